@@ -1,0 +1,55 @@
+// vexilo-cli: the command-line face of the same core the desktop program uses.
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/cli_command.h"
+
+namespace vexilo::cli {
+
+std::vector<CliCommand>& commands() {
+    static std::vector<CliCommand> list;
+    return list;
+}
+
+namespace {
+void printHelp() {
+    std::cout << "Usage: vexilo-cli COMMAND [OPTIONS] ARGS...\n"
+                 "       vexilo-cli --help | --version\n\n"
+                 "Finds, reads and converts images and icons with Vexilo's own codecs.\n";
+    auto list = commands();
+    std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    if (!list.empty()) std::cout << "\nCommands:\n";
+    for (const auto& c : list) std::cout << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
+}
+}  // namespace
+
+}  // namespace vexilo::cli
+
+int main(int argc, char** argv) {
+    using namespace vexilo::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        printHelp();
+        return 2;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        printHelp();
+        return 0;
+    }
+    if (args[0] == "--version") {
+        std::cout << "vexilo-cli " << VEXILO_VERSION << "\n";
+        return 0;
+    }
+    for (const auto& c : commands()) {
+        if (c.name != args[0]) continue;
+        try {
+            return c.run({args.begin() + 1, args.end()});
+        } catch (const std::exception& e) {
+            std::cerr << "vexilo-cli " << c.name << ": " << e.what() << "\n";
+            return 1;
+        }
+    }
+    std::cerr << "vexilo-cli: unknown command \"" << args[0] << "\" (see vexilo-cli --help)\n";
+    return 2;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Helpers shared by the test programs.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "imaging/bitmap.h"
+
+namespace vexilo::test {
+
+// The shared conformance corpus, or an empty path when it is not checked out beside us.
+std::filesystem::path corpusDir();
+// Skips the current test, saying so, when the corpus subfolder is missing.
+#define VEXILO_REQUIRE_CORPUS(sub)                                                              \
+    do {                                                                                        \
+        if (::vexilo::test::corpusDir().empty() ||                                              \
+            !std::filesystem::exists(::vexilo::test::corpusDir() / (sub)))                      \
+            GTEST_SKIP() << "conformance corpus folder " << (sub) << " is absent";              \
+    } while (0)
+
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// A fresh empty folder under the system temp folder, removed when the object dies.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// A raster whose pixels are set from a function of (x, y).
+Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function<Color(int, int)>& colour,
+                  std::vector<Color> palette = {});
+// A colour pattern that differs per pixel, good at exposing row and column mistakes.
+Color patternColor(int x, int y);
+
+// True when both rasters show the same colours (formats may differ); describes the first
+// difference in `why`.
+bool sameColours(const Bitmap& a, const Bitmap& b, std::string* why = nullptr);
+
+// Calls decode on every single-byte corruption and every truncation of `valid`; decode must
+// either succeed or throw ImageError. Anything else fails the calling test.
+void corruptionSweep(std::span<const std::uint8_t> valid,
+                     const std::function<void(std::span<const std::uint8_t>)>& decode,
+                     std::size_t step = 1);
+
+}  // namespace vexilo::test
