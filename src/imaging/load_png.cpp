@@ -1,0 +1,6 @@
+// Placeholder until the png reader lands.
+#include "imaging/loaders.h"
+
+namespace vexilo {
+bool LoadPngFile(const std::string&, Bitmap*) { return false; }
+}  // namespace vexilo
