@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/form_main.h"
+#include "ui/platform/platform_setup.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     VexiloApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexilo"));
     QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));
+    vexilo::installPlatformServices();
     vexilo::TFormMain window;
     window.show();
     return app.exec();
