@@ -1,6 +1,23 @@
-// Placeholder until the icon reader lands.
+// Kind 8: an .ico file, drawn at the system icon size over the bitmap's white background.
+#include "imaging/file_io.h"
+#include "imaging/icon_file.h"
 #include "imaging/loaders.h"
 
 namespace vexilo {
-bool LoadIconFile(const std::string&, Bitmap*) { return false; }
+
+bool LoadIconFile(const std::string& path, Bitmap* bitmap) {
+    if (!bitmap || path.empty()) return false;
+    Icon icon;
+    try {
+        // Icon files are small; a huge one is not an icon worth reading.
+        icon = ReadIconFile(readFileBytes(path, std::uint64_t{64} << 20));
+    } catch (const std::exception&) {
+        return false;
+    }
+    bitmap->setWidth(icon.width());
+    bitmap->setHeight(icon.height());
+    icon.drawOnto(*bitmap, 0, 0);
+    return true;
+}
+
 }  // namespace vexilo
