@@ -1,0 +1,130 @@
+#include "search/found_list.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "imaging/raster_ops.h"
+#include "search/text_fold.h"
+
+namespace vexilo::search {
+
+void ImageList::setCellSize(int width, int height) {
+    if (width == m_width && height == m_height) return;
+    m_width = width;
+    m_height = height;
+    m_images.clear();
+}
+
+void ImageList::put(std::int32_t index, const Bitmap& picture) {
+    if (index < 0 || picture.empty() || m_width <= 0 || m_height <= 0) return;
+    const auto at = static_cast<std::size_t>(index);
+    if (at >= m_images.size()) m_images.resize(at + 1);
+    Bitmap cell;
+    StretchInto(picture, cell, m_width, m_height);
+    m_images[at] = std::move(cell);
+}
+
+const Bitmap* ImageList::at(std::int32_t index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_images.size()) return nullptr;
+    const Bitmap& b = m_images[static_cast<std::size_t>(index)];
+    return b.empty() ? nullptr : &b;
+}
+
+FoundImageList::FoundImageList() = default;
+
+std::string FoundImageList::columnText(std::size_t i, Column column) const {
+    const FoundRow& r = row(i);
+    switch (column) {
+    case Column::Name: return r.caption;
+    case Column::Size: return formatSize(r.image.Size);
+    case Column::Date: return formatDate(r.image.Date);
+    case Column::Time: return formatTime(r.image.Time);
+    case Column::Path: return r.image.Folder;
+    }
+    return {};
+}
+
+void FoundImageList::clear() {
+    changing(ListChange::Reset, 0);
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    m_large.clear();
+    m_small.clear();
+    m_nextImageIndex = 0;
+    changed(ListChange::Reset, 0);
+}
+
+std::size_t FoundImageList::addRow(std::string caption, FoundImage record, const Bitmap* picture) {
+    record.ImageIndex = m_nextImageIndex++;
+    if (picture) {
+        m_large.put(record.ImageIndex, *picture);
+        m_small.put(record.ImageIndex, *picture);
+    }
+    const std::size_t at = m_rows.size();
+    changing(ListChange::Append, at);
+    m_rows.push_back({std::move(caption), std::move(record)});
+    changed(ListChange::Append, at);
+    return at;
+}
+
+void FoundImageList::removeRow(std::size_t i) {
+    if (i >= m_rows.size()) return;
+    changing(ListChange::Remove, i);
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
+    changed(ListChange::Remove, i);
+}
+
+std::string sortExtension(const std::string& caption) {
+    const auto dot = caption.rfind('.');
+    if (dot == std::string::npos) return {};
+    return upperText(std::string_view(caption).substr(dot + 1));
+}
+
+namespace {
+template <typename T>
+int threeWay(const T& a, const T& b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+int compareBytes(const std::string& a, const std::string& b) {
+    const int c = a.compare(b);  // char_traits<char> compares as unsigned bytes
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+}  // namespace
+
+int FoundImageList::ListView1Compare(const FoundRow& a, const FoundRow& b, std::uint8_t sortKey) {
+    switch (sortKey) {
+    case sortkey::Name: return compareBytes(upperText(a.caption), upperText(b.caption));
+    case sortkey::Extension: return compareBytes(sortExtension(a.caption), sortExtension(b.caption));
+    case sortkey::Size: return threeWay(a.image.Size, b.image.Size);
+    case sortkey::Date: return threeWay(a.image.Date, b.image.Date);
+    case sortkey::Time: return threeWay(a.image.Time, b.image.Time);
+    case sortkey::Path: return compareBytes(a.image.Folder, b.image.Folder);
+    default: return threeWay(a.image.ImageIndex, b.image.ImageIndex);
+    }
+}
+
+void FoundImageList::sort(std::uint8_t sortKey) {
+    changing(ListChange::Sort, 0);
+    // The text keys are upper-cased once per row, not once per comparison.
+    std::vector<std::string> keys;
+    if (sortKey == sortkey::Name || sortKey == sortkey::Extension) {
+        keys.reserve(m_rows.size());
+        for (const auto& r : m_rows)
+            keys.push_back(sortKey == sortkey::Name ? upperText(r.caption) : sortExtension(r.caption));
+    }
+    std::vector<std::size_t> order(m_rows.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    // Equal keys answer "not less", so the stable sort keeps such rows in their present order.
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+        if (!keys.empty()) return keys[x] < keys[y];
+        return ListView1Compare(m_rows[x], m_rows[y], sortKey) < 0;
+    });
+    std::vector<FoundRow> sorted;
+    sorted.reserve(m_rows.size());
+    for (std::size_t i : order) sorted.push_back(std::move(m_rows[i]));
+    m_rows = std::move(sorted);
+    changed(ListChange::Sort, 0);
+}
+
+}  // namespace vexilo::search

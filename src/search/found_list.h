@@ -1,0 +1,105 @@
+#pragma once
+// The found-image rows as a plain model: one caption and one FoundImage per row, and the two
+// thumbnail lists the rows point into. A window shows it; it draws nothing itself.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imaging/bitmap.h"
+#include "search/found_image.h"
+
+namespace vexilo::search {
+
+// The thumbnail cell sizes at start-up.
+constexpr int kLargeCellSize = 32;
+constexpr int kSmallCellSize = 16;
+
+// The keys of the sort table: finding order, caption, extension, size, date, time, folder.
+namespace sortkey {
+constexpr std::uint8_t Finding = 0, Name = 1, Extension = 2, Size = 3, Date = 4, Time = 5, Path = 6;
+}  // namespace sortkey
+constexpr int kSortKeyCount = 7;
+
+// The columns, in order.
+enum class Column { Name, Size, Date, Time, Path };
+
+// Thumbnails of one cell size, addressed by a row's ImageIndex. A position without a picture
+// (the list was emptied by a cell size change) reads as null.
+class ImageList {
+public:
+    ImageList(int width, int height) : m_width(width), m_height(height) {}
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    // A new cell size empties the list; rows keep their index and show nothing until rescanned.
+    void setCellSize(int width, int height);
+    // Stretches the picture over the whole cell (no aspect ratio kept) and stores it at index.
+    void put(std::int32_t index, const Bitmap& picture);
+    const Bitmap* at(std::int32_t index) const;
+    std::size_t count() const { return m_images.size(); }
+    void clear() { m_images.clear(); }
+
+private:
+    int m_width, m_height;
+    std::vector<Bitmap> m_images;  // an empty Bitmap marks a position without a picture
+};
+
+struct FoundRow {
+    std::string caption;  // the file name, or name + " (" + icon number + ")"
+    FoundImage image;
+};
+
+enum class ListChange { Reset, Append, Remove, Sort };
+
+class FoundImageList {
+public:
+    FoundImageList();
+
+    std::size_t size() const { return m_rows.size(); }
+    bool empty() const { return m_rows.empty(); }
+    const FoundRow& row(std::size_t i) const { return m_rows.at(i); }
+    const std::vector<FoundRow>& rows() const { return m_rows; }
+    // The text of a column: caption, size, date, time, folder.
+    std::string columnText(std::size_t row, Column column) const;
+
+    ImageList& largeImages() { return m_large; }
+    ImageList& smallImages() { return m_small; }
+    const ImageList& largeImages() const { return m_large; }
+    const ImageList& smallImages() const { return m_small; }
+    // The thumbnails of a row; null where the list holds none.
+    const Bitmap* largeThumbnail(std::size_t row) const { return m_large.at(this->row(row).image.ImageIndex); }
+    const Bitmap* smallThumbnail(std::size_t row) const { return m_small.at(this->row(row).image.ImageIndex); }
+
+    // Removes every row and both image lists' pictures; image indexes start again at 0.
+    void clear();
+    // Appends a row at the next image index, with both thumbnails stretched from picture
+    // (none when picture is null). Returns the row's position.
+    std::size_t addRow(std::string caption, FoundImage record, const Bitmap* picture);
+    // Removes one row (a file command deleted its file); other rows keep their image index.
+    void removeRow(std::size_t row);
+
+    // Three-way comparison of two rows by a sort key (0 for equal keys).
+    static int ListView1Compare(const FoundRow& a, const FoundRow& b, std::uint8_t sortKey);
+    // Ascending stable sort: rows with equal keys keep their present order.
+    void sort(std::uint8_t sortKey);
+
+    // Told before and after every change, with the row concerned (0 for Reset and Sort), so a
+    // view model can bracket it.
+    std::function<void(ListChange, std::size_t row)> onChanging;
+    std::function<void(ListChange, std::size_t row)> onChanged;
+
+private:
+    void changing(ListChange c, std::size_t row) { if (onChanging) onChanging(c, row); }
+    void changed(ListChange c, std::size_t row) { if (onChanged) onChanged(c, row); }
+
+    std::vector<FoundRow> m_rows;
+    ImageList m_large{kLargeCellSize, kLargeCellSize};
+    ImageList m_small{kSmallCellSize, kSmallCellSize};
+    std::int32_t m_nextImageIndex = 0;
+};
+
+// The extension of a caption as the sort uses it: the text after the last ".", upper-cased;
+// empty when there is no dot.
+std::string sortExtension(const std::string& caption);
+
+}  // namespace vexilo::search
