@@ -1,0 +1,49 @@
+// vexilo-cli icons: the icon walk over an executable, library, control panel item or cursor.
+#include <iostream>
+
+#include "cli/cli_command.h"
+#include "imaging/file_io.h"
+#include "imaging/loaders.h"
+
+namespace vexilo::cli {
+namespace {
+
+int icons(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::cerr << "usage: vexilo-cli icons FILE\n";
+        return 2;
+    }
+    const std::string& path = args[0];
+    std::uint16_t count = 0;
+    Bitmap first;
+    if (!LoadExecutableIcon(path, count, &first)) {
+        if (!fileExists(path))
+            std::cerr << "vexilo-cli icons: " << path << ": no such file\n";
+        else
+            std::cerr << "vexilo-cli icons: " << path
+                      << ": no icon (only .exe, .dll, .cpl and .cur names are read for icons)\n";
+        return 1;
+    }
+    std::cout << count << "\n";
+    std::cout << 0 << "\t" << first.width() << "x" << first.height() << "\n";
+    int status = 0;
+    for (std::uint16_t i = 1; i < count; ++i) {
+        std::uint16_t index = i;
+        Bitmap b;
+        if (LoadExecutableIcon(path, index, &b)) {
+            std::cout << i << "\t" << b.width() << "x" << b.height() << "\n";
+        } else {
+            std::cout << i << "\t-\n";
+            status = 1;
+        }
+    }
+    return status;
+}
+
+const CliRegistrar reg({"icons", "FILE",
+                        "Prints the icon count of an executable, library or cursor file, then NUMBER<tab>WIDTHxHEIGHT "
+                        "for each icon.",
+                        icons});
+
+}  // namespace
+}  // namespace vexilo::cli

@@ -1,0 +1,142 @@
+// Writes one-image .ico files at 4 or 8 bits per pixel with a 1-bit mask, bottom-up rows, no
+// length prefix unless asked. Never writes 1, 24 or 32-bit images, PNG entries or cursors.
+#include "codecs/icon_writer.h"
+
+#include <ostream>
+
+#include "imaging/byte_reader.h"
+#include "imaging/file_io.h"
+#include "imaging/image_error.h"
+#include "imaging/loaders.h"
+
+namespace vexilo {
+
+namespace {
+
+std::size_t rowBytes(int width, int bits) {
+    return ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 31) / 32) * 4;
+}
+
+// Makes `a` the copy of itself with `replaced` painted as `fill`, over a background of `fill`.
+void replaceColour(Bitmap& a, Bitmap& work, Color background, Color replaced, Color fill) {
+    const Rect r{0, 0, a.width(), a.height()};
+    work.fillRect(r, background);
+    work.brushCopy(r, a, r, replaced, fill);
+    a = work;
+}
+
+}  // namespace
+
+Icon BitmapToIcon(const Bitmap& source) {
+    const int w = kSystemIconSize, h = kSystemIconSize;
+    const Rect r{0, 0, w, h};
+    Bitmap a(w, h);
+    a.draw(source, 0, 0);
+    const Color t = a.pixel(0, h - 1);
+    Bitmap m(w, h);
+    m.fillRect(r, kWhite);
+    Bitmap work(w, h);
+    if (t != kBlack) replaceColour(a, work, kSubstituteBlack, kBlack, kSubstituteBlack);
+    replaceColour(a, work, kBlack, t, kBlack);  // the transparent area is black now
+    a.setTransparent(true);
+    a.setTransparentColor(kBlack);
+    m.draw(a, 0, 0);
+    m.xorCopy(r, a, r);  // black where the image shows, white where it is transparent
+    m.convertToMonochrome();
+    a.setTransparent(false);
+    // True black comes back; a pixel that was exactly the stand-in colour turns black too.
+    replaceColour(a, work, kBlack, kSubstituteBlack, kBlack);
+
+    Icon icon;
+    icon.color = std::move(a);
+    icon.mask = std::move(m);
+    return icon;
+}
+
+std::vector<std::uint8_t> encodeIconFile(const Icon& icon, int bitsPerPixel, bool lengthPrefix) {
+    if (bitsPerPixel != 4 && bitsPerPixel != 8)
+        throw ImageError("Icon: cannot write " + std::to_string(bitsPerPixel) + " bits per pixel (only 4 or 8)");
+    const int w = icon.width(), h = icon.height();
+    if (w <= 0 || h <= 0 || w > 256 || h > 256)
+        throw ImageError("Icon: cannot write a " + std::to_string(w) + " x " + std::to_string(h) + " icon");
+    const std::vector<Color>& palette = defaultPalette(bitsPerPixel);
+    const std::size_t colourRow = rowBytes(w, bitsPerPixel), maskRow = rowBytes(w, 1);
+    const std::size_t colourInfo = 40 + 4 * (std::size_t{1} << bitsPerPixel);
+    const std::size_t colourBits = colourRow * static_cast<std::size_t>(h);
+    const std::size_t maskBits = maskRow * static_cast<std::size_t>(h);
+    const auto imageSize = static_cast<std::uint32_t>(colourInfo + colourBits + maskBits);
+
+    ByteWriter out;
+    out.buffer().reserve(4 + 22 + imageSize);
+    if (lengthPrefix) out.u32le(imageSize + 22);
+    out.u16le(0);
+    out.u16le(1);  // icon, not cursor
+    out.u16le(1);  // one image
+    out.u8(static_cast<std::uint8_t>(w));  // 256 wraps to 0, as the format wants
+    out.u8(static_cast<std::uint8_t>(h));
+    out.u16le(static_cast<std::uint16_t>(bitsPerPixel));  // planes x bits, not a colour count
+    out.u16le(0);
+    out.u16le(0);
+    out.u32le(imageSize);
+    out.u32le(22);
+
+    out.u32le(40);
+    out.i32le(w);
+    out.i32le(2 * h);  // the colour and mask rows together
+    out.u16le(1);
+    out.u16le(static_cast<std::uint16_t>(bitsPerPixel));
+    out.u32le(0);
+    out.u32le(static_cast<std::uint32_t>(colourBits));
+    out.zeros(16);
+    for (std::size_t i = 0; i < (std::size_t{1} << bitsPerPixel); ++i) {
+        const Color c = i < palette.size() ? palette[i] : kBlack;
+        out.u8(c.b);
+        out.u8(c.g);
+        out.u8(c.r);
+        out.u8(0);
+    }
+
+    std::vector<std::uint8_t> row(colourRow);
+    for (int y = h - 1; y >= 0; --y) {
+        std::fill(row.begin(), row.end(), 0);
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t index = nearestIndex(palette, icon.color.pixel(x, y));
+            const auto xs = static_cast<std::size_t>(x);
+            if (bitsPerPixel == 8)
+                row[xs] = index;
+            else
+                row[xs / 2] |= static_cast<std::uint8_t>(index << ((xs % 2) ? 0 : 4));
+        }
+        out.bytes(row);
+    }
+    const bool haveMask = icon.mask.width() == w && icon.mask.height() == h;
+    std::vector<std::uint8_t> mrow(maskRow);
+    for (int y = h - 1; y >= 0; --y) {
+        std::fill(mrow.begin(), mrow.end(), 0);
+        if (haveMask)
+            for (int x = 0; x < w; ++x)
+                if (icon.mask.raw(x, y) != 0)
+                    mrow[static_cast<std::size_t>(x) / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+        out.bytes(mrow);
+    }
+    return out.take();
+}
+
+void WriteIconFile(const Icon& icon, std::ostream& out, int bitsPerPixel, bool lengthPrefix) {
+    const auto bytes = encodeIconFile(icon, bitsPerPixel, lengthPrefix);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw ImageError("Icon: writing the file failed");
+}
+
+bool saveIconFile(const Bitmap& source, const std::string& path, IconColors colors) {
+    int bits = 0;
+    switch (colors) {
+    case IconColors::Colors16: bits = 4; break;
+    case IconColors::Colors256: bits = 8; break;
+    default: return false;
+    }
+    writeFileAtomic(path, encodeIconFile(BitmapToIcon(source), bits));
+    return true;
+}
+
+}  // namespace vexilo

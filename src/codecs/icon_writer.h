@@ -1,0 +1,39 @@
+#pragma once
+// One-image icon files at 16 or 256 colours, with the mask taken from the image's bottom-left
+// colour. The 16-colour table is the standard one; the 256-colour table is defaultPalette(8):
+// the 16 standard colours, a 6 x 6 x 6 cube and 24 greys, each pixel taking the nearest entry
+// by squared RGB distance (no dithering).
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "imaging/bitmap.h"
+#include "imaging/icon.h"
+
+namespace vexilo {
+
+// The export setting "16 colors" (0) or "256 colors" (1).
+enum class IconColors : std::uint8_t { Colors16 = 0, Colors256 = 1 };
+
+// Stands in for true black while the mask is built, so that black pixels stay opaque.
+constexpr Color kSubstituteBlack{250, 249, 248};
+
+// The icon of the system icon size (32 x 32) for a raster: the raster drawn at (0, 0) (cut or
+// padded with white), every pixel of the bottom-left pixel's colour transparent (black in the
+// colour image, 1 in the mask), every other pixel opaque.
+Icon BitmapToIcon(const Bitmap& source);
+
+// The bytes of a one-image icon file holding the icon's colour image at 4 or 8 bits per pixel
+// and its mask, optionally preceded by a 32-bit length. Throws ImageError for another bit count
+// or an icon that is empty or larger than 256 x 256.
+std::vector<std::uint8_t> encodeIconFile(const Icon& icon, int bitsPerPixel, bool lengthPrefix = false);
+// The same bytes written to a stream; throws ImageError when the stream fails.
+void WriteIconFile(const Icon& icon, std::ostream& out, int bitsPerPixel, bool lengthPrefix = false);
+
+// Builds the icon of `source` and writes it to `path` atomically (an existing file is replaced
+// only once the new one is complete). Returns false, writing nothing, for an IconColors value
+// other than 16 or 256 colours; throws ImageError when the file cannot be written.
+bool saveIconFile(const Bitmap& source, const std::string& path, IconColors colors);
+
+}  // namespace vexilo
