@@ -1,0 +1,83 @@
+#pragma once
+// TLang: finds the language packs in the program folder, remembers the user's choice in the
+// settings store, loads the chosen pack into two numbered lists (interface texts and messages)
+// and answers lookups by number. It returns texts only; the windows apply them.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "lang/lang_pack.h"
+
+namespace vexilo {
+
+class SettingsStore;
+
+// The root of the stored choice. Linux has one per-user store, so all three name it; the
+// property is kept so that callers set it as they always have.
+enum TLangRootKey { lgHKLM, lgHKCU, lgHKU };
+
+class TLang {
+public:
+    // Results of load().
+    static constexpr int kLoaded = 0;
+    static constexpr int kNoUsablePack = -1;  // neither the stored choice nor the default pack
+    static constexpr int kPackVanished = -2;  // the resolved pack could not be read any more
+
+    // store may be null (no stored choice; choose() then only changes the pack in use). The
+    // store must outlive this object.
+    explicit TLang(SettingsStore* store = nullptr);
+
+    // Published properties; the main window sets them before the first load().
+    TLangRootKey RootKey = lgHKCU;
+    std::string IniKey = "Software\\Tamber Works\\Vexilo\\3.0.2\\Languages";
+    std::string ProgramDir;  // folder of the packs (see program_folder.h)
+    std::string ProgramName = "Vexilo";
+    std::string DefaultLangFile = "english.lng";  // afterwards the full path of the pack in use
+    std::string DefaultLangName = "English";      // afterwards the display name of the pack in use
+    std::string LangExt = ".lng";
+    // Called after each pack file read during findPacks(), so that the window stays live.
+    std::function<void()> PumpEvents;
+
+    // Lists the packs of ProgramDir whose "Program" line is ProgramName and whose "Language"
+    // line is not empty, sorted by file name. Replaces the names and paths lists.
+    void findPacks();
+
+    // Finds the packs, resolves the pack in use (the stored choice, else the default pack) and
+    // reads its texts. Answers kLoaded or a negative code; the text lists then keep what they
+    // held. Throws LangError when the pack's "I0" or "M0" line is missing or not a number (the
+    // lists again keep what they held).
+    int load();
+
+    // Stores the choice (the unnamed value := name, the value named name := path) and makes it
+    // the pack in use; call load() afterwards. Throws SettingsError when the store cannot save.
+    void choose(const std::string& name, const std::string& path);
+
+    // Interface text / message number k; "Error in language pak" beyond the last number.
+    const std::string& interfaceText(std::int64_t k) const { return m_interface.at(k); }
+    const std::string& messageText(std::int64_t k) const { return m_messages.at(k); }
+    std::int64_t lastInterfaceNumber() const { return m_interface.last(); }
+    std::int64_t lastMessageNumber() const { return m_messages.last(); }
+
+    // The packs found (display names and full paths, same order) and the pack in use among
+    // them (-1 before a successful load).
+    const std::vector<std::string>& langNames() const { return m_names; }
+    const std::vector<std::string>& langFiles() const { return m_files; }
+    int langIndex() const { return m_index; }
+
+    // True when the pack at path is for ProgramName and has a display name; fills name.
+    bool acceptPack(const std::string& path, std::string* name = nullptr) const;
+
+private:
+    std::string inProgramDir(const std::string& file) const;
+    bool resolve(std::string& path, std::string& name);
+
+    SettingsStore* m_store;
+    LangTextList m_interface;
+    LangTextList m_messages;
+    std::vector<std::string> m_names;
+    std::vector<std::string> m_files;
+    int m_index = -1;
+};
+
+}  // namespace vexilo
