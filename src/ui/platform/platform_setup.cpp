@@ -1,9 +1,12 @@
 #include "ui/platform/platform_setup.h"
 
+#include "ui/platform/associated_icon_qt.h"
+
 namespace vexilo {
 
 void installPlatformServices() {
     // Each desktop service adds its one installing call here.
+    installQtAssociatedIcons();
 }
 
 }  // namespace vexilo
