@@ -1,6 +1,21 @@
-// Placeholder until the png reader lands.
+// Kind 11: PNG files through the PNG codec.
+#include "codecs/png_codec.h"
 #include "imaging/loaders.h"
 
 namespace vexilo {
-bool LoadPngFile(const std::string&, Bitmap*) { return false; }
+
+bool LoadPngFile(const std::string& path, Bitmap* bitmap) {
+    if (!bitmap || path.empty()) return false;
+    TPNGImage image;
+    try {
+        image.loadFromFile(path);
+    } catch (const std::exception&) {
+        return false;
+    }
+    bitmap->setWidth(image.width());
+    bitmap->setHeight(image.height());
+    bitmap->draw(image, 0, 0);
+    return true;
+}
+
 }  // namespace vexilo
