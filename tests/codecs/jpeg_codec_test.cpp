@@ -1,0 +1,333 @@
+#include "codecs/jpeg_codec.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+#include "imaging/file_io.h"
+#include "imaging/image_error.h"
+#include "imaging/loaders.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+using test::makeBitmap;
+
+// Smooth colours survive lossy compression closely, unlike the per-pixel test pattern.
+Color gradient(int x, int y) {
+    return {static_cast<std::uint8_t>(std::min(x * 4, 255)), static_cast<std::uint8_t>(std::min(y * 4, 255)), std::uint8_t{128}};
+}
+
+std::vector<std::uint8_t> encode(const Bitmap& b, const JpegOptions& options) {
+    TJPEGImage jpeg;
+    jpeg.applyOptions(options);
+    jpeg.assign(b);
+    return jpeg.data();
+}
+
+struct Segment {
+    std::uint8_t marker;
+    std::size_t offset;  // of the 0xFF
+    std::size_t length;  // of the whole segment including marker bytes
+};
+
+// The marker segments up to and including the first SOS.
+std::vector<Segment> headerSegments(const std::vector<std::uint8_t>& f) {
+    std::vector<Segment> out;
+    std::size_t i = 2;
+    while (i + 4 <= f.size() && f[i] == 0xFF) {
+        const std::uint8_t m = f[i + 1];
+        const std::size_t len = static_cast<std::size_t>(f[i + 2] << 8 | f[i + 3]);
+        out.push_back({m, i, len + 2});
+        if (m == 0xDA) break;
+        i += len + 2;
+    }
+    return out;
+}
+
+const Segment* find(const std::vector<Segment>& s, std::uint8_t marker) {
+    for (const auto& seg : s)
+        if (seg.marker == marker) return &seg;
+    return nullptr;
+}
+
+int componentsOf(const std::vector<std::uint8_t>& f) {
+    const auto segs = headerSegments(f);
+    const Segment* sof = find(segs, 0xC0);
+    if (!sof) sof = find(segs, 0xC2);
+    return sof ? f[sof->offset + 9] : -1;
+}
+
+bool isProgressive(const std::vector<std::uint8_t>& f) { return find(headerSegments(f), 0xC2) != nullptr; }
+
+int maxColourDistance(const Bitmap& a, const Bitmap& b) {
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const Color p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)});
+        }
+    return worst;
+}
+
+TEST(JpegCodec, DefaultOptionsWriteProgressiveColourAtQuality80) {
+    const Bitmap src = makeBitmap(24, 17, PixelFormat::Device, gradient);
+    const auto file = encode(src, JpegOptions{});
+    ASSERT_GE(file.size(), 4u);
+    EXPECT_EQ(file[0], 0xFF);
+    EXPECT_EQ(file[1], 0xD8);
+    EXPECT_TRUE(isProgressive(file));
+    EXPECT_EQ(componentsOf(file), 3);
+    // Quality 80 scales the standard luminance DC step 16 by 40%: 6.
+    const auto segs = headerSegments(file);
+    const Segment* dqt = find(segs, 0xDB);
+    ASSERT_NE(dqt, nullptr);
+    EXPECT_EQ(file[dqt->offset + 5], 6);
+
+    TJPEGImage back;
+    back.loadFromBytes(file);
+    EXPECT_EQ(back.width(), 24);
+    EXPECT_EQ(back.height(), 17);
+    EXPECT_TRUE(back.progressiveEncoding());
+    EXPECT_FALSE(back.grayscale());
+    EXPECT_EQ(back.bitmap().pixelFormat(), PixelFormat::Bpp24);
+    EXPECT_LE(maxColourDistance(src, back.bitmap()), 12);
+}
+
+TEST(JpegCodec, OptionsTakeEffectInTheirOrder) {
+    const Bitmap src = makeBitmap(16, 16, PixelFormat::Device, gradient);
+    JpegOptions baseline;
+    baseline.ProgressiveEncoding = false;
+    const auto plain = encode(src, baseline);
+    EXPECT_FALSE(isProgressive(plain));
+
+    // The 8-bit pixel format changes only how a decode is held, never the file.
+    JpegOptions eightBit = baseline;
+    eightBit.PixelFormat = 1;
+    EXPECT_EQ(encode(src, eightBit), plain);
+
+    // Quality 1 keeps baseline tables (every step fits in 8 bits); quality 100 is all ones.
+    for (int q : {1, 100}) {
+        JpegOptions o = baseline;
+        o.CompressionQuality = static_cast<std::uint8_t>(q);
+        const auto f = encode(src, o);
+        const auto segs = headerSegments(f);
+        const Segment* dqt = find(segs, 0xDB);
+        ASSERT_NE(dqt, nullptr);
+        EXPECT_EQ(f[dqt->offset + 4] >> 4, 0) << "8-bit table precision at quality " << q;
+        EXPECT_EQ(f[dqt->offset + 5], q == 1 ? 255 : 1);
+        TJPEGImage back;
+        EXPECT_NO_THROW(back.loadFromBytes(f));
+    }
+    // Out-of-range stored qualities are clamped, not rejected.
+    JpegOptions zero = baseline;
+    zero.CompressionQuality = 0;
+    JpegOptions one = baseline;
+    one.CompressionQuality = 1;
+    EXPECT_EQ(encode(src, zero), encode(src, one));
+}
+
+TEST(JpegCodec, GreyscaleFilesCarryTheirFlagAndDecodeToAPalette) {
+    const Bitmap src = makeBitmap(20, 9, PixelFormat::Device, gradient);
+    JpegOptions grey;
+    grey.Grayscale = true;
+    const auto file = encode(src, grey);
+    EXPECT_EQ(componentsOf(file), 1);
+
+    TJPEGImage back;
+    back.setGrayscale(false);
+    back.loadFromBytes(file);
+    EXPECT_TRUE(back.grayscale());
+    EXPECT_TRUE(back.progressiveEncoding());
+    const Bitmap& b = back.bitmap();
+    EXPECT_EQ(b.pixelFormat(), PixelFormat::Bpp8);
+    EXPECT_LE(b.palette().size(), static_cast<std::size_t>(TJPEGImage::kQuantizedColors));
+    for (const Color& c : b.palette()) {
+        EXPECT_EQ(c.r, c.g);
+        EXPECT_EQ(c.g, c.b);
+    }
+    // A colour file asked to decode at 8 bits also gets a palette.
+    TJPEGImage colour;
+    colour.loadFromBytes(encode(src, JpegOptions{}));
+    colour.setPixelFormat(JpegPixelFormat::Bits8);
+    EXPECT_EQ(colour.bitmap().pixelFormat(), PixelFormat::Bpp8);
+    EXPECT_LE(colour.bitmap().palette().size(), 236u);
+    EXPECT_LE(maxColourDistance(src, colour.bitmap()), 40);
+}
+
+TEST(JpegCodec, IndexedAndNarrowRastersAreWrittenThroughColour) {
+    // Stripes a block wide, so compression keeps them nearly exact.
+    auto stripes = [](int x, int) { return (x / 8) % 2 ? kWhite : kBlack; };
+    for (PixelFormat f : {PixelFormat::Bpp1, PixelFormat::Bpp4, PixelFormat::Bpp8, PixelFormat::Bpp15,
+                          PixelFormat::Bpp16, PixelFormat::Bpp32}) {
+        const Bitmap src = makeBitmap(32, 8, f, stripes);
+        TJPEGImage back;
+        back.loadFromBytes(encode(src, JpegOptions{}));
+        EXPECT_LE(maxColourDistance(src, back.bitmap()), 24) << bitsPerPixel(f);
+    }
+}
+
+TEST(JpegCodec, ErrorsAndRefusals) {
+    TJPEGImage jpeg;
+    EXPECT_THAT([&] { jpeg.loadFromBytes({1, 2, 3, 4, 5}); }, ThrowsMessage<ImageError>(HasSubstr("JPEG error #")));
+    EXPECT_THAT([&] { jpeg.loadFromBytes({}); }, ThrowsMessage<ImageError>(HasSubstr("JPEG error #")));
+    EXPECT_TRUE(jpeg.empty());
+    EXPECT_THAT([&] { jpeg.setSize(3, 3); },
+                ThrowsMessage<ImageError>(HasSubstr("Cannot change the size of a JPEG image")));
+    TJPEGImage blank;
+    blank.assign(Bitmap());
+    EXPECT_THROW((void)blank.data(), ImageError);
+    test::TempDir dir;
+    EXPECT_THROW(blank.saveToFile(dir.file("x.jpg")), ImageError);
+    EXPECT_FALSE(fileExists(dir.file("x.jpg")));
+}
+
+TEST(JpegCodec, DamagedDataStillGivesAPicture) {
+    JpegOptions baseline;
+    baseline.ProgressiveEncoding = false;
+    const auto file = encode(makeBitmap(64, 64, PixelFormat::Device, gradient), baseline);
+    const auto segs = headerSegments(file);
+    const std::size_t dataStart = segs.back().offset + segs.back().length;
+    std::vector<std::uint8_t> cut(file.begin(),
+                                  file.begin() + static_cast<std::ptrdiff_t>(dataStart + (file.size() - dataStart) / 2));
+    TJPEGImage jpeg;
+    jpeg.loadFromBytes(cut);
+    const Bitmap& b = jpeg.bitmap();
+    EXPECT_EQ(b.width(), 64);
+    EXPECT_EQ(b.height(), 64);
+    EXPECT_GT(jpeg.lastWarnings(), 0);
+    EXPECT_LE(maxColourDistance(makeBitmap(64, 8, PixelFormat::Device, gradient),
+                                [&] {
+                                    Bitmap top(64, 8);
+                                    top.draw(b);
+                                    return top;
+                                }()),
+              12);
+}
+
+TEST(JpegCodec, HeaderSizesBeyondTheLimitsAreRefused) {
+    const auto file = encode(makeBitmap(40, 30, PixelFormat::Device, gradient), JpegOptions{});
+    TJPEGImage jpeg;
+    jpeg.setLimits({39, 100, 1u << 20, 1});
+    EXPECT_THAT([&] { jpeg.loadFromBytes(file); }, ThrowsMessage<DecodeError>(HasSubstr("JPEG")));
+    TJPEGImage small;
+    small.setLimits({100, 100, 1199, 1});
+    EXPECT_THROW(small.loadFromBytes(file), DecodeError);
+}
+
+TEST(JpegCodec, EndlessScansAreCutOff) {
+    // A progressive file whose first scan is repeated past the scan limit: libjpeg only warns
+    // about the bogus progression, so the limit is what ends the decode.
+    const auto file = encode(makeBitmap(8, 8, PixelFormat::Device, gradient), JpegOptions{});
+    const auto segs = headerSegments(file);
+    ASSERT_EQ(segs.back().marker, 0xDA);
+    std::size_t end = segs.back().offset + segs.back().length;
+    while (end + 1 < file.size() && !(file[end] == 0xFF && file[end + 1] != 0 && (file[end + 1] < 0xD0 || file[end + 1] > 0xD7)))
+        ++end;
+    std::size_t start = segs.back().offset;
+    // Take the tables written just before the scan with it.
+    if (segs.size() >= 2 && segs[segs.size() - 2].marker == 0xC4) start = segs[segs.size() - 2].offset;
+    std::vector<std::uint8_t> many(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(end));
+    for (int i = 0; i < TJPEGImage::kMaxScans + 5; ++i)
+        many.insert(many.end(), file.begin() + static_cast<std::ptrdiff_t>(start), file.begin() + static_cast<std::ptrdiff_t>(end));
+    many.insert(many.end(), file.begin() + static_cast<std::ptrdiff_t>(end), file.end());
+    TJPEGImage jpeg;
+    jpeg.loadFromBytes(many);
+    EXPECT_THAT([&] { (void)jpeg.bitmap(); }, ThrowsMessage<DecodeError>(HasSubstr("scans")));
+}
+
+// A CMYK file as Adobe software writes it (inverted values, APP14 marker).
+std::vector<std::uint8_t> cmykJpeg(int w, int h, const std::uint8_t ink[4]) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buf, &size);
+    c.image_width = static_cast<JDIMENSION>(w);
+    c.image_height = static_cast<JDIMENSION>(h);
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(w) * 4);
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = ink[i % 4];
+    JSAMPROW p = row.data();
+    while (c.next_scanline < c.image_height) jpeg_write_scanlines(&c, &p, 1);
+    jpeg_finish_compress(&c);
+    std::vector<std::uint8_t> out(buf, buf + size);
+    jpeg_destroy_compress(&c);
+    std::free(buf);
+    return out;
+}
+
+TEST(JpegCodec, CmykFilesDecodeToColour) {
+    const std::uint8_t magenta[4] = {255, 0, 255, 255};  // inverted: no cyan, full magenta, no yellow or black
+    TJPEGImage jpeg;
+    jpeg.loadFromBytes(cmykJpeg(16, 16, magenta));
+    const Color c = jpeg.bitmap().pixel(5, 5);
+    EXPECT_NEAR(c.r, 255, 4);
+    EXPECT_NEAR(c.g, 0, 4);
+    EXPECT_NEAR(c.b, 255, 4);
+}
+
+TEST(JpegCodec, CorruptionSweepNeverCrashes) {
+    JpegOptions baseline;
+    baseline.ProgressiveEncoding = false;
+    const auto plain = encode(makeBitmap(16, 16, PixelFormat::Device, gradient), baseline);
+    const auto progressive = encode(makeBitmap(16, 16, PixelFormat::Device, gradient), JpegOptions{});
+    auto decode = [](std::span<const std::uint8_t> bytes) {
+        TJPEGImage jpeg;
+        jpeg.setLimits(DecodeLimits::forFuzzing());
+        jpeg.loadFromBytes({bytes.begin(), bytes.end()});
+        (void)jpeg.bitmap();
+    };
+    test::corruptionSweep(plain, decode, 3);
+    test::corruptionSweep(progressive, decode, 5);
+}
+
+TEST(JpegLoader, LoadsIntoTheCallersRasterOrLeavesItAlone) {
+    test::TempDir dir;
+    const Bitmap src = makeBitmap(33, 7, PixelFormat::Device, gradient);
+    const std::string path = dir.file("photo.jpg");
+    TJPEGImage jpeg;
+    jpeg.assign(src);
+    jpeg.saveToFile(path);
+
+    Bitmap fresh;
+    ASSERT_TRUE(LoadJpegFile(path, &fresh));
+    EXPECT_EQ(fresh.width(), 33);
+    EXPECT_EQ(fresh.height(), 7);
+    EXPECT_EQ(fresh.pixelFormat(), PixelFormat::Device);  // drawn into, so the raster keeps its format
+    EXPECT_LE(maxColourDistance(src, fresh), 12);
+    EXPECT_EQ(fresh.raw(3, 3) >> 24, 0u);
+
+    // An indexed raster receives the picture by drawing, with its own palette.
+    Bitmap indexed(2, 2, PixelFormat::Bpp4);
+    ASSERT_TRUE(LoadJpegFile(path, &indexed));
+    EXPECT_EQ(indexed.pixelFormat(), PixelFormat::Bpp4);
+    EXPECT_EQ(indexed.width(), 33);
+
+    EXPECT_FALSE(LoadJpegFile(path, nullptr));
+    EXPECT_FALSE(LoadJpegFile("", &fresh));
+    EXPECT_FALSE(LoadJpegFile(dir.file("missing.jpg"), &fresh));
+    Bitmap keep = makeBitmap(3, 3, PixelFormat::Bpp24, test::patternColor);
+    const Bitmap before = keep;
+    test::writeFile(dir.path() / "bad.jpg", std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF, 0xC0, 0, 3});
+    EXPECT_FALSE(LoadJpegFile(dir.file("bad.jpg"), &keep));
+    EXPECT_TRUE(test::sameColours(before, keep));
+    EXPECT_EQ(keep.width(), 3);
+}
+
+}  // namespace
+}  // namespace vexilo
