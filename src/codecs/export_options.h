@@ -4,10 +4,9 @@
 // savers also take them explicitly, so tests and the batch job can pass their own.
 #include <cstdint>
 
-namespace vexilo {
+#include "codecs/icon_writer.h"  // IconColors, the colour depth of a written icon
 
-// Colour depth of a written icon. Stored as a byte; values other than these two write nothing.
-enum class IconColors : std::uint8_t { Colors16 = 0, Colors256 = 1 };
+namespace vexilo {
 
 // The JPEG export options, in their stored order.
 struct JpegOptions {
