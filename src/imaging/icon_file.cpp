@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/png_codec.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/image_error.h"
 #include "imaging/loaders.h"
@@ -37,8 +38,32 @@ bool isPng(std::span<const std::uint8_t> data) {
     return data.size() >= kPngSignature.size() && std::equal(kPngSignature.begin(), kPngSignature.end(), data.begin());
 }
 
-Icon decodePngImage(std::span<const std::uint8_t>, const DecodeLimits&) {
-    throw DecodeError("ICO: PNG-compressed icon images cannot be read yet");
+// The PNG's own header decides the size, whatever the directory claims.
+Icon decodePngImage(std::span<const std::uint8_t> data, const DecodeLimits& limits) {
+    PngAlphaImage png;
+    try {
+        png = readPngWithAlpha(data, limits);
+    } catch (const DecodeError&) {
+        throw;
+    } catch (const ImageError& e) {
+        throw DecodeError(e.what());
+    }
+    Icon icon;
+    icon.color = std::move(png.color);
+    const int w = icon.color.width(), h = icon.color.height();
+    icon.mask = Bitmap(w, h, PixelFormat::Bpp1);
+    std::fill(icon.mask.pixels().begin(), icon.mask.pixels().end(), 0u);
+    if (png.alpha.size() == icon.color.pixels().size()) {
+        // Fully transparent pixels also get the mask bit and a black colour, so the icon draws
+        // right where its alpha is ignored.
+        for (std::size_t i = 0; i < png.alpha.size(); ++i) {
+            if (png.alpha[i] != 0) continue;
+            icon.mask.pixels()[i] = 1;
+            icon.color.pixels()[i] = icon.color.encode(kBlack);
+        }
+        icon.alpha = std::move(png.alpha);
+    }
+    return icon;
 }
 
 Icon decodeDibImage(std::span<const std::uint8_t> data, const DecodeLimits& limits) {

@@ -386,7 +386,7 @@ std::optional<Icon> extractFileIcon(std::span<const std::uint8_t> file, int inde
             icon.hotspotX = ref.hotspotX;
             icon.hotspotY = ref.hotspotY;
             return scaleIcon(icon, size, size);
-        } catch (const DecodeError&) {
+        } catch (const ImageError&) {
             group.images.erase(group.images.begin() + static_cast<std::ptrdiff_t>(pick));
         }
     }
