@@ -1,6 +1,21 @@
-// Placeholder until the tga reader lands.
+// Kind 10: TGA files through the TGA codec; only the colour raster is drawn.
+#include "codecs/tga_codec.h"
 #include "imaging/loaders.h"
 
 namespace vexilo {
-bool LoadTgaFile(const std::string&, Bitmap*) { return false; }
+
+bool LoadTgaFile(const std::string& path, Bitmap* bitmap) {
+    if (!bitmap || path.empty()) return false;
+    TTarga targa;
+    try {
+        targa.loadFromFile(path);
+    } catch (const std::exception&) {
+        return false;
+    }
+    bitmap->setWidth(targa.width());
+    bitmap->setHeight(targa.height());
+    bitmap->draw(targa.colorRaster(), 0, 0);
+    return true;
+}
+
 }  // namespace vexilo
