@@ -80,10 +80,12 @@ std::string normaliseKey(const std::string& key) {
 
 // Rejects input nested deeper than the format allows before the parser sees it, so hostile
 // files cost neither deep recursion nor deep trees.
-bool nestingWithin(std::span<const std::uint8_t> bytes, int limit) {
+// Also rejects NUL bytes, which JSON text never holds.
+const char* precheck(std::span<const std::uint8_t> bytes, int limit) {
     int depth = 0;
     bool inString = false, escaped = false;
     for (std::uint8_t b : bytes) {
+        if (b == 0) return "the settings file holds a NUL byte";
         if (inString) {
             if (escaped)
                 escaped = false;
@@ -96,12 +98,12 @@ bool nestingWithin(std::span<const std::uint8_t> bytes, int limit) {
         if (b == '"') {
             inString = true;
         } else if (b == '[' || b == '{') {
-            if (++depth > limit) return false;
+            if (++depth > limit) return "the settings file is nested too deeply";
         } else if (b == ']' || b == '}') {
             --depth;
         }
     }
-    return true;
+    return nullptr;
 }
 
 Json emptyDocument() {
@@ -115,7 +117,7 @@ Json emptyDocument() {
 // Parses and checks the shape of a settings file; throws SettingsError naming the fault.
 Json parseDocument(std::span<const std::uint8_t> bytes) {
     if (bytes.empty()) throw SettingsError("the settings file is empty");
-    if (!nestingWithin(bytes, kMaxNesting)) throw SettingsError("the settings file is nested too deeply");
+    if (const char* fault = precheck(bytes, kMaxNesting)) throw SettingsError(fault);
     Json doc;
     try {
         doc = Json::parse(bytes.begin(), bytes.end());
@@ -215,7 +217,10 @@ struct SettingsStore::Impl {
     std::string filePath;
     Json doc = emptyDocument();
     bool modified = false;
-    std::string firstChanged;  // name of the first value written since the last save
+    // What the save error names: the first value written since the last save, else the first
+    // key created or deleted.
+    std::optional<std::string> firstValue;
+    std::string firstKey;
     bool keepFile = false;     // the file could not be read: never replace it with defaults
     std::string problem;
     std::string damagedBackup;
@@ -240,24 +245,29 @@ struct SettingsStore::Impl {
             const std::string stored = encodeText(prefix);
             if (k.find(stored) == k.end()) {
                 k[stored] = Json::object();
-                touch(std::string());
+                touchKey(prefix);
             }
             if (end == std::string::npos) return k[stored];
             pos = end + 1;
         }
     }
 
-    void touch(const std::string& name) {
-        if (!modified) firstChanged = name;
+    void touchValue(const std::string& name) {
+        if (!firstValue) firstValue = name;
+        modified = true;
+    }
+    void touchKey(const std::string& key) {
+        if (!modified) firstKey = key.substr(key.rfind('\\') + 1);
         modified = true;
     }
 
     void load() {
         struct stat st {};
         if (::stat(filePath.c_str(), &st) != 0) {
-            if (errno != ENOENT)
-                problem = "The settings file \"" + filePath + "\" cannot be read: " + std::strerror(errno);
-            keepFile = errno != ENOENT;
+            const int err = errno;
+            if (err == ENOENT || err == ENOTDIR) return;  // a first run
+            problem = "The settings file \"" + filePath + "\" cannot be read: " + std::strerror(err);
+            keepFile = true;
             return;
         }
         if (!S_ISREG(st.st_mode)) {
@@ -341,7 +351,7 @@ void SettingsStore::deleteKey(const std::string& key) {
         if (name == path || name.compare(0, below.size(), below) == 0 || path.empty()) doomed.push_back(it.key());
     }
     for (const auto& d : doomed) k.erase(d);
-    if (!doomed.empty()) m_impl->touch(std::string());
+    if (!doomed.empty()) m_impl->touchKey(path);
 }
 
 std::vector<std::string> SettingsStore::valueNames(const std::string& key) const {
@@ -388,7 +398,7 @@ void SettingsStore::writeValue(const std::string& key, const std::string& name, 
     auto it = k.find(storedName);
     if (it != k.end() && it->is_string() && it->get<std::string>() == storedText) return;
     k[storedName] = storedText;
-    m_impl->touch(name);
+    m_impl->touchValue(name);
 }
 
 void SettingsStore::deleteValue(const std::string& key, const std::string& name) {
@@ -396,7 +406,7 @@ void SettingsStore::deleteValue(const std::string& key, const std::string& name)
     Json& k = m_impl->keys();
     auto it = k.find(path);
     if (it == k.end()) return;
-    if (it->erase(encodeText(name)) > 0) m_impl->touch(name);
+    if (it->erase(encodeText(name)) > 0) m_impl->touchValue(name);
 }
 
 std::string SettingsStore::readString(const std::string& key, const std::string& name, const std::string& def) const {
@@ -429,7 +439,7 @@ void SettingsStore::save() {
     Impl& d = *m_impl;
     if (!d.modified || d.filePath.empty()) return;
     auto fail = [&](const std::string& reason) {
-        throw SettingsError("Failed to set data for '" + d.firstChanged + "'\n" + reason);
+        throw SettingsError("Failed to set data for '" + d.firstValue.value_or(d.firstKey) + "'\n" + reason);
     };
     if (d.keepFile)
         fail("The settings file \"" + d.filePath +
@@ -446,7 +456,8 @@ void SettingsStore::save() {
         fail(e.what());
     }
     d.modified = false;
-    d.firstChanged.clear();
+    d.firstValue.reset();
+    d.firstKey.clear();
 }
 
 bool SettingsStore::isModified() const { return m_impl->modified; }
