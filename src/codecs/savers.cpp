@@ -9,6 +9,7 @@
 #include "codecs/icon_writer.h"
 #include "codecs/jpeg_codec.h"
 #include "codecs/png_codec.h"
+#include "codecs/tga_codec.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/file_io.h"
 #include "imaging/image_error.h"
@@ -101,10 +102,12 @@ bool SaveAsGif(const Bitmap* bitmap, const std::string& path) {
     return true;
 }
 
-bool SaveAsTga(const Bitmap* bitmap, const std::string&) {
+bool SaveAsTga(const Bitmap* bitmap, const std::string& path) {
     if (!bitmap) return false;
-    // The TGA writer has not landed yet: nothing is written.
-    return false;
+    const std::vector<std::uint8_t> bytes = encodeTga(*bitmap);
+    EnsureFolder(path);
+    writeFileAtomic(path, bytes);
+    return true;
 }
 
 bool SaveAsPng(const Bitmap* bitmap, const std::string& path) {
