@@ -9,6 +9,8 @@
 #include "imaging/bitmap.h"
 #include "imaging/byte_reader.h"
 
+#include <zlib.h>
+
 namespace vexilo::test {
 
 // An icon DIB: info header (height doubled), palette for 1/4/8 bits, colour rows and mask rows,
@@ -265,6 +267,38 @@ inline std::vector<std::uint8_t> makeGroupDirectory(const std::vector<GroupEntry
         g.u16le(e.id);
     }
     return g.take();
+}
+
+// An 8-bit RGBA PNG of one colour and one alpha value.
+inline std::vector<std::uint8_t> makeRgbaPng(int w, int h, Color c, std::uint8_t alpha) {
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < h; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < w; ++x) raw.insert(raw.end(), {c.r, c.g, c.b, alpha});
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<std::uint8_t> packed(packedSize);
+    compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
+    packed.resize(packedSize);
+    ByteWriter out;
+    for (int b : {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}) out.u8(static_cast<std::uint8_t>(b));
+    auto chunk = [&](const char* type, const std::vector<std::uint8_t>& data) {
+        const auto n = static_cast<std::uint32_t>(data.size());
+        for (int i = 3; i >= 0; --i) out.u8(static_cast<std::uint8_t>(n >> (8 * i)));
+        std::vector<std::uint8_t> body(type, type + 4);
+        body.insert(body.end(), data.begin(), data.end());
+        out.bytes(body);
+        const auto crc = static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size())));
+        for (int i = 3; i >= 0; --i) out.u8(static_cast<std::uint8_t>(crc >> (8 * i)));
+    };
+    std::vector<std::uint8_t> ihdr;
+    for (int v : {w, h})
+        for (int i = 3; i >= 0; --i) ihdr.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
+    chunk("IHDR", ihdr);
+    chunk("IDAT", packed);
+    chunk("IEND", {});
+    return out.take();
 }
 
 }  // namespace vexilo::test
