@@ -1,0 +1,168 @@
+#include "codecs/icon_writer.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "imaging/icon_file.h"
+#include "imaging/image_error.h"
+#include "imaging/loaders.h"
+#include "imaging/raster_ops.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+using test::makeBitmap;
+
+constexpr Color kRed{255, 0, 0}, kBlue{0, 0, 255};
+
+// Mask bit of the written file at (x, y), rows bottom-up after the colour rows.
+int maskBit(const std::vector<std::uint8_t>& file, int bits, int x, int y) {
+    const std::size_t colourRow = (32u * static_cast<std::size_t>(bits) + 31) / 32 * 4;
+    const std::size_t start = 22 + 40 + 4 * (std::size_t{1} << bits) + colourRow * 32;
+    const std::uint8_t byte = file[start + static_cast<std::size_t>(31 - y) * 4 + static_cast<std::size_t>(x) / 8];
+    return (byte >> (7 - x % 8)) & 1;
+}
+
+TEST(IconWriter, WritesTheExactLayoutAtBothDepths) {
+    const Icon icon = BitmapToIcon(makeBitmap(32, 32, PixelFormat::Device, test::patternColor));
+    const auto file256 = encodeIconFile(icon, 8);
+    ASSERT_EQ(file256.size(), 2238u);
+    const std::vector<std::uint8_t> head256{0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x20, 0x20, 0x08, 0x00, 0x00,
+                                            0x00, 0x00, 0x00, 0xA8, 0x08, 0x00, 0x00, 0x16, 0x00, 0x00, 0x00};
+    EXPECT_TRUE(std::equal(head256.begin(), head256.end(), file256.begin()));
+    const auto file16 = encodeIconFile(icon, 4);
+    ASSERT_EQ(file16.size(), 766u);
+    const std::vector<std::uint8_t> entry16{0x20, 0x20, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                            0xE8, 0x02, 0x00, 0x00, 0x16, 0x00, 0x00, 0x00};
+    EXPECT_TRUE(std::equal(entry16.begin(), entry16.end(), file16.begin() + 6));
+
+    // Info header: size 40, 32 wide, 64 high (colour and mask rows), 1 plane, 4 bits, image
+    // size 512; then the standard 16 colours as blue, green, red, 0.
+    ByteReader r(file16, "test");
+    r.seek(22, "info");
+    EXPECT_EQ(r.u32le("size"), 40u);
+    EXPECT_EQ(r.i32le("width"), 32);
+    EXPECT_EQ(r.i32le("height"), 64);
+    EXPECT_EQ(r.u16le("planes"), 1);
+    EXPECT_EQ(r.u16le("bits"), 4);
+    EXPECT_EQ(r.u32le("compression"), 0u);
+    EXPECT_EQ(r.u32le("image size"), 512u);
+    r.skip(16, "rest");
+    const std::vector<std::array<int, 3>> vga{{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                              {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {128, 128, 128},
+                                              {192, 192, 192}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                              {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+    for (const auto& c : vga) {
+        EXPECT_EQ(r.u8("b"), c[2]);
+        EXPECT_EQ(r.u8("g"), c[1]);
+        EXPECT_EQ(r.u8("r"), c[0]);
+        EXPECT_EQ(r.u8("0"), 0);
+    }
+
+    const auto prefixed = encodeIconFile(icon, 8, true);
+    ASSERT_EQ(prefixed.size(), 2242u);
+    EXPECT_EQ(prefixed[0] | (prefixed[1] << 8), 2238);
+    EXPECT_TRUE(std::equal(file256.begin(), file256.end(), prefixed.begin() + 4));
+
+    EXPECT_THROW(encodeIconFile(icon, 24), ImageError);
+    EXPECT_THROW(encodeIconFile(Icon{}, 8), ImageError);
+}
+
+TEST(IconWriter, TheBottomLeftColourBecomesTransparent) {
+    // White corner: white is transparent (black colour, mask 1); black stays opaque black.
+    const Bitmap whiteCorner = makeBitmap(32, 32, PixelFormat::Device, [](int x, int) {
+        return x < 10 ? kWhite : x < 20 ? kBlack : kRed;
+    });
+    const Icon a = BitmapToIcon(whiteCorner);
+    EXPECT_EQ(a.mask.raw(0, 0), 1u);
+    EXPECT_EQ(a.color.pixel(0, 0), kBlack);
+    EXPECT_EQ(a.mask.raw(15, 0), 0u);
+    EXPECT_EQ(a.color.pixel(15, 0), kBlack);
+    EXPECT_EQ(a.mask.raw(25, 0), 0u);
+    EXPECT_EQ(a.color.pixel(25, 0), kRed);
+    const auto file = encodeIconFile(a, 4);
+    EXPECT_EQ(maskBit(file, 4, 0, 0), 1);
+    EXPECT_EQ(maskBit(file, 4, 15, 31), 0);
+
+    // Black corner: black is transparent.
+    const Bitmap blackCorner = makeBitmap(32, 32, PixelFormat::Device, [](int x, int) { return x < 16 ? kBlack : kBlue; });
+    const Icon b = BitmapToIcon(blackCorner);
+    EXPECT_EQ(b.mask.raw(3, 3), 1u);
+    EXPECT_EQ(b.mask.raw(20, 3), 0u);
+    EXPECT_EQ(b.color.pixel(20, 3), kBlue);
+
+    // One colour throughout: all transparent.
+    const Icon c = BitmapToIcon(makeBitmap(32, 32, PixelFormat::Device, [](int, int) { return kRed; }));
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) ASSERT_EQ(c.mask.raw(x, y), 1u) << x << "," << y;
+
+    // The stand-in colour itself comes out opaque black.
+    Bitmap stand = makeBitmap(32, 32, PixelFormat::Device, [](int, int) { return kWhite; });
+    stand.setPixel(5, 5, kSubstituteBlack);
+    const Icon d = BitmapToIcon(stand);
+    EXPECT_EQ(d.mask.raw(5, 5), 0u);
+    EXPECT_EQ(d.color.pixel(5, 5), kBlack);
+}
+
+TEST(IconWriter, SourcesOfOtherSizesAreCutOrPaddedWithWhite) {
+    // Larger: cut at the right and bottom, so the corner is the source's (0, 31).
+    const Bitmap big = makeBitmap(100, 50, PixelFormat::Device, [](int, int y) { return y == 31 ? kRed : kBlue; });
+    const Icon cut = BitmapToIcon(big);
+    EXPECT_EQ(cut.width(), 32);
+    EXPECT_EQ(cut.mask.raw(0, 31), 1u);
+    EXPECT_EQ(cut.mask.raw(0, 30), 0u);
+    // Smaller: the white padding is the corner colour, so it is transparent.
+    const Icon padded = BitmapToIcon(makeBitmap(10, 10, PixelFormat::Device, [](int, int) { return kBlue; }));
+    EXPECT_EQ(padded.mask.raw(20, 20), 1u);
+    EXPECT_EQ(padded.mask.raw(5, 5), 0u);
+    // Stretched first, as the icon saver does, the corner is that of the stretched image.
+    Bitmap stretched;
+    StretchInto(big, stretched, 32, 32);
+    // Row 31 of the source lands on row 20; the corner comes from source row 48, blue.
+    const Icon fromStretched = BitmapToIcon(stretched);
+    EXPECT_EQ(fromStretched.mask.raw(0, 0), 1u);
+    EXPECT_EQ(fromStretched.mask.raw(0, 20), 0u);
+    EXPECT_EQ(fromStretched.color.pixel(0, 20), kRed);
+}
+
+TEST(IconWriter, WrittenFilesReadBackWithNearestColours) {
+    const Bitmap source = makeBitmap(32, 32, PixelFormat::Device, [](int x, int y) {
+        if (x == 0 && y == 31) return kWhite;
+        return Color{static_cast<std::uint8_t>(x * 8), static_cast<std::uint8_t>(y * 8), 100};
+    });
+    const Icon icon = BitmapToIcon(source);
+    for (int bits : {4, 8}) {
+        const Icon back = ReadIconFile(encodeIconFile(icon, bits));
+        const auto& palette = defaultPalette(bits);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                ASSERT_EQ(back.mask.raw(x, y), icon.mask.raw(x, y)) << bits << ": " << x << "," << y;
+                ASSERT_EQ(back.color.pixel(x, y), palette[nearestIndex(palette, icon.color.pixel(x, y))])
+                    << bits << ": " << x << "," << y;
+            }
+    }
+    std::ostringstream out;
+    WriteIconFile(icon, out, 8);
+    EXPECT_EQ(out.str().size(), 2238u);
+}
+
+TEST(IconWriter, SavesAtomicallyAndOnlyForKnownColourSettings) {
+    test::TempDir dir;
+    const Bitmap source = makeBitmap(32, 32, PixelFormat::Device, test::patternColor);
+    ASSERT_TRUE(saveIconFile(source, dir.file("a.ico"), IconColors::Colors16));
+    EXPECT_EQ(std::filesystem::file_size(dir.file("a.ico")), 766u);
+    ASSERT_TRUE(saveIconFile(source, dir.file("a.ico"), IconColors::Colors256));
+    EXPECT_EQ(std::filesystem::file_size(dir.file("a.ico")), 2238u);
+    EXPECT_FALSE(saveIconFile(source, dir.file("b.ico"), static_cast<IconColors>(2)));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("b.ico")));
+    EXPECT_THROW(saveIconFile(source, dir.file("no/such/folder/c.ico"), IconColors::Colors16), ImageError);
+    Bitmap loaded;
+    EXPECT_TRUE(LoadIconFile(dir.file("a.ico"), &loaded));
+}
+
+}  // namespace
+}  // namespace vexilo
