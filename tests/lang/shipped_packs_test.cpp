@@ -1,0 +1,154 @@
+// Checks the language packs that ship in lang/: each one complete against english.lng, and
+// english.lng complete against every number the windows use.
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "lang/lang.h"
+#include "lang/lang_text.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::UnorderedElementsAre;
+
+const fs::path kLangDir = fs::path(VEXILO_SOURCE_DIR) / "lang";
+
+// Interface texts and messages that the windows look up.
+const std::vector<int> kInterfaceNumbers = {
+    3,  4,  5,  6,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18,  19,  21,  22,  23,  24,  25,  26,  27,
+    28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42,  43,  44,  45,  46,  47,  48,  49,  50,
+    51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65,  66,  67,  68,  69,  70,  71,  72,  73,
+    74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 93,  94,  95,  99,  100, 101, 102, 103, 104,
+    105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117};
+const std::vector<int> kMessageNumbers = {5, 8, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+
+// Entries that share one menu, whose "&" accelerators must differ.
+const std::vector<std::vector<int>> kMenus = {
+    {50, 27, 9, 65, 71, 72, 76, 21},  // the target's pop-up menu
+    {51, 67, 34, 39, 66, 73},         // the list's pop-up menu
+    {99, 100, 101},                   // the menu bar
+    {85, 35, 116},                    // "Options"
+    {86, 87, 102},                    // "Toolbars"
+};
+
+struct Pack {
+    std::string file;
+    LangPack pack;
+    std::map<std::string, std::string> numbered;  // "I3" -> text, every I/M line
+};
+
+std::vector<Pack> shippedPacks() {
+    std::vector<Pack> packs;
+    for (const auto& entry : fs::directory_iterator(kLangDir)) {
+        if (entry.path().extension() != ".lng") continue;
+        Pack p{entry.path().filename().string(), *LangPack::readFile(entry.path().string()), {}};
+        const std::vector<std::uint8_t> bytes = test::readFile(entry.path());
+        std::istringstream in(std::string(bytes.begin(), bytes.end()));
+        static const std::regex numberedLine(R"(([IM][0-9]+)=(.*))");
+        std::smatch m;
+        for (std::string line; std::getline(in, line);)
+            if (std::regex_match(line, m, numberedLine)) p.numbered.emplace(m[1].str(), m[2].str());
+        packs.push_back(std::move(p));
+    }
+    return packs;
+}
+
+std::vector<std::string> placeholders(const std::string& text) {
+    static const std::regex pattern("%[a-z%]");
+    std::vector<std::string> out;
+    for (std::sregex_iterator it(text.begin(), text.end(), pattern), end; it != end; ++it) out.push_back(it->str());
+    return out;
+}
+
+char32_t accelerator(const std::string& text) {
+    const std::size_t amp = text.find('&');
+    if (amp == std::string::npos || amp + 1 >= text.size()) return 0;
+    // The folded first letter after "&" (up to 4 bytes).
+    std::string letter = text.substr(amp + 1, 1);
+    const auto lead = static_cast<unsigned char>(letter[0]);
+    const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    letter = foldCase(text.substr(amp + 1, len));
+    char32_t key = 0;
+    for (unsigned char c : letter) key = key << 8 | c;
+    return key;
+}
+
+TEST(ShippedPacks, EnglishHasEveryNumberTheWindowsUse) {
+    const auto english = LangPack::readFile((kLangDir / "english.lng").string());
+    ASSERT_TRUE(english);
+    EXPECT_EQ(english->value("Program"), "Vexilo");
+    EXPECT_EQ(english->value("Language"), "English");
+    const LangTextList interface = english->numberedList('I', "english.lng");
+    const LangTextList messages = english->numberedList('M', "english.lng");
+    for (int k : kInterfaceNumbers) EXPECT_FALSE(interface.at(k).empty()) << "I" << k;
+    for (int k : kMessageNumbers) EXPECT_FALSE(messages.at(k).empty()) << "M" << k;
+    EXPECT_EQ(interface.last(), kInterfaceNumbers.back());
+    EXPECT_EQ(messages.last(), kMessageNumbers.back());
+}
+
+TEST(ShippedPacks, EveryPackIsCompleteAgainstEnglish) {
+    const std::vector<Pack> packs = shippedPacks();
+    const auto english = std::find_if(packs.begin(), packs.end(), [](const Pack& p) { return p.file == "english.lng"; });
+    ASSERT_NE(english, packs.end());
+    std::set<std::string> languages;
+    for (const Pack& p : packs) {
+        SCOPED_TRACE(p.file);
+        EXPECT_EQ(p.file, foldCase(p.file)) << "pack file names are lower-case";
+        EXPECT_EQ(p.pack.value("Program"), "Vexilo");
+        const std::string language = p.pack.value("Language").value_or("");
+        EXPECT_FALSE(language.empty());
+        EXPECT_TRUE(languages.insert(language).second) << "display name used twice: " << language;
+        std::set<std::string> names, englishNames;
+        for (const auto& [name, text] : p.numbered) names.insert(name);
+        for (const auto& [name, text] : english->numbered) englishNames.insert(name);
+        EXPECT_EQ(names, englishNames);
+        for (const auto& [name, englishText] : english->numbered) {
+            auto it = p.numbered.find(name);
+            if (it == p.numbered.end()) continue;
+            const std::string& text = it->second;
+            EXPECT_TRUE(isValidUtf8(text)) << name;
+            if (!englishText.empty()) EXPECT_FALSE(text.empty()) << name;
+            EXPECT_EQ(placeholders(text), placeholders(englishText)) << name;
+            EXPECT_EQ(p.pack.value(name), text) << name << " is longer than 255 characters or repeated";
+            EXPECT_EQ(text.find_first_of("\r\t"), std::string::npos) << name;
+        }
+        for (const auto& menu : kMenus) {
+            std::set<char32_t> keys;
+            for (int k : menu) {
+                const std::string text = p.numbered.at("I" + std::to_string(k));
+                const char32_t key = accelerator(text);
+                EXPECT_NE(key, 0u) << "I" << k << " has no accelerator: " << text;
+                EXPECT_TRUE(keys.insert(key).second) << "I" << k << " repeats an accelerator: " << text;
+            }
+        }
+    }
+    EXPECT_GE(packs.size(), 5u);
+}
+
+TEST(ShippedPacks, EachPackCanBeChosenAndLoaded) {
+    TLang lang;
+    lang.ProgramDir = kLangDir.string();
+    lang.findPacks();
+    EXPECT_THAT(lang.langNames(), ::testing::IsSupersetOf({"English", "Deutsch", "Français", "Español", "Русский"}));
+    const std::vector<std::string> names = lang.langNames();
+    const std::vector<std::string> files = lang.langFiles();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        lang.choose(names[i], files[i]);
+        ASSERT_EQ(lang.load(), TLang::kLoaded);
+        EXPECT_EQ(lang.DefaultLangName, names[i]);
+        EXPECT_EQ(lang.lastInterfaceNumber(), kInterfaceNumbers.back());
+        EXPECT_EQ(lang.lastMessageNumber(), kMessageNumbers.back());
+        EXPECT_NE(lang.interfaceText(116), kLangErrorText);
+    }
+}
+
+}  // namespace
+}  // namespace vexilo
