@@ -109,12 +109,13 @@ TEST(IconWriter, TheBottomLeftColourBecomesTransparent) {
 }
 
 TEST(IconWriter, SourcesOfOtherSizesAreCutOrPaddedWithWhite) {
-    // Larger: cut at the right and bottom, so the corner is the source's (0, 31).
-    const Bitmap big = makeBitmap(100, 50, PixelFormat::Device, [](int, int y) { return y == 31 ? kRed : kBlue; });
+    // Larger: cut at the right and bottom, so the corner is the source's (0, 31), red.
+    const Bitmap big = makeBitmap(100, 50, PixelFormat::Device, [](int, int y) { return y >= 28 && y < 34 ? kRed : kBlue; });
     const Icon cut = BitmapToIcon(big);
     EXPECT_EQ(cut.width(), 32);
     EXPECT_EQ(cut.mask.raw(0, 31), 1u);
-    EXPECT_EQ(cut.mask.raw(0, 30), 0u);
+    EXPECT_EQ(cut.mask.raw(0, 28), 1u);
+    EXPECT_EQ(cut.mask.raw(0, 27), 0u);
     // Smaller: the white padding is the corner colour, so it is transparent.
     const Icon padded = BitmapToIcon(makeBitmap(10, 10, PixelFormat::Device, [](int, int) { return kBlue; }));
     EXPECT_EQ(padded.mask.raw(20, 20), 1u);
