@@ -1,0 +1,35 @@
+// Fuzzes the JPEG decoder: the header, a decode straight into a raster as the loader does it,
+// and a decode to 8 bits with a palette; small pictures are encoded again.
+// seeds:
+#include <cstdint>
+#include <vector>
+
+#include "codecs/jpeg_codec.h"
+#include "imaging/image_error.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto limits = vexilo::DecodeLimits::forFuzzing();
+    const std::vector<std::uint8_t> bytes(data, data + size);
+    // The last byte picks the decode path, so both get fuzzed without doubling the time.
+    const bool eightBit = size > 0 && (data[size - 1] & 1) != 0;
+    try {
+        vexilo::TJPEGImage jpeg;
+        jpeg.setLimits(limits);
+        jpeg.loadFromBytes(bytes);
+        if (eightBit) {
+            jpeg.setPixelFormat(vexilo::JpegPixelFormat::Bits8);
+            (void)jpeg.bitmap();
+        } else {
+            vexilo::Bitmap target;
+            jpeg.drawInto(target);
+            if (static_cast<long>(target.width()) * target.height() <= 4096) {
+                vexilo::TJPEGImage again;
+                again.setProgressiveEncoding(true);
+                again.assign(target);
+                (void)again.data();
+            }
+        }
+    } catch (const vexilo::ImageError&) {
+    }
+    return 0;
+}
