@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "imaging/bmp_codec.h"
+#include "imaging/icon_fixtures.h"
 #include "imaging/file_kind.h"
 #include "imaging/raster_ops.h"
 #include "search/placeholder.h"
@@ -95,6 +96,34 @@ TEST_F(ImageSearchScan, BuildsOneRowPerFileWithRecordsAndThumbnails) {
     // The memory kept per row is the two cells, nothing of the decoded pictures.
     EXPECT_EQ(list.largeImages().count(), 3u);
     EXPECT_EQ(list.smallImages().count(), 3u);
+}
+
+TEST_F(ImageSearchScan, ALibraryGetsOneRowPerIconAndAFileWithoutIconsOne) {
+    constexpr std::uint32_t kRtIcon = 3, kRtGroupIcon = 14;
+    const test::PeResourceType images{kRtIcon,
+                                      {{1, "", test::solidIconDib(32, 32, {255, 0, 0})},
+                                       {2, "", test::solidIconDib(32, 32, {0, 255, 0})},
+                                       {3, "", test::solidIconDib(32, 32, {0, 0, 255})}}};
+    const test::PeResourceType groups{kRtGroupIcon,
+                                      {{1, "", test::makeGroupDirectory({{32, 32, 0, 32, 1}})},
+                                       {2, "", test::makeGroupDirectory({{32, 32, 0, 32, 2}})},
+                                       {3, "", test::makeGroupDirectory({{32, 32, 0, 32, 3}})}}};
+    test::writeFile(dir.path() / "three.dll",
+                    test::makePeFile({images, groups}, test::PeKind::Pe32, test::kMachineI386));
+    writeText(dir.path() / "empty.exe", "MZ but nothing else");
+    search.masks.checkAll(false);
+    search.masks.items.at(1).checked = true;  // "*.exe"
+    search.masks.items.at(2).checked = true;  // "*.dll"
+    addFolder(dir.path());
+    search.RunScan();
+    ASSERT_THAT(captions(search.list()), ElementsAre("empty.exe (0)", "three.dll (0)", "three.dll (1)", "three.dll (2)"));
+    const Color expected[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    for (std::size_t r = 0; r < 4; ++r) {
+        const FoundImage& img = search.list().row(r).image;
+        EXPECT_EQ(img.Kind, kind::Exe);
+        EXPECT_EQ(img.IconIndex, r == 0 ? 0 : static_cast<int>(r - 1));
+        if (r > 0) EXPECT_EQ(search.list().largeThumbnail(r)->pixel(16, 16), expected[r - 1]);
+    }
 }
 
 TEST_F(ImageSearchScan, AllFilesMaskOverridesEveryOtherCheckedMask) {
