@@ -76,6 +76,8 @@ public:
     // entry or every entry.
     void SBAddPathClick(const std::string& folder);
     void SBDelPathClick(DeletePaths which);
+    // A folder dropped from the folder tree is added as by SBAddPathClick.
+    void CheckListBox1DragDrop(const std::string& folder) { SBAddPathClick(folder); }
 
     // The scanner's handlers.
     void FindInDir1FoundFile();
