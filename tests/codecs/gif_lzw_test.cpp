@@ -1,0 +1,193 @@
+#include "codecs/gif_lzw.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace vexilo::gif {
+namespace {
+
+std::vector<std::uint8_t> decodeAll(const std::vector<std::uint8_t>& encoded, std::size_t count,
+                                    LzwDecodeResult* result = nullptr, std::uint8_t mask = 0xFF) {
+    std::vector<std::uint8_t> out(count, 0xEE);
+    const auto codes = joinSubBlocks(std::span<const std::uint8_t>(encoded).subspan(1));
+    const LzwDecodeResult r = lzwDecode(codes, encoded[0], mask, out);
+    if (result) *result = r;
+    return out;
+}
+
+// Packs codes of the given widths least significant bit first, as a GIF stream stores them.
+std::vector<std::uint8_t> packCodes(const std::vector<std::pair<unsigned, int>>& codes) {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t acc = 0;
+    int bits = 0;
+    for (auto [code, width] : codes) {
+        acc |= code << bits;
+        bits += width;
+        while (bits >= 8) {
+            bytes.push_back(static_cast<std::uint8_t>(acc));
+            acc >>= 8;
+            bits -= 8;
+        }
+    }
+    if (bits > 0) bytes.push_back(static_cast<std::uint8_t>(acc));
+    return bytes;
+}
+
+TEST(GifLzw, EncodesTheTenByTenSampleExactly) {
+    // The image data of a well-known 10 x 10 four-colour sample: minimum code size 2, one
+    // 22-byte sub-block. Decoding and encoding again must give the same bytes.
+    const std::vector<std::uint8_t> data{0x02, 0x16, 0x8c, 0x2d, 0x99, 0x87, 0x2a, 0x1c, 0xdc, 0x33, 0xa0, 0x02,
+                                         0x75, 0xec, 0x95, 0xfa, 0xa8, 0xde, 0x60, 0x8c, 0x04, 0x91, 0x4c, 0x01,
+                                         0x00};
+    LzwDecodeResult r;
+    const auto pixels = decodeAll(data, 100, &r);
+    EXPECT_FALSE(r.corrupted);
+    EXPECT_EQ(r.written, 100u);
+    // Four quarters of colours 1 and 2 around a centre of colour 0.
+    EXPECT_EQ(pixels[0], 1);
+    EXPECT_EQ(pixels[9], 2);
+    EXPECT_EQ(pixels[90], 2);
+    EXPECT_EQ(pixels[99], 1);
+    EXPECT_EQ(pixels[4 * 10 + 4], 0);
+    std::vector<std::uint8_t> again;
+    lzwEncode(pixels, 2, again);
+    EXPECT_EQ(again, data);
+}
+
+TEST(GifLzw, RoundTripsEveryCodeSizeThroughTableResets) {
+    std::mt19937 rng(7);
+    for (int size = 2; size <= 8; ++size) {
+        const unsigned values = 1u << size;
+        // Noise fills the table quickly (clears past code 4093, widths 9 to 12); long runs
+        // make long strings; a mixture crosses both.
+        std::vector<std::vector<std::uint8_t>> inputs;
+        std::vector<std::uint8_t> noise(70000), runs(50000), mixed(30001);
+        for (auto& v : noise) v = static_cast<std::uint8_t>(rng() % values);
+        for (std::size_t i = 0; i < runs.size(); ++i) runs[i] = static_cast<std::uint8_t>((i / 997) % values);
+        for (std::size_t i = 0; i < mixed.size(); ++i)
+            mixed[i] = static_cast<std::uint8_t>(i % 3 ? (i / 50) % values : rng() % values);
+        inputs = {noise, runs, mixed, {0}, {static_cast<std::uint8_t>(values - 1), 0}};
+        for (const auto& in : inputs) {
+            std::vector<std::uint8_t> encoded;
+            lzwEncode(in, size, encoded);
+            ASSERT_EQ(encoded[0], size);
+            // Sub-blocks hold at most 255 bytes and the data ends with a zero terminator.
+            std::size_t pos = 1;
+            while (encoded[pos] != 0) {
+                ASSERT_LE(encoded[pos], 255);
+                pos += encoded[pos] + 1u;
+                ASSERT_LT(pos, encoded.size());
+            }
+            EXPECT_EQ(pos + 1, encoded.size());
+            LzwDecodeResult r;
+            EXPECT_EQ(decodeAll(encoded, in.size(), &r), in) << "code size " << size << ", " << in.size();
+            // One pixel more than encoded: the decoder must meet the end code before it.
+            std::vector<std::uint8_t> spare(in.size() + 1);
+            const auto codes = joinSubBlocks(std::span<const std::uint8_t>(encoded).subspan(1));
+            r = lzwDecode(codes, size, 0xFF, spare);
+            EXPECT_EQ(r.written, in.size());
+            EXPECT_TRUE(r.sawEndCode);
+            EXPECT_FALSE(r.corrupted);
+        }
+    }
+}
+
+TEST(GifLzw, CodeWidthGrowsAtPowersOfTwo) {
+    // Two-colour noise with minimum code size 2: after the table passes 512, 1024 and 2048
+    // entries, decoding still lines up only if both sides widen at the same code.
+    std::mt19937 rng(11);
+    std::vector<std::uint8_t> in(20000);
+    for (auto& v : in) v = static_cast<std::uint8_t>(rng() & 1);
+    std::vector<std::uint8_t> encoded;
+    lzwEncode(in, 2, encoded);
+    EXPECT_EQ(decodeAll(encoded, in.size()), in);
+}
+
+TEST(GifLzw, DecoderFollowsTheStandardRules) {
+    // Minimum code size 2: clear 4, end 5, first free 6. "1 6 6" is the string 1, then 11
+    // (code 6 = previous + its own first pixel), then 11 again.
+    {
+        // Entry 7 makes the next free code 8, so the end code has 4 bits.
+        const auto codes = packCodes({{4, 3}, {1, 3}, {6, 3}, {6, 3}, {5, 4}});
+        std::vector<std::uint8_t> out(6, 9);
+        const auto r = lzwDecode(codes, 2, 0xFF, out);
+        EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 9}));
+        EXPECT_EQ(r.written, 5u);
+        EXPECT_TRUE(r.sawEndCode);
+    }
+    // A clear code in the middle resets the table; the code after it stands alone.
+    {
+        const auto codes = packCodes({{4, 3}, {2, 3}, {3, 3}, {6, 3}, {4, 4}, {1, 3}, {6, 3}, {5, 3}});
+        std::vector<std::uint8_t> out(7, 9);
+        lzwDecode(codes, 2, 0xFF, out);
+        EXPECT_EQ(out, (std::vector<std::uint8_t>{2, 3, 2, 3, 1, 1, 1}));
+    }
+    // Without an end code decoding stops when the codes run out; the rest stays as it was.
+    {
+        const auto codes = packCodes({{4, 3}, {3, 3}});
+        std::vector<std::uint8_t> out(4, 9);
+        const auto r = lzwDecode(codes, 2, 0xFF, out);
+        EXPECT_EQ(r.written, 1u);
+        EXPECT_FALSE(r.sawEndCode);
+        EXPECT_EQ(out[0], 3);
+        EXPECT_EQ(out[1], 9);
+    }
+    // Pixel values are masked to the frame's depth.
+    {
+        const auto codes = packCodes({{4, 3}, {3, 3}, {5, 3}});
+        std::vector<std::uint8_t> out(1);
+        lzwDecode(codes, 2, 0x01, out);
+        EXPECT_EQ(out[0], 1);
+    }
+}
+
+TEST(GifLzw, HostileCodesNeverLeaveTheBuffers) {
+    // A first code that is not a pixel, and a code far beyond the table, mark the data damaged.
+    {
+        const auto codes = packCodes({{4, 3}, {7, 3}});
+        std::vector<std::uint8_t> out(4, 0);
+        EXPECT_TRUE(lzwDecode(codes, 2, 0xFF, out).corrupted);
+    }
+    {
+        // Code 7 where only 6 may come next: taken as the previous string plus its first pixel.
+        const auto codes = packCodes({{4, 3}, {2, 3}, {7, 3}, {5, 3}});
+        std::vector<std::uint8_t> out(3, 9);
+        const auto r = lzwDecode(codes, 2, 0xFF, out);
+        EXPECT_EQ(out, (std::vector<std::uint8_t>{2, 2, 2}));
+        EXPECT_EQ(r.written, 3u);
+    }
+    // A long string that runs past the output is cut at its end.
+    std::vector<std::uint8_t> in(5000, 1);
+    std::vector<std::uint8_t> encoded;
+    lzwEncode(in, 2, encoded);
+    const auto codes = joinSubBlocks(std::span<const std::uint8_t>(encoded).subspan(1));
+    std::vector<std::uint8_t> small(37, 0);
+    const auto r = lzwDecode(codes, 2, 0xFF, small);
+    EXPECT_EQ(r.written, 37u);
+    EXPECT_EQ(small, std::vector<std::uint8_t>(37, 1));
+    // Random bytes at every code size: the decoder ends and stays inside the output.
+    std::mt19937 rng(3);
+    for (int size = 2; size <= 9; ++size) {
+        for (int round = 0; round < 50; ++round) {
+            std::vector<std::uint8_t> junk(1 + rng() % 3000);
+            for (auto& v : junk) v = static_cast<std::uint8_t>(rng());
+            std::vector<std::uint8_t> out(1 + rng() % 20000);
+            const auto res = lzwDecode(junk, size, 0xFF, out);
+            EXPECT_LE(res.written, out.size());
+        }
+    }
+}
+
+TEST(GifLzw, JoinSubBlocksKeepsWhatACutBlockHolds) {
+    bool cut = false;
+    const std::vector<std::uint8_t> blocks{2, 10, 11, 3, 20, 21, 22, 0, 99};
+    EXPECT_EQ(joinSubBlocks(blocks, &cut), (std::vector<std::uint8_t>{10, 11, 20, 21, 22}));
+    EXPECT_FALSE(cut);
+    const std::vector<std::uint8_t> truncated{2, 10, 11, 5, 20, 21};
+    EXPECT_EQ(joinSubBlocks(truncated, &cut), (std::vector<std::uint8_t>{10, 11, 20, 21}));
+    EXPECT_TRUE(cut);
+}
+
+}  // namespace
+}  // namespace vexilo::gif
