@@ -1269,6 +1269,11 @@ private:
         const double x = r.i32le("destination"), y = r.i32le("destination");
         const double w = r.i32le("destination"), h = r.i32le("destination");
         std::uint32_t rop = r.u32le("raster operation");
+        const Rect dest{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h)};
+        if (type != 114 && type != 116 && !usesSource(rop)) {
+            patBlt(dest, rop);  // the source fields do not matter
+            return;
+        }
         const double sx = r.i32le("source"), sy = r.i32le("source");
         Matrix srcForm;
         srcForm.m11 = f32(r), srcForm.m12 = f32(r), srcForm.m21 = f32(r), srcForm.m22 = f32(r);
@@ -1279,7 +1284,6 @@ private:
         const std::uint32_t offBits = r.u32le("offset"), cbBits = r.u32le("size");
         double sw = w, sh = h;
         if (type != 76 && r.remaining() >= 8) sw = r.i32le("source size"), sh = r.i32le("source size");
-        const Rect dest{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h)};
         bool alpha = false;
         double opacity = 1;
         if (type == 114) {  // blend function in place of the raster operation
@@ -1287,8 +1291,8 @@ private:
             alpha = ((rop >> 24) & 1) != 0;
             rop = 0x00CC0020;
         }
-        if (cbBmi == 0 || (type != 114 && type != 116 && !usesSource(rop))) {
-            patBlt(dest, rop);
+        if (cbBmi == 0) {
+            if (type != 114 && type != 116) patBlt(dest, rop);
             return;
         }
         auto image = dib(at(rec, offBmi, cbBmi), at(rec, offBits, cbBits), usage);
