@@ -1,9 +1,12 @@
 // vexilo-cli: the command-line face of the same core the desktop program uses.
+#include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "cli/cli_command.h"
+#include "ui/platform/platform_setup.h"
 
 namespace vexilo::cli {
 
@@ -21,6 +24,14 @@ void printHelp() {
     std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     if (!list.empty()) std::cout << "\nCommands:\n";
     for (const auto& c : list) std::cout << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
+}
+
+bool haveDisplay() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform) return true;  // the caller chose a platform
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
 }
 }  // namespace
 
@@ -41,6 +52,15 @@ int main(int argc, char** argv) {
         std::cout << "vexilo-cli " << VEXILO_VERSION << "\n";
         return 0;
     }
+    // The same desktop services as the window (associated icons, metafile playback), on Qt's
+    // offscreen platform when there is no display. Qt sees only the program name, so no file
+    // argument is ever taken for one of its options.
+    if (!haveDisplay()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QGuiApplication app(qtArgc, qtArgv);
+    vexilo::installPlatformServices();
+
     for (const auto& c : commands()) {
         if (c.name != args[0]) continue;
         try {
