@@ -36,6 +36,12 @@ std::uint32_t get32be(std::span<const std::uint8_t> d, std::size_t at) {
            std::uint32_t{d[at + 3]};
 }
 
+// Planes times bits per pixel, or 0 when that is no real depth (the fields come from the file).
+int depthOf(int planes, int bits) {
+    const std::int64_t d = std::int64_t{std::max(planes, 1)} * bits;
+    return d > 0 && d <= 32 ? static_cast<int>(d) : 0;
+}
+
 // Size and depth from the image's own header; the directory's values when it cannot be read.
 IconImageRef describeImage(std::span<const std::uint8_t> data, int dirWidth, int dirHeight, int dirBits) {
     IconImageRef ref;
@@ -66,7 +72,7 @@ IconImageRef describeImage(std::span<const std::uint8_t> data, int dirWidth, int
         } else if (headerSize >= 16) {
             ref.width = clampSide(std::llabs(static_cast<std::int32_t>(get32(data, 4))));
             ref.height = clampSide(std::llabs(static_cast<std::int32_t>(get32(data, 8))) / 2);
-            ref.bits = get16(data, 12) * get16(data, 14);
+            ref.bits = depthOf(get16(data, 12), get16(data, 14));
         }
     }
     if (ref.bits <= 0 || ref.bits > 32) ref.bits = dirBits > 0 && dirBits <= 32 ? dirBits : 0;
@@ -74,7 +80,7 @@ IconImageRef describeImage(std::span<const std::uint8_t> data, int dirWidth, int
 }
 
 int bitsFromColourCount(int colours, int bitCount, int planes) {
-    if (bitCount > 0) return bitCount * std::max(planes, 1);
+    if (bitCount > 0) return depthOf(planes, bitCount);
     if (colours == 0) return 8;
     int bits = 1;
     while ((1 << bits) < colours && bits < 8) ++bits;
