@@ -17,6 +17,9 @@ class SettingsStore;
 // property is kept so that callers set it as they always have.
 enum TLangRootKey { lgHKLM, lgHKCU, lgHKU };
 
+// The fixed text of the message box shown when no pack could be loaded (no pack supplies it).
+inline constexpr const char* kLangPackErrorMessage = "Error in language pack";
+
 class TLang {
 public:
     // Results of load().
@@ -53,7 +56,8 @@ public:
     // the pack in use; call load() afterwards. Throws SettingsError when the store cannot save.
     void choose(const std::string& name, const std::string& path);
 
-    // Interface text / message number k; "Error in language pak" beyond the last number.
+    // Interface text / message number k; "Error in language pak" beyond the last number. The
+    // reference stays valid until the next successful load().
     const std::string& interfaceText(std::int64_t k) const { return m_interface.at(k); }
     const std::string& messageText(std::int64_t k) const { return m_messages.at(k); }
     std::int64_t lastInterfaceNumber() const { return m_interface.last(); }

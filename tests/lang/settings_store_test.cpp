@@ -325,19 +325,5 @@ TEST(SettingsStore, FolderFollowsXdgConfigHome) {
     else unsetenv("HOME");
 }
 
-TEST(SettingsStore, ParsesFilesFromBytesForTheFuzzer) {
-    const std::string text = R"({"format": "Vexilo settings", "keys": {"A\\B": {"x": "1", "y": "0x10"}}})";
-    SettingsStore store = SettingsStore::fromBytes(
-        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-    EXPECT_THAT(store.valueNames("A\\B"), ElementsAre("x", "y"));
-    EXPECT_EQ(store.readInteger("A\\B", "y", 0), 16);
-    EXPECT_TRUE(store.filePath().empty());
-    store.writeString("A", "z", "1");
-    store.save();  // memory only: nothing to do
-    const std::string bad = "{\"keys\": []}";
-    EXPECT_THROW(SettingsStore::fromBytes(std::span(reinterpret_cast<const std::uint8_t*>(bad.data()), bad.size())),
-                 SettingsError);
-}
-
 }  // namespace
 }  // namespace vexilo
