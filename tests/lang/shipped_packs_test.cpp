@@ -114,7 +114,9 @@ TEST(ShippedPacks, EveryPackIsCompleteAgainstEnglish) {
             if (it == p.numbered.end()) continue;
             const std::string& text = it->second;
             EXPECT_TRUE(isValidUtf8(text)) << name;
-            if (!englishText.empty()) EXPECT_FALSE(text.empty()) << name;
+            if (!englishText.empty()) {
+                EXPECT_FALSE(text.empty()) << name;
+            }
             EXPECT_EQ(placeholders(text), placeholders(englishText)) << name;
             EXPECT_EQ(p.pack.value(name), text) << name << " is longer than 255 characters or repeated";
             EXPECT_EQ(text.find_first_of("\r\t"), std::string::npos) << name;
