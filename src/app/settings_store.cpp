@@ -228,10 +228,26 @@ struct SettingsStore::Impl {
     Json& keys() { return doc["keys"]; }
     const Json& keys() const { return doc.at("keys"); }
 
-    const Json* findKey(const std::string& key) const {
+    // The member name under which the key is stored. Key paths, as in any registry, are found
+    // without regard to letter case ("ToolBar" and "Toolbar" are one key); value names are not,
+    // since they hold case-sensitive folder paths.
+    std::optional<std::string> storedKeyName(const std::string& path) const {
         const Json& k = keys();
-        auto it = k.find(encodeText(normaliseKey(key)));
-        return it == k.end() ? nullptr : &it.value();
+        const std::string exact = encodeText(path);
+        if (k.contains(exact)) return exact;
+        const std::string folded = foldCase(path);
+        for (auto it = k.begin(); it != k.end(); ++it)
+            if (foldCase(decodeText(it.key())) == folded) return it.key();
+        return std::nullopt;
+    }
+
+    Json* findKey(const std::string& key) {
+        auto stored = storedKeyName(normaliseKey(key));
+        return stored ? &keys()[*stored] : nullptr;
+    }
+    const Json* findKey(const std::string& key) const {
+        auto stored = storedKeyName(normaliseKey(key));
+        return stored ? &keys().at(*stored) : nullptr;
     }
 
     // The key's value object, created with its missing parents.
@@ -242,9 +258,13 @@ struct SettingsStore::Impl {
         for (;;) {
             const std::size_t end = path.find('\\', pos);
             const std::string prefix = path.substr(0, end);
-            const std::string stored = encodeText(prefix);
-            if (k.find(stored) == k.end()) {
+            std::string stored = storedKeyName(prefix).value_or(std::string());
+            if (stored.empty() && !prefix.empty()) {
+                stored = encodeText(prefix);
                 k[stored] = Json::object();
+                touchKey(prefix);
+            } else if (prefix.empty() && !k.contains(stored)) {
+                k[stored] = Json::object();  // the root key of the tree
                 touchKey(prefix);
             }
             if (end == std::string::npos) return k[stored];
@@ -342,12 +362,12 @@ void SettingsStore::openKey(const std::string& key) { m_impl->openKey(key); }
 bool SettingsStore::keyExists(const std::string& key) const { return m_impl->findKey(key) != nullptr; }
 
 void SettingsStore::deleteKey(const std::string& key) {
-    const std::string path = normaliseKey(key);
+    const std::string path = foldCase(normaliseKey(key));
     const std::string below = path + "\\";
     Json& k = m_impl->keys();
     std::vector<std::string> doomed;
     for (auto it = k.begin(); it != k.end(); ++it) {
-        const std::string name = decodeText(it.key());
+        const std::string name = foldCase(decodeText(it.key()));
         if (name == path || name.compare(0, below.size(), below) == 0 || path.empty()) doomed.push_back(it.key());
     }
     for (const auto& d : doomed) k.erase(d);
@@ -362,16 +382,16 @@ std::vector<std::string> SettingsStore::valueNames(const std::string& key) const
 }
 
 std::vector<std::string> SettingsStore::subKeyNames(const std::string& key) const {
-    const std::string path = normaliseKey(key);
+    const std::string path = foldCase(normaliseKey(key));
     const std::string prefix = path.empty() ? std::string() : path + "\\";
     std::vector<std::string> names;
     const Json& k = m_impl->keys();
     for (auto it = k.begin(); it != k.end(); ++it) {
         const std::string name = decodeText(it.key());
-        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (name.size() <= prefix.size() || foldCase(name.substr(0, prefix.size())) != prefix) continue;
         const std::string child = name.substr(prefix.size(), name.find('\\', prefix.size()) - prefix.size());
         bool seen = false;
-        for (const auto& n : names) seen = seen || n == child;
+        for (const auto& n : names) seen = seen || equalsIgnoreCase(n, child);
         if (!seen) names.push_back(child);
     }
     return names;
@@ -402,11 +422,8 @@ void SettingsStore::writeValue(const std::string& key, const std::string& name, 
 }
 
 void SettingsStore::deleteValue(const std::string& key, const std::string& name) {
-    const std::string path = encodeText(normaliseKey(key));
-    Json& k = m_impl->keys();
-    auto it = k.find(path);
-    if (it == k.end()) return;
-    if (it->erase(encodeText(name)) > 0) m_impl->touchValue(name);
+    Json* k = m_impl->findKey(key);
+    if (k && k->erase(encodeText(name)) > 0) m_impl->touchValue(name);
 }
 
 std::string SettingsStore::readString(const std::string& key, const std::string& name, const std::string& def) const {

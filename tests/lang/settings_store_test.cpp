@@ -140,8 +140,13 @@ TEST(SettingsStore, KeysAreCreatedWithParentsAndDeletedWithEverythingBelow) {
     store.writeString(kRoot + "\\PathsExtra", "keep", "1");
     EXPECT_THAT(store.subKeyNames(kRoot), ElementsAre("ToolBar", "Paths", "PathsExtra"));
     EXPECT_THAT(store.subKeyNames(kRoot + "\\ToolBar"), ElementsAre("TlbMain", "TlbView"));
+    // Key paths ignore letter case, value names do not (they hold folder paths).
+    store.writeString(kRoot + "\\TOOLBAR\\tlbview", "Visible", "1");
+    EXPECT_THAT(store.subKeyNames(kRoot + "\\toolbar"), ElementsAre("TlbMain", "TlbView"));
+    EXPECT_THAT(store.valueNames(kRoot + "\\ToolBar\\TlbView"), ElementsAre("DockedTo", "Visible"));
+    EXPECT_FALSE(store.valueExists(kRoot + "\\ToolBar\\TlbView", "visible"));
 
-    store.deleteKey(kRoot + "\\Paths");
+    store.deleteKey(kRoot + "\\paths");
     EXPECT_FALSE(store.keyExists(kRoot + "\\Paths"));
     EXPECT_FALSE(store.keyExists(kRoot + "\\Paths\\Sub"));
     EXPECT_TRUE(store.keyExists(kRoot + "\\PathsExtra"));  // a name prefix is not a parent
