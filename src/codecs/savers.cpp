@@ -8,6 +8,7 @@
 #include "codecs/gif_image.h"
 #include "codecs/icon_writer.h"
 #include "codecs/jpeg_codec.h"
+#include "codecs/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
 #include "imaging/bmp_codec.h"
@@ -19,6 +20,19 @@
 namespace vexilo {
 
 namespace {
+
+// The lower-cased extension of the file name with its dot; empty when the name has none (a
+// leading dot starts no extension).
+std::string lowerExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot <= start) return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
 
 bool saveBmpRow(const Bitmap* b, const std::string& p, const ExportOptions&) { return SaveAsBmp(b, p); }
 bool saveJpegRow(const Bitmap* b, const std::string& p, const ExportOptions& o) { return SaveAsJpeg(b, p, o.jpeg); }
@@ -118,10 +132,15 @@ bool SaveAsPng(const Bitmap* bitmap, const std::string& path) {
     return true;
 }
 
-bool SaveAsMetafile(const Bitmap* image, const std::string&) {
+bool SaveAsMetafile(const Bitmap* image, const std::string& path) {
     if (!image) return false;
-    // The metafile writer has not landed yet: nothing is written.
-    return false;
+    // The name decides the kind: ".wmf" in any letter case is a placeable Windows metafile,
+    // anything else (also no extension at all) an enhanced metafile.
+    const bool enhanced = lowerExtension(path) != ".wmf";
+    const std::vector<std::uint8_t> bytes = writeMetafile(*image, enhanced);
+    EnsureFolder(path);
+    writeFileAtomic(path, bytes);
+    return true;
 }
 
 const std::array<OutputFormat, 7>& outputFormats() {

@@ -14,6 +14,7 @@
 #include "imaging/file_io.h"
 #include "imaging/icon_file.h"
 #include "imaging/image_error.h"
+#include "imaging/loaders.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -137,6 +138,33 @@ TEST(SaveAsIcon, OtherColourDepthsWriteNothing) {
     EXPECT_EQ(ReadIconFile(readFile(dir.file("x.ico"))).width(), 32);  // stretched to the icon size
 }
 
+TEST(SaveAsMetafile, TheExtensionChoosesTheKind) {
+    test::TempDir dir;
+    const Bitmap src = makeBitmap(12, 9, PixelFormat::Device, blocks);
+    const std::initializer_list<std::uint8_t> placeable{0xD7, 0xCD, 0xC6, 0x9A};
+    for (const char* name : {"x.wmf", "X.WMF"}) {
+        ASSERT_TRUE(SaveAsMetafile(&src, dir.file(name))) << name;
+        EXPECT_TRUE(startsWith(readFile(dir.file(name)), placeable)) << name;
+    }
+    for (const char* name : {"x.emf", "x.dat", "noext", "wmf"}) {
+        ASSERT_TRUE(SaveAsMetafile(&src, dir.file(name))) << name;
+        const auto bytes = readFile(dir.file(name));
+        ASSERT_GE(bytes.size(), 44u) << name;
+        EXPECT_TRUE(startsWith(bytes, {1, 0, 0, 0})) << name;  // the enhanced header record
+        EXPECT_EQ(std::string(bytes.begin() + 40, bytes.begin() + 44), " EMF") << name;
+    }
+    EXPECT_FALSE(SaveAsMetafile(nullptr, dir.file("n.emf")));
+    // Both kinds go through SaveImageAs, and the written files load back as the same picture.
+    ASSERT_TRUE(SaveImageAs(kind::Wmf, dir.file("k/y.wmf"), &src));
+    ASSERT_TRUE(SaveImageAs(kind::Emf, dir.file("k/y.emf"), &src));
+    for (auto [k, name] : {std::pair{kind::Wmf, "k/y.wmf"}, std::pair{kind::Emf, "k/y.emf"}}) {
+        Bitmap back;
+        ASSERT_TRUE(LoadImageAs(k, dir.file(name), &back)) << name;
+        std::string why;
+        EXPECT_TRUE(test::sameColours(src, back, &why)) << name << ": " << why;
+    }
+}
+
 TEST(Savers, AFailedSaveLeavesTheOldFileWhole) {
     test::TempDir dir;
     const std::vector<std::uint8_t> old{'o', 'l', 'd'};
@@ -149,6 +177,8 @@ TEST(Savers, AFailedSaveLeavesTheOldFileWhole) {
         {"a.png", SaveAsPng},
         {"a.tga", SaveAsTga},
         {"a.gif", SaveAsGif},
+        {"a.emf", SaveAsMetafile},
+        {"a.wmf", SaveAsMetafile},
     };
     for (const auto& s : savers) {
         test::writeFile(dir.path() / s.name, old);
@@ -158,7 +188,7 @@ TEST(Savers, AFailedSaveLeavesTheOldFileWhole) {
     test::writeFile(dir.path() / "a.bmp", old);
     EXPECT_FALSE(SaveAsBmp(&empty, dir.file("a.bmp")));
     EXPECT_EQ(readFile(dir.path() / "a.bmp"), old);
-    EXPECT_EQ(entriesIn(dir.path()), 5u);  // no temporary files left behind
+    EXPECT_EQ(entriesIn(dir.path()), 7u);  // no temporary files left behind
 }
 
 TEST(Savers, LongPathsAreWrittenWhole) {
