@@ -6,6 +6,7 @@
 
 #include "codecs/gif_image.h"
 #include "codecs/jpeg_codec.h"
+#include "codecs/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
 #include "imaging/bmp_codec.h"
@@ -77,6 +78,34 @@ TEST_F(LoadersTest, ProbingRefusalsLeaveTheKindAlone) {
     EXPECT_FALSE(ProbeImageKind(missing(), &b, k));
     EXPECT_FALSE(ProbeImageKind("", &b, k));
     EXPECT_EQ(k, 42);
+}
+
+TEST_F(LoadersTest, MetafilesAreChosenByTheirExtension) {
+    const auto wmf = writeMetafile(m_picture, false);
+    const auto emf = writeMetafile(m_picture, true);
+    const struct {
+        const char* name;
+        const std::vector<std::uint8_t>& bytes;
+        FileKind expected;
+    } cases[] = {
+        {"picture.wmf", wmf, kind::Wmf},
+        // Drawn as kind 5 first, which then fails on the extension; kind 6 takes it.
+        {"picture.EMF", emf, kind::Emf},
+        // The extension picks the BMP decoder, which refuses a metafile.
+        {"x.bmp", emf, kind::AllFiles},
+    };
+    for (const auto& c : cases) {
+        Bitmap b;
+        FileKind k = 99;
+        ASSERT_TRUE(ProbeImageKind(put(c.name, c.bytes), &b, k)) << c.name;
+        EXPECT_EQ(int(k), int(c.expected)) << c.name;
+        if (c.expected != kind::AllFiles) {
+            EXPECT_TRUE(test::sameColours(m_picture, b)) << c.name;
+        }
+    }
+    Bitmap drawn;
+    EXPECT_FALSE(LoadImageAs(kind::Wmf, m_dir.file("picture.EMF"), &drawn));
+    EXPECT_EQ(drawn.width(), m_picture.width());  // drawn before the extension test fails
 }
 
 TEST_F(LoadersTest, GifSignatureIsCaseSensitive) {
