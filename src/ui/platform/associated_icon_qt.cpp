@@ -1,5 +1,6 @@
 #include "ui/platform/associated_icon_qt.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -8,6 +9,7 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPixmap>
+#include <QStandardPaths>
 
 namespace vexilo {
 
@@ -17,6 +19,14 @@ bool themeHasIcons() { return QIcon::hasThemeIcon(QStringLiteral("folder")); }
 
 void chooseTheme() {
     if (!QIcon::themeName().isEmpty() && themeHasIcons()) return;
+    // Without a desktop session Qt looks only in its resources: add the XDG icon folders.
+    QStringList paths = QIcon::themeSearchPaths();
+    QStringList extra = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                  QStandardPaths::LocateDirectory);
+    extra << QDir::homePath() + QStringLiteral("/.icons");
+    for (const QString& dir : extra)
+        if (!paths.contains(dir) && QDir(dir).exists()) paths << dir;
+    QIcon::setThemeSearchPaths(paths);
     for (const char* name : {"Adwaita", "hicolor"}) {
         QIcon::setThemeName(QString::fromLatin1(name));
         if (themeHasIcons()) break;
