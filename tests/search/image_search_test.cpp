@@ -122,7 +122,9 @@ TEST_F(ImageSearchScan, ALibraryGetsOneRowPerIconAndAFileWithoutIconsOne) {
         const FoundImage& img = search.list().row(r).image;
         EXPECT_EQ(img.Kind, kind::Exe);
         EXPECT_EQ(img.IconIndex, r == 0 ? 0 : static_cast<int>(r - 1));
-        if (r > 0) EXPECT_EQ(search.list().largeThumbnail(r)->pixel(16, 16), expected[r - 1]);
+        if (r > 0) {
+            EXPECT_EQ(search.list().largeThumbnail(r)->pixel(16, 16), expected[r - 1]);
+        }
     }
 }
 
