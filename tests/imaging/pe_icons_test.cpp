@@ -229,6 +229,64 @@ TEST(PeIcons, DamagedResourcesFailCleanly) {
     EXPECT_THROW(IconResources{std::vector<std::uint8_t>(100, 'M')}, DecodeError);
 }
 
+// A 16-bit executable: resource table of type blocks, offsets and lengths in 16-byte units.
+std::vector<std::uint8_t> makeNeFile() {
+    const std::vector<std::vector<std::uint8_t>> icons{solidIconDib(16, 4, kRed), solidIconDib(32, 4, kGreen)};
+    const auto group = makeGroupDirectory({{16, 16, 16, 4, 1}, {32, 32, 16, 4, 2}});
+    ByteWriter f;
+    f.u8('M');
+    f.u8('Z');
+    f.zeros(0x3A);
+    f.u32le(0x40);
+    f.u8('N');
+    f.u8('E');
+    f.zeros(0x24 - 2);
+    f.u16le(0x40);  // resource table at 0x80
+    f.zeros(0x80 - f.size());
+    f.u16le(4);
+    const std::uint32_t dataStart = 0x100;
+    std::vector<std::uint32_t> at;
+    std::uint32_t pos = dataStart;
+    for (const auto* blob : {&icons[0], &icons[1], &group}) {
+        at.push_back(pos);
+        pos += (static_cast<std::uint32_t>(blob->size()) + 15) & ~15u;
+    }
+    auto nameInfo = [&](std::size_t k, std::size_t size, std::uint16_t id) {
+        f.u16le(static_cast<std::uint16_t>(at[k] >> 4));
+        f.u16le(static_cast<std::uint16_t>((size + 15) >> 4));
+        f.u16le(0x30);
+        f.u16le(id);
+        f.zeros(4);
+    };
+    f.u16le(0x8003);
+    f.u16le(2);
+    f.zeros(4);
+    nameInfo(0, icons[0].size(), 0x8001);
+    nameInfo(1, icons[1].size(), 0x8002);
+    f.u16le(0x800E);
+    f.u16le(1);
+    f.zeros(4);
+    nameInfo(2, group.size(), 0x8001);
+    f.u16le(0);
+    for (std::size_t k = 0; k < 3; ++k) {
+        f.zeros(at[k] - f.size());
+        f.bytes(k < 2 ? icons[k] : group);
+    }
+    f.zeros(pos - f.size());
+    return f.take();
+}
+
+TEST(PeIcons, ReadsSixteenBitExecutables) {
+    const auto file = makeNeFile();
+    ASSERT_EQ(countFileIcons(file), 1);
+    const auto icon = extractFileIcon(file, 0, 32);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->color.pixel(9, 9), kGreen);
+    test::corruptionSweep(file, [](std::span<const std::uint8_t> bytes) {
+        if (countFileIcons(bytes) > 0) (void)extractFileIcon(bytes, 0, 32);
+    }, 3);
+}
+
 TEST(PeIcons, SurvivesEveryCorruption) {
     const PeResourceType images{kRtIcon, {{1, "", solidIconDib(4, 4, kRed)}, {2, "", solidIconDib(2, 32, kBlue)}}};
     const PeResourceType groups{kRtGroupIcon, {{1, "", makeGroupDirectory({{4, 4, 16, 4, 1}, {2, 2, 0, 32, 2}})}}};
