@@ -8,7 +8,6 @@ namespace vexilo {
 
 namespace {
 
-constexpr std::size_t kPlaceableSize = 22;
 constexpr std::size_t kWmfHeaderSize = 18;
 constexpr std::size_t kEmfMinHeader = 88;
 constexpr double kHundredthMmPerInch = 2540.0;

@@ -1,0 +1,42 @@
+#pragma once
+// Shared body of the WMF and EMF fuzz targets.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "imaging/image_error.h"
+#include "imaging/metafile_format.h"
+#include "imaging/metafile_player.h"
+#include "imaging/metafile_raster.h"
+
+namespace vexilo::fuzz {
+
+class NullCanvas : public MetafileCanvas {
+public:
+    void setClip(const std::vector<ClipStep>&) override {}
+    void fillPath(const DrawPath& p, FillRule, const DrawBrush&) override { (void)p.flatten(); }
+    void strokePath(const DrawPath& p, const DrawPen&) override { (void)p.flatten(); }
+    void patternBlit(const DrawPath&, const DrawBrush&, BlitOp) override {}
+    void drawText(const DrawText&) override {}
+    void drawImage(const DrawImage& d) override {
+        // The player promises a source rectangle inside the image.
+        if (d.source.left < 0 || d.source.top < 0 || d.source.right > d.image->width() ||
+            d.source.bottom > d.image->height() || d.source.width() <= 0 || d.source.height() <= 0)
+            __builtin_trap();
+    }
+    Bitmap result() override { return {}; }
+};
+
+inline void playMetafileBytes(std::span<const std::uint8_t> bytes, MetafileType wanted) {
+    defaultDecodeLimits() = DecodeLimits::forFuzzing();
+    try {
+        const Metafile mf = parseMetafile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+        if (mf.type != wanted) return;
+        NullCanvas canvas;
+        playMetafile(mf, canvas, mf.width, mf.height);
+        if (static_cast<std::int64_t>(mf.width) * mf.height <= 65536) (void)renderMetafile(mf);
+    } catch (const ImageError&) {
+    }
+}
+
+}  // namespace vexilo::fuzz
