@@ -532,19 +532,23 @@ void TGIFImage::readStream(std::span<const std::uint8_t> bytes) {
                 break;
             }
             readFrame();
-            do b = nextByte();
-            while (b == 0 && !r.atEnd());
-        } else if (!gathered.empty()) {
-            // Extensions that no image follows: their comments become the image's comment.
-            if (data.comment.empty()) {
-                for (const TExtension& e : gathered)
-                    if (e.kind == GifExtensionKind::Comment)
-                        for (const auto& line : e.data) data.comment.emplace_back(line.begin(), line.end());
-            } else if (b != 0 && b != kGifTrailer) {
-                throw DecodeError("Stream read error");
+        } else {
+            if (!gathered.empty()) {
+                // Extensions that no image follows: their comments become the image's comment.
+                if (data.comment.empty()) {
+                    for (const TExtension& e : gathered)
+                        if (e.kind == GifExtensionKind::Comment)
+                            for (const auto& line : e.data) data.comment.emplace_back(line.begin(), line.end());
+                } else if (b != 0 && b != kGifTrailer) {
+                    throw DecodeError("Stream read error");
+                }
+                gathered.clear();
             }
-            gathered.clear();
+            if (b == 0 || b == kGifTrailer) break;
         }
+        // A stray byte between blocks is passed over, and so are zero bytes.
+        do b = nextByte();
+        while (b == 0 && !r.atEnd());
         if (b != kGifExtensionIntroducer && b != kGifImageIntroducer && b != kGifTrailer) break;
     }
 }

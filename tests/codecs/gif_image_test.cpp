@@ -1,0 +1,681 @@
+#include "codecs/gif_image.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "codecs/gif_animation.h"
+#include "codecs/gif_lzw.h"
+#include "imaging/image_error.h"
+#include "imaging/loaders.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+using test::makeBitmap;
+
+const std::vector<Color> kFour{{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+
+// Builds GIF files block by block.
+class GifBuilder {
+public:
+    explicit GifBuilder(int width, int height, const std::vector<Color>& global = kFour,
+                        const char* version = "89a", std::uint8_t background = 0) {
+        for (const char* p = "GIF"; *p; ++p) w.u8(static_cast<std::uint8_t>(*p));
+        for (const char* p = version; *p; ++p) w.u8(static_cast<std::uint8_t>(*p));
+        w.u16le(static_cast<std::uint16_t>(width));
+        w.u16le(static_cast<std::uint16_t>(height));
+        if (global.empty()) {
+            w.u8(0);
+        } else {
+            int bits = 1;
+            while ((1u << bits) < global.size()) ++bits;
+            w.u8(static_cast<std::uint8_t>(0x80 | ((bits - 1) << 4) | (bits - 1)));
+        }
+        w.u8(background);
+        w.u8(0);
+        table(global);
+    }
+    GifBuilder& gce(int delay, int disposal, int transparentIndex = -1) {
+        w.bytes(std::vector<std::uint8_t>{0x21, 0xF9, 4});
+        w.u8(static_cast<std::uint8_t>((disposal << 2) | (transparentIndex >= 0 ? 1 : 0)));
+        w.u16le(static_cast<std::uint16_t>(delay));
+        w.u8(static_cast<std::uint8_t>(transparentIndex >= 0 ? transparentIndex : 0));
+        w.u8(0);
+        return *this;
+    }
+    GifBuilder& comment(const std::vector<std::string>& lines) {
+        w.u8(0x21);
+        w.u8(0xFE);
+        for (const auto& l : lines) {
+            w.u8(static_cast<std::uint8_t>(l.size()));
+            w.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(l.data()), l.size()));
+        }
+        w.u8(0);
+        return *this;
+    }
+    GifBuilder& application(const std::string& id, const std::vector<std::uint8_t>& block) {
+        w.bytes(std::vector<std::uint8_t>{0x21, 0xFF, 11});
+        w.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(id.data()), 11));
+        w.u8(static_cast<std::uint8_t>(block.size()));
+        w.bytes(block);
+        w.u8(0);
+        return *this;
+    }
+    GifBuilder& plainText() {
+        w.bytes(std::vector<std::uint8_t>{0x21, 0x01, 12});
+        w.zeros(12);
+        w.bytes(std::vector<std::uint8_t>{2, 'h', 'i', 0});
+        return *this;
+    }
+    // An image of the given pixel values, LZW-encoded with the given minimum code size.
+    GifBuilder& image(int left, int top, int width, int height, const std::vector<std::uint8_t>& pixels,
+                      const std::vector<Color>& local = {}, bool interlaced = false, int codeSize = 2) {
+        w.u8(0x2C);
+        w.u16le(static_cast<std::uint16_t>(left));
+        w.u16le(static_cast<std::uint16_t>(top));
+        w.u16le(static_cast<std::uint16_t>(width));
+        w.u16le(static_cast<std::uint16_t>(height));
+        std::uint8_t packed = interlaced ? 0x40 : 0;
+        if (!local.empty()) {
+            int bits = 1;
+            while ((1u << bits) < local.size()) ++bits;
+            packed = static_cast<std::uint8_t>(packed | 0x80 | (bits - 1));
+        }
+        w.u8(packed);
+        table(local);
+        std::vector<std::uint8_t> data;
+        gif::lzwEncode(pixels, codeSize, data);
+        w.bytes(data);
+        return *this;
+    }
+    GifBuilder& raw(const std::vector<std::uint8_t>& bytes) {
+        w.bytes(bytes);
+        return *this;
+    }
+    std::vector<std::uint8_t> end() {
+        w.u8(0x3B);
+        return w.take();
+    }
+    std::vector<std::uint8_t> endWithoutTrailer() { return w.take(); }
+
+private:
+    void table(const std::vector<Color>& t) {
+        for (const Color& c : t) {
+            w.u8(c.r);
+            w.u8(c.g);
+            w.u8(c.b);
+        }
+    }
+    ByteWriter w;
+};
+
+std::vector<std::uint8_t> values(const Bitmap& b) {
+    std::vector<std::uint8_t> v;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) v.push_back(static_cast<std::uint8_t>(b.raw(x, y)));
+    return v;
+}
+
+std::vector<std::uint8_t> ramp(int count, int modulo) {
+    std::vector<std::uint8_t> v(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) v[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i * 7 + i / 5) % modulo);
+    return v;
+}
+
+// ---- reading ----
+
+TEST(GifReader, ReadsFramesTablesAndTiming) {
+    const auto first = ramp(12, 4), second = ramp(6, 2);
+    const std::vector<Color> local{{10, 20, 30}, {40, 50, 60}};
+    const auto file = GifBuilder(4, 3, kFour, "89a", 2)
+                          .application("NETSCAPE2.0", {1, 0xFF, 0xFF})
+                          .gce(7, 2, 3)
+                          .image(0, 0, 4, 3, first)
+                          .gce(25, 3)
+                          .gce(4, 1, 1)
+                          .image(1, 2, 3, 2, second, local)
+                          .end();
+    TGIFImage gif;
+    gif.loadFromBytes(file);
+    ASSERT_EQ(gif.frameCount(), 2);
+    EXPECT_EQ(gif.version(), GifVersion::V89a);
+    EXPECT_EQ(gif.screenWidth(), 4);
+    EXPECT_EQ(gif.screenHeight(), 3);
+    EXPECT_EQ(gif.background(), kFour[2]);
+    EXPECT_EQ(gif.currentFrame(), 0);
+    EXPECT_TRUE(gif.looping());
+    EXPECT_EQ(gif.loopCount(), 30000);  // 65535 is capped
+    EXPECT_EQ(gif.data().colorTable, kFour);
+    EXPECT_EQ(gif.data().bitsPerPixel, 2);
+
+    TGIFFrame& a = gif.frame(0);
+    EXPECT_TRUE(a.hasBitmap());  // frame 0 is decoded at once
+    EXPECT_EQ(a.delayMs, 70);
+    EXPECT_EQ(a.disposal, 2);
+    EXPECT_EQ(a.transparentColor, kFour[3]);
+    EXPECT_FALSE(a.localColorTable);
+    EXPECT_EQ(a.bitmap().pixelFormat(), PixelFormat::Bpp4);
+    EXPECT_EQ(values(a.bitmap()), first);
+    // A 2-bit table fills a 16-entry palette with grey.
+    ASSERT_EQ(a.bitmap().palette().size(), 16u);
+    EXPECT_EQ(a.bitmap().palette()[1], kFour[1]);
+    EXPECT_EQ(a.bitmap().palette()[4], (Color{128, 128, 128}));
+
+    TGIFFrame& b = gif.frame(1);
+    EXPECT_FALSE(b.hasBitmap());  // later frames wait until they are needed
+    EXPECT_EQ(b.left, 1);
+    EXPECT_EQ(b.top, 2);
+    EXPECT_EQ(b.delayMs, 250);  // the largest delay of its graphic control blocks
+    EXPECT_EQ(b.disposal, 1);   // the last block decides
+    EXPECT_EQ(b.transparentColor, local[1]);
+    EXPECT_TRUE(b.localColorTable);
+    EXPECT_EQ(b.bitmap().pixelFormat(), PixelFormat::Bpp1);
+    EXPECT_EQ(values(b.bitmap()), second);
+    EXPECT_EQ(b.bitmap().palette(), local);
+    EXPECT_EQ(b.extensions.size(), 2u);
+}
+
+TEST(GifReader, InterlacedRowsFollowTheFourPasses) {
+    // Row y holds the value of its stored position: stored order 0, 8, 4, 2, 6, 1, 3, 5, 7, 9.
+    const int h = 10;
+    std::vector<std::uint8_t> stored;
+    const int order[] = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};
+    for (int y : order)
+        for (int x = 0; x < 3; ++x) stored.push_back(static_cast<std::uint8_t>(y));
+    const auto file = GifBuilder(3, h, {}).image(0, 0, 3, h, stored, defaultPalette(4), true, 4).end();
+    const Bitmap b = readGif(file);
+    for (int y = 0; y < h; ++y) EXPECT_EQ(b.raw(2, y), static_cast<std::uint32_t>(y)) << y;
+}
+
+TEST(GifReader, CommentsLoopIdentifiersAndPlainText) {
+    {
+        // Comments before an image go with the frame; comments that no image follows become
+        // the image comment.
+        const auto file = GifBuilder(2, 1)
+                              .comment({"frame note"})
+                              .image(0, 0, 2, 1, {1, 2})
+                              .comment({"made by", "hand"})
+                              .end();
+        TGIFImage gif;
+        gif.loadFromBytes(file);
+        EXPECT_EQ(gif.data().comment, (std::vector<std::string>{"made by", "hand"}));
+        ASSERT_EQ(gif.frame(0).extensions.size(), 1u);
+        EXPECT_EQ(gif.frame(0).extensions[0].kind, GifExtensionKind::Comment);
+        EXPECT_FALSE(gif.looping());
+        EXPECT_EQ(gif.loopCount(), 1);
+    }
+    {
+        // ANIMEXTS1.0 counts as a loop block too; other application blocks are dropped.
+        const auto file = GifBuilder(2, 1)
+                              .application("ANIMEXTS1.0", {1, 3, 0})
+                              .application("XMP DataXMP", {9, 9, 9})
+                              .image(0, 0, 2, 1, {1, 2})
+                              .end();
+        TGIFImage gif;
+        gif.loadFromBytes(file);
+        EXPECT_TRUE(gif.looping());
+        EXPECT_EQ(gif.loopCount(), 3);
+        EXPECT_TRUE(gif.frame(0).extensions.empty());
+    }
+    {
+        // A loop block whose sub-block does not start with 1 is no loop block.
+        const auto file =
+            GifBuilder(2, 1).application("NETSCAPE2.0", {2, 3, 0}).image(0, 0, 2, 1, {1, 2}).end();
+        TGIFImage gif;
+        gif.loadFromBytes(file);
+        EXPECT_FALSE(gif.looping());
+    }
+    {
+        // Plain text drops itself and what was gathered before it.
+        const auto file = GifBuilder(2, 1).gce(5, 1).comment({"x"}).plainText().image(0, 0, 2, 1, {1, 2}).end();
+        TGIFImage gif;
+        gif.loadFromBytes(file);
+        EXPECT_TRUE(gif.frame(0).extensions.empty());
+        EXPECT_EQ(gif.frame(0).delayMs, 0);
+    }
+}
+
+TEST(GifReader, FailuresCarryTheirMessages) {
+    auto load = [](const std::vector<std::uint8_t>& bytes) {
+        TGIFImage gif;
+        gif.loadFromBytes(bytes);
+    };
+    auto good = GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).end();
+    auto bad = good;
+    bad[4] = '8';  // "GIF88a"
+    EXPECT_THAT([&] { load(bad); }, ThrowsMessage<DecodeError>("Unknown GIF version"));
+    EXPECT_THAT([&] { load({'G', 'I', 'F'}); }, ThrowsMessage<DecodeError>("Unknown GIF version"));
+    auto lower = good;
+    lower[0] = 'g', lower[1] = 'i', lower[5] = 'A';  // the codec ignores letter case
+    EXPECT_NO_THROW(load(lower));
+
+    const auto unknown = GifBuilder(2, 1).raw({0x21, 0x2A, 0}).image(0, 0, 2, 1, {1, 2}).end();
+    EXPECT_THAT([&] { load(unknown); }, ThrowsMessage<DecodeError>("Unrecognized extension block: 2a"));
+
+    // Extensions that no image follows give their comment lines to an empty image comment...
+    const auto orphans = GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).comment({"one"}).end();
+    TGIFImage gif;
+    gif.loadFromBytes(orphans);
+    EXPECT_EQ(gif.frameCount(), 1);
+    EXPECT_EQ(gif.data().comment, std::vector<std::string>{"one"});
+    // ...and once it has one, orphans followed by anything but 0 or the trailer are an error.
+    const auto twice = GifBuilder(2, 1).comment({"one"}).raw({0x77}).comment({"two"}).raw({0x77}).end();
+    EXPECT_THAT([&] { load(twice); }, ThrowsMessage<DecodeError>("Stream read error"));
+    const auto calm = GifBuilder(2, 1).comment({"one"}).raw({0x77}).comment({"two"}).raw({0}).end();
+    TGIFImage c;
+    c.loadFromBytes(calm);
+    EXPECT_EQ(c.data().comment, std::vector<std::string>{"one"});
+    EXPECT_EQ(c.frameCount(), 0);
+    // A byte that starts no block ends the reading; what was read stays.
+    const auto junk = GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).raw({0x99}).image(0, 0, 2, 1, {1, 2}).end();
+    TGIFImage j;
+    j.loadFromBytes(junk);
+    EXPECT_EQ(j.frameCount(), 1);
+}
+
+TEST(GifReader, DamagedDataMarksTheFrame) {
+    const auto good = GifBuilder(8, 8).image(0, 0, 8, 8, ramp(64, 4)).end();
+    // Cut inside the data sub-block: the frame loads, corrupted, with the pixels decoded so far.
+    const std::vector<std::uint8_t> cut(good.begin(), good.end() - 8);
+    TGIFImage gif;
+    gif.loadFromBytes(cut);
+    ASSERT_EQ(gif.frameCount(), 1);
+    EXPECT_TRUE(gif.frame(0).corrupted);
+    EXPECT_EQ(gif.frame(0).bitmap().raw(1, 0), ramp(64, 4)[1]);
+
+    // A minimum code size outside 2 to 9 is clamped and marks the frame.
+    const auto big = GifBuilder(2, 1).raw({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 12, 1, 0xFF, 0}).end();
+    TGIFImage odd;
+    odd.loadFromBytes(big);
+    EXPECT_TRUE(odd.frame(0).corrupted);
+
+    // Width 0 in the descriptor takes the logical screen's.
+    const auto zero = GifBuilder(5, 3).image(0, 0, 0, 3, ramp(15, 4)).end();
+    TGIFImage z;
+    z.loadFromBytes(zero);
+    EXPECT_EQ(z.frame(0).width(), 5);
+    EXPECT_EQ(values(z.frame(0).bitmap()), ramp(15, 4));
+    EXPECT_FALSE(z.frame(0).corrupted);
+}
+
+TEST(GifReader, LimitsBoundFramesAndSizes) {
+    DecodeLimits limits;
+    limits.maxFrames = 3;
+    GifBuilder many(2, 1);
+    for (int i = 0; i < 10; ++i) many.image(0, 0, 2, 1, {1, 2});
+    TGIFImage gif;
+    gif.loadFromBytes(many.end(), limits);
+    EXPECT_EQ(gif.frameCount(), 3);
+    EXPECT_TRUE(gif.framesDropped());
+
+    // A huge frame with almost no data is refused before its pixels are allocated.
+    limits = DecodeLimits::forFuzzing();
+    const auto huge = GifBuilder(65535, 65535).raw({0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0}).end();
+    TGIFImage h;
+    EXPECT_THAT([&] { h.loadFromBytes(huge, limits); }, ThrowsMessage<DecodeError>(HasSubstr("exceeds")));
+    EXPECT_EQ(h.frameCount(), 0);  // the frame that failed to decode is removed
+}
+
+TEST(GifReader, CorruptionSweepNeverCrashes) {
+    const auto file = GifBuilder(6, 5)
+                          .application("NETSCAPE2.0", {1, 0, 0})
+                          .gce(3, 2, 1)
+                          .image(0, 0, 6, 5, ramp(30, 4), {}, true)
+                          .comment({"c"})
+                          .image(2, 2, 6, 5, ramp(30, 2), {{1, 2, 3}, {4, 5, 6}})
+                          .end();
+    test::corruptionSweep(file, [](std::span<const std::uint8_t> bytes) {
+        TGIFImage gif;
+        gif.loadFromBytes(bytes, DecodeLimits::forFuzzing());
+        for (int i = 0; i < gif.frameCount(); ++i) (void)gif.frame(i).bitmap();
+        GifAnimator player(gif);
+        if (gif.frameCount() > 0) player.showFrame(gif.frameCount() - 1);
+    });
+}
+
+// ---- writing ----
+
+TEST(GifWriter, TrueColourBitmapGives87aWithOneGlobalTable) {
+    const Bitmap src = makeBitmap(7, 5, PixelFormat::Bpp24, [](int x, int y) {
+        return Color{static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(y * 40), 77};
+    });
+    const auto bytes = writeGif(src);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF87a");
+    EXPECT_EQ(bytes[10], 0xF7);  // global table of 256 entries, colour resolution 8
+    EXPECT_EQ(bytes[13 + 768], 0x2C);  // the image follows the table: no extension
+    EXPECT_EQ(bytes[13 + 768 + 9], 0x00);  // no local table, not interlaced
+    EXPECT_EQ(bytes.back(), 0x3B);
+    TGIFImage back;
+    back.loadFromBytes(bytes);
+    EXPECT_EQ(back.data().colorTable.size(), 256u);
+    std::string why;
+    // 35 colours fit the table: the pixels come back exactly.
+    EXPECT_TRUE(test::sameColours(src, back.frame(0).bitmap(), &why)) << why;
+}
+
+TEST(GifWriter, TransparentColourNeedsATableEntry) {
+    Bitmap src = makeBitmap(4, 4, PixelFormat::Bpp24, [](int x, int) {
+        return x < 2 ? Color{255, 0, 255} : Color{0, 0, 0};
+    });
+    src.setTransparent(true);
+    src.setTransparentColor({255, 0, 255});
+    auto bytes = writeGif(src);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
+    const std::size_t gce = 13 + 768;
+    ASSERT_EQ(bytes[gce], 0x21);
+    ASSERT_EQ(bytes[gce + 1], 0xF9);
+    EXPECT_EQ(bytes[gce + 3] & 1, 1);
+    TGIFImage back;
+    back.loadFromBytes(bytes);
+    EXPECT_EQ(back.frame(0).transparentColor, (Color{255, 0, 255}));
+
+    src.setTransparentColor({1, 2, 3});  // not in the picture, so not in the table
+    bytes = writeGif(src);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
+    EXPECT_EQ(bytes[gce + 3] & 1, 0);
+}
+
+TEST(GifWriter, IndexedRastersKeepTheirDepth) {
+    const Bitmap mono = makeBitmap(9, 3, PixelFormat::Bpp1, [](int x, int y) { return (x + y) % 2 ? kWhite : kBlack; });
+    auto bytes = writeGif(mono);
+    EXPECT_EQ(bytes[10], 0x80);  // two-entry global table
+    const std::size_t data = 13 + 6 + 10;
+    EXPECT_EQ(bytes[data], 2);  // 1-bit images use minimum code size 2
+    TGIFImage back;
+    back.loadFromBytes(bytes);
+    EXPECT_EQ(back.frame(0).bitmap().pixelFormat(), PixelFormat::Bpp1);
+    EXPECT_EQ(values(back.frame(0).bitmap()), values(mono));
+
+    for (PixelFormat f : {PixelFormat::Bpp4, PixelFormat::Bpp8}) {
+        Bitmap src = makeBitmap(13, 11, f, test::patternColor);
+        src.setPalette(defaultPalette(bitsPerPixel(f)));
+        TGIFImage b2;
+        b2.loadFromBytes(writeGif(src));
+        EXPECT_EQ(b2.frame(0).bitmap().pixelFormat(), f);
+        EXPECT_EQ(values(b2.frame(0).bitmap()), values(src));
+        EXPECT_EQ(b2.frame(0).bitmap().palette(), src.palette());
+    }
+}
+
+TEST(GifWriter, FramesVersionsLoopsAndExtensions) {
+    TGIFImage gif;
+    const Bitmap a = makeBitmap(3, 2, PixelFormat::Bpp8, test::patternColor, defaultPalette(8));
+    const Bitmap b = makeBitmap(5, 4, PixelFormat::Bpp4, test::patternColor, defaultPalette(4));
+    gif.addFrame(a);
+    EXPECT_EQ(gif.version(), GifVersion::V87a);
+    TGIFFrame& second = gif.addFrame(b);
+    EXPECT_EQ(gif.version(), GifVersion::V89a);
+    EXPECT_EQ(gif.currentFrame(), 1);
+    second.left = 2;
+    second.top = 1;
+    second.delayMs = 70;
+    second.disposal = 3;
+    gif.mutableData().comment = {"hello", std::string(300, 'x')};
+
+    auto bytes = gif.saveToBytes();
+    EXPECT_EQ(bytes.end() - std::search(bytes.begin(), bytes.end(), "NETSCAPE", "NETSCAPE" + 8),
+              0);  // no loop block without looping
+    TGIFImage back;
+    back.loadFromBytes(bytes);
+    ASSERT_EQ(back.frameCount(), 2);
+    EXPECT_EQ(back.screenWidth(), 7);
+    EXPECT_EQ(back.screenHeight(), 5);
+    EXPECT_EQ(back.frame(1).delayMs, 70);
+    EXPECT_EQ(back.frame(1).disposal, 3);
+    EXPECT_EQ(back.frame(1).left, 2);
+    EXPECT_TRUE(back.frame(1).localColorTable);  // the first frame's table became the global one
+    EXPECT_FALSE(back.frame(0).localColorTable);
+    EXPECT_EQ(values(back.frame(1).bitmap()), values(b));
+    // Long comment lines are split into 255-byte sub-blocks.
+    EXPECT_EQ(back.data().comment, (std::vector<std::string>{"hello", std::string(255, 'x'), std::string(45, 'x')}));
+
+    gif.setLooping(true);
+    gif.setLoopCount(0);
+    bytes = gif.saveToBytes();
+    back.loadFromBytes(bytes);
+    EXPECT_TRUE(back.looping());
+    EXPECT_EQ(back.loopCount(), 0);
+
+    // A delay of 7 hundredths reads as 70 ms and is written back as 7.
+    const auto file = GifBuilder(2, 1).gce(7, 0).image(0, 0, 2, 1, {1, 2}).end();
+    TGIFImage timed;
+    timed.loadFromBytes(file);
+    const auto again = timed.saveToBytes();
+    EXPECT_EQ(again, file);  // nothing to change: the file comes back byte for byte
+}
+
+TEST(GifWriter, ReadFilesComeBackIdentically) {
+    const auto file = GifBuilder(6, 5, kFour, "89a", 1)
+                          .application("NETSCAPE2.0", {1, 5, 0})
+                          .gce(3, 2, 1)
+                          .image(0, 0, 6, 5, ramp(30, 4), {}, true)
+                          .comment({"c"})
+                          .gce(9, 1)
+                          .image(0, 0, 6, 5, ramp(30, 2), {{1, 2, 3}, {4, 5, 6}})
+                          .end();
+    TGIFImage gif;
+    gif.loadFromBytes(file);
+    EXPECT_EQ(gif.saveToBytes(), file);
+}
+
+TEST(GifWriter, FailuresCarryTheirMessages) {
+    TGIFImage empty;
+    EXPECT_THAT([&] { empty.saveToBytes(); }, ThrowsMessage<ImageError>("No GIF Data to write"));
+    EXPECT_THAT([&] { writeGif(Bitmap()); }, ThrowsMessage<ImageError>("No GIF Data to write"));
+    EXPECT_THAT([&] { empty.setSize(3, 3); }, ThrowsMessage<ImageError>("Cannot change the Size of a GIF image"));
+
+    TGIFImage gif;
+    gif.addFrame(makeBitmap(2, 2, PixelFormat::Bpp8, test::patternColor, defaultPalette(8)));
+    gif.saveToBytes();
+    gif.mutableData().colorTable.resize(3);
+    EXPECT_THAT([&] { gif.saveToBytes(); },
+                ThrowsMessage<ImageError>("Wrong number of colors; must be a power of 2"));
+}
+
+TEST(GifWriter, SharedDataIsCopiedBeforeChange) {
+    TGIFImage a;
+    a.loadFromBytes(GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).end());
+    TGIFImage b(a);
+    EXPECT_EQ(&a.data(), &b.data());  // copies share the image-wide data
+    b.mutableData().comment = {"only b"};
+    EXPECT_TRUE(a.data().comment.empty());
+    EXPECT_EQ(b.frame(0).item().encoded, a.frame(0).item().encoded);
+
+    // Assigning from a frame gives a one-frame image with the frame's screen and table.
+    TGIFImage c;
+    c.assign(a.frame(0));
+    EXPECT_EQ(c.frameCount(), 1);
+    EXPECT_EQ(c.data().colorTable, kFour);
+    EXPECT_EQ(c.screenWidth(), 2);
+}
+
+// ---- drawing and playing ----
+
+TEST(GifAnimator, ComposesWithDisposalAndClipsOffScreenFrames) {
+    const std::vector<Color> t{{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    const auto file = GifBuilder(4, 4, t)
+                          .gce(10, 1)
+                          .image(0, 0, 4, 4, std::vector<std::uint8_t>(16, 1))
+                          .gce(10, 2, 0)  // index 0 transparent, disposal: restore background
+                          .image(2, 2, 4, 4, {2, 0, 2, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2})  // past the edge
+                          .gce(10, 3)
+                          .image(0, 0, 1, 1, {3})
+                          .image(1, 0, 1, 1, {2})
+                          .end();
+    TGIFImage gif;
+    gif.loadFromBytes(file);
+    GifAnimator player(gif);
+    EXPECT_EQ(player.canvas().width(), 6);  // the frames reach past the screen
+    const Bitmap& c1 = player.showFrame(1);
+    EXPECT_EQ(c1.pixel(2, 2), t[2]);
+    EXPECT_EQ(c1.pixel(3, 2), t[1]);  // transparent: frame 0 shows through
+    EXPECT_EQ(c1.alpha(5, 5), 0xFF);
+    const Bitmap& c2 = player.showFrame(2);
+    EXPECT_EQ(c2.alpha(2, 2), 0);  // frame 1 was cleared to the background
+    EXPECT_EQ(c2.pixel(0, 0), t[3]);
+    const Bitmap& c3 = player.showFrame(3);
+    EXPECT_EQ(c3.pixel(0, 0), t[1]);  // frame 2 restored what was before it
+    EXPECT_EQ(c3.pixel(1, 0), t[2]);
+    EXPECT_EQ(player.delayOfShownFrame(), 100);
+    EXPECT_EQ(player.nextFrame(), 0);
+    EXPECT_EQ(player.showFrame(0).pixel(3, 3), t[1]);  // going back starts again
+}
+
+TEST(GifImage, DrawLeavesOutTheTransparentColour) {
+    const auto file = GifBuilder(2, 1).gce(0, 0, 1).image(0, 0, 2, 1, {1, 2}).end();
+    TGIFImage gif;
+    gif.loadFromBytes(file);
+    Bitmap dest(4, 2, PixelFormat::Bpp24);
+    gif.draw(dest, {0, 0, 4, 2});
+    EXPECT_EQ(dest.pixel(0, 0), kWhite);  // colour 1 is transparent
+    EXPECT_EQ(dest.pixel(3, 1), kFour[2]);
+    gif.setTransparent(false);
+    gif.draw(dest, {0, 0, 4, 2});
+    EXPECT_EQ(dest.pixel(0, 0), kFour[1]);
+}
+
+// ---- the loader ----
+
+TEST(GifLoader, NeedsTheExactSignature) {
+    test::TempDir dir;
+    const auto file = GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).image(0, 0, 2, 1, {3, 3}).end();
+    test::writeFile(dir.file("a.gif"), file);
+    Bitmap b;
+    ASSERT_TRUE(LoadGifFile(dir.file("a.gif"), &b));
+    EXPECT_EQ(b.width(), 2);
+    EXPECT_EQ(b.pixel(1, 0), kFour[2]);  // frame 0
+    auto lower = file;
+    lower[0] = 'g', lower[1] = 'i', lower[2] = 'f';
+    test::writeFile(dir.file("anim.gif"), lower);
+    Bitmap untouched(1, 1);
+    EXPECT_FALSE(LoadGifFile(dir.file("anim.gif"), &untouched));
+    EXPECT_EQ(untouched.width(), 1);
+    test::writeFile(dir.file("short.gif"), std::vector<std::uint8_t>{'G', 'I'});
+    EXPECT_FALSE(LoadGifFile(dir.file("short.gif"), &b));
+    EXPECT_FALSE(LoadGifFile(dir.file("missing.gif"), &b));
+    EXPECT_FALSE(LoadGifFile("", &b));
+    EXPECT_FALSE(LoadGifFile(dir.file("a.gif"), nullptr));
+}
+
+// ---- outside readers and the conformance corpus ----
+
+bool haveTool(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The screen as giflib's converter renders it: three bytes a pixel, top row first.
+std::vector<std::uint8_t> giflibPixels(const std::string& path, const test::TempDir& dir) {
+    const std::string out = dir.file("out.rgb");
+    const std::string cmd = "gif2rgb -1 -o '" + out + "' '" + path + "' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0) return {};
+    return test::readFile(out);
+}
+
+std::vector<std::uint8_t> rgbOf(const Bitmap& b) {
+    std::vector<std::uint8_t> v;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) {
+            const Color c = b.pixel(x, y);
+            v.insert(v.end(), {c.r, c.g, c.b});
+        }
+    return v;
+}
+
+TEST(GifOutsideReader, GiflibReadsWhatWeWrite) {
+    if (!haveTool("gif2rgb")) GTEST_SKIP() << "gif2rgb (giflib-tools) is not installed";
+    test::TempDir dir;
+    std::mt19937 rng(5);
+    std::vector<Bitmap> cases;
+    cases.push_back(makeBitmap(1, 1, PixelFormat::Bpp24, test::patternColor));
+    cases.push_back(makeBitmap(37, 3, PixelFormat::Bpp1, [](int x, int y) { return (x * y) % 3 ? kWhite : kBlack; }));
+    cases.push_back(makeBitmap(300, 200, PixelFormat::Bpp8, [&](int, int) {
+        return Color{static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng())};
+    }, defaultPalette(8)));
+    cases.push_back(makeBitmap(64, 48, PixelFormat::Bpp24, [](int x, int y) {
+        return Color{static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5), static_cast<std::uint8_t>(x ^ y)};
+    }));
+    for (const Bitmap& src : cases) {
+        const std::string path = dir.file("w.gif");
+        saveGifFile(src, path);
+        const auto theirs = giflibPixels(path, dir);
+        ASSERT_FALSE(theirs.empty()) << "gif2rgb rejected a " << src.width() << " x " << src.height() << " file";
+        TGIFImage ours;
+        ours.loadFromFile(path);
+        EXPECT_EQ(theirs, rgbOf(ours.frame(0).bitmap())) << src.width() << " x " << src.height();
+    }
+}
+
+TEST(GifCorpus, LoadsEverySampleOrFailsWithAKnownMessage) {
+    VEXILO_REQUIRE_CORPUS("gif");
+    int loaded = 0, failed = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(test::corpusDir() / "gif")) {
+        if (!entry.is_regular_file() || entry.path().extension() != ".gif") continue;
+        const auto bytes = test::readFile(entry.path());
+        TGIFImage gif;
+        try {
+            gif.loadFromBytes(bytes);
+            ++loaded;
+        } catch (const DecodeError& e) {
+            ++failed;
+            const std::string m = e.what();
+            EXPECT_TRUE(m == "Unknown GIF version" || m.starts_with("Unrecognized extension block: ") ||
+                        m == "Stream read error" || m.starts_with("GIF: "))
+                << entry.path() << ": " << m;
+            continue;
+        }
+        for (int i = 0; i < gif.frameCount(); ++i) {
+            try {
+                (void)gif.frame(i).bitmap();
+                gif.frame(i).releaseBitmap();
+            } catch (const DecodeError&) {
+            }
+        }
+        if (gif.frameCount() > 0) (void)gif.saveToBytes();
+    }
+    EXPECT_GT(loaded, 150);
+    EXPECT_GT(failed, 0);
+}
+
+TEST(GifCorpus, SamplesDecodeAsGiflibShowsThem) {
+    VEXILO_REQUIRE_CORPUS("gif/giflib");
+    if (!haveTool("gif2rgb")) GTEST_SKIP() << "gif2rgb (giflib-tools) is not installed";
+    test::TempDir dir;
+    struct Expect {
+        const char* name;
+        int frames;
+        bool loops;
+    };
+    for (const Expect& e : {Expect{"giflib/porsche.gif", 1, false}, Expect{"giflib/solid2.gif", 1, false},
+                            Expect{"giflib/treescap.gif", 1, false}, Expect{"giflib/treescap-interlaced.gif", 1, false},
+                            Expect{"giflib/wedge.gif", 1, false}, Expect{"giflib/gifgrid.gif", 1, false},
+                            Expect{"image-gif/samples-interlaced.gif", 1, false},
+                            Expect{"giflib/fire.gif", 33, true}, Expect{"giflib/welcome2.gif", 6, true}}) {
+        const auto path = test::corpusDir() / "gif" / e.name;
+        TGIFImage gif;
+        gif.loadFromFile(path.string());
+        EXPECT_EQ(gif.frameCount(), e.frames) << e.name;
+        EXPECT_EQ(gif.looping(), e.loops) << e.name;
+        if (e.frames == 1) {
+            EXPECT_EQ(giflibPixels(path.string(), dir), rgbOf(gif.frame(0).bitmap())) << e.name;
+        }
+    }
+    // The treescap pair: interlaced and plain hold the same picture.
+    TGIFImage plain, interlaced;
+    plain.loadFromFile((test::corpusDir() / "gif/giflib/treescap.gif").string());
+    interlaced.loadFromFile((test::corpusDir() / "gif/giflib/treescap-interlaced.gif").string());
+    EXPECT_TRUE(interlaced.frame(0).interlaced);
+    EXPECT_TRUE(test::sameColours(plain.frame(0).bitmap(), interlaced.frame(0).bitmap()));
+    // x-trans: transparency and a comment.
+    TGIFImage xt;
+    xt.loadFromFile((test::corpusDir() / "gif/giflib/x-trans.gif").string());
+    EXPECT_TRUE(xt.frame(0).transparentColor.has_value());
+}
+
+}  // namespace
+}  // namespace vexilo
