@@ -23,7 +23,8 @@ namespace {
 class MappedFile {
 public:
     explicit MappedFile(const std::string& path) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so that a named pipe under an executable's name cannot stall the scan.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) return;
         struct stat st {};
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {

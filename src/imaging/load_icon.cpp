@@ -1,4 +1,6 @@
 // Kind 8: an .ico file, drawn at the system icon size over the bitmap's white background.
+#include <sys/stat.h>
+
 #include "imaging/file_io.h"
 #include "imaging/icon_file.h"
 #include "imaging/loaders.h"
@@ -7,6 +9,9 @@ namespace vexilo {
 
 bool LoadIconFile(const std::string& path, Bitmap* bitmap) {
     if (!bitmap || path.empty()) return false;
+    // Only regular files: opening a named pipe would wait for a writer.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     Icon icon;
     try {
         // Icon files are small; a huge one is not an icon worth reading.

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "icon_fixtures.h"
@@ -186,6 +188,9 @@ TEST(IconLoader, DrawsOverWhiteAndFailsQuietly) {
     EXPECT_FALSE(LoadIconFile(dir.file("missing.ico"), &untouched));
     EXPECT_FALSE(LoadIconFile("", &untouched));
     EXPECT_FALSE(LoadIconFile(dir.file("a.ico"), nullptr));
+    // A named pipe is not read (opening it would wait for a writer).
+    ASSERT_EQ(::mkfifo(dir.file("pipe.ico").c_str(), 0600), 0);
+    EXPECT_FALSE(LoadIconFile(dir.file("pipe.ico"), &untouched));
 }
 
 TEST(IconLoader, CorpusFilesLoadOrFailCleanly) {

@@ -1,5 +1,7 @@
 #include "imaging/pe_icons.h"
 
+#include <sys/stat.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -158,6 +160,12 @@ TEST(PeIcons, OnlyIconFileExtensionsAndExistingFilesQualify) {
     std::uint16_t index = 0;
     EXPECT_FALSE(LoadExecutableIcon(dir.file("lib.dll"), index, nullptr));
     EXPECT_FALSE(LoadExecutableIcon("", index, nullptr));
+    // A named pipe under an executable's name has no icons and does not block the reader.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
+    std::uint16_t pipeIndex = 0;
+    Bitmap pipe;
+    EXPECT_TRUE(LoadExecutableIcon(dir.file("pipe.exe"), pipeIndex, &pipe));
+    EXPECT_EQ(pipeIndex, 0);
     std::uint16_t missing = 4;
     EXPECT_FALSE(ExtractIconAt(dir.file("missing.exe"), missing));
     EXPECT_EQ(missing, 4);
