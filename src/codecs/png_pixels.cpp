@@ -92,6 +92,15 @@ private:
     std::size_t m_used = 0;
 };
 
+// The predictor with the distances computed from the differences, free of branches the
+// compiler cannot turn into selects.
+inline std::uint8_t paethFast(int a, int b, int c) {
+    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+    const int ab = pb < pa ? b : a;
+    const int pab = pb < pa ? pb : pa;
+    return static_cast<std::uint8_t>(pc < pab ? c : ab);
+}
+
 inline std::uint8_t paeth(int a, int b, int c) {
     const int p = a + b - c;
     const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
@@ -100,7 +109,34 @@ inline std::uint8_t paeth(int a, int b, int c) {
     return static_cast<std::uint8_t>(c);
 }
 
+// Sub, Average and Paeth for whole pixels of B bytes: the channels are independent, so keeping
+// the left pixel in registers lets them run side by side.
+template <std::size_t B>
+bool unfilterPixels(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, std::size_t n) {
+    if (n % B != 0 || type < 1 || type == 2 || type > 4) return false;
+    std::array<int, B> left{}, upLeft{};
+    for (std::size_t i = 0; i < n; i += B) {
+        for (std::size_t c = 0; c < B; ++c) {
+            const int up = prev[i + c];
+            int v = row[i + c];
+            if (type == 1)
+                v += left[c];
+            else if (type == 3)
+                v += (left[c] + up) >> 1;
+            else
+                v += paethFast(left[c], up, upLeft[c]);
+            v &= 0xFF;
+            row[i + c] = static_cast<std::uint8_t>(v);
+            left[c] = v;
+            upLeft[c] = up;
+        }
+    }
+    return true;
+}
+
 void unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, std::size_t n, std::size_t bpp) {
+    if (bpp == 3 && unfilterPixels<3>(type, row, prev, n)) return;
+    if (bpp == 4 && unfilterPixels<4>(type, row, prev, n)) return;
     switch (type) {
     case 0: break;
     case 1:
@@ -117,7 +153,7 @@ void unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, st
     case 4:
         for (std::size_t i = 0; i < std::min(bpp, n); ++i) row[i] = static_cast<std::uint8_t>(row[i] + prev[i]);
         for (std::size_t i = bpp; i < n; ++i)
-            row[i] = static_cast<std::uint8_t>(row[i] + paeth(row[i - bpp], prev[i], prev[i - bpp]));
+            row[i] = static_cast<std::uint8_t>(row[i] + paethFast(row[i - bpp], prev[i], prev[i - bpp]));
         break;
     default:
         throw EPNGImageException("The image could not be loaded because it uses an unknown set of filter types.");
@@ -328,7 +364,11 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
                                    static_cast<std::uint64_t>(channels);
         return static_cast<std::size_t>((bits + 7) / 8);
     };
-    std::vector<std::uint8_t> current(rowBytes(width) + 1), previous(rowBytes(width) + 1);
+    // Rows are inflated a batch at a time (zlib's fast path needs room to write) and unfiltered
+    // in place; the last row of a batch is kept as the row above the next batch.
+    const std::size_t fullRow = rowBytes(width) + 1;
+    const std::size_t batchRows = std::max<std::size_t>(1, (std::size_t{1} << 18) / fullRow);
+    std::vector<std::uint8_t> batch(batchRows * fullRow), above(fullRow);
     Inflater z(idat);
     const bool interlaced = header.interlaceMethod() == 1;
     const std::span<const Pass> passes = interlaced ? std::span<const Pass>(kAdam7) : std::span<const Pass>(&kWhole, 1);
@@ -339,18 +379,26 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
         const std::uint32_t ph = passExtent(height, pass.startRow, pass.rowStep);
         if (pw > 0 && ph > 0) {
             const std::size_t n = rowBytes(pw);
-            std::fill(previous.begin(), previous.begin() + static_cast<std::ptrdiff_t>(n + 1), 0);
-            for (std::uint32_t r = 0; r < ph; ++r) {
-                const std::uint32_t y = pass.startRow + r * pass.rowStep;
-                z.read(current.data(), n + 1);
-                unfilter(current[0], current.data() + 1, previous.data() + 1, n, distance);
-                conv.convert(current.data() + 1, pw, raster.row(static_cast<int>(y)).data(),
-                             keepAlpha ? alphaPlane.data() + std::size_t{y} * width : nullptr, pass.startColumn,
-                             pass.columnStep);
-                std::swap(current, previous);
-                if (!interlaced && progress)
-                    progress(ProgressStage::Running, "Drawing...", static_cast<int>(std::uint64_t{y} * 100 / height),
-                             Rect{0, static_cast<int>(y), static_cast<int>(width), static_cast<int>(y) + 1});
+            std::fill(above.begin(), above.end(), 0);
+            for (std::uint32_t r0 = 0; r0 < ph;) {
+                const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::size_t>(batchRows, ph - r0));
+                z.read(batch.data(), count * (n + 1));
+                const std::uint8_t* prev = above.data() + 1;
+                for (std::uint32_t i = 0; i < count; ++i) {
+                    std::uint8_t* row = batch.data() + std::size_t{i} * (n + 1);
+                    const std::uint32_t y = pass.startRow + (r0 + i) * pass.rowStep;
+                    unfilter(row[0], row + 1, prev, n, distance);
+                    conv.convert(row + 1, pw, raster.row(static_cast<int>(y)).data(),
+                                 keepAlpha ? alphaPlane.data() + std::size_t{y} * width : nullptr, pass.startColumn,
+                                 pass.columnStep);
+                    prev = row + 1;
+                    if (!interlaced && progress)
+                        progress(ProgressStage::Running, "Drawing...",
+                                 static_cast<int>(std::uint64_t{y} * 100 / height),
+                                 Rect{0, static_cast<int>(y), static_cast<int>(width), static_cast<int>(y) + 1});
+                }
+                std::memcpy(above.data() + 1, prev, n);
+                r0 += count;
             }
         }
         if (interlaced && progress)
