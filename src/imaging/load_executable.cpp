@@ -80,8 +80,8 @@ std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index)
 }
 
 bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap) {
-    if (!bitmap || path.empty() || !fileExists(path)) return false;
-    if (!hasIconFileExtension(path)) return false;
+    // The name test first: probing asks every file, and it costs no system call.
+    if (!bitmap || path.empty() || !hasIconFileExtension(path) || !fileExists(path)) return false;
     std::uint16_t walk = index;
     const auto icon = ExtractIconAt(path, walk);
     if (index == 0) index = walk;
