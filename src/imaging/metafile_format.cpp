@@ -32,6 +32,52 @@ void fitSize(double w, double h, int& outW, int& outH) {
     outH = static_cast<int>(std::lround(h * scale));
 }
 
+// The extent of the coordinates that a WMF's drawing records use, for a file that states no
+// size at all.
+struct DrawnExtent {
+    bool any = false;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    void point(int x, int y) {
+        if (!any) left = right = x, top = bottom = y, any = true;
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+    void add(std::uint16_t function, std::span<const std::uint8_t> p) {
+        auto word = [&](std::size_t i) { return static_cast<int>(static_cast<std::int16_t>(peek16(p, 2 * i))); };
+        const std::size_t words = p.size() / 2;
+        switch (function) {
+        case 0x0213: case 0x0214:  // line to, move to: y, x
+            if (words >= 2) point(word(1), word(0));
+            break;
+        case 0x041B: case 0x0418: case 0x061C: case 0x0817: case 0x081A: case 0x0830: {
+            // Rectangles and the arcs' boxes end with bottom, right, top, left.
+            if (words < 4) break;
+            const std::size_t b = words - 4;
+            point(word(b + 3), word(b + 2));
+            point(word(b + 1), word(b));
+            break;
+        }
+        case 0x0324: case 0x0325: {  // polygon, polyline
+            if (words < 1) break;
+            const std::size_t n = std::min<std::size_t>(static_cast<std::uint16_t>(word(0)), (words - 1) / 2);
+            for (std::size_t i = 0; i < n; ++i) point(word(1 + 2 * i), word(2 + 2 * i));
+            break;
+        }
+        case 0x0538: {  // poly-polygon
+            if (words < 1) break;
+            const std::size_t polys = std::min<std::size_t>(static_cast<std::uint16_t>(word(0)), words - 1);
+            std::size_t total = 0;
+            for (std::size_t i = 0; i < polys; ++i) total += static_cast<std::uint16_t>(word(1 + i));
+            const std::size_t first = 1 + polys;
+            total = std::min(total, (words - first) / 2);
+            for (std::size_t i = 0; i < total; ++i) point(word(first + 2 * i), word(first + 2 * i + 1));
+            break;
+        }
+        default: break;
+        }
+    }
+};
+
 bool wmfHeaderAt(std::span<const std::uint8_t> b, std::size_t at) {
     if (b.size() < at + kWmfHeaderSize) return false;
     const std::uint16_t type = peek16(b, at), headerWords = peek16(b, at + 2), version = peek16(b, at + 4);
@@ -65,6 +111,7 @@ Metafile parseWmf(std::vector<std::uint8_t> bytes) {
 
     bool haveOrg = false, haveExt = false;
     int orgX = 0, orgY = 0, extX = 0, extY = 0;
+    DrawnExtent drawn;
     while (!r.atEnd()) {
         if (r.remaining() < 6) break;  // padding after the last record
         const std::size_t at = r.pos();
@@ -86,15 +133,25 @@ Metafile parseWmf(std::vector<std::uint8_t> bytes) {
             if (function == wmf::kSetWindowOrg && !haveOrg) orgX = x, orgY = y, haveOrg = true;
             if (function == wmf::kSetWindowExt && !haveExt) extX = x, extY = y, haveExt = true;
         }
+        if (!mf.placeable && !haveExt) drawn.add(function, std::span<const std::uint8_t>(mf.data).subspan(at + 6, size - 6));
         r.skip(size - 6, "record");
     }
 
     if (!mf.placeable) {
-        if (!haveExt) fail("WMF", "no placeable header and no window extent give the picture's size");
-        mf.boundsLeft = orgX;
-        mf.boundsTop = orgY;
-        mf.boundsRight = orgX + extX;
-        mf.boundsBottom = orgY + extY;
+        if (haveExt) {
+            mf.boundsLeft = orgX;
+            mf.boundsTop = orgY;
+            mf.boundsRight = orgX + extX;
+            mf.boundsBottom = orgY + extY;
+        } else if (drawn.any) {
+            // Neither header nor window: the picture is what its records draw, from the origin.
+            mf.boundsLeft = std::min(0, drawn.left);
+            mf.boundsTop = std::min(0, drawn.top);
+            mf.boundsRight = drawn.right;
+            mf.boundsBottom = drawn.bottom;
+        } else {
+            fail("WMF", "no placeable header, no window extent and no drawing give the picture's size");
+        }
     }
     const double w = std::abs(static_cast<double>(mf.boundsRight) - mf.boundsLeft) * kScreenDpi / mf.unitsPerInch;
     const double h = std::abs(static_cast<double>(mf.boundsBottom) - mf.boundsTop) * kScreenDpi / mf.unitsPerInch;

@@ -55,9 +55,13 @@ TEST(MetafileFormat, RejectsBrokenHeadersAndRecords) {
     auto wmf = test::WmfBuilder().record(0x0213, {1, 1}).build(10, 10);
     wmf[22 + 18] = 0xFF;
     EXPECT_THAT([&] { parseMetafile(wmf); }, ThrowsMessage<DecodeError>(HasSubstr("claims")));
-    // No placeable header and no window: no size.
-    auto bare = test::WmfBuilder().record(0x0213, {1, 1}).build(10, 10, false);
+    // No placeable header, no window and nothing drawn: no size.
+    auto bare = test::WmfBuilder().record(0x0102, {1}).build(10, 10, false);
     EXPECT_THAT([&] { parseMetafile(bare); }, ThrowsMessage<DecodeError>(HasSubstr("window extent")));
+    // With drawing records the drawing gives the size.
+    const Metafile drawn = parseMetafile(test::WmfBuilder().record(0x041B, {30, 40, 5, 5}).record(0x0213, {12, 50}).build(1, 1, false));
+    EXPECT_EQ(drawn.width, 50);
+    EXPECT_EQ(drawn.height, 30);
     // An empty frame and empty bounds.
     auto emf = test::EmfBuilder().build(1, 1);
     for (std::size_t i = 8; i < 40; ++i) emf[i] = i >= 16 && i < 24 ? 0xFF : 0;  // bounds end before they start

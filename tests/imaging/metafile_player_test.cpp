@@ -35,6 +35,45 @@ TEST(MetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
     }
 }
 
+TEST(MetafilePlayer, WmfWithoutPlaceableHeaderPlaysTheSame) {
+    const Bitmap b = test::makeBitmap(9, 7, PixelFormat::Bpp24, test::patternColor);
+    const auto wmf = writeMetafile(b, false);
+    const Bitmap back = play(std::vector<std::uint8_t>(wmf.begin() + 22, wmf.end()));
+    std::string why;
+    EXPECT_TRUE(test::sameColours(b, back, &why)) << why;
+}
+
+TEST(MetafilePlayer, WmfMonoBitmapAndDibPatternBrush) {
+    // META_BITBLT with a 1-bit Bitmap16: 0 bits take the text colour, 1 bits the background.
+    std::vector<std::uint8_t> blt{0x20, 0x00, 0xCC, 0x00};  // SRCCOPY
+    for (int v : {0, 0, 1, 4, 0, 0}) blt.insert(blt.end(), {static_cast<std::uint8_t>(v), 0});  // ySrc xSrc h w yDst xDst
+    for (int v : {0, 4, 1, 2}) blt.insert(blt.end(), {static_cast<std::uint8_t>(v), 0});        // type w h row bytes
+    blt.insert(blt.end(), {1, 1, 0b10100000, 0});  // planes, bits, one row
+    // A 2 x 1 DIB pattern brush, red then blue.
+    const Bitmap pat = test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; });
+    const auto bmp = writeBmp(pat);
+    std::vector<std::uint8_t> brush{5, 0, 0, 0};
+    brush.insert(brush.end(), bmp.begin() + 14, bmp.end());
+    const auto bytes = WmfBuilder()
+                           .objects(2)
+                           .record(0x0209, {0x00FF, 0})  // text colour red
+                           .record(0x0201, {0, 0x00FF})  // background blue
+                           .raw(0x0922, blt)
+                           .raw(0x0142, brush)
+                           .record(0x012D, {0})
+                           .record(0x02FA, {5, 0, 0, 0, 0})
+                           .record(0x012D, {1})
+                           .record(0x041B, {4, 4, 2, 0})
+                           .build(4, 4);
+    const Bitmap b = play(bytes);
+    EXPECT_EQ(b.pixel(0, 0), kBlue);
+    EXPECT_EQ(b.pixel(1, 0), kRed);
+    EXPECT_EQ(b.pixel(2, 0), kBlue);
+    EXPECT_EQ(b.pixel(3, 0), kRed);
+    EXPECT_EQ(b.pixel(0, 2), kRed);
+    EXPECT_EQ(b.pixel(1, 3), kBlue);
+}
+
 // WMF: a 20 x 20 picture whose window is 10 x 10 units, so each unit is two pixels.
 TEST(MetafilePlayer, WmfWindowObjectsAndShapes) {
     const auto bytes = WmfBuilder()
