@@ -6,6 +6,10 @@
 // removed at exit. Photos are written as BMP with the program's own writer and as JPEG and PNG
 // with libjpeg and libpng, so each format's loader can be timed as soon as it reads them.
 #include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <cstdio>
+// After <cstdio>: jpeglib.h needs size_t and FILE declared.
 #include <jpeglib.h>
 #include <png.h>
 #include <sys/resource.h>

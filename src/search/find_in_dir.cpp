@@ -35,7 +35,17 @@ bool globMatch(const std::u32string& p, const std::u32string& n, std::size_t pEn
     return pi == pEnd;
 }
 
+// True for "*" followed by plain characters, the shape of every built-in mask.
+bool isStarSuffix(const std::u32string& mask) {
+    return mask.size() >= 2 && mask[0] == U'*' &&
+           mask.find_first_of(U"*?", 1) == std::u32string::npos;
+}
+
 bool matchesFolded(const std::u32string& mask, const std::u32string& name) {
+    // "*.ext": a suffix test, the common case of every walk.
+    if (isStarSuffix(mask) && !(mask.size() >= 2 && mask[mask.size() - 1] == U'.'))
+        return name.size() >= mask.size() - 1 &&
+               name.compare(name.size() - (mask.size() - 1), mask.size() - 1, mask, 1) == 0;
     if (globMatch(mask, name, mask.size())) return true;
     const std::size_t n = mask.size();
     // "x.*" also matches "x": that is how "*.*" comes to match names without a dot.
@@ -106,13 +116,13 @@ std::uint32_t packDosTime(std::time_t seconds) {
 }
 
 void TFindInDir::pump() {
-    if (PumpEvents) PumpEvents();
+    if (const auto hook = PumpEvents) hook();
 }
 
 void TFindInDir::waitWhilePaused() {
     // Without an event hook nothing could ever clear Pause: do not wait for ever.
     while (Pause && !halted() && PumpEvents) {
-        PumpEvents();
+        pump();
         if (Pause && !halted()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
@@ -169,7 +179,8 @@ void TFindInDir::Scan() {
     Pause = false;
     StopScan = false;
     walk(InitialDir, FileMask);
-    if (generation == m_generation && OnEndScan) OnEndScan(*this);
+    if (generation != m_generation) return;
+    if (const Notify handler = OnEndScan) handler(*this);
 }
 
 void TFindInDir::ScanFolder(std::string folder, const std::string& mask) { walk(std::move(folder), mask); }
@@ -236,7 +247,8 @@ void TFindInDir::walk(std::string folder, const std::string& mask) {
                     CurrentName = isDir ? e.name + kFolderSeparator : e.name;
                     MaskIndex = static_cast<std::int32_t>(i);
                     fillEntry(e.name, &e.st);
-                    const Notify& handler = isDir ? OnFoundDir : OnFoundFile;
+                    // A copy: a handler may replace itself while it runs.
+                    const Notify handler = isDir ? OnFoundDir : OnFoundFile;
                     if (handler) handler(*this);
                 }
             }
@@ -264,7 +276,7 @@ void TFindInDir::walk(std::string folder, const std::string& mask) {
                 CurrentName.clear();
                 MaskIndex = -1;
                 fillEntry(e.name, &e.st);
-                if (OnChangeDir) OnChangeDir(*this);
+                if (const Notify handler = OnChangeDir) handler(*this);
                 if (!halted()) walk(folder + e.name, mask);
             }
         }
