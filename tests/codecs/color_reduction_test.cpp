@@ -1,0 +1,179 @@
+#include "codecs/color_reduction.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "imaging/bmp_codec.h"
+#include "imaging/image_error.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+using ::testing::ThrowsMessage;
+using test::makeBitmap;
+
+// A colour per index that no mask coarsening merges before the table overflows.
+Color distinct(int i) {
+    return {static_cast<std::uint8_t>(i & 0xFF), static_cast<std::uint8_t>((i >> 8) * 37 + 1),
+            static_cast<std::uint8_t>(200 - (i >> 8))};
+}
+
+// A one-row raster holding the colours in order (left to right).
+Bitmap rowOf(const std::vector<Color>& colours) {
+    return makeBitmap(static_cast<int>(colours.size()), 1, PixelFormat::Bpp24,
+                      [&](int x, int) { return colours[static_cast<std::size_t>(x)]; });
+}
+
+// A BMP stream's header fields and pixels, read back.
+struct Stream {
+    std::uint32_t fileSize, offset, width, height, colorsUsed, imageSize;
+    std::uint16_t bits;
+    Bitmap bitmap;
+};
+Stream parse(const std::vector<std::uint8_t>& bytes) {
+    ByteReader r(bytes);
+    Stream s{};
+    r.skip(2, "magic");
+    s.fileSize = r.u32le("size");
+    r.skip(4, "reserved");
+    s.offset = r.u32le("offset");
+    r.skip(4, "header size");
+    s.width = r.u32le("w");
+    s.height = r.u32le("h");
+    r.skip(2, "planes");
+    s.bits = r.u16le("bits");
+    r.skip(4, "compression");
+    s.imageSize = r.u32le("image size");
+    r.skip(8, "resolution");
+    s.colorsUsed = r.u32le("used");
+    s.bitmap = readBmp(bytes);
+    return s;
+}
+
+TEST(ColorHistogram, CoarsensBlueThenRedThenGreen) {
+    ColorHistogram h;
+    std::vector<std::array<int, 3>> seen;
+    for (int i = 0; i < 7; ++i) {
+        h.coarsen();
+        seen.push_back({h.redMask, h.greenMask, h.blueMask});
+    }
+    EXPECT_EQ(seen[0], (std::array<int, 3>{0xFF, 0xFF, 0xFE}));
+    EXPECT_EQ(seen[1], (std::array<int, 3>{0xFE, 0xFF, 0xFE}));
+    EXPECT_EQ(seen[2], (std::array<int, 3>{0xFE, 0xFE, 0xFE}));
+    EXPECT_EQ(seen[3], (std::array<int, 3>{0xFE, 0xFE, 0xFC}));
+    EXPECT_EQ(seen[6], (std::array<int, 3>{0xFC, 0xFC, 0xF8}));
+    // All the way down, the masks reach 0 and stay there.
+    for (int i = 0; i < 30; ++i) h.coarsen();
+    EXPECT_EQ(h.redMask | h.greenMask | h.blueMask, 0);
+}
+
+TEST(ColorReduction, FewColoursKeepTheirOwnEntriesAndGreyFillsTheRest) {
+    const std::vector<Color> colours{{10, 20, 30}, {200, 100, 0}, {10, 20, 30}, {1, 2, 3}};
+    const auto s = parse(ReduceBitmapToStream(rowOf(colours)));
+    EXPECT_EQ(s.bits, 8);
+    EXPECT_EQ(s.offset, 14u + 40 + 1024);
+    EXPECT_EQ(s.colorsUsed, 0u);  // 0 means all 256
+    EXPECT_EQ(s.imageSize, 4u);
+    EXPECT_EQ(s.fileSize, 14u + 40 + 1024 + 4);
+    const Bitmap& b = s.bitmap;
+    ASSERT_EQ(b.palette().size(), 256u);
+    // The most frequent colour first, then the others in the order they were met.
+    EXPECT_EQ(b.palette()[0], colours[0]);
+    EXPECT_EQ(b.palette()[1], colours[1]);
+    EXPECT_EQ(b.palette()[2], colours[3]);
+    for (std::size_t i = 3; i < 256; ++i) EXPECT_EQ(b.palette()[i], (Color{128, 128, 128})) << i;
+    EXPECT_EQ(b.raw(0, 0), 0u);
+    EXPECT_EQ(b.raw(1, 0), 1u);
+    EXPECT_EQ(b.raw(3, 0), 2u);
+}
+
+TEST(ColorReduction, EqualCountsGoToTheColourMetFirstFromTheBottomRow) {
+    // The bottom row is scanned first, so its colour wins the tie with the top row's.
+    const Color top{9, 9, 9}, bottom{250, 1, 1};
+    const Bitmap src = makeBitmap(3, 2, PixelFormat::Bpp24, [&](int, int y) { return y == 0 ? top : bottom; });
+    const Bitmap b = reduceBitmapTo256(src);
+    EXPECT_EQ(b.palette()[0], bottom);
+    EXPECT_EQ(b.palette()[1], top);
+    EXPECT_EQ(b.raw(0, 0), 1u);
+    EXPECT_EQ(b.raw(0, 1), 0u);
+}
+
+TEST(ColorReduction, UnpickedColoursMapToTheNearestPickedOne) {
+    // 256 frequent colours (two pixels each) are picked; two rare ones are not.
+    std::vector<Color> colours;
+    for (int i = 0; i < 256; ++i) {
+        const Color c{static_cast<std::uint8_t>(i), 0, 0};
+        colours.push_back(c);
+        colours.push_back(c);
+    }
+    colours.push_back({100, 1, 0});  // 1 from (100, 0, 0), 2 from its neighbours
+    colours.push_back({100, 2, 0});  // 4 from (100, 0, 0), 5 from its neighbours
+    const Bitmap b = reduceBitmapTo256(rowOf(colours));
+    EXPECT_EQ(b.palette()[100], (Color{100, 0, 0}));
+    EXPECT_EQ(b.raw(512, 0), 100u);
+    EXPECT_EQ(b.raw(513, 0), 100u);
+
+    // A tie: (0, 0, 1) is 1 from both (0, 0, 0) and (0, 0, 2), picked as entries 0 and 1.
+    std::vector<Color> tie;
+    for (int i = 0; i < 256; ++i) {
+        const Color c{0, static_cast<std::uint8_t>(i / 2), static_cast<std::uint8_t>((i % 2) * 2)};
+        tie.insert(tie.end(), {c, c});
+    }
+    tie.push_back({0, 0, 1});
+    const Bitmap t = reduceBitmapTo256(rowOf(tie));
+    EXPECT_EQ(t.palette()[0], (Color{0, 0, 0}));
+    EXPECT_EQ(t.palette()[1], (Color{0, 0, 2}));
+    EXPECT_EQ(t.raw(512, 0), 0u);
+}
+
+TEST(ColorReduction, OverflowRescansWithCoarserMasks) {
+    // 2049 distinct colours fit the table at full resolution. A 2050th, (0, 0, 101), forces a
+    // rescan with a blue mask of 0xFE, which merges it with (0, 0, 100).
+    auto make = [](int count) {
+        std::vector<Color> v;
+        for (int i = 0; i < count; ++i)
+            v.push_back(i == 2049 ? Color{0, 0, 101}
+                                  : Color{static_cast<std::uint8_t>(i % 64 * 4),
+                                          static_cast<std::uint8_t>(i / 64 * 4), 100});
+        return v;
+    };
+    const Bitmap fits = reduceBitmapTo256(rowOf(make(2049)));
+    const Bitmap over = reduceBitmapTo256(rowOf(make(2050)));
+    EXPECT_EQ(fits.palette()[0], (Color{0, 0, 100}));
+    EXPECT_EQ(fits.palette()[1], (Color{4, 0, 100}));
+    // Merged, (0, 0, 100) counts twice and comes first; the others follow in scan order.
+    EXPECT_EQ(over.palette()[0], (Color{0, 0, 100}));
+    EXPECT_EQ(over.palette()[1], (Color{4, 0, 100}));
+    EXPECT_EQ(over.raw(2049, 0), 0u);
+    EXPECT_EQ(fits.raw(2048, 0), over.raw(2048, 0));
+
+    // Many distinct colours: the result still has at most 256 colours and every pixel lies
+    // near its source colour.
+    const Bitmap photo = makeBitmap(120, 90, PixelFormat::Bpp24, [](int x, int y) {
+        return Color{static_cast<std::uint8_t>(x * 2), static_cast<std::uint8_t>(y * 2 + x / 3),
+                     static_cast<std::uint8_t>((x * y) & 0xFF)};
+    });
+    const Bitmap r = reduceBitmapTo256(photo);
+    EXPECT_EQ(r.pixelFormat(), PixelFormat::Bpp8);
+    EXPECT_EQ(r.palette().size(), 256u);
+}
+
+TEST(ColorReduction, EightBitRastersComeBackUnchangedAndEmptyOnesFail) {
+    const Bitmap eight = makeBitmap(5, 3, PixelFormat::Bpp8, test::patternColor, defaultPalette(8));
+    EXPECT_EQ(ReduceBitmapToStream(eight), writeBmp(eight));
+    EXPECT_THAT([] { ReduceBitmapToStream(Bitmap()); }, ThrowsMessage<ImageError>("Bitmap image is not valid"));
+
+    // Odd widths pad each row to 4 bytes; rows stay bottom-up; every depth reads out.
+    for (PixelFormat f : {PixelFormat::Bpp1, PixelFormat::Bpp4, PixelFormat::Bpp15, PixelFormat::Bpp16,
+                          PixelFormat::Bpp24, PixelFormat::Bpp32, PixelFormat::Device}) {
+        const Bitmap src = makeBitmap(5, 3, f, test::patternColor);
+        const auto s = parse(ReduceBitmapToStream(src));
+        EXPECT_EQ(s.imageSize, 8u * 3);
+        std::string why;
+        EXPECT_TRUE(test::sameColours(src, s.bitmap, &why)) << bitsPerPixel(f) << ": " << why;
+    }
+}
+
+}  // namespace
+}  // namespace vexilo
