@@ -2,7 +2,6 @@
 // file into an RGB buffer) in the same run. Arg 0: baseline 4:2:0 at quality 90; arg 1:
 // progressive at quality 80, as the program writes by default.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,7 +9,10 @@
 #include <string>
 #include <vector>
 
+// jpeglib.h needs FILE and size_t declared before it.
+// clang-format off
 #include <jpeglib.h>
+// clang-format on
 
 #include "codecs/jpeg_codec.h"
 #include "imaging/file_io.h"
@@ -30,15 +32,18 @@ Bitmap photoLike() {
             const int noise = static_cast<int>(seed >> 28) - 8;
             const bool band = ((x / 97) + (y / 61)) % 5 == 0;
             auto clamp = [](int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); };
-            b.setPixel(x, y, {clamp((x * 255) / 1920 + noise + (band ? 60 : 0)), clamp((y * 255) / 1080 + noise),
-                              clamp(((x + y) & 255) / 2 + 64 + noise)});
+            b.setPixel(x, y,
+                       {clamp((x * 255) / 1920 + noise + (band ? 60 : 0)), clamp((y * 255) / 1080 + noise),
+                        clamp(((x + y) & 255) / 2 + 64 + noise)});
         }
     return b;
 }
 
 class Files {
 public:
-    Files() : m_dir(std::filesystem::temp_directory_path() / ("vexilo-bench-jpeg-" + std::to_string(::getpid()))) {
+    Files()
+        : m_dir(std::filesystem::temp_directory_path() /
+                ("vexilo-bench-jpeg-" + std::to_string(::getpid()))) {
         std::filesystem::create_directories(m_dir);
         const Bitmap picture = photoLike();
         TJPEGImage baseline;
@@ -54,7 +59,9 @@ public:
         std::error_code ec;
         std::filesystem::remove_all(m_dir, ec);
     }
-    std::string path(std::int64_t which) const { return (m_dir / (which ? "progressive.jpg" : "baseline.jpg")).string(); }
+    std::string path(std::int64_t which) const {
+        return (m_dir / (which ? "progressive.jpg" : "baseline.jpg")).string();
+    }
 
 private:
     std::filesystem::path m_dir;
@@ -90,7 +97,8 @@ void BM_JpegDecode_PlainLibjpeg(benchmark::State& state) {
         jpeg_stdio_src(&c, f);
         jpeg_read_header(&c, TRUE);
         jpeg_start_decompress(&c);
-        const std::size_t stride = static_cast<std::size_t>(c.output_width) * static_cast<std::size_t>(c.output_components);
+        const std::size_t stride =
+            static_cast<std::size_t>(c.output_width) * static_cast<std::size_t>(c.output_components);
         std::vector<JSAMPLE> pixels(stride * c.output_height);
         while (c.output_scanline < c.output_height) {
             JSAMPROW row = pixels.data() + stride * c.output_scanline;

@@ -16,7 +16,8 @@ namespace {
 
 // Binary PPM (P6) of the colours the raster shows: palette applied, 8 bits a channel.
 std::vector<std::uint8_t> toPpm(const Bitmap& b) {
-    const std::string header = "P6\n" + std::to_string(b.width()) + " " + std::to_string(b.height()) + "\n255\n";
+    const std::string header =
+        "P6\n" + std::to_string(b.width()) + " " + std::to_string(b.height()) + "\n255\n";
     std::vector<std::uint8_t> out(header.begin(), header.end());
     out.reserve(out.size() + static_cast<std::size_t>(b.width()) * static_cast<std::size_t>(b.height()) * 3);
     for (int y = 0; y < b.height(); ++y)
@@ -63,7 +64,8 @@ int probe(const std::vector<std::string>& args) {
         std::error_code ec;
         std::filesystem::create_directories(ppmFolder, ec);
         if (!std::filesystem::is_directory(ppmFolder)) {
-            std::cerr << "vexilo-cli probe: cannot create folder \"" << ppmFolder << "\": " << ec.message() << "\n";
+            std::cerr << "vexilo-cli probe: cannot create folder \"" << ppmFolder << "\": " << ec.message()
+                      << "\n";
             return 1;
         }
     }
@@ -85,8 +87,8 @@ int probe(const std::vector<std::string>& args) {
             status = 1;
             continue;
         }
-        std::cout << int(kind) << "\t" << bitmap.width() << "x" << bitmap.height() << "\t" << bitmap.bitsPerPixel()
-                  << "\t" << path << "\n";
+        std::cout << int(kind) << "\t" << bitmap.width() << "x" << bitmap.height() << "\t"
+                  << bitmap.bitsPerPixel() << "\t" << path << "\n";
         if (!wantPpm) continue;
         const std::string name = std::filesystem::path(path).filename().string() + ".ppm";
         const std::string out = (std::filesystem::path(ppmFolder) / name).string();

@@ -23,7 +23,8 @@ void printHelp() {
     auto list = commands();
     std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     if (!list.empty()) std::cout << "\nCommands:\n";
-    for (const auto& c : list) std::cout << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
+    for (const auto& c : list)
+        std::cout << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
 }
 
 bool haveDisplay() {

@@ -33,7 +33,8 @@ void watchScans(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor) return;
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     auto* limit = reinterpret_cast<ScanLimit*>(cinfo->progress);
-    if (d->input_scan_number > limit->maxScans) ErrorTrap::fail(cinfo, "JPEG: more than 1000 scans in one image");
+    if (d->input_scan_number > limit->maxScans)
+        ErrorTrap::fail(cinfo, "JPEG: more than 1000 scans in one image");
 }
 
 // A destination that grows a vector; the data stays ours whatever happens.
@@ -52,7 +53,8 @@ void initDestination(j_compress_ptr cinfo) {
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    if (!ok) ErrorTrap::fail(reinterpret_cast<j_common_ptr>(cinfo), "JPEG: out of memory for the compressed data");
+    if (!ok)
+        ErrorTrap::fail(reinterpret_cast<j_common_ptr>(cinfo), "JPEG: out of memory for the compressed data");
     dest->pub.next_output_byte = dest->out->data();
     dest->pub.free_in_buffer = dest->out->size();
 }
@@ -66,7 +68,8 @@ boolean growDestination(j_compress_ptr cinfo) {
     } catch (const std::exception&) {
         ok = false;
     }
-    if (!ok) ErrorTrap::fail(reinterpret_cast<j_common_ptr>(cinfo), "JPEG: out of memory for the compressed data");
+    if (!ok)
+        ErrorTrap::fail(reinterpret_cast<j_common_ptr>(cinfo), "JPEG: out of memory for the compressed data");
     dest->pub.next_output_byte = dest->out->data() + used;
     dest->pub.free_in_buffer = dest->out->size() - used;
     return TRUE;
@@ -134,7 +137,9 @@ void TJPEGImage::applyOptions(const JpegOptions& options) {
     setProgressiveEncoding(options.ProgressiveEncoding);
 }
 
-void TJPEGImage::loadFromFile(const std::string& path) { loadFromBytes(readFileBytes(path)); }
+void TJPEGImage::loadFromFile(const std::string& path) {
+    loadFromBytes(readFileBytes(path));
+}
 
 void TJPEGImage::loadFromBytes(std::vector<std::uint8_t> data) {
     m_bitmap.reset();
@@ -176,7 +181,9 @@ int TJPEGImage::height() const {
     return (m_dataHeight + (1 << m_scale) - 1) >> m_scale;
 }
 
-void TJPEGImage::setSize(int, int) { throw ImageError("Cannot change the size of a JPEG image"); }
+void TJPEGImage::setSize(int, int) {
+    throw ImageError("Cannot change the size of a JPEG image");
+}
 
 bool TJPEGImage::quantizes() const {
     return !m_fileCmyk && (m_pixelFormat == JpegPixelFormat::Bits8 || m_grayscale || m_fileGray);
@@ -298,12 +305,14 @@ void TJPEGImage::decode(Bitmap& out) {
     } else {
         out.setSize(w, h);
         std::vector<JSAMPROW> rows(static_cast<std::size_t>(h));
-        for (int y = 0; y < h; ++y) rows[static_cast<std::size_t>(y)] = reinterpret_cast<JSAMPROW>(out.row(y).data());
+        for (int y = 0; y < h; ++y)
+            rows[static_cast<std::size_t>(y)] = reinterpret_cast<JSAMPROW>(out.row(y).data());
         std::uint32_t* const words = out.pixels().data();
         d.trap().run([&] {
             while (d->output_scanline < d->output_height) {
                 const JDIMENSION first = d->output_scanline;
-                const JDIMENSION want = std::min<JDIMENSION>(static_cast<JDIMENSION>(kRowBatch), d->output_height - first);
+                const JDIMENSION want =
+                    std::min<JDIMENSION>(static_cast<JDIMENSION>(kRowBatch), d->output_height - first);
                 JDIMENSION got = 0;
                 while (got < want) {
                     const JDIMENSION n = jpeg_read_scanlines(d.get(), rows.data() + first + got, want - got);
@@ -368,6 +377,8 @@ void TJPEGImage::compress() {
     m_data = std::move(out);
 }
 
-void TJPEGImage::saveToFile(const std::string& path) { writeFileAtomic(path, data()); }
+void TJPEGImage::saveToFile(const std::string& path) {
+    writeFileAtomic(path, data());
+}
 
 }  // namespace vexilo

@@ -58,13 +58,17 @@ Decompressor::Decompressor() {
     m_trap.run([this] { jpeg_create_decompress(&m_info); });
 }
 
-Decompressor::~Decompressor() { jpeg_destroy_decompress(&m_info); }
+Decompressor::~Decompressor() {
+    jpeg_destroy_decompress(&m_info);
+}
 
 Compressor::Compressor() {
     m_info.err = m_trap.manager();
     m_trap.run([this] { jpeg_create_compress(&m_info); });
 }
 
-Compressor::~Compressor() { jpeg_destroy_compress(&m_info); }
+Compressor::~Compressor() {
+    jpeg_destroy_compress(&m_info);
+}
 
 }  // namespace vexilo::jpeg

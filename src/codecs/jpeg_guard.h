@@ -5,10 +5,13 @@
 // Warnings (premature end of data, corrupt bytes) are only counted: the picture still decodes.
 #include <csetjmp>
 #include <cstddef>
-#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <cstdio>
 #include <type_traits>
 
+// jpeglib.h needs FILE and size_t declared before it.
+// clang-format off
 #include <jpeglib.h>
+// clang-format on
 
 namespace vexilo::jpeg {
 
@@ -26,7 +29,8 @@ public:
     template <class Body>
     void run(Body&& body) {
         using B = std::remove_reference_t<Body>;
-        throwIfFailed(runTrapped(&m_state, [](void* p) { (*static_cast<B*>(p))(); }, &body));
+        throwIfFailed(runTrapped(
+            &m_state, [](void* p) { (*static_cast<B*>(p))(); }, &body));
     }
 
     // For libjpeg callbacks of ours (progress, destination): aborts the guarded call with a

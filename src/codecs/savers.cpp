@@ -34,15 +34,27 @@ std::string lowerExtension(const std::string& path) {
     return ext;
 }
 
-bool saveBmpRow(const Bitmap* b, const std::string& p, const ExportOptions&) { return SaveAsBmp(b, p); }
-bool saveJpegRow(const Bitmap* b, const std::string& p, const ExportOptions& o) { return SaveAsJpeg(b, p, o.jpeg); }
+bool saveBmpRow(const Bitmap* b, const std::string& p, const ExportOptions&) {
+    return SaveAsBmp(b, p);
+}
+bool saveJpegRow(const Bitmap* b, const std::string& p, const ExportOptions& o) {
+    return SaveAsJpeg(b, p, o.jpeg);
+}
 bool saveIconRow(const Bitmap* b, const std::string& p, const ExportOptions& o) {
     return SaveAsIcon(b, p, o.iconColors);
 }
-bool saveGifRow(const Bitmap* b, const std::string& p, const ExportOptions&) { return SaveAsGif(b, p); }
-bool saveTgaRow(const Bitmap* b, const std::string& p, const ExportOptions&) { return SaveAsTga(b, p); }
-bool savePngRow(const Bitmap* b, const std::string& p, const ExportOptions&) { return SaveAsPng(b, p); }
-bool saveMetafileRow(const Bitmap* b, const std::string& p, const ExportOptions&) { return SaveAsMetafile(b, p); }
+bool saveGifRow(const Bitmap* b, const std::string& p, const ExportOptions&) {
+    return SaveAsGif(b, p);
+}
+bool saveTgaRow(const Bitmap* b, const std::string& p, const ExportOptions&) {
+    return SaveAsTga(b, p);
+}
+bool savePngRow(const Bitmap* b, const std::string& p, const ExportOptions&) {
+    return SaveAsPng(b, p);
+}
+bool saveMetafileRow(const Bitmap* b, const std::string& p, const ExportOptions&) {
+    return SaveAsMetafile(b, p);
+}
 
 }  // namespace
 
@@ -61,15 +73,23 @@ void EnsureFolder(const std::string& path) {
 bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, const ExportOptions& options) {
     EnsureFolder(path);
     switch (kind) {
-    case kind::Wmf:
-    case kind::Emf: return SaveAsMetafile(bitmap, path);
-    case kind::Bmp: return SaveAsBmp(bitmap, path);
-    case kind::Ico: return SaveAsIcon(bitmap, path, options.iconColors);
-    case kind::Jpeg: return SaveAsJpeg(bitmap, path, options.jpeg);
-    case kind::Tga: return SaveAsTga(bitmap, path);
-    case kind::Png: return SaveAsPng(bitmap, path);
-    case kind::Gif: return SaveAsGif(bitmap, path);
-    default: return false;
+        case kind::Wmf:
+        case kind::Emf:
+            return SaveAsMetafile(bitmap, path);
+        case kind::Bmp:
+            return SaveAsBmp(bitmap, path);
+        case kind::Ico:
+            return SaveAsIcon(bitmap, path, options.iconColors);
+        case kind::Jpeg:
+            return SaveAsJpeg(bitmap, path, options.jpeg);
+        case kind::Tga:
+            return SaveAsTga(bitmap, path);
+        case kind::Png:
+            return SaveAsPng(bitmap, path);
+        case kind::Gif:
+            return SaveAsGif(bitmap, path);
+        default:
+            return false;
     }
 }
 
@@ -147,18 +167,18 @@ const std::array<OutputFormat, 7>& outputFormats() {
     static const std::array<OutputFormat, 7> rows{{
         {"Save target as &BMP...", "miSaveasBmpClick", "Bmp files (*.bmp)|*.bmp", ".bmp", true, kind::Bmp,
          saveBmpRow},
-        {"Save target as &JPG...", "miSavetargetasJPGClick", "JPEG files (*.jpg)|*.jpg", ".jpg", true, kind::Jpeg,
-         saveJpegRow},
-        {"Save target as &ICO...", "miSavetargetasICOClick", "ICON files (*.ico)|*.ico", ".ico", true, kind::Ico,
-         saveIconRow},
-        {"Save target as &GIF...", "miSavetargetasGIFClick", "GIF files (*.gif)|*.gif", ".gif", true, kind::Gif,
-         saveGifRow},
-        {"Save target as &TGA...", "miSavetargetasTGAClick", "TARGA files (*.tga)|*.tga", ".tga", false, kind::Tga,
-         saveTgaRow},
-        {"Save target as &PNG...", "miSavetargetasPNGClick", "PNG files (*.png)|*.png", ".png", false, kind::Png,
-         savePngRow},
-        {"Save target as Meta&file...", "miSavetargetasWmfClick", "Metafiles (*.emf,*.wmf)|*.emf;*.wmf", ".emf",
-         false, kind::Emf, saveMetafileRow},
+        {"Save target as &JPG...", "miSavetargetasJPGClick", "JPEG files (*.jpg)|*.jpg", ".jpg", true,
+         kind::Jpeg, saveJpegRow},
+        {"Save target as &ICO...", "miSavetargetasICOClick", "ICON files (*.ico)|*.ico", ".ico", true,
+         kind::Ico, saveIconRow},
+        {"Save target as &GIF...", "miSavetargetasGIFClick", "GIF files (*.gif)|*.gif", ".gif", true,
+         kind::Gif, saveGifRow},
+        {"Save target as &TGA...", "miSavetargetasTGAClick", "TARGA files (*.tga)|*.tga", ".tga", false,
+         kind::Tga, saveTgaRow},
+        {"Save target as &PNG...", "miSavetargetasPNGClick", "PNG files (*.png)|*.png", ".png", false,
+         kind::Png, savePngRow},
+        {"Save target as Meta&file...", "miSavetargetasWmfClick", "Metafiles (*.emf,*.wmf)|*.emf;*.wmf",
+         ".emf", false, kind::Emf, saveMetafileRow},
     }};
     return rows;
 }

@@ -43,12 +43,12 @@ bool SaveAsMetafile(const Bitmap* image, const std::string& path);
 
 // One row per save command of the target's pop-up menu.
 struct OutputFormat {
-    const char* caption;        // menu caption, "&" marking the access key
-    const char* handler;        // the command's handler name
-    const char* filter;         // save dialog filter: description "|" pattern
-    const char* extension;      // proposed extension
+    const char* caption;          // menu caption, "&" marking the access key
+    const char* handler;          // the command's handler name
+    const char* filter;           // save dialog filter: description "|" pattern
+    const char* extension;        // proposed extension
     bool startsInLastSaveFolder;  // else the dialog keeps the folder it was last given
-    FileKind kind;              // output kind (the metafile row writes 5 or 6 by extension)
+    FileKind kind;                // output kind (the metafile row writes 5 or 6 by extension)
     bool (*save)(const Bitmap* bitmap, const std::string& path, const ExportOptions& options);
 };
 

@@ -18,7 +18,9 @@ namespace {
 using test::makeBitmap;
 using test::patternColor;
 
-Color blocks(int x, int y) { return (x / 8 + y / 8) % 2 ? Color{200, 30, 30} : Color{20, 20, 220}; }
+Color blocks(int x, int y) {
+    return (x / 8 + y / 8) % 2 ? Color{200, 30, 30} : Color{20, 20, 220};
+}
 
 std::vector<std::uint8_t> jpegBytes(const Bitmap& b) {
     TJPEGImage jpeg;
