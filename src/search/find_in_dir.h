@@ -58,7 +58,8 @@ public:
     std::vector<std::string> Masks;   // a mask ending in '/' asks for folders instead of files
     bool ScanSubfolders = false;
     bool StopScan = false;            // set by the caller to end a scan; cleared only by Scan
-    bool Pause = false;               // while set, the walk waits, pumping events
+    bool Pause = false;               // while set, the walk waits, pumping events (only with a
+                                      // PumpEvents hook: nothing else could clear it)
 
     Notify OnFoundFile;   // a file matched a mask
     Notify OnFoundDir;    // a folder matched a folder mask; CurrentName ends with '/'
