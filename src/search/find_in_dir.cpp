@@ -78,20 +78,34 @@ private:
     DIR* m_dir;
 };
 
+// The part of a stat result the walk uses; a third of its size, which counts in huge folders.
+struct EntryMeta {
+    mode_t st_mode = 0;
+    uid_t st_uid = 0;
+    gid_t st_gid = 0;
+    off_t st_size = 0;
+    std::int64_t mtimeSeconds = 0;
+    dev_t st_dev = 0;
+    ino_t st_ino = 0;
+};
+
 struct Listed {
     std::string name;
     std::u32string folded;  // filled when the first mask needs it
     unsigned char type = DT_UNKNOWN;
     int statState = 0;  // 0 not asked, 1 ok, -1 failed (dangling link, removed meanwhile)
-    struct stat st {};
+    EntryMeta st;
 };
 
 bool statEntry(Listed& e, int dirFd, const std::string& folder) {
     if (e.statState == 0) {
         // Follow links: a link to a file or folder is reported as what it leads to.
-        const int rc = dirFd >= 0 ? ::fstatat(dirFd, e.name.c_str(), &e.st, 0)
-                                  : ::stat((folder + e.name).c_str(), &e.st);
+        struct stat st {};
+        const int rc = dirFd >= 0 ? ::fstatat(dirFd, e.name.c_str(), &st, 0)
+                                  : ::stat((folder + e.name).c_str(), &st);
         e.statState = rc == 0 ? 1 : -1;
+        e.st = {st.st_mode, st.st_uid, st.st_gid, st.st_size, static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                st.st_dev, st.st_ino};
     }
     return e.statState == 1;
 }
@@ -128,7 +142,7 @@ void TFindInDir::waitWhilePaused() {
 }
 
 void TFindInDir::fillEntry(const std::string& name, const void* statBuffer) {
-    const auto& st = *static_cast<const struct stat*>(statBuffer);
+    const auto& st = *static_cast<const EntryMeta*>(statBuffer);
     const bool dir = S_ISDIR(st.st_mode);
     std::uint32_t a = dir ? attr::Directory : attr::Archive;
     if (!name.empty() && name[0] == '.') a |= attr::Hidden;
@@ -148,8 +162,8 @@ void TFindInDir::fillEntry(const std::string& name, const void* statBuffer) {
     FoundEntry.Name = name;
     FoundEntry.FullSize = dir ? 0 : static_cast<std::uint64_t>(st.st_size);
     FoundEntry.Size = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundEntry.FullSize & 0xFFFFFFFFu));
-    FoundEntry.WriteSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
-    FoundEntry.Time = packDosTime(st.st_mtim.tv_sec);
+    FoundEntry.WriteSeconds = st.mtimeSeconds;
+    FoundEntry.Time = packDosTime(static_cast<std::time_t>(st.mtimeSeconds));
 }
 
 void TFindInDir::Scan() {
