@@ -271,7 +271,8 @@ void Bitmap::brushCopy(const Rect& dest, const Bitmap& src, const Rect& srcRect,
 void Bitmap::xorCopy(const Rect& dest, const Bitmap& src, const Rect& srcRect) {
     const int w = std::min(dest.width(), srcRect.width()), h = std::min(dest.height(), srcRect.height());
     const bool indices = isIndexed(m_format) && isIndexed(src.m_format);
-    const std::uint32_t indexMask = (1u << bitsPerPixel()) - 1;
+    // Only indexed formats use the mask; a 32-bit shift would be undefined.
+    const std::uint32_t indexMask = indices ? (1u << bitsPerPixel()) - 1 : 0;
     for (int j = 0; j < h; ++j) {
         const int dy = dest.top + j, sy = srcRect.top + j;
         if (dy < 0 || dy >= m_height || sy < 0 || sy >= src.m_height) continue;
