@@ -259,6 +259,18 @@ TEST(MetafilePlayer, ArcsRoundRectsAndPolyPolygons) {
     EXPECT_EQ(p.pixel(5, 2), kWhite);
 }
 
+TEST(MetafilePlayer, EmfGradientRectangleShadesAcross) {
+    // Two vertices, black at 0,0 and red at 10,4; one rectangle, horizontal mode.
+    const auto bytes = EmfBuilder()
+                           .record(118, {0, 0, 10, 4, 2, 1, 0, 0, 0, 0, 0, 10, 4, 0xFF00, 0, 0, 1})
+                           .build(10, 4);
+    const Bitmap b = play(bytes);
+    EXPECT_LT(b.pixel(0, 2).r, 30);
+    EXPECT_GT(b.pixel(9, 2).r, 225);
+    for (int x = 1; x < 10; ++x) EXPECT_GE(b.pixel(x, 1).r, b.pixel(x - 1, 1).r);
+    EXPECT_EQ(b.pixel(5, 0).g, 0);
+}
+
 TEST(MetafilePlayer, HostileCountsAndObjectsAreSkipped) {
     // Point counts beyond the record, selects of missing objects, a restore without a save,
     // huge extents and a zero window all pass without harm.
