@@ -389,7 +389,9 @@ TEST(PngSuite, ValidFilesLoadInTheFormatTheirColourTypeGives) {
         if (colorType != 2 && colorType != 6)
             expected = depth == 1 ? PixelFormat::Bpp1 : depth <= 4 ? PixelFormat::Bpp4 : PixelFormat::Bpp8;
         EXPECT_EQ(b.pixelFormat(), expected);
-        if (depth == 2) EXPECT_EQ(b.palette().size(), 16u);
+        if (depth == 2) {
+            EXPECT_EQ(b.palette().size(), 16u);
+        }
         ++loaded;
     }
     EXPECT_GE(loaded, 150);
