@@ -1,6 +1,7 @@
 #include "codecs/color_reduction.h"
 
 #include <memory>
+#include <vector>
 
 #include "imaging/bmp_codec.h"
 #include "imaging/byte_reader.h"
@@ -64,6 +65,53 @@ bool countColours(ColorHistogram& h, std::span<const std::uint8_t> rows, int wid
     return true;
 }
 
+// Pixel counts at 6 bits a channel, with the bins in the order their first pixel was met.
+// Once every mask has dropped two bits or more, a masked colour depends only on its bin, and
+// the first pixel of a masked colour is the first pixel of its earliest bin: counting the bins
+// in that order builds exactly the table that counting the pixels would, much faster.
+struct FineBins {
+    static constexpr int kBins = 1 << 18;
+    std::vector<std::uint32_t> countOf = std::vector<std::uint32_t>(kBins, 0);
+    std::vector<std::uint32_t> order;  // keys of the bins met, first met first
+
+    static std::uint32_t key(const std::uint8_t* bgr) {
+        return ((std::uint32_t{bgr[2]} >> 2) << 12) | ((std::uint32_t{bgr[1]} >> 2) << 6) | (std::uint32_t{bgr[0]} >> 2);
+    }
+    void fill(std::span<const std::uint8_t> rows, int width, int height, std::size_t stride) {
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* p = rows.data() + static_cast<std::size_t>(y) * stride;
+            for (int x = 0; x < width; ++x, p += 3) {
+                const std::uint32_t k = key(p);
+                if (countOf[k]++ == 0) order.push_back(k);
+            }
+        }
+    }
+    static void colourOf(std::uint32_t k, const ColorHistogram& h, std::uint8_t& r, std::uint8_t& g,
+                         std::uint8_t& b) {
+        r = static_cast<std::uint8_t>(((k >> 12) << 2) & h.redMask);
+        g = static_cast<std::uint8_t>((((k >> 6) & 63) << 2) & h.greenMask);
+        b = static_cast<std::uint8_t>(((k & 63) << 2) & h.blueMask);
+    }
+};
+
+bool countBins(ColorHistogram& h, const FineBins& bins) {
+    h.clear();
+    for (const std::uint32_t k : bins.order) {
+        std::uint8_t r, g, b;
+        FineBins::colourOf(k, h, r, g, b);
+        const auto slot = static_cast<std::size_t>(h.find(r, g, b));
+        if (h.slots[slot] == ColorHistogram::kEmptySlot) {
+            if (h.entryCount == ColorHistogram::kMaxEntries) return false;
+            h.entries[static_cast<std::size_t>(h.entryCount)] = {b, g, r, 0, 0};
+            h.slots[slot] = static_cast<std::uint16_t>(h.entryCount++);
+        }
+        h.entries[h.slots[slot]].count += bins.countOf[k];
+    }
+    return true;
+}
+
+bool masksAreCoarse(const ColorHistogram& h) { return ((h.redMask | h.greenMask | h.blueMask) & 3) == 0; }
+
 }  // namespace
 
 std::array<Color, 256> reducePopularity(std::span<const std::uint8_t> rows24, int width, int height,
@@ -71,7 +119,15 @@ std::array<Color, 256> reducePopularity(std::span<const std::uint8_t> rows24, in
     // One block for the whole table, allocated once a call.
     auto histogram = std::make_unique<ColorHistogram>();
     ColorHistogram& h = *histogram;
-    while (!countColours(h, rows24, width, height, stride)) h.coarsen();
+    std::unique_ptr<FineBins> bins;
+    for (;;) {
+        if (!bins && masksAreCoarse(h)) {
+            bins = std::make_unique<FineBins>();
+            bins->fill(rows24, width, height, stride);
+        }
+        if (bins ? countBins(h, *bins) : countColours(h, rows24, width, height, stride)) break;
+        h.coarsen();
+    }
 
     std::array<Color, 256> table;
     table.fill(Color{128, 128, 128});
@@ -107,6 +163,20 @@ std::array<Color, 256> reducePopularity(std::span<const std::uint8_t> rows24, in
         e.paletteIndex = static_cast<std::uint8_t>(best);
     }
 
+    if (bins) {
+        std::vector<std::uint8_t> indexOf(FineBins::kBins, 0);
+        for (const std::uint32_t k : bins->order) {
+            std::uint8_t r, g, b;
+            FineBins::colourOf(k, h, r, g, b);
+            indexOf[k] = h.entries[h.slots[static_cast<std::size_t>(h.find(r, g, b))]].paletteIndex;
+        }
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* p = rows24.data() + static_cast<std::size_t>(y) * stride;
+            std::uint8_t* out = indices.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+            for (int x = 0; x < width; ++x, p += 3) out[x] = indexOf[FineBins::key(p)];
+        }
+        return table;
+    }
     const std::uint8_t rm = h.redMask, gm = h.greenMask, bm = h.blueMask;
     std::uint32_t lastKey = 0xFFFFFFFFu;
     std::uint8_t lastIndex = 0;

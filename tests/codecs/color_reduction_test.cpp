@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "imaging/bmp_codec.h"
 #include "imaging/image_error.h"
 #include "support/test_util.h"
@@ -12,12 +15,6 @@ namespace {
 
 using ::testing::ThrowsMessage;
 using test::makeBitmap;
-
-// A colour per index that no mask coarsening merges before the table overflows.
-Color distinct(int i) {
-    return {static_cast<std::uint8_t>(i & 0xFF), static_cast<std::uint8_t>((i >> 8) * 37 + 1),
-            static_cast<std::uint8_t>(200 - (i >> 8))};
-}
 
 // A one-row raster holding the colours in order (left to right).
 Bitmap rowOf(const std::vector<Color>& colours) {
@@ -157,6 +154,86 @@ TEST(ColorReduction, OverflowRescansWithCoarserMasks) {
     const Bitmap r = reduceBitmapTo256(photo);
     EXPECT_EQ(r.pixelFormat(), PixelFormat::Bpp8);
     EXPECT_EQ(r.palette().size(), 256u);
+}
+
+// The popularity method written out plainly: pixel scans with a linear table search.
+std::array<Color, 256> plainPopularity(const std::vector<std::uint8_t>& rows, int w, int h, std::size_t stride,
+                                       std::vector<std::uint8_t>& out) {
+    struct E {
+        Color c;
+        std::uint32_t n;
+        int index;
+    };
+    int rm = 0xFF, gm = 0xFF, bm = 0xFF;
+    std::vector<E> table;
+    auto masked = [&](const std::uint8_t* p) {
+        return Color{static_cast<std::uint8_t>(p[2] & rm), static_cast<std::uint8_t>(p[1] & gm),
+                     static_cast<std::uint8_t>(p[0] & bm)};
+    };
+    auto lookup = [&](Color c) { return std::find_if(table.begin(), table.end(), [&](const E& e) { return e.c == c; }); };
+    for (bool fits = false; !fits;) {
+        table.clear();
+        fits = true;
+        for (int y = 0; y < h && fits; ++y)
+            for (int x = 0; x < w; ++x) {
+                const Color c = masked(&rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3]);
+                auto it = lookup(c);
+                if (it != table.end()) {
+                    ++it->n;
+                } else if (table.size() == 2049) {
+                    fits = false;
+                    break;
+                } else {
+                    table.push_back({c, 1, 0});
+                }
+            }
+        if (!fits) {
+            if (rm < gm) gm = (gm << 1) & 0xFF;
+            else if (rm > bm) rm = (rm << 1) & 0xFF;
+            else bm = (bm << 1) & 0xFF;
+        }
+    }
+    std::array<Color, 256> palette;
+    palette.fill({128, 128, 128});
+    for (std::size_t i = 0; i < 256 && i < table.size(); ++i) {
+        auto best = std::max_element(table.begin(), table.end(), [](const E& a, const E& b) { return a.n < b.n; });
+        best->index = static_cast<int>(i);
+        best->n = 0;
+        palette[i] = best->c;
+    }
+    for (E& e : table) {
+        if (e.n == 0) continue;
+        int bestD = 1 << 30;
+        for (int j = 0; j < 256; ++j) {
+            const int dr = palette[j].r - e.c.r, dg = palette[j].g - e.c.g, db = palette[j].b - e.c.b;
+            if (dr * dr + dg * dg + db * db < bestD) bestD = dr * dr + dg * dg + db * db, e.index = j;
+        }
+    }
+    out.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out[static_cast<std::size_t>(y * w + x)] = static_cast<std::uint8_t>(
+                lookup(masked(&rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3]))->index);
+    return palette;
+}
+
+TEST(ColorReduction, MatchesThePlainMethodOnNoisyPictures) {
+    // Noise of different strengths ends the coarsening at different masks, some only after
+    // every channel has lost two bits or more.
+    for (int spread : {4, 24, 90, 256}) {
+        std::mt19937 rng(static_cast<unsigned>(spread));
+        const int w = 61, h = 47;
+        const std::size_t stride = (w * 3 + 3) & ~3;
+        std::vector<std::uint8_t> rows(stride * h, 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w * 3; ++x)
+                rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] =
+                    static_cast<std::uint8_t>((x * 2 + y * 3 + static_cast<int>(rng() % static_cast<unsigned>(spread))) & 0xFF);
+        std::vector<std::uint8_t> ours(static_cast<std::size_t>(w * h)), plain;
+        const auto table = reducePopularity(rows, w, h, stride, ours);
+        EXPECT_EQ(table, plainPopularity(rows, w, h, stride, plain)) << spread;
+        EXPECT_EQ(ours, plain) << spread;
+    }
 }
 
 TEST(ColorReduction, EightBitRastersComeBackUnchangedAndEmptyOnesFail) {
