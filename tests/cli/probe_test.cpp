@@ -1,0 +1,71 @@
+// Runs the built vexilo-cli as a user would and checks what `probe` prints and writes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "codecs/png_codec.h"
+#include "imaging/bmp_codec.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The tool sits in bin/ beside the tests/ folder of the build tree.
+fs::path cliPath() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : self.parent_path().parent_path() / "bin" / "vexilo-cli";
+}
+
+struct RunResult {
+    std::string out;
+    int status = -1;
+};
+
+RunResult run(const std::string& args) {
+    RunResult r;
+    FILE* pipe = ::popen(("'" + cliPath().string() + "' " + args + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
+    const int raw = ::pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
+    if (!fs::exists(cliPath())) GTEST_SKIP() << "vexilo-cli is not built at " << cliPath();
+    test::TempDir dir;
+    const Bitmap picture = test::makeBitmap(3, 2, PixelFormat::Bpp24, test::patternColor);
+    test::writeFile(dir.path() / "a.png", encodePng(picture));
+    test::writeFile(dir.path() / "photo.jpg", writeBmp(picture));  // a BMP under another name
+    const std::string a = dir.file("a.png"), photo = dir.file("photo.jpg"), missing = dir.file("missing");
+
+    const RunResult r =
+        run("probe --ppm '" + dir.file("ppm") + "' '" + a + "' '" + photo + "' '" + missing + "'");
+    EXPECT_EQ(r.status, 1);  // one file did not load
+    EXPECT_EQ(r.out, "11\t3x2\t32\t" + a + "\n7\t3x2\t24\t" + photo + "\n-\t-\t-\t" + missing + "\n");
+
+    const auto ppm = test::readFile(dir.path() / "ppm" / "a.png.ppm");
+    const std::string header = "P6\n3 2\n255\n";
+    ASSERT_EQ(ppm.size(), header.size() + 18);
+    EXPECT_EQ(std::string(ppm.begin(), ppm.begin() + static_cast<std::ptrdiff_t>(header.size())), header);
+    const Color last = test::patternColor(2, 1);
+    EXPECT_EQ(ppm[ppm.size() - 3], last.r);
+    EXPECT_EQ(ppm[ppm.size() - 1], last.b);
+    EXPECT_TRUE(fs::exists(dir.path() / "ppm" / "photo.jpg.ppm"));
+
+    EXPECT_EQ(run("probe '" + a + "'").status, 0);
+    EXPECT_EQ(run("probe").status, 2);
+    EXPECT_EQ(run("probe --ppm").status, 2);
+}
+
+}  // namespace
+}  // namespace vexilo
