@@ -679,6 +679,24 @@ void TGIFImage::saveToFile(const std::string& path) {
     writeFileAtomic(path, bytes);
 }
 
+std::vector<std::uint8_t> TGIFImage::saveToClipboardData() {
+    const std::vector<std::uint8_t> file = saveToBytes();
+    if (file.size() > 0xFFFFFFFFu) throw ImageError("GIF: the image is too large for the clipboard");
+    ByteWriter w;
+    w.u32le(static_cast<std::uint32_t>(file.size()));
+    w.bytes(file);
+    return w.take();
+}
+
+void TGIFImage::loadFromClipboardData(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
+    ByteReader r(bytes, "GIF");
+    const std::uint32_t length = r.u32le("clipboard length");
+    if (length > r.remaining())
+        throw DecodeError("GIF: the clipboard data claims " + std::to_string(length) + " bytes but holds " +
+                          std::to_string(r.remaining()));
+    loadFromBytes(r.bytes(length, "clipboard data"), limits);
+}
+
 void TGIFImage::draw(Bitmap& dest, const Rect& rect) {
     if (m_currentFrame < 0 || m_currentFrame >= frameCount()) return;
     TGIFFrame& f = frame(m_currentFrame);

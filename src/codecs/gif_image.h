@@ -29,6 +29,10 @@ constexpr std::uint8_t kGifExtensionIntroducer = 0x21;  // '!'
 constexpr std::uint8_t kGifImageIntroducer = 0x2C;      // ','
 constexpr std::uint8_t kGifTrailer = 0x3B;              // ';'
 constexpr std::uint16_t kGifMaxLoopCount = 30000;
+// The names under which the codec is known to the image framework and on the clipboard.
+constexpr const char* kGifFormatName = "gif";
+constexpr const char* kGifFormatDescription = "CompuServe GIF Image";
+constexpr const char* kGifClipboardFormat = "GIF Image";
 
 // One extension block as read: the fixed part after the label and the data sub-blocks.
 struct TExtension {
@@ -141,6 +145,11 @@ public:
     // write", "Wrong number of colors; must be a power of 2", "GIF image encoding error").
     std::vector<std::uint8_t> saveToBytes();
     void saveToFile(const std::string& path);  // atomic: an existing file stays whole on failure
+    // The clipboard form: the file's length as 4 bytes little-endian, then the file.
+    std::vector<std::uint8_t> saveToClipboardData();
+    // Reads the clipboard form; a length beyond the data present is an error.
+    void loadFromClipboardData(std::span<const std::uint8_t> bytes,
+                               const DecodeLimits& limits = defaultDecodeLimits());
 
     void assign(const TGIFImage& other);
     // A one-frame image with the frame and its image's screen fields and global table.
