@@ -179,7 +179,8 @@ void BM_Reduce_VexiloPopularity(benchmark::State& state) {
             p[0] = c.b, p[1] = c.g, p[2] = c.r;
         }
     std::vector<std::uint8_t> out(static_cast<std::size_t>(kWidth) * kHeight);
-    for (auto _ : state) benchmark::DoNotOptimize(vexilo::reducePopularity(rows, kWidth, kHeight, stride, out));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vexilo::reducePopularity(rows, kWidth, kHeight, stride, out));
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
 

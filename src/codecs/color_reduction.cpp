@@ -75,7 +75,8 @@ struct FineBins {
     std::vector<std::uint32_t> order;  // keys of the bins met, first met first
 
     static std::uint32_t key(const std::uint8_t* bgr) {
-        return ((std::uint32_t{bgr[2]} >> 2) << 12) | ((std::uint32_t{bgr[1]} >> 2) << 6) | (std::uint32_t{bgr[0]} >> 2);
+        return ((std::uint32_t{bgr[2]} >> 2) << 12) | ((std::uint32_t{bgr[1]} >> 2) << 6) |
+               (std::uint32_t{bgr[0]} >> 2);
     }
     void fill(std::span<const std::uint8_t> rows, int width, int height, std::size_t stride) {
         for (int y = 0; y < height; ++y) {
@@ -110,7 +111,9 @@ bool countBins(ColorHistogram& h, const FineBins& bins) {
     return true;
 }
 
-bool masksAreCoarse(const ColorHistogram& h) { return ((h.redMask | h.greenMask | h.blueMask) & 3) == 0; }
+bool masksAreCoarse(const ColorHistogram& h) {
+    return ((h.redMask | h.greenMask | h.blueMask) & 3) == 0;
+}
 
 }  // namespace
 
@@ -172,7 +175,8 @@ std::array<Color, 256> reducePopularity(std::span<const std::uint8_t> rows24, in
         }
         for (int y = 0; y < height; ++y) {
             const std::uint8_t* p = rows24.data() + static_cast<std::size_t>(y) * stride;
-            std::uint8_t* out = indices.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+            std::uint8_t* out =
+                indices.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
             for (int x = 0; x < width; ++x, p += 3) out[x] = indexOf[FineBins::key(p)];
         }
         return table;
@@ -276,8 +280,8 @@ std::vector<std::uint8_t> ReduceBitmapToStream(const Bitmap& bitmap) {
         out.u8(0);
     }
     for (int y = 0; y < h; ++y) {
-        out.bytes(std::span<const std::uint8_t>(r.indices).subspan(static_cast<std::size_t>(y) * static_cast<std::size_t>(w),
-                                                                     static_cast<std::size_t>(w)));
+        out.bytes(std::span<const std::uint8_t>(r.indices).subspan(
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(w), static_cast<std::size_t>(w)));
         out.zeros(stride - static_cast<std::size_t>(w));
     }
     return out.take();
@@ -292,7 +296,8 @@ Bitmap reduceBitmapTo256(const Bitmap& bitmap) {
     out.setPalette(std::vector<Color>(r.table.begin(), r.table.end()));
     out.setSize(w, h);
     for (int y = 0; y < h; ++y) {
-        const std::uint8_t* in = r.indices.data() + static_cast<std::size_t>(h - 1 - y) * static_cast<std::size_t>(w);
+        const std::uint8_t* in =
+            r.indices.data() + static_cast<std::size_t>(h - 1 - y) * static_cast<std::size_t>(w);
         auto row = out.row(y);
         for (int x = 0; x < w; ++x) row[static_cast<std::size_t>(x)] = in[x];
     }

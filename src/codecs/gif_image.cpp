@@ -30,7 +30,8 @@ int bitsForCount(std::size_t count) {
     return bits;
 }
 
-void notify(const GifProgress& progress, GifProgressStage stage, int percent, const std::string& message = {}) {
+void notify(const GifProgress& progress, GifProgressStage stage, int percent,
+            const std::string& message = {}) {
     if (progress) progress(stage, percent, message);
 }
 
@@ -97,10 +98,14 @@ GifColorTable readColorTable(ByteReader& r, std::size_t entries) {
 
 std::uint8_t TExtension::label() const {
     switch (kind) {
-    case GifExtensionKind::GraphicControl: return kLabelGraphicControl;
-    case GifExtensionKind::PlainText: return kLabelPlainText;
-    case GifExtensionKind::Application: return kLabelApplication;
-    case GifExtensionKind::Comment: return kLabelComment;
+        case GifExtensionKind::GraphicControl:
+            return kLabelGraphicControl;
+        case GifExtensionKind::PlainText:
+            return kLabelPlainText;
+        case GifExtensionKind::Application:
+            return kLabelApplication;
+        case GifExtensionKind::Comment:
+            return kLabelComment;
     }
     return kLabelComment;
 }
@@ -129,7 +134,8 @@ Bitmap decodeGifItem(const TGIFItem& item, bool interlaced, bool& corrupted, con
     const int bitCount = valueBits == 1 ? 1 : valueBits <= 4 ? 4 : 8;
     std::vector<Color> palette(std::size_t{1} << bitCount, Color{128, 128, 128});
     if (item.bitsPerPixel > 0) {
-        std::copy_n(item.colorTable.begin(), std::min(item.colorTable.size(), palette.size()), palette.begin());
+        std::copy_n(item.colorTable.begin(), std::min(item.colorTable.size(), palette.size()),
+                    palette.begin());
     } else {
         palette = defaultPalette(bitCount);
     }
@@ -184,8 +190,12 @@ TGIFFrame::TGIFFrame(const TGIFFrame& other, TGIFImage* image)
       m_item(other.m_item),
       m_bitmap(other.m_bitmap) {}
 
-int TGIFFrame::width() const { return m_item->width; }
-int TGIFFrame::height() const { return m_item->height; }
+int TGIFFrame::width() const {
+    return m_item->width;
+}
+int TGIFFrame::height() const {
+    return m_item->height;
+}
 
 TGIFItem& TGIFFrame::mutableItem() {
     if (m_item.use_count() > 1) m_item = std::make_shared<TGIFItem>(*m_item);
@@ -245,15 +255,23 @@ void TGIFFrame::encode() {
     int bitCount = reduced.bitsPerPixel();
     std::size_t tableSize;
     switch (bitCount) {
-    case 1: tableSize = 2; break;
-    case 4: tableSize = 16; break;
-    case 8: tableSize = 256; break;
-    default: throw ImageError("GIF image encoding error");
+        case 1:
+            tableSize = 2;
+            break;
+        case 4:
+            tableSize = 16;
+            break;
+        case 8:
+            tableSize = 256;
+            break;
+        default:
+            throw ImageError("GIF image encoding error");
     }
     GifColorTable table(tableSize, kBlack);
     std::copy_n(reduced.palette().begin(), std::min(tableSize, reduced.palette().size()), table.begin());
 
-    const std::size_t w = static_cast<std::size_t>(reduced.width()), h = static_cast<std::size_t>(reduced.height());
+    const std::size_t w = static_cast<std::size_t>(reduced.width()),
+                      h = static_cast<std::size_t>(reduced.height());
     std::vector<std::uint8_t> indices(w * h);
     const std::uint32_t mask = static_cast<std::uint32_t>(tableSize - 1);
     for (std::size_t y = 0; y < h; ++y) {
@@ -287,7 +305,9 @@ void TGIFFrame::encode() {
 
 TGIFImage::TGIFImage() : m_data(std::make_shared<TGIFData>()) {}
 
-TGIFImage::TGIFImage(const TGIFImage& other) : TGIFImage() { copyFrom(other); }
+TGIFImage::TGIFImage(const TGIFImage& other) : TGIFImage() {
+    copyFrom(other);
+}
 
 TGIFImage& TGIFImage::operator=(const TGIFImage& other) {
     if (this != &other) copyFrom(other);
@@ -346,7 +366,9 @@ void TGIFImage::recomputeScreenSize() {
     m_screenHeight = std::min(h, kMaxDimension);
 }
 
-void TGIFImage::setSize(int, int) { throw ImageError("Cannot change the Size of a GIF image"); }
+void TGIFImage::setSize(int, int) {
+    throw ImageError("Cannot change the Size of a GIF image");
+}
 
 void TGIFImage::assign(const TGIFImage& other) {
     if (this != &other) copyFrom(other);
@@ -441,43 +463,43 @@ void TGIFImage::readStream(std::span<const std::uint8_t> bytes) {
         const std::uint8_t label = r.u8("extension label");
         TExtension e;
         switch (label) {
-        case kLabelGraphicControl: {
-            e.kind = GifExtensionKind::GraphicControl;
-            const auto fixed = r.bytes(6, "graphic control extension");
-            e.fixed.assign(fixed.begin(), fixed.end());
-            gathered.push_back(std::move(e));
-            return;
-        }
-        case kLabelComment:
-            e.kind = GifExtensionKind::Comment;
-            readSubBlocks(r, &e.data, nullptr);
-            gathered.push_back(std::move(e));
-            return;
-        case kLabelPlainText: {
-            r.skip(13, "plain text extension");
-            readSubBlocks(r, nullptr, nullptr);
-            // Text drawn over the frames is not kept, nor what was gathered for it.
-            gathered.clear();
-            return;
-        }
-        case kLabelApplication: {
-            e.kind = GifExtensionKind::Application;
-            const auto fixed = r.bytes(12, "application extension");
-            e.fixed.assign(fixed.begin(), fixed.end());
-            readSubBlocks(r, &e.data, nullptr);
-            if ((sameIdentifier(e, "NETSCAPE2.0") || sameIdentifier(e, "ANIMEXTS1.0")) && !e.data.empty() &&
-                e.data[0].size() >= 3 && e.data[0][0] == 1) {
-                m_looping = true;
-                const auto count = static_cast<std::uint16_t>(e.data[0][1] | (e.data[0][2] << 8));
-                m_loopCount = std::min(count, kGifMaxLoopCount);
+            case kLabelGraphicControl: {
+                e.kind = GifExtensionKind::GraphicControl;
+                const auto fixed = r.bytes(6, "graphic control extension");
+                e.fixed.assign(fixed.begin(), fixed.end());
+                gathered.push_back(std::move(e));
+                return;
             }
-            return;
-        }
-        default: {
-            char text[48];
-            std::snprintf(text, sizeof text, "Unrecognized extension block: %.2x", label);
-            throw DecodeError(text);
-        }
+            case kLabelComment:
+                e.kind = GifExtensionKind::Comment;
+                readSubBlocks(r, &e.data, nullptr);
+                gathered.push_back(std::move(e));
+                return;
+            case kLabelPlainText: {
+                r.skip(13, "plain text extension");
+                readSubBlocks(r, nullptr, nullptr);
+                // Text drawn over the frames is not kept, nor what was gathered for it.
+                gathered.clear();
+                return;
+            }
+            case kLabelApplication: {
+                e.kind = GifExtensionKind::Application;
+                const auto fixed = r.bytes(12, "application extension");
+                e.fixed.assign(fixed.begin(), fixed.end());
+                readSubBlocks(r, &e.data, nullptr);
+                if ((sameIdentifier(e, "NETSCAPE2.0") || sameIdentifier(e, "ANIMEXTS1.0")) &&
+                    !e.data.empty() && e.data[0].size() >= 3 && e.data[0][0] == 1) {
+                    m_looping = true;
+                    const auto count = static_cast<std::uint16_t>(e.data[0][1] | (e.data[0][2] << 8));
+                    m_loopCount = std::min(count, kGifMaxLoopCount);
+                }
+                return;
+            }
+            default: {
+                char text[48];
+                std::snprintf(text, sizeof text, "Unrecognized extension block: %.2x", label);
+                throw DecodeError(text);
+            }
         }
     };
 
@@ -516,8 +538,7 @@ void TGIFImage::readStream(std::span<const std::uint8_t> bytes) {
         frame->extensions = std::move(gathered);
         gathered.clear();
         m_frames.push_back(std::move(frame));
-        notify(m_progress, GifProgressStage::Running,
-               total ? static_cast<int>(r.pos() * 100 / total) : 100);
+        notify(m_progress, GifProgressStage::Running, total ? static_cast<int>(r.pos() * 100 / total) : 100);
     };
 
     std::uint8_t b = nextByte();
@@ -538,7 +559,8 @@ void TGIFImage::readStream(std::span<const std::uint8_t> bytes) {
                 if (data.comment.empty()) {
                     for (const TExtension& e : gathered)
                         if (e.kind == GifExtensionKind::Comment)
-                            for (const auto& line : e.data) data.comment.emplace_back(line.begin(), line.end());
+                            for (const auto& line : e.data)
+                                data.comment.emplace_back(line.begin(), line.end());
                 } else if (b != 0 && b != kGifTrailer) {
                     throw DecodeError("Stream read error");
                 }
@@ -623,14 +645,16 @@ std::vector<std::uint8_t> TGIFImage::saveToBytes() {
     std::uint8_t backgroundIndex = 0;
     if (m_background) {
         const auto it = std::find(data.colorTable.begin(), data.colorTable.end(), *m_background);
-        if (it != data.colorTable.end()) backgroundIndex = static_cast<std::uint8_t>(it - data.colorTable.begin());
+        if (it != data.colorTable.end())
+            backgroundIndex = static_cast<std::uint8_t>(it - data.colorTable.begin());
     }
     w.u8(backgroundIndex);
     w.u8(data.aspectRatio);
     writeColorTable(w, data.colorTable, globalCount);
 
     if (m_looping && m_frames.size() > 1) {
-        static const std::uint8_t kLoop[] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1};
+        static const std::uint8_t kLoop[] = {0x21, 0xFF, 11,  'N', 'E', 'T', 'S', 'C',
+                                             'A',  'P',  'E', '2', '.', '0', 3,   1};
         w.bytes(kLoop);
         w.u16le(m_loopCount);
         w.u8(0);

@@ -23,7 +23,12 @@ namespace vexilo {
 
 enum class GifVersion : std::uint8_t { None = 0, V87a = 1, V89a = 2 };
 
-enum class GifExtensionKind : std::uint8_t { GraphicControl = 0, PlainText = 1, Application = 2, Comment = 3 };
+enum class GifExtensionKind : std::uint8_t {
+    GraphicControl = 0,
+    PlainText = 1,
+    Application = 2,
+    Comment = 3
+};
 
 constexpr std::uint8_t kGifExtensionIntroducer = 0x21;  // '!'
 constexpr std::uint8_t kGifImageIntroducer = 0x2C;      // ','
@@ -53,8 +58,8 @@ using GifColorTable = std::vector<Color>;  // at most 256 entries
 // Image-wide data, shared between copies of an image until one of them changes it.
 struct TGIFData {
     std::uint8_t aspectRatio = 0;
-    int bitsPerPixel = 1;     // of the global table, 1 to 8
-    int colorResolution = 1;  // 1 to 8
+    int bitsPerPixel = 1;      // of the global table, 1 to 8
+    int colorResolution = 1;   // 1 to 8
     GifColorTable colorTable;  // empty: no global table
     std::vector<std::string> comment;
 };
@@ -139,7 +144,8 @@ public:
     // Reads a whole GIF file from memory. Throws DecodeError with the texts "Unknown GIF
     // version", "Unrecognized extension block: xx", "Stream read error" or a truncation; when
     // frame 0 cannot be decoded it is removed and the error goes on.
-    void loadFromBytes(std::span<const std::uint8_t> bytes, const DecodeLimits& limits = defaultDecodeLimits());
+    void loadFromBytes(std::span<const std::uint8_t> bytes,
+                       const DecodeLimits& limits = defaultDecodeLimits());
     void loadFromFile(const std::string& path, const DecodeLimits& limits = defaultDecodeLimits());
     // Encodes what is not encoded yet and writes the file. Throws ImageError ("No GIF Data to
     // write", "Wrong number of colors; must be a power of 2", "GIF image encoding error").

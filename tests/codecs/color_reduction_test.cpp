@@ -13,8 +13,8 @@
 namespace vexilo {
 namespace {
 
-using ::testing::ThrowsMessage;
 using test::makeBitmap;
+using ::testing::ThrowsMessage;
 
 // A one-row raster holding the colours in order (left to right).
 Bitmap rowOf(const std::vector<Color>& colours) {
@@ -88,7 +88,8 @@ TEST(ColorReduction, FewColoursKeepTheirOwnEntriesAndGreyFillsTheRest) {
 TEST(ColorReduction, EqualCountsGoToTheColourMetFirstFromTheBottomRow) {
     // The bottom row is scanned first, so its colour wins the tie with the top row's.
     const Color top{9, 9, 9}, bottom{250, 1, 1};
-    const Bitmap src = makeBitmap(3, 2, PixelFormat::Bpp24, [&](int, int y) { return y == 0 ? top : bottom; });
+    const Bitmap src =
+        makeBitmap(3, 2, PixelFormat::Bpp24, [&](int, int y) { return y == 0 ? top : bottom; });
     const Bitmap b = reduceBitmapTo256(src);
     EXPECT_EQ(b.palette()[0], bottom);
     EXPECT_EQ(b.palette()[1], top);
@@ -157,8 +158,8 @@ TEST(ColorReduction, OverflowRescansWithCoarserMasks) {
 }
 
 // The popularity method written out plainly: pixel scans with a linear table search.
-std::array<Color, 256> plainPopularity(const std::vector<std::uint8_t>& rows, int w, int h, std::size_t stride,
-                                       std::vector<std::uint8_t>& out) {
+std::array<Color, 256> plainPopularity(const std::vector<std::uint8_t>& rows, int w, int h,
+                                       std::size_t stride, std::vector<std::uint8_t>& out) {
     struct E {
         Color c;
         std::uint32_t n;
@@ -170,13 +171,16 @@ std::array<Color, 256> plainPopularity(const std::vector<std::uint8_t>& rows, in
         return Color{static_cast<std::uint8_t>(p[2] & rm), static_cast<std::uint8_t>(p[1] & gm),
                      static_cast<std::uint8_t>(p[0] & bm)};
     };
-    auto lookup = [&](Color c) { return std::find_if(table.begin(), table.end(), [&](const E& e) { return e.c == c; }); };
+    auto lookup = [&](Color c) {
+        return std::find_if(table.begin(), table.end(), [&](const E& e) { return e.c == c; });
+    };
     for (bool fits = false; !fits;) {
         table.clear();
         fits = true;
         for (int y = 0; y < h && fits; ++y)
             for (int x = 0; x < w; ++x) {
-                const Color c = masked(&rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3]);
+                const Color c =
+                    masked(&rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3]);
                 auto it = lookup(c);
                 if (it != table.end()) {
                     ++it->n;
@@ -188,15 +192,19 @@ std::array<Color, 256> plainPopularity(const std::vector<std::uint8_t>& rows, in
                 }
             }
         if (!fits) {
-            if (rm < gm) gm = (gm << 1) & 0xFF;
-            else if (rm > bm) rm = (rm << 1) & 0xFF;
-            else bm = (bm << 1) & 0xFF;
+            if (rm < gm)
+                gm = (gm << 1) & 0xFF;
+            else if (rm > bm)
+                rm = (rm << 1) & 0xFF;
+            else
+                bm = (bm << 1) & 0xFF;
         }
     }
     std::array<Color, 256> palette;
     palette.fill({128, 128, 128});
     for (std::size_t i = 0; i < 256 && i < table.size(); ++i) {
-        auto best = std::max_element(table.begin(), table.end(), [](const E& a, const E& b) { return a.n < b.n; });
+        auto best =
+            std::max_element(table.begin(), table.end(), [](const E& a, const E& b) { return a.n < b.n; });
         best->index = static_cast<int>(i);
         best->n = 0;
         palette[i] = best->c;
@@ -213,7 +221,8 @@ std::array<Color, 256> plainPopularity(const std::vector<std::uint8_t>& rows, in
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             out[static_cast<std::size_t>(y * w + x)] = static_cast<std::uint8_t>(
-                lookup(masked(&rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3]))->index);
+                lookup(masked(&rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3]))
+                    ->index);
     return palette;
 }
 
@@ -228,7 +237,8 @@ TEST(ColorReduction, MatchesThePlainMethodOnNoisyPictures) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w * 3; ++x)
                 rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] =
-                    static_cast<std::uint8_t>((x * 2 + y * 3 + static_cast<int>(rng() % static_cast<unsigned>(spread))) & 0xFF);
+                    static_cast<std::uint8_t>(
+                        (x * 2 + y * 3 + static_cast<int>(rng() % static_cast<unsigned>(spread))) & 0xFF);
         std::vector<std::uint8_t> ours(static_cast<std::size_t>(w * h)), plain;
         const auto table = reducePopularity(rows, w, h, stride, ours);
         EXPECT_EQ(table, plainPopularity(rows, w, h, stride, plain)) << spread;
@@ -239,7 +249,8 @@ TEST(ColorReduction, MatchesThePlainMethodOnNoisyPictures) {
 TEST(ColorReduction, EightBitRastersComeBackUnchangedAndEmptyOnesFail) {
     const Bitmap eight = makeBitmap(5, 3, PixelFormat::Bpp8, test::patternColor, defaultPalette(8));
     EXPECT_EQ(ReduceBitmapToStream(eight), writeBmp(eight));
-    EXPECT_THAT([] { ReduceBitmapToStream(Bitmap()); }, ThrowsMessage<ImageError>("Bitmap image is not valid"));
+    EXPECT_THAT([] { ReduceBitmapToStream(Bitmap()); },
+                ThrowsMessage<ImageError>("Bitmap image is not valid"));
 
     // Odd widths pad each row to 4 bytes; rows stay bottom-up; every depth reads out.
     for (PixelFormat f : {PixelFormat::Bpp1, PixelFormat::Bpp4, PixelFormat::Bpp15, PixelFormat::Bpp16,

@@ -15,9 +15,9 @@
 namespace vexilo {
 namespace {
 
+using test::makeBitmap;
 using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
-using test::makeBitmap;
 
 const std::vector<Color> kFour{{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
 
@@ -124,7 +124,8 @@ std::vector<std::uint8_t> values(const Bitmap& b) {
 
 std::vector<std::uint8_t> ramp(int count, int modulo) {
     std::vector<std::uint8_t> v(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) v[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i * 7 + i / 5) % modulo);
+    for (int i = 0; i < count; ++i)
+        v[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i * 7 + i / 5) % modulo);
     return v;
 }
 
@@ -233,7 +234,8 @@ TEST(GifReader, CommentsLoopIdentifiersAndPlainText) {
     }
     {
         // Plain text drops itself and what was gathered before it.
-        const auto file = GifBuilder(2, 1).gce(5, 1).comment({"x"}).plainText().image(0, 0, 2, 1, {1, 2}).end();
+        const auto file =
+            GifBuilder(2, 1).gce(5, 1).comment({"x"}).plainText().image(0, 0, 2, 1, {1, 2}).end();
         TGIFImage gif;
         gif.loadFromBytes(file);
         EXPECT_TRUE(gif.frame(0).extensions.empty());
@@ -347,8 +349,8 @@ TEST(GifWriter, TrueColourBitmapGives87aWithOneGlobalTable) {
     });
     const auto bytes = writeGif(src);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF87a");
-    EXPECT_EQ(bytes[10], 0xF7);  // global table of 256 entries, colour resolution 8
-    EXPECT_EQ(bytes[13 + 768], 0x2C);  // the image follows the table: no extension
+    EXPECT_EQ(bytes[10], 0xF7);            // global table of 256 entries, colour resolution 8
+    EXPECT_EQ(bytes[13 + 768], 0x2C);      // the image follows the table: no extension
     EXPECT_EQ(bytes[13 + 768 + 9], 0x00);  // no local table, not interlaced
     EXPECT_EQ(bytes.back(), 0x3B);
     TGIFImage back;
@@ -382,7 +384,8 @@ TEST(GifWriter, TransparentColourNeedsATableEntry) {
 }
 
 TEST(GifWriter, IndexedRastersKeepTheirDepth) {
-    const Bitmap mono = makeBitmap(9, 3, PixelFormat::Bpp1, [](int x, int y) { return (x + y) % 2 ? kWhite : kBlack; });
+    const Bitmap mono =
+        makeBitmap(9, 3, PixelFormat::Bpp1, [](int x, int y) { return (x + y) % 2 ? kWhite : kBlack; });
     auto bytes = writeGif(mono);
     EXPECT_EQ(bytes[10], 0x80);  // two-entry global table
     const std::size_t data = 13 + 6 + 10;
@@ -433,7 +436,8 @@ TEST(GifWriter, FramesVersionsLoopsAndExtensions) {
     EXPECT_FALSE(back.frame(0).localColorTable);
     EXPECT_EQ(values(back.frame(1).bitmap()), values(b));
     // Long comment lines are split into 255-byte sub-blocks.
-    EXPECT_EQ(back.data().comment, (std::vector<std::string>{"hello", std::string(255, 'x'), std::string(45, 'x')}));
+    EXPECT_EQ(back.data().comment,
+              (std::vector<std::string>{"hello", std::string(255, 'x'), std::string(45, 'x')}));
 
     gif.setLooping(true);
     gif.setLoopCount(0);
@@ -483,7 +487,8 @@ TEST(GifWriter, FailuresCarryTheirMessages) {
     TGIFImage empty;
     EXPECT_THAT([&] { empty.saveToBytes(); }, ThrowsMessage<ImageError>("No GIF Data to write"));
     EXPECT_THAT([&] { writeGif(Bitmap()); }, ThrowsMessage<ImageError>("No GIF Data to write"));
-    EXPECT_THAT([&] { empty.setSize(3, 3); }, ThrowsMessage<ImageError>("Cannot change the Size of a GIF image"));
+    EXPECT_THAT([&] { empty.setSize(3, 3); },
+                ThrowsMessage<ImageError>("Cannot change the Size of a GIF image"));
 
     TGIFImage gif;
     gif.addFrame(makeBitmap(2, 2, PixelFormat::Bpp8, test::patternColor, defaultPalette(8)));
@@ -514,15 +519,16 @@ TEST(GifWriter, SharedDataIsCopiedBeforeChange) {
 
 TEST(GifAnimator, ComposesWithDisposalAndClipsOffScreenFrames) {
     const std::vector<Color> t{{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    const auto file = GifBuilder(4, 4, t)
-                          .gce(10, 1)
-                          .image(0, 0, 4, 4, std::vector<std::uint8_t>(16, 1))
-                          .gce(10, 2, 0)  // index 0 transparent, disposal: restore background
-                          .image(2, 2, 4, 4, {2, 0, 2, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2})  // past the edge
-                          .gce(10, 3)
-                          .image(0, 0, 1, 1, {3})
-                          .image(1, 0, 1, 1, {2})
-                          .end();
+    const auto file =
+        GifBuilder(4, 4, t)
+            .gce(10, 1)
+            .image(0, 0, 4, 4, std::vector<std::uint8_t>(16, 1))
+            .gce(10, 2, 0)  // index 0 transparent, disposal: restore background
+            .image(2, 2, 4, 4, {2, 0, 2, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2})  // past the edge
+            .gce(10, 3)
+            .image(0, 0, 1, 1, {3})
+            .image(1, 0, 1, 1, {2})
+            .end();
     TGIFImage gif;
     gif.loadFromBytes(file);
     GifAnimator player(gif);
@@ -608,18 +614,25 @@ TEST(GifOutsideReader, GiflibReadsWhatWeWrite) {
     std::mt19937 rng(5);
     std::vector<Bitmap> cases;
     cases.push_back(makeBitmap(1, 1, PixelFormat::Bpp24, test::patternColor));
-    cases.push_back(makeBitmap(37, 3, PixelFormat::Bpp1, [](int x, int y) { return (x * y) % 3 ? kWhite : kBlack; }));
-    cases.push_back(makeBitmap(300, 200, PixelFormat::Bpp8, [&](int, int) {
-        return Color{static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng())};
-    }, defaultPalette(8)));
+    cases.push_back(
+        makeBitmap(37, 3, PixelFormat::Bpp1, [](int x, int y) { return (x * y) % 3 ? kWhite : kBlack; }));
+    cases.push_back(makeBitmap(
+        300, 200, PixelFormat::Bpp8,
+        [&](int, int) {
+            return Color{static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
+                         static_cast<std::uint8_t>(rng())};
+        },
+        defaultPalette(8)));
     cases.push_back(makeBitmap(64, 48, PixelFormat::Bpp24, [](int x, int y) {
-        return Color{static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5), static_cast<std::uint8_t>(x ^ y)};
+        return Color{static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5),
+                     static_cast<std::uint8_t>(x ^ y)};
     }));
     for (const Bitmap& src : cases) {
         const std::string path = dir.file("w.gif");
         saveGifFile(src, path);
         const auto theirs = giflibPixels(path, dir);
-        ASSERT_FALSE(theirs.empty()) << "gif2rgb rejected a " << src.width() << " x " << src.height() << " file";
+        ASSERT_FALSE(theirs.empty()) << "gif2rgb rejected a " << src.width() << " x " << src.height()
+                                     << " file";
         TGIFImage ours;
         ours.loadFromFile(path);
         EXPECT_EQ(theirs, rgbOf(ours.frame(0).bitmap())) << src.width() << " x " << src.height();
@@ -666,11 +679,12 @@ TEST(GifCorpus, SamplesDecodeAsGiflibShowsThem) {
         int frames;
         bool loops;
     };
-    for (const Expect& e : {Expect{"giflib/porsche.gif", 1, false}, Expect{"giflib/solid2.gif", 1, false},
-                            Expect{"giflib/treescap.gif", 1, false}, Expect{"giflib/treescap-interlaced.gif", 1, false},
-                            Expect{"giflib/wedge.gif", 1, false}, Expect{"giflib/gifgrid.gif", 1, false},
-                            Expect{"image-gif/samples-interlaced.gif", 1, false},
-                            Expect{"giflib/fire.gif", 33, true}, Expect{"giflib/welcome2.gif", 6, true}}) {
+    for (const Expect& e :
+         {Expect{"giflib/porsche.gif", 1, false}, Expect{"giflib/solid2.gif", 1, false},
+          Expect{"giflib/treescap.gif", 1, false}, Expect{"giflib/treescap-interlaced.gif", 1, false},
+          Expect{"giflib/wedge.gif", 1, false}, Expect{"giflib/gifgrid.gif", 1, false},
+          Expect{"image-gif/samples-interlaced.gif", 1, false}, Expect{"giflib/fire.gif", 33, true},
+          Expect{"giflib/welcome2.gif", 6, true}}) {
         const auto path = test::corpusDir() / "gif" / e.name;
         TGIFImage gif;
         gif.loadFromFile(path.string());

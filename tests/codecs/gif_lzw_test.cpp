@@ -37,9 +37,9 @@ std::vector<std::uint8_t> packCodes(const std::vector<std::pair<unsigned, int>>&
 TEST(GifLzw, EncodesTheTenByTenSampleExactly) {
     // The image data of a well-known 10 x 10 four-colour sample: minimum code size 2, one
     // 22-byte sub-block. Decoding and encoding again must give the same bytes.
-    const std::vector<std::uint8_t> data{0x02, 0x16, 0x8c, 0x2d, 0x99, 0x87, 0x2a, 0x1c, 0xdc, 0x33, 0xa0, 0x02,
-                                         0x75, 0xec, 0x95, 0xfa, 0xa8, 0xde, 0x60, 0x8c, 0x04, 0x91, 0x4c, 0x01,
-                                         0x00};
+    const std::vector<std::uint8_t> data{0x02, 0x16, 0x8c, 0x2d, 0x99, 0x87, 0x2a, 0x1c, 0xdc,
+                                         0x33, 0xa0, 0x02, 0x75, 0xec, 0x95, 0xfa, 0xa8, 0xde,
+                                         0x60, 0x8c, 0x04, 0x91, 0x4c, 0x01, 0x00};
     LzwDecodeResult r;
     const auto pixels = decodeAll(data, 100, &r);
     EXPECT_FALSE(r.corrupted);
@@ -91,17 +91,6 @@ TEST(GifLzw, RoundTripsEveryCodeSizeThroughTableResets) {
             EXPECT_FALSE(r.corrupted);
         }
     }
-}
-
-TEST(GifLzw, CodeWidthGrowsAtPowersOfTwo) {
-    // Two-colour noise with minimum code size 2: after the table passes 512, 1024 and 2048
-    // entries, decoding still lines up only if both sides widen at the same code.
-    std::mt19937 rng(11);
-    std::vector<std::uint8_t> in(20000);
-    for (auto& v : in) v = static_cast<std::uint8_t>(rng() & 1);
-    std::vector<std::uint8_t> encoded;
-    lzwEncode(in, 2, encoded);
-    EXPECT_EQ(decodeAll(encoded, in.size()), in);
 }
 
 TEST(GifLzw, DecoderFollowsTheStandardRules) {
