@@ -37,11 +37,14 @@ private:
 
 std::vector<std::uint8_t> readFileBytes(const std::string& path, std::uint64_t maxBytes) {
     if (path.empty()) throw ImageError("Cannot open file: the path is empty");
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking open: a named pipe under an image's name must not wait for a writer.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) throw ImageError("Cannot open file \"" + path + "\": " + systemReason());
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) throw ImageError("Cannot read file \"" + path + "\": " + systemReason());
     if (S_ISDIR(st.st_mode)) throw ImageError("Cannot open file \"" + path + "\": it is a folder");
+    // Pipes and devices (an endless /dev/zero) are no image files.
+    if (!S_ISREG(st.st_mode)) throw ImageError("Cannot open file \"" + path + "\": not a regular file");
     if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
         throw ImageError("File \"" + path + "\" is too large (" + std::to_string(st.st_size) + " bytes)");
     std::vector<std::uint8_t> bytes;
