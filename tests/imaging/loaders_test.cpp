@@ -1,6 +1,7 @@
 #include "imaging/loaders.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -166,6 +167,18 @@ TEST_F(LoadersTest, AFailedFormatLoadLeavesTheRasterAsItWas) {
         EXPECT_EQ(b.width(), 3) << int(k);
         EXPECT_TRUE(test::sameColours(before, b)) << int(k);
     }
+}
+
+TEST_F(LoadersTest, PipesAndDevicesAreNotRead) {
+    // A named pipe would wait for a writer; /dev/zero would never end.
+    const std::string pipe = m_dir.file("pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    using Loader = bool (*)(const std::string&, Bitmap*);
+    for (const std::string& path : {pipe, std::string("/dev/zero")})
+        for (Loader load : {LoadBitmapFile, LoadIconFile, LoadJpegFile, LoadTgaFile, LoadPngFile}) {
+            Bitmap b;
+            EXPECT_FALSE(load(path, &b)) << path;
+        }
 }
 
 TEST_F(LoadersTest, PathsAreNotCut) {
