@@ -14,10 +14,13 @@ constexpr int kDisposeToPrevious = 3;
 
 GifAnimator::GifAnimator(TGIFImage& image) : m_image(image) {
     int w = image.screenWidth(), h = image.screenHeight();
-    for (int i = 0; i < image.frameCount(); ++i) {
-        const TGIFFrame& f = image.frame(i);
-        w = std::max(w, std::min(f.left + f.width(), 65535));
-        h = std::max(h, std::min(f.top + f.height(), 65535));
+    if (w <= 0 || h <= 0) {
+        // No screen given: the frames' extent stands in for it.
+        for (int i = 0; i < image.frameCount(); ++i) {
+            const TGIFFrame& f = image.frame(i);
+            w = std::max(w, std::min(f.left + f.width(), 65535));
+            h = std::max(h, std::min(f.top + f.height(), 65535));
+        }
     }
     if (w > 0 && h > 0) checkDimensions("GIF", w, h, image.limits());
     m_canvas = Bitmap(0, 0, PixelFormat::Bpp32);

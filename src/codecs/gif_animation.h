@@ -8,8 +8,8 @@ namespace vexilo {
 
 class GifAnimator {
 public:
-    // The image must outlive the animator. The canvas is the logical screen, or the frames'
-    // extent when the screen is smaller; its size is checked against the image's decode limits.
+    // The image must outlive the animator. The canvas is the logical screen (the frames'
+    // extent when the screen is empty); its size is checked against the image's decode limits.
     explicit GifAnimator(TGIFImage& image);
 
     // 32-bit canvas: alpha 255 where a frame has drawn, 0 where the background shows through.
