@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <random>
@@ -580,6 +581,10 @@ TEST(GifLoader, NeedsTheExactSignature) {
     test::writeFile(dir.file("short.gif"), std::vector<std::uint8_t>{'G', 'I'});
     EXPECT_FALSE(LoadGifFile(dir.file("short.gif"), &b));
     EXPECT_FALSE(LoadGifFile(dir.file("missing.gif"), &b));
+    // A named pipe would wait for a writer: it is refused at once.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.gif").c_str(), 0600), 0);
+    EXPECT_FALSE(LoadGifFile(dir.file("pipe.gif"), &b));
+    EXPECT_FALSE(LoadGifFile("/dev/zero", &b));
     EXPECT_FALSE(LoadGifFile("", &b));
     EXPECT_FALSE(LoadGifFile(dir.file("a.gif"), nullptr));
 }
