@@ -91,6 +91,8 @@ void GifAnimator::drawFrame(int index) {
             out[static_cast<std::size_t>(x)] = packRgb(c, 0xFF);
         }
     }
+    // A long animation would otherwise hold every frame decoded; the encoded data stays.
+    f.releaseBitmap();
 }
 
 }  // namespace vexilo
