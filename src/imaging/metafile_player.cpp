@@ -22,6 +22,7 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kCoordinateLimit = 4194304.0;
 constexpr std::size_t kMaxSavedStates = 1024;
 constexpr std::size_t kMaxClipSteps = 256;
+constexpr std::size_t kMaxClipPoints = std::size_t{1} << 16;
 constexpr std::size_t kMaxObjects = 65535;
 
 // GDI constants, by the names the file formats give them.
@@ -29,7 +30,7 @@ enum MapMode { MM_TEXT = 1, MM_LOMETRIC, MM_HIMETRIC, MM_LOENGLISH, MM_HIENGLISH
 constexpr int kTransparent = 1, kOpaque = 2;
 constexpr int kAlternate = 1;
 constexpr unsigned kTaUpdateCp = 1, kTaRight = 2, kTaCenter = 6, kTaBottom = 8, kTaBaseline = 24;
-constexpr unsigned kEtoOpaque = 2, kEtoClipped = 4, kEtoNoRect = 0x100, kEtoPdy = 0x2000;
+constexpr unsigned kEtoOpaque = 2, kEtoClipped = 4, kEtoGlyphIndex = 0x10, kEtoNoRect = 0x100, kEtoPdy = 0x2000;
 constexpr int kAdClockwise = 2;
 
 struct Matrix {  // x' = x*m11 + y*m21 + dx; y' = x*m12 + y*m22 + dy
@@ -89,7 +90,69 @@ struct DcState {
     int arcDirection = 1;
     double miterLimit = 10;
     PointF curPos{0, 0};  // logical
-    std::vector<ClipStep> clip;
+    // Shared between saved states; changed by copying.
+    std::shared_ptr<const std::vector<ClipStep>> clip = std::make_shared<const std::vector<ClipStep>>();
+};
+
+std::size_t clipPoints(const std::vector<ClipStep>& steps) {
+    std::size_t n = 0;
+    for (const auto& s : steps) n += s.path.pointCount();
+    return n;
+}
+
+// Passes drawing on to the real canvas while counting the work it asks for, so that a hostile
+// file of many huge fills or clip changes ends instead of running for hours.
+class BudgetCanvas : public MetafileCanvas {
+public:
+    BudgetCanvas(MetafileCanvas& inner, int width, int height)
+        : m_inner(inner), m_width(width), m_height(height),
+          m_budget(std::max(1.0, static_cast<double>(width) * height) * 4096.0 + 4e8) {}
+    bool exhausted() const { return m_used > m_budget; }
+
+    void setClip(const std::vector<ClipStep>& steps) override {
+        if (charge(static_cast<double>(clipPoints(steps)) * 16 + area()) ) m_inner.setClip(steps);
+    }
+    void fillPath(const DrawPath& path, FillRule rule, const DrawBrush& brush) override {
+        if (charge(cost(path))) m_inner.fillPath(path, rule, brush);
+    }
+    void strokePath(const DrawPath& path, const DrawPen& pen) override {
+        if (charge(cost(path) + static_cast<double>(path.pointCount()) * std::max(1.0, pen.width) * 4)) m_inner.strokePath(path, pen);
+    }
+    void patternBlit(const DrawPath& path, const DrawBrush& brush, BlitOp op) override {
+        if (charge(cost(path))) m_inner.patternBlit(path, brush, op);
+    }
+    void drawText(const DrawText& text) override {
+        const double h = text.font.height;
+        if (charge(static_cast<double>(text.text.size()) * h * h + 64)) m_inner.drawText(text);
+    }
+    void drawImage(const DrawImage& d) override {
+        const double w = std::abs(d.topRight.x - d.topLeft.x) + std::abs(d.bottomLeft.x - d.topLeft.x);
+        const double h = std::abs(d.topRight.y - d.topLeft.y) + std::abs(d.bottomLeft.y - d.topLeft.y);
+        const double src = static_cast<double>(d.image->width()) * d.image->height();
+        if (charge(std::min(w * h, area()) + src + 64)) m_inner.drawImage(d);
+    }
+    Bitmap result() override { return m_inner.result(); }
+
+private:
+    double area() const { return static_cast<double>(m_width) * m_height; }
+    // The pixels a path can touch, inside the output, plus its points.
+    double cost(const DrawPath& path) const {
+        if (path.empty()) return 1;
+        double l = path.points().front().x, r = l, t = path.points().front().y, b = t;
+        for (const PointF& p : path.points()) l = std::min(l, p.x), r = std::max(r, p.x), t = std::min(t, p.y), b = std::max(b, p.y);
+        l = std::clamp(l, 0.0, static_cast<double>(m_width)), r = std::clamp(r, 0.0, static_cast<double>(m_width));
+        t = std::clamp(t, 0.0, static_cast<double>(m_height)), b = std::clamp(b, 0.0, static_cast<double>(m_height));
+        return (r - l + 1) * (b - t + 1) + static_cast<double>(path.pointCount()) * 8;
+    }
+    bool charge(double units) {
+        m_used += units;
+        return !exhausted();
+    }
+
+    MetafileCanvas& m_inner;
+    int m_width, m_height;
+    double m_budget;
+    double m_used = 0;
 };
 
 Color colorRef(std::uint32_t v) {
@@ -180,7 +243,7 @@ bool usesSource(std::uint32_t rop) {
 class Player {
 public:
     Player(const Metafile& mf, MetafileCanvas& canvas, int width, int height)
-        : m_mf(mf), m_canvas(canvas), m_wmf(mf.type == MetafileType::Wmf) {
+        : m_mf(mf), m_budget(canvas, width, height), m_canvas(m_budget), m_wmf(mf.type == MetafileType::Wmf) {
         if (m_wmf) {
             // A WMF's window is fitted to the picture: the viewport is the whole output and the
             // window starts as the bounding box, until the file's own window records say more.
@@ -216,6 +279,7 @@ public:
                 // A record whose fields do not fit its length is skipped.
             }
             if ((m_wmf && rec.type == wmf::kEof) || (!m_wmf && rec.type == emr::kEof)) break;
+            if (m_budget.exhausted()) break;
         }
     }
 
@@ -397,6 +461,8 @@ private:
         if (path.empty()) return;
         if (m_pathOpen) {
             if (m_path.pointCount() + path.pointCount() <= kMaxPathPoints) m_path.append(path);
+            // Shapes leave the current position where it was: the next line starts there.
+            m_pathNeedsMove = true;
             return;
         }
         const DrawBrush brush = brushFor(m_dc.brush);
@@ -405,7 +471,9 @@ private:
         if (pen.visible()) m_canvas.strokePath(path, pen);
     }
 
-    static constexpr std::size_t kMaxPathPoints = std::size_t{1} << 20;
+    // A path bracket holds at most this many points; further figures are dropped.
+    static constexpr std::size_t kMaxPathPoints = std::size_t{1} << 22;
+    bool pathFull() const { return m_path.pointCount() >= kMaxPathPoints; }
 
     DrawPath polyPath(const std::vector<PointF>& pts, bool close) const {
         DrawPath p;
@@ -468,6 +536,7 @@ private:
         DrawPath path;
         if (kind == ArcKind::ArcTo) {
             if (m_pathOpen) {
+                if (pathFull()) return;
                 ensurePathStart();
                 appendArc(m_path, g.c, g.rx, g.ry, g.start, g.sweep, true);
             } else {
@@ -536,6 +605,7 @@ private:
 
     void lineTo(PointF p) {
         if (m_pathOpen) {
+            if (pathFull()) return;
             ensurePathStart();
             m_path.lineTo(dev(p));
         } else {
@@ -550,6 +620,7 @@ private:
     void polylineTo(const std::vector<PointF>& pts) {
         if (pts.empty()) return;
         if (m_pathOpen) {
+            if (pathFull()) return;
             ensurePathStart();
             for (const PointF& p : pts) m_path.lineTo(dev(p));
         } else {
@@ -561,6 +632,7 @@ private:
     }
 
     void polyBezier(const std::vector<PointF>& pts, bool fromCurrent) {
+        if (m_pathOpen && pathFull()) return;
         DrawPath local;
         DrawPath& path = m_pathOpen ? m_path : local;
         std::size_t i = 0;
@@ -579,6 +651,7 @@ private:
     }
 
     void polyDraw(const std::vector<PointF>& pts, std::span<const std::uint8_t> types) {
+        if (m_pathOpen && pathFull()) return;
         DrawPath local;
         DrawPath& path = m_pathOpen ? m_path : local;
         if (m_pathOpen) ensurePathStart();
@@ -626,7 +699,7 @@ private:
             m_canvas.fillPath(rectPath, FillRule::Winding, bg);
         }
         if (clipped) {
-            auto steps = m_dc.clip;
+            auto steps = *m_dc.clip;
             steps.push_back({ClipStep::Op::Intersect, rectPath});
             m_canvas.setClip(steps);
         }
@@ -672,18 +745,21 @@ private:
             }
             m_canvas.drawText(t);
         }
-        if (clipped) m_canvas.setClip(m_dc.clip);
+        if (clipped) m_canvas.setClip(*m_dc.clip);
     }
 
     // ---- clipping ---------------------------------------------------------------------------
     void addClip(ClipStep::Op op, DrawPath path) {
-        if (op == ClipStep::Op::Replace) m_dc.clip.clear();
-        if (m_dc.clip.size() < kMaxClipSteps) m_dc.clip.push_back({op, std::move(path)});
-        m_canvas.setClip(m_dc.clip);
+        auto steps = op == ClipStep::Op::Replace ? std::vector<ClipStep>{} : *m_dc.clip;
+        // A clip region built of too many steps or points keeps its earlier shape.
+        if (steps.size() >= kMaxClipSteps || clipPoints(steps) + path.pointCount() > kMaxClipPoints) return;
+        steps.push_back({op, std::move(path)});
+        m_dc.clip = std::make_shared<const std::vector<ClipStep>>(std::move(steps));
+        m_canvas.setClip(*m_dc.clip);
     }
     void resetClip() {
-        m_dc.clip.clear();
-        m_canvas.setClip(m_dc.clip);
+        m_dc.clip = std::make_shared<const std::vector<ClipStep>>();
+        m_canvas.setClip(*m_dc.clip);
     }
     DrawPath logicalRectPath(Rect r) const {
         DrawPath p;
@@ -711,8 +787,10 @@ private:
     }
     void offsetClip(double dx, double dy) {
         const PointF v = m_pageDevice.mapVector(dx, dy);
-        for (auto& step : m_dc.clip) step.path.translate(clampCoord(v.x), clampCoord(v.y));
-        m_canvas.setClip(m_dc.clip);
+        auto steps = *m_dc.clip;
+        for (auto& step : steps) step.path.translate(clampCoord(v.x), clampCoord(v.y));
+        m_dc.clip = std::make_shared<const std::vector<ClipStep>>(std::move(steps));
+        m_canvas.setClip(*m_dc.clip);
     }
 
     void saveDc() {
@@ -736,7 +814,7 @@ private:
         m_saved.resize(target);
         m_lostSaves = 0;
         updateTransform();
-        m_canvas.setClip(m_dc.clip);
+        m_canvas.setClip(*m_dc.clip);
     }
 
     // ---- bitmaps ----------------------------------------------------------------------------
@@ -1325,7 +1403,6 @@ private:
             case 5: case 88: polyBezier(pts, true); break;
             default: polylineTo(pts); break;
             }
-            if (m_pathOpen && (rec.type == 3 || rec.type == 86)) m_pathNeedsMove = true;
             break;
         }
         case 7: case 8: case 90: case 91: {
@@ -1495,6 +1572,7 @@ private:
             const double sign = anticlockwiseSign();
             const double t0 = sign * start * kPi / 180, sw = std::clamp(sign * sweep * kPi / 180, -2 * kPi, 2 * kPi);
             DrawPath local;
+            if (m_pathOpen && pathFull()) break;
             DrawPath& path = m_pathOpen ? m_path : local;
             if (m_pathOpen) ensurePathStart();
             else path.moveTo(dev(m_dc.curPos));
@@ -1747,10 +1825,14 @@ private:
             }
         }
         if (!(rc && rc->right > rc->left && rc->bottom > rc->top)) rc.reset();
+        // Glyph indices name glyphs of the recording font, not characters: drawing them as
+        // text would show other letters, so only the background box is drawn.
+        if (options & kEtoGlyphIndex) text.clear();
         textOut({x, y}, std::move(text), dx, options, rc);
     }
 
     const Metafile& m_mf;
+    BudgetCanvas m_budget;
     MetafileCanvas& m_canvas;
     bool m_wmf;
     double m_pxPerMmX = 96 / 25.4, m_pxPerMmY = 96 / 25.4;
