@@ -57,6 +57,11 @@ int main(int argc, char** argv) {
     // offscreen platform when there is no display. Qt sees only the program name, so no file
     // argument is ever taken for one of its options.
     if (!haveDisplay()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's start-up notices (a missing XDG_RUNTIME_DIR and the like) are not ours to print:
+    // the tool's output must stay what its commands write.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
+    });
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QGuiApplication app(qtArgc, qtArgv);
