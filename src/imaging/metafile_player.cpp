@@ -101,12 +101,13 @@ std::size_t clipPoints(const std::vector<ClipStep>& steps) {
 }
 
 // Passes drawing on to the real canvas while counting the work it asks for, so that a hostile
-// file of many huge fills or clip changes ends instead of running for hours.
+// file of many huge fills or clip changes ends instead of running for hours. Real pictures
+// use a small part of it: 256 times the output's area, and some for small outputs.
 class BudgetCanvas : public MetafileCanvas {
 public:
     BudgetCanvas(MetafileCanvas& inner, int width, int height)
         : m_inner(inner), m_width(width), m_height(height),
-          m_budget(std::max(1.0, static_cast<double>(width) * height) * 4096.0 + 4e8) {}
+          m_budget(std::max(1.0, static_cast<double>(width) * height) * 256.0 + 1e8) {}
     bool exhausted() const { return m_used > m_budget; }
 
     void setClip(const std::vector<ClipStep>& steps) override {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "codecs/metafile_writer.h"
@@ -269,6 +270,18 @@ TEST(MetafilePlayer, EmfGradientRectangleShadesAcross) {
     EXPECT_GT(b.pixel(9, 2).r, 225);
     for (int x = 1; x < 10; ++x) EXPECT_GE(b.pixel(x, 1).r, b.pixel(x - 1, 1).r);
     EXPECT_EQ(b.pixel(5, 0).g, 0);
+}
+
+TEST(MetafilePlayer, EndlessOverdrawStopsEarly) {
+    // 200000 rectangles covering a 500 x 500 picture: playback gives up after a bounded
+    // amount of work instead of filling 5e10 pixels.
+    EmfBuilder builder;
+    builder.record(39, {1, 0, rgb(255, 0, 0), 0}).record(37, {1});
+    for (int i = 0; i < 200000; ++i) builder.record(43, {0, 0, 500, 500});
+    const auto start = std::chrono::steady_clock::now();
+    const Bitmap b = play(builder.build(500, 500));
+    EXPECT_EQ(b.pixel(250, 250), kRed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
 
 TEST(MetafilePlayer, HostileCountsAndObjectsAreSkipped) {
