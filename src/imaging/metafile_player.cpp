@@ -111,7 +111,10 @@ public:
     bool exhausted() const { return m_used > m_budget; }
 
     void setClip(const std::vector<ClipStep>& steps) override {
-        if (charge(static_cast<double>(clipPoints(steps)) * 16 + area()) ) m_inner.setClip(steps);
+        // A canvas rebuilds the region from its steps: each costs what a fill of it would.
+        double units = 64;
+        for (const ClipStep& step : steps) units += cost(step.path) + static_cast<double>(step.path.pointCount()) * 8;
+        if (charge(units)) m_inner.setClip(steps);
     }
     void fillPath(const DrawPath& path, FillRule rule, const DrawBrush& brush) override {
         if (charge(cost(path))) m_inner.fillPath(path, rule, brush);
