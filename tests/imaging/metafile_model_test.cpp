@@ -158,6 +158,28 @@ TEST(MetafileModel, WorldTransformAndArcDirection) {
     EXPECT_EQ(pie.bottom, 20);
 }
 
+TEST(MetafileModel, ManyClippedTextsAllArrive) {
+    // Charts clip every label to its box: thousands of them must not use up the drawing budget.
+    EmfBuilder builder;
+    for (int i = 0; i < 3000; ++i) {
+        ByteWriter text;
+        text.zeros(16 + 4 + 8);
+        text.i32le(i % 200);
+        text.i32le(i % 150);
+        text.u32le(2);
+        text.u32le(8 + 68);
+        text.u32le(4);  // clipped
+        for (int v : {0, 0, 30, 20}) text.i32le(v);
+        text.u32le(0);
+        text.u16le('4');
+        text.u16le('2');
+        builder.raw(84, text.take());
+    }
+    const auto canvas = record(builder.build(200, 150));
+    EXPECT_EQ(canvas.texts.size(), 3000u);
+    EXPECT_EQ(canvas.clips.size(), 6000u);
+}
+
 TEST(MetafileModel, BitmapRecordsMapSourceRowsAndMirror) {
     // The writer's stretch record read back: the whole image onto the whole picture.
     const Bitmap b = test::makeBitmap(6, 4, PixelFormat::Bpp24, test::patternColor);
