@@ -116,8 +116,11 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
     if (rle) targaType = static_cast<TTargaType>(type - 5);
     TTargaColorDepthType depth = bpp == 16 ? cd16bit : bpp == 24 ? cd24bit : bpp == 32 ? cd32bit : cd8bit;
     if (base == 1 || base == 3) depth = cd8bit;
-    const bool decodable = (base == 1 && bpp == 8) || (base == 2 && (bpp == 16 || bpp == 24 || bpp == 32)) ||
-                           (base == 3 && bpp == 8);
+    // 15-bit true colour and 16-bit grey with alpha are common writer output; leaving them
+    // blank would report a load that shows nothing, so they decode (5-5-5 words, and the grey
+    // byte of each grey/alpha pair).
+    const bool decodable = (base == 1 && bpp == 8) || (base == 2 && (bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32)) ||
+                           (base == 3 && (bpp == 8 || bpp == 16));
 
     Bitmap color(h.width, h.height, PixelFormat::Bpp32);
     Bitmap alpha(h.width, h.height, PixelFormat::Bpp32);
@@ -146,7 +149,7 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
             }
             case 3: word = packRgb({p[0], p[0], p[0]}); break;
             default:
-                if (bpp == 16)
+                if (bpp == 15 || bpp == 16)
                     word = packRgb(from555(static_cast<std::uint16_t>(p[0] | (p[1] << 8))));
                 else
                     word = packRgb({p[2], p[1], p[0]});
@@ -164,7 +167,7 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
             alphaWords[y * static_cast<std::size_t>(w) + x] = alphaWord;
             ++k;
         };
-        PixelSource src(data, in.pos(), bpp / 8);
+        PixelSource src(data, in.pos(), (bpp + 7) / 8);
         std::uint32_t word = 0, alphaWord = 0;
         if (!rle) {
             while (k < total) {

@@ -110,8 +110,11 @@ TEST(TgaDecoder, ReadsEveryTypeAndDepth) {
     }
     t.loadFromBytes(makeTga({.type = 2, .width = 1, .bits = 8}, {0}));
     EXPECT_EQ(t.colorRaster().pixel(0, 0), kWhite);
-    t.loadFromBytes(makeTga({.type = 2, .width = 1, .bits = 15}, {0, 0}));
-    EXPECT_EQ(t.colorRaster().pixel(0, 0), kWhite);
+    // 15-bit true colour reads as 5-5-5 words; 16-bit grey+alpha keeps the grey byte.
+    t.loadFromBytes(makeTga({.type = 2, .width = 1, .bits = 15}, {0x1F, 0x7C}));
+    EXPECT_EQ(t.colorRaster().pixel(0, 0), (Color{248, 0, 248}));
+    t.loadFromBytes(makeTga({.type = 11, .width = 3, .bits = 16}, {0x82, 77, 200}));
+    EXPECT_EQ(t.colorRaster().pixel(2, 0), (Color{77, 77, 77}));
 }
 
 TEST(TgaDecoder, RowOrderFollowsTheDescriptor) {
@@ -282,10 +285,9 @@ TEST(TgaCorpus, DecodedFilesMatchTheirExpectedImages) {
         const auto source = dir / "image-rs" / name;
         if (std::filesystem::exists(source)) expectMatches(source, entry.path(), name.starts_with("b5-") ? 7 : 0);
     }
-    // Grey + alpha at 16 bits is a depth the grey types do not decode, so it is left out.
     for (const auto& entry : std::filesystem::directory_iterator(dir / "pillow/common")) {
         const std::string name = entry.path().filename().string();
-        if (entry.path().extension() != ".tga" || name.find("_la_") != std::string::npos) continue;
+        if (entry.path().extension() != ".tga") continue;
         const std::string stem = name.substr(0, name.rfind('_', name.rfind('_') - 1));
         expectMatches(entry.path(), dir / "pillow/common" / (stem + ".png"), 0);
     }
