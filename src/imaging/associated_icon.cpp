@@ -94,9 +94,7 @@ bool LoadAssociatedIcon(const std::string& path, Bitmap* bitmap) {
     if (!bitmap) return false;
     const auto icon = associatedIcon(path, kSystemIconSize);
     if (!icon) return false;
-    bitmap->setWidth(icon->width());
-    bitmap->setHeight(icon->height());
-    icon->drawOnto(*bitmap, 0, 0);
+    drawLoaded(*icon, *bitmap);
     return true;
 }
 

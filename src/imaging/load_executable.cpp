@@ -86,9 +86,7 @@ bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* b
     const auto icon = ExtractIconAt(path, walk);
     if (index == 0) index = walk;
     if (!icon) return false;
-    bitmap->setWidth(icon->width());
-    bitmap->setHeight(icon->height());
-    icon->drawOnto(*bitmap, 0, 0);
+    drawLoaded(*icon, *bitmap);
     return true;
 }
 

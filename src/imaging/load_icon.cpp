@@ -19,9 +19,7 @@ bool LoadIconFile(const std::string& path, Bitmap* bitmap) {
     } catch (const std::exception&) {
         return false;
     }
-    bitmap->setWidth(icon.width());
-    bitmap->setHeight(icon.height());
-    icon.drawOnto(*bitmap, 0, 0);
+    drawLoaded(icon, *bitmap);
     return true;
 }
 

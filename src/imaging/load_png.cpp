@@ -12,9 +12,7 @@ bool LoadPngFile(const std::string& path, Bitmap* bitmap) {
     } catch (const std::exception&) {
         return false;
     }
-    bitmap->setWidth(image.width());
-    bitmap->setHeight(image.height());
-    bitmap->draw(image, 0, 0);
+    drawLoaded(image, *bitmap);
     return true;
 }
 

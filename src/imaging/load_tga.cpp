@@ -12,9 +12,7 @@ bool LoadTgaFile(const std::string& path, Bitmap* bitmap) {
     } catch (const std::exception&) {
         return false;
     }
-    bitmap->setWidth(targa.width());
-    bitmap->setHeight(targa.height());
-    bitmap->draw(targa.colorRaster(), 0, 0);
+    drawLoaded(targa.colorRaster(), *bitmap);
     return true;
 }
 

@@ -5,6 +5,18 @@
 
 namespace vexilo {
 
+void drawLoaded(const Bitmap& picture, Bitmap& bitmap) {
+    bitmap.setWidth(picture.width());
+    bitmap.setHeight(picture.height());
+    bitmap.draw(picture, 0, 0);
+}
+
+void drawLoaded(const Icon& icon, Bitmap& bitmap) {
+    bitmap.setWidth(icon.width());
+    bitmap.setHeight(icon.height());
+    icon.drawOnto(bitmap, 0, 0);
+}
+
 bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap) {
     std::uint16_t index = 0;
     switch (kind & 0x7F) {

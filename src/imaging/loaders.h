@@ -15,6 +15,11 @@ namespace vexilo {
 // The system icon size on this platform.
 constexpr int kSystemIconSize = 32;
 
+// The common ending of every loader: size the caller's bitmap to the decoded picture (width,
+// then height; new pixels white) and draw the picture at (0, 0).
+void drawLoaded(const Bitmap& picture, Bitmap& bitmap);
+void drawLoaded(const Icon& icon, Bitmap& bitmap);
+
 // Dispatches on the low seven bits of kind (a code above 12 gives false); kinds 1 to 4 use icon
 // index 0. Exceptions raised after the file was read (drawing, resources) reach the caller.
 bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap);
