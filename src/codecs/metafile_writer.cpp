@@ -26,7 +26,8 @@ Dib makeDib(const Bitmap& b) {
     const auto stride = rowBytes ? checkedAdd(*rowBytes, 3) : std::nullopt;
     const auto total = stride ? checkedMul(*stride & ~std::size_t{3}, h) : std::nullopt;
     if (!total || *total > std::numeric_limits<std::uint32_t>::max() - 1024)
-        throw ImageError("Metafile: image of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is too large");
+        throw ImageError("Metafile: image of " + std::to_string(w) + " x " + std::to_string(h) +
+                         " pixels is too large");
     const std::size_t pitch = *stride & ~std::size_t{3};
     Dib d;
     ByteWriter hw;

@@ -67,7 +67,14 @@ struct DrawPen {
     bool visible() const { return dash != PenDash::None; }
 };
 
-enum class HatchStyle : std::uint8_t { Horizontal, Vertical, ForwardDiagonal, BackwardDiagonal, Cross, DiagonalCross };
+enum class HatchStyle : std::uint8_t {
+    Horizontal,
+    Vertical,
+    ForwardDiagonal,
+    BackwardDiagonal,
+    Cross,
+    DiagonalCross
+};
 
 struct DrawBrush {
     enum class Style : std::uint8_t { Null, Solid, Hatch, Pattern };
@@ -84,8 +91,8 @@ struct DrawBrush {
 enum class BlitOp : std::uint8_t { Copy, And, Or, Xor, NotCopy, Invert, Black, White, None };
 
 struct DrawFont {
-    std::string face;  // UTF-8
-    double height = 16;      // output pixels
+    std::string face;         // UTF-8
+    double height = 16;       // output pixels
     bool cellHeight = false;  // height counts the whole cell (ascent + descent), not the em
     int weight = 400;
     bool italic = false, underline = false, strikeOut = false;
@@ -111,7 +118,7 @@ struct DrawText {
 // An image, or a part of it, drawn into the parallelogram given by three output points.
 struct DrawImage {
     std::shared_ptr<const Bitmap> image;
-    Rect source;           // pixels of `image`, inside it
+    Rect source;  // pixels of `image`, inside it
     PointF topLeft, topRight, bottomLeft;
     BlitOp op = BlitOp::Copy;
     bool useAlpha = false;  // the image's alpha bytes, premultiplied, blend it over the output

@@ -43,37 +43,49 @@ struct DrawnExtent {
         top = std::min(top, y), bottom = std::max(bottom, y);
     }
     void add(std::uint16_t function, std::span<const std::uint8_t> p) {
-        auto word = [&](std::size_t i) { return static_cast<int>(static_cast<std::int16_t>(peek16(p, 2 * i))); };
+        auto word = [&](std::size_t i) {
+            return static_cast<int>(static_cast<std::int16_t>(peek16(p, 2 * i)));
+        };
         const std::size_t words = p.size() / 2;
         switch (function) {
-        case 0x0213: case 0x0214:  // line to, move to: y, x
-            if (words >= 2) point(word(1), word(0));
-            break;
-        case 0x041B: case 0x0418: case 0x061C: case 0x0817: case 0x081A: case 0x0830: {
-            // Rectangles and the arcs' boxes end with bottom, right, top, left.
-            if (words < 4) break;
-            const std::size_t b = words - 4;
-            point(word(b + 3), word(b + 2));
-            point(word(b + 1), word(b));
-            break;
-        }
-        case 0x0324: case 0x0325: {  // polygon, polyline
-            if (words < 1) break;
-            const std::size_t n = std::min<std::size_t>(static_cast<std::uint16_t>(word(0)), (words - 1) / 2);
-            for (std::size_t i = 0; i < n; ++i) point(word(1 + 2 * i), word(2 + 2 * i));
-            break;
-        }
-        case 0x0538: {  // poly-polygon
-            if (words < 1) break;
-            const std::size_t polys = std::min<std::size_t>(static_cast<std::uint16_t>(word(0)), words - 1);
-            std::size_t total = 0;
-            for (std::size_t i = 0; i < polys; ++i) total += static_cast<std::uint16_t>(word(1 + i));
-            const std::size_t first = 1 + polys;
-            total = std::min(total, (words - first) / 2);
-            for (std::size_t i = 0; i < total; ++i) point(word(first + 2 * i), word(first + 2 * i + 1));
-            break;
-        }
-        default: break;
+            case 0x0213:
+            case 0x0214:  // line to, move to: y, x
+                if (words >= 2) point(word(1), word(0));
+                break;
+            case 0x041B:
+            case 0x0418:
+            case 0x061C:
+            case 0x0817:
+            case 0x081A:
+            case 0x0830: {
+                // Rectangles and the arcs' boxes end with bottom, right, top, left.
+                if (words < 4) break;
+                const std::size_t b = words - 4;
+                point(word(b + 3), word(b + 2));
+                point(word(b + 1), word(b));
+                break;
+            }
+            case 0x0324:
+            case 0x0325: {  // polygon, polyline
+                if (words < 1) break;
+                const std::size_t n =
+                    std::min<std::size_t>(static_cast<std::uint16_t>(word(0)), (words - 1) / 2);
+                for (std::size_t i = 0; i < n; ++i) point(word(1 + 2 * i), word(2 + 2 * i));
+                break;
+            }
+            case 0x0538: {  // poly-polygon
+                if (words < 1) break;
+                const std::size_t polys =
+                    std::min<std::size_t>(static_cast<std::uint16_t>(word(0)), words - 1);
+                std::size_t total = 0;
+                for (std::size_t i = 0; i < polys; ++i) total += static_cast<std::uint16_t>(word(1 + i));
+                const std::size_t first = 1 + polys;
+                total = std::min(total, (words - first) / 2);
+                for (std::size_t i = 0; i < total; ++i) point(word(first + 2 * i), word(first + 2 * i + 1));
+                break;
+            }
+            default:
+                break;
         }
     }
 };
@@ -125,7 +137,8 @@ Metafile parseWmf(std::vector<std::uint8_t> bytes) {
             fail("WMF", "record at offset " + std::to_string(at) + " claims " + std::to_string(words) +
                             " words, beyond the " + std::to_string(mf.data.size()) + "-byte file");
         const std::size_t size = std::size_t{words} * 2;
-        if (mf.records.size() >= kMaxMetafileRecords) fail("WMF", "more than " + std::to_string(kMaxMetafileRecords) + " records");
+        if (mf.records.size() >= kMaxMetafileRecords)
+            fail("WMF", "more than " + std::to_string(kMaxMetafileRecords) + " records");
         mf.records.push_back({function, at, size});
         if ((function == wmf::kSetWindowOrg || function == wmf::kSetWindowExt) && size >= 10) {
             const int y = static_cast<std::int16_t>(peek16(mf.data, at + 6));
@@ -133,7 +146,8 @@ Metafile parseWmf(std::vector<std::uint8_t> bytes) {
             if (function == wmf::kSetWindowOrg && !haveOrg) orgX = x, orgY = y, haveOrg = true;
             if (function == wmf::kSetWindowExt && !haveExt) extX = x, extY = y, haveExt = true;
         }
-        if (!mf.placeable && !haveExt) drawn.add(function, std::span<const std::uint8_t>(mf.data).subspan(at + 6, size - 6));
+        if (!mf.placeable && !haveExt)
+            drawn.add(function, std::span<const std::uint8_t>(mf.data).subspan(at + 6, size - 6));
         r.skip(size - 6, "record");
     }
 
@@ -153,11 +167,14 @@ Metafile parseWmf(std::vector<std::uint8_t> bytes) {
             fail("WMF", "no placeable header, no window extent and no drawing give the picture's size");
         }
     }
-    const double w = std::abs(static_cast<double>(mf.boundsRight) - mf.boundsLeft) * kScreenDpi / mf.unitsPerInch;
-    const double h = std::abs(static_cast<double>(mf.boundsBottom) - mf.boundsTop) * kScreenDpi / mf.unitsPerInch;
+    const double w =
+        std::abs(static_cast<double>(mf.boundsRight) - mf.boundsLeft) * kScreenDpi / mf.unitsPerInch;
+    const double h =
+        std::abs(static_cast<double>(mf.boundsBottom) - mf.boundsTop) * kScreenDpi / mf.unitsPerInch;
     fitSize(w, h, mf.width, mf.height);
     if (mf.width <= 0 || mf.height <= 0)
-        fail("WMF", "empty picture (" + std::to_string(mf.width) + " x " + std::to_string(mf.height) + " pixels)");
+        fail("WMF",
+             "empty picture (" + std::to_string(mf.width) + " x " + std::to_string(mf.height) + " pixels)");
     return mf;
 }
 
@@ -190,7 +207,8 @@ Metafile parseEmf(std::vector<std::uint8_t> bytes) {
     mf.emfHandles = r.u16le("handle count");
     r.skip(2 + 4 + 4 + 4, "header");
     const std::int32_t devW = r.i32le("device size"), devH = r.i32le("device size");
-    const std::int32_t mmW = r.i32le("device size in millimetres"), mmH = r.i32le("device size in millimetres");
+    const std::int32_t mmW = r.i32le("device size in millimetres"),
+                       mmH = r.i32le("device size in millimetres");
     mf.deviceWidth = devW, mf.deviceHeight = devH;
     mf.deviceWidthMm = mmW, mf.deviceHeightMm = mmH;
     if (headerSize >= 108) {
@@ -213,7 +231,8 @@ Metafile parseEmf(std::vector<std::uint8_t> bytes) {
         if (size < 8 || size - 8 > r.remaining())
             fail("EMF", "record at offset " + std::to_string(at) + " claims " + std::to_string(size) +
                             " bytes, beyond the " + std::to_string(mf.data.size()) + "-byte file");
-        if (mf.records.size() >= kMaxMetafileRecords) fail("EMF", "more than " + std::to_string(kMaxMetafileRecords) + " records");
+        if (mf.records.size() >= kMaxMetafileRecords)
+            fail("EMF", "more than " + std::to_string(kMaxMetafileRecords) + " records");
         mf.records.push_back({rtype, at, size});
         r.skip(size - 8, "record");
         if (rtype == emr::kEof) break;
@@ -225,17 +244,21 @@ Metafile parseEmf(std::vector<std::uint8_t> bytes) {
     if (!(w > 0 && h > 0)) {
         // No usable frame: take the bounds, converted from the reference device to the screen.
         const Rect& b = mf.emfBounds;
-        w = (static_cast<double>(b.right) - b.left + 1) * mf.deviceWidthMm / mf.deviceWidth * kScreenDpi / 25.4;
-        h = (static_cast<double>(b.bottom) - b.top + 1) * mf.deviceHeightMm / mf.deviceHeight * kScreenDpi / 25.4;
-        mf.emfFrame = {static_cast<int>(std::lround(b.left * mf.deviceWidthMm * 100 / mf.deviceWidth)),
-                       static_cast<int>(std::lround(b.top * mf.deviceHeightMm * 100 / mf.deviceHeight)),
-                       static_cast<int>(std::lround((b.right + 1.0) * mf.deviceWidthMm * 100 / mf.deviceWidth)),
-                       static_cast<int>(std::lround((b.bottom + 1.0) * mf.deviceHeightMm * 100 / mf.deviceHeight))};
+        w = (static_cast<double>(b.right) - b.left + 1) * mf.deviceWidthMm / mf.deviceWidth * kScreenDpi /
+            25.4;
+        h = (static_cast<double>(b.bottom) - b.top + 1) * mf.deviceHeightMm / mf.deviceHeight * kScreenDpi /
+            25.4;
+        mf.emfFrame = {
+            static_cast<int>(std::lround(b.left * mf.deviceWidthMm * 100 / mf.deviceWidth)),
+            static_cast<int>(std::lround(b.top * mf.deviceHeightMm * 100 / mf.deviceHeight)),
+            static_cast<int>(std::lround((b.right + 1.0) * mf.deviceWidthMm * 100 / mf.deviceWidth)),
+            static_cast<int>(std::lround((b.bottom + 1.0) * mf.deviceHeightMm * 100 / mf.deviceHeight))};
     }
     if (!(w > 0 && h > 0)) fail("EMF", "empty picture frame");
     fitSize(w, h, mf.width, mf.height);
     if (mf.width <= 0 || mf.height <= 0)
-        fail("EMF", "empty picture (" + std::to_string(mf.width) + " x " + std::to_string(mf.height) + " pixels)");
+        fail("EMF",
+             "empty picture (" + std::to_string(mf.width) + " x " + std::to_string(mf.height) + " pixels)");
     return mf;
 }
 

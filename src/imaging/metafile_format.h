@@ -34,8 +34,8 @@ struct Metafile {
     std::uint16_t wmfObjects = 0;  // size of the WMF object table
 
     // EMF header fields.
-    Rect emfBounds;                          // reference-device pixels, inclusive
-    Rect emfFrame;                           // 0.01 mm, inclusive
+    Rect emfBounds;                            // reference-device pixels, inclusive
+    Rect emfFrame;                             // 0.01 mm, inclusive
     double deviceWidth = 0, deviceHeight = 0;  // reference device in pixels
     double deviceWidthMm = 0, deviceHeightMm = 0;
     std::uint16_t emfHandles = 0;
@@ -51,8 +51,7 @@ struct Metafile {
 // WMF record functions and EMF record types the reader and writer name.
 namespace wmf {
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
-constexpr std::uint16_t kEof = 0x0000, kSetWindowOrg = 0x020B, kSetWindowExt = 0x020C,
-                        kStretchDib = 0x0F43;
+constexpr std::uint16_t kEof = 0x0000, kSetWindowOrg = 0x020B, kSetWindowExt = 0x020C, kStretchDib = 0x0F43;
 }  // namespace wmf
 namespace emr {
 constexpr std::uint32_t kHeader = 1, kEof = 14, kStretchDiBits = 81;

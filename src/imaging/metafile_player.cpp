@@ -26,11 +26,21 @@ constexpr std::size_t kMaxClipPoints = std::size_t{1} << 16;
 constexpr std::size_t kMaxObjects = 65535;
 
 // GDI constants, by the names the file formats give them.
-enum MapMode { MM_TEXT = 1, MM_LOMETRIC, MM_HIMETRIC, MM_LOENGLISH, MM_HIENGLISH, MM_TWIPS, MM_ISOTROPIC, MM_ANISOTROPIC };
+enum MapMode {
+    MM_TEXT = 1,
+    MM_LOMETRIC,
+    MM_HIMETRIC,
+    MM_LOENGLISH,
+    MM_HIENGLISH,
+    MM_TWIPS,
+    MM_ISOTROPIC,
+    MM_ANISOTROPIC
+};
 constexpr int kTransparent = 1, kOpaque = 2;
 constexpr int kAlternate = 1;
 constexpr unsigned kTaUpdateCp = 1, kTaRight = 2, kTaCenter = 6, kTaBottom = 8, kTaBaseline = 24;
-constexpr unsigned kEtoOpaque = 2, kEtoClipped = 4, kEtoGlyphIndex = 0x10, kEtoNoRect = 0x100, kEtoPdy = 0x2000;
+constexpr unsigned kEtoOpaque = 2, kEtoClipped = 4, kEtoGlyphIndex = 0x10, kEtoNoRect = 0x100,
+                   kEtoPdy = 0x2000;
 constexpr int kAdClockwise = 2;
 
 struct Matrix {  // x' = x*m11 + y*m21 + dx; y' = x*m12 + y*m22 + dy
@@ -39,7 +49,7 @@ struct Matrix {  // x' = x*m11 + y*m21 + dx; y' = x*m12 + y*m22 + dy
     PointF mapVector(double x, double y) const { return {x * m11 + y * m21, x * m12 + y * m22}; }
     // This transform followed by `next`.
     Matrix then(const Matrix& n) const {
-        return {m11 * n.m11 + m12 * n.m21, m11 * n.m12 + m12 * n.m22, m21 * n.m11 + m22 * n.m21,
+        return {m11 * n.m11 + m12 * n.m21, m11 * n.m12 + m12 * n.m22,      m21 * n.m11 + m22 * n.m21,
                 m21 * n.m12 + m22 * n.m22, dx * n.m11 + dy * n.m21 + n.dx, dx * n.m12 + dy * n.m22 + n.dy};
     }
     double det() const { return m11 * m22 - m12 * m21; }
@@ -106,21 +116,25 @@ std::size_t clipPoints(const std::vector<ClipStep>& steps) {
 class BudgetCanvas : public MetafileCanvas {
 public:
     BudgetCanvas(MetafileCanvas& inner, int width, int height)
-        : m_inner(inner), m_width(width), m_height(height),
+        : m_inner(inner),
+          m_width(width),
+          m_height(height),
           m_budget(std::max(1.0, static_cast<double>(width) * height) * 256.0 + 1e8) {}
     bool exhausted() const { return m_used > m_budget; }
 
     void setClip(const std::vector<ClipStep>& steps) override {
         // A canvas rebuilds the region from its steps: each costs what a fill of it would.
         double units = 64;
-        for (const ClipStep& step : steps) units += cost(step.path) + static_cast<double>(step.path.pointCount()) * 8;
+        for (const ClipStep& step : steps)
+            units += cost(step.path) + static_cast<double>(step.path.pointCount()) * 8;
         if (charge(units)) m_inner.setClip(steps);
     }
     void fillPath(const DrawPath& path, FillRule rule, const DrawBrush& brush) override {
         if (charge(cost(path))) m_inner.fillPath(path, rule, brush);
     }
     void strokePath(const DrawPath& path, const DrawPen& pen) override {
-        if (charge(cost(path) + static_cast<double>(path.pointCount()) * std::max(1.0, pen.width) * 4)) m_inner.strokePath(path, pen);
+        if (charge(cost(path) + static_cast<double>(path.pointCount()) * std::max(1.0, pen.width) * 4))
+            m_inner.strokePath(path, pen);
     }
     void patternBlit(const DrawPath& path, const DrawBrush& brush, BlitOp op) override {
         if (charge(cost(path))) m_inner.patternBlit(path, brush, op);
@@ -143,9 +157,12 @@ private:
     double cost(const DrawPath& path) const {
         if (path.empty()) return 1;
         double l = path.points().front().x, r = l, t = path.points().front().y, b = t;
-        for (const PointF& p : path.points()) l = std::min(l, p.x), r = std::max(r, p.x), t = std::min(t, p.y), b = std::max(b, p.y);
-        l = std::clamp(l, 0.0, static_cast<double>(m_width)), r = std::clamp(r, 0.0, static_cast<double>(m_width));
-        t = std::clamp(t, 0.0, static_cast<double>(m_height)), b = std::clamp(b, 0.0, static_cast<double>(m_height));
+        for (const PointF& p : path.points())
+            l = std::min(l, p.x), r = std::max(r, p.x), t = std::min(t, p.y), b = std::max(b, p.y);
+        l = std::clamp(l, 0.0, static_cast<double>(m_width)),
+        r = std::clamp(r, 0.0, static_cast<double>(m_width));
+        t = std::clamp(t, 0.0, static_cast<double>(m_height)),
+        b = std::clamp(b, 0.0, static_cast<double>(m_height));
         return (r - l + 1) * (b - t + 1) + static_cast<double>(path.pointCount()) * 8;
     }
     bool charge(double units) {
@@ -160,7 +177,8 @@ private:
 };
 
 Color colorRef(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16)};
+    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+            static_cast<std::uint8_t>(v >> 16)};
 }
 
 double clampCoord(double v) {
@@ -171,8 +189,9 @@ double clampCoord(double v) {
 // Windows-1252 for the 8-bit strings of WMF and EMF ANSI records.
 char16_t ansiChar(std::uint8_t b) {
     static constexpr std::array<char16_t, 32> k80{
-        0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D, 0x017D, 0x8F,
-        0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E, 0x0178};
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
     return b >= 0x80 && b < 0xA0 ? k80[b - 0x80] : static_cast<char16_t>(b);
 }
 
@@ -216,26 +235,41 @@ std::string faceFromUtf16(std::span<const std::uint8_t> bytes) {
 
 BlitOp sourceOp(std::uint32_t rop) {
     switch ((rop >> 16) & 0xFF) {
-    case 0x88: return BlitOp::And;
-    case 0xEE: return BlitOp::Or;
-    case 0x66: return BlitOp::Xor;
-    case 0x33: return BlitOp::NotCopy;
-    case 0x55: return BlitOp::Invert;
-    case 0x00: return BlitOp::Black;
-    case 0xFF: return BlitOp::White;
-    case 0xAA: return BlitOp::None;
-    default: return BlitOp::Copy;  // the other source operations are drawn as a plain copy
+        case 0x88:
+            return BlitOp::And;
+        case 0xEE:
+            return BlitOp::Or;
+        case 0x66:
+            return BlitOp::Xor;
+        case 0x33:
+            return BlitOp::NotCopy;
+        case 0x55:
+            return BlitOp::Invert;
+        case 0x00:
+            return BlitOp::Black;
+        case 0xFF:
+            return BlitOp::White;
+        case 0xAA:
+            return BlitOp::None;
+        default:
+            return BlitOp::Copy;  // the other source operations are drawn as a plain copy
     }
 }
 
 BlitOp patternOp(std::uint32_t rop) {
     switch ((rop >> 16) & 0xFF) {
-    case 0x5A: return BlitOp::Xor;
-    case 0x55: return BlitOp::Invert;
-    case 0x00: return BlitOp::Black;
-    case 0xFF: return BlitOp::White;
-    case 0xAA: return BlitOp::None;
-    default: return BlitOp::Copy;
+        case 0x5A:
+            return BlitOp::Xor;
+        case 0x55:
+            return BlitOp::Invert;
+        case 0x00:
+            return BlitOp::Black;
+        case 0xFF:
+            return BlitOp::White;
+        case 0xAA:
+            return BlitOp::None;
+        default:
+            return BlitOp::Copy;
     }
 }
 
@@ -262,7 +296,8 @@ public:
             m_pxPerMmX = mf.deviceWidth / mf.deviceWidthMm;
             m_pxPerMmY = mf.deviceHeight / mf.deviceHeightMm;
             // The frame (0.01 mm) in reference-device pixels is mapped onto the output.
-            const double fl = mf.emfFrame.left / 100.0 * m_pxPerMmX, ft = mf.emfFrame.top / 100.0 * m_pxPerMmY;
+            const double fl = mf.emfFrame.left / 100.0 * m_pxPerMmX,
+                         ft = mf.emfFrame.top / 100.0 * m_pxPerMmY;
             const double fw = (mf.emfFrame.right - mf.emfFrame.left) / 100.0 * m_pxPerMmX;
             const double fh = (mf.emfFrame.bottom - mf.emfFrame.top) / 100.0 * m_pxPerMmY;
             const double sx = fw != 0 ? width / fw : 1, sy = fh != 0 ? height / fh : 1;
@@ -292,22 +327,33 @@ private:
     Matrix pageMatrix() const {
         double sx = 1, sy = 1;
         switch (m_dc.mapMode) {
-        case MM_LOMETRIC: sx = 0.1 * m_pxPerMmX, sy = -0.1 * m_pxPerMmY; break;
-        case MM_HIMETRIC: sx = 0.01 * m_pxPerMmX, sy = -0.01 * m_pxPerMmY; break;
-        case MM_LOENGLISH: sx = 0.254 * m_pxPerMmX, sy = -0.254 * m_pxPerMmY; break;
-        case MM_HIENGLISH: sx = 0.0254 * m_pxPerMmX, sy = -0.0254 * m_pxPerMmY; break;
-        case MM_TWIPS: sx = 25.4 / 1440 * m_pxPerMmX, sy = -25.4 / 1440 * m_pxPerMmY; break;
-        case MM_ISOTROPIC:
-        case MM_ANISOTROPIC: {
-            sx = m_dc.winExt.x != 0 ? m_dc.vpExt.x / m_dc.winExt.x : 1;
-            sy = m_dc.winExt.y != 0 ? m_dc.vpExt.y / m_dc.winExt.y : 1;
-            if (m_dc.mapMode == MM_ISOTROPIC) {
-                const double s = std::min(std::abs(sx), std::abs(sy));
-                sx = std::copysign(s, sx), sy = std::copysign(s, sy);
+            case MM_LOMETRIC:
+                sx = 0.1 * m_pxPerMmX, sy = -0.1 * m_pxPerMmY;
+                break;
+            case MM_HIMETRIC:
+                sx = 0.01 * m_pxPerMmX, sy = -0.01 * m_pxPerMmY;
+                break;
+            case MM_LOENGLISH:
+                sx = 0.254 * m_pxPerMmX, sy = -0.254 * m_pxPerMmY;
+                break;
+            case MM_HIENGLISH:
+                sx = 0.0254 * m_pxPerMmX, sy = -0.0254 * m_pxPerMmY;
+                break;
+            case MM_TWIPS:
+                sx = 25.4 / 1440 * m_pxPerMmX, sy = -25.4 / 1440 * m_pxPerMmY;
+                break;
+            case MM_ISOTROPIC:
+            case MM_ANISOTROPIC: {
+                sx = m_dc.winExt.x != 0 ? m_dc.vpExt.x / m_dc.winExt.x : 1;
+                sy = m_dc.winExt.y != 0 ? m_dc.vpExt.y / m_dc.winExt.y : 1;
+                if (m_dc.mapMode == MM_ISOTROPIC) {
+                    const double s = std::min(std::abs(sx), std::abs(sy));
+                    sx = std::copysign(s, sx), sy = std::copysign(s, sy);
+                }
+                break;
             }
-            break;
-        }
-        default: break;
+            default:
+                break;
         }
         return {sx, 0, 0, sy, m_dc.vpOrg.x - m_dc.winOrg.x * sx, m_dc.vpOrg.y - m_dc.winOrg.y * sy};
     }
@@ -353,11 +399,16 @@ private:
         m_objects[index] = std::move(obj);
     }
     void selectObject(const GdiObject& obj) {
-        if (auto* p = std::get_if<LogPen>(&obj)) m_dc.pen = *p;
-        else if (auto* b = std::get_if<LogBrush>(&obj)) m_dc.brush = *b;
-        else if (auto* f = std::get_if<LogFont>(&obj)) m_dc.font = *f;
-        else if (auto* pal = std::get_if<LogPalette>(&obj)) m_dc.palette = std::make_shared<LogPalette>(*pal);
-        else if (auto* rgn = std::get_if<Region>(&obj)) setClipRegion(*rgn, ClipStep::Op::Replace, !m_wmf);
+        if (auto* p = std::get_if<LogPen>(&obj))
+            m_dc.pen = *p;
+        else if (auto* b = std::get_if<LogBrush>(&obj))
+            m_dc.brush = *b;
+        else if (auto* f = std::get_if<LogFont>(&obj))
+            m_dc.font = *f;
+        else if (auto* pal = std::get_if<LogPalette>(&obj))
+            m_dc.palette = std::make_shared<LogPalette>(*pal);
+        else if (auto* rgn = std::get_if<Region>(&obj))
+            setClipRegion(*rgn, ClipStep::Op::Replace, !m_wmf);
     }
     void selectStock(std::uint32_t index) {
         auto solid = [](Color c) {
@@ -372,18 +423,47 @@ private:
             return p;
         };
         switch (index) {
-        case 0: m_dc.brush = solid(kWhite); break;
-        case 1: m_dc.brush = solid({192, 192, 192}); break;
-        case 2: m_dc.brush = solid({128, 128, 128}); break;
-        case 3: m_dc.brush = solid({64, 64, 64}); break;
-        case 4: m_dc.brush = solid(kBlack); break;
-        case 5: m_dc.brush = solid(kBlack), m_dc.brush.style = 1; break;
-        case 6: m_dc.pen = pen(0, kWhite); break;
-        case 7: m_dc.pen = pen(0, kBlack); break;
-        case 8: m_dc.pen = pen(5, kBlack); break;
-        case 10: case 11: case 12: case 13: case 14: case 16: case 17: m_dc.font = LogFont{}; break;
-        case 15: m_dc.palette.reset(); break;
-        default: break;
+            case 0:
+                m_dc.brush = solid(kWhite);
+                break;
+            case 1:
+                m_dc.brush = solid({192, 192, 192});
+                break;
+            case 2:
+                m_dc.brush = solid({128, 128, 128});
+                break;
+            case 3:
+                m_dc.brush = solid({64, 64, 64});
+                break;
+            case 4:
+                m_dc.brush = solid(kBlack);
+                break;
+            case 5:
+                m_dc.brush = solid(kBlack), m_dc.brush.style = 1;
+                break;
+            case 6:
+                m_dc.pen = pen(0, kWhite);
+                break;
+            case 7:
+                m_dc.pen = pen(0, kBlack);
+                break;
+            case 8:
+                m_dc.pen = pen(5, kBlack);
+                break;
+            case 10:
+            case 11:
+            case 12:
+            case 13:
+            case 14:
+            case 16:
+            case 17:
+                m_dc.font = LogFont{};
+                break;
+            case 15:
+                m_dc.palette.reset();
+                break;
+            default:
+                break;
         }
     }
 
@@ -400,13 +480,27 @@ private:
         DrawPen pen;
         const std::uint32_t style = m_dc.pen.style & 0xF;
         switch (style) {
-        case 1: pen.dash = PenDash::Dash; break;
-        case 2: case 8: pen.dash = PenDash::Dot; break;
-        case 3: pen.dash = PenDash::DashDot; break;
-        case 4: pen.dash = PenDash::DashDotDot; break;
-        case 5: pen.dash = PenDash::None; break;
-        case 7: pen.dash = PenDash::Dash; break;
-        default: break;
+            case 1:
+                pen.dash = PenDash::Dash;
+                break;
+            case 2:
+            case 8:
+                pen.dash = PenDash::Dot;
+                break;
+            case 3:
+                pen.dash = PenDash::DashDot;
+                break;
+            case 4:
+                pen.dash = PenDash::DashDotDot;
+                break;
+            case 5:
+                pen.dash = PenDash::None;
+                break;
+            case 7:
+                pen.dash = PenDash::Dash;
+                break;
+            default:
+                break;
         }
         pen.color = m_dc.pen.color;
         const bool geometric = (m_dc.pen.style & 0x10000) != 0;
@@ -417,14 +511,24 @@ private:
         if (pen.width > 1 && !geometric && pen.dash != PenDash::None) pen.dash = PenDash::Solid;
         if (geometric || m_dc.pen.extended) {
             switch (m_dc.pen.style & 0xF00) {
-            case 0x100: pen.cap = PenCap::Square; break;
-            case 0x200: pen.cap = PenCap::Flat; break;
-            default: pen.cap = PenCap::Round;
+                case 0x100:
+                    pen.cap = PenCap::Square;
+                    break;
+                case 0x200:
+                    pen.cap = PenCap::Flat;
+                    break;
+                default:
+                    pen.cap = PenCap::Round;
             }
             switch (m_dc.pen.style & 0xF000) {
-            case 0x1000: pen.join = PenJoin::Bevel; break;
-            case 0x2000: pen.join = PenJoin::Miter; break;
-            default: pen.join = PenJoin::Round;
+                case 0x1000:
+                    pen.join = PenJoin::Bevel;
+                    break;
+                case 0x2000:
+                    pen.join = PenJoin::Miter;
+                    break;
+                default:
+                    pen.join = PenJoin::Round;
             }
         }
         pen.miterLimit = m_dc.miterLimit;
@@ -437,23 +541,29 @@ private:
         brush.opaqueBackground = m_dc.bkMode != kTransparent;
         brush.background = m_dc.bkColor;
         switch (b.style) {
-        case 0: brush.style = DrawBrush::Style::Solid; break;
-        case 2:
-            brush.style = DrawBrush::Style::Hatch;
-            brush.hatch = static_cast<HatchStyle>(std::min<std::uint32_t>(b.hatch, 5));
-            break;
-        case 3: case 5: case 6:
-            brush.style = b.pattern ? DrawBrush::Style::Pattern : DrawBrush::Style::Solid;
-            if (b.pattern && b.mono) {
-                // Two-colour patterns show the text colour for 0 and the background colour for 1.
-                auto recoloured = std::make_shared<Bitmap>(*b.pattern);
-                recoloured->setPalette({m_dc.textColor, m_dc.bkColor});
-                brush.pattern = std::move(recoloured);
-            } else {
-                brush.pattern = b.pattern;
-            }
-            break;
-        default: brush.style = DrawBrush::Style::Null; break;
+            case 0:
+                brush.style = DrawBrush::Style::Solid;
+                break;
+            case 2:
+                brush.style = DrawBrush::Style::Hatch;
+                brush.hatch = static_cast<HatchStyle>(std::min<std::uint32_t>(b.hatch, 5));
+                break;
+            case 3:
+            case 5:
+            case 6:
+                brush.style = b.pattern ? DrawBrush::Style::Pattern : DrawBrush::Style::Solid;
+                if (b.pattern && b.mono) {
+                    // Two-colour patterns show the text colour for 0 and the background colour for 1.
+                    auto recoloured = std::make_shared<Bitmap>(*b.pattern);
+                    recoloured->setPalette({m_dc.textColor, m_dc.bkColor});
+                    brush.pattern = std::move(recoloured);
+                } else {
+                    brush.pattern = b.pattern;
+                }
+                break;
+            default:
+                brush.style = DrawBrush::Style::Null;
+                break;
         }
         return brush;
     }
@@ -482,8 +592,10 @@ private:
     DrawPath polyPath(const std::vector<PointF>& pts, bool close) const {
         DrawPath p;
         for (std::size_t i = 0; i < pts.size(); ++i) {
-            if (i == 0) p.moveTo(dev(pts[i]));
-            else p.lineTo(dev(pts[i]));
+            if (i == 0)
+                p.moveTo(dev(pts[i]));
+            else
+                p.lineTo(dev(pts[i]));
         }
         if (close && !pts.empty()) p.close();
         return p;
@@ -491,14 +603,18 @@ private:
 
     // Appends an elliptic arc to `path` in logical units: centre, radii, start parameter and sweep
     // (radians in the logical frame), as cubic segments of at most a quarter turn.
-    void appendArc(DrawPath& path, PointF c, double rx, double ry, double start, double sweep, bool connect) const {
-        const int segments = std::clamp(static_cast<int>(std::ceil(std::abs(sweep) / (kPi / 2) - 1e-9)), 1, 4);
+    void appendArc(DrawPath& path, PointF c, double rx, double ry, double start, double sweep,
+                   bool connect) const {
+        const int segments =
+            std::clamp(static_cast<int>(std::ceil(std::abs(sweep) / (kPi / 2) - 1e-9)), 1, 4);
         const double step = sweep / segments;
         const double k = 4.0 / 3.0 * std::tan(step / 4);
         auto at = [&](double t) { return PointF{c.x + rx * std::cos(t), c.y + ry * std::sin(t)}; };
         const PointF first = at(start);
-        if (connect && path.hasCurrentPoint()) path.lineTo(dev(first));
-        else path.moveTo(dev(first));
+        if (connect && path.hasCurrentPoint())
+            path.lineTo(dev(first));
+        else
+            path.moveTo(dev(first));
         double t = start;
         for (int i = 0; i < segments; ++i) {
             const double t2 = t + step;
@@ -526,7 +642,8 @@ private:
         const double te = std::atan2((e.y - g.c.y) / g.ry, (e.x - g.c.x) / g.rx);
         double sign = anticlockwiseSign();
         if (m_dc.arcDirection == kAdClockwise) sign = -sign;
-        double sweep = sign > 0 ? std::fmod(te - ts + 4 * kPi, 2 * kPi) : -std::fmod(ts - te + 4 * kPi, 2 * kPi);
+        double sweep =
+            sign > 0 ? std::fmod(te - ts + 4 * kPi, 2 * kPi) : -std::fmod(ts - te + 4 * kPi, 2 * kPi);
         if (std::abs(sweep) < 1e-9) sweep = sign * 2 * kPi;
         g.start = ts;
         g.sweep = sweep;
@@ -579,8 +696,11 @@ private:
     void roundRect(Rect r, double cw, double ch) {
         const double l = std::min(r.left, r.right), rt = std::max(r.left, r.right);
         const double t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
-        const double rw = std::min(std::abs(cw) / 2, (rt - l) / 2), rh = std::min(std::abs(ch) / 2, (b - t) / 2);
-        if (rw <= 0 || rh <= 0) return rectangle({static_cast<int>(l), static_cast<int>(t), static_cast<int>(rt), static_cast<int>(b)});
+        const double rw = std::min(std::abs(cw) / 2, (rt - l) / 2),
+                     rh = std::min(std::abs(ch) / 2, (b - t) / 2);
+        if (rw <= 0 || rh <= 0)
+            return rectangle(
+                {static_cast<int>(l), static_cast<int>(t), static_cast<int>(rt), static_cast<int>(b)});
         DrawPath path;
         path.moveTo(dev(l + rw, t));
         path.lineTo(dev(rt - rw, t));
@@ -641,15 +761,16 @@ private:
         DrawPath& path = m_pathOpen ? m_path : local;
         std::size_t i = 0;
         if (fromCurrent) {
-            if (m_pathOpen) ensurePathStart();
-            else path.moveTo(dev(m_dc.curPos));
+            if (m_pathOpen)
+                ensurePathStart();
+            else
+                path.moveTo(dev(m_dc.curPos));
         } else {
             if (pts.empty()) return;
             path.moveTo(dev(pts[0]));
             i = 1;
         }
-        for (; i + 2 < pts.size(); i += 3)
-            path.cubicTo(dev(pts[i]), dev(pts[i + 1]), dev(pts[i + 2]));
+        for (; i + 2 < pts.size(); i += 3) path.cubicTo(dev(pts[i]), dev(pts[i + 1]), dev(pts[i + 2]));
         if (fromCurrent && pts.size() >= 3) m_dc.curPos = pts[(pts.size() / 3) * 3 - 1];
         if (!m_pathOpen) output(local, false);
     }
@@ -658,8 +779,10 @@ private:
         if (m_pathOpen && pathFull()) return;
         DrawPath local;
         DrawPath& path = m_pathOpen ? m_path : local;
-        if (m_pathOpen) ensurePathStart();
-        else path.moveTo(dev(m_dc.curPos));
+        if (m_pathOpen)
+            ensurePathStart();
+        else
+            path.moveTo(dev(m_dc.curPos));
         for (std::size_t i = 0; i < pts.size() && i < types.size(); ++i) {
             const std::uint8_t t = types[i] & 0xFE;
             if (t == 6) {
@@ -723,17 +846,28 @@ private:
             t.font.underline = m_dc.font.underline;
             t.font.strikeOut = m_dc.font.strikeOut;
             double angle = m_dc.font.escapement / 10.0;
-            if (m_dc.world.m12 != 0 || m_dc.world.m11 < 0) angle -= std::atan2(m_dc.world.m12, m_dc.world.m11) * 180 / kPi;
+            if (m_dc.world.m12 != 0 || m_dc.world.m11 < 0)
+                angle -= std::atan2(m_dc.world.m12, m_dc.world.m11) * 180 / kPi;
             t.angle = angle;
             switch (m_dc.textAlign & kTaCenter) {
-            case kTaCenter: t.hAlign = DrawText::HAlign::Center; break;
-            case kTaRight: t.hAlign = DrawText::HAlign::Right; break;
-            default: t.hAlign = DrawText::HAlign::Left;
+                case kTaCenter:
+                    t.hAlign = DrawText::HAlign::Center;
+                    break;
+                case kTaRight:
+                    t.hAlign = DrawText::HAlign::Right;
+                    break;
+                default:
+                    t.hAlign = DrawText::HAlign::Left;
             }
             switch (m_dc.textAlign & kTaBaseline) {
-            case kTaBaseline: t.vAlign = DrawText::VAlign::Baseline; break;
-            case kTaBottom: t.vAlign = DrawText::VAlign::Bottom; break;
-            default: t.vAlign = DrawText::VAlign::Top;
+                case kTaBaseline:
+                    t.vAlign = DrawText::VAlign::Baseline;
+                    break;
+                case kTaBottom:
+                    t.vAlign = DrawText::VAlign::Bottom;
+                    break;
+                default:
+                    t.vAlign = DrawText::VAlign::Top;
             }
             t.color = m_dc.textColor;
             t.opaqueBackground = m_dc.bkMode == kOpaque;
@@ -743,7 +877,8 @@ private:
                 if (!dxLogical.empty()) {
                     for (double d : dxLogical) advance += d;
                 } else {
-                    advance = static_cast<double>(t.text.size()) * std::abs(m_dc.font.height ? m_dc.font.height : 16) * 0.5;
+                    advance = static_cast<double>(t.text.size()) *
+                              std::abs(m_dc.font.height ? m_dc.font.height : 16) * 0.5;
                 }
                 m_dc.curPos.x += advance;
             }
@@ -798,8 +933,10 @@ private:
     }
 
     void saveDc() {
-        if (m_saved.size() < kMaxSavedStates) m_saved.push_back(m_dc);
-        else ++m_lostSaves;
+        if (m_saved.size() < kMaxSavedStates)
+            m_saved.push_back(m_dc);
+        else
+            ++m_lostSaves;
     }
     void restoreDc(int which) {
         std::size_t depth = m_saved.size() + m_lostSaves;
@@ -842,8 +979,10 @@ private:
                 for (std::size_t i = 0; i < count; ++i) {
                     const std::uint16_t idx = r.remaining() >= 2 ? r.u16le("colour index") : 0;
                     Color c = kBlack;
-                    if (m_dc.palette && idx < m_dc.palette->entries.size()) c = m_dc.palette->entries[idx];
-                    else if (idx < defaultPalette(8).size()) c = defaultPalette(8)[idx];
+                    if (m_dc.palette && idx < m_dc.palette->entries.size())
+                        c = m_dc.palette->entries[idx];
+                    else if (idx < defaultPalette(8).size())
+                        c = defaultPalette(8)[idx];
                     buffer.insert(buffer.end(), {c.b, c.g, c.r, 0});
                 }
             }
@@ -859,14 +998,15 @@ private:
     static bool dibBottomUp(std::span<const std::uint8_t> info) {
         if (info.size() >= 12 && (info[0] | (info[1] << 8)) == 12) return true;
         if (info.size() < 12) return true;
-        const auto h = static_cast<std::int32_t>(static_cast<std::uint32_t>(info[8]) | (info[9] << 8) |
-                                                 (info[10] << 16) | (static_cast<std::uint32_t>(info[11]) << 24));
+        const auto h =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(info[8]) | (info[9] << 8) |
+                                      (info[10] << 16) | (static_cast<std::uint32_t>(info[11]) << 24));
         return h > 0;
     }
 
     // Draws part of an image into a logical rectangle. Source coordinates run top-down.
-    void blit(std::shared_ptr<const Bitmap> image, double sx, double sy, double sw, double sh, double x, double y,
-              double w, double h, BlitOp op, bool alpha = false, double opacity = 1) {
+    void blit(std::shared_ptr<const Bitmap> image, double sx, double sy, double sw, double sh, double x,
+              double y, double w, double h, BlitOp op, bool alpha = false, double opacity = 1) {
         if (!image || image->empty() || m_pathOpen || op == BlitOp::None) return;
         if (sw < 0) sx += sw, sw = -sw, x += w, w = -w;
         if (sh < 0) sy += sh, sh = -sh, y += h, h = -h;
@@ -880,8 +1020,8 @@ private:
         const double y0 = y + h * (ct - sy) / sh, y1 = y + h * (cb - sy) / sh;
         DrawImage d;
         d.image = std::move(image);
-        d.source = {static_cast<int>(std::floor(cl)), static_cast<int>(std::floor(ct)), static_cast<int>(std::ceil(cr)),
-                    static_cast<int>(std::ceil(cb))};
+        d.source = {static_cast<int>(std::floor(cl)), static_cast<int>(std::floor(ct)),
+                    static_cast<int>(std::ceil(cr)), static_cast<int>(std::ceil(cb))};
         d.topLeft = dev(x0, y0);
         d.topRight = dev(x1, y0);
         d.bottomLeft = dev(x0, y1);
@@ -977,8 +1117,10 @@ private:
         for (std::size_t n : counts) {
             if (n > pts.size() - at) break;
             for (std::size_t i = 0; i < n; ++i) {
-                if (i == 0) path.moveTo(dev(pts[at + i]));
-                else path.lineTo(dev(pts[at + i]));
+                if (i == 0)
+                    path.moveTo(dev(pts[at + i]));
+                else
+                    path.lineTo(dev(pts[at + i]));
             }
             if (closed && n > 0) path.close();
             at += n;
@@ -991,308 +1133,361 @@ private:
         ByteReader r(m_mf.params(rec), "WMF");
         const std::uint16_t fn = static_cast<std::uint16_t>(rec.type);
         switch (fn) {
-        case 0x001E: saveDc(); break;
-        case 0x0127: restoreDc(static_cast<std::int16_t>(r.u16le("level"))); break;
-        case 0x0102: m_dc.bkMode = r.u16le("mode"); break;
-        case 0x0103: {
-            const int mode = r.u16le("mode");
-            // The window of a WMF is always fitted to the picture; only the choice between
-            // keeping and not keeping its shape is taken from the file.
-            m_dc.mapMode = mode == MM_ISOTROPIC ? MM_ISOTROPIC : MM_ANISOTROPIC;
-            updateTransform();
-            break;
-        }
-        case 0x0106: m_dc.polyFill = r.u16le("mode"); break;
-        case 0x012E: m_dc.textAlign = r.u16le("alignment"); break;
-        case 0x0201: m_dc.bkColor = resolveColor(r.u32le("colour")); break;
-        case 0x0209: m_dc.textColor = resolveColor(r.u32le("colour")); break;
-        case 0x020B: {
-            const double y = i16(r), x = i16(r);
-            m_dc.winOrg = {x, y};
-            updateTransform();
-            break;
-        }
-        case 0x020C: {
-            const double y = i16(r), x = i16(r);
-            m_dc.winExt = {x, y};
-            updateTransform();
-            break;
-        }
-        case 0x020F: {
-            const double y = i16(r), x = i16(r);
-            m_dc.winOrg.x += x, m_dc.winOrg.y += y;
-            updateTransform();
-            break;
-        }
-        case 0x0410: {
-            const double yd = i16(r), yn = i16(r), xd = i16(r), xn = i16(r);
-            if (xd != 0 && yd != 0) m_dc.winExt = {m_dc.winExt.x * xn / xd, m_dc.winExt.y * yn / yd};
-            updateTransform();
-            break;
-        }
-        case 0x020D: case 0x020E: case 0x0211: case 0x0412: break;  // the viewport is the output
-        case 0x0213: {
-            const double y = i16(r), x = i16(r);
-            lineTo({x, y});
-            break;
-        }
-        case 0x0214: {
-            const double y = i16(r), x = i16(r);
-            moveTo({x, y});
-            break;
-        }
-        case 0x0220: {
-            const double y = i16(r), x = i16(r);
-            offsetClip(x, y);
-            break;
-        }
-        case 0x0415: addClip(ClipStep::Op::Exclude, logicalRectPath(rect16Reversed(r))); break;
-        case 0x0416: addClip(ClipStep::Op::Intersect, logicalRectPath(rect16Reversed(r))); break;
-        case 0x012C: {
-            const std::uint16_t idx = r.u16le("region");
-            if (idx < m_objects.size() && m_objects[idx] && std::holds_alternative<Region>(*m_objects[idx]))
-                setClipRegion(std::get<Region>(*m_objects[idx]), ClipStep::Op::Replace, false);
-            else
-                resetClip();
-            break;
-        }
-        case 0x012D: {
-            const std::uint16_t idx = r.u16le("object");
-            if (idx < m_objects.size() && m_objects[idx]) selectObject(*m_objects[idx]);
-            break;
-        }
-        case 0x0234: {
-            const std::uint16_t idx = r.u16le("palette");
-            if (idx < m_objects.size() && m_objects[idx]) selectObject(*m_objects[idx]);
-            break;
-        }
-        case 0x01F0: {
-            const std::uint16_t idx = r.u16le("object");
-            if (idx < m_objects.size()) m_objects[idx].reset();
-            break;
-        }
-        case 0x02FA: {
-            const int slot = addWmfObject(std::monostate{});
-            LogPen pen;
-            pen.style = r.u16le("pen style");
-            pen.width = static_cast<std::int16_t>(r.u16le("pen width"));
-            r.u16le("pen width");
-            pen.color = resolveColor(r.u32le("pen colour"));
-            if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = pen;
-            break;
-        }
-        case 0x02FC: {
-            const int slot = addWmfObject(std::monostate{});
-            LogBrush b;
-            b.style = r.u16le("brush style");
-            b.color = resolveColor(r.u32le("brush colour"));
-            b.hatch = r.u16le("brush hatch");
-            if (b.style == 3 || b.style == 5 || b.style == 6) b.style = 0;  // no pattern given here
-            if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = b;
-            break;
-        }
-        case 0x02FB: {
-            const int slot = addWmfObject(std::monostate{});
-            LogFont f;
-            f.height = static_cast<std::int16_t>(r.u16le("font height"));
-            r.u16le("font width");
-            f.escapement = static_cast<std::int16_t>(r.u16le("font escapement"));
-            r.u16le("font orientation");
-            f.weight = static_cast<std::int16_t>(r.u16le("font weight"));
-            f.italic = r.u8("font italic") != 0;
-            f.underline = r.u8("font underline") != 0;
-            f.strikeOut = r.u8("font strike-out") != 0;
-            r.skip(5, "font");
-            f.face = faceFromAnsi(r.bytes(std::min<std::size_t>(32, r.remaining()), "font face"));
-            if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = f;
-            break;
-        }
-        case 0x00F7: {
-            const int slot = addWmfObject(std::monostate{});
-            r.u16le("palette start");
-            const std::uint16_t n = r.u16le("palette entries");
-            LogPalette pal;
-            for (std::uint16_t i = 0; i < n && r.remaining() >= 4; ++i) {
-                const auto e = r.bytes(4, "palette entry");
-                pal.entries.push_back({e[0], e[1], e[2]});
+            case 0x001E:
+                saveDc();
+                break;
+            case 0x0127:
+                restoreDc(static_cast<std::int16_t>(r.u16le("level")));
+                break;
+            case 0x0102:
+                m_dc.bkMode = r.u16le("mode");
+                break;
+            case 0x0103: {
+                const int mode = r.u16le("mode");
+                // The window of a WMF is always fitted to the picture; only the choice between
+                // keeping and not keeping its shape is taken from the file.
+                m_dc.mapMode = mode == MM_ISOTROPIC ? MM_ISOTROPIC : MM_ANISOTROPIC;
+                updateTransform();
+                break;
             }
-            if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = pal;
-            break;
-        }
-        case 0x01F9: {  // pattern brush from a Bitmap16
-            const int slot = addWmfObject(std::monostate{});
-            LogBrush b;
-            b.style = 3;
-            // The Bitmap16 header is followed by 18 reserved bytes before the bits.
-            const auto all = r.data();
-            if (all.size() >= 28) {
-                std::vector<std::uint8_t> joined(all.begin(), all.begin() + 10);
-                joined.insert(joined.end(), all.begin() + 28, all.end());
-                ByteReader br(joined, "WMF");
-                auto bmp = bitmap16(br);
-                b.mono = bmp && bmp->pixelFormat() == PixelFormat::Bpp1;
-                b.pattern = std::move(bmp);
+            case 0x0106:
+                m_dc.polyFill = r.u16le("mode");
+                break;
+            case 0x012E:
+                m_dc.textAlign = r.u16le("alignment");
+                break;
+            case 0x0201:
+                m_dc.bkColor = resolveColor(r.u32le("colour"));
+                break;
+            case 0x0209:
+                m_dc.textColor = resolveColor(r.u32le("colour"));
+                break;
+            case 0x020B: {
+                const double y = i16(r), x = i16(r);
+                m_dc.winOrg = {x, y};
+                updateTransform();
+                break;
             }
-            if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = b;
-            break;
-        }
-        case 0x0142: {
-            const int slot = addWmfObject(std::monostate{});
-            LogBrush b;
-            const std::uint16_t style = r.u16le("brush style");
-            const std::uint16_t usage = r.u16le("colour usage");
-            b.style = 5;
-            const auto rest = r.bytes(r.remaining(), "pattern");
-            if (style == 3) {  // a Bitmap16 in place of the DIB
-                ByteReader br(rest, "WMF");
-                auto bmp = bitmap16(br);
-                b.mono = bmp && bmp->pixelFormat() == PixelFormat::Bpp1;
-                b.pattern = std::move(bmp);
-            } else {
-                b.pattern = dib(rest, {}, usage);
+            case 0x020C: {
+                const double y = i16(r), x = i16(r);
+                m_dc.winExt = {x, y};
+                updateTransform();
+                break;
             }
-            if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = b;
-            break;
-        }
-        case 0x06FF: {
-            const int slot = addWmfObject(std::monostate{});
-            Region rgn;
-            r.skip(10, "region header");
-            const int scans = r.u16le("scan count");
-            r.skip(2, "region header");
-            const Rect box{static_cast<std::int16_t>(r.u16le("region box")), static_cast<std::int16_t>(r.u16le("region box")),
-                           static_cast<std::int16_t>(r.u16le("region box")), static_cast<std::int16_t>(r.u16le("region box"))};
-            try {
-                for (int s = 0; s < scans; ++s) {
-                    const std::uint16_t count = r.u16le("scan");
-                    const int top = static_cast<std::int16_t>(r.u16le("scan")), bottom = static_cast<std::int16_t>(r.u16le("scan"));
-                    for (std::uint16_t i = 0; i + 1 < count; i += 2) {
-                        const int left = static_cast<std::int16_t>(r.u16le("scan")), right = static_cast<std::int16_t>(r.u16le("scan"));
-                        rgn.rects.push_back({left, top, right, bottom});
-                    }
-                    r.u16le("scan");
+            case 0x020F: {
+                const double y = i16(r), x = i16(r);
+                m_dc.winOrg.x += x, m_dc.winOrg.y += y;
+                updateTransform();
+                break;
+            }
+            case 0x0410: {
+                const double yd = i16(r), yn = i16(r), xd = i16(r), xn = i16(r);
+                if (xd != 0 && yd != 0) m_dc.winExt = {m_dc.winExt.x * xn / xd, m_dc.winExt.y * yn / yd};
+                updateTransform();
+                break;
+            }
+            case 0x020D:
+            case 0x020E:
+            case 0x0211:
+            case 0x0412:
+                break;  // the viewport is the output
+            case 0x0213: {
+                const double y = i16(r), x = i16(r);
+                lineTo({x, y});
+                break;
+            }
+            case 0x0214: {
+                const double y = i16(r), x = i16(r);
+                moveTo({x, y});
+                break;
+            }
+            case 0x0220: {
+                const double y = i16(r), x = i16(r);
+                offsetClip(x, y);
+                break;
+            }
+            case 0x0415:
+                addClip(ClipStep::Op::Exclude, logicalRectPath(rect16Reversed(r)));
+                break;
+            case 0x0416:
+                addClip(ClipStep::Op::Intersect, logicalRectPath(rect16Reversed(r)));
+                break;
+            case 0x012C: {
+                const std::uint16_t idx = r.u16le("region");
+                if (idx < m_objects.size() && m_objects[idx] &&
+                    std::holds_alternative<Region>(*m_objects[idx]))
+                    setClipRegion(std::get<Region>(*m_objects[idx]), ClipStep::Op::Replace, false);
+                else
+                    resetClip();
+                break;
+            }
+            case 0x012D: {
+                const std::uint16_t idx = r.u16le("object");
+                if (idx < m_objects.size() && m_objects[idx]) selectObject(*m_objects[idx]);
+                break;
+            }
+            case 0x0234: {
+                const std::uint16_t idx = r.u16le("palette");
+                if (idx < m_objects.size() && m_objects[idx]) selectObject(*m_objects[idx]);
+                break;
+            }
+            case 0x01F0: {
+                const std::uint16_t idx = r.u16le("object");
+                if (idx < m_objects.size()) m_objects[idx].reset();
+                break;
+            }
+            case 0x02FA: {
+                const int slot = addWmfObject(std::monostate{});
+                LogPen pen;
+                pen.style = r.u16le("pen style");
+                pen.width = static_cast<std::int16_t>(r.u16le("pen width"));
+                r.u16le("pen width");
+                pen.color = resolveColor(r.u32le("pen colour"));
+                if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = pen;
+                break;
+            }
+            case 0x02FC: {
+                const int slot = addWmfObject(std::monostate{});
+                LogBrush b;
+                b.style = r.u16le("brush style");
+                b.color = resolveColor(r.u32le("brush colour"));
+                b.hatch = r.u16le("brush hatch");
+                if (b.style == 3 || b.style == 5 || b.style == 6) b.style = 0;  // no pattern given here
+                if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = b;
+                break;
+            }
+            case 0x02FB: {
+                const int slot = addWmfObject(std::monostate{});
+                LogFont f;
+                f.height = static_cast<std::int16_t>(r.u16le("font height"));
+                r.u16le("font width");
+                f.escapement = static_cast<std::int16_t>(r.u16le("font escapement"));
+                r.u16le("font orientation");
+                f.weight = static_cast<std::int16_t>(r.u16le("font weight"));
+                f.italic = r.u8("font italic") != 0;
+                f.underline = r.u8("font underline") != 0;
+                f.strikeOut = r.u8("font strike-out") != 0;
+                r.skip(5, "font");
+                f.face = faceFromAnsi(r.bytes(std::min<std::size_t>(32, r.remaining()), "font face"));
+                if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = f;
+                break;
+            }
+            case 0x00F7: {
+                const int slot = addWmfObject(std::monostate{});
+                r.u16le("palette start");
+                const std::uint16_t n = r.u16le("palette entries");
+                LogPalette pal;
+                for (std::uint16_t i = 0; i < n && r.remaining() >= 4; ++i) {
+                    const auto e = r.bytes(4, "palette entry");
+                    pal.entries.push_back({e[0], e[1], e[2]});
                 }
-            } catch (const DecodeError&) {
-                rgn.rects = {box};  // a damaged scan list: the bounding box stands in
+                if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = pal;
+                break;
             }
-            if (scans == 0 && rgn.rects.empty() && box.right > box.left && box.bottom > box.top) rgn.rects = {box};
-            if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = rgn;
-            break;
-        }
-        case 0x0228: case 0x012B: {  // fill / paint region
-            const std::uint16_t idx = r.u16le("region");
-            LogBrush brush = m_dc.brush;
-            if (fn == 0x0228) {
-                const std::uint16_t b = r.u16le("brush");
-                if (b < m_objects.size() && m_objects[b] && std::holds_alternative<LogBrush>(*m_objects[b]))
-                    brush = std::get<LogBrush>(*m_objects[b]);
+            case 0x01F9: {  // pattern brush from a Bitmap16
+                const int slot = addWmfObject(std::monostate{});
+                LogBrush b;
+                b.style = 3;
+                // The Bitmap16 header is followed by 18 reserved bytes before the bits.
+                const auto all = r.data();
+                if (all.size() >= 28) {
+                    std::vector<std::uint8_t> joined(all.begin(), all.begin() + 10);
+                    joined.insert(joined.end(), all.begin() + 28, all.end());
+                    ByteReader br(joined, "WMF");
+                    auto bmp = bitmap16(br);
+                    b.mono = bmp && bmp->pixelFormat() == PixelFormat::Bpp1;
+                    b.pattern = std::move(bmp);
+                }
+                if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = b;
+                break;
             }
-            if (idx < m_objects.size() && m_objects[idx] && std::holds_alternative<Region>(*m_objects[idx]) && !m_pathOpen) {
-                const DrawBrush db = brushFor(brush);
-                if (db.visible()) m_canvas.fillPath(regionPath(std::get<Region>(*m_objects[idx]), false), FillRule::EvenOdd, db);
+            case 0x0142: {
+                const int slot = addWmfObject(std::monostate{});
+                LogBrush b;
+                const std::uint16_t style = r.u16le("brush style");
+                const std::uint16_t usage = r.u16le("colour usage");
+                b.style = 5;
+                const auto rest = r.bytes(r.remaining(), "pattern");
+                if (style == 3) {  // a Bitmap16 in place of the DIB
+                    ByteReader br(rest, "WMF");
+                    auto bmp = bitmap16(br);
+                    b.mono = bmp && bmp->pixelFormat() == PixelFormat::Bpp1;
+                    b.pattern = std::move(bmp);
+                } else {
+                    b.pattern = dib(rest, {}, usage);
+                }
+                if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = b;
+                break;
             }
-            break;
-        }
-        case 0x0324: case 0x0325: {
-            const std::size_t n = r.u16le("point count");
-            const auto pts = points16(r, n);
-            if (fn == 0x0324) output(polyPath(pts, true), true, fillRule());
-            else output(polyPath(pts, false), false);
-            break;
-        }
-        case 0x0538: {
-            const std::size_t polys = r.u16le("polygon count");
-            if (polys > r.remaining() / 2) throw DecodeError("WMF: polygon count beyond the record");
-            std::vector<std::size_t> counts(polys);
-            std::size_t total = 0;
-            for (auto& c : counts) total += (c = r.u16le("polygon points"));
-            polyPolygon(counts, points16(r, total), true);
-            break;
-        }
-        case 0x041B: rectangle(rect16Reversed(r)); break;
-        case 0x0418: ellipse(rect16Reversed(r)); break;
-        case 0x061C: {
-            const double h = i16(r), w = i16(r);
-            roundRect(rect16Reversed(r), w, h);
-            break;
-        }
-        case 0x0817: case 0x081A: case 0x0830: {
-            const double ye = i16(r), xe = i16(r), ys = i16(r), xs = i16(r);
-            const Rect rc = rect16Reversed(r);
-            arc(fn == 0x0817 ? ArcKind::Arc : fn == 0x081A ? ArcKind::Pie : ArcKind::Chord, rc, {xs, ys}, {xe, ye});
-            break;
-        }
-        case 0x041F: {
-            const Color c = resolveColor(r.u32le("colour"));
-            const double y = i16(r), x = i16(r);
-            setPixel({x, y}, c);
-            break;
-        }
-        case 0x0521: {
-            const std::uint16_t n = r.u16le("string length");
-            const auto s = r.bytes(n, "string");
-            if (n & 1) r.skip(1, "string padding");
-            const double y = i16(r), x = i16(r);
-            std::u16string text;
-            for (std::uint8_t b : s) text.push_back(ansiChar(b));
-            textOut({x, y}, std::move(text), {}, 0, std::nullopt);
-            break;
-        }
-        case 0x0A32: {
-            const double y = i16(r), x = i16(r);
-            const std::uint16_t n = r.u16le("string length");
-            const std::uint16_t options = r.u16le("options");
-            std::optional<Rect> rc;
-            if (options & (kEtoOpaque | kEtoClipped)) {
-                Rect box;
-                box.left = static_cast<std::int16_t>(r.u16le("rectangle"));
-                box.top = static_cast<std::int16_t>(r.u16le("rectangle"));
-                box.right = static_cast<std::int16_t>(r.u16le("rectangle"));
-                box.bottom = static_cast<std::int16_t>(r.u16le("rectangle"));
-                rc = box;
+            case 0x06FF: {
+                const int slot = addWmfObject(std::monostate{});
+                Region rgn;
+                r.skip(10, "region header");
+                const int scans = r.u16le("scan count");
+                r.skip(2, "region header");
+                const Rect box{static_cast<std::int16_t>(r.u16le("region box")),
+                               static_cast<std::int16_t>(r.u16le("region box")),
+                               static_cast<std::int16_t>(r.u16le("region box")),
+                               static_cast<std::int16_t>(r.u16le("region box"))};
+                try {
+                    for (int s = 0; s < scans; ++s) {
+                        const std::uint16_t count = r.u16le("scan");
+                        const int top = static_cast<std::int16_t>(r.u16le("scan")),
+                                  bottom = static_cast<std::int16_t>(r.u16le("scan"));
+                        for (std::uint16_t i = 0; i + 1 < count; i += 2) {
+                            const int left = static_cast<std::int16_t>(r.u16le("scan")),
+                                      right = static_cast<std::int16_t>(r.u16le("scan"));
+                            rgn.rects.push_back({left, top, right, bottom});
+                        }
+                        r.u16le("scan");
+                    }
+                } catch (const DecodeError&) {
+                    rgn.rects = {box};  // a damaged scan list: the bounding box stands in
+                }
+                if (scans == 0 && rgn.rects.empty() && box.right > box.left && box.bottom > box.top)
+                    rgn.rects = {box};
+                if (slot >= 0) m_objects[static_cast<std::size_t>(slot)] = rgn;
+                break;
             }
-            const auto s = r.bytes(n, "string");
-            if (n & 1 && r.remaining() > 0) r.skip(1, "string padding");
-            std::vector<double> dx;
-            if (r.remaining() >= std::size_t{n} * 2)
-                for (std::uint16_t i = 0; i < n; ++i) dx.push_back(i16(r));
-            std::u16string text;
-            for (std::uint8_t b : s) text.push_back(ansiChar(b));
-            textOut({x, y}, std::move(text), dx, options, rc);
-            break;
-        }
-        case 0x061D: {
-            const std::uint32_t rop = r.u32le("raster operation");
-            const double h = i16(r), w = i16(r), y = i16(r), x = i16(r);
-            patBlt({static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h)}, rop);
-            break;
-        }
-        case 0x0922: case 0x0940: case 0x0B23: case 0x0B41: wmfBlit(fn, rec, r); break;
-        case 0x0F43: {
-            const std::uint32_t rop = r.u32le("raster operation");
-            const std::uint16_t usage = r.u16le("colour usage");
-            const double sh = i16(r), sw = i16(r), sy = i16(r), sx = i16(r);
-            const double dh = i16(r), dw = i16(r), dy = i16(r), dxv = i16(r);
-            const auto info = r.bytes(r.remaining(), "DIB");
-            auto image = dib(info, {}, usage);
-            if (!image) break;
-            const double top = dibBottomUp(info) ? image->height() - sy - sh : sy;
-            blit(image, sx, top, sw, sh, dxv, dy, dw, dh, sourceOp(rop));
-            break;
-        }
-        case 0x0D33: {
-            const std::uint16_t usage = r.u16le("colour usage");
-            r.u16le("scan count");
-            r.u16le("start scan");
-            const double sy = i16(r), sx = i16(r), h = i16(r), w = i16(r), dy = i16(r), dxv = i16(r);
-            const auto info = r.bytes(r.remaining(), "DIB");
-            auto image = dib(info, {}, usage);
-            if (!image) break;
-            const double top = dibBottomUp(info) ? image->height() - sy - h : sy;
-            blit(image, sx, top, w, h, dxv, dy, w, h, BlitOp::Copy);
-            break;
-        }
-        default: break;  // palettes animation, escapes, flood fills and the rest draw nothing here
+            case 0x0228:
+            case 0x012B: {  // fill / paint region
+                const std::uint16_t idx = r.u16le("region");
+                LogBrush brush = m_dc.brush;
+                if (fn == 0x0228) {
+                    const std::uint16_t b = r.u16le("brush");
+                    if (b < m_objects.size() && m_objects[b] &&
+                        std::holds_alternative<LogBrush>(*m_objects[b]))
+                        brush = std::get<LogBrush>(*m_objects[b]);
+                }
+                if (idx < m_objects.size() && m_objects[idx] &&
+                    std::holds_alternative<Region>(*m_objects[idx]) && !m_pathOpen) {
+                    const DrawBrush db = brushFor(brush);
+                    if (db.visible())
+                        m_canvas.fillPath(regionPath(std::get<Region>(*m_objects[idx]), false),
+                                          FillRule::EvenOdd, db);
+                }
+                break;
+            }
+            case 0x0324:
+            case 0x0325: {
+                const std::size_t n = r.u16le("point count");
+                const auto pts = points16(r, n);
+                if (fn == 0x0324)
+                    output(polyPath(pts, true), true, fillRule());
+                else
+                    output(polyPath(pts, false), false);
+                break;
+            }
+            case 0x0538: {
+                const std::size_t polys = r.u16le("polygon count");
+                if (polys > r.remaining() / 2) throw DecodeError("WMF: polygon count beyond the record");
+                std::vector<std::size_t> counts(polys);
+                std::size_t total = 0;
+                for (auto& c : counts) total += (c = r.u16le("polygon points"));
+                polyPolygon(counts, points16(r, total), true);
+                break;
+            }
+            case 0x041B:
+                rectangle(rect16Reversed(r));
+                break;
+            case 0x0418:
+                ellipse(rect16Reversed(r));
+                break;
+            case 0x061C: {
+                const double h = i16(r), w = i16(r);
+                roundRect(rect16Reversed(r), w, h);
+                break;
+            }
+            case 0x0817:
+            case 0x081A:
+            case 0x0830: {
+                const double ye = i16(r), xe = i16(r), ys = i16(r), xs = i16(r);
+                const Rect rc = rect16Reversed(r);
+                arc(fn == 0x0817   ? ArcKind::Arc
+                    : fn == 0x081A ? ArcKind::Pie
+                                   : ArcKind::Chord,
+                    rc, {xs, ys}, {xe, ye});
+                break;
+            }
+            case 0x041F: {
+                const Color c = resolveColor(r.u32le("colour"));
+                const double y = i16(r), x = i16(r);
+                setPixel({x, y}, c);
+                break;
+            }
+            case 0x0521: {
+                const std::uint16_t n = r.u16le("string length");
+                const auto s = r.bytes(n, "string");
+                if (n & 1) r.skip(1, "string padding");
+                const double y = i16(r), x = i16(r);
+                std::u16string text;
+                for (std::uint8_t b : s) text.push_back(ansiChar(b));
+                textOut({x, y}, std::move(text), {}, 0, std::nullopt);
+                break;
+            }
+            case 0x0A32: {
+                const double y = i16(r), x = i16(r);
+                const std::uint16_t n = r.u16le("string length");
+                const std::uint16_t options = r.u16le("options");
+                std::optional<Rect> rc;
+                if (options & (kEtoOpaque | kEtoClipped)) {
+                    Rect box;
+                    box.left = static_cast<std::int16_t>(r.u16le("rectangle"));
+                    box.top = static_cast<std::int16_t>(r.u16le("rectangle"));
+                    box.right = static_cast<std::int16_t>(r.u16le("rectangle"));
+                    box.bottom = static_cast<std::int16_t>(r.u16le("rectangle"));
+                    rc = box;
+                }
+                const auto s = r.bytes(n, "string");
+                if (n & 1 && r.remaining() > 0) r.skip(1, "string padding");
+                std::vector<double> dx;
+                if (r.remaining() >= std::size_t{n} * 2)
+                    for (std::uint16_t i = 0; i < n; ++i) dx.push_back(i16(r));
+                std::u16string text;
+                for (std::uint8_t b : s) text.push_back(ansiChar(b));
+                textOut({x, y}, std::move(text), dx, options, rc);
+                break;
+            }
+            case 0x061D: {
+                const std::uint32_t rop = r.u32le("raster operation");
+                const double h = i16(r), w = i16(r), y = i16(r), x = i16(r);
+                patBlt({static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w),
+                        static_cast<int>(y + h)},
+                       rop);
+                break;
+            }
+            case 0x0922:
+            case 0x0940:
+            case 0x0B23:
+            case 0x0B41:
+                wmfBlit(fn, rec, r);
+                break;
+            case 0x0F43: {
+                const std::uint32_t rop = r.u32le("raster operation");
+                const std::uint16_t usage = r.u16le("colour usage");
+                const double sh = i16(r), sw = i16(r), sy = i16(r), sx = i16(r);
+                const double dh = i16(r), dw = i16(r), dy = i16(r), dxv = i16(r);
+                const auto info = r.bytes(r.remaining(), "DIB");
+                auto image = dib(info, {}, usage);
+                if (!image) break;
+                const double top = dibBottomUp(info) ? image->height() - sy - sh : sy;
+                blit(image, sx, top, sw, sh, dxv, dy, dw, dh, sourceOp(rop));
+                break;
+            }
+            case 0x0D33: {
+                const std::uint16_t usage = r.u16le("colour usage");
+                r.u16le("scan count");
+                r.u16le("start scan");
+                const double sy = i16(r), sx = i16(r), h = i16(r), w = i16(r), dy = i16(r), dxv = i16(r);
+                const auto info = r.bytes(r.remaining(), "DIB");
+                auto image = dib(info, {}, usage);
+                if (!image) break;
+                const double top = dibBottomUp(info) ? image->height() - sy - h : sy;
+                blit(image, sx, top, w, h, dxv, dy, w, h, BlitOp::Copy);
+                break;
+            }
+            default:
+                break;  // palettes animation, escapes, flood fills and the rest draw nothing here
         }
     }
 
@@ -1308,7 +1503,8 @@ private:
         if (noBitmap) r.u16le("reserved");
         const double dh = i16(r), dw = i16(r), dy = i16(r), dxv = i16(r);
         if (!stretch) sh = dh, sw = dw;
-        const Rect destRect{static_cast<int>(dxv), static_cast<int>(dy), static_cast<int>(dxv + dw), static_cast<int>(dy + dh)};
+        const Rect destRect{static_cast<int>(dxv), static_cast<int>(dy), static_cast<int>(dxv + dw),
+                            static_cast<int>(dy + dh)};
         if (noBitmap || !usesSource(rop)) {
             patBlt(destRect, rop);
             return;
@@ -1326,9 +1522,11 @@ private:
     }
 
     // ---- EMF --------------------------------------------------------------------------------
-    std::span<const std::uint8_t> at(const MetafileRecord& rec, std::uint32_t offset, std::uint32_t size) const {
+    std::span<const std::uint8_t> at(const MetafileRecord& rec, std::uint32_t offset,
+                                     std::uint32_t size) const {
         if (size == 0) return {};
-        if (offset > rec.size || size > rec.size - offset) throw DecodeError("EMF: data offset beyond its record");
+        if (offset > rec.size || size > rec.size - offset)
+            throw DecodeError("EMF: data offset beyond its record");
         return m_mf.bytes(rec).subspan(offset, size);
     }
 
@@ -1351,7 +1549,8 @@ private:
         const double x = r.i32le("destination"), y = r.i32le("destination");
         const double w = r.i32le("destination"), h = r.i32le("destination");
         std::uint32_t rop = r.u32le("raster operation");
-        const Rect dest{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h)};
+        const Rect dest{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w),
+                        static_cast<int>(y + h)};
         if (type != 114 && type != 116 && !usesSource(rop)) {
             patBlt(dest, rop);  // the source fields do not matter
             return;
@@ -1396,347 +1595,480 @@ private:
     void emfRecord(const MetafileRecord& rec) {
         ByteReader r(m_mf.params(rec), "EMF");
         switch (rec.type) {
-        case 2: case 3: case 4: case 5: case 6: case 85: case 86: case 87: case 88: case 89: {
-            r.skip(16, "bounds");
-            const std::size_t n = r.u32le("point count");
-            const auto pts = rec.type >= 85 ? points16(r, n) : points32(r, n);
-            switch (rec.type) {
-            case 2: case 85: polyBezier(pts, false); break;
-            case 3: case 86: output(polyPath(pts, true), true, fillRule()); break;
-            case 4: case 87: output(polyPath(pts, false), false); break;
-            case 5: case 88: polyBezier(pts, true); break;
-            default: polylineTo(pts); break;
-            }
-            break;
-        }
-        case 7: case 8: case 90: case 91: {
-            r.skip(16, "bounds");
-            const std::size_t polys = r.u32le("figure count");
-            const std::size_t total = r.u32le("point count");
-            if (polys > r.remaining() / 4) throw DecodeError("EMF: figure count beyond the record");
-            std::vector<std::size_t> counts(polys);
-            for (auto& c : counts) c = r.u32le("figure points");
-            const auto pts = rec.type >= 90 ? points16(r, total) : points32(r, total);
-            polyPolygon(counts, pts, rec.type == 8 || rec.type == 91);
-            break;
-        }
-        case 56: case 92: {
-            r.skip(16, "bounds");
-            const std::size_t n = r.u32le("point count");
-            const auto pts = rec.type == 92 ? points16(r, n) : points32(r, n);
-            polyDraw(pts, r.bytes(std::min(n, r.remaining()), "point types"));
-            break;
-        }
-        case 9: m_dc.winExt = {static_cast<double>(r.i32le("x")), static_cast<double>(r.i32le("y"))}; updateTransform(); break;
-        case 10: m_dc.winOrg = {static_cast<double>(r.i32le("x")), static_cast<double>(r.i32le("y"))}; updateTransform(); break;
-        case 11: m_dc.vpExt = {static_cast<double>(r.i32le("x")), static_cast<double>(r.i32le("y"))}; updateTransform(); break;
-        case 12: m_dc.vpOrg = {static_cast<double>(r.i32le("x")), static_cast<double>(r.i32le("y"))}; updateTransform(); break;
-        case 31: case 32: {
-            const double xn = r.i32le("scale"), xd = r.i32le("scale"), yn = r.i32le("scale"), yd = r.i32le("scale");
-            PointF& ext = rec.type == 31 ? m_dc.vpExt : m_dc.winExt;
-            if (xd != 0 && yd != 0) ext = {ext.x * xn / xd, ext.y * yn / yd};
-            updateTransform();
-            break;
-        }
-        case 15: {
-            const double x = r.i32le("x"), y = r.i32le("y");
-            setPixel({x, y}, resolveColor(r.u32le("colour")));
-            break;
-        }
-        case 17: m_dc.mapMode = static_cast<int>(r.u32le("mode")); updateTransform(); break;
-        case 18: m_dc.bkMode = static_cast<int>(r.u32le("mode")); break;
-        case 19: m_dc.polyFill = static_cast<int>(r.u32le("mode")); break;
-        case 22: m_dc.textAlign = r.u32le("alignment"); break;
-        case 24: m_dc.textColor = resolveColor(r.u32le("colour")); break;
-        case 25: m_dc.bkColor = resolveColor(r.u32le("colour")); break;
-        case 26: {
-            const double x = r.i32le("x"), y = r.i32le("y");
-            offsetClip(x, y);
-            break;
-        }
-        case 27: {
-            const double x = r.i32le("x"), y = r.i32le("y");
-            moveTo({x, y});
-            break;
-        }
-        case 29: addClip(ClipStep::Op::Exclude, logicalRectPath(rectL(r))); break;
-        case 30: addClip(ClipStep::Op::Intersect, logicalRectPath(rectL(r))); break;
-        case 33: saveDc(); break;
-        case 34: restoreDc(r.i32le("level")); break;
-        case 35: case 36: {
-            Matrix m;
-            m.m11 = f32(r), m.m12 = f32(r), m.m21 = f32(r), m.m22 = f32(r), m.dx = f32(r), m.dy = f32(r);
-            const std::uint32_t mode = rec.type == 35 ? 4 : r.u32le("mode");
-            if (!m.finite()) break;
-            switch (mode) {
-            case 1: m_dc.world = Matrix{}; break;
-            case 2: m_dc.world = m.then(m_dc.world); break;
-            case 3: m_dc.world = m_dc.world.then(m); break;
-            case 4: m_dc.world = m; break;
-            default: break;
-            }
-            updateTransform();
-            break;
-        }
-        case 37: {
-            const std::uint32_t idx = r.u32le("object");
-            if (idx & 0x80000000u) selectStock(idx & 0x7FFFFFFFu);
-            else if (idx < m_objects.size() && m_objects[idx]) selectObject(*m_objects[idx]);
-            break;
-        }
-        case 48: {
-            const std::uint32_t idx = r.u32le("palette");
-            if (idx & 0x80000000u) selectStock(idx & 0x7FFFFFFFu);
-            else if (idx < m_objects.size() && m_objects[idx]) selectObject(*m_objects[idx]);
-            break;
-        }
-        case 40: {
-            const std::uint32_t idx = r.u32le("object");
-            if (idx < m_objects.size()) m_objects[idx].reset();
-            break;
-        }
-        case 38: {
-            const std::uint32_t idx = r.u32le("object");
-            LogPen pen;
-            pen.style = r.u32le("pen style");
-            pen.width = r.i32le("pen width");
-            r.i32le("pen width");
-            pen.color = resolveColor(r.u32le("pen colour"));
-            setEmfObject(idx, pen);
-            break;
-        }
-        case 95: {
-            const std::uint32_t idx = r.u32le("object");
-            r.skip(16, "pattern");
-            LogPen pen;
-            pen.extended = true;
-            pen.style = r.u32le("pen style");
-            pen.width = r.u32le("pen width");
-            const std::uint32_t brushStyle = r.u32le("pen brush style");
-            pen.color = resolveColor(r.u32le("pen colour"));
-            if (brushStyle == 1) pen.style = (pen.style & ~0xFu) | 5;  // a hollow brush draws nothing
-            setEmfObject(idx, pen);
-            break;
-        }
-        case 39: {
-            const std::uint32_t idx = r.u32le("object");
-            LogBrush b;
-            b.style = r.u32le("brush style");
-            b.color = resolveColor(r.u32le("brush colour"));
-            b.hatch = r.u32le("brush hatch");
-            if (b.style == 3 || b.style == 5 || b.style == 6) b.style = 0;
-            setEmfObject(idx, b);
-            break;
-        }
-        case 93: case 94: {
-            const std::uint32_t idx = r.u32le("object");
-            const std::uint32_t usage = r.u32le("colour usage");
-            const std::uint32_t offBmi = r.u32le("offset"), cbBmi = r.u32le("size");
-            const std::uint32_t offBits = r.u32le("offset"), cbBits = r.u32le("size");
-            LogBrush b;
-            b.style = 5;
-            b.pattern = dib(at(rec, offBmi, cbBmi), at(rec, offBits, cbBits), rec.type == 93 ? 0 : usage);
-            b.mono = rec.type == 93 && b.pattern && b.pattern->pixelFormat() == PixelFormat::Bpp1;
-            setEmfObject(idx, b);
-            break;
-        }
-        case 82: {
-            const std::uint32_t idx = r.u32le("object");
-            LogFont f;
-            f.height = r.i32le("font height");
-            r.i32le("font width");
-            f.escapement = r.i32le("font escapement");
-            r.i32le("font orientation");
-            f.weight = r.i32le("font weight");
-            f.italic = r.u8("font italic") != 0;
-            f.underline = r.u8("font underline") != 0;
-            f.strikeOut = r.u8("font strike-out") != 0;
-            r.skip(5, "font");
-            f.face = faceFromUtf16(r.bytes(std::min<std::size_t>(64, r.remaining()), "font face"));
-            setEmfObject(idx, f);
-            break;
-        }
-        case 49: {
-            const std::uint32_t idx = r.u32le("object");
-            r.u16le("palette version");
-            const std::uint16_t n = r.u16le("palette entries");
-            LogPalette pal;
-            for (std::uint16_t i = 0; i < n && r.remaining() >= 4; ++i) {
-                const auto e = r.bytes(4, "palette entry");
-                pal.entries.push_back({e[0], e[1], e[2]});
-            }
-            setEmfObject(idx, pal);
-            break;
-        }
-        case 41: {
-            const double cx = r.i32le("centre"), cy = r.i32le("centre");
-            const double radius = r.u32le("radius");
-            const double start = f32(r), sweep = f32(r);
-            if (!std::isfinite(start) || !std::isfinite(sweep)) break;
-            const double sign = anticlockwiseSign();
-            const double t0 = sign * start * kPi / 180, sw = std::clamp(sign * sweep * kPi / 180, -2 * kPi, 2 * kPi);
-            DrawPath local;
-            if (m_pathOpen && pathFull()) break;
-            DrawPath& path = m_pathOpen ? m_path : local;
-            if (m_pathOpen) ensurePathStart();
-            else path.moveTo(dev(m_dc.curPos));
-            if (sw != 0) appendArc(path, {cx, cy}, radius, radius, t0, sw, true);
-            m_dc.curPos = {cx + radius * std::cos(t0 + sw), cy + radius * std::sin(t0 + sw)};
-            if (!m_pathOpen) output(local, false);
-            break;
-        }
-        case 42: ellipse(rectL(r)); break;
-        case 43: rectangle(rectL(r)); break;
-        case 44: {
-            const Rect rc = rectL(r);
-            const double w = r.i32le("corner"), h = r.i32le("corner");
-            roundRect(rc, w, h);
-            break;
-        }
-        case 45: case 46: case 47: case 55: {
-            const Rect rc = rectL(r);
-            const double xs = r.i32le("start"), ys = r.i32le("start"), xe = r.i32le("end"), ye = r.i32le("end");
-            const ArcKind kind = rec.type == 45 ? ArcKind::Arc : rec.type == 46 ? ArcKind::Chord : rec.type == 47 ? ArcKind::Pie : ArcKind::ArcTo;
-            arc(kind, rc, {xs, ys}, {xe, ye});
-            break;
-        }
-        case 54: {
-            const double x = r.i32le("x"), y = r.i32le("y");
-            lineTo({x, y});
-            break;
-        }
-        case 57: m_dc.arcDirection = static_cast<int>(r.u32le("direction")); break;
-        case 58: {
-            const float limit = f32(r);
-            if (std::isfinite(limit) && limit >= 1) m_dc.miterLimit = limit;
-            break;
-        }
-        case 59: m_pathOpen = true; m_path = DrawPath{}; m_pathNeedsMove = true; break;
-        case 60: m_pathOpen = false; break;
-        case 61: m_path.close(); m_pathNeedsMove = false; break;
-        case 62: case 63: case 64: {
-            if (m_pathOpen) break;
-            const DrawPath path = std::move(m_path);
-            m_path = DrawPath{};
-            if (path.empty()) break;
-            if (rec.type != 64) {
-                const DrawBrush brush = brushFor(m_dc.brush);
-                if (brush.visible()) m_canvas.fillPath(path, fillRule(), brush);
-            }
-            if (rec.type != 62) {
-                const DrawPen pen = devicePen();
-                if (pen.visible()) m_canvas.strokePath(path, pen);
-            }
-            break;
-        }
-        case 67: {
-            const std::uint32_t mode = r.u32le("mode");
-            if (m_pathOpen) break;
-            addClip(clipOp(mode), std::move(m_path));
-            m_path = DrawPath{};
-            break;
-        }
-        case 68: m_pathOpen = false; m_path = DrawPath{}; break;
-        case 71: case 74: {
-            r.skip(16, "bounds");
-            const std::uint32_t size = r.u32le("region size");
-            LogBrush brush = m_dc.brush;
-            if (rec.type == 71) {
-                const std::uint32_t b = r.u32le("brush");
-                if (b & 0x80000000u) {
-                    const DcState saved = m_dc;
-                    selectStock(b & 0x7FFFFFFFu);
-                    brush = m_dc.brush;
-                    m_dc = saved;
-                } else if (b < m_objects.size() && m_objects[b] && std::holds_alternative<LogBrush>(*m_objects[b])) {
-                    brush = std::get<LogBrush>(*m_objects[b]);
+            case 2:
+            case 3:
+            case 4:
+            case 5:
+            case 6:
+            case 85:
+            case 86:
+            case 87:
+            case 88:
+            case 89: {
+                r.skip(16, "bounds");
+                const std::size_t n = r.u32le("point count");
+                const auto pts = rec.type >= 85 ? points16(r, n) : points32(r, n);
+                switch (rec.type) {
+                    case 2:
+                    case 85:
+                        polyBezier(pts, false);
+                        break;
+                    case 3:
+                    case 86:
+                        output(polyPath(pts, true), true, fillRule());
+                        break;
+                    case 4:
+                    case 87:
+                        output(polyPath(pts, false), false);
+                        break;
+                    case 5:
+                    case 88:
+                        polyBezier(pts, true);
+                        break;
+                    default:
+                        polylineTo(pts);
+                        break;
                 }
-            }
-            const Region rgn = rgnData(r, size);
-            const DrawBrush db = brushFor(brush);
-            if (db.visible() && !m_pathOpen) m_canvas.fillPath(regionPath(rgn, false), FillRule::EvenOdd, db);
-            break;
-        }
-        case 75: {
-            const std::uint32_t size = r.u32le("region size");
-            const std::uint32_t mode = r.u32le("mode");
-            if (size < 32) {
-                if (mode == 5) resetClip();
                 break;
             }
-            setClipRegion(rgnData(r, size), clipOp(mode), true);
-            break;
-        }
-        case 76: case 77: case 114: case 116: emfBlit(rec, r, rec.type); break;
-        case 78: case 79: {  // mask and parallelogram blits: drawn as plain copies
-            r.skip(16, "bounds");
-            if (rec.type == 79) {
-                std::array<PointF, 3> p{};
-                for (auto& q : p) q = {static_cast<double>(r.i32le("point")), static_cast<double>(r.i32le("point"))};
-                const double sx = r.i32le("source"), sy = r.i32le("source"), sw = r.i32le("source"), sh = r.i32le("source");
-                r.skip(24 + 4, "source transform");
+            case 7:
+            case 8:
+            case 90:
+            case 91: {
+                r.skip(16, "bounds");
+                const std::size_t polys = r.u32le("figure count");
+                const std::size_t total = r.u32le("point count");
+                if (polys > r.remaining() / 4) throw DecodeError("EMF: figure count beyond the record");
+                std::vector<std::size_t> counts(polys);
+                for (auto& c : counts) c = r.u32le("figure points");
+                const auto pts = rec.type >= 90 ? points16(r, total) : points32(r, total);
+                polyPolygon(counts, pts, rec.type == 8 || rec.type == 91);
+                break;
+            }
+            case 56:
+            case 92: {
+                r.skip(16, "bounds");
+                const std::size_t n = r.u32le("point count");
+                const auto pts = rec.type == 92 ? points16(r, n) : points32(r, n);
+                polyDraw(pts, r.bytes(std::min(n, r.remaining()), "point types"));
+                break;
+            }
+            case 9:
+                m_dc.winExt = {static_cast<double>(r.i32le("x")), static_cast<double>(r.i32le("y"))};
+                updateTransform();
+                break;
+            case 10:
+                m_dc.winOrg = {static_cast<double>(r.i32le("x")), static_cast<double>(r.i32le("y"))};
+                updateTransform();
+                break;
+            case 11:
+                m_dc.vpExt = {static_cast<double>(r.i32le("x")), static_cast<double>(r.i32le("y"))};
+                updateTransform();
+                break;
+            case 12:
+                m_dc.vpOrg = {static_cast<double>(r.i32le("x")), static_cast<double>(r.i32le("y"))};
+                updateTransform();
+                break;
+            case 31:
+            case 32: {
+                const double xn = r.i32le("scale"), xd = r.i32le("scale"), yn = r.i32le("scale"),
+                             yd = r.i32le("scale");
+                PointF& ext = rec.type == 31 ? m_dc.vpExt : m_dc.winExt;
+                if (xd != 0 && yd != 0) ext = {ext.x * xn / xd, ext.y * yn / yd};
+                updateTransform();
+                break;
+            }
+            case 15: {
+                const double x = r.i32le("x"), y = r.i32le("y");
+                setPixel({x, y}, resolveColor(r.u32le("colour")));
+                break;
+            }
+            case 17:
+                m_dc.mapMode = static_cast<int>(r.u32le("mode"));
+                updateTransform();
+                break;
+            case 18:
+                m_dc.bkMode = static_cast<int>(r.u32le("mode"));
+                break;
+            case 19:
+                m_dc.polyFill = static_cast<int>(r.u32le("mode"));
+                break;
+            case 22:
+                m_dc.textAlign = r.u32le("alignment");
+                break;
+            case 24:
+                m_dc.textColor = resolveColor(r.u32le("colour"));
+                break;
+            case 25:
+                m_dc.bkColor = resolveColor(r.u32le("colour"));
+                break;
+            case 26: {
+                const double x = r.i32le("x"), y = r.i32le("y");
+                offsetClip(x, y);
+                break;
+            }
+            case 27: {
+                const double x = r.i32le("x"), y = r.i32le("y");
+                moveTo({x, y});
+                break;
+            }
+            case 29:
+                addClip(ClipStep::Op::Exclude, logicalRectPath(rectL(r)));
+                break;
+            case 30:
+                addClip(ClipStep::Op::Intersect, logicalRectPath(rectL(r)));
+                break;
+            case 33:
+                saveDc();
+                break;
+            case 34:
+                restoreDc(r.i32le("level"));
+                break;
+            case 35:
+            case 36: {
+                Matrix m;
+                m.m11 = f32(r), m.m12 = f32(r), m.m21 = f32(r), m.m22 = f32(r), m.dx = f32(r), m.dy = f32(r);
+                const std::uint32_t mode = rec.type == 35 ? 4 : r.u32le("mode");
+                if (!m.finite()) break;
+                switch (mode) {
+                    case 1:
+                        m_dc.world = Matrix{};
+                        break;
+                    case 2:
+                        m_dc.world = m.then(m_dc.world);
+                        break;
+                    case 3:
+                        m_dc.world = m_dc.world.then(m);
+                        break;
+                    case 4:
+                        m_dc.world = m;
+                        break;
+                    default:
+                        break;
+                }
+                updateTransform();
+                break;
+            }
+            case 37: {
+                const std::uint32_t idx = r.u32le("object");
+                if (idx & 0x80000000u)
+                    selectStock(idx & 0x7FFFFFFFu);
+                else if (idx < m_objects.size() && m_objects[idx])
+                    selectObject(*m_objects[idx]);
+                break;
+            }
+            case 48: {
+                const std::uint32_t idx = r.u32le("palette");
+                if (idx & 0x80000000u)
+                    selectStock(idx & 0x7FFFFFFFu);
+                else if (idx < m_objects.size() && m_objects[idx])
+                    selectObject(*m_objects[idx]);
+                break;
+            }
+            case 40: {
+                const std::uint32_t idx = r.u32le("object");
+                if (idx < m_objects.size()) m_objects[idx].reset();
+                break;
+            }
+            case 38: {
+                const std::uint32_t idx = r.u32le("object");
+                LogPen pen;
+                pen.style = r.u32le("pen style");
+                pen.width = r.i32le("pen width");
+                r.i32le("pen width");
+                pen.color = resolveColor(r.u32le("pen colour"));
+                setEmfObject(idx, pen);
+                break;
+            }
+            case 95: {
+                const std::uint32_t idx = r.u32le("object");
+                r.skip(16, "pattern");
+                LogPen pen;
+                pen.extended = true;
+                pen.style = r.u32le("pen style");
+                pen.width = r.u32le("pen width");
+                const std::uint32_t brushStyle = r.u32le("pen brush style");
+                pen.color = resolveColor(r.u32le("pen colour"));
+                if (brushStyle == 1) pen.style = (pen.style & ~0xFu) | 5;  // a hollow brush draws nothing
+                setEmfObject(idx, pen);
+                break;
+            }
+            case 39: {
+                const std::uint32_t idx = r.u32le("object");
+                LogBrush b;
+                b.style = r.u32le("brush style");
+                b.color = resolveColor(r.u32le("brush colour"));
+                b.hatch = r.u32le("brush hatch");
+                if (b.style == 3 || b.style == 5 || b.style == 6) b.style = 0;
+                setEmfObject(idx, b);
+                break;
+            }
+            case 93:
+            case 94: {
+                const std::uint32_t idx = r.u32le("object");
                 const std::uint32_t usage = r.u32le("colour usage");
                 const std::uint32_t offBmi = r.u32le("offset"), cbBmi = r.u32le("size");
                 const std::uint32_t offBits = r.u32le("offset"), cbBits = r.u32le("size");
-                auto image = dib(at(rec, offBmi, cbBmi), at(rec, offBits, cbBits), usage);
-                if (!image || sw <= 0 || sh <= 0 || m_pathOpen) break;
-                const Rect src{static_cast<int>(sx), static_cast<int>(sy), static_cast<int>(sx + sw), static_cast<int>(sy + sh)};
-                if (src.left < 0 || src.top < 0 || src.right > image->width() || src.bottom > image->height()) break;
-                DrawImage d;
-                d.image = image;
-                d.source = src;
-                d.topLeft = dev(p[0]);
-                d.topRight = dev(p[1]);
-                d.bottomLeft = dev(p[2]);
-                m_canvas.drawImage(d);
-            } else {
-                emfBlit(rec, r, 76);
-            }
-            break;
-        }
-        case 80: {
-            r.skip(16, "bounds");
-            const double x = r.i32le("destination"), y = r.i32le("destination");
-            const double sx = r.i32le("source"), sy = r.i32le("source"), sw = r.i32le("source"), sh = r.i32le("source");
-            const std::uint32_t offBmi = r.u32le("offset"), cbBmi = r.u32le("size");
-            const std::uint32_t offBits = r.u32le("offset"), cbBits = r.u32le("size");
-            const std::uint32_t usage = r.u32le("colour usage");
-            const auto info = at(rec, offBmi, cbBmi);
-            auto image = dib(info, at(rec, offBits, cbBits), usage);
-            if (!image) break;
-            const double top = dibBottomUp(info) ? image->height() - sy - sh : sy;
-            blit(image, sx, top, sw, sh, x, y, sw, sh, BlitOp::Copy);
-            break;
-        }
-        case 81: {
-            r.skip(16, "bounds");
-            const double x = r.i32le("destination"), y = r.i32le("destination");
-            const double sx = r.i32le("source"), sy = r.i32le("source"), sw = r.i32le("source"), sh = r.i32le("source");
-            const std::uint32_t offBmi = r.u32le("offset"), cbBmi = r.u32le("size");
-            const std::uint32_t offBits = r.u32le("offset"), cbBits = r.u32le("size");
-            const std::uint32_t usage = r.u32le("colour usage");
-            const std::uint32_t rop = r.u32le("raster operation");
-            const double w = r.i32le("destination"), h = r.i32le("destination");
-            if (cbBmi == 0 || !usesSource(rop)) {
-                patBlt({static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h)}, rop);
+                LogBrush b;
+                b.style = 5;
+                b.pattern = dib(at(rec, offBmi, cbBmi), at(rec, offBits, cbBits), rec.type == 93 ? 0 : usage);
+                b.mono = rec.type == 93 && b.pattern && b.pattern->pixelFormat() == PixelFormat::Bpp1;
+                setEmfObject(idx, b);
                 break;
             }
-            const auto info = at(rec, offBmi, cbBmi);
-            auto image = dib(info, at(rec, offBits, cbBits), usage);
-            if (!image) break;
-            const double top = dibBottomUp(info) ? image->height() - sy - sh : sy;
-            blit(image, sx, top, sw, sh, x, y, w, h, sourceOp(rop));
-            break;
-        }
-        case 83: case 84: emfText(rec, r, rec.type == 84); break;
-        case 118: gradientFill(r); break;
-        case 96: case 97: {
-            r.skip(16 + 4 + 8, "text header");
-            const std::uint32_t count = r.u32le("string count");
-            for (std::uint32_t i = 0; i < count && r.remaining() >= 40; ++i) emfTextBlock(rec, r, rec.type == 97);
-            break;
-        }
-        default: break;  // comments (including EMF+), palettes, colour management and the rest
+            case 82: {
+                const std::uint32_t idx = r.u32le("object");
+                LogFont f;
+                f.height = r.i32le("font height");
+                r.i32le("font width");
+                f.escapement = r.i32le("font escapement");
+                r.i32le("font orientation");
+                f.weight = r.i32le("font weight");
+                f.italic = r.u8("font italic") != 0;
+                f.underline = r.u8("font underline") != 0;
+                f.strikeOut = r.u8("font strike-out") != 0;
+                r.skip(5, "font");
+                f.face = faceFromUtf16(r.bytes(std::min<std::size_t>(64, r.remaining()), "font face"));
+                setEmfObject(idx, f);
+                break;
+            }
+            case 49: {
+                const std::uint32_t idx = r.u32le("object");
+                r.u16le("palette version");
+                const std::uint16_t n = r.u16le("palette entries");
+                LogPalette pal;
+                for (std::uint16_t i = 0; i < n && r.remaining() >= 4; ++i) {
+                    const auto e = r.bytes(4, "palette entry");
+                    pal.entries.push_back({e[0], e[1], e[2]});
+                }
+                setEmfObject(idx, pal);
+                break;
+            }
+            case 41: {
+                const double cx = r.i32le("centre"), cy = r.i32le("centre");
+                const double radius = r.u32le("radius");
+                const double start = f32(r), sweep = f32(r);
+                if (!std::isfinite(start) || !std::isfinite(sweep)) break;
+                const double sign = anticlockwiseSign();
+                const double t0 = sign * start * kPi / 180,
+                             sw = std::clamp(sign * sweep * kPi / 180, -2 * kPi, 2 * kPi);
+                DrawPath local;
+                if (m_pathOpen && pathFull()) break;
+                DrawPath& path = m_pathOpen ? m_path : local;
+                if (m_pathOpen)
+                    ensurePathStart();
+                else
+                    path.moveTo(dev(m_dc.curPos));
+                if (sw != 0) appendArc(path, {cx, cy}, radius, radius, t0, sw, true);
+                m_dc.curPos = {cx + radius * std::cos(t0 + sw), cy + radius * std::sin(t0 + sw)};
+                if (!m_pathOpen) output(local, false);
+                break;
+            }
+            case 42:
+                ellipse(rectL(r));
+                break;
+            case 43:
+                rectangle(rectL(r));
+                break;
+            case 44: {
+                const Rect rc = rectL(r);
+                const double w = r.i32le("corner"), h = r.i32le("corner");
+                roundRect(rc, w, h);
+                break;
+            }
+            case 45:
+            case 46:
+            case 47:
+            case 55: {
+                const Rect rc = rectL(r);
+                const double xs = r.i32le("start"), ys = r.i32le("start"), xe = r.i32le("end"),
+                             ye = r.i32le("end");
+                const ArcKind kind = rec.type == 45   ? ArcKind::Arc
+                                     : rec.type == 46 ? ArcKind::Chord
+                                     : rec.type == 47 ? ArcKind::Pie
+                                                      : ArcKind::ArcTo;
+                arc(kind, rc, {xs, ys}, {xe, ye});
+                break;
+            }
+            case 54: {
+                const double x = r.i32le("x"), y = r.i32le("y");
+                lineTo({x, y});
+                break;
+            }
+            case 57:
+                m_dc.arcDirection = static_cast<int>(r.u32le("direction"));
+                break;
+            case 58: {
+                const float limit = f32(r);
+                if (std::isfinite(limit) && limit >= 1) m_dc.miterLimit = limit;
+                break;
+            }
+            case 59:
+                m_pathOpen = true;
+                m_path = DrawPath{};
+                m_pathNeedsMove = true;
+                break;
+            case 60:
+                m_pathOpen = false;
+                break;
+            case 61:
+                m_path.close();
+                m_pathNeedsMove = false;
+                break;
+            case 62:
+            case 63:
+            case 64: {
+                if (m_pathOpen) break;
+                const DrawPath path = std::move(m_path);
+                m_path = DrawPath{};
+                if (path.empty()) break;
+                if (rec.type != 64) {
+                    const DrawBrush brush = brushFor(m_dc.brush);
+                    if (brush.visible()) m_canvas.fillPath(path, fillRule(), brush);
+                }
+                if (rec.type != 62) {
+                    const DrawPen pen = devicePen();
+                    if (pen.visible()) m_canvas.strokePath(path, pen);
+                }
+                break;
+            }
+            case 67: {
+                const std::uint32_t mode = r.u32le("mode");
+                if (m_pathOpen) break;
+                addClip(clipOp(mode), std::move(m_path));
+                m_path = DrawPath{};
+                break;
+            }
+            case 68:
+                m_pathOpen = false;
+                m_path = DrawPath{};
+                break;
+            case 71:
+            case 74: {
+                r.skip(16, "bounds");
+                const std::uint32_t size = r.u32le("region size");
+                LogBrush brush = m_dc.brush;
+                if (rec.type == 71) {
+                    const std::uint32_t b = r.u32le("brush");
+                    if (b & 0x80000000u) {
+                        const DcState saved = m_dc;
+                        selectStock(b & 0x7FFFFFFFu);
+                        brush = m_dc.brush;
+                        m_dc = saved;
+                    } else if (b < m_objects.size() && m_objects[b] &&
+                               std::holds_alternative<LogBrush>(*m_objects[b])) {
+                        brush = std::get<LogBrush>(*m_objects[b]);
+                    }
+                }
+                const Region rgn = rgnData(r, size);
+                const DrawBrush db = brushFor(brush);
+                if (db.visible() && !m_pathOpen)
+                    m_canvas.fillPath(regionPath(rgn, false), FillRule::EvenOdd, db);
+                break;
+            }
+            case 75: {
+                const std::uint32_t size = r.u32le("region size");
+                const std::uint32_t mode = r.u32le("mode");
+                if (size < 32) {
+                    if (mode == 5) resetClip();
+                    break;
+                }
+                setClipRegion(rgnData(r, size), clipOp(mode), true);
+                break;
+            }
+            case 76:
+            case 77:
+            case 114:
+            case 116:
+                emfBlit(rec, r, rec.type);
+                break;
+            case 78:
+            case 79: {  // mask and parallelogram blits: drawn as plain copies
+                r.skip(16, "bounds");
+                if (rec.type == 79) {
+                    std::array<PointF, 3> p{};
+                    for (auto& q : p)
+                        q = {static_cast<double>(r.i32le("point")), static_cast<double>(r.i32le("point"))};
+                    const double sx = r.i32le("source"), sy = r.i32le("source"), sw = r.i32le("source"),
+                                 sh = r.i32le("source");
+                    r.skip(24 + 4, "source transform");
+                    const std::uint32_t usage = r.u32le("colour usage");
+                    const std::uint32_t offBmi = r.u32le("offset"), cbBmi = r.u32le("size");
+                    const std::uint32_t offBits = r.u32le("offset"), cbBits = r.u32le("size");
+                    auto image = dib(at(rec, offBmi, cbBmi), at(rec, offBits, cbBits), usage);
+                    if (!image || sw <= 0 || sh <= 0 || m_pathOpen) break;
+                    const Rect src{static_cast<int>(sx), static_cast<int>(sy), static_cast<int>(sx + sw),
+                                   static_cast<int>(sy + sh)};
+                    if (src.left < 0 || src.top < 0 || src.right > image->width() ||
+                        src.bottom > image->height())
+                        break;
+                    DrawImage d;
+                    d.image = image;
+                    d.source = src;
+                    d.topLeft = dev(p[0]);
+                    d.topRight = dev(p[1]);
+                    d.bottomLeft = dev(p[2]);
+                    m_canvas.drawImage(d);
+                } else {
+                    emfBlit(rec, r, 76);
+                }
+                break;
+            }
+            case 80: {
+                r.skip(16, "bounds");
+                const double x = r.i32le("destination"), y = r.i32le("destination");
+                const double sx = r.i32le("source"), sy = r.i32le("source"), sw = r.i32le("source"),
+                             sh = r.i32le("source");
+                const std::uint32_t offBmi = r.u32le("offset"), cbBmi = r.u32le("size");
+                const std::uint32_t offBits = r.u32le("offset"), cbBits = r.u32le("size");
+                const std::uint32_t usage = r.u32le("colour usage");
+                const auto info = at(rec, offBmi, cbBmi);
+                auto image = dib(info, at(rec, offBits, cbBits), usage);
+                if (!image) break;
+                const double top = dibBottomUp(info) ? image->height() - sy - sh : sy;
+                blit(image, sx, top, sw, sh, x, y, sw, sh, BlitOp::Copy);
+                break;
+            }
+            case 81: {
+                r.skip(16, "bounds");
+                const double x = r.i32le("destination"), y = r.i32le("destination");
+                const double sx = r.i32le("source"), sy = r.i32le("source"), sw = r.i32le("source"),
+                             sh = r.i32le("source");
+                const std::uint32_t offBmi = r.u32le("offset"), cbBmi = r.u32le("size");
+                const std::uint32_t offBits = r.u32le("offset"), cbBits = r.u32le("size");
+                const std::uint32_t usage = r.u32le("colour usage");
+                const std::uint32_t rop = r.u32le("raster operation");
+                const double w = r.i32le("destination"), h = r.i32le("destination");
+                if (cbBmi == 0 || !usesSource(rop)) {
+                    patBlt({static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w),
+                            static_cast<int>(y + h)},
+                           rop);
+                    break;
+                }
+                const auto info = at(rec, offBmi, cbBmi);
+                auto image = dib(info, at(rec, offBits, cbBits), usage);
+                if (!image) break;
+                const double top = dibBottomUp(info) ? image->height() - sy - sh : sy;
+                blit(image, sx, top, sw, sh, x, y, w, h, sourceOp(rop));
+                break;
+            }
+            case 83:
+            case 84:
+                emfText(rec, r, rec.type == 84);
+                break;
+            case 118:
+                gradientFill(r);
+                break;
+            case 96:
+            case 97: {
+                r.skip(16 + 4 + 8, "text header");
+                const std::uint32_t count = r.u32le("string count");
+                for (std::uint32_t i = 0; i < count && r.remaining() >= 40; ++i)
+                    emfTextBlock(rec, r, rec.type == 97);
+                break;
+            }
+            default:
+                break;  // comments (including EMF+), palettes, colour management and the rest
         }
     }
 
@@ -1745,7 +2077,8 @@ private:
     void gradientFill(ByteReader& r) {
         if (m_pathOpen) return;
         r.skip(16, "bounds");
-        const std::uint32_t nVer = r.u32le("vertex count"), nTri = r.u32le("shape count"), mode = r.u32le("mode");
+        const std::uint32_t nVer = r.u32le("vertex count"), nTri = r.u32le("shape count"),
+                            mode = r.u32le("mode");
         if (nVer > r.remaining() / 16) throw DecodeError("EMF: vertex count beyond the record");
         struct Vertex {
             double x, y;
@@ -1771,7 +2104,8 @@ private:
                 brush.color = {static_cast<std::uint8_t>((v[a].c.r + v[b].c.r + v[c].c.r) / 3),
                                static_cast<std::uint8_t>((v[a].c.g + v[b].c.g + v[c].c.g) / 3),
                                static_cast<std::uint8_t>((v[a].c.b + v[b].c.b + v[c].c.b) / 3)};
-                m_canvas.fillPath(polyPath({{v[a].x, v[a].y}, {v[b].x, v[b].y}, {v[c].x, v[c].y}}, true), FillRule::Winding, brush);
+                m_canvas.fillPath(polyPath({{v[a].x, v[a].y}, {v[b].x, v[b].y}, {v[c].x, v[c].y}}, true),
+                                  FillRule::Winding, brush);
                 continue;
             }
             const std::uint32_t a = r.u32le("rectangle"), b = r.u32le("rectangle");
@@ -1783,21 +2117,29 @@ private:
             auto ramp = std::make_shared<Bitmap>(across ? steps : 1, across ? 1 : steps, PixelFormat::Bpp24);
             for (int k = 0; k < steps; ++k) {
                 const double t = steps == 1 ? 0 : static_cast<double>(k) / (steps - 1);
-                auto mix = [&](std::uint8_t x, std::uint8_t y) { return static_cast<std::uint8_t>(std::lround(x + (y - x) * t)); };
+                auto mix = [&](std::uint8_t x, std::uint8_t y) {
+                    return static_cast<std::uint8_t>(std::lround(x + (y - x) * t));
+                };
                 const Color c{mix(v[a].c.r, v[b].c.r), mix(v[a].c.g, v[b].c.g), mix(v[a].c.b, v[b].c.b)};
                 ramp->setPixel(across ? k : 0, across ? 0 : k, c);
             }
-            blit(ramp, 0, 0, ramp->width(), ramp->height(), v[a].x, v[a].y, v[b].x - v[a].x, v[b].y - v[a].y, BlitOp::Copy);
+            blit(ramp, 0, 0, ramp->width(), ramp->height(), v[a].x, v[a].y, v[b].x - v[a].x, v[b].y - v[a].y,
+                 BlitOp::Copy);
         }
     }
 
     static ClipStep::Op clipOp(std::uint32_t mode) {
         switch (mode) {
-        case 2: return ClipStep::Op::Unite;
-        case 3: return ClipStep::Op::Xor;
-        case 4: return ClipStep::Op::Exclude;
-        case 5: return ClipStep::Op::Replace;
-        default: return ClipStep::Op::Intersect;
+            case 2:
+                return ClipStep::Op::Unite;
+            case 3:
+                return ClipStep::Op::Xor;
+            case 4:
+                return ClipStep::Op::Exclude;
+            case 5:
+                return ClipStep::Op::Replace;
+            default:
+                return ClipStep::Op::Intersect;
         }
     }
 

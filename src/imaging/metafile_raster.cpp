@@ -14,13 +14,12 @@ struct Edge {
 };
 
 // 8 x 8 hatch patterns, one byte per row, bit 7 leftmost.
-constexpr std::uint8_t kHatch[6][8] = {
-    {0, 0, 0, 0, 0xFF, 0, 0, 0},
-    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},
-    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},
-    {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},
-    {0x08, 0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08},
-    {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}};
+constexpr std::uint8_t kHatch[6][8] = {{0, 0, 0, 0, 0xFF, 0, 0, 0},
+                                       {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},
+                                       {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},
+                                       {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},
+                                       {0x08, 0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08},
+                                       {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}};
 
 class RasterCanvas : public MetafileCanvas {
 public:
@@ -49,12 +48,16 @@ public:
                 const PointF a = fig.points[i], b = fig.points[(i + 1) % n];
                 double dx = b.x - a.x, dy = b.y - a.y;
                 const double len = std::hypot(dx, dy);
-                if (len == 0) dx = 1, dy = 0;
-                else dx /= len, dy /= len;
+                if (len == 0)
+                    dx = 1, dy = 0;
+                else
+                    dx /= len, dy /= len;
                 // Each segment as a rectangle around it, lengthened by half the width at each end.
                 const double nx = -dy * half, ny = dx * half, ex = dx * half, ey = dy * half;
-                quads.push_back({{{a.x - ex + nx, a.y - ey + ny}, {b.x + ex + nx, b.y + ey + ny},
-                                  {b.x + ex - nx, b.y + ey - ny}, {a.x - ex - nx, a.y - ey - ny}},
+                quads.push_back({{{a.x - ex + nx, a.y - ey + ny},
+                                  {b.x + ex + nx, b.y + ey + ny},
+                                  {b.x + ex - nx, b.y + ey - ny},
+                                  {a.x - ex - nx, a.y - ey - ny}},
                                  true});
             }
         }
@@ -82,8 +85,10 @@ public:
         const double maxX = std::max({d.topLeft.x, d.topRight.x, d.bottomLeft.x, d.topRight.x + vx});
         const double minY = std::min({d.topLeft.y, d.topRight.y, d.bottomLeft.y, d.topRight.y + vy});
         const double maxY = std::max({d.topLeft.y, d.topRight.y, d.bottomLeft.y, d.topRight.y + vy});
-        const int x0 = std::max(0, static_cast<int>(std::floor(minX))), x1 = std::min(m_image.width(), static_cast<int>(std::ceil(maxX)));
-        const int y0 = std::max(0, static_cast<int>(std::floor(minY))), y1 = std::min(m_image.height(), static_cast<int>(std::ceil(maxY)));
+        const int x0 = std::max(0, static_cast<int>(std::floor(minX))),
+                  x1 = std::min(m_image.width(), static_cast<int>(std::ceil(maxX)));
+        const int y0 = std::max(0, static_cast<int>(std::floor(minY))),
+                  y1 = std::min(m_image.height(), static_cast<int>(std::ceil(maxY)));
         updateClip();
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x) {
@@ -91,8 +96,10 @@ public:
                 const double px = x + 0.5 - d.topLeft.x, py = y + 0.5 - d.topLeft.y;
                 const double u = (px * vy - py * vx) / det, v = (ux * py - uy * px) / det;
                 if (u < 0 || u >= 1 || v < 0 || v >= 1) continue;
-                const int sx = std::min(d.source.left + static_cast<int>(u * d.source.width()), d.source.right - 1);
-                const int sy = std::min(d.source.top + static_cast<int>(v * d.source.height()), d.source.bottom - 1);
+                const int sx =
+                    std::min(d.source.left + static_cast<int>(u * d.source.width()), d.source.right - 1);
+                const int sy =
+                    std::min(d.source.top + static_cast<int>(v * d.source.height()), d.source.bottom - 1);
                 if (sx < 0 || sy < 0 || sx >= src.width() || sy >= src.height()) continue;
                 const Color s = src.pixel(sx, sy);
                 if (src.transparent() && s == src.transparentColor()) continue;
@@ -121,33 +128,44 @@ private:
                          static_cast<std::uint8_t>(f(s.b, d.b))};
         };
         switch (op) {
-        case BlitOp::And: return each([](int a, int b) { return a & b; });
-        case BlitOp::Or: return each([](int a, int b) { return a | b; });
-        case BlitOp::Xor: return each([](int a, int b) { return a ^ b; });
-        case BlitOp::NotCopy: return each([](int a, int) { return 255 - a; });
-        case BlitOp::Invert: return each([](int, int b) { return 255 - b; });
-        case BlitOp::Black: return kBlack;
-        case BlitOp::White: return kWhite;
-        case BlitOp::None: return d;
-        case BlitOp::Copy: break;
+            case BlitOp::And:
+                return each([](int a, int b) { return a & b; });
+            case BlitOp::Or:
+                return each([](int a, int b) { return a | b; });
+            case BlitOp::Xor:
+                return each([](int a, int b) { return a ^ b; });
+            case BlitOp::NotCopy:
+                return each([](int a, int) { return 255 - a; });
+            case BlitOp::Invert:
+                return each([](int, int b) { return 255 - b; });
+            case BlitOp::Black:
+                return kBlack;
+            case BlitOp::White:
+                return kWhite;
+            case BlitOp::None:
+                return d;
+            case BlitOp::Copy:
+                break;
         }
         return s;
     }
 
     std::optional<Color> brushColor(const DrawBrush& b, int x, int y) const {
         switch (b.style) {
-        case DrawBrush::Style::Null: return std::nullopt;
-        case DrawBrush::Style::Solid: return b.color;
-        case DrawBrush::Style::Hatch: {
-            const bool on = (kHatch[static_cast<int>(b.hatch)][y & 7] >> (7 - (x & 7))) & 1;
-            if (on) return b.color;
-            if (b.opaqueBackground) return b.background;
-            return std::nullopt;
-        }
-        case DrawBrush::Style::Pattern: {
-            if (!b.pattern || b.pattern->empty()) return b.color;
-            return b.pattern->pixel(x % b.pattern->width(), y % b.pattern->height());
-        }
+            case DrawBrush::Style::Null:
+                return std::nullopt;
+            case DrawBrush::Style::Solid:
+                return b.color;
+            case DrawBrush::Style::Hatch: {
+                const bool on = (kHatch[static_cast<int>(b.hatch)][y & 7] >> (7 - (x & 7))) & 1;
+                if (on) return b.color;
+                if (b.opaqueBackground) return b.background;
+                return std::nullopt;
+            }
+            case DrawBrush::Style::Pattern: {
+                if (!b.pattern || b.pattern->empty()) return b.color;
+                return b.pattern->pixel(x % b.pattern->width(), y % b.pattern->height());
+            }
         }
         return std::nullopt;
     }
@@ -191,7 +209,8 @@ private:
             }
             xs.clear();
             for (const Edge* e : active)
-                if (e->y0 <= cy) xs.push_back({e->x0 + (cy - e->y0) * (e->x1 - e->x0) / (e->y1 - e->y0), e->dir});
+                if (e->y0 <= cy)
+                    xs.push_back({e->x0 + (cy - e->y0) * (e->x1 - e->x0) / (e->y1 - e->y0), e->dir});
             std::sort(xs.begin(), xs.end());
             int winding = 0;
             for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
@@ -220,19 +239,30 @@ private:
             });
             for (std::size_t i = 0; i < m_mask.size(); ++i) {
                 switch (step.op) {
-                case ClipStep::Op::Intersect: m_mask[i] &= shape[i]; break;
-                case ClipStep::Op::Exclude: m_mask[i] &= static_cast<std::uint8_t>(!shape[i]); break;
-                case ClipStep::Op::Unite: m_mask[i] |= shape[i]; break;
-                case ClipStep::Op::Xor: m_mask[i] ^= shape[i]; break;
-                case ClipStep::Op::Replace: m_mask[i] = shape[i]; break;
+                    case ClipStep::Op::Intersect:
+                        m_mask[i] &= shape[i];
+                        break;
+                    case ClipStep::Op::Exclude:
+                        m_mask[i] &= static_cast<std::uint8_t>(!shape[i]);
+                        break;
+                    case ClipStep::Op::Unite:
+                        m_mask[i] |= shape[i];
+                        break;
+                    case ClipStep::Op::Xor:
+                        m_mask[i] ^= shape[i];
+                        break;
+                    case ClipStep::Op::Replace:
+                        m_mask[i] = shape[i];
+                        break;
                 }
             }
         }
     }
 
     bool clipped(int x, int y) const {
-        return m_mask.empty() || m_mask[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_image.width()) +
-                                        static_cast<std::size_t>(x)];
+        return m_mask.empty() ||
+               m_mask[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_image.width()) +
+                      static_cast<std::size_t>(x)];
     }
 
     Bitmap m_image;

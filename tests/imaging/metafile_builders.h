@@ -119,7 +119,8 @@ public:
         out.u32le(20);
         auto bytes = out.take();
         const auto size = static_cast<std::uint32_t>(bytes.size());
-        for (int i = 0; i < 4; ++i) bytes[48 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            bytes[48 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (8 * i));
         return bytes;
     }
 
@@ -129,7 +130,8 @@ private:
 };
 
 constexpr std::uint32_t rgb(int r, int g, int b) {
-    return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) | (static_cast<std::uint32_t>(b) << 16);
+    return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) |
+           (static_cast<std::uint32_t>(b) << 16);
 }
 
 }  // namespace vexilo::test

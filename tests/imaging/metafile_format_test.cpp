@@ -6,9 +6,9 @@
 #include "codecs/metafile_writer.h"
 #include "imaging/image_error.h"
 #include "imaging/loaders.h"
+#include "imaging/metafile_builders.h"
 #include "imaging/metafile_canvas.h"
 #include "imaging/metafile_player.h"
-#include "imaging/metafile_builders.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -59,12 +59,14 @@ TEST(MetafileFormat, RejectsBrokenHeadersAndRecords) {
     auto bare = test::WmfBuilder().record(0x0102, {1}).build(10, 10, false);
     EXPECT_THAT([&] { parseMetafile(bare); }, ThrowsMessage<DecodeError>(HasSubstr("window extent")));
     // With drawing records the drawing gives the size.
-    const Metafile drawn = parseMetafile(test::WmfBuilder().record(0x041B, {30, 40, 5, 5}).record(0x0213, {12, 50}).build(1, 1, false));
+    const Metafile drawn = parseMetafile(
+        test::WmfBuilder().record(0x041B, {30, 40, 5, 5}).record(0x0213, {12, 50}).build(1, 1, false));
     EXPECT_EQ(drawn.width, 50);
     EXPECT_EQ(drawn.height, 30);
     // An empty frame and empty bounds.
     auto emf = test::EmfBuilder().build(1, 1);
-    for (std::size_t i = 8; i < 40; ++i) emf[i] = i >= 16 && i < 24 ? 0xFF : 0;  // bounds end before they start
+    for (std::size_t i = 8; i < 40; ++i)
+        emf[i] = i >= 16 && i < 24 ? 0xFF : 0;  // bounds end before they start
     EXPECT_THROW(parseMetafile(emf), DecodeError);
     // A huge bounding box is scaled down to the largest side, keeping its shape.
     const Metafile big = parseMetafile(test::WmfBuilder().build(32000, 16000));

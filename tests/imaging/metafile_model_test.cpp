@@ -52,9 +52,10 @@ std::uint32_t floatBits(float f) {
 // Bounds of all points of a path.
 Rect box(const DrawPath& p) {
     double l = 1e9, t = 1e9, r = -1e9, b = -1e9;
-    for (const PointF& q : p.points()) l = std::min(l, q.x), t = std::min(t, q.y), r = std::max(r, q.x), b = std::max(b, q.y);
-    return {static_cast<int>(std::lround(l)), static_cast<int>(std::lround(t)), static_cast<int>(std::lround(r)),
-            static_cast<int>(std::lround(b))};
+    for (const PointF& q : p.points())
+        l = std::min(l, q.x), t = std::min(t, q.y), r = std::max(r, q.x), b = std::max(b, q.y);
+    return {static_cast<int>(std::lround(l)), static_cast<int>(std::lround(t)),
+            static_cast<int>(std::lround(r)), static_cast<int>(std::lround(b))};
 }
 
 TEST(MetafileModel, WmfTextIsPlacedScaledAndAligned) {
@@ -95,17 +96,18 @@ TEST(MetafileModel, PensFollowTheirStyleAndScale) {
     const auto bytes = EmfBuilder()
                            .record(17, {8})
                            .record(9, {10, 10})
-                           .record(11, {40, 40})                       // 4 pixels per unit
-                           .record(38, {1, 1, 2, 0, rgb(0, 0, 255)})    // dashed, 2 units: wide, so solid
+                           .record(11, {40, 40})                      // 4 pixels per unit
+                           .record(38, {1, 1, 2, 0, rgb(0, 0, 255)})  // dashed, 2 units: wide, so solid
                            .record(37, {1})
                            .record(54, {5, 5})
-                           .record(38, {2, 2, 0, 0, rgb(0, 255, 0)})    // dotted, cosmetic
+                           .record(38, {2, 2, 0, 0, rgb(0, 255, 0)})  // dotted, cosmetic
                            .record(37, {2})
                            .record(54, {1, 5})
-                           .record(95, {3, 0, 0, 0, 0, 0x00010000 | 0x200 | 0x1000, 1, 0, rgb(1, 2, 3), 0, 0})  // geometric, flat, bevel
+                           .record(95, {3, 0, 0, 0, 0, 0x00010000 | 0x200 | 0x1000, 1, 0, rgb(1, 2, 3), 0,
+                                        0})  // geometric, flat, bevel
                            .record(37, {3})
                            .record(54, {2, 2})
-                           .record(37, {0x80000008})                   // null pen: nothing stroked
+                           .record(37, {0x80000008})  // null pen: nothing stroked
                            .record(54, {3, 3})
                            .build(40, 40);
     const auto canvas = record(bytes);
@@ -125,9 +127,9 @@ TEST(MetafileModel, ClipStepsSaveRestoreAndOffset) {
                            .record(30, {0, 0, 10, 10})
                            .record(33, {})
                            .record(29, {2, 2, 4, 4})
-                           .record(26, {5, 0})   // offset the clip region
+                           .record(26, {5, 0})  // offset the clip region
                            .record(34, {0xFFFFFFFF})
-                           .record(75, {0, 5})   // RGN_COPY without data: no clip
+                           .record(75, {0, 5})  // RGN_COPY without data: no clip
                            .build(20, 20);
     const auto canvas = record(bytes);
     ASSERT_EQ(canvas.clips.size(), 5u);

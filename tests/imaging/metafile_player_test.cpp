@@ -21,7 +21,9 @@ using test::WmfBuilder;
 
 constexpr Color kRed{255, 0, 0}, kBlue{0, 0, 255};
 
-Bitmap play(const std::vector<std::uint8_t>& bytes) { return renderMetafile(parseMetafile(bytes)); }
+Bitmap play(const std::vector<std::uint8_t>& bytes) {
+    return renderMetafile(parseMetafile(bytes));
+}
 
 TEST(MetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
     for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {33, 4}, {1, 9}}) {
@@ -30,7 +32,8 @@ TEST(MetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
             for (bool enhanced : {false, true}) {
                 const Bitmap back = play(writeMetafile(b, enhanced));
                 std::string why;
-                EXPECT_TRUE(test::sameColours(b, back, &why)) << w << "x" << h << (enhanced ? " EMF " : " WMF ") << why;
+                EXPECT_TRUE(test::sameColours(b, back, &why))
+                    << w << "x" << h << (enhanced ? " EMF " : " WMF ") << why;
             }
         }
     }
@@ -47,11 +50,14 @@ TEST(MetafilePlayer, WmfWithoutPlaceableHeaderPlaysTheSame) {
 TEST(MetafilePlayer, WmfMonoBitmapAndDibPatternBrush) {
     // META_BITBLT with a 1-bit Bitmap16: 0 bits take the text colour, 1 bits the background.
     std::vector<std::uint8_t> blt{0x20, 0x00, 0xCC, 0x00};  // SRCCOPY
-    for (int v : {0, 0, 1, 4, 0, 0}) blt.insert(blt.end(), {static_cast<std::uint8_t>(v), 0});  // ySrc xSrc h w yDst xDst
-    for (int v : {0, 4, 1, 2}) blt.insert(blt.end(), {static_cast<std::uint8_t>(v), 0});        // type w h row bytes
-    blt.insert(blt.end(), {1, 1, 0b10100000, 0});  // planes, bits, one row
+    for (int v : {0, 0, 1, 4, 0, 0})
+        blt.insert(blt.end(), {static_cast<std::uint8_t>(v), 0});  // ySrc xSrc h w yDst xDst
+    for (int v : {0, 4, 1, 2})
+        blt.insert(blt.end(), {static_cast<std::uint8_t>(v), 0});  // type w h row bytes
+    blt.insert(blt.end(), {1, 1, 0b10100000, 0});                  // planes, bits, one row
     // A 2 x 1 DIB pattern brush, red then blue.
-    const Bitmap pat = test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; });
+    const Bitmap pat =
+        test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; });
     const auto bmp = writeBmp(pat);
     std::vector<std::uint8_t> brush{5, 0, 0, 0};
     brush.insert(brush.end(), bmp.begin() + 14, bmp.end());
@@ -79,17 +85,17 @@ TEST(MetafilePlayer, WmfMonoBitmapAndDibPatternBrush) {
 TEST(MetafilePlayer, WmfWindowObjectsAndShapes) {
     const auto bytes = WmfBuilder()
                            .objects(3)
-                           .record(0x020B, {0, 0})               // window origin
-                           .record(0x020C, {10, 10})             // window extent
+                           .record(0x020B, {0, 0})                  // window origin
+                           .record(0x020C, {10, 10})                // window extent
                            .record(0x02FC, {0, 0x00FF, 0x0000, 0})  // red solid brush -> slot 0
-                           .record(0x02FA, {5, 0, 0, 0, 0})      // null pen -> slot 1
+                           .record(0x02FA, {5, 0, 0, 0, 0})         // null pen -> slot 1
                            .record(0x012D, {0})
                            .record(0x012D, {1})
-                           .record(0x041B, {5, 5, 0, 0})         // rectangle 0,0 - 5,5
-                           .record(0x01F0, {0})                  // delete: the next brush reuses slot 0
+                           .record(0x041B, {5, 5, 0, 0})            // rectangle 0,0 - 5,5
+                           .record(0x01F0, {0})                     // delete: the next brush reuses slot 0
                            .record(0x02FC, {0, 0x0000, 0x00FF, 0})  // blue
                            .record(0x012D, {0})
-                           .record(0x0418, {10, 10, 6, 6})       // ellipse 6,6 - 10,10
+                           .record(0x0418, {10, 10, 6, 6})  // ellipse 6,6 - 10,10
                            .build(20, 20);
     const Bitmap b = play(bytes);
     ASSERT_EQ(b.width(), 20);
@@ -101,14 +107,15 @@ TEST(MetafilePlayer, WmfWindowObjectsAndShapes) {
 }
 
 TEST(MetafilePlayer, WmfStretchDibAndPatBlt) {
-    const Bitmap src = test::makeBitmap(2, 2, PixelFormat::Bpp24, [](int x, int y) { return x == y ? kRed : kBlue; });
+    const Bitmap src =
+        test::makeBitmap(2, 2, PixelFormat::Bpp24, [](int x, int y) { return x == y ? kRed : kBlue; });
     auto bmp = writeBmp(src);
     std::vector<std::uint8_t> params{0x20, 0x00, 0xCC, 0x00, 0, 0};  // SRCCOPY, RGB colours
     for (int v : {2, 2, 0, 0, 8, 8, 0, 0}) params.insert(params.end(), {static_cast<std::uint8_t>(v), 0});
     params.insert(params.end(), bmp.begin() + 14, bmp.end());
     const auto bytes = WmfBuilder()
                            .raw(0x0F43, params)
-                           .record(0x0001 + 0x061C, {})  // an unknown record is skipped
+                           .record(0x0001 + 0x061C, {})                   // an unknown record is skipped
                            .record(0x061D, {0x0009, 0x0055, 2, 2, 8, 8})  // DSTINVERT 8,8 2x2
                            .build(10, 10);
     const Bitmap b = play(bytes);
@@ -156,23 +163,23 @@ TEST(MetafilePlayer, EmfClipSaveRestoreAndPaths) {
                            .record(39, {1, 0, rgb(255, 0, 0), 0})
                            .record(37, {1})
                            .record(37, {0x80000008})
-                           .record(33, {})                      // save
-                           .record(30, {0, 0, 10, 10})          // intersect clip
-                           .record(29, {0, 0, 5, 5})            // exclude the top-left quarter
+                           .record(33, {})              // save
+                           .record(30, {0, 0, 10, 10})  // intersect clip
+                           .record(29, {0, 0, 5, 5})    // exclude the top-left quarter
                            .record(43, {0, 0, 20, 20})
-                           .record(34, {0xFFFFFFFF})            // restore: no clip
+                           .record(34, {0xFFFFFFFF})  // restore: no clip
                            .record(39, {2, 0, rgb(0, 0, 255), 0})
                            .record(37, {2})
-                           .record(59, {})                      // path: a triangle
+                           .record(59, {})  // path: a triangle
                            .record(27, {10, 12})
                            .record(54, {19, 12})
                            .record(54, {19, 19})
                            .record(61, {})
                            .record(60, {})
-                           .record(62, {0, 0, 0, 0})            // fill path
+                           .record(62, {0, 0, 0, 0})  // fill path
                            .build(20, 20);
     const Bitmap b = play(bytes);
-    EXPECT_EQ(b.pixel(2, 2), kWhite);   // excluded
+    EXPECT_EQ(b.pixel(2, 2), kWhite);  // excluded
     EXPECT_EQ(b.pixel(7, 2), kRed);
     EXPECT_EQ(b.pixel(12, 2), kWhite);  // outside the clip rectangle
     EXPECT_EQ(b.pixel(17, 14), kBlue);
@@ -180,15 +187,16 @@ TEST(MetafilePlayer, EmfClipSaveRestoreAndPaths) {
 }
 
 TEST(MetafilePlayer, EmfBitmapRecordsAndPatternBrush) {
-    const Bitmap src = test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; });
+    const Bitmap src =
+        test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; });
     const auto dibBytes = writeBmp(src);
     const std::vector<std::uint8_t> info(dibBytes.begin() + 14, dibBytes.begin() + 54);
     const std::vector<std::uint8_t> bits(dibBytes.begin() + 54, dibBytes.end());
     // EMR_BITBLT, SRCINVERT, the 2 x 1 image at 0,0 over a black fill.
     ByteWriter blt;
-    for (int v : {0, 0, 1, 0}) blt.i32le(v);        // bounds
-    for (int v : {0, 0, 2, 1}) blt.i32le(v);        // destination
-    blt.u32le(0x00660046);                          // SRCINVERT
+    for (int v : {0, 0, 1, 0}) blt.i32le(v);  // bounds
+    for (int v : {0, 0, 2, 1}) blt.i32le(v);  // destination
+    blt.u32le(0x00660046);                    // SRCINVERT
     blt.i32le(0);
     blt.i32le(0);
     for (float f : {1.f, 0.f, 0.f, 1.f, 0.f, 0.f}) {
@@ -223,10 +231,10 @@ TEST(MetafilePlayer, EmfBitmapRecordsAndPatternBrush) {
                            .record(43, {0, 1, 4, 3})
                            .build(4, 3);
     const Bitmap b = play(bytes);
-    EXPECT_EQ(b.pixel(0, 0), kRed);   // black XOR red
+    EXPECT_EQ(b.pixel(0, 0), kRed);  // black XOR red
     EXPECT_EQ(b.pixel(1, 0), kBlue);
     EXPECT_EQ(b.pixel(2, 0), kWhite);
-    EXPECT_EQ(b.pixel(0, 1), kRed);   // the pattern tiles from the output's origin
+    EXPECT_EQ(b.pixel(0, 1), kRed);  // the pattern tiles from the output's origin
     EXPECT_EQ(b.pixel(1, 1), kBlue);
     EXPECT_EQ(b.pixel(2, 1), kRed);
 }
@@ -262,9 +270,8 @@ TEST(MetafilePlayer, ArcsRoundRectsAndPolyPolygons) {
 
 TEST(MetafilePlayer, EmfGradientRectangleShadesAcross) {
     // Two vertices, black at 0,0 and red at 10,4; one rectangle, horizontal mode.
-    const auto bytes = EmfBuilder()
-                           .record(118, {0, 0, 10, 4, 2, 1, 0, 0, 0, 0, 0, 10, 4, 0xFF00, 0, 0, 1})
-                           .build(10, 4);
+    const auto bytes =
+        EmfBuilder().record(118, {0, 0, 10, 4, 2, 1, 0, 0, 0, 0, 0, 10, 4, 0xFF00, 0, 0, 1}).build(10, 4);
     const Bitmap b = play(bytes);
     EXPECT_LT(b.pixel(0, 2).r, 30);
     EXPECT_GT(b.pixel(9, 2).r, 225);

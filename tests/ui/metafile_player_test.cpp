@@ -1,5 +1,5 @@
 // Playback with the desktop canvas (QPainter), under the offscreen platform.
-#include "ui/platform/metafile_player_qt.h"
+#include "imaging/metafile_player.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include "codecs/metafile_writer.h"
 #include "imaging/loaders.h"
 #include "imaging/metafile_builders.h"
-#include "imaging/metafile_player.h"
 #include "support/test_util.h"
+#include "ui/platform/metafile_player_qt.h"
 
 namespace vexilo {
 namespace {
@@ -33,7 +33,9 @@ protected:
     }
     static void TearDownTestSuite() { setMetafileCanvasFactory({}); }
 
-    static Bitmap play(const std::vector<std::uint8_t>& bytes) { return renderMetafile(parseMetafile(bytes)); }
+    static Bitmap play(const std::vector<std::uint8_t>& bytes) {
+        return renderMetafile(parseMetafile(bytes));
+    }
 };
 
 TEST_F(QtMetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
@@ -60,7 +62,7 @@ TEST_F(QtMetafilePlayer, ShapesClipsAndBitmapsMatchTheCoreCanvas) {
                            .record(34, {0xFFFFFFFF})
                            .record(39, {2, 2, rgb(0, 0, 255), 4})  // blue cross hatch
                            .record(37, {2})
-                           .record(18, {1})                        // transparent background
+                           .record(18, {1})  // transparent background
                            .record(43, {10, 10, 20, 20})
                            .build(20, 20);
     const Bitmap b = play(bytes);
@@ -69,7 +71,8 @@ TEST_F(QtMetafilePlayer, ShapesClipsAndBitmapsMatchTheCoreCanvas) {
     EXPECT_EQ(b.pixel(12, 2), kWhite);
     int blue = 0, white = 0;
     for (int y = 10; y < 20; ++y)
-        for (int x = 10; x < 20; ++x) (b.pixel(x, y) == kBlue ? blue : white) += b.pixel(x, y) == kWhite || b.pixel(x, y) == kBlue;
+        for (int x = 10; x < 20; ++x)
+            (b.pixel(x, y) == kBlue ? blue : white) += b.pixel(x, y) == kWhite || b.pixel(x, y) == kBlue;
     EXPECT_GT(blue, 10);
     EXPECT_GT(white, 40);  // the hatch leaves the background where its lines are not
 }
@@ -82,11 +85,11 @@ TEST_F(QtMetafilePlayer, TextLeavesInkInTheTextColour) {
     text.u32le(0);
     text.i32le(4);  // reference point
     text.i32le(4);
-    text.u32le(2);        // characters
-    text.u32le(8 + 68);   // string offset from the record's start
-    text.u32le(0);        // options
+    text.u32le(2);       // characters
+    text.u32le(8 + 68);  // string offset from the record's start
+    text.u32le(0);       // options
     for (int v : {0, 0, 0, 0}) text.i32le(v);
-    text.u32le(0);        // no spacing
+    text.u32le(0);  // no spacing
     text.u16le('H');
     text.u16le('I');
     ByteWriter font;
@@ -96,7 +99,13 @@ TEST_F(QtMetafilePlayer, TextLeavesInkInTheTextColour) {
     font.i32le(700);
     font.zeros(8);
     font.zeros(64);
-    const auto bytes = EmfBuilder().raw(82, font.take()).record(37, {1}).record(24, {rgb(255, 0, 0)}).record(18, {1}).raw(84, text.take()).build(60, 40);
+    const auto bytes = EmfBuilder()
+                           .raw(82, font.take())
+                           .record(37, {1})
+                           .record(24, {rgb(255, 0, 0)})
+                           .record(18, {1})
+                           .raw(84, text.take())
+                           .build(60, 40);
     const Bitmap b = play(bytes);
     int ink = 0;
     for (int y = 0; y < b.height(); ++y)
@@ -106,8 +115,9 @@ TEST_F(QtMetafilePlayer, TextLeavesInkInTheTextColour) {
 
 TEST_F(QtMetafilePlayer, CorpusPicturesDrawSomething) {
     VEXILO_REQUIRE_CORPUS("metafile");
-    for (const char* name : {"pillow/drawing.wmf", "pillow/drawing.emf", "libgdiplus/test.wmf", "libgdiplus/test.emf",
-                             "libuemf/test_libuemf_ref.wmf", "libuemf/test_libuemf_ref.emf", "libuemf/test_mm_twips_ref.emf"}) {
+    for (const char* name :
+         {"pillow/drawing.wmf", "pillow/drawing.emf", "libgdiplus/test.wmf", "libgdiplus/test.emf",
+          "libuemf/test_libuemf_ref.wmf", "libuemf/test_libuemf_ref.emf", "libuemf/test_mm_twips_ref.emf"}) {
         SCOPED_TRACE(name);
         Bitmap b;
         const auto path = (test::corpusDir() / "metafile" / name).string();
