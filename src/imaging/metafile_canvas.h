@@ -3,6 +3,7 @@
 // every record, mapping mode and object into these calls in output pixels; a canvas only draws.
 // The desktop layer supplies a canvas that paints with its graphics library; without one the
 // core falls back to its own plain rasteriser (metafile_raster.h).
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,14 @@
 #include "imaging/bitmap.h"
 
 namespace vexilo {
+
+// Coordinates come from the file and may be anything: converting an out-of-range double to int
+// is undefined, so every such conversion saturates (NaN gives 0).
+inline int saturatedInt(double v) {
+    constexpr double kLimit = 1 << 29;  // differences of two still fit
+    if (!(v == v)) return 0;
+    return static_cast<int>(v < -kLimit ? -kLimit : v > kLimit ? kLimit : v);
+}
 
 struct PointF {
     double x = 0, y = 0;

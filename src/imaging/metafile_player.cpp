@@ -606,7 +606,7 @@ private:
     void appendArc(DrawPath& path, PointF c, double rx, double ry, double start, double sweep,
                    bool connect) const {
         const int segments =
-            std::clamp(static_cast<int>(std::ceil(std::abs(sweep) / (kPi / 2) - 1e-9)), 1, 4);
+            std::clamp(saturatedInt(std::ceil(std::abs(sweep) / (kPi / 2) - 1e-9)), 1, 4);
         const double step = sweep / segments;
         const double k = 4.0 / 3.0 * std::tan(step / 4);
         auto at = [&](double t) { return PointF{c.x + rx * std::cos(t), c.y + ry * std::sin(t)}; };
@@ -700,7 +700,7 @@ private:
                      rh = std::min(std::abs(ch) / 2, (b - t) / 2);
         if (rw <= 0 || rh <= 0)
             return rectangle(
-                {static_cast<int>(l), static_cast<int>(t), static_cast<int>(rt), static_cast<int>(b)});
+                {saturatedInt(l), saturatedInt(t), saturatedInt(rt), saturatedInt(b)});
         DrawPath path;
         path.moveTo(dev(l + rw, t));
         path.lineTo(dev(rt - rw, t));
@@ -1020,8 +1020,8 @@ private:
         const double y0 = y + h * (ct - sy) / sh, y1 = y + h * (cb - sy) / sh;
         DrawImage d;
         d.image = std::move(image);
-        d.source = {static_cast<int>(std::floor(cl)), static_cast<int>(std::floor(ct)),
-                    static_cast<int>(std::ceil(cr)), static_cast<int>(std::ceil(cb))};
+        d.source = {saturatedInt(std::floor(cl)), saturatedInt(std::floor(ct)),
+                    saturatedInt(std::ceil(cr)), saturatedInt(std::ceil(cb))};
         d.topLeft = dev(x0, y0);
         d.topRight = dev(x1, y0);
         d.bottomLeft = dev(x0, y1);
@@ -1451,8 +1451,8 @@ private:
             case 0x061D: {
                 const std::uint32_t rop = r.u32le("raster operation");
                 const double h = i16(r), w = i16(r), y = i16(r), x = i16(r);
-                patBlt({static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w),
-                        static_cast<int>(y + h)},
+                patBlt({saturatedInt(x), saturatedInt(y), saturatedInt(x + w),
+                        saturatedInt(y + h)},
                        rop);
                 break;
             }
@@ -1503,8 +1503,8 @@ private:
         if (noBitmap) r.u16le("reserved");
         const double dh = i16(r), dw = i16(r), dy = i16(r), dxv = i16(r);
         if (!stretch) sh = dh, sw = dw;
-        const Rect destRect{static_cast<int>(dxv), static_cast<int>(dy), static_cast<int>(dxv + dw),
-                            static_cast<int>(dy + dh)};
+        const Rect destRect{saturatedInt(dxv), saturatedInt(dy), saturatedInt(dxv + dw),
+                            saturatedInt(dy + dh)};
         if (noBitmap || !usesSource(rop)) {
             patBlt(destRect, rop);
             return;
@@ -1549,8 +1549,8 @@ private:
         const double x = r.i32le("destination"), y = r.i32le("destination");
         const double w = r.i32le("destination"), h = r.i32le("destination");
         std::uint32_t rop = r.u32le("raster operation");
-        const Rect dest{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w),
-                        static_cast<int>(y + h)};
+        const Rect dest{saturatedInt(x), saturatedInt(y), saturatedInt(x + w),
+                        saturatedInt(y + h)};
         if (type != 114 && type != 116 && !usesSource(rop)) {
             patBlt(dest, rop);  // the source fields do not matter
             return;
@@ -1997,8 +1997,8 @@ private:
                     const std::uint32_t offBits = r.u32le("offset"), cbBits = r.u32le("size");
                     auto image = dib(at(rec, offBmi, cbBmi), at(rec, offBits, cbBits), usage);
                     if (!image || sw <= 0 || sh <= 0 || m_pathOpen) break;
-                    const Rect src{static_cast<int>(sx), static_cast<int>(sy), static_cast<int>(sx + sw),
-                                   static_cast<int>(sy + sh)};
+                    const Rect src{saturatedInt(sx), saturatedInt(sy), saturatedInt(sx + sw),
+                                   saturatedInt(sy + sh)};
                     if (src.left < 0 || src.top < 0 || src.right > image->width() ||
                         src.bottom > image->height())
                         break;
@@ -2040,8 +2040,8 @@ private:
                 const std::uint32_t rop = r.u32le("raster operation");
                 const double w = r.i32le("destination"), h = r.i32le("destination");
                 if (cbBmi == 0 || !usesSource(rop)) {
-                    patBlt({static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w),
-                            static_cast<int>(y + h)},
+                    patBlt({saturatedInt(x), saturatedInt(y), saturatedInt(x + w),
+                            saturatedInt(y + h)},
                            rop);
                     break;
                 }
@@ -2113,7 +2113,7 @@ private:
             const bool across = mode == 0;
             const PointF p0 = dev(v[a].x, v[a].y), p1 = dev(v[b].x, v[b].y);
             const double span = across ? std::abs(p1.x - p0.x) : std::abs(p1.y - p0.y);
-            const int steps = std::clamp(static_cast<int>(std::ceil(span)), 1, 4096);
+            const int steps = std::clamp(saturatedInt(std::ceil(span)), 1, 4096);
             auto ramp = std::make_shared<Bitmap>(across ? steps : 1, across ? 1 : steps, PixelFormat::Bpp24);
             for (int k = 0; k < steps; ++k) {
                 const double t = steps == 1 ? 0 : static_cast<double>(k) / (steps - 1);

@@ -85,10 +85,10 @@ public:
         const double maxX = std::max({d.topLeft.x, d.topRight.x, d.bottomLeft.x, d.topRight.x + vx});
         const double minY = std::min({d.topLeft.y, d.topRight.y, d.bottomLeft.y, d.topRight.y + vy});
         const double maxY = std::max({d.topLeft.y, d.topRight.y, d.bottomLeft.y, d.topRight.y + vy});
-        const int x0 = std::max(0, static_cast<int>(std::floor(minX))),
-                  x1 = std::min(m_image.width(), static_cast<int>(std::ceil(maxX)));
-        const int y0 = std::max(0, static_cast<int>(std::floor(minY))),
-                  y1 = std::min(m_image.height(), static_cast<int>(std::ceil(maxY)));
+        const int x0 = std::max(0, saturatedInt(std::floor(minX))),
+                  x1 = std::min(m_image.width(), saturatedInt(std::ceil(maxX)));
+        const int y0 = std::max(0, saturatedInt(std::floor(minY))),
+                  y1 = std::min(m_image.height(), saturatedInt(std::ceil(maxY)));
         updateClip();
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x) {
@@ -97,9 +97,9 @@ public:
                 const double u = (px * vy - py * vx) / det, v = (ux * py - uy * px) / det;
                 if (u < 0 || u >= 1 || v < 0 || v >= 1) continue;
                 const int sx =
-                    std::min(d.source.left + static_cast<int>(u * d.source.width()), d.source.right - 1);
+                    std::min(d.source.left + saturatedInt(u * d.source.width()), d.source.right - 1);
                 const int sy =
-                    std::min(d.source.top + static_cast<int>(v * d.source.height()), d.source.bottom - 1);
+                    std::min(d.source.top + saturatedInt(v * d.source.height()), d.source.bottom - 1);
                 if (sx < 0 || sy < 0 || sx >= src.width() || sy >= src.height()) continue;
                 const Color s = src.pixel(sx, sy);
                 if (src.transparent() && s == src.transparentColor()) continue;
@@ -195,7 +195,7 @@ private:
         }
         if (edges.empty()) return;
         std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
-        const int yStart = std::max(0, static_cast<int>(std::floor(edges.front().y0)));
+        const int yStart = std::max(0, saturatedInt(std::floor(edges.front().y0)));
         std::vector<const Edge*> active;
         std::vector<std::pair<double, int>> xs;
         std::size_t next = 0;
@@ -216,8 +216,8 @@ private:
             for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
                 winding = rule == FillRule::EvenOdd ? (winding ^ 1) : winding + xs[i].second;
                 if (winding == 0) continue;
-                const int x0 = std::max(0, static_cast<int>(std::ceil(xs[i].first - 0.5)));
-                const int x1 = std::min(w, static_cast<int>(std::ceil(xs[i + 1].first - 0.5)));
+                const int x0 = std::max(0, saturatedInt(std::ceil(xs[i].first - 0.5)));
+                const int x1 = std::min(w, saturatedInt(std::ceil(xs[i + 1].first - 0.5)));
                 if (x1 > x0) span(x0, x1, y);
             }
         }
