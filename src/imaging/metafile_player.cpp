@@ -298,8 +298,9 @@ public:
             // The frame (0.01 mm) in reference-device pixels is mapped onto the output.
             const double fl = mf.emfFrame.left / 100.0 * m_pxPerMmX,
                          ft = mf.emfFrame.top / 100.0 * m_pxPerMmY;
-            const double fw = (mf.emfFrame.right - mf.emfFrame.left) / 100.0 * m_pxPerMmX;
-            const double fh = (mf.emfFrame.bottom - mf.emfFrame.top) / 100.0 * m_pxPerMmY;
+            // In double: the frame's corners are any 32-bit values, their difference may not fit.
+            const double fw = (double{1.0} * mf.emfFrame.right - mf.emfFrame.left) / 100.0 * m_pxPerMmX;
+            const double fh = (double{1.0} * mf.emfFrame.bottom - mf.emfFrame.top) / 100.0 * m_pxPerMmY;
             const double sx = fw != 0 ? width / fw : 1, sy = fh != 0 ? height / fh : 1;
             m_device = {sx, 0, 0, sy, -fl * sx, -ft * sy};
             m_objects.resize(mf.emfHandles);
@@ -1015,7 +1016,7 @@ private:
         const double cl = std::max(sx, 0.0), ct = std::max(sy, 0.0);
         const double cr = std::min(sx + sw, static_cast<double>(image->width()));
         const double cb = std::min(sy + sh, static_cast<double>(image->height()));
-        if (cr <= cl || cb <= ct) return;
+        if (!(cr > cl) || !(cb > ct)) return;  // also refuses NaN coordinates
         const double x0 = x + w * (cl - sx) / sw, x1 = x + w * (cr - sx) / sw;
         const double y0 = y + h * (ct - sy) / sh, y1 = y + h * (cb - sy) / sh;
         DrawImage d;
