@@ -101,7 +101,7 @@ void ImageSearch::runOnce() {
 
 void ImageSearch::SBStopScanClick() { m_finder.StopScan = true; }
 
-void ImageSearch::addRow(const std::string& caption, const Bitmap& picture, FileKind kind, std::int32_t iconIndex) {
+void ImageSearch::addRow(const std::string& caption, const Bitmap* picture, FileKind kind, std::int32_t iconIndex) {
     const FoundEntry& e = m_finder.FoundEntry;
     FoundImage record;
     record.Time = dosTimeToMilliseconds(e.Time);
@@ -111,8 +111,10 @@ void ImageSearch::addRow(const std::string& caption, const Bitmap& picture, File
     record.Name = e.Name;
     record.IconIndex = iconIndex;
     record.Kind = kind;
-    // A loader that answered true with nothing drawn still leaves a visible thumbnail.
-    m_list.addRow(caption, std::move(record), picture.empty() ? &m_placeholder : &picture);
+    // A loader that answered true with nothing drawn still leaves a visible thumbnail; a row
+    // without thumbnails passes no picture at all.
+    const Bitmap* shown = picture && picture->empty() ? &m_placeholder : picture;
+    m_list.addRow(caption, std::move(record), shown);
 }
 
 void ImageSearch::FindInDir1FoundFile() {
@@ -120,18 +122,10 @@ void ImageSearch::FindInDir1FoundFile() {
     const std::string path = m_finder.CurrentFolder + name;
 
     if (!buildThumbnails) {
-        const FoundEntry& e = m_finder.FoundEntry;
-        FoundImage record;
-        record.Time = dosTimeToMilliseconds(e.Time);
-        record.Date = dosDateToDayNumber(e.Time);
-        record.Size = static_cast<std::int64_t>(e.FullSize);
-        record.Folder = m_finder.CurrentFolder;
-        record.Name = name;
-        record.Kind = kKindNotProbed;
-        m_list.addRow(name, std::move(record), nullptr);
+        addRow(name, nullptr, kKindNotProbed, -1);
     } else if (m_allFiles) {
         Bitmap icon;
-        if (LoadAssociatedIcon(path, &icon)) addRow(name, icon, kind::AllFiles, -1);
+        if (LoadAssociatedIcon(path, &icon)) addRow(name, &icon, kind::AllFiles, -1);
     } else {
         Bitmap picture;
         std::uint16_t count = 0;
@@ -139,7 +133,7 @@ void ImageSearch::FindInDir1FoundFile() {
             // count is the number of icons; a file without any showed its associated icon as
             // icon 0, so it still gets that one row.
             for (std::uint16_t i = 0;;) {
-                addRow(name + " (" + std::to_string(i) + ")", picture, kind::Exe, i);
+                addRow(name + " (" + std::to_string(i) + ")", &picture, kind::Exe, i);
                 ++i;
                 if (i >= count) break;
                 Bitmap next;
@@ -150,9 +144,9 @@ void ImageSearch::FindInDir1FoundFile() {
         } else {
             FileKind found = kind::AllFiles;
             if (ProbeImageKind(path, &picture, found)) {
-                addRow(name, picture, found, -1);
+                addRow(name, &picture, found, -1);
             } else {
-                addRow(name, m_placeholder, kind::AllFiles, -1);
+                addRow(name, &m_placeholder, kind::AllFiles, -1);
             }
         }
     }

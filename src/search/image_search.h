@@ -92,7 +92,7 @@ public:
 
 private:
     void runOnce();
-    void addRow(const std::string& caption, const Bitmap& picture, FileKind kind, std::int32_t iconIndex);
+    void addRow(const std::string& caption, const Bitmap* picture, FileKind kind, std::int32_t iconIndex);
 
     TFindInDir m_finder;
     FoundImageList m_list;
