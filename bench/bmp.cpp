@@ -5,8 +5,8 @@
 #include <QBuffer>
 #include <QImage>
 
-#include "imaging/bmp_codec.h"
-#include "imaging/raster_ops.h"
+#include "codecs/bmp_codec.h"
+#include "raster/raster_ops.h"
 
 namespace {
 

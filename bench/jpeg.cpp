@@ -15,8 +15,8 @@
 // clang-format on
 
 #include "codecs/jpeg_codec.h"
-#include "imaging/file_io.h"
-#include "imaging/loaders.h"
+#include "base/file_io.h"
+#include "imageio/loaders.h"
 
 namespace {
 

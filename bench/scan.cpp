@@ -23,8 +23,8 @@
 #include <random>
 #include <string>
 
-#include "imaging/bmp_codec.h"
-#include "search/image_search.h"
+#include "codecs/bmp_codec.h"
+#include "control/main_search.h"
 
 namespace fs = std::filesystem;
 using namespace vexilo;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "imaging/icon_file.h"
+#include "codecs/icon_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto limits = vexilo::DecodeLimits::forFuzzing();

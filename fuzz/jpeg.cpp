@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "codecs/jpeg_codec.h"
-#include "imaging/image_error.h"
+#include "base/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto limits = vexilo::DecodeLimits::forFuzzing();

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "lang/lang_pack.h"
-#include "lang/lang_text.h"
+#include "base/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);

@@ -4,10 +4,10 @@
 #include <span>
 #include <vector>
 
-#include "imaging/image_error.h"
-#include "imaging/metafile_format.h"
-#include "imaging/metafile_player.h"
-#include "imaging/metafile_raster.h"
+#include "base/errors.h"
+#include "codecs/metafile/metafile_format.h"
+#include "codecs/metafile/metafile_player.h"
+#include "codecs/metafile/metafile_raster.h"
 
 namespace vexilo::fuzz {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "imaging/pe_icons.h"
+#include "codecs/pe_icons.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto limits = vexilo::DecodeLimits::forFuzzing();

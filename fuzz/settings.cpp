@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/form_main.h"
+#include "ui/form_main.h"
 #include "ui/platform/platform_setup.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "cli/cli_command.h"
-#include "imaging/bmp_codec.h"
+#include "codecs/bmp_codec.h"
 
 namespace vexilo::cli {
 namespace {

@@ -2,8 +2,8 @@
 #include <iostream>
 
 #include "cli/cli_command.h"
-#include "imaging/file_io.h"
-#include "imaging/loaders.h"
+#include "base/file_io.h"
+#include "imageio/loaders.h"
 
 namespace vexilo::cli {
 namespace {

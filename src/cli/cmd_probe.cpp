@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "cli/cli_command.h"
-#include "imaging/file_io.h"
-#include "imaging/image_error.h"
-#include "imaging/loaders.h"
+#include "base/file_io.h"
+#include "base/errors.h"
+#include "imageio/loaders.h"
 
 namespace vexilo::cli {
 namespace {

@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/bmp_codec.h"
-#include "imaging/byte_reader.h"
-#include "imaging/image_error.h"
+#include "codecs/bmp_codec.h"
+#include "base/byte_reader.h"
+#include "base/errors.h"
 
 namespace vexilo {
 

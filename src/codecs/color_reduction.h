@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "imaging/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace vexilo {
 

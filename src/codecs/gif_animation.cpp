@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "imaging/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace vexilo {
 

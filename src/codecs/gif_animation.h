@@ -2,7 +2,7 @@
 // Plays a GIF image frame by frame onto a canvas of its logical screen, honouring each frame's
 // offset, transparent colour and disposal method. Frames that reach past the screen are clipped.
 #include "codecs/gif_image.h"
-#include "imaging/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace vexilo {
 

@@ -7,8 +7,8 @@
 
 #include "codecs/color_reduction.h"
 #include "codecs/gif_lzw.h"
-#include "imaging/file_io.h"
-#include "imaging/image_error.h"
+#include "base/file_io.h"
+#include "base/errors.h"
 
 namespace vexilo {
 

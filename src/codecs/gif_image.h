@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/bitmap.h"
-#include "imaging/byte_reader.h"
+#include "raster/bitmap.h"
+#include "base/byte_reader.h"
 
 namespace vexilo {
 

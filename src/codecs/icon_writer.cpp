@@ -4,10 +4,9 @@
 
 #include <ostream>
 
-#include "imaging/byte_reader.h"
-#include "imaging/file_io.h"
-#include "imaging/image_error.h"
-#include "imaging/loaders.h"
+#include "base/byte_reader.h"
+#include "base/file_io.h"
+#include "base/errors.h"
 
 namespace vexilo {
 

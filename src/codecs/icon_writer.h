@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/bitmap.h"
-#include "imaging/icon.h"
+#include "raster/bitmap.h"
+#include "raster/icon.h"
 
 namespace vexilo {
 

@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "codecs/jpeg_guard.h"
-#include "imaging/file_io.h"
-#include "imaging/image_error.h"
+#include "base/file_io.h"
+#include "base/errors.h"
 
 namespace vexilo {
 

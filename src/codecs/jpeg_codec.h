@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "codecs/export_options.h"
-#include "imaging/bitmap.h"
-#include "imaging/byte_reader.h"
+#include "raster/bitmap.h"
+#include "base/byte_reader.h"
 
 namespace vexilo {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "imaging/image_error.h"
+#include "base/errors.h"
 
 namespace vexilo::jpeg {
 

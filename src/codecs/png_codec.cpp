@@ -10,7 +10,7 @@
 #include <zlib.h>
 
 #include "codecs/png_pixels.h"
-#include "imaging/file_io.h"
+#include "base/file_io.h"
 
 namespace vexilo {
 

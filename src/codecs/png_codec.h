@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "imaging/bitmap.h"
-#include "imaging/byte_reader.h"
-#include "imaging/image_error.h"
+#include "raster/bitmap.h"
+#include "base/byte_reader.h"
+#include "base/errors.h"
 
 namespace vexilo {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "imaging/file_io.h"
+#include "base/file_io.h"
 
 namespace vexilo {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/settings_store.h"
-#include "lang/lang_text.h"
+#include "settings/settings_store.h"
+#include "base/text.h"
 
 namespace vexilo {
 

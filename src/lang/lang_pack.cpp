@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "imaging/file_io.h"
-#include "imaging/image_error.h"
-#include "lang/lang_text.h"
+#include "base/file_io.h"
+#include "base/errors.h"
+#include "base/text.h"
 
 namespace vexilo {
 

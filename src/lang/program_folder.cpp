@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "lang/lang_text.h"
+#include "base/text.h"
 
 #ifndef VEXILO_DATA_DIR
 #define VEXILO_DATA_DIR "/usr/local/share/vexilo"

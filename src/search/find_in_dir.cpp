@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "search/text_fold.h"
+#include "base/text_fold.h"
 
 namespace vexilo::search {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "imaging/file_kind.h"
+#include "imageio/file_kind.h"
 
 namespace vexilo::search {
 

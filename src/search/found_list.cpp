@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "imaging/raster_ops.h"
-#include "search/text_fold.h"
+#include "raster/raster_ops.h"
+#include "base/text_fold.h"
 
 namespace vexilo::search {
 

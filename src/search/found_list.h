@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/bitmap.h"
+#include "raster/bitmap.h"
 #include "search/found_image.h"
 
 namespace vexilo::search {

@@ -1,6 +1,6 @@
 #pragma once
 // The picture shown for a file that no loader can read: 32 x 32 pixels, 8 bits per pixel.
-#include "imaging/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace vexilo::search {
 

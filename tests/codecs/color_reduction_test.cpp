@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <random>
 
-#include "imaging/bmp_codec.h"
-#include "imaging/image_error.h"
+#include "codecs/bmp_codec.h"
+#include "base/errors.h"
 #include "support/test_util.h"
 
 namespace vexilo {

@@ -9,8 +9,8 @@
 
 #include "codecs/gif_animation.h"
 #include "codecs/gif_lzw.h"
-#include "imaging/image_error.h"
-#include "imaging/loaders.h"
+#include "base/errors.h"
+#include "imageio/loaders.h"
 #include "support/test_util.h"
 
 namespace vexilo {

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "imaging/icon_file.h"
-#include "imaging/image_error.h"
-#include "imaging/loaders.h"
-#include "imaging/raster_ops.h"
+#include "codecs/icon_file.h"
+#include "base/errors.h"
+#include "imageio/loaders.h"
+#include "raster/raster_ops.h"
 #include "support/test_util.h"
 
 namespace vexilo {

@@ -12,9 +12,9 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include "imaging/file_io.h"
-#include "imaging/image_error.h"
-#include "imaging/loaders.h"
+#include "base/file_io.h"
+#include "base/errors.h"
+#include "imageio/loaders.h"
 #include "support/test_util.h"
 
 namespace vexilo {

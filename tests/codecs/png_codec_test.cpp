@@ -9,7 +9,7 @@
 #include <map>
 
 #include "codecs/png_pixels.h"
-#include "imaging/loaders.h"
+#include "imageio/loaders.h"
 #include "support/test_util.h"
 
 namespace vexilo {

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "codecs/png_codec.h"
-#include "imaging/loaders.h"
+#include "imageio/loaders.h"
 #include "support/test_util.h"
 
 // The file specs below name only the fields a case needs; the rest keep their defaults.

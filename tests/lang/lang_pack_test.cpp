@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "lang/lang_text.h"
+#include "base/text.h"
 
 namespace vexilo {
 namespace {

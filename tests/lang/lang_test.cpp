@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "lang/program_folder.h"
 #include "support/test_util.h"
 

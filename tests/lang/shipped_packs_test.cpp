@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "lang/lang.h"
-#include "lang/lang_text.h"
+#include "base/text.h"
 #include "support/test_util.h"
 
 namespace vexilo {

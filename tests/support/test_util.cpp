@@ -6,7 +6,7 @@
 #include <iterator>
 #include <random>
 
-#include "imaging/image_error.h"
+#include "base/errors.h"
 
 namespace vexilo::test {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace vexilo::test {
 

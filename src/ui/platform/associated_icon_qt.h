@@ -1,7 +1,7 @@
 #pragma once
 // The desktop icon theme's icon for a file's MIME type (folders: the folder icon), for the
 // core's associated-icon interface.
-#include "imaging/associated_icon.h"
+#include "imageio/associated_icon.h"
 
 namespace vexilo {
 

@@ -4,7 +4,7 @@
 // own renderer does.
 #include <memory>
 
-#include "imaging/metafile_canvas.h"
+#include "codecs/metafile/metafile_canvas.h"
 
 namespace vexilo {
 

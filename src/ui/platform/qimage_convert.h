@@ -2,7 +2,7 @@
 // The one adapter between the core raster and Qt's image.
 #include <QImage>
 
-#include "imaging/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace vexilo {
 

@@ -1,0 +1,109 @@
+#include "base/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "base/errors.h"
+
+namespace vexilo {
+
+namespace {
+std::string systemReason() { return std::strerror(errno); }
+
+class FileDescriptor {  // closes on every path
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    int release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+}  // namespace
+
+std::vector<std::uint8_t> readFileBytes(const std::string& path, std::uint64_t maxBytes) {
+    if (path.empty()) throw ImageError("Cannot open file: the path is empty");
+    // Non-blocking open: a named pipe under an image's name must not wait for a writer.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) throw ImageError("Cannot open file \"" + path + "\": " + systemReason());
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) throw ImageError("Cannot read file \"" + path + "\": " + systemReason());
+    if (S_ISDIR(st.st_mode)) throw ImageError("Cannot open file \"" + path + "\": it is a folder");
+    // Pipes and devices (an endless /dev/zero) are no image files.
+    if (!S_ISREG(st.st_mode)) throw ImageError("Cannot open file \"" + path + "\": not a regular file");
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        throw ImageError("File \"" + path + "\" is too large (" + std::to_string(st.st_size) + " bytes)");
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    std::uint8_t chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw ImageError("Cannot read file \"" + path + "\": " + systemReason());
+        }
+        if (n == 0) break;
+        if (bytes.size() + static_cast<std::size_t>(n) > maxBytes)
+            throw ImageError("File \"" + path + "\" is too large");
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    return bytes;
+}
+
+void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    if (path.empty()) throw ImageError("Cannot create file: the path is empty");
+    std::random_device rd;
+    const std::string temp = path + ".vxtmp" + std::to_string(rd() % 1000000u);
+    FileDescriptor fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (fd.get() < 0) throw ImageError("Cannot create file \"" + path + "\": " + systemReason());
+    auto fail = [&](const std::string& what) {
+        const std::string reason = systemReason();
+        ::close(fd.release());
+        ::unlink(temp.c_str());
+        throw ImageError(what + " \"" + path + "\": " + reason);
+    };
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail("Cannot write file");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    // Keep the permissions of a file being replaced.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) ::fchmod(fd.get(), st.st_mode & 07777);
+    if (::fsync(fd.get()) != 0) fail("Cannot write file");
+    if (::close(fd.release()) != 0) {
+        const std::string reason = systemReason();
+        ::unlink(temp.c_str());
+        throw ImageError("Cannot write file \"" + path + "\": " + reason);
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const std::string reason = systemReason();
+        ::unlink(temp.c_str());
+        throw ImageError("Cannot replace file \"" + path + "\": " + reason);
+    }
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace vexilo

@@ -1,0 +1,420 @@
+#include "codecs/bmp_codec.h"
+
+#include <algorithm>
+#include <bit>
+#include <optional>
+
+#include "base/file_io.h"
+#include "base/errors.h"
+
+namespace vexilo {
+
+namespace {
+
+constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4, kBiPng = 5,
+                        kBiAlphaBitfields = 6;
+
+[[noreturn]] void fail(const std::string& what) { throw DecodeError("BMP: " + what); }
+
+// One colour channel described by a bit mask: position, width and scale to 8 bits.
+struct Channel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    std::uint32_t max = 0;
+    explicit Channel(std::uint32_t m = 0) : mask(m) {
+        if (m == 0) return;
+        shift = std::countr_zero(m);
+        max = m >> shift;
+    }
+    std::uint8_t operator()(std::uint32_t v) const {
+        if (max == 0) return 0;
+        const std::uint64_t x = (v & mask) >> shift;
+        return static_cast<std::uint8_t>((x * 255 + max / 2) / max);
+    }
+};
+
+struct DibHeader {
+    std::uint32_t size = 0;
+    std::int64_t width = 0, height = 0;
+    bool topDown = false;
+    int bits = 0;
+    std::uint32_t compression = kBiRgb;
+    std::uint32_t colorsUsed = 0;
+    std::uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
+    bool core = false;
+};
+
+DibHeader readHeader(ByteReader& r) {
+    DibHeader h;
+    const std::size_t start = r.pos();
+    h.size = r.u32le("header size");
+    std::int64_t rawHeight = 0;
+    int planes = 0;
+    if (h.size == 12) {
+        h.core = true;
+        h.width = r.u16le("width");
+        rawHeight = static_cast<std::int16_t>(r.u16le("height"));
+        planes = r.u16le("planes");
+        h.bits = r.u16le("bit count");
+    } else {
+        const bool known = (h.size >= 16 && h.size <= 64) || h.size == 108 || h.size == 124;
+        if (!known) fail("unsupported header size " + std::to_string(h.size));
+        auto headerBytes = r.bytes(h.size - 4, "info header");
+        ByteReader f(headerBytes, "BMP");
+        auto field = [&](std::size_t offset) -> std::uint32_t {  // offset from the header start
+            if (offset + 4 > h.size) return 0;
+            f.seek(offset - 4, "header field");
+            return f.u32le("header field");
+        };
+        h.width = static_cast<std::int32_t>(field(4));
+        rawHeight = static_cast<std::int32_t>(field(8));
+        f.seek(8, "planes");
+        planes = f.u16le("planes");
+        h.bits = f.u16le("bit count");
+        h.compression = field(16);
+        h.colorsUsed = field(32);
+        const bool os2v2 = h.size != 40 && h.size != 52 && h.size != 56 && h.size < 108;
+        if (os2v2 && h.compression == 3) fail("OS/2 Huffman-compressed bitmaps are not supported");
+        if (os2v2 && h.compression == 4) fail("OS/2 RLE24-compressed bitmaps are not supported");
+        if (h.size >= 52)
+            for (int i = 0; i < 3; ++i) h.masks[i] = field(40 + 4 * static_cast<std::size_t>(i));
+        if (h.size >= 56) h.masks[3] = field(52);
+    }
+    (void)start;
+    if (planes != 1) fail("plane count " + std::to_string(planes) + " (must be 1)");
+    if (h.width <= 0) fail("width " + std::to_string(h.width) + " is not positive");
+    if (rawHeight == 0) fail("height is 0");
+    h.topDown = rawHeight < 0;
+    h.height = rawHeight < 0 ? -rawHeight : rawHeight;
+    switch (h.bits) {
+    case 1: case 2: case 4: case 8: case 16: case 24: case 32: break;
+    default: fail("unsupported bit count " + std::to_string(h.bits));
+    }
+    switch (h.compression) {
+    case kBiRgb: break;
+    case kBiRle8:
+        if (h.bits != 8) fail("RLE8 compression with " + std::to_string(h.bits) + " bits per pixel");
+        break;
+    case kBiRle4:
+        if (h.bits != 4) fail("RLE4 compression with " + std::to_string(h.bits) + " bits per pixel");
+        break;
+    case kBiBitfields:
+    case kBiAlphaBitfields:
+        if (h.bits != 16 && h.bits != 32)
+            fail("bit-field masks with " + std::to_string(h.bits) + " bits per pixel");
+        break;
+    case kBiJpeg: fail("embedded JPEG data is not supported");
+    case kBiPng: fail("embedded PNG data is not supported");
+    default: fail("unknown compression " + std::to_string(h.compression));
+    }
+    if (h.topDown && (h.compression == kBiRle8 || h.compression == kBiRle4))
+        fail("RLE-compressed bitmap stored top-down");
+    return h;
+}
+
+std::size_t rowStride(std::int64_t width, int bits) {
+    return static_cast<std::size_t>(((width * bits + 31) / 32) * 4);
+}
+
+void decodeRle(ByteReader& r, const DibHeader& h, Bitmap& out) {
+    const auto w = h.width, height = h.height;
+    std::int64_t x = 0, y = 0;  // y counts rows from the bottom
+    const bool rle4 = h.compression == kBiRle4;
+    auto put = [&](std::uint32_t index) {
+        if (x < w && y < height)
+            out.setRaw(static_cast<int>(x), static_cast<int>(height - 1 - y), index);
+        ++x;
+    };
+    // A stream that stops without its end-of-bitmap escape keeps what it decoded.
+    while (r.remaining() >= 2 && y < height) {
+        const std::uint8_t count = r.u8("RLE data"), value = r.u8("RLE data");
+        if (count > 0) {
+            for (int i = 0; i < count; ++i)
+                put(rle4 ? ((i & 1) ? value & 0x0Fu : value >> 4u) : value);
+            continue;
+        }
+        if (value == 0) {
+            x = 0;
+            ++y;
+        } else if (value == 1) {
+            break;
+        } else if (value == 2) {
+            if (r.remaining() < 2) break;
+            x += r.u8("RLE delta");
+            y += r.u8("RLE delta");
+        } else {
+            const std::size_t bytes = rle4 ? (value + 1u) / 2u : value;
+            if (r.remaining() < bytes) break;
+            const auto data = r.bytes(bytes, "RLE literal run");
+            for (int i = 0; i < value; ++i) {
+                const std::uint8_t b = data[rle4 ? static_cast<std::size_t>(i / 2) : static_cast<std::size_t>(i)];
+                put(rle4 ? ((i & 1) ? b & 0x0Fu : b >> 4u) : b);
+            }
+            if ((bytes & 1) && r.remaining() > 0) r.skip(1, "RLE padding");
+        }
+    }
+}
+
+PixelFormat directFormat(const DibHeader& h, const Channel* ch) {
+    if (h.bits == 24) return PixelFormat::Bpp24;
+    if (h.bits == 32) return PixelFormat::Bpp32;
+    if (ch[0].mask == 0x7C00 && ch[1].mask == 0x03E0 && ch[2].mask == 0x001F) return PixelFormat::Bpp15;
+    if (ch[0].mask == 0xF800 && ch[1].mask == 0x07E0 && ch[2].mask == 0x001F) return PixelFormat::Bpp16;
+    return PixelFormat::Bpp24;  // other 16-bit layouts keep their colours exactly in 24 bits
+}
+
+Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
+                 std::optional<std::size_t> pixelStart, const DecodeLimits& limits, bool iconImage,
+                 Bitmap* andMask) {
+    ByteReader r(data, "BMP");
+    r.seek(headerStart, "info header");
+    DibHeader h = readHeader(r);
+    if (iconImage) {
+        // The height counts the colour rows and the mask rows together.
+        h.height /= 2;
+        if (h.height == 0) fail("icon image height is 0");
+    }
+    checkDimensions("BMP", h.width, h.height, limits);
+
+    const bool bitfields = h.compression == kBiBitfields || h.compression == kBiAlphaBitfields;
+    if (bitfields && h.size < 52) {
+        for (int i = 0; i < 3; ++i) h.masks[i] = r.u32le("colour masks");
+        if (h.compression == kBiAlphaBitfields) h.masks[3] = r.u32le("alpha mask");
+    } else if (!bitfields) {
+        if (h.bits == 16) {
+            h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F, h.masks[3] = 0;
+        } else if (h.bits == 32) {
+            h.masks[0] = 0x00FF0000, h.masks[1] = 0x0000FF00, h.masks[2] = 0x000000FF, h.masks[3] = 0xFF000000;
+        }
+    }
+
+    Bitmap out;
+    const bool indexed = h.bits <= 8;
+    if (indexed) {
+        const std::uint32_t maxColors = 1u << h.bits;
+        if (h.colorsUsed > maxColors)
+            fail("palette of " + std::to_string(h.colorsUsed) + " colours for " + std::to_string(h.bits) +
+                 " bits per pixel");
+        std::size_t count = h.colorsUsed ? h.colorsUsed : maxColors;
+        const std::size_t entry = h.core ? 3 : 4;
+        const std::size_t paletteStart = r.pos();
+        if (pixelStart && *pixelStart >= paletteStart)
+            count = std::min(count, (*pixelStart - paletteStart) / entry);
+        if (count * entry > r.remaining()) fail("truncated palette");
+        std::vector<Color> palette(count);
+        for (auto& c : palette) {
+            c.b = r.u8("palette");
+            c.g = r.u8("palette");
+            c.r = r.u8("palette");
+            if (!h.core) r.skip(1, "palette");
+        }
+        out = Bitmap(0, 0, h.bits == 2 ? PixelFormat::Bpp4 : formatForBits(h.bits));
+        out.setPalette(std::move(palette));
+    }
+    const Channel ch[4] = {Channel(h.masks[0]), Channel(h.masks[1]), Channel(h.masks[2]), Channel(h.masks[3])};
+    if (!indexed) out = Bitmap(0, 0, directFormat(h, ch));
+
+    const std::size_t start = pixelStart ? *pixelStart : r.pos();
+    if (start > data.size()) fail("pixel data offset " + std::to_string(start) + " beyond the file");
+    const int w = static_cast<int>(h.width), height = static_cast<int>(h.height);
+    auto allocate = [&] {
+        out.setSize(w, height);
+        std::fill(out.pixels().begin(), out.pixels().end(), 0u);
+    };
+
+    ByteReader px(data.subspan(start), "BMP");
+    if (h.compression == kBiRle8 || h.compression == kBiRle4) {
+        // Even a blank image costs one 2-byte end-of-line per row, so no honest stream covers
+        // more than 32768 pixels a byte; a tiny file claiming a huge raster is refused before
+        // the raster is allocated.
+        if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(height) >
+            (static_cast<std::uint64_t>(px.remaining()) + 2) * 32768u)
+            fail("RLE data of " + std::to_string(px.remaining()) + " bytes cannot describe a " +
+                 std::to_string(w) + " x " + std::to_string(height) + " image");
+        allocate();
+        decodeRle(px, h, out);
+        return out;
+    }
+
+    const std::size_t stride = rowStride(h.width, h.bits);
+    const std::size_t lastRow = (static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.bits) + 7) / 8;
+    // The last row may lack its padding: some writers leave it off.
+    const auto needed = checkedAdd(*checkedMul(stride, static_cast<std::size_t>(height - 1)), lastRow);
+    if (!needed || *needed > px.remaining())
+        fail("truncated pixel data (" + std::to_string(px.remaining()) + " bytes, " +
+             std::to_string(needed.value_or(0)) + " needed)");
+    allocate();
+    const auto bytes = px.data();
+    const bool standard32 = h.bits == 32 && h.masks[0] == 0x00FF0000 && h.masks[1] == 0x0000FF00 &&
+                            h.masks[2] == 0x000000FF;
+    for (int y = 0; y < height; ++y) {
+        const int target = h.topDown ? y : height - 1 - y;
+        const std::uint8_t* src = bytes.data() + static_cast<std::size_t>(y) * stride;
+        auto dst = out.row(target);
+        switch (h.bits) {
+        case 1: case 2: case 4: {
+            const int perByte = 8 / h.bits;
+            const unsigned valueMask = (1u << h.bits) - 1u;
+            for (int x = 0; x < w; ++x) {
+                const int shift = 8 - h.bits * (x % perByte + 1);
+                dst[static_cast<std::size_t>(x)] = (src[x / perByte] >> shift) & valueMask;
+            }
+            break;
+        }
+        case 8:
+            for (int x = 0; x < w; ++x) dst[static_cast<std::size_t>(x)] = src[x];
+            break;
+        case 24:
+            for (int x = 0; x < w; ++x, src += 3)
+                dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]});
+            break;
+        case 32:
+            if (standard32) {
+                for (int x = 0; x < w; ++x, src += 4)
+                    dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]}, src[3]);
+                break;
+            }
+            for (int x = 0; x < w; ++x, src += 4) {
+                const std::uint32_t v = src[0] | (src[1] << 8) | (src[2] << 16) | (std::uint32_t{src[3]} << 24);
+                dst[static_cast<std::size_t>(x)] = packRgb({ch[0](v), ch[1](v), ch[2](v)}, ch[3].mask ? ch[3](v) : 0);
+            }
+            break;
+        case 16:
+            for (int x = 0; x < w; ++x, src += 2) {
+                const std::uint32_t v = src[0] | (src[1] << 8);
+                dst[static_cast<std::size_t>(x)] = out.encode({ch[0](v), ch[1](v), ch[2](v)});
+            }
+            break;
+        }
+    }
+
+    if (iconImage && andMask) {
+        *andMask = Bitmap();
+        const std::size_t maskStride = rowStride(h.width, 1);
+        const std::size_t colourBytes = stride * static_cast<std::size_t>(height);
+        const auto maskBytes = checkedMul(maskStride, static_cast<std::size_t>(height));
+        if (maskBytes && colourBytes <= bytes.size() && *maskBytes <= bytes.size() - colourBytes) {
+            Bitmap mask(w, height, PixelFormat::Bpp1);
+            const std::uint8_t* base = bytes.data() + colourBytes;
+            for (int y = 0; y < height; ++y) {
+                const std::uint8_t* src = base + static_cast<std::size_t>(y) * maskStride;
+                auto dst = mask.row(h.topDown ? y : height - 1 - y);
+                for (int x = 0; x < w; ++x) dst[static_cast<std::size_t>(x)] = (src[x / 8] >> (7 - x % 8)) & 1u;
+            }
+            *andMask = std::move(mask);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Bitmap readBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+    ByteReader r(file, "BMP");
+    const auto magic = r.bytes(2, "file header");
+    if (magic[0] != 'B' || magic[1] != 'M') throw DecodeError("BMP: not a bitmap file (no \"BM\" signature)");
+    r.skip(8, "file header");
+    const std::uint32_t offset = r.u32le("pixel data offset");
+    if (offset < 14 || offset > file.size())
+        fail("pixel data offset " + std::to_string(offset) + " outside the " + std::to_string(file.size()) +
+             "-byte file");
+    return decodeDib(file, 14, offset, limits, false, nullptr);
+}
+
+Bitmap readDib(std::span<const std::uint8_t> dib, const DecodeLimits& limits, bool iconImage, Bitmap* andMask) {
+    return decodeDib(dib, 0, std::nullopt, limits, iconImage, andMask);
+}
+
+std::vector<std::uint8_t> writeBmp(const Bitmap& bitmap) {
+    if (bitmap.empty()) throw ImageError("Cannot save an empty image as a bitmap");
+    const PixelFormat format = bitmap.pixelFormat();
+    const int bits = format == PixelFormat::Bpp15 ? 16 : bitmap.bitsPerPixel();
+    const bool masks = format == PixelFormat::Bpp16;
+    const std::size_t paletteCount =
+        isIndexed(format) ? std::min<std::size_t>(bitmap.palette().size(), std::size_t{1} << bits) : 0;
+    const int w = bitmap.width(), h = bitmap.height();
+    const std::size_t stride = rowStride(w, bits);
+    const std::size_t headerBytes = 14 + 40 + (masks ? 12 : 0) + paletteCount * 4;
+    const std::size_t imageBytes = stride * static_cast<std::size_t>(h);
+
+    ByteWriter out;
+    out.buffer().reserve(headerBytes + imageBytes);
+    out.u8('B');
+    out.u8('M');
+    out.u32le(static_cast<std::uint32_t>(headerBytes + imageBytes));
+    out.u32le(0);
+    out.u32le(static_cast<std::uint32_t>(headerBytes));
+    out.u32le(40);
+    out.i32le(w);
+    out.i32le(h);
+    out.u16le(1);
+    out.u16le(static_cast<std::uint16_t>(bits));
+    out.u32le(masks ? kBiBitfields : kBiRgb);
+    out.u32le(static_cast<std::uint32_t>(imageBytes));
+    out.u32le(0);
+    out.u32le(0);
+    out.u32le(static_cast<std::uint32_t>(paletteCount));
+    out.u32le(0);
+    if (masks) {
+        out.u32le(0xF800);
+        out.u32le(0x07E0);
+        out.u32le(0x001F);
+    }
+    for (std::size_t i = 0; i < paletteCount; ++i) {
+        const Color c = bitmap.palette()[i];
+        out.u8(c.b);
+        out.u8(c.g);
+        out.u8(c.r);
+        out.u8(0);
+    }
+    std::vector<std::uint8_t> rowBytes(stride);
+    const std::uint32_t indexMask = isIndexed(format) ? (1u << bits) - 1u : 0;
+    for (int y = h - 1; y >= 0; --y) {
+        std::fill(rowBytes.begin(), rowBytes.end(), 0);
+        const auto src = bitmap.row(y);
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t v = src[static_cast<std::size_t>(x)];
+            const auto xs = static_cast<std::size_t>(x);
+            switch (format) {
+            case PixelFormat::Bpp1: rowBytes[xs / 8] |= static_cast<std::uint8_t>((v & indexMask) << (7 - xs % 8)); break;
+            case PixelFormat::Bpp4:
+                rowBytes[xs / 2] |= static_cast<std::uint8_t>((v & indexMask) << ((xs % 2) ? 0 : 4));
+                break;
+            case PixelFormat::Bpp8: rowBytes[xs] = static_cast<std::uint8_t>(v); break;
+            case PixelFormat::Bpp15:
+            case PixelFormat::Bpp16: {
+                const Color c = unpackRgb(v);
+                const std::uint32_t word = format == PixelFormat::Bpp15
+                                               ? ((c.r >> 3u) << 10) | ((c.g >> 3u) << 5) | (c.b >> 3u)
+                                               : ((c.r >> 3u) << 11) | ((c.g >> 2u) << 5) | (c.b >> 3u);
+                rowBytes[xs * 2] = static_cast<std::uint8_t>(word);
+                rowBytes[xs * 2 + 1] = static_cast<std::uint8_t>(word >> 8);
+                break;
+            }
+            case PixelFormat::Bpp24:
+                rowBytes[xs * 3] = static_cast<std::uint8_t>(v);
+                rowBytes[xs * 3 + 1] = static_cast<std::uint8_t>(v >> 8);
+                rowBytes[xs * 3 + 2] = static_cast<std::uint8_t>(v >> 16);
+                break;
+            case PixelFormat::Bpp32:
+            case PixelFormat::Device:
+                rowBytes[xs * 4] = static_cast<std::uint8_t>(v);
+                rowBytes[xs * 4 + 1] = static_cast<std::uint8_t>(v >> 8);
+                rowBytes[xs * 4 + 2] = static_cast<std::uint8_t>(v >> 16);
+                rowBytes[xs * 4 + 3] = format == PixelFormat::Bpp32 ? static_cast<std::uint8_t>(v >> 24) : 0;
+                break;
+            }
+        }
+        out.bytes(rowBytes);
+    }
+    return out.take();
+}
+
+Bitmap loadBmpFile(const std::string& path) { return readBmp(readFileBytes(path)); }
+
+void saveBmpFile(const Bitmap& bitmap, const std::string& path) {
+    const auto bytes = writeBmp(bitmap);
+    writeFileAtomic(path, bytes);
+}
+
+}  // namespace vexilo

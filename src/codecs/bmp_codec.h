@@ -1,0 +1,34 @@
+#pragma once
+// BMP files. Reads core (OS/2 1.x, 12-byte) and info headers of 16, 40, 52, 56, 64, 108 and 124
+// bytes; 1, 2, 4, 8, 16, 24 and 32 bits per pixel; RLE8 and RLE4 with their escapes; bit-field
+// masks; bottom-up and top-down rows; short palettes. Rejects embedded JPEG/PNG, Huffman and
+// RLE24 data, 64-bit pixels, top-down RLE and rasters beyond the decode limits.
+// Writes a 40-byte info header in the raster's own format (Device as 32-bit) and palette.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "raster/bitmap.h"
+#include "base/byte_reader.h"
+
+namespace vexilo {
+
+// Decodes a whole BMP file (starting with "BM"). Throws DecodeError.
+Bitmap readBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits = defaultDecodeLimits());
+
+// Decodes a device-independent bitmap that starts with its info header, the palette and the
+// pixels following it. With iconImage the height field counts the colour rows and the AND mask
+// rows together and only the colour rows are read; the mask rows are returned in `andMask` when
+// it is given (1 = transparent, empty when the data stops before them).
+Bitmap readDib(std::span<const std::uint8_t> dib, const DecodeLimits& limits = defaultDecodeLimits(),
+               bool iconImage = false, Bitmap* andMask = nullptr);
+
+// Encodes the raster as a BMP file. Throws ImageError for an empty raster.
+std::vector<std::uint8_t> writeBmp(const Bitmap& bitmap);
+
+// File helpers: read (DecodeError/ImageError on failure) and write atomically.
+Bitmap loadBmpFile(const std::string& path);
+void saveBmpFile(const Bitmap& bitmap, const std::string& path);
+
+}  // namespace vexilo

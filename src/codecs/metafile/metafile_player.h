@@ -1,0 +1,22 @@
+#pragma once
+// Plays WMF and EMF records into a MetafileCanvas: the device context (mapping modes, window and
+// viewport, world transform, saved states, clip region, current position, paths), the object
+// tables (pens, brushes, fonts, palettes, regions) and every drawing and bitmap record, resolved
+// to output pixels. Records it does not know, and records whose fields do not fit their length,
+// are skipped; hostile counts and sizes are checked against the record before use.
+#include "raster/bitmap.h"
+#include "codecs/metafile/metafile_canvas.h"
+#include "codecs/metafile/metafile_format.h"
+
+namespace vexilo {
+
+// Plays the whole picture into the canvas so that it fills width x height output pixels.
+// Never throws for damaged records (they are skipped).
+void playMetafile(const Metafile& metafile, MetafileCanvas& canvas, int width, int height);
+
+// The picture at its own size (Metafile::width x height) on the installed canvas, or on the
+// core's plain rasteriser when none is installed. Throws ImageError when the size is beyond
+// the decode limits.
+Bitmap renderMetafile(const Metafile& metafile);
+
+}  // namespace vexilo

@@ -1,0 +1,93 @@
+// Kinds 1 to 4: icons by number from executables, libraries, control panel items and cursor
+// files, with the icon walk's rules for counts and for files without icons.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <span>
+
+#include "imageio/associated_icon.h"
+#include "base/file_io.h"
+#include "imageio/loaders.h"
+#include "codecs/pe_icons.h"
+
+namespace vexilo {
+
+namespace {
+
+// A read-only view of a whole file. Executables can be large and only their headers and
+// resources are read, so the file is mapped rather than copied. Empty when it cannot be opened.
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path) {
+        // Non-blocking, so that a named pipe under an executable's name cannot stall the scan.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+            const auto size = static_cast<std::size_t>(st.st_size);
+            void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (p != MAP_FAILED) {
+                m_data = static_cast<const std::uint8_t*>(p);
+                m_size = size;
+            }
+        }
+        ::close(fd);
+    }
+    ~MappedFile() {
+        if (m_data) ::munmap(const_cast<std::uint8_t*>(m_data), m_size);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    std::span<const std::uint8_t> bytes() const { return {m_data, m_size}; }
+
+private:
+    const std::uint8_t* m_data = nullptr;
+    std::size_t m_size = 0;
+};
+
+// The extension test of the icon loader: the upper-cased extension with its dot must occur in
+// this text, so shorter pieces such as ".CU" qualify too. A name without a dot has none.
+bool hasIconFileExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) return false;
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return std::string_view(".EXE.DLL.CPL.CUR").find(ext) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index) {
+    if (!fileExists(path)) return std::nullopt;
+    const MappedFile file(path);
+    const int count = countFileIcons(file.bytes());
+    if (count < index || count <= 0) {
+        // Files without icons, and numbers past the end, show the file's associated icon.
+        auto icon = associatedIcon(path, kSystemIconSize);
+        index = 0;
+        return icon;
+    }
+    const int wanted = index;
+    index = static_cast<std::uint16_t>(count);
+    return extractFileIcon(file.bytes(), wanted, kSystemIconSize);
+}
+
+bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap) {
+    // The name test first: probing asks every file, and it costs no system call.
+    if (!bitmap || path.empty() || !hasIconFileExtension(path) || !fileExists(path)) return false;
+    std::uint16_t walk = index;
+    const auto icon = ExtractIconAt(path, walk);
+    if (index == 0) index = walk;
+    if (!icon) return false;
+    drawLoaded(*icon, *bitmap);
+    return true;
+}
+
+}  // namespace vexilo

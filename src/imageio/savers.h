@@ -1,0 +1,67 @@
+#pragma once
+// Writing a raster to a file in each output format, for the save-target commands and the batch
+// job. Savers answer true when the file was written. SaveAsBmp catches every error and answers
+// false; the others let ImageError through ("Cannot create file ...", write errors) so that the
+// caller can show its text. Every write is atomic: a failed save leaves any old file whole.
+// Paths are full paths and are never cut.
+#include <array>
+#include <string>
+
+#include "codecs/export_options.h"
+#include "raster/bitmap.h"
+#include "imageio/file_kind.h"
+
+namespace vexilo {
+
+// Creates the folder part of path when no folder of that name exists, with one creation call:
+// only the last level, so missing parents make it fail. Throws ImageError on failure.
+void EnsureFolder(const std::string& path);
+
+// Writes with the given output kind: 5 and 6 metafile, 7 BMP, 8 icon (options.iconColors),
+// 9 JPEG (options.jpeg), 10 TGA, 11 PNG, 12 GIF; false for any other kind. EnsureFolder runs
+// first and its error passes through.
+bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, const ExportOptions& options);
+// The same with the process-wide options (currentExportOptions()).
+bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap);
+
+// False for a null bitmap and for any failure: the raster in its own pixel format and palette
+// (the display's format as 32 bits).
+bool SaveAsBmp(const Bitmap* bitmap, const std::string& path);
+// The options applied in their order (quality, pixel format, greyscale, progressive), then the
+// raster compressed through 24-bit colour. Throws ImageError for an empty raster.
+bool SaveAsJpeg(const Bitmap* bitmap, const std::string& path, const JpegOptions& options);
+// The raster stretched to the system icon size, written as a one-image icon at 16 or 256
+// colours; false, writing nothing, for another IconColors value.
+bool SaveAsIcon(const Bitmap* bitmap, const std::string& path, IconColors colors);
+// One frame, reduced to 256 colours when the raster has more.
+bool SaveAsGif(const Bitmap* bitmap, const std::string& path);
+bool SaveAsTga(const Bitmap* bitmap, const std::string& path);
+bool SaveAsPng(const Bitmap* bitmap, const std::string& path);
+// A placeable Windows metafile when the lower-cased extension is ".wmf", an enhanced metafile
+// for any other name, holding the raster as one bitmap record.
+bool SaveAsMetafile(const Bitmap* image, const std::string& path);
+
+// One row per save command of the target's pop-up menu.
+struct OutputFormat {
+    const char* caption;          // menu caption, "&" marking the access key
+    const char* handler;          // the command's handler name
+    const char* filter;           // save dialog filter: description "|" pattern
+    const char* extension;        // proposed extension
+    bool startsInLastSaveFolder;  // else the dialog keeps the folder it was last given
+    FileKind kind;                // output kind (the metafile row writes 5 or 6 by extension)
+    bool (*save)(const Bitmap* bitmap, const std::string& path, const ExportOptions& options);
+};
+
+// BMP, JPG, ICO, GIF, TGA, PNG, metafile, in menu order.
+const std::array<OutputFormat, 7>& outputFormats();
+// The row that writes `kind` (5 and 6 give the metafile row); null for other kinds.
+const OutputFormat* outputFormatForKind(FileKind kind);
+
+// The name the save dialog proposes: the target's file name without its folder, its extension
+// replaced by `extension` ("photo.bmp" -> "photo.jpg"; a leading dot starts no extension).
+std::string ProposedSaveName(const std::string& targetPath, const std::string& extension);
+// The folder of a chosen file with its trailing "/" ("" for a bare name): the next last save
+// folder.
+std::string SaveFolderOf(const std::string& chosenPath);
+
+}  // namespace vexilo

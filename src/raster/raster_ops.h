@@ -1,0 +1,19 @@
+#pragma once
+// The two small raster operations shared by the thumbnails, the target and the batch job.
+#include "raster/bitmap.h"
+
+namespace vexilo {
+
+// The fixed button colours: results must not depend on the desktop theme.
+constexpr Color kButtonHighlight{255, 255, 255};
+constexpr Color kButtonShadow{128, 128, 128};
+
+// Sets bitmap to width x height and stretches all of source into it by nearest pixel, keeping
+// no aspect ratio. The bitmap keeps its own pixel format.
+void StretchInto(const Bitmap& source, Bitmap& bitmap, int width, int height);
+
+// Draws the raised two-ring frame of "Button shape" just inside the bitmap's edges: highlight
+// on the top and left, shadow on the bottom and right; nothing inside the rings changes.
+void DrawButtonFrame(Bitmap& bitmap);
+
+}  // namespace vexilo

@@ -1,0 +1,244 @@
+#include "codecs/bmp_codec.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "base/errors.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+using test::makeBitmap;
+using test::patternColor;
+
+// A BMP file around the given info header fields and pixel bytes.
+std::vector<std::uint8_t> makeBmp(std::int32_t width, std::int32_t height, int bits, std::uint32_t compression,
+                                  const std::vector<Color>& palette, const std::vector<std::uint8_t>& pixels,
+                                  const std::vector<std::uint32_t>& masks = {}) {
+    ByteWriter w;
+    const auto offset = static_cast<std::uint32_t>(14 + 40 + masks.size() * 4 + palette.size() * 4);
+    w.u8('B');
+    w.u8('M');
+    w.u32le(offset + static_cast<std::uint32_t>(pixels.size()));
+    w.u32le(0);
+    w.u32le(offset);
+    w.u32le(40);
+    w.i32le(width);
+    w.i32le(height);
+    w.u16le(1);
+    w.u16le(static_cast<std::uint16_t>(bits));
+    w.u32le(compression);
+    w.u32le(static_cast<std::uint32_t>(pixels.size()));
+    w.u32le(0);
+    w.u32le(0);
+    w.u32le(static_cast<std::uint32_t>(palette.size()));
+    w.u32le(0);
+    for (auto m : masks) w.u32le(m);
+    for (auto c : palette) {
+        w.u8(c.b);
+        w.u8(c.g);
+        w.u8(c.r);
+        w.u8(0);
+    }
+    w.bytes(pixels);
+    return w.take();
+}
+
+const std::vector<Color> kFour{{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+
+TEST(BmpCodec, RoundTripsEveryFormatAtAwkwardSizes) {
+    const std::pair<int, int> sizes[] = {{1, 1}, {3, 2}, {5, 1}, {1, 7}, {33, 4}};
+    for (PixelFormat f : {PixelFormat::Bpp1, PixelFormat::Bpp4, PixelFormat::Bpp8, PixelFormat::Bpp15,
+                          PixelFormat::Bpp16, PixelFormat::Bpp24, PixelFormat::Bpp32, PixelFormat::Device}) {
+        for (auto [w, h] : sizes) {
+            Bitmap b = makeBitmap(w, h, f, patternColor);
+            if (isIndexed(f)) {
+                b.setPalette(std::vector<Color>(defaultPalette(bitsPerPixel(f)).begin(),
+                                                defaultPalette(bitsPerPixel(f)).end()));
+            }
+            const Bitmap back = readBmp(writeBmp(b));
+            const PixelFormat expected = f == PixelFormat::Device ? PixelFormat::Bpp32 : f;
+            EXPECT_EQ(back.pixelFormat(), expected) << bitsPerPixel(f);
+            std::string why;
+            EXPECT_TRUE(test::sameColours(b, back, &why)) << bitsPerPixel(f) << "bpp " << w << "x" << h << ": " << why;
+            if (isIndexed(f)) {
+                EXPECT_EQ(back.palette(), b.palette());
+            }
+        }
+    }
+    Bitmap alpha(2, 1, PixelFormat::Bpp32);
+    alpha.setRaw(0, 0, 0x80123456u);
+    EXPECT_EQ(readBmp(writeBmp(alpha)).raw(0, 0), 0x80123456u);
+    EXPECT_THROW(writeBmp(Bitmap()), ImageError);
+}
+
+TEST(BmpCodec, RowOrderAndShortPalette) {
+    // 2 x 2, 8-bit, a two-entry palette; the first stored row is the bottom one.
+    const std::vector<std::uint8_t> rows{0, 1, 0, 0, 1, 0, 0, 0};
+    auto file = makeBmp(2, 2, 8, 0, {kBlack, kWhite}, rows);
+    Bitmap b = readBmp(file);
+    EXPECT_EQ(b.palette().size(), 2u);
+    EXPECT_EQ(b.pixel(1, 1), kWhite);
+    EXPECT_EQ(b.pixel(0, 0), kWhite);
+    auto topDown = makeBmp(2, -2, 8, 0, {kBlack, kWhite}, rows);
+    Bitmap t = readBmp(topDown);
+    EXPECT_EQ(t.pixel(1, 0), kWhite);
+    EXPECT_EQ(t.pixel(0, 1), kWhite);
+    // A 2-bit image reads into a 4-bit raster with its four colours.
+    auto two = makeBmp(3, 1, 2, 0, kFour, {0b00011011, 0, 0, 0});
+    Bitmap c = readBmp(two);
+    EXPECT_EQ(c.pixel(0, 0), kFour[0]);
+    EXPECT_EQ(c.pixel(1, 0), kFour[1]);
+    EXPECT_EQ(c.pixel(2, 0), kFour[2]);
+}
+
+TEST(BmpCodec, BitFieldMasks) {
+    // 16-bit 5-6-5 and 4-4-4-4 layouts; 32-bit with channels swapped.
+    auto f565 = makeBmp(1, 1, 16, 3, {}, {0x1F, 0xF8, 0, 0}, {0xF800, 0x07E0, 0x001F});
+    Bitmap a = readBmp(f565);
+    EXPECT_EQ(a.pixelFormat(), PixelFormat::Bpp16);
+    EXPECT_EQ(a.pixel(0, 0), (Color{255, 0, 255}));
+    auto f444 = makeBmp(1, 1, 16, 3, {}, {0x5F, 0x0A, 0, 0}, {0x0F00, 0x00F0, 0x000F});
+    Bitmap b = readBmp(f444);
+    EXPECT_EQ(b.pixel(0, 0), (Color{170, 85, 255}));
+    auto swapped = makeBmp(1, 1, 32, 3, {}, {0x11, 0x22, 0x33, 0x44}, {0x000000FF, 0x0000FF00, 0x00FF0000});
+    EXPECT_EQ(readBmp(swapped).pixel(0, 0), (Color{0x11, 0x22, 0x33}));
+    auto plain16 = makeBmp(1, 1, 16, 0, {}, {0xFF, 0x7F, 0, 0});
+    EXPECT_EQ(readBmp(plain16).pixelFormat(), PixelFormat::Bpp15);
+    EXPECT_EQ(readBmp(plain16).pixel(0, 0), kWhite);
+}
+
+TEST(BmpCodec, RleEscapesAndOverrunsAreClipped) {
+    // RLE8, 4 x 3: a run crossing the row end, end of line, a delta, a literal run, end of bitmap.
+    const std::vector<std::uint8_t> rle8{6, 1,           // run of 6 (two clipped at the row end)
+                                         0, 0,           // end of line
+                                         0, 2, 1, 1,     // delta: right 1, up 1
+                                         0, 3, 2, 3, 2, 0,  // literal 2 3 2, padded
+                                         0, 1};          // end of bitmap
+    Bitmap b = readBmp(makeBmp(4, 3, 8, 1, kFour, rle8));
+    EXPECT_EQ(b.pixel(3, 2), kFour[1]);  // bottom row full of colour 1
+    EXPECT_EQ(b.pixel(0, 2), kFour[1]);
+    EXPECT_EQ(b.pixel(0, 1), kFour[0]);  // row skipped by the end-of-line
+    EXPECT_EQ(b.pixel(1, 0), kFour[2]);  // top row: x = 1 after the delta
+    EXPECT_EQ(b.pixel(2, 0), kFour[3]);
+    EXPECT_EQ(b.pixel(3, 0), kFour[2]);
+    EXPECT_EQ(b.pixel(0, 0), kFour[0]);
+
+    // RLE4 alternates nibbles in runs and literals.
+    const std::vector<std::uint8_t> rle4{3, 0x12, 0, 0, 0, 3, 0x31, 0x20, 0, 1};
+    Bitmap c = readBmp(makeBmp(3, 2, 4, 2, kFour, rle4));
+    EXPECT_EQ(c.pixel(0, 1), kFour[1]);
+    EXPECT_EQ(c.pixel(1, 1), kFour[2]);
+    EXPECT_EQ(c.pixel(2, 1), kFour[1]);
+    EXPECT_EQ(c.pixel(0, 0), kFour[3]);
+    EXPECT_EQ(c.pixel(1, 0), kFour[1]);
+    EXPECT_EQ(c.pixel(2, 0), kFour[2]);
+
+    // Deltas and runs far beyond the image stop at its edge; a missing end keeps what was read.
+    const std::vector<std::uint8_t> wild{0, 2, 255, 255, 255, 1, 0, 0, 255, 2};
+    EXPECT_NO_THROW(readBmp(makeBmp(2, 2, 8, 1, kFour, wild)));
+}
+
+TEST(BmpCodec, RejectsLyingHeadersWithClearMessages) {
+    const std::vector<std::uint8_t> px(4, 0);
+    auto rejects = [](const std::vector<std::uint8_t>& file, const char* text) {
+        EXPECT_THAT([&] { readBmp(file); }, ThrowsMessage<DecodeError>(HasSubstr(text)));
+    };
+    rejects(makeBmp(0, 1, 8, 0, {}, px), "width");
+    rejects(makeBmp(1, 0, 8, 0, {}, px), "height");
+    rejects(makeBmp(1, 1, 7, 0, {}, px), "bit count 7");
+    rejects(makeBmp(1, 1, 8, 5, {}, px), "PNG");
+    rejects(makeBmp(1, 1, 24, 1, {}, px), "RLE8");
+    rejects(makeBmp(1, -1, 8, 1, {}, px), "top-down");
+    rejects(makeBmp(100000, 100000, 24, 0, {}, px), "exceeds the limit");
+    rejects(makeBmp(4, 4, 24, 0, {}, px), "truncated pixel data");
+    std::vector<std::uint8_t> notBmp{'G', 'I', 'F', '8', '9', 'a'};
+    rejects(notBmp, "signature");
+    auto badPalette = makeBmp(1, 1, 1, 0, {}, px);
+    badPalette[14 + 32] = 3;  // 3 colours claimed for 1 bit per pixel
+    rejects(badPalette, "palette of 3");
+    // The last row may lack its padding.
+    EXPECT_NO_THROW(readBmp(makeBmp(1, 2, 24, 0, {}, {1, 2, 3, 0, 4, 5, 6})));
+}
+
+TEST(BmpCodec, SurvivesEveryCorruptionOfSmallFiles) {
+    const auto limits = DecodeLimits::forFuzzing();
+    auto decode = [&](std::span<const std::uint8_t> b) { (void)readBmp(b, limits); };
+    test::corruptionSweep(makeBmp(3, 2, 8, 1, kFour, {2, 1, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1}), decode);
+    test::corruptionSweep(makeBmp(3, 2, 4, 2, kFour, {3, 0x12, 0, 0, 0, 3, 0x31, 0x20, 0, 1}), decode);
+    test::corruptionSweep(writeBmp(makeBitmap(3, 3, PixelFormat::Bpp16, patternColor)), decode);
+}
+
+TEST(BmpCodec, IconImageReadsColourRowsAndMask) {
+    // A 2 x 2 24-bit icon image: height field 4, colour rows then 1-bit mask rows.
+    ByteWriter w;
+    w.u32le(40);
+    w.i32le(2);
+    w.i32le(4);
+    w.u16le(1);
+    w.u16le(24);
+    w.zeros(24);
+    const std::uint8_t colour[] = {255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
+    w.bytes(colour);
+    const std::uint8_t mask[] = {0x40, 0, 0, 0, 0x80, 0, 0, 0};
+    w.bytes(mask);
+    Bitmap andMask;
+    Bitmap b = readDib(w.buffer(), defaultDecodeLimits(), true, &andMask);
+    ASSERT_EQ(b.height(), 2);
+    EXPECT_EQ(b.pixel(0, 1), (Color{0, 0, 255}));
+    EXPECT_EQ(b.pixel(0, 0), (Color{255, 0, 0}));
+    ASSERT_FALSE(andMask.empty());
+    EXPECT_EQ(andMask.raw(1, 1), 1u);
+    EXPECT_EQ(andMask.raw(0, 0), 1u);
+    EXPECT_EQ(andMask.raw(0, 1), 0u);
+}
+
+TEST(BmpCorpus, GoodFilesDecodeBadOnesFailCleanly) {
+    VEXILO_REQUIRE_CORPUS("bmpsuite");
+    const auto dir = test::corpusDir() / "bmpsuite";
+    int good = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "g")) {
+        const auto bytes = test::readFile(e.path());
+        Bitmap b;
+        EXPECT_NO_THROW(b = readBmp(bytes)) << e.path().filename();
+        EXPECT_FALSE(b.empty()) << e.path().filename();
+        ++good;
+    }
+    EXPECT_EQ(good, 27);
+    for (const char* sub : {"b", "q", "x"})
+        for (const auto& e : std::filesystem::directory_iterator(dir / sub)) {
+            const auto bytes = test::readFile(e.path());
+            try {
+                (void)readBmp(bytes);
+            } catch (const DecodeError&) {
+            }
+        }
+    for (const char* name : {"badbitcount", "badheadersize", "badplanes", "badwidth", "reallybig", "rletopdown"})
+        EXPECT_THROW(readBmp(test::readFile(dir / "b" / (std::string(name) + ".bmp"))), DecodeError) << name;
+}
+
+TEST(BmpCorpus, ExtraFilesAndRejections) {
+    VEXILO_REQUIRE_CORPUS("bmp-extra");
+    const auto dir = test::corpusDir() / "bmp-extra";
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        if (e.path().extension() != ".bmp") continue;
+        const std::string name = e.path().filename().string();
+        const auto bytes = test::readFile(e.path());
+        if (name.starts_with("bad-")) {
+            EXPECT_THROW(readBmp(bytes), DecodeError) << name;
+        } else if (name.starts_with("lenient-") || name.starts_with("imagemagick")) {
+            try {
+                (void)readBmp(bytes);
+            } catch (const DecodeError&) {
+            }
+        } else {
+            EXPECT_NO_THROW(readBmp(bytes)) << name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vexilo

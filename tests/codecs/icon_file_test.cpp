@@ -1,0 +1,222 @@
+#include "codecs/icon_file.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "support/icon_fixtures.h"
+#include "base/errors.h"
+#include "imageio/loaders.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+using test::IcoEntry;
+using test::makeIcoFile;
+using test::makeIconDib;
+using test::solidIconDib;
+
+constexpr Color kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
+
+TEST(IconChoice, WantedColourWordFollowsTheDisplayDepth) {
+    EXPECT_EQ(wantedColorWord(1), 2);
+    EXPECT_EQ(wantedColorWord(4), 16);
+    EXPECT_EQ(wantedColorWord(8), 256);
+    EXPECT_EQ(wantedColorWord(16), 0);  // 1 << 16 does not fit in 16 bits
+    EXPECT_EQ(wantedColorWord(24), 0);
+    EXPECT_EQ(wantedColorWord(32), 1);  // the shift count is taken modulo 32
+}
+
+TEST(IconChoice, PicksByColourWordOnly) {
+    using W = std::vector<std::uint16_t>;
+    auto choose = [](W words, std::uint16_t wanted) { return chooseIconEntry(words, wanted); };
+    // 32-bit display (wanted 1): 256 colours (0) then true colour (0) keeps the first.
+    EXPECT_EQ(choose({0, 0}, 1), 0u);
+    // 256 colours (0) then 16 colours (16): 16 beats the first candidate's word.
+    EXPECT_EQ(choose({0, 16}, 1), 1u);
+    // Every later word above the first candidate's moves the choice, even a smaller one.
+    EXPECT_EQ(choose({0, 16, 2}, 1), 2u);
+    // Words above wanted before the first candidate do not count.
+    EXPECT_EQ(choose({16, 0}, 1), 1u);
+    // 8-bit display: exact match wins.
+    EXPECT_EQ(choose({16, 256}, 256), 1u);
+    // Nothing at or below wanted and no exact match: entry 0.
+    EXPECT_EQ(choose({16, 256}, 1), 0u);
+    EXPECT_EQ(choose({}, 1), 0u);
+}
+
+// A file of one 32 x 32 image at each depth, colour given through the palette or directly,
+// with the top-left quarter masked; the icon shows colour where opaque and black where masked.
+TEST(IconFile, DecodesEveryDepthWithItsMask) {
+    for (int bits : {1, 4, 8, 24, 32}) {
+        // Masked pixels are black in the colour image, as icon writers store them.
+        auto masked = [](int x, int y) { return x < 16 && y < 16; };
+        const auto dib = makeIconDib(
+            32, 32, bits, {kBlack, kRed, kGreen, kBlue},
+            [&](int x, int y) -> std::uint32_t {
+                if (masked(x, y)) return bits <= 8 ? 0u : packRgb(kBlack);
+                return bits <= 8 ? static_cast<std::uint32_t>(1 + (bits > 1 ? x % 3 : 0)) : packRgb(kRed);
+            },
+            masked);
+        const Icon icon = ReadIconFile(makeIcoFile({{0, dib}}));
+        ASSERT_EQ(icon.width(), 32) << bits;
+        ASSERT_EQ(icon.height(), 32) << bits;
+        EXPECT_FALSE(icon.hasAlpha()) << bits;
+        EXPECT_EQ(icon.mask.raw(0, 0), 1u) << bits;
+        EXPECT_EQ(icon.mask.raw(20, 0), 0u) << bits;
+        EXPECT_EQ(icon.mask.raw(0, 20), 0u) << bits;
+        if (bits > 1 && bits <= 8) {
+            EXPECT_EQ(icon.color.pixel(19, 31), kGreen) << bits;
+            EXPECT_EQ(icon.color.pixel(20, 31), kBlue) << bits;
+            EXPECT_EQ(icon.color.pixel(21, 31), kRed) << bits;
+        } else {
+            EXPECT_EQ(icon.color.pixel(20, 31), kRed) << bits;
+        }
+        Bitmap onto;
+        ASSERT_TRUE(onto.empty());
+        onto.setSize(32, 32);
+        icon.drawOnto(onto);
+        EXPECT_EQ(onto.pixel(3, 3), kWhite) << bits;  // masked pixels let the background through
+    }
+}
+
+TEST(IconFile, RowsAreBottomUpAndSmallImagesAreScaledToTheSystemSize) {
+    // 16 x 16, 24-bit: a red top row, a green bottom row, blue elsewhere.
+    const auto dib = makeIconDib(
+        16, 16, 24, {}, [](int, int y) { return packRgb(y == 0 ? kRed : y == 15 ? kGreen : kBlue); },
+        [](int x, int) { return x == 15; });
+    const Icon icon = ReadIconFile(makeIcoFile({{0, dib}}));
+    ASSERT_EQ(icon.width(), kSystemIconSize);
+    EXPECT_EQ(icon.color.pixel(0, 0), kRed);
+    EXPECT_EQ(icon.color.pixel(5, 1), kRed);  // each source pixel covers 2 x 2
+    EXPECT_EQ(icon.color.pixel(5, 2), kBlue);
+    EXPECT_EQ(icon.color.pixel(31, 31), kGreen);
+    EXPECT_EQ(icon.mask.raw(29, 10), 0u);
+    EXPECT_EQ(icon.mask.raw(30, 10), 1u);
+    EXPECT_EQ(icon.mask.raw(31, 10), 1u);
+}
+
+TEST(IconFile, ThirtyTwoBitImagesKeepAlphaUnlessItIsAllZero) {
+    const auto withAlpha = makeIconDib(
+        32, 32, 32, {}, [](int x, int) { return packRgb(kRed, static_cast<std::uint8_t>(x * 8)); },
+        [](int, int) { return false; });
+    const Icon a = ReadIconFile(makeIcoFile({{0, withAlpha}}));
+    ASSERT_TRUE(a.hasAlpha());
+    EXPECT_EQ(a.alpha[0], 0);
+    EXPECT_EQ(a.alpha[31], 248);
+    Bitmap onto(32, 32);
+    a.drawOnto(onto);
+    EXPECT_EQ(onto.pixel(0, 0), kWhite);
+    EXPECT_EQ(onto.pixel(31, 0), (Color{255, 7, 7}));
+
+    const auto zeroAlpha = makeIconDib(
+        32, 32, 32, {}, [](int, int) { return packRgb(kGreen, 0); }, [](int x, int) { return x < 4; });
+    const Icon z = ReadIconFile(makeIcoFile({{0, zeroAlpha}}));
+    EXPECT_FALSE(z.hasAlpha());
+    Bitmap under(32, 32);
+    z.drawOnto(under);
+    EXPECT_EQ(under.pixel(10, 10), kGreen);
+    // without alpha the mask keeps the background and the colour is XORed onto it
+    EXPECT_EQ(under.pixel(1, 10), (Color{255, 0, 255}));
+}
+
+TEST(IconFile, ChoosesTheEntryByColourWordInTheFile) {
+    // 256 colours (word 0, red) then 16 colours (word 16, green): the 16-colour image wins.
+    const auto file = makeIcoFile({{0, solidIconDib(32, 8, kRed)}, {16, solidIconDib(32, 4, kGreen)}});
+    EXPECT_EQ(ReadIconFile(file).color.pixel(5, 5), kGreen);
+    // On an 8-bit display the 256-colour word matches exactly.
+    const auto file8 = makeIcoFile({{16, solidIconDib(32, 4, kGreen)}, {256, solidIconDib(32, 8, kRed)}});
+    EXPECT_EQ(ReadIconFile(file8, defaultDecodeLimits(), 8).color.pixel(5, 5), kRed);
+    // Words all above wanted: entry 0.
+    const auto high = makeIcoFile({{16, solidIconDib(32, 4, kBlue)}, {256, solidIconDib(32, 8, kRed)}});
+    EXPECT_EQ(ReadIconFile(high).color.pixel(5, 5), kBlue);
+    // A missing mask leaves the image opaque.
+    const auto noMask = makeIconDib(8, 8, 24, {}, [](int, int) { return packRgb(kBlue); },
+                                    [](int, int) { return true; }, false);
+    const Icon open = ReadIconFile(makeIcoFile({{0, noMask}}));
+    EXPECT_EQ(open.mask.raw(0, 0), 0u);
+}
+
+TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFiles) {
+    const auto cursor = makeIcoFile({{0, solidIconDib(32, 4, kRed)}}, 2);
+    EXPECT_THAT([&] { ReadIconFile(cursor); }, ThrowsMessage<DecodeError>(std::string(kInvalidIconMessage)));
+    const std::vector<std::uint8_t> empty{0, 0, 1, 0, 0, 0};
+    EXPECT_THAT([&] { ReadIconFile(empty); }, ThrowsMessage<DecodeError>(std::string(kInvalidIconMessage)));
+
+    auto file = makeIcoFile({{0, solidIconDib(32, 4, kRed)}, {0, solidIconDib(16, 4, kRed)}});
+    EXPECT_THAT([&] { ReadIconFile(std::span(file).first(4)); }, ThrowsMessage<DecodeError>(HasSubstr("truncated")));
+    EXPECT_THAT([&] { ReadIconFile(std::span(file).first(30)); },
+                ThrowsMessage<DecodeError>(HasSubstr("truncated directory")));
+    // The chosen (first) image claims more bytes than the file holds.
+    EXPECT_THAT([&] { ReadIconFile(std::span(file).first(100)); },
+                ThrowsMessage<DecodeError>(HasSubstr("truncated image data")));
+    // An image whose data is not an image fails with the decoder's error.
+    auto bad = makeIcoFile({{0, std::vector<std::uint8_t>(60, 0x11)}});
+    EXPECT_THROW(ReadIconFile(bad), DecodeError);
+    // An absurd size in the image header is refused before anything is allocated.
+    auto huge = solidIconDib(4, 24, kRed);
+    huge[4] = 0xFF, huge[5] = 0xFF, huge[6] = 0x00;  // width 65535
+    EXPECT_THAT([&] { ReadIconFile(makeIcoFile({{0, huge}})); }, ThrowsMessage<DecodeError>(HasSubstr("BMP")));
+}
+
+TEST(IconFile, SurvivesEveryCorruption) {
+    const auto file = makeIcoFile({{0, solidIconDib(8, 4, kRed)}, {16, solidIconDib(4, 32, kBlue)}});
+    test::corruptionSweep(file, [](std::span<const std::uint8_t> bytes) { (void)ReadIconFile(bytes); });
+}
+
+TEST(IconLoader, DrawsOverWhiteAndFailsQuietly) {
+    test::TempDir dir;
+    const auto dib = makeIconDib(32, 32, 4, {kBlack, kRed}, [](int x, int) { return x < 16 ? 1u : 0u; },
+                                 [](int x, int) { return x >= 16; });
+    test::writeFile(dir.file("a.ico"), makeIcoFile({{0, dib}}));
+    Bitmap b;
+    ASSERT_TRUE(LoadIconFile(dir.file("a.ico"), &b));
+    EXPECT_EQ(b.width(), 32);
+    EXPECT_EQ(b.pixel(0, 0), kRed);
+    EXPECT_EQ(b.pixel(31, 0), kWhite);
+
+    test::writeFile(dir.file("c.ico"), makeIcoFile({{0, dib}}, 2));
+    Bitmap untouched;
+    EXPECT_FALSE(LoadIconFile(dir.file("c.ico"), &untouched));
+    EXPECT_TRUE(untouched.empty());
+    EXPECT_FALSE(LoadIconFile(dir.file("missing.ico"), &untouched));
+    EXPECT_FALSE(LoadIconFile("", &untouched));
+    EXPECT_FALSE(LoadIconFile(dir.file("a.ico"), nullptr));
+    // A named pipe is not read (opening it would wait for a writer).
+    ASSERT_EQ(::mkfifo(dir.file("pipe.ico").c_str(), 0600), 0);
+    EXPECT_FALSE(LoadIconFile(dir.file("pipe.ico"), &untouched));
+}
+
+TEST(IconLoader, CorpusFilesLoadOrFailCleanly) {
+    VEXILO_REQUIRE_CORPUS("ico");
+    int loaded = 0, files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(test::corpusDir() / "ico")) {
+        const auto ext = entry.path().extension().string();
+        if (!entry.is_regular_file() || (ext != ".ico" && ext != ".cur")) continue;
+        ++files;
+        try {
+            const Icon icon = ReadIconFile(test::readFile(entry.path()));
+            EXPECT_EQ(icon.width(), 32) << entry.path();
+            ++loaded;
+        } catch (const DecodeError&) {
+        }
+    }
+    EXPECT_GT(files, 0);
+    // The synthetic BMP-entry icons at every depth must all be among the loaded ones.
+    for (int bits : {1, 4, 8, 24, 32}) {
+        const auto path = test::corpusDir() / "ico" / "synthetic" / ("ico-" + std::to_string(bits) + "bpp-32x32.ico");
+        if (!std::filesystem::exists(path)) continue;
+        Bitmap b;
+        EXPECT_TRUE(LoadIconFile(path.string(), &b)) << path;
+    }
+    RecordProperty("loaded", loaded);
+}
+
+}  // namespace
+}  // namespace vexilo

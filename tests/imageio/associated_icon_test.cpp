@@ -1,0 +1,96 @@
+#include "imageio/associated_icon.h"
+
+#include <gtest/gtest.h>
+
+#include "imageio/loaders.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+constexpr Color kRed{255, 0, 0};
+
+class FixedProvider : public AssociatedIconProvider {
+public:
+    explicit FixedProvider(std::optional<Icon> icon) : m_icon(std::move(icon)) {}
+    std::optional<Icon> iconFor(const std::string& path, int) override {
+        asked = path;
+        return m_icon;
+    }
+    std::string asked;
+
+private:
+    std::optional<Icon> m_icon;
+};
+
+// Installs a provider for one test and puts the previous one back.
+class ProviderScope {
+public:
+    explicit ProviderScope(std::unique_ptr<AssociatedIconProvider> p) : m_previous(setAssociatedIconProvider(std::move(p))) {}
+    ~ProviderScope() { setAssociatedIconProvider(std::move(m_previous)); }
+
+private:
+    std::unique_ptr<AssociatedIconProvider> m_previous;
+};
+
+TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
+    ProviderScope none(nullptr);
+    test::TempDir dir;
+    test::writeFile(dir.file("notes.txt"), std::vector<std::uint8_t>{'h', 'i'});
+    const auto doc = associatedIcon(dir.file("notes.txt"), 32);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->width(), 32);
+    EXPECT_EQ(doc->mask.raw(0, 0), 1u);     // transparent around the page
+    EXPECT_EQ(doc->mask.raw(12, 20), 0u);   // the page itself is opaque
+    const auto folder = associatedIcon(dir.path().string(), 32);
+    ASSERT_TRUE(folder);
+    EXPECT_FALSE(test::sameColours(folder->color, doc->color));
+
+    Bitmap b;
+    ASSERT_TRUE(LoadAssociatedIcon(dir.file("notes.txt"), &b));
+    EXPECT_EQ(b.width(), kSystemIconSize);
+    EXPECT_EQ(b.pixel(0, 0), kWhite);
+    EXPECT_EQ(b.pixel(8, 20), kWhite);  // paper
+    EXPECT_EQ(b.pixel(6, 20), (Color{96, 96, 96}));  // outline
+
+    Bitmap untouched;
+    EXPECT_FALSE(associatedIcon(dir.file("missing"), 32));
+    EXPECT_FALSE(LoadAssociatedIcon(dir.file("missing"), &untouched));
+    EXPECT_FALSE(LoadAssociatedIcon("", &untouched));
+    EXPECT_FALSE(LoadAssociatedIcon(dir.file("notes.txt"), nullptr));
+    EXPECT_TRUE(untouched.empty());
+    // The built-in icons draw at any size.
+    EXPECT_EQ(genericDocumentIcon(16).width(), 16);
+    EXPECT_EQ(genericFolderIcon(48).height(), 48);
+}
+
+TEST(AssociatedIcon, AsksTheInstalledProviderFirst) {
+    test::TempDir dir;
+    test::writeFile(dir.file("a.bin"), std::vector<std::uint8_t>{1});
+    Icon red = Icon::blank(16, 16);
+    red.color.fillRect({0, 0, 16, 16}, kRed);
+    red.mask.fillRect({0, 0, 16, 16}, kBlack);  // opaque
+    auto provider = std::make_unique<FixedProvider>(red);
+    auto* seen = provider.get();
+    {
+        ProviderScope scope(std::move(provider));
+        Bitmap b;
+        ASSERT_TRUE(LoadAssociatedIcon(dir.file("a.bin"), &b));
+        EXPECT_EQ(seen->asked, dir.file("a.bin"));
+        EXPECT_EQ(b.width(), 32);  // scaled to the system icon size
+        EXPECT_EQ(b.pixel(31, 31), kRed);
+        // A missing file never reaches the provider.
+        seen->asked.clear();
+        EXPECT_FALSE(LoadAssociatedIcon(dir.file("gone"), &b));
+        EXPECT_TRUE(seen->asked.empty());
+    }
+    {
+        ProviderScope scope(std::make_unique<FixedProvider>(std::nullopt));
+        const auto icon = associatedIcon(dir.file("a.bin"), 32);
+        ASSERT_TRUE(icon);
+        EXPECT_TRUE(test::sameColours(icon->color, genericDocumentIcon(32).color));
+    }
+}
+
+}  // namespace
+}  // namespace vexilo

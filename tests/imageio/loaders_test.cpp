@@ -1,0 +1,198 @@
+#include "imageio/loaders.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "codecs/gif_image.h"
+#include "codecs/jpeg_codec.h"
+#include "codecs/metafile/metafile_writer.h"
+#include "codecs/png_codec.h"
+#include "codecs/tga_codec.h"
+#include "codecs/bmp_codec.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+using test::makeBitmap;
+using test::patternColor;
+
+Color blocks(int x, int y) {
+    return (x / 8 + y / 8) % 2 ? Color{200, 30, 30} : Color{20, 20, 220};
+}
+
+std::vector<std::uint8_t> jpegBytes(const Bitmap& b) {
+    TJPEGImage jpeg;
+    jpeg.assign(b);
+    return jpeg.data();
+}
+
+class LoadersTest : public ::testing::Test {
+protected:
+    std::string put(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        test::writeFile(m_dir.path() / name, bytes);
+        return m_dir.file(name);
+    }
+    std::string missing() const { return m_dir.file("missing.png"); }
+
+    test::TempDir m_dir;
+    const Bitmap m_picture = makeBitmap(16, 8, PixelFormat::Device, blocks);
+};
+
+TEST_F(LoadersTest, ProbingTakesTheFirstKindWhoseDecoderAccepts) {
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        FileKind expected;
+    } cases[] = {
+        {"plain.bmp", writeBmp(m_picture), kind::Bmp},
+        // The BMP reader is tried before the JPEG decoder and ignores the extension.
+        {"photo.jpg", writeBmp(m_picture), kind::Bmp},
+        {"photo2.jpg", jpegBytes(m_picture), kind::Jpeg},
+        {"noname", jpegBytes(m_picture), kind::Jpeg},
+        {"pic.tga", encodeTga(m_picture), kind::Tga},
+        {"pic.png", encodePng(m_picture), kind::Png},
+        {"pic.gif", writeGif(m_picture), kind::Gif},
+        // Kinds 1 to 4 look only at the extension: any piece of ".EXE.DLL.CPL.CUR" counts.
+        {"tool.cu", {1, 2, 3}, kind::Exe},
+        {"tool.DLL", writeBmp(m_picture), kind::Exe},
+        // Nothing decodes these: the file's associated icon.
+        {"notes.txt", {'h', 'e', 'l', 'l', 'o'}, kind::AllFiles},
+        {"README", {1, 2, 3}, kind::AllFiles},
+    };
+    for (const auto& c : cases) {
+        Bitmap b;
+        FileKind k = 99;
+        ASSERT_TRUE(ProbeImageKind(put(c.name, c.bytes), &b, k)) << c.name;
+        EXPECT_EQ(int(k), int(c.expected)) << c.name;
+        EXPECT_FALSE(b.empty()) << c.name;
+        if (c.expected >= kind::Bmp && c.expected != kind::Jpeg) {
+            EXPECT_TRUE(test::sameColours(m_picture, b)) << c.name;
+        }
+    }
+}
+
+TEST_F(LoadersTest, ProbingRefusalsLeaveTheKindAlone) {
+    FileKind k = 42;
+    Bitmap b;
+    EXPECT_FALSE(ProbeImageKind(put("a.bmp", writeBmp(m_picture)), nullptr, k));
+    EXPECT_FALSE(ProbeImageKind(missing(), &b, k));
+    EXPECT_FALSE(ProbeImageKind("", &b, k));
+    EXPECT_EQ(k, 42);
+}
+
+TEST_F(LoadersTest, MetafilesAreChosenByTheirExtension) {
+    const auto wmf = writeMetafile(m_picture, false);
+    const auto emf = writeMetafile(m_picture, true);
+    const struct {
+        const char* name;
+        const std::vector<std::uint8_t>& bytes;
+        FileKind expected;
+    } cases[] = {
+        {"picture.wmf", wmf, kind::Wmf},
+        // Drawn as kind 5 first, which then fails on the extension; kind 6 takes it.
+        {"picture.EMF", emf, kind::Emf},
+        // The extension picks the BMP decoder, which refuses a metafile.
+        {"x.bmp", emf, kind::AllFiles},
+    };
+    for (const auto& c : cases) {
+        Bitmap b;
+        FileKind k = 99;
+        ASSERT_TRUE(ProbeImageKind(put(c.name, c.bytes), &b, k)) << c.name;
+        EXPECT_EQ(int(k), int(c.expected)) << c.name;
+        if (c.expected != kind::AllFiles) {
+            EXPECT_TRUE(test::sameColours(m_picture, b)) << c.name;
+        }
+    }
+    Bitmap drawn;
+    EXPECT_FALSE(LoadImageAs(kind::Wmf, m_dir.file("picture.EMF"), &drawn));
+    EXPECT_EQ(drawn.width(), m_picture.width());  // drawn before the extension test fails
+}
+
+TEST_F(LoadersTest, GifSignatureIsCaseSensitive) {
+    auto gif = writeGif(m_picture);
+    Bitmap b;
+    EXPECT_TRUE(LoadGifFile(put("anim.gif", gif), &b));
+    gif[0] = 'g';
+    gif[1] = 'i';
+    gif[2] = 'f';
+    Bitmap c;
+    EXPECT_FALSE(LoadImageAs(kind::Gif, put("lower.gif", gif), &c));
+    EXPECT_FALSE(LoadGifFile(put("short.gif", {'G', 'I'}), &c));
+    FileKind k = 99;
+    ASSERT_TRUE(ProbeImageKind(m_dir.file("lower.gif"), &c, k));
+    EXPECT_EQ(k, kind::AllFiles);
+}
+
+TEST_F(LoadersTest, DispatchUsesTheLowSevenBitsOfTheKind) {
+    const std::string bmp = put("x.bmp", writeBmp(m_picture));
+    Bitmap b;
+    EXPECT_TRUE(LoadImageAs(static_cast<FileKind>(0x80 | kind::Bmp), bmp, &b));
+    for (int k : {13, 14, 127, 0x80 | 13}) EXPECT_FALSE(LoadImageAs(static_cast<FileKind>(k), bmp, &b)) << k;
+    // The executable kinds all take the extension test, whatever the kind number.
+    for (FileKind k : {kind::Exe, kind::Dll, kind::Cpl, kind::Cur}) {
+        EXPECT_FALSE(LoadImageAs(k, bmp, &b));
+        EXPECT_TRUE(LoadImageAs(k, put("y.cpl", {0}), &b));
+    }
+}
+
+TEST_F(LoadersTest, FormatLoadersRefuseNullRastersEmptyPathsAndMissingFiles) {
+    using Loader = bool (*)(const std::string&, Bitmap*);
+    const std::string jpg = put("ok.jpg", jpegBytes(m_picture));
+    for (Loader load : {LoadBitmapFile, LoadIconFile, LoadJpegFile, LoadTgaFile, LoadPngFile, LoadGifFile}) {
+        Bitmap b;
+        EXPECT_FALSE(load(jpg, nullptr));
+        EXPECT_FALSE(load("", &b));
+        EXPECT_FALSE(load(missing(), &b));
+        EXPECT_TRUE(b.empty());
+    }
+    std::uint16_t index = 0;
+    Bitmap b;
+    EXPECT_FALSE(LoadExecutableIcon(missing(), index, &b));
+    EXPECT_FALSE(LoadExecutableIcon(put("z.exe", {0}), index, nullptr));
+    EXPECT_FALSE(LoadAssociatedIcon(missing(), &b));
+    for (FileKind k = 0; k <= 12; ++k) EXPECT_FALSE(LoadImageAs(k, "", &b)) << int(k);
+}
+
+TEST_F(LoadersTest, AFailedFormatLoadLeavesTheRasterAsItWas) {
+    const Bitmap before = makeBitmap(3, 2, PixelFormat::Bpp24, patternColor);
+    auto damaged = jpegBytes(m_picture);
+    damaged.resize(30);
+    const std::string path = put("bad.jpg", damaged);
+    for (FileKind k : {kind::Ico, kind::Jpeg, kind::Tga, kind::Png, kind::Gif}) {
+        Bitmap b = before;
+        EXPECT_FALSE(LoadImageAs(k, path, &b)) << int(k);
+        EXPECT_EQ(b.width(), 3) << int(k);
+        EXPECT_TRUE(test::sameColours(before, b)) << int(k);
+    }
+}
+
+TEST_F(LoadersTest, PipesAndDevicesAreNotRead) {
+    // A named pipe would wait for a writer; /dev/zero would never end.
+    const std::string pipe = m_dir.file("pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    using Loader = bool (*)(const std::string&, Bitmap*);
+    for (const std::string& path : {pipe, std::string("/dev/zero")})
+        for (Loader load : {LoadBitmapFile, LoadIconFile, LoadJpegFile, LoadTgaFile, LoadPngFile}) {
+            Bitmap b;
+            EXPECT_FALSE(load(path, &b)) << path;
+        }
+}
+
+TEST_F(LoadersTest, PathsAreNotCut) {
+    std::filesystem::path deep = m_dir.path();
+    for (int i = 0; i < 4; ++i) deep /= std::string(70, static_cast<char>('a' + i));
+    std::filesystem::create_directories(deep);
+    const std::string path = (deep / "picture.png").string();
+    ASSERT_GT(path.size(), 255u);
+    test::writeFile(path, encodePng(m_picture));
+    Bitmap b;
+    FileKind k = 0;
+    ASSERT_TRUE(ProbeImageKind(path, &b, k));
+    EXPECT_EQ(k, kind::Png);
+}
+
+}  // namespace
+}  // namespace vexilo

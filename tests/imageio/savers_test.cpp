@@ -1,0 +1,230 @@
+#include "imageio/savers.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "codecs/gif_image.h"
+#include "codecs/jpeg_codec.h"
+#include "codecs/png_codec.h"
+#include "codecs/tga_codec.h"
+#include "codecs/bmp_codec.h"
+#include "base/file_io.h"
+#include "codecs/icon_file.h"
+#include "base/errors.h"
+#include "imageio/loaders.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::makeBitmap;
+using test::patternColor;
+using test::readFile;
+
+Color blocks(int x, int y) {
+    return (x / 8 + y / 8) % 2 ? Color{200, 30, 30} : Color{20, 20, 220};
+}
+
+bool startsWith(const std::vector<std::uint8_t>& bytes, std::initializer_list<std::uint8_t> head) {
+    return bytes.size() >= head.size() && std::equal(head.begin(), head.end(), bytes.begin());
+}
+
+// Bits per pixel of the one image of an icon file, from its info header.
+int iconImageBits(const std::vector<std::uint8_t>& ico) {
+    const std::size_t offset =
+        ico[18] | ico[19] << 8 | ico[20] << 16 | static_cast<std::size_t>(ico[21]) << 24;
+    return ico.at(offset + 14);
+}
+
+std::size_t entriesIn(const fs::path& dir) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+TEST(EnsureFolder, CreatesOnlyTheLastMissingLevel) {
+    test::TempDir dir;
+    EXPECT_NO_THROW(EnsureFolder(dir.file("a.bmp")));  // folder exists
+    EXPECT_NO_THROW(EnsureFolder("bare-name.bmp"));    // current folder
+    EnsureFolder(dir.file("new/a.bmp"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "new"));
+    EnsureFolder(dir.file("trail//a.bmp"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "trail"));
+    EXPECT_THROW(EnsureFolder(dir.file("x/y/a.bmp")), ImageError);
+    EXPECT_FALSE(fs::exists(dir.path() / "x"));
+    // A plain file where the folder should be.
+    test::writeFile(dir.path() / "file", std::vector<std::uint8_t>{1});
+    EXPECT_THAT([&] { EnsureFolder(dir.file("file/a.bmp")); },
+                ::testing::ThrowsMessage<ImageError>(::testing::HasSubstr("Cannot create folder")));
+}
+
+TEST(SaveAsBmp, KeepsTheRastersFormatAndAnswersFalseOnAnyFailure) {
+    test::TempDir dir;
+    const Bitmap indexed = makeBitmap(5, 3, PixelFormat::Bpp8, patternColor);
+    ASSERT_TRUE(SaveAsBmp(&indexed, dir.file("sub/p.bmp")));
+    const Bitmap back = loadBmpFile(dir.file("sub/p.bmp"));
+    EXPECT_EQ(back.pixelFormat(), PixelFormat::Bpp8);
+    EXPECT_EQ(back.palette(), indexed.palette());
+    EXPECT_TRUE(test::sameColours(indexed, back));
+
+    EXPECT_FALSE(SaveAsBmp(nullptr, dir.file("n.bmp")));
+    const Bitmap empty;
+    EXPECT_FALSE(SaveAsBmp(&empty, dir.file("e.bmp")));
+    EXPECT_FALSE(fs::exists(dir.path() / "e.bmp"));
+    EXPECT_FALSE(SaveAsBmp(&indexed, dir.file("two/levels/p.bmp")));  // no exception escapes
+}
+
+TEST(SaveImageAs, WritesEachOutputKindAndRefusesTheOthers) {
+    test::TempDir dir;
+    const Bitmap src = makeBitmap(24, 16, PixelFormat::Device, blocks);
+    ExportOptions options;
+    const struct {
+        FileKind kind;
+        const char* name;
+        std::initializer_list<std::uint8_t> magic;
+    } cases[] = {
+        {kind::Bmp, "out.bmp", {'B', 'M'}},
+        {kind::Ico, "out.ico", {0, 0, 1, 0, 1, 0}},
+        {kind::Jpeg, "out.jpg", {0xFF, 0xD8, 0xFF}},
+        {kind::Tga, "out.tga", {}},
+        {kind::Png, "out.png", {0x89, 'P', 'N', 'G'}},
+        {kind::Gif, "out.gif", {'G', 'I', 'F', '8'}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(std::string("k") + std::to_string(c.kind) + "/" + c.name);
+        ASSERT_TRUE(SaveImageAs(c.kind, path, &src, options)) << c.name;
+        EXPECT_TRUE(startsWith(readFile(path), c.magic)) << c.name;
+    }
+    // What each file holds, read back by the program's own readers.
+    EXPECT_TRUE(test::sameColours(src, decodePng(readFile(dir.file("k11/out.png")))));
+    EXPECT_TRUE(test::sameColours(src, decodeTga(readFile(dir.file("k10/out.tga")))));
+    EXPECT_TRUE(test::sameColours(src, readGif(readFile(dir.file("k12/out.gif")))));
+    const Icon icon = ReadIconFile(readFile(dir.file("k8/out.ico")));
+    EXPECT_EQ(icon.width(), 32);
+    EXPECT_EQ(iconImageBits(readFile(dir.file("k8/out.ico"))), 8);  // 256 colours by default
+
+    for (FileKind k : {FileKind{0}, FileKind{1}, FileKind{4}, FileKind{13}, FileKind{0x87}})
+        EXPECT_FALSE(SaveImageAs(k, dir.file("other.bin"), &src, options)) << int(k);
+    EXPECT_FALSE(fs::exists(dir.path() / "other.bin"));
+    EXPECT_FALSE(SaveImageAs(kind::Png, dir.file("null.png"), nullptr, options));
+    EXPECT_THROW(SaveImageAs(kind::Bmp, dir.file("a/b/c.bmp"), &src, options), ImageError);
+}
+
+TEST(SaveImageAs, UsesTheProcessWideOptionsByDefault) {
+    test::TempDir dir;
+    const Bitmap src = makeBitmap(16, 16, PixelFormat::Device, blocks);
+    const ExportOptions saved = currentExportOptions();
+    currentExportOptions().iconColors = IconColors::Colors16;
+    currentExportOptions().jpeg.Grayscale = true;
+    currentExportOptions().jpeg.ProgressiveEncoding = false;
+    EXPECT_TRUE(SaveImageAs(kind::Ico, dir.file("a.ico"), &src));
+    EXPECT_TRUE(SaveImageAs(kind::Jpeg, dir.file("a.jpg"), &src));
+    currentExportOptions() = saved;
+    EXPECT_EQ(iconImageBits(readFile(dir.file("a.ico"))), 4);
+    TJPEGImage jpeg;
+    jpeg.loadFromFile(dir.file("a.jpg"));
+    EXPECT_TRUE(jpeg.grayscale());
+    EXPECT_FALSE(jpeg.progressiveEncoding());
+}
+
+TEST(SaveAsIcon, OtherColourDepthsWriteNothing) {
+    test::TempDir dir;
+    const Bitmap src = makeBitmap(64, 48, PixelFormat::Device, blocks);
+    EXPECT_FALSE(SaveAsIcon(&src, dir.file("sub/x.ico"), static_cast<IconColors>(2)));
+    EXPECT_FALSE(fs::exists(dir.path() / "sub"));
+    EXPECT_FALSE(SaveAsIcon(nullptr, dir.file("x.ico"), IconColors::Colors256));
+    ASSERT_TRUE(SaveAsIcon(&src, dir.file("x.ico"), IconColors::Colors16));
+    EXPECT_EQ(ReadIconFile(readFile(dir.file("x.ico"))).width(), 32);  // stretched to the icon size
+}
+
+TEST(SaveAsMetafile, TheExtensionChoosesTheKind) {
+    test::TempDir dir;
+    const Bitmap src = makeBitmap(12, 9, PixelFormat::Device, blocks);
+    const std::initializer_list<std::uint8_t> placeable{0xD7, 0xCD, 0xC6, 0x9A};
+    for (const char* name : {"x.wmf", "X.WMF"}) {
+        ASSERT_TRUE(SaveAsMetafile(&src, dir.file(name))) << name;
+        EXPECT_TRUE(startsWith(readFile(dir.file(name)), placeable)) << name;
+    }
+    for (const char* name : {"x.emf", "x.dat", "noext", "wmf"}) {
+        ASSERT_TRUE(SaveAsMetafile(&src, dir.file(name))) << name;
+        const auto bytes = readFile(dir.file(name));
+        ASSERT_GE(bytes.size(), 44u) << name;
+        EXPECT_TRUE(startsWith(bytes, {1, 0, 0, 0})) << name;  // the enhanced header record
+        EXPECT_EQ(std::string(bytes.begin() + 40, bytes.begin() + 44), " EMF") << name;
+    }
+    EXPECT_FALSE(SaveAsMetafile(nullptr, dir.file("n.emf")));
+    // Both kinds go through SaveImageAs, and the written files load back as the same picture.
+    ASSERT_TRUE(SaveImageAs(kind::Wmf, dir.file("k/y.wmf"), &src));
+    ASSERT_TRUE(SaveImageAs(kind::Emf, dir.file("k/y.emf"), &src));
+    for (auto [k, name] : {std::pair{kind::Wmf, "k/y.wmf"}, std::pair{kind::Emf, "k/y.emf"}}) {
+        Bitmap back;
+        ASSERT_TRUE(LoadImageAs(k, dir.file(name), &back)) << name;
+        std::string why;
+        EXPECT_TRUE(test::sameColours(src, back, &why)) << name << ": " << why;
+    }
+}
+
+TEST(Savers, AFailedSaveLeavesTheOldFileWhole) {
+    test::TempDir dir;
+    const std::vector<std::uint8_t> old{'o', 'l', 'd'};
+    const Bitmap empty;
+    const struct {
+        const char* name;
+        bool (*save)(const Bitmap*, const std::string&);
+    } savers[] = {
+        {"a.jpg", [](const Bitmap* b, const std::string& p) { return SaveAsJpeg(b, p, JpegOptions{}); }},
+        {"a.png", SaveAsPng},
+        {"a.tga", SaveAsTga},
+        {"a.gif", SaveAsGif},
+        {"a.emf", SaveAsMetafile},
+        {"a.wmf", SaveAsMetafile},
+    };
+    for (const auto& s : savers) {
+        test::writeFile(dir.path() / s.name, old);
+        EXPECT_THROW(s.save(&empty, dir.file(s.name)), ImageError) << s.name;
+        EXPECT_EQ(readFile(dir.path() / s.name), old) << s.name;
+    }
+    test::writeFile(dir.path() / "a.bmp", old);
+    EXPECT_FALSE(SaveAsBmp(&empty, dir.file("a.bmp")));
+    EXPECT_EQ(readFile(dir.path() / "a.bmp"), old);
+    EXPECT_EQ(entriesIn(dir.path()), 7u);  // no temporary files left behind
+}
+
+TEST(Savers, LongPathsAreWrittenWhole) {
+    test::TempDir dir;
+    fs::path deep = dir.path();
+    for (int i = 0; i < 5; ++i) deep /= std::string(60, static_cast<char>('a' + i));
+    fs::create_directories(deep);
+    const std::string path = (deep / (std::string(100, 'n') + ".png")).string();
+    ASSERT_GT(path.size(), 400u);
+    const Bitmap src = makeBitmap(3, 3, PixelFormat::Device, patternColor);
+    ASSERT_TRUE(SaveImageAs(kind::Png, path, &src));
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(entriesIn(deep), 1u);
+}
+
+TEST(OutputFormats, TableAndDialogHelpers) {
+    const auto& rows = outputFormats();
+    EXPECT_STREQ(rows[6].filter, "Metafiles (*.emf,*.wmf)|*.emf;*.wmf");
+    for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].startsInLastSaveFolder, i < 4) << i;
+    EXPECT_EQ(outputFormatForKind(kind::Wmf), &rows[6]);
+    EXPECT_EQ(outputFormatForKind(kind::Gif), &rows[3]);
+    EXPECT_EQ(outputFormatForKind(kind::Dll), nullptr);
+
+    EXPECT_EQ(ProposedSaveName("/home/u/pics/photo.bmp", ".jpg"), "photo.jpg");
+    EXPECT_EQ(ProposedSaveName("/home/u.x/noext", ".ico"), "noext.ico");
+    EXPECT_EQ(ProposedSaveName("/home/u/.hidden", ".gif"), ".hidden.gif");
+    EXPECT_EQ(SaveFolderOf("/home/u/pics/photo.jpg"), "/home/u/pics/");
+    EXPECT_EQ(SaveFolderOf("photo.jpg"), "");
+
+    // The row's saver writes the format it names.
+    test::TempDir dir;
+    const Bitmap src = makeBitmap(4, 4, PixelFormat::Device, patternColor);
+    ASSERT_TRUE(rows[1].save(&src, dir.file("r.jpg"), ExportOptions{}));
+    EXPECT_TRUE(startsWith(readFile(dir.file("r.jpg")), {0xFF, 0xD8}));
+}
+
+}  // namespace
+}  // namespace vexilo

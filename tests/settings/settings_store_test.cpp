@@ -1,0 +1,334 @@
+#include "settings/settings_store.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+
+const std::string kRoot = kSettingsRootKey;
+
+std::string readText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeText(const fs::path& p, const std::string& text) {
+    std::ofstream out(p, std::ios::binary);
+    out << text;
+}
+
+std::vector<fs::path> filesIn(const fs::path& dir) {
+    std::vector<fs::path> out;
+    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename());
+    return out;
+}
+
+TEST(SettingsStore, IntegerAndBooleanReadingRules) {
+    EXPECT_EQ(parseSettingsInteger("3", 7), 3);
+    EXPECT_EQ(parseSettingsInteger("-12", 7), -12);
+    EXPECT_EQ(parseSettingsInteger("+300", 7), 300);
+    EXPECT_EQ(parseSettingsInteger("0x2", 7), 2);
+    EXPECT_EQ(parseSettingsInteger("0X1f", 7), 31);
+    EXPECT_EQ(parseSettingsInteger("0xFFFFFFFF", 7), -1);
+    EXPECT_EQ(parseSettingsInteger("0x00000000ff", 7), 255);  // leading zeros do not count
+    EXPECT_EQ(parseSettingsInteger("2147483647", 7), 2147483647);
+    EXPECT_EQ(parseSettingsInteger("-2147483648", 7), INT32_MIN);
+    for (const char* junk : {"", "junk", "0x", "0X", "0xG1", "12a", " 5", "5 ", "-", "2147483648",
+                             "-2147483649", "0x100000000", "1e3", "99999999999999999999999"})
+        EXPECT_EQ(parseSettingsInteger(junk, 7), 7) << '"' << junk << '"';
+
+    SettingsStore store;
+    store.writeString(kRoot, "ViewStyle", "3");
+    store.writeString(kRoot, "Hex", "0x2");
+    store.writeString(kRoot, "Junk", "junk");
+    store.writeBool(kRoot, "On", true);
+    store.writeBool(kRoot, "Off", false);
+    store.writeString(kRoot, "Two", "2");
+    EXPECT_EQ(store.readInteger(kRoot, "ViewStyle", 0), 3);
+    EXPECT_EQ(store.readInteger(kRoot, "Hex", 0), 2);
+    EXPECT_EQ(store.readInteger(kRoot, "Junk", 41), 41);
+    EXPECT_EQ(store.readInteger(kRoot, "Missing", 296), 296);
+    EXPECT_EQ(store.readString(kRoot, "On", "x"), "1");
+    EXPECT_EQ(store.readString(kRoot, "Off", "x"), "0");
+    EXPECT_TRUE(store.readBool(kRoot, "On", false));
+    EXPECT_FALSE(store.readBool(kRoot, "Off", true));
+    EXPECT_TRUE(store.readBool(kRoot, "Two", false));  // any value other than 0
+    EXPECT_TRUE(store.readBool(kRoot, "Junk", true));  // not a number: the default
+    EXPECT_FALSE(store.readBool(kRoot, "Junk", false));
+    EXPECT_TRUE(store.readBool(kRoot, "Missing", true));
+    store.writeInteger(kRoot, "Neg", -12);
+    EXPECT_EQ(store.readString(kRoot, "Neg", ""), "-12");
+}
+
+TEST(SettingsStore, ValuesKeepTheirWrittenOrderAcrossSaves) {
+    test::TempDir dir;
+    {
+        SettingsStore store(dir.path().string());
+        for (const char* name : {"ClientWidth", "ClientHeight", "Left", "Top", "ThumbWidth"})
+            store.writeInteger(kRoot, name, 1);
+        store.writeInteger(kRoot, "Left", 5);  // rewriting keeps the place
+        store.writeString(kRoot + "\\Paths", "/z/", "0");
+        store.writeString(kRoot + "\\Paths", "/a/", "1");
+        store.writeString(kRoot + "\\Paths", "/m/", "2");
+        store.save();
+    }
+    SettingsStore again(dir.path().string());
+    EXPECT_TRUE(again.problem().empty());
+    EXPECT_THAT(again.valueNames(kRoot), ElementsAre("ClientWidth", "ClientHeight", "Left", "Top", "ThumbWidth"));
+    EXPECT_EQ(again.readInteger(kRoot, "Left", 0), 5);
+    EXPECT_THAT(again.valueNames(kRoot + "\\Paths"), ElementsAre("/z/", "/a/", "/m/"));
+    EXPECT_TRUE(again.valueNames(kRoot + "\\Masks").empty());
+}
+
+TEST(SettingsStore, ArbitraryNamesAndValuesRoundTripExactly) {
+    const std::vector<std::string> texts = {
+        "",  // the unnamed value
+        "/home/anna/Pictures/",
+        "C:\\Windows\\System32\\",
+        "a=b=c",
+        "say \"cheese\" and 'quote'",
+        "Фотографии/Ünïcødé/日本語",
+        std::string("nul\0inside", 10),
+        "\xff\xfe legacy \xe9ncoding",        // not UTF-8: a folder named in Latin-1
+        "\xEF\xBF\xBF" "41",                   // looks like the raw marker itself
+        "tab\tnewline\nend\\",
+    };
+    test::TempDir dir;
+    {
+        SettingsStore store(dir.path().string());
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            store.writeString(kRoot + "\\Paths", texts[i], texts[texts.size() - 1 - i]);
+        store.save();
+    }
+    SettingsStore again(dir.path().string());
+    ASSERT_TRUE(again.problem().empty()) << again.problem();
+    EXPECT_EQ(again.valueNames(kRoot + "\\Paths"), texts);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_TRUE(again.valueExists(kRoot + "\\Paths", texts[i]));
+        EXPECT_EQ(again.readValue(kRoot + "\\Paths", texts[i]), texts[texts.size() - 1 - i]);
+    }
+}
+
+TEST(SettingsStore, KeysAreCreatedWithParentsAndDeletedWithEverythingBelow) {
+    SettingsStore store;
+    EXPECT_FALSE(store.keyExists(kRoot));
+    store.openKey(kRoot + "\\ToolBar\\TlbMain");
+    EXPECT_TRUE(store.keyExists(kRoot));
+    EXPECT_TRUE(store.keyExists(kRoot + "\\ToolBar"));
+    EXPECT_TRUE(store.keyExists("\\" + kRoot + "\\\\ToolBar\\"));  // stray separators ignored
+    store.writeString(kRoot + "\\ToolBar\\TlbView", "DockedTo", "Dock3");
+    store.writeString(kRoot + "\\Paths", "/a/", "0");
+    store.writeString(kRoot + "\\Paths\\Sub", "x", "1");
+    store.writeString(kRoot + "\\PathsExtra", "keep", "1");
+    EXPECT_THAT(store.subKeyNames(kRoot), ElementsAre("ToolBar", "Paths", "PathsExtra"));
+    EXPECT_THAT(store.subKeyNames(kRoot + "\\ToolBar"), ElementsAre("TlbMain", "TlbView"));
+    // Key paths ignore letter case, value names do not (they hold folder paths).
+    store.writeString(kRoot + "\\TOOLBAR\\tlbview", "Visible", "1");
+    EXPECT_THAT(store.subKeyNames(kRoot + "\\toolbar"), ElementsAre("TlbMain", "TlbView"));
+    EXPECT_THAT(store.valueNames(kRoot + "\\ToolBar\\TlbView"), ElementsAre("DockedTo", "Visible"));
+    EXPECT_FALSE(store.valueExists(kRoot + "\\ToolBar\\TlbView", "visible"));
+
+    store.deleteKey(kRoot + "\\paths");
+    EXPECT_FALSE(store.keyExists(kRoot + "\\Paths"));
+    EXPECT_FALSE(store.keyExists(kRoot + "\\Paths\\Sub"));
+    EXPECT_TRUE(store.keyExists(kRoot + "\\PathsExtra"));  // a name prefix is not a parent
+    EXPECT_EQ(store.readValue(kRoot + "\\PathsExtra", "keep"), "1");
+    EXPECT_EQ(store.readValue(kRoot + "\\Paths", "/a/"), std::nullopt);
+
+    store.deleteValue(kRoot + "\\PathsExtra", "keep");
+    EXPECT_FALSE(store.valueExists(kRoot + "\\PathsExtra", "keep"));
+    EXPECT_TRUE(store.keyExists(kRoot + "\\PathsExtra"));
+}
+
+TEST(SettingsStore, EmptiedSearchFoldersLeaveNoPathsKeyAfterRestart) {
+    test::TempDir dir;
+    {
+        SettingsStore store(dir.path().string());
+        store.writeString(kRoot + "\\Paths", "/a/", "0");
+        store.save();
+    }
+    {
+        SettingsStore store(dir.path().string());
+        store.deleteKey(kRoot + "\\Paths");  // every folder removed: nothing is written back
+        store.save();
+    }
+    SettingsStore again(dir.path().string());
+    EXPECT_FALSE(again.keyExists(kRoot + "\\Paths"));
+    EXPECT_TRUE(again.valueNames(kRoot + "\\Paths").empty());
+}
+
+TEST(SettingsStore, ValueThatIsNotTextFailsWithInvalidDataType) {
+    test::TempDir dir;
+    writeText(dir.path() / "settings.json",
+              R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2": {"ViewStyle": 3, "Left": "10", "Flag": null}}})");
+    SettingsStore store(dir.path().string());
+    EXPECT_TRUE(store.problem().empty());
+    EXPECT_EQ(store.readInteger(kRoot, "Left", 0), 10);
+    EXPECT_THAT([&] { (void)store.readInteger(kRoot, "ViewStyle", 0); },
+                ThrowsMessage<SettingsError>(testing::StrEq("Invalid data type for 'ViewStyle'")));
+    EXPECT_THAT([&] { (void)store.readString(kRoot, "Flag", ""); },
+                ThrowsMessage<SettingsError>(testing::StrEq("Invalid data type for 'Flag'")));
+    // Writing text over it mends the value.
+    store.writeInteger(kRoot, "ViewStyle", 2);
+    EXPECT_EQ(store.readInteger(kRoot, "ViewStyle", 0), 2);
+}
+
+class DamagedSettingsFile : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DamagedSettingsFile, IsSetAsideAndDefaultsApply) {
+    test::TempDir dir;
+    const fs::path file = dir.path() / "settings.json";
+    writeText(file, GetParam());
+    {
+        SettingsStore store(dir.path().string());
+        EXPECT_THAT(store.problem(), HasSubstr("damaged"));
+        ASSERT_FALSE(store.damagedFileBackup().empty());
+        EXPECT_EQ(readText(store.damagedFileBackup()), GetParam());  // nothing of it is lost
+        EXPECT_FALSE(fs::exists(file));
+        EXPECT_TRUE(store.valueNames(kRoot).empty());
+        EXPECT_EQ(store.readInteger(kRoot, "ThumbWidth", 296), 296);
+        store.writeInteger(kRoot, "ThumbWidth", 300);
+        store.save();
+    }
+    SettingsStore again(dir.path().string());  // said once: the next start is clean
+    EXPECT_TRUE(again.problem().empty());
+    EXPECT_TRUE(again.damagedFileBackup().empty());
+    EXPECT_EQ(again.readInteger(kRoot, "ThumbWidth", 0), 300);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contents, DamagedSettingsFile,
+    ::testing::Values(std::string(), std::string("{"), std::string("[1, 2]"), std::string("\"text\""),
+                      std::string(R"({"keys": 5})"), std::string(R"({"keys": {"a": 1}})"),
+                      std::string("{\"keys\": {\"a\": {\"b\": \"\xff\"}}}"),  // not UTF-8
+                      std::string(5000, '[') + std::string(5000, ']'),
+                      std::string("{\"keys\": {}}\0garbage", 20)));
+
+TEST(SettingsStore, UnmodifiedStoreWritesNothing) {
+    test::TempDir dir;
+    SettingsStore store(dir.path().string() + "/sub");
+    (void)store.readInteger(kRoot, "Left", 0);
+    (void)store.valueNames(kRoot + "\\Paths");
+    EXPECT_FALSE(store.isModified());
+    store.save();
+    EXPECT_FALSE(fs::exists(dir.path() / "sub"));
+    store.writeString(kRoot, "Version", "3.0.2");
+    EXPECT_TRUE(store.isModified());
+    store.save();  // creates the missing folders
+    EXPECT_TRUE(fs::exists(dir.path() / "sub" / "settings.json"));
+    EXPECT_FALSE(store.isModified());
+}
+
+TEST(SettingsStore, FailedSaveReportsTheValueAndKeepsTheOldFile) {
+    test::TempDir dir;
+    writeText(dir.path() / "blocker", "a file where a folder should be");
+    SettingsStore store((dir.path() / "blocker" / "vexilo").string());
+    store.writeInteger(kRoot, "ClientWidth", 665);
+    store.writeInteger(kRoot, "ClientHeight", 429);
+    EXPECT_THAT([&] { store.save(); }, ThrowsMessage<SettingsError>(HasSubstr("Failed to set data for 'ClientWidth'")));
+    EXPECT_TRUE(store.isModified());
+}
+
+TEST(SettingsStore, InterruptedWriteLeavesTheStoredSettingsIntact) {
+    test::TempDir dir;
+    {
+        SettingsStore store(dir.path().string());
+        store.writeString(kRoot, "LastDir", "/old/");
+        store.save();
+    }
+    const std::string before = readText(dir.path() / "settings.json");
+
+    // A child whose writes stop after 4 KiB, as a full disk would stop them.
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        SettingsStore store(dir.path().string());
+        for (int i = 0; i < 2000; ++i) store.writeString(kRoot + "\\Paths", "/folder/" + std::to_string(i), std::to_string(i));
+        try {
+            store.save();
+        } catch (const SettingsError& e) {
+            _exit(std::string(e.what()).find("Failed to set data for '/folder/0'") == 0 ? 42 : 1);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 42);
+    EXPECT_EQ(readText(dir.path() / "settings.json"), before);
+    EXPECT_THAT(filesIn(dir.path()), ElementsAre("settings.json"));  // no temporary file left
+}
+
+TEST(SettingsStore, KilledWhileSavingLeavesOneWholeVersion) {
+    test::TempDir dir;
+    const auto fill = [](SettingsStore& store, const std::string& tag) {
+        for (int i = 0; i < 3000; ++i) store.writeString(kRoot + "\\Paths", "/f/" + std::to_string(i), tag);
+    };
+    {
+        SettingsStore store(dir.path().string());
+        fill(store, "A");
+        store.save();
+    }
+    for (int round = 0; round < 4; ++round) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            SettingsStore store(dir.path().string());
+            for (int i = 0;; ++i) {
+                fill(store, i % 2 ? "A" : "B");
+                store.save();
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(30 + 17 * round));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        SettingsStore after(dir.path().string());
+        ASSERT_TRUE(after.problem().empty()) << after.problem();
+        const std::string tag = after.readString(kRoot + "\\Paths", "/f/0", "");
+        ASSERT_TRUE(tag == "A" || tag == "B");
+        EXPECT_EQ(after.readString(kRoot + "\\Paths", "/f/2999", ""), tag);  // never half of each
+    }
+}
+
+TEST(SettingsStore, FolderFollowsXdgConfigHome) {
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = oldXdg ? oldXdg : "";
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+
+    setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+    EXPECT_EQ(SettingsStore::defaultFolder(), "/tmp/cfg/vexilo/");
+    setenv("XDG_CONFIG_HOME", "relative/cfg", 1);  // ignored: not absolute
+    setenv("HOME", "/home/anna", 1);
+    EXPECT_EQ(SettingsStore::defaultFolder(), "/home/anna/.config/vexilo/");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(SettingsStore::defaultFolder(), "/home/anna/.config/vexilo/");
+
+    if (oldXdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    if (oldHome) setenv("HOME", savedHome.c_str(), 1);
+    else unsetenv("HOME");
+}
+
+}  // namespace
+}  // namespace vexilo

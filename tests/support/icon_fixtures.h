@@ -1,0 +1,304 @@
+#pragma once
+// Icon images, icon files and small PE files built in code for the icon tests.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "raster/bitmap.h"
+#include "base/byte_reader.h"
+
+#include <zlib.h>
+
+namespace vexilo::test {
+
+// An icon DIB: info header (height doubled), palette for 1/4/8 bits, colour rows and mask rows,
+// both bottom-up. `pixel` gives the stored value (palette index, or 0xAARRGGBB for 24/32 bits);
+// `masked` gives the AND mask bit. withMask false leaves the mask rows out.
+inline std::vector<std::uint8_t> makeIconDib(int w, int h, int bits, const std::vector<Color>& palette,
+                                             const std::function<std::uint32_t(int, int)>& pixel,
+                                             const std::function<bool(int, int)>& masked, bool withMask = true) {
+    ByteWriter out;
+    const std::size_t row = ((static_cast<std::size_t>(w) * static_cast<std::size_t>(bits) + 31) / 32) * 4;
+    const std::size_t maskRow = ((static_cast<std::size_t>(w) + 31) / 32) * 4;
+    out.u32le(40);
+    out.i32le(w);
+    out.i32le(2 * h);
+    out.u16le(1);
+    out.u16le(static_cast<std::uint16_t>(bits));
+    out.u32le(0);
+    out.u32le(static_cast<std::uint32_t>(row * static_cast<std::size_t>(h)));
+    out.zeros(8);
+    out.u32le(0);
+    out.u32le(0);
+    if (bits <= 8) {
+        for (std::size_t i = 0; i < (std::size_t{1} << bits); ++i) {
+            const Color c = i < palette.size() ? palette[i] : kBlack;
+            out.u8(c.b);
+            out.u8(c.g);
+            out.u8(c.r);
+            out.u8(0);
+        }
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        std::vector<std::uint8_t> bytes(row, 0);
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t v = pixel(x, y);
+            const auto xs = static_cast<std::size_t>(x);
+            switch (bits) {
+            case 1: bytes[xs / 8] |= static_cast<std::uint8_t>((v & 1u) << (7 - xs % 8)); break;
+            case 4: bytes[xs / 2] |= static_cast<std::uint8_t>((v & 15u) << (xs % 2 ? 0 : 4)); break;
+            case 8: bytes[xs] = static_cast<std::uint8_t>(v); break;
+            case 24:
+                for (std::size_t k = 0; k < 3; ++k) bytes[xs * 3 + k] = static_cast<std::uint8_t>(v >> (8 * k));
+                break;
+            default:
+                for (std::size_t k = 0; k < 4; ++k) bytes[xs * 4 + k] = static_cast<std::uint8_t>(v >> (8 * k));
+            }
+        }
+        out.bytes(bytes);
+    }
+    if (withMask) {
+        for (int y = h - 1; y >= 0; --y) {
+            std::vector<std::uint8_t> bytes(maskRow, 0);
+            for (int x = 0; x < w; ++x)
+                if (masked(x, y)) bytes[static_cast<std::size_t>(x) / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+            out.bytes(bytes);
+        }
+    }
+    return out.take();
+}
+
+// A one-colour icon image, opaque, of the given size and depth, whose every pixel shows `c`
+// (for 1/4/8 bits through a palette whose entry 1 is c).
+inline std::vector<std::uint8_t> solidIconDib(int size, int bits, Color c) {
+    if (bits <= 8)
+        return makeIconDib(size, size, bits, {kBlack, c}, [](int, int) { return 1u; }, [](int, int) { return false; });
+    return makeIconDib(size, size, bits, {}, [&](int, int) { return packRgb(c, 0); }, [](int, int) { return false; });
+}
+
+struct IcoEntry {
+    std::uint16_t colorWord = 0;  // colour count byte and reserved byte together
+    std::vector<std::uint8_t> data;
+    std::uint8_t width = 0, height = 0;
+    std::uint16_t planesOrHotX = 1, bitsOrHotY = 0;
+};
+
+// An icon (type 1) or cursor (type 2) file of the given entries, data in entry order.
+inline std::vector<std::uint8_t> makeIcoFile(const std::vector<IcoEntry>& entries, std::uint16_t type = 1) {
+    ByteWriter out;
+    out.u16le(0);
+    out.u16le(type);
+    out.u16le(static_cast<std::uint16_t>(entries.size()));
+    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(entries.size());
+    for (const auto& e : entries) {
+        out.u8(e.width);
+        out.u8(e.height);
+        out.u16le(e.colorWord);
+        out.u16le(e.planesOrHotX);
+        out.u16le(e.bitsOrHotY);
+        out.u32le(static_cast<std::uint32_t>(e.data.size()));
+        out.u32le(offset);
+        offset += static_cast<std::uint32_t>(e.data.size());
+    }
+    for (const auto& e : entries) out.bytes(e.data);
+    return out.take();
+}
+
+// One resource: a numeric id or a name, and its bytes.
+struct PeResource {
+    std::uint32_t id = 0;
+    std::string name;  // when not empty, a named entry
+    std::vector<std::uint8_t> data;
+};
+struct PeResourceType {
+    std::uint32_t type = 0;
+    std::vector<PeResource> resources;
+};
+
+enum class PeKind { Pe32, Pe64 };
+constexpr std::uint16_t kMachineI386 = 0x14C, kMachineAmd64 = 0x8664, kMachineArm64 = 0xAA64;
+
+// A PE file whose only section .rsrc holds the given resource tree (types and names in the
+// order given, one language 0x409 each), at virtual address 0x3000 and file offset 0x400.
+inline std::vector<std::uint8_t> makePeFile(const std::vector<PeResourceType>& types, PeKind kind,
+                                            std::uint16_t machine) {
+    constexpr std::uint32_t kVa = 0x3000, kRaw = 0x400;
+    // Pass 1: offsets of every directory, string, data entry and data blob in the section.
+    std::uint32_t pos = 16 + 8 * static_cast<std::uint32_t>(types.size());
+    std::vector<std::uint32_t> typeDir;
+    for (const auto& t : types) {
+        typeDir.push_back(pos);
+        pos += 16 + 8 * static_cast<std::uint32_t>(t.resources.size());
+    }
+    std::vector<std::vector<std::uint32_t>> langDir(types.size()), dataEntry(types.size()), nameAt(types.size()),
+        blobAt(types.size());
+    for (std::size_t t = 0; t < types.size(); ++t)
+        for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
+            langDir[t].push_back(pos);
+            pos += 16 + 8;
+        }
+    for (std::size_t t = 0; t < types.size(); ++t)
+        for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
+            dataEntry[t].push_back(pos);
+            pos += 16;
+        }
+    for (std::size_t t = 0; t < types.size(); ++t)
+        for (const auto& res : types[t].resources) {
+            nameAt[t].push_back(pos);
+            if (!res.name.empty()) pos += 2 + 2 * static_cast<std::uint32_t>(res.name.size());
+            pos = (pos + 3) & ~3u;
+        }
+    for (std::size_t t = 0; t < types.size(); ++t)
+        for (const auto& res : types[t].resources) {
+            blobAt[t].push_back(pos);
+            pos += static_cast<std::uint32_t>(res.data.size());
+            pos = (pos + 3) & ~3u;
+        }
+    const std::uint32_t rsrcSize = pos;
+
+    ByteWriter s;
+    auto dirHeader = [&](std::size_t named, std::size_t ids) {
+        s.zeros(12);
+        s.u16le(static_cast<std::uint16_t>(named));
+        s.u16le(static_cast<std::uint16_t>(ids));
+    };
+    dirHeader(0, types.size());
+    for (std::size_t t = 0; t < types.size(); ++t) {
+        s.u32le(types[t].type);
+        s.u32le(0x80000000u | typeDir[t]);
+    }
+    for (std::size_t t = 0; t < types.size(); ++t) {
+        std::size_t named = 0;
+        for (const auto& r : types[t].resources) named += r.name.empty() ? 0 : 1;
+        dirHeader(named, types[t].resources.size() - named);
+        for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
+            const auto& res = types[t].resources[r];
+            s.u32le(res.name.empty() ? res.id : (0x80000000u | nameAt[t][r]));
+            s.u32le(0x80000000u | langDir[t][r]);
+        }
+    }
+    for (std::size_t t = 0; t < types.size(); ++t)
+        for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
+            dirHeader(0, 1);
+            s.u32le(0x409);
+            s.u32le(dataEntry[t][r]);
+        }
+    for (std::size_t t = 0; t < types.size(); ++t)
+        for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
+            s.u32le(kVa + blobAt[t][r]);
+            s.u32le(static_cast<std::uint32_t>(types[t].resources[r].data.size()));
+            s.u32le(0);
+            s.u32le(0);
+        }
+    auto padTo = [&](std::uint32_t at) { s.zeros(at - static_cast<std::uint32_t>(s.size())); };
+    for (std::size_t t = 0; t < types.size(); ++t)
+        for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
+            padTo(nameAt[t][r]);
+            const auto& name = types[t].resources[r].name;
+            if (name.empty()) continue;
+            s.u16le(static_cast<std::uint16_t>(name.size()));
+            for (char c : name) s.u16le(static_cast<std::uint16_t>(c));
+        }
+    for (std::size_t t = 0; t < types.size(); ++t)
+        for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
+            padTo(blobAt[t][r]);
+            s.bytes(types[t].resources[r].data);
+        }
+    padTo(rsrcSize);
+
+    const bool pe64 = kind == PeKind::Pe64;
+    const std::uint16_t optionalSize = pe64 ? 240 : 224;
+    ByteWriter f;
+    f.u8('M');
+    f.u8('Z');
+    f.zeros(0x3A);
+    f.u32le(0x40);
+    f.u8('P');
+    f.u8('E');
+    f.u16le(0);
+    f.u16le(machine);
+    f.u16le(1);  // sections
+    f.zeros(12);
+    f.u16le(optionalSize);
+    f.u16le(0x2102);
+    const std::size_t optionalStart = f.size();
+    f.u16le(pe64 ? 0x20B : 0x10B);
+    f.zeros((pe64 ? 108u : 92u) - 2);
+    f.u32le(16);  // data directories
+    for (int i = 0; i < 16; ++i) {
+        f.u32le(i == 2 ? kVa : 0);
+        f.u32le(i == 2 ? rsrcSize : 0);
+    }
+    if (f.size() - optionalStart != optionalSize) throw std::logic_error("optional header size");
+    const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+    for (char c : name) f.u8(static_cast<std::uint8_t>(c));
+    f.u32le(rsrcSize);
+    f.u32le(kVa);
+    f.u32le(rsrcSize);
+    f.u32le(kRaw);
+    f.zeros(16);
+    f.zeros(kRaw - f.size());
+    f.bytes(s.buffer());
+    return f.take();
+}
+
+// A group directory naming icon resources: (width, height, colours, bit count, id) per entry.
+struct GroupEntry {
+    std::uint8_t width, height, colours;
+    std::uint16_t bits;
+    std::uint16_t id;
+    std::uint32_t bytes = 0;
+};
+inline std::vector<std::uint8_t> makeGroupDirectory(const std::vector<GroupEntry>& entries) {
+    ByteWriter g;
+    g.u16le(0);
+    g.u16le(1);
+    g.u16le(static_cast<std::uint16_t>(entries.size()));
+    for (const auto& e : entries) {
+        g.u8(e.width);
+        g.u8(e.height);
+        g.u8(e.colours);
+        g.u8(0);
+        g.u16le(1);
+        g.u16le(e.bits);
+        g.u32le(e.bytes);
+        g.u16le(e.id);
+    }
+    return g.take();
+}
+
+// An 8-bit RGBA PNG of one colour and one alpha value.
+inline std::vector<std::uint8_t> makeRgbaPng(int w, int h, Color c, std::uint8_t alpha) {
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < h; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < w; ++x) raw.insert(raw.end(), {c.r, c.g, c.b, alpha});
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<std::uint8_t> packed(packedSize);
+    compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
+    packed.resize(packedSize);
+    ByteWriter out;
+    for (int b : {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}) out.u8(static_cast<std::uint8_t>(b));
+    auto chunk = [&](const char* type, const std::vector<std::uint8_t>& data) {
+        const auto n = static_cast<std::uint32_t>(data.size());
+        for (int i = 3; i >= 0; --i) out.u8(static_cast<std::uint8_t>(n >> (8 * i)));
+        std::vector<std::uint8_t> body(type, type + 4);
+        body.insert(body.end(), data.begin(), data.end());
+        out.bytes(body);
+        const auto crc = static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size())));
+        for (int i = 3; i >= 0; --i) out.u8(static_cast<std::uint8_t>(crc >> (8 * i)));
+    };
+    std::vector<std::uint8_t> ihdr;
+    for (int v : {w, h})
+        for (int i = 3; i >= 0; --i) ihdr.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
+    chunk("IHDR", ihdr);
+    chunk("IDAT", packed);
+    chunk("IEND", {});
+    return out.take();
+}
+
+}  // namespace vexilo::test

@@ -1,0 +1,137 @@
+#pragma once
+// Hand-built metafiles for the tests: records are given as their parameter words.
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "codecs/metafile/metafile_writer.h"
+#include "base/byte_reader.h"
+
+namespace vexilo::test {
+
+// A placeable WMF of the given bounding box (units per inch 96, so one unit is one pixel).
+class WmfBuilder {
+public:
+    WmfBuilder& record(std::uint16_t function, std::initializer_list<std::int32_t> words) {
+        m_records.u32le(static_cast<std::uint32_t>(3 + words.size()));
+        m_records.u16le(function);
+        for (auto w : words) m_records.u16le(static_cast<std::uint16_t>(w));
+        return *this;
+    }
+    // A record whose parameters are raw bytes (padded to a whole word).
+    WmfBuilder& raw(std::uint16_t function, const std::vector<std::uint8_t>& bytes) {
+        m_records.u32le(static_cast<std::uint32_t>(3 + (bytes.size() + 1) / 2));
+        m_records.u16le(function);
+        m_records.bytes(bytes);
+        if (bytes.size() & 1) m_records.u8(0);
+        return *this;
+    }
+    WmfBuilder& objects(std::uint16_t n) {
+        m_objects = n;
+        return *this;
+    }
+    std::vector<std::uint8_t> build(int width, int height, bool placeable = true) {
+        ByteWriter out;
+        if (placeable) {
+            out.u32le(0x9AC6CDD7);
+            out.u16le(0);
+            out.u16le(0);
+            out.u16le(0);
+            out.u16le(static_cast<std::uint16_t>(width));
+            out.u16le(static_cast<std::uint16_t>(height));
+            out.u16le(96);
+            out.u32le(0);
+            out.u16le(placeableChecksum(out.buffer().data()));
+        }
+        ByteWriter body = m_records;
+        body.u32le(3);
+        body.u16le(0);
+        out.u16le(1);
+        out.u16le(9);
+        out.u16le(0x0300);
+        out.u32le(static_cast<std::uint32_t>(9 + body.size() / 2));
+        out.u16le(m_objects);
+        out.u32le(0);
+        out.u16le(0);
+        out.bytes(body.buffer());
+        return out.take();
+    }
+
+private:
+    ByteWriter m_records;
+    std::uint16_t m_objects = 0;
+};
+
+// An EMF whose frame is width x height pixels at 96 per inch on a 96-per-inch reference device,
+// so that device units are output pixels.
+class EmfBuilder {
+public:
+    EmfBuilder& record(std::uint32_t type, std::initializer_list<std::uint32_t> values) {
+        m_records.u32le(type);
+        m_records.u32le(static_cast<std::uint32_t>(8 + values.size() * 4));
+        for (auto v : values) m_records.u32le(v);
+        ++m_count;
+        return *this;
+    }
+    EmfBuilder& raw(std::uint32_t type, const std::vector<std::uint8_t>& bytes) {
+        m_records.u32le(type);
+        m_records.u32le(static_cast<std::uint32_t>(8 + (bytes.size() + 3) / 4 * 4));
+        m_records.bytes(bytes);
+        m_records.zeros((4 - bytes.size() % 4) % 4);
+        ++m_count;
+        return *this;
+    }
+    std::vector<std::uint8_t> build(int width, int height) {
+        ByteWriter out;
+        out.u32le(1);
+        out.u32le(108);
+        out.i32le(0);
+        out.i32le(0);
+        out.i32le(width - 1);
+        out.i32le(height - 1);
+        out.i32le(0);
+        out.i32le(0);
+        out.i32le(width * 2540 / 96);
+        out.i32le(height * 2540 / 96);
+        out.u32le(0x464D4520);
+        out.u32le(0x10000);
+        out.u32le(0);
+        out.u32le(m_count + 2);
+        out.u16le(16);
+        out.u16le(0);
+        out.u32le(0);
+        out.u32le(0);
+        out.u32le(0);
+        out.i32le(960);
+        out.i32le(960);
+        out.i32le(254);
+        out.i32le(254);
+        out.u32le(0);
+        out.u32le(0);
+        out.u32le(0);
+        out.i32le(254000);
+        out.i32le(254000);
+        out.bytes(m_records.buffer());
+        out.u32le(14);
+        out.u32le(20);
+        out.u32le(0);
+        out.u32le(16);
+        out.u32le(20);
+        auto bytes = out.take();
+        const auto size = static_cast<std::uint32_t>(bytes.size());
+        for (int i = 0; i < 4; ++i)
+            bytes[48 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (8 * i));
+        return bytes;
+    }
+
+private:
+    ByteWriter m_records;
+    std::uint32_t m_count = 0;
+};
+
+constexpr std::uint32_t rgb(int r, int g, int b) {
+    return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) |
+           (static_cast<std::uint32_t>(b) << 16);
+}
+
+}  // namespace vexilo::test

@@ -1,0 +1,133 @@
+// Playback with the desktop canvas (QPainter), under the offscreen platform.
+#include "codecs/metafile/metafile_player.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+#include "codecs/metafile/metafile_writer.h"
+#include "imageio/loaders.h"
+#include "support/metafile_builders.h"
+#include "support/test_util.h"
+#include "ui/platform/metafile_player_qt.h"
+
+namespace vexilo {
+namespace {
+
+using test::EmfBuilder;
+using test::rgb;
+using test::WmfBuilder;
+
+constexpr Color kRed{255, 0, 0}, kBlue{0, 0, 255};
+
+class QtMetafilePlayer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "metafile_player_test";
+            static char* argv[] = {name, nullptr};
+            static QGuiApplication app(argc, argv);
+        }
+        installMetafilePlayer();
+    }
+    static void TearDownTestSuite() { setMetafileCanvasFactory({}); }
+
+    static Bitmap play(const std::vector<std::uint8_t>& bytes) {
+        return renderMetafile(parseMetafile(bytes));
+    }
+};
+
+TEST_F(QtMetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
+    ASSERT_TRUE(hasMetafileCanvasFactory());
+    for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {33, 4}, {97, 61}}) {
+        const Bitmap b = test::makeBitmap(w, h, PixelFormat::Bpp24, test::patternColor);
+        for (bool enhanced : {false, true}) {
+            std::string why;
+            EXPECT_TRUE(test::sameColours(b, play(writeMetafile(b, enhanced)), &why))
+                << w << "x" << h << (enhanced ? " EMF " : " WMF ") << why;
+        }
+    }
+}
+
+TEST_F(QtMetafilePlayer, ShapesClipsAndBitmapsMatchTheCoreCanvas) {
+    const auto bytes = EmfBuilder()
+                           .record(39, {1, 0, rgb(255, 0, 0), 0})
+                           .record(37, {1})
+                           .record(37, {0x80000008})
+                           .record(33, {})
+                           .record(30, {0, 0, 10, 10})
+                           .record(29, {0, 0, 5, 5})
+                           .record(43, {0, 0, 20, 20})
+                           .record(34, {0xFFFFFFFF})
+                           .record(39, {2, 2, rgb(0, 0, 255), 4})  // blue cross hatch
+                           .record(37, {2})
+                           .record(18, {1})  // transparent background
+                           .record(43, {10, 10, 20, 20})
+                           .build(20, 20);
+    const Bitmap b = play(bytes);
+    EXPECT_EQ(b.pixel(2, 2), kWhite);
+    EXPECT_EQ(b.pixel(7, 2), kRed);
+    EXPECT_EQ(b.pixel(12, 2), kWhite);
+    int blue = 0, white = 0;
+    for (int y = 10; y < 20; ++y)
+        for (int x = 10; x < 20; ++x)
+            (b.pixel(x, y) == kBlue ? blue : white) += b.pixel(x, y) == kWhite || b.pixel(x, y) == kBlue;
+    EXPECT_GT(blue, 10);
+    EXPECT_GT(white, 40);  // the hatch leaves the background where its lines are not
+}
+
+TEST_F(QtMetafilePlayer, TextLeavesInkInTheTextColour) {
+    ByteWriter text;
+    for (int v : {0, 0, 0, 0}) text.i32le(v);
+    text.u32le(1);  // graphics mode
+    text.u32le(0);
+    text.u32le(0);
+    text.i32le(4);  // reference point
+    text.i32le(4);
+    text.u32le(2);       // characters
+    text.u32le(8 + 68);  // string offset from the record's start
+    text.u32le(0);       // options
+    for (int v : {0, 0, 0, 0}) text.i32le(v);
+    text.u32le(0);  // no spacing
+    text.u16le('H');
+    text.u16le('I');
+    ByteWriter font;
+    font.u32le(1);
+    font.i32le(-24);
+    font.zeros(4 * 3);
+    font.i32le(700);
+    font.zeros(8);
+    font.zeros(64);
+    const auto bytes = EmfBuilder()
+                           .raw(82, font.take())
+                           .record(37, {1})
+                           .record(24, {rgb(255, 0, 0)})
+                           .record(18, {1})
+                           .raw(84, text.take())
+                           .build(60, 40);
+    const Bitmap b = play(bytes);
+    int ink = 0;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) ink += b.pixel(x, y).r > 200 && b.pixel(x, y).g < 80;
+    EXPECT_GT(ink, 20);
+}
+
+TEST_F(QtMetafilePlayer, CorpusPicturesDrawSomething) {
+    VEXILO_REQUIRE_CORPUS("metafile");
+    for (const char* name :
+         {"pillow/drawing.wmf", "pillow/drawing.emf", "libgdiplus/test.wmf", "libgdiplus/test.emf",
+          "libuemf/test_libuemf_ref.wmf", "libuemf/test_libuemf_ref.emf", "libuemf/test_mm_twips_ref.emf"}) {
+        SCOPED_TRACE(name);
+        Bitmap b;
+        const auto path = (test::corpusDir() / "metafile" / name).string();
+        ASSERT_TRUE(LoadMetafile(path, &b, path.substr(path.size() - 4)));
+        int drawn = 0;
+        for (int y = 0; y < b.height(); ++y)
+            for (int x = 0; x < b.width(); ++x) drawn += b.pixel(x, y) != kWhite;
+        EXPECT_GT(drawn, b.width() * b.height() / 200);
+    }
+}
+
+}  // namespace
+}  // namespace vexilo
