@@ -16,8 +16,10 @@ Bitmap photoLike(PixelFormat format) {
     Bitmap b(1920, 1080, format);
     for (int y = 0; y < b.height(); ++y)
         for (int x = 0; x < b.width(); ++x)
-            b.setPixel(x, y, {static_cast<std::uint8_t>((x * 255) / 1920), static_cast<std::uint8_t>((y * 255) / 1080),
-                              static_cast<std::uint8_t>((x * y) >> 8)});
+            b.setPixel(
+                x, y,
+                {static_cast<std::uint8_t>((x * 255) / 1920), static_cast<std::uint8_t>((y * 255) / 1080),
+                 static_cast<std::uint8_t>((x * y) >> 8)});
     return b;
 }
 

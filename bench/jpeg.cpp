@@ -14,8 +14,8 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include "codecs/jpeg_codec.h"
 #include "base/file_io.h"
+#include "codecs/jpeg_codec.h"
 #include "imageio/loaders.h"
 
 namespace {

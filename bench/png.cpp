@@ -30,8 +30,9 @@ const vexilo::Bitmap& photo() {
                 auto ch = [&](double v) {
                     return static_cast<std::uint8_t>(std::clamp(v + noise(rng), 0.0, 255.0));
                 };
-                b.setPixel(x, y, {ch(60 + 150 * sky + hill * 0.3 + disc), ch(90 + 120 * sky + hill * 0.5 + disc * 0.8),
-                                  ch(140 + 100 * sky - hill * 0.2)});
+                b.setPixel(x, y,
+                           {ch(60 + 150 * sky + hill * 0.3 + disc),
+                            ch(90 + 120 * sky + hill * 0.5 + disc * 0.8), ch(140 + 100 * sky - hill * 0.2)});
             }
         return b;
     }();
@@ -68,10 +69,11 @@ std::vector<std::uint8_t> libpngEncode(const std::vector<std::uint8_t>& rgb) {
         },
         nullptr);
     png_set_compression_level(png, Z_DEFAULT_COMPRESSION);
-    png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_bytep> rows(kHeight);
-    for (int y = 0; y < kHeight; ++y) rows[std::size_t(y)] = const_cast<png_bytep>(&rgb[std::size_t(y) * kWidth * 3]);
+    for (int y = 0; y < kHeight; ++y)
+        rows[std::size_t(y)] = const_cast<png_bytep>(&rgb[std::size_t(y) * kWidth * 3]);
     png_set_rows(png, info, rows.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);

@@ -64,7 +64,8 @@ void writeJpeg(const fs::path& path, const std::vector<std::uint8_t>& rgb) {
     jpeg_set_quality(&c, 90, TRUE);
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + static_cast<std::size_t>(c.next_scanline) * kPhotoWidth * 3);
+        JSAMPROW row =
+            const_cast<JSAMPROW>(rgb.data() + static_cast<std::size_t>(c.next_scanline) * kPhotoWidth * 3);
         jpeg_write_scanlines(&c, &row, 1);
     }
     jpeg_finish_compress(&c);
@@ -122,7 +123,8 @@ const fs::path& smallTree() {
                 for (int k = 0; k < 100; ++k) {
                     const auto& bytes = (k % 2) ? icon16 : icon32;
                     std::ofstream(dir / ("icon" + std::to_string(k) + ".bmp"), std::ios::binary)
-                        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+                        .write(reinterpret_cast<const char*>(bytes.data()),
+                               static_cast<std::streamsize>(bytes.size()));
                 }
             }
         return true;
@@ -181,7 +183,8 @@ void BM_WalkOnly(benchmark::State& state) {
     std::size_t rows = 0;
     for (auto _ : state) rows = runScan(tree, false);
     state.counters["rows"] = static_cast<double>(rows);
-    state.counters["files_per_s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["files_per_s"] =
+        benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_WalkOnly)->Unit(benchmark::kMillisecond);
 
@@ -226,19 +229,28 @@ void scanWithThumbnails(benchmark::State& state, const fs::path& tree, FileKind 
     for (auto _ : state) rows = runScan(tree, true, kind, &decoded);
     state.counters["rows"] = static_cast<double>(rows);
     state.counters["decoded"] = static_cast<double>(decoded);
-    state.counters["files_per_s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["files_per_s"] =
+        benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_ThumbnailsSmallIcons(benchmark::State& state) { scanWithThumbnails(state, smallTree() / "set0", kind::Bmp); }
+void BM_ThumbnailsSmallIcons(benchmark::State& state) {
+    scanWithThumbnails(state, smallTree() / "set0", kind::Bmp);
+}
 BENCHMARK(BM_ThumbnailsSmallIcons)->Unit(benchmark::kMillisecond);
 
-void BM_ThumbnailsPhotosBmp(benchmark::State& state) { scanWithThumbnails(state, photos().bmp, kind::Bmp); }
+void BM_ThumbnailsPhotosBmp(benchmark::State& state) {
+    scanWithThumbnails(state, photos().bmp, kind::Bmp);
+}
 BENCHMARK(BM_ThumbnailsPhotosBmp)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-void BM_ThumbnailsPhotosJpeg(benchmark::State& state) { scanWithThumbnails(state, photos().jpeg, kind::Jpeg); }
+void BM_ThumbnailsPhotosJpeg(benchmark::State& state) {
+    scanWithThumbnails(state, photos().jpeg, kind::Jpeg);
+}
 BENCHMARK(BM_ThumbnailsPhotosJpeg)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-void BM_ThumbnailsPhotosPng(benchmark::State& state) { scanWithThumbnails(state, photos().png, kind::Png); }
+void BM_ThumbnailsPhotosPng(benchmark::State& state) {
+    scanWithThumbnails(state, photos().png, kind::Png);
+}
 BENCHMARK(BM_ThumbnailsPhotosPng)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // Peak resident memory of a child that runs one whole scan with thumbnails, beside a child that
@@ -277,10 +289,14 @@ void peakMemory(benchmark::State& state, const fs::path& tree) {
     state.counters["KiB_per_row"] = rows ? (peak - base) * 1024.0 / static_cast<double>(rows) : 0;
 }
 
-void BM_PeakMemory20000SmallImages(benchmark::State& state) { peakMemory(state, smallTree()); }
+void BM_PeakMemory20000SmallImages(benchmark::State& state) {
+    peakMemory(state, smallTree());
+}
 BENCHMARK(BM_PeakMemory20000SmallImages)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-void BM_PeakMemory200BmpPhotos(benchmark::State& state) { peakMemory(state, photos().bmp); }
+void BM_PeakMemory200BmpPhotos(benchmark::State& state) {
+    peakMemory(state, photos().bmp);
+}
 BENCHMARK(BM_PeakMemory200BmpPhotos)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

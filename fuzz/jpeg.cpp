@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "codecs/jpeg_codec.h"
 #include "base/errors.h"
+#include "codecs/jpeg_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto limits = vexilo::DecodeLimits::forFuzzing();

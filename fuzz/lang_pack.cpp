@@ -1,10 +1,11 @@
 // Fuzzes the language pack reader: lines, names, the 255-character cut and the numbered lists.
 // seeds:
+#include "lang/lang_pack.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 
-#include "lang/lang_pack.h"
 #include "base/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

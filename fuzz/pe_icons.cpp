@@ -1,11 +1,11 @@
 // Fuzzes the icon resource reader of executables, libraries and cursor files: the count, and
 // the first few icons drawn.
 // seeds: ico
+#include "codecs/pe_icons.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <span>
-
-#include "codecs/pe_icons.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto limits = vexilo::DecodeLimits::forFuzzing();

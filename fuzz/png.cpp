@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     try {
         const vexilo::Bitmap b = vexilo::decodePng(bytes, limits);
-        if (!b.empty() && static_cast<std::uint64_t>(b.width()) * static_cast<std::uint64_t>(b.height()) <= 65536)
+        if (!b.empty() &&
+            static_cast<std::uint64_t>(b.width()) * static_cast<std::uint64_t>(b.height()) <= 65536)
             (void)vexilo::encodePng(b);
     } catch (const vexilo::ImageError&) {
     }

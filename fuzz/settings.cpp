@@ -9,7 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
-        vexilo::SettingsStore store = vexilo::SettingsStore::fromBytes(std::span<const std::uint8_t>(data, size));
+        vexilo::SettingsStore store =
+            vexilo::SettingsStore::fromBytes(std::span<const std::uint8_t>(data, size));
         std::deque<std::string> pending{""};
         int visited = 0;
         while (!pending.empty() && ++visited < 256) {
@@ -24,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     store.writeInteger(key, name, 1);  // mends a value that is not text
                 }
             }
-            for (const auto& sub : store.subKeyNames(key)) pending.push_back(key.empty() ? sub : key + "\\" + sub);
+            for (const auto& sub : store.subKeyNames(key))
+                pending.push_back(key.empty() ? sub : key + "\\" + sub);
         }
         for (const auto& sub : store.subKeyNames("")) store.deleteKey(sub);
     } catch (const vexilo::SettingsError&) {

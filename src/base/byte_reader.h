@@ -34,8 +34,7 @@ constexpr std::optional<std::size_t> checkedAdd(std::size_t a, std::size_t b) {
 }
 
 // Throws DecodeError naming the format when width x height is not a raster the limits allow.
-void checkDimensions(const char* format, std::int64_t width, std::int64_t height,
-                     const DecodeLimits& limits);
+void checkDimensions(const char* format, std::int64_t width, std::int64_t height, const DecodeLimits& limits);
 
 // All-or-nothing reads: a short file is an error, never silent zero padding.
 class ByteReader {
@@ -95,8 +94,7 @@ public:
 
 private:
     void need(std::size_t n, const char* what) const {
-        if (n > m_data.size() - m_pos)
-            throw DecodeError(std::string(m_format) + ": truncated " + what);
+        if (n > m_data.size() - m_pos) throw DecodeError(std::string(m_format) + ": truncated " + what);
     }
     std::span<const std::uint8_t> m_data;
     const char* m_format;

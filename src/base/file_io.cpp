@@ -13,7 +13,9 @@
 namespace vexilo {
 
 namespace {
-std::string systemReason() { return std::strerror(errno); }
+std::string systemReason() {
+    return std::strerror(errno);
+}
 
 class FileDescriptor {  // closes on every path
 public:

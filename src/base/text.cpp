@@ -71,8 +71,7 @@ bool isCombiningMark(char32_t cp) {
 // Upper-case letters whose lower-case partner is the next code point.
 bool isEvenOddPair(char32_t cp) {
     return (cp >= 0x0100 && cp <= 0x0137) || (cp >= 0x014A && cp <= 0x0177) ||
-           (cp >= 0x0460 && cp <= 0x0481) || (cp >= 0x048A && cp <= 0x04BF) ||
-           (cp >= 0x04D0 && cp <= 0x052F);
+           (cp >= 0x0460 && cp <= 0x0481) || (cp >= 0x048A && cp <= 0x04BF) || (cp >= 0x04D0 && cp <= 0x052F);
 }
 
 char32_t lowerCase(char32_t cp) {
@@ -147,7 +146,9 @@ std::string foldCase(std::string_view text) {
     return out;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) { return foldCase(a) == foldCase(b); }
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    return foldCase(a) == foldCase(b);
+}
 
 std::string stripAmpersands(std::string_view text) {
     std::string out;

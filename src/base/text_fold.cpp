@@ -103,8 +103,12 @@ std::u32string foldedCodePoints(std::string_view text) {
     return out;
 }
 
-std::string lowerText(std::string_view text) { return mapText(text, lowerOf); }
-std::string upperText(std::string_view text) { return mapText(text, upperOf); }
+std::string lowerText(std::string_view text) {
+    return mapText(text, lowerOf);
+}
+std::string upperText(std::string_view text) {
+    return mapText(text, upperOf);
+}
 
 bool sameTextIgnoringCase(std::string_view a, std::string_view b) {
     return foldedCodePoints(a) == foldedCodePoints(b);

@@ -9,8 +9,8 @@ namespace vexilo::cli {
 
 struct CliCommand {
     std::string name;
-    std::string usage;    // the argument synopsis shown by --help
-    std::string summary;  // one line
+    std::string usage;                                             // the argument synopsis shown by --help
+    std::string summary;                                           // one line
     std::function<int(const std::vector<std::string>& args)> run;  // returns the exit status
 };
 

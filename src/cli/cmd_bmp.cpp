@@ -25,7 +25,8 @@ int bmpInfo(const std::vector<std::string>& args) {
     return status;
 }
 
-const CliRegistrar reg({"bmp-info", "FILE...", "Prints WIDTHxHEIGHT and bits per pixel of BMP files.", bmpInfo});
+const CliRegistrar reg({"bmp-info", "FILE...", "Prints WIDTHxHEIGHT and bits per pixel of BMP files.",
+                        bmpInfo});
 
 }  // namespace
 }  // namespace vexilo::cli

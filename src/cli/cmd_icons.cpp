@@ -1,8 +1,8 @@
 // vexilo-cli icons: the icon walk over an executable, library, control panel item or cursor.
 #include <iostream>
 
-#include "cli/cli_command.h"
 #include "base/file_io.h"
+#include "cli/cli_command.h"
 #include "imageio/loaders.h"
 
 namespace vexilo::cli {
@@ -40,10 +40,11 @@ int icons(const std::vector<std::string>& args) {
     return status;
 }
 
-const CliRegistrar reg({"icons", "FILE",
-                        "Prints the icon count of an executable, library or cursor file, then NUMBER<tab>WIDTHxHEIGHT "
-                        "for each icon.",
-                        icons});
+const CliRegistrar reg(
+    {"icons", "FILE",
+     "Prints the icon count of an executable, library or cursor file, then NUMBER<tab>WIDTHxHEIGHT "
+     "for each icon.",
+     icons});
 
 }  // namespace
 }  // namespace vexilo::cli

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_command.h"
-#include "base/file_io.h"
 #include "base/errors.h"
+#include "base/file_io.h"
+#include "cli/cli_command.h"
 #include "imageio/loaders.h"
 
 namespace vexilo::cli {

@@ -5,8 +5,8 @@
 #include <map>
 
 #include "cli/cli_command.h"
-#include "imageio/file_kind.h"
 #include "control/main_search.h"
+#include "imageio/file_kind.h"
 
 namespace vexilo::cli {
 namespace {

@@ -4,8 +4,8 @@
 #include <bit>
 #include <optional>
 
-#include "base/file_io.h"
 #include "base/errors.h"
+#include "base/file_io.h"
 
 namespace vexilo {
 
@@ -14,7 +14,9 @@ namespace {
 constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4, kBiPng = 5,
                         kBiAlphaBitfields = 6;
 
-[[noreturn]] void fail(const std::string& what) { throw DecodeError("BMP: " + what); }
+[[noreturn]] void fail(const std::string& what) {
+    throw DecodeError("BMP: " + what);
+}
 
 // One colour channel described by a bit mask: position, width and scale to 8 bits.
 struct Channel {
@@ -87,25 +89,37 @@ DibHeader readHeader(ByteReader& r) {
     h.topDown = rawHeight < 0;
     h.height = rawHeight < 0 ? -rawHeight : rawHeight;
     switch (h.bits) {
-    case 1: case 2: case 4: case 8: case 16: case 24: case 32: break;
-    default: fail("unsupported bit count " + std::to_string(h.bits));
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            break;
+        default:
+            fail("unsupported bit count " + std::to_string(h.bits));
     }
     switch (h.compression) {
-    case kBiRgb: break;
-    case kBiRle8:
-        if (h.bits != 8) fail("RLE8 compression with " + std::to_string(h.bits) + " bits per pixel");
-        break;
-    case kBiRle4:
-        if (h.bits != 4) fail("RLE4 compression with " + std::to_string(h.bits) + " bits per pixel");
-        break;
-    case kBiBitfields:
-    case kBiAlphaBitfields:
-        if (h.bits != 16 && h.bits != 32)
-            fail("bit-field masks with " + std::to_string(h.bits) + " bits per pixel");
-        break;
-    case kBiJpeg: fail("embedded JPEG data is not supported");
-    case kBiPng: fail("embedded PNG data is not supported");
-    default: fail("unknown compression " + std::to_string(h.compression));
+        case kBiRgb:
+            break;
+        case kBiRle8:
+            if (h.bits != 8) fail("RLE8 compression with " + std::to_string(h.bits) + " bits per pixel");
+            break;
+        case kBiRle4:
+            if (h.bits != 4) fail("RLE4 compression with " + std::to_string(h.bits) + " bits per pixel");
+            break;
+        case kBiBitfields:
+        case kBiAlphaBitfields:
+            if (h.bits != 16 && h.bits != 32)
+                fail("bit-field masks with " + std::to_string(h.bits) + " bits per pixel");
+            break;
+        case kBiJpeg:
+            fail("embedded JPEG data is not supported");
+        case kBiPng:
+            fail("embedded PNG data is not supported");
+        default:
+            fail("unknown compression " + std::to_string(h.compression));
     }
     if (h.topDown && (h.compression == kBiRle8 || h.compression == kBiRle4))
         fail("RLE-compressed bitmap stored top-down");
@@ -121,16 +135,14 @@ void decodeRle(ByteReader& r, const DibHeader& h, Bitmap& out) {
     std::int64_t x = 0, y = 0;  // y counts rows from the bottom
     const bool rle4 = h.compression == kBiRle4;
     auto put = [&](std::uint32_t index) {
-        if (x < w && y < height)
-            out.setRaw(static_cast<int>(x), static_cast<int>(height - 1 - y), index);
+        if (x < w && y < height) out.setRaw(static_cast<int>(x), static_cast<int>(height - 1 - y), index);
         ++x;
     };
     // A stream that stops without its end-of-bitmap escape keeps what it decoded.
     while (r.remaining() >= 2 && y < height) {
         const std::uint8_t count = r.u8("RLE data"), value = r.u8("RLE data");
         if (count > 0) {
-            for (int i = 0; i < count; ++i)
-                put(rle4 ? ((i & 1) ? value & 0x0Fu : value >> 4u) : value);
+            for (int i = 0; i < count; ++i) put(rle4 ? ((i & 1) ? value & 0x0Fu : value >> 4u) : value);
             continue;
         }
         if (value == 0) {
@@ -147,7 +159,8 @@ void decodeRle(ByteReader& r, const DibHeader& h, Bitmap& out) {
             if (r.remaining() < bytes) break;
             const auto data = r.bytes(bytes, "RLE literal run");
             for (int i = 0; i < value; ++i) {
-                const std::uint8_t b = data[rle4 ? static_cast<std::size_t>(i / 2) : static_cast<std::size_t>(i)];
+                const std::uint8_t b =
+                    data[rle4 ? static_cast<std::size_t>(i / 2) : static_cast<std::size_t>(i)];
                 put(rle4 ? ((i & 1) ? b & 0x0Fu : b >> 4u) : b);
             }
             if ((bytes & 1) && r.remaining() > 0) r.skip(1, "RLE padding");
@@ -184,7 +197,8 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
         if (h.bits == 16) {
             h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F, h.masks[3] = 0;
         } else if (h.bits == 32) {
-            h.masks[0] = 0x00FF0000, h.masks[1] = 0x0000FF00, h.masks[2] = 0x000000FF, h.masks[3] = 0xFF000000;
+            h.masks[0] = 0x00FF0000, h.masks[1] = 0x0000FF00, h.masks[2] = 0x000000FF,
+            h.masks[3] = 0xFF000000;
         }
     }
 
@@ -211,7 +225,8 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
         out = Bitmap(0, 0, h.bits == 2 ? PixelFormat::Bpp4 : formatForBits(h.bits));
         out.setPalette(std::move(palette));
     }
-    const Channel ch[4] = {Channel(h.masks[0]), Channel(h.masks[1]), Channel(h.masks[2]), Channel(h.masks[3])};
+    const Channel ch[4] = {Channel(h.masks[0]), Channel(h.masks[1]), Channel(h.masks[2]),
+                           Channel(h.masks[3])};
     if (!indexed) out = Bitmap(0, 0, directFormat(h, ch));
 
     const std::size_t start = pixelStart ? *pixelStart : r.pos();
@@ -237,7 +252,8 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
     }
 
     const std::size_t stride = rowStride(h.width, h.bits);
-    const std::size_t lastRow = (static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.bits) + 7) / 8;
+    const std::size_t lastRow =
+        (static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.bits) + 7) / 8;
     // The last row may lack its padding: some writers leave it off.
     const auto needed = checkedAdd(*checkedMul(stride, static_cast<std::size_t>(height - 1)), lastRow);
     if (!needed || *needed > px.remaining())
@@ -245,46 +261,50 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
              std::to_string(needed.value_or(0)) + " needed)");
     allocate();
     const auto bytes = px.data();
-    const bool standard32 = h.bits == 32 && h.masks[0] == 0x00FF0000 && h.masks[1] == 0x0000FF00 &&
-                            h.masks[2] == 0x000000FF;
+    const bool standard32 =
+        h.bits == 32 && h.masks[0] == 0x00FF0000 && h.masks[1] == 0x0000FF00 && h.masks[2] == 0x000000FF;
     for (int y = 0; y < height; ++y) {
         const int target = h.topDown ? y : height - 1 - y;
         const std::uint8_t* src = bytes.data() + static_cast<std::size_t>(y) * stride;
         auto dst = out.row(target);
         switch (h.bits) {
-        case 1: case 2: case 4: {
-            const int perByte = 8 / h.bits;
-            const unsigned valueMask = (1u << h.bits) - 1u;
-            for (int x = 0; x < w; ++x) {
-                const int shift = 8 - h.bits * (x % perByte + 1);
-                dst[static_cast<std::size_t>(x)] = (src[x / perByte] >> shift) & valueMask;
-            }
-            break;
-        }
-        case 8:
-            for (int x = 0; x < w; ++x) dst[static_cast<std::size_t>(x)] = src[x];
-            break;
-        case 24:
-            for (int x = 0; x < w; ++x, src += 3)
-                dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]});
-            break;
-        case 32:
-            if (standard32) {
-                for (int x = 0; x < w; ++x, src += 4)
-                    dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]}, src[3]);
+            case 1:
+            case 2:
+            case 4: {
+                const int perByte = 8 / h.bits;
+                const unsigned valueMask = (1u << h.bits) - 1u;
+                for (int x = 0; x < w; ++x) {
+                    const int shift = 8 - h.bits * (x % perByte + 1);
+                    dst[static_cast<std::size_t>(x)] = (src[x / perByte] >> shift) & valueMask;
+                }
                 break;
             }
-            for (int x = 0; x < w; ++x, src += 4) {
-                const std::uint32_t v = src[0] | (src[1] << 8) | (src[2] << 16) | (std::uint32_t{src[3]} << 24);
-                dst[static_cast<std::size_t>(x)] = packRgb({ch[0](v), ch[1](v), ch[2](v)}, ch[3].mask ? ch[3](v) : 0);
-            }
-            break;
-        case 16:
-            for (int x = 0; x < w; ++x, src += 2) {
-                const std::uint32_t v = src[0] | (src[1] << 8);
-                dst[static_cast<std::size_t>(x)] = out.encode({ch[0](v), ch[1](v), ch[2](v)});
-            }
-            break;
+            case 8:
+                for (int x = 0; x < w; ++x) dst[static_cast<std::size_t>(x)] = src[x];
+                break;
+            case 24:
+                for (int x = 0; x < w; ++x, src += 3)
+                    dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]});
+                break;
+            case 32:
+                if (standard32) {
+                    for (int x = 0; x < w; ++x, src += 4)
+                        dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]}, src[3]);
+                    break;
+                }
+                for (int x = 0; x < w; ++x, src += 4) {
+                    const std::uint32_t v =
+                        src[0] | (src[1] << 8) | (src[2] << 16) | (std::uint32_t{src[3]} << 24);
+                    dst[static_cast<std::size_t>(x)] =
+                        packRgb({ch[0](v), ch[1](v), ch[2](v)}, ch[3].mask ? ch[3](v) : 0);
+                }
+                break;
+            case 16:
+                for (int x = 0; x < w; ++x, src += 2) {
+                    const std::uint32_t v = src[0] | (src[1] << 8);
+                    dst[static_cast<std::size_t>(x)] = out.encode({ch[0](v), ch[1](v), ch[2](v)});
+                }
+                break;
         }
     }
 
@@ -299,7 +319,8 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
             for (int y = 0; y < height; ++y) {
                 const std::uint8_t* src = base + static_cast<std::size_t>(y) * maskStride;
                 auto dst = mask.row(h.topDown ? y : height - 1 - y);
-                for (int x = 0; x < w; ++x) dst[static_cast<std::size_t>(x)] = (src[x / 8] >> (7 - x % 8)) & 1u;
+                for (int x = 0; x < w; ++x)
+                    dst[static_cast<std::size_t>(x)] = (src[x / 8] >> (7 - x % 8)) & 1u;
             }
             *andMask = std::move(mask);
         }
@@ -321,7 +342,8 @@ Bitmap readBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
     return decodeDib(file, 14, offset, limits, false, nullptr);
 }
 
-Bitmap readDib(std::span<const std::uint8_t> dib, const DecodeLimits& limits, bool iconImage, Bitmap* andMask) {
+Bitmap readDib(std::span<const std::uint8_t> dib, const DecodeLimits& limits, bool iconImage,
+               Bitmap* andMask) {
     return decodeDib(dib, 0, std::nullopt, limits, iconImage, andMask);
 }
 
@@ -376,33 +398,38 @@ std::vector<std::uint8_t> writeBmp(const Bitmap& bitmap) {
             const std::uint32_t v = src[static_cast<std::size_t>(x)];
             const auto xs = static_cast<std::size_t>(x);
             switch (format) {
-            case PixelFormat::Bpp1: rowBytes[xs / 8] |= static_cast<std::uint8_t>((v & indexMask) << (7 - xs % 8)); break;
-            case PixelFormat::Bpp4:
-                rowBytes[xs / 2] |= static_cast<std::uint8_t>((v & indexMask) << ((xs % 2) ? 0 : 4));
-                break;
-            case PixelFormat::Bpp8: rowBytes[xs] = static_cast<std::uint8_t>(v); break;
-            case PixelFormat::Bpp15:
-            case PixelFormat::Bpp16: {
-                const Color c = unpackRgb(v);
-                const std::uint32_t word = format == PixelFormat::Bpp15
-                                               ? ((c.r >> 3u) << 10) | ((c.g >> 3u) << 5) | (c.b >> 3u)
-                                               : ((c.r >> 3u) << 11) | ((c.g >> 2u) << 5) | (c.b >> 3u);
-                rowBytes[xs * 2] = static_cast<std::uint8_t>(word);
-                rowBytes[xs * 2 + 1] = static_cast<std::uint8_t>(word >> 8);
-                break;
-            }
-            case PixelFormat::Bpp24:
-                rowBytes[xs * 3] = static_cast<std::uint8_t>(v);
-                rowBytes[xs * 3 + 1] = static_cast<std::uint8_t>(v >> 8);
-                rowBytes[xs * 3 + 2] = static_cast<std::uint8_t>(v >> 16);
-                break;
-            case PixelFormat::Bpp32:
-            case PixelFormat::Device:
-                rowBytes[xs * 4] = static_cast<std::uint8_t>(v);
-                rowBytes[xs * 4 + 1] = static_cast<std::uint8_t>(v >> 8);
-                rowBytes[xs * 4 + 2] = static_cast<std::uint8_t>(v >> 16);
-                rowBytes[xs * 4 + 3] = format == PixelFormat::Bpp32 ? static_cast<std::uint8_t>(v >> 24) : 0;
-                break;
+                case PixelFormat::Bpp1:
+                    rowBytes[xs / 8] |= static_cast<std::uint8_t>((v & indexMask) << (7 - xs % 8));
+                    break;
+                case PixelFormat::Bpp4:
+                    rowBytes[xs / 2] |= static_cast<std::uint8_t>((v & indexMask) << ((xs % 2) ? 0 : 4));
+                    break;
+                case PixelFormat::Bpp8:
+                    rowBytes[xs] = static_cast<std::uint8_t>(v);
+                    break;
+                case PixelFormat::Bpp15:
+                case PixelFormat::Bpp16: {
+                    const Color c = unpackRgb(v);
+                    const std::uint32_t word = format == PixelFormat::Bpp15
+                                                   ? ((c.r >> 3u) << 10) | ((c.g >> 3u) << 5) | (c.b >> 3u)
+                                                   : ((c.r >> 3u) << 11) | ((c.g >> 2u) << 5) | (c.b >> 3u);
+                    rowBytes[xs * 2] = static_cast<std::uint8_t>(word);
+                    rowBytes[xs * 2 + 1] = static_cast<std::uint8_t>(word >> 8);
+                    break;
+                }
+                case PixelFormat::Bpp24:
+                    rowBytes[xs * 3] = static_cast<std::uint8_t>(v);
+                    rowBytes[xs * 3 + 1] = static_cast<std::uint8_t>(v >> 8);
+                    rowBytes[xs * 3 + 2] = static_cast<std::uint8_t>(v >> 16);
+                    break;
+                case PixelFormat::Bpp32:
+                case PixelFormat::Device:
+                    rowBytes[xs * 4] = static_cast<std::uint8_t>(v);
+                    rowBytes[xs * 4 + 1] = static_cast<std::uint8_t>(v >> 8);
+                    rowBytes[xs * 4 + 2] = static_cast<std::uint8_t>(v >> 16);
+                    rowBytes[xs * 4 + 3] =
+                        format == PixelFormat::Bpp32 ? static_cast<std::uint8_t>(v >> 24) : 0;
+                    break;
             }
         }
         out.bytes(rowBytes);
@@ -410,7 +437,9 @@ std::vector<std::uint8_t> writeBmp(const Bitmap& bitmap) {
     return out.take();
 }
 
-Bitmap loadBmpFile(const std::string& path) { return readBmp(readFileBytes(path)); }
+Bitmap loadBmpFile(const std::string& path) {
+    return readBmp(readFileBytes(path));
+}
 
 void saveBmpFile(const Bitmap& bitmap, const std::string& path) {
     const auto bytes = writeBmp(bitmap);

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "raster/bitmap.h"
 #include "base/byte_reader.h"
+#include "raster/bitmap.h"
 
 namespace vexilo {
 

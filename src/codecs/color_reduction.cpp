@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
-#include "codecs/bmp_codec.h"
 #include "base/byte_reader.h"
 #include "base/errors.h"
+#include "codecs/bmp_codec.h"
 
 namespace vexilo {
 

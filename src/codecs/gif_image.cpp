@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/errors.h"
+#include "base/file_io.h"
 #include "codecs/color_reduction.h"
 #include "codecs/gif_lzw.h"
-#include "base/file_io.h"
-#include "base/errors.h"
 
 namespace vexilo {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "codecs/png_codec.h"
-#include "codecs/bmp_codec.h"
 #include "base/errors.h"
+#include "codecs/bmp_codec.h"
+#include "codecs/png_codec.h"
 
 namespace vexilo {
 
@@ -34,7 +34,8 @@ DecodeLimits iconLimits(const DecodeLimits& limits) {
 }
 
 bool isPng(std::span<const std::uint8_t> data) {
-    return data.size() >= kPngSignature.size() && std::equal(kPngSignature.begin(), kPngSignature.end(), data.begin());
+    return data.size() >= kPngSignature.size() &&
+           std::equal(kPngSignature.begin(), kPngSignature.end(), data.begin());
 }
 
 // The PNG's own header decides the size, whatever the directory claims.
@@ -79,7 +80,8 @@ Icon decodeDibImage(std::span<const std::uint8_t> data, const DecodeLimits& limi
     if (icon.color.pixelFormat() == PixelFormat::Bpp32) {
         // Older 32-bit icons leave every alpha byte 0 and rely on the mask alone.
         const auto& px = icon.color.pixels();
-        const bool anyAlpha = std::any_of(px.begin(), px.end(), [](std::uint32_t v) { return (v >> 24) != 0; });
+        const bool anyAlpha =
+            std::any_of(px.begin(), px.end(), [](std::uint32_t v) { return (v >> 24) != 0; });
         if (anyAlpha) {
             icon.alpha.resize(px.size());
             std::transform(px.begin(), px.end(), icon.alpha.begin(),
@@ -144,8 +146,10 @@ Icon scaleIcon(const Icon& icon, int width, int height) {
             out.color.setRaw(x, y, icon.color.raw(sx, sy));
             out.mask.setRaw(x, y, haveMask ? icon.mask.raw(sx, sy) : 0u);
             if (haveAlpha)
-                out.alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
-                    icon.alpha[static_cast<std::size_t>(sy) * static_cast<std::size_t>(sw) + static_cast<std::size_t>(sx)];
+                out.alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                          static_cast<std::size_t>(x)] =
+                    icon.alpha[static_cast<std::size_t>(sy) * static_cast<std::size_t>(sw) +
+                               static_cast<std::size_t>(sx)];
         }
     }
     return out;

@@ -5,8 +5,8 @@
 #include <ostream>
 
 #include "base/byte_reader.h"
-#include "base/file_io.h"
 #include "base/errors.h"
+#include "base/file_io.h"
 
 namespace vexilo {
 
@@ -54,7 +54,8 @@ Icon BitmapToIcon(const Bitmap& source) {
 
 std::vector<std::uint8_t> encodeIconFile(const Icon& icon, int bitsPerPixel, bool lengthPrefix) {
     if (bitsPerPixel != 4 && bitsPerPixel != 8)
-        throw ImageError("Icon: cannot write " + std::to_string(bitsPerPixel) + " bits per pixel (only 4 or 8)");
+        throw ImageError("Icon: cannot write " + std::to_string(bitsPerPixel) +
+                         " bits per pixel (only 4 or 8)");
     const int w = icon.width(), h = icon.height();
     if (w <= 0 || h <= 0 || w > 256 || h > 256)
         throw ImageError("Icon: cannot write a " + std::to_string(w) + " x " + std::to_string(h) + " icon");
@@ -69,8 +70,8 @@ std::vector<std::uint8_t> encodeIconFile(const Icon& icon, int bitsPerPixel, boo
     out.buffer().reserve(4 + 22 + imageSize);
     if (lengthPrefix) out.u32le(imageSize + 22);
     out.u16le(0);
-    out.u16le(1);  // icon, not cursor
-    out.u16le(1);  // one image
+    out.u16le(1);                          // icon, not cursor
+    out.u16le(1);                          // one image
     out.u8(static_cast<std::uint8_t>(w));  // 256 wraps to 0, as the format wants
     out.u8(static_cast<std::uint8_t>(h));
     out.u16le(static_cast<std::uint16_t>(bitsPerPixel));  // planes x bits, not a colour count
@@ -130,9 +131,14 @@ void WriteIconFile(const Icon& icon, std::ostream& out, int bitsPerPixel, bool l
 bool saveIconFile(const Bitmap& source, const std::string& path, IconColors colors) {
     int bits = 0;
     switch (colors) {
-    case IconColors::Colors16: bits = 4; break;
-    case IconColors::Colors256: bits = 8; break;
-    default: return false;
+        case IconColors::Colors16:
+            bits = 4;
+            break;
+        case IconColors::Colors256:
+            bits = 8;
+            break;
+        default:
+            return false;
     }
     writeFileAtomic(path, encodeIconFile(BitmapToIcon(source), bits));
     return true;

@@ -4,9 +4,9 @@
 #include <bit>
 #include <limits>
 
-#include "codecs/jpeg_guard.h"
-#include "base/file_io.h"
 #include "base/errors.h"
+#include "base/file_io.h"
+#include "codecs/jpeg_guard.h"
 
 namespace vexilo {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_reader.h"
 #include "codecs/export_options.h"
 #include "raster/bitmap.h"
-#include "base/byte_reader.h"
 
 namespace vexilo {
 

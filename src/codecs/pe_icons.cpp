@@ -11,8 +11,8 @@
 #include <map>
 #include <string>
 
-#include "codecs/icon_file.h"
 #include "base/errors.h"
+#include "codecs/icon_file.h"
 
 namespace vexilo {
 
@@ -22,7 +22,9 @@ constexpr std::uint32_t kRtIcon = 3, kRtGroupIcon = 14;
 constexpr std::uint16_t kNeRtIcon = 0x8003, kNeRtGroupIcon = 0x800E;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 
-[[noreturn]] void fail(const std::string& what) { throw DecodeError("PE: " + what); }
+[[noreturn]] void fail(const std::string& what) {
+    throw DecodeError("PE: " + what);
+}
 
 std::uint16_t get16(std::span<const std::uint8_t> d, std::size_t at) {
     return static_cast<std::uint16_t>(d[at] | (d[at + 1] << 8));
@@ -57,10 +59,17 @@ IconImageRef describeImage(std::span<const std::uint8_t> data, int dirWidth, int
         const int depth = data[24];
         int channels = 1;
         switch (data[25]) {
-        case 2: channels = 3; break;
-        case 4: channels = 2; break;
-        case 6: channels = 4; break;
-        default: break;
+            case 2:
+                channels = 3;
+                break;
+            case 4:
+                channels = 2;
+                break;
+            case 6:
+                channels = 4;
+                break;
+            default:
+                break;
         }
         ref.bits = std::min(depth * channels, 32);
     } else if (data.size() >= 16) {
@@ -176,7 +185,8 @@ public:
         std::span<const std::uint8_t> data;
     };
     // The raw group directories in directory order, and the icon images by number.
-    void iconResources(std::vector<std::span<const std::uint8_t>>& groups, std::vector<Resource>& icons) const {
+    void iconResources(std::vector<std::span<const std::uint8_t>>& groups,
+                       std::vector<Resource>& icons) const {
         if (m_resourceRva == 0) return;
         const auto rsrc = at(m_resourceRva);
         if (!rsrc) fail("resource directory at RVA 0x" + hex(m_resourceRva) + " lies outside every section");
@@ -245,7 +255,8 @@ private:
                                                                const DirEntry& nameEntry) const {
         constexpr std::size_t kMaxLanguages = 256;
         if (nameEntry.target > rsrc.size() || rsrc.size() - nameEntry.target < 16) return std::nullopt;
-        const std::size_t count = std::size_t{get16(rsrc, nameEntry.target + 12)} + get16(rsrc, nameEntry.target + 14);
+        const std::size_t count =
+            std::size_t{get16(rsrc, nameEntry.target + 12)} + get16(rsrc, nameEntry.target + 14);
         for (std::size_t i = 0; i < std::min(count, kMaxLanguages); ++i) {
             const std::size_t at8 = nameEntry.target + 16 + i * 8;
             if (at8 > rsrc.size() || rsrc.size() - at8 < 8) break;
@@ -267,7 +278,8 @@ private:
 
 // 16-bit executables keep a resource table of type blocks with shifted offsets and lengths.
 void readNeIconResources(std::span<const std::uint8_t> file, std::size_t neOffset,
-                         std::vector<std::span<const std::uint8_t>>& groups, std::vector<PeFile::Resource>& icons) {
+                         std::vector<std::span<const std::uint8_t>>& groups,
+                         std::vector<PeFile::Resource>& icons) {
     ByteReader r(file, "NE");
     r.seek(neOffset + 0x24, "header");
     const std::uint16_t tableOffset = r.u16le("header");
@@ -313,8 +325,8 @@ IconResources::IconResources(std::span<const std::uint8_t> file) {
         throw DecodeError("PE: not an executable, cursor or icon file");
     const std::uint32_t headerOffset = get32(file, 0x3C);
     if (headerOffset > file.size() || file.size() - headerOffset < 4)
-        fail("new header offset " + std::to_string(headerOffset) + " beyond the " + std::to_string(file.size()) +
-             "-byte file");
+        fail("new header offset " + std::to_string(headerOffset) + " beyond the " +
+             std::to_string(file.size()) + "-byte file");
     const auto sig = file.subspan(headerOffset, 4);
     std::vector<PeFile::Resource> icons;
     if (sig[0] == 'P' && sig[1] == 'E' && sig[2] == 0 && sig[3] == 0) {
@@ -326,7 +338,8 @@ IconResources::IconResources(std::span<const std::uint8_t> file) {
     }
     m_icons.reserve(icons.size());
     for (const auto& icon : icons) m_icons.push_back({icon.id, icon.data});
-    std::stable_sort(m_icons.begin(), m_icons.end(), [](const Resource& a, const Resource& b) { return a.id < b.id; });
+    std::stable_sort(m_icons.begin(), m_icons.end(),
+                     [](const Resource& a, const Resource& b) { return a.id < b.id; });
 }
 
 IconGroup IconResources::group(std::size_t index) const {
@@ -354,7 +367,8 @@ std::size_t chooseGroupImage(const IconGroup& group, int size) {
     int bestBits = -1;
     for (std::size_t i = 0; i < group.images.size(); ++i) {
         const auto& im = group.images[i];
-        const std::int64_t d = std::llabs(std::int64_t{im.width} - size) + std::llabs(std::int64_t{im.height} - size);
+        const std::int64_t d =
+            std::llabs(std::int64_t{im.width} - size) + std::llabs(std::int64_t{im.height} - size);
         if (bestDistance < 0 || d < bestDistance || (d == bestDistance && im.bits > bestBits)) {
             best = i;
             bestDistance = d;

@@ -2,15 +2,15 @@
 // choice) lives in png_pixels.cpp.
 #include "codecs/png_codec.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
 
-#include <zlib.h>
-
-#include "codecs/png_pixels.h"
 #include "base/file_io.h"
+#include "codecs/png_pixels.h"
 
 namespace vexilo {
 
@@ -39,7 +39,9 @@ void putBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 
 // A critical chunk has an upper-case first letter (bit 5 of its first byte clear).
-bool isCritical(std::uint32_t type) { return ((type >> 24) & 0x20u) == 0; }
+bool isCritical(std::uint32_t type) {
+    return ((type >> 24) & 0x20u) == 0;
+}
 
 TChunkIHDR& headerOf(const TChunkList& list) {
     return static_cast<TChunkIHDR&>(*list.findClass(ChunkClass::IHDR));
@@ -50,7 +52,9 @@ TChunkIHDR& headerOf(const TChunkList& list) {
 EPNGImageException::EPNGImageException(const std::string& text)
     : DecodeError(std::string(prefix()) + "\r\n\r\n" + text) {}
 
-const char* EPNGImageException::prefix() { return "Portable Graphics Network format handler error"; }
+const char* EPNGImageException::prefix() {
+    return "Portable Graphics Network format handler error";
+}
 
 std::string pngChunkName(std::uint32_t type) {
     std::string s(4, ' ');
@@ -78,14 +82,18 @@ std::uint32_t pngCrc(std::uint32_t type, std::span<const std::uint8_t> data) {
 
 // ---- chunks -----------------------------------------------------------------------------------
 
-TPNGImage& TChunk::image() const { return m_owner->owner(); }
+TPNGImage& TChunk::image() const {
+    return m_owner->owner();
+}
 
 void TChunk::AssignChunk(const TChunk& source) {
     m_type = source.m_type;
     m_data = source.m_data;
 }
 
-void TChunk::SaveChunk(std::vector<std::uint8_t>& out) { writeChunk(out); }
+void TChunk::SaveChunk(std::vector<std::uint8_t>& out) {
+    writeChunk(out);
+}
 
 void TChunk::writeChunk(std::vector<std::uint8_t>& out) const {
     // Chunks with a lower-case fourth letter are private to this program and stay unwritten.
@@ -171,7 +179,9 @@ void TChunkIDAT::SaveChunk(std::vector<std::uint8_t>& out) {
     writeChunk(out);
 }
 
-TChunkGAMA::TChunkGAMA(TChunkList& owner) : TChunk(owner) { setValue(1); }
+TChunkGAMA::TChunkGAMA(TChunkList& owner) : TChunk(owner) {
+    setValue(1);
+}
 
 void TChunkGAMA::AssignChunk(const TChunk& source) {
     TChunk::AssignChunk(source);
@@ -190,9 +200,13 @@ void TChunkGAMA::setValue(std::uint32_t v) {
     m_builtFor = 0xFFFFFFFFu;
 }
 
-bool TChunkGAMA::hasTables() const { return value() != 0; }
+bool TChunkGAMA::hasTables() const {
+    return value() != 0;
+}
 
-void TChunkGAMA::DecodeChunk() { buildTables(); }
+void TChunkGAMA::DecodeChunk() {
+    buildTables();
+}
 
 const std::array<std::uint8_t, 256>& TChunkGAMA::forward() const {
     buildTables();
@@ -209,8 +223,9 @@ void TChunkGAMA::buildTables() const {
     if (v == m_builtFor) return;
     m_builtFor = v;
     if (v == 0) {
-        for (int i = 0; i < 256; ++i) m_forward[static_cast<std::size_t>(i)] = m_inverse[static_cast<std::size_t>(i)] =
-            static_cast<std::uint8_t>(i);
+        for (int i = 0; i < 256; ++i)
+            m_forward[static_cast<std::size_t>(i)] = m_inverse[static_cast<std::size_t>(i)] =
+                static_cast<std::uint8_t>(i);
         return;
     }
     const double exponent = 1.0 / (2.2 * (v / 100000.0));
@@ -257,17 +272,21 @@ void TChunkTRNS::SaveChunk(std::vector<std::uint8_t>& out) {
     if (isIndexed(img.pixelFormat())) return;
     Color c = img.transparentColor();
     const auto* gamma = static_cast<const TChunkGAMA*>(owner().findClass(ChunkClass::GAMA));
-    if (gamma && gamma->hasTables()) c = {gamma->inverse()[c.r], gamma->inverse()[c.g], gamma->inverse()[c.b]};
+    if (gamma && gamma->hasTables())
+        c = {gamma->inverse()[c.r], gamma->inverse()[c.g], gamma->inverse()[c.b]};
     data() = {0, c.r, 0, c.g, 0, c.b};
     writeChunk(out);
 }
 
-TChunkTEXT::TChunkTEXT(TChunkList& owner) : TChunk(owner) { data() = {0, 0}; }
+TChunkTEXT::TChunkTEXT(TChunkList& owner) : TChunk(owner) {
+    data() = {0, 0};
+}
 
 // ---- registry and list ----------------------------------------------------------------------
 
 const TChunkClasses::Entry& TChunkClasses::item(int index) const {
-    if (index < 0 || index >= count()) throw EPNGImageException("The chunk class index especified is  out of range.");
+    if (index < 0 || index >= count())
+        throw EPNGImageException("The chunk class index especified is  out of range.");
     return m_entries[static_cast<std::size_t>(index)];
 }
 
@@ -300,7 +319,8 @@ const TChunkClasses& ChunkClassRegistry() {
 }
 
 TChunk& TChunkList::item(int index) const {
-    if (index < 0 || index >= count()) throw EPNGImageException("The chunk index especified is out of the range.");
+    if (index < 0 || index >= count())
+        throw EPNGImageException("The chunk index especified is out of the range.");
     return *m_items[static_cast<std::size_t>(index)];
 }
 
@@ -320,14 +340,30 @@ TChunk& TChunkList::add(std::unique_ptr<TChunk> chunk) {
 std::unique_ptr<TChunk> TChunkList::makeChunk(ChunkClass chunkClass) {
     std::unique_ptr<TChunk> c;
     switch (chunkClass) {
-    case ChunkClass::IHDR: c = std::make_unique<TChunkIHDR>(*this); break;
-    case ChunkClass::PLTE: c = std::make_unique<TChunkPLTE>(*this); break;
-    case ChunkClass::IDAT: c = std::make_unique<TChunkIDAT>(*this); break;
-    case ChunkClass::GAMA: c = std::make_unique<TChunkGAMA>(*this); break;
-    case ChunkClass::TRNS: c = std::make_unique<TChunkTRNS>(*this); break;
-    case ChunkClass::TEXT: c = std::make_unique<TChunkTEXT>(*this); break;
-    case ChunkClass::IEND: c = std::make_unique<TChunkIEND>(*this); break;
-    case ChunkClass::Generic: c = std::make_unique<TChunk>(*this); break;
+        case ChunkClass::IHDR:
+            c = std::make_unique<TChunkIHDR>(*this);
+            break;
+        case ChunkClass::PLTE:
+            c = std::make_unique<TChunkPLTE>(*this);
+            break;
+        case ChunkClass::IDAT:
+            c = std::make_unique<TChunkIDAT>(*this);
+            break;
+        case ChunkClass::GAMA:
+            c = std::make_unique<TChunkGAMA>(*this);
+            break;
+        case ChunkClass::TRNS:
+            c = std::make_unique<TChunkTRNS>(*this);
+            break;
+        case ChunkClass::TEXT:
+            c = std::make_unique<TChunkTEXT>(*this);
+            break;
+        case ChunkClass::IEND:
+            c = std::make_unique<TChunkIEND>(*this);
+            break;
+        case ChunkClass::Generic:
+            c = std::make_unique<TChunk>(*this);
+            break;
     }
     // A base-class chunk gets its type from the file or from the chunk it copies.
     if (chunkClass != ChunkClass::Generic) {
@@ -337,7 +373,9 @@ std::unique_ptr<TChunk> TChunkList::makeChunk(ChunkClass chunkClass) {
     return c;
 }
 
-TChunk& TChunkList::create(ChunkClass chunkClass) { return add(makeChunk(chunkClass)); }
+TChunk& TChunkList::create(ChunkClass chunkClass) {
+    return add(makeChunk(chunkClass));
+}
 
 void TChunkList::remove(TChunk& chunk) {
     const int i = indexOf(chunk);
@@ -381,7 +419,8 @@ TChunk& TChunkList::readChunk(ByteReader& in) {
                                  " bytes but the file ends first.");
     const auto bytes = in.bytes(length, "chunk data");
     const std::uint32_t crc = in.u32be("chunk CRC");
-    if (crc != pngCrc(type, bytes)) throw EPNGImageException("Can't read the PNG image, it has corrupted data. ");
+    if (crc != pngCrc(type, bytes))
+        throw EPNGImageException("Can't read the PNG image, it has corrupted data. ");
     const ChunkClass cls = entry < 0 ? ChunkClass::Generic : reg.item(entry).chunkClass;
     if (cls == ChunkClass::IDAT) {
         if (TChunk* existing = findClass(ChunkClass::IDAT)) {
@@ -397,7 +436,9 @@ TChunk& TChunkList::readChunk(ByteReader& in) {
 
 // ---- the image ------------------------------------------------------------------------------
 
-TPNGImage::TPNGImage() : m_chunks(*this) { resetChunks(); }
+TPNGImage::TPNGImage() : m_chunks(*this) {
+    resetChunks();
+}
 
 void TPNGImage::resetChunks() {
     m_chunks.clear();
@@ -479,7 +520,9 @@ std::vector<std::uint8_t> TPNGImage::saveToBytes() {
     return out;
 }
 
-void TPNGImage::saveToFile(const std::string& path) { writeFileAtomic(path, saveToBytes()); }
+void TPNGImage::saveToFile(const std::string& path) {
+    writeFileAtomic(path, saveToBytes());
+}
 
 void TPNGImage::assign(const TPNGImage& source) {
     if (&source == this) return;
@@ -530,6 +573,8 @@ std::vector<std::uint8_t> encodePng(const Bitmap& bitmap) {
     return img.saveToBytes();
 }
 
-void savePngFile(const Bitmap& bitmap, const std::string& path) { writeFileAtomic(path, encodePng(bitmap)); }
+void savePngFile(const Bitmap& bitmap, const std::string& path) {
+    writeFileAtomic(path, encodePng(bitmap));
+}
 
 }  // namespace vexilo

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "raster/bitmap.h"
 #include "base/byte_reader.h"
 #include "base/errors.h"
+#include "raster/bitmap.h"
 
 namespace vexilo {
 
@@ -52,7 +52,8 @@ private:
 };
 
 // {None, Sub, Average, Paeth}: what a new image saves with.
-constexpr PngFilterSet kDefaultPngFilters{PngFilter::None, PngFilter::Sub, PngFilter::Average, PngFilter::Paeth};
+constexpr PngFilterSet kDefaultPngFilters{PngFilter::None, PngFilter::Sub, PngFilter::Average,
+                                          PngFilter::Paeth};
 
 // The chunk classes the registry knows; Generic stands for every other type.
 enum class ChunkClass { Generic, IHDR, PLTE, IDAT, GAMA, TRNS, TEXT, IEND };
@@ -237,7 +238,8 @@ private:
 
 // The stages of the decode progress notification.
 enum class ProgressStage { Starting, Running, Ending };
-using PngProgress = std::function<void(ProgressStage stage, const std::string& text, int percent, const Rect& rect)>;
+using PngProgress =
+    std::function<void(ProgressStage stage, const std::string& text, int percent, const Rect& rect)>;
 
 // A raster with its chunks. Not copyable (chunks point back at it): use assign.
 class TPNGImage : public Bitmap {
@@ -257,7 +259,8 @@ public:
     bool GammaCorrection = true;
 
     // Throws EPNGImageException (or DecodeError for a raster beyond the limits).
-    void loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimits& limits = defaultDecodeLimits());
+    void loadFromBytes(std::span<const std::uint8_t> data,
+                       const DecodeLimits& limits = defaultDecodeLimits());
     void loadFromFile(const std::string& path, const DecodeLimits& limits = defaultDecodeLimits());
     // Rebuilds the chunks from the raster (an empty raster raises ImageError).
     std::vector<std::uint8_t> saveToBytes();
@@ -288,12 +291,13 @@ private:
 
 // A decoded PNG with its alpha, for icons stored as PNG.
 struct PngAlphaImage {
-    Bitmap color;                      // Device-format raster of the decoded colours
-    std::vector<std::uint8_t> alpha;   // width*height bytes, top-down, 255 = opaque; empty when
-                                       // the PNG has no alpha (no alpha channel and no tRNS)
+    Bitmap color;                     // Device-format raster of the decoded colours
+    std::vector<std::uint8_t> alpha;  // width*height bytes, top-down, 255 = opaque; empty when
+                                      // the PNG has no alpha (no alpha channel and no tRNS)
 };
 // Throws DecodeError/ImageError.
-PngAlphaImage readPngWithAlpha(std::span<const std::uint8_t> data, const DecodeLimits& limits = defaultDecodeLimits());
+PngAlphaImage readPngWithAlpha(std::span<const std::uint8_t> data,
+                               const DecodeLimits& limits = defaultDecodeLimits());
 
 // Decodes a PNG as the loader does: the raster in the format the colour type gives
 // (1/4/8-bit with palette, or 24-bit), transparent when a truecolour tRNS is present.

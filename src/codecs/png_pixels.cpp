@@ -14,8 +14,8 @@ namespace {
 struct Pass {
     std::uint32_t startRow, startColumn, rowStep, columnStep;
 };
-constexpr std::array<Pass, 7> kAdam7{{{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4},
-                                      {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}}};
+constexpr std::array<Pass, 7> kAdam7{
+    {{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4}, {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}}};
 constexpr Pass kWhole{0, 0, 1, 1};
 
 std::uint32_t passExtent(std::uint32_t size, std::uint32_t start, std::uint32_t step) {
@@ -29,7 +29,8 @@ public:
         if (inflateInit(&m_z) != Z_OK) throw EPNGImageException("The zlib decompressor could not start.");
         m_z.next_in = const_cast<Bytef*>(input.data());
         // IDAT data comes out of a file read whole, which stays far below 4 GiB.
-        m_z.avail_in = static_cast<uInt>(std::min<std::size_t>(input.size(), std::numeric_limits<uInt>::max()));
+        m_z.avail_in =
+            static_cast<uInt>(std::min<std::size_t>(input.size(), std::numeric_limits<uInt>::max()));
     }
     ~Inflater() { inflateEnd(&m_z); }
     Inflater(const Inflater&) = delete;
@@ -62,7 +63,8 @@ private:
 class Deflater {
 public:
     explicit Deflater(std::vector<std::uint8_t>& out) : m_out(out) {
-        if (deflateInit(&m_z, Z_DEFAULT_COMPRESSION) != Z_OK) throw ImageError("PNG: zlib compressor could not start");
+        if (deflateInit(&m_z, Z_DEFAULT_COMPRESSION) != Z_OK)
+            throw ImageError("PNG: zlib compressor could not start");
     }
     ~Deflater() { deflateEnd(&m_z); }
     Deflater(const Deflater&) = delete;
@@ -73,7 +75,8 @@ public:
         m_z.next_in = const_cast<Bytef*>(data);
         m_z.avail_in = static_cast<uInt>(n);
         for (;;) {
-            if (m_out.size() - m_used < 65536) m_out.resize(m_used + std::max<std::size_t>(65536, m_out.size() / 2));
+            if (m_out.size() - m_used < 65536)
+                m_out.resize(m_used + std::max<std::size_t>(65536, m_out.size() / 2));
             m_z.next_out = m_out.data() + m_used;
             m_z.avail_out = static_cast<uInt>(std::min<std::size_t>(m_out.size() - m_used, 1u << 30));
             const uInt before = m_z.avail_out;
@@ -134,48 +137,58 @@ bool unfilterPixels(std::uint8_t type, std::uint8_t* row, const std::uint8_t* pr
     return true;
 }
 
-void unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, std::size_t n, std::size_t bpp) {
+void unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, std::size_t n,
+              std::size_t bpp) {
     if (bpp == 3 && unfilterPixels<3>(type, row, prev, n)) return;
     if (bpp == 4 && unfilterPixels<4>(type, row, prev, n)) return;
     switch (type) {
-    case 0: break;
-    case 1:
-        for (std::size_t i = bpp; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
-        break;
-    case 2:
-        for (std::size_t i = 0; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prev[i]);
-        break;
-    case 3:
-        for (std::size_t i = 0; i < std::min(bpp, n); ++i) row[i] = static_cast<std::uint8_t>(row[i] + (prev[i] >> 1));
-        for (std::size_t i = bpp; i < n; ++i)
-            row[i] = static_cast<std::uint8_t>(row[i] + ((row[i - bpp] + prev[i]) >> 1));
-        break;
-    case 4:
-        for (std::size_t i = 0; i < std::min(bpp, n); ++i) row[i] = static_cast<std::uint8_t>(row[i] + prev[i]);
-        for (std::size_t i = bpp; i < n; ++i)
-            row[i] = static_cast<std::uint8_t>(row[i] + paethFast(row[i - bpp], prev[i], prev[i - bpp]));
-        break;
-    default:
-        throw EPNGImageException("The image could not be loaded because it uses an unknown set of filter types.");
+        case 0:
+            break;
+        case 1:
+            for (std::size_t i = bpp; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
+            break;
+        case 2:
+            for (std::size_t i = 0; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prev[i]);
+            break;
+        case 3:
+            for (std::size_t i = 0; i < std::min(bpp, n); ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + (prev[i] >> 1));
+            for (std::size_t i = bpp; i < n; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + ((row[i - bpp] + prev[i]) >> 1));
+            break;
+        case 4:
+            for (std::size_t i = 0; i < std::min(bpp, n); ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + prev[i]);
+            for (std::size_t i = bpp; i < n; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + paethFast(row[i - bpp], prev[i], prev[i - bpp]));
+            break;
+        default:
+            throw EPNGImageException(
+                "The image could not be loaded because it uses an unknown set of filter types.");
     }
 }
 
 bool validDepth(int colorType, int depth) {
     switch (colorType) {
-    case 0: return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
-    case 3: return depth == 1 || depth == 2 || depth == 4 || depth == 8;
-    default: return depth == 8 || depth == 16;
+        case 0:
+            return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+        case 3:
+            return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+        default:
+            return depth == 8 || depth == 16;
     }
 }
 
 // Rounds half away from zero, as the platform's MulDiv does.
-int mulDiv(int a, int b, int c) { return (2 * a * b + c) / (2 * c); }
+int mulDiv(int a, int b, int c) {
+    return (2 * a * b + c) / (2 * c);
+}
 
 // What one decoded row turns into: raster words (and alpha bytes when asked for).
 struct RowConverter {
     int colorType = 0, depth = 8;
     const std::uint8_t* gamma = nullptr;  // 256 entries, identity without gAMA
-    bool keyed = false;                    // tRNS key colour / grey for alpha
+    bool keyed = false;                   // tRNS key colour / grey for alpha
     std::uint32_t keyGrey = 0, keyR = 0, keyG = 0, keyB = 0;
     std::array<std::uint8_t, 256> paletteAlpha{};
 
@@ -184,78 +197,79 @@ struct RowConverter {
         std::size_t x = x0;
         const auto* g = gamma;
         switch (colorType) {
-        case 0:
-        case 3:
-            if (depth < 8) {
-                const unsigned mask = (1u << depth) - 1;
-                const unsigned d = static_cast<unsigned>(depth);
-                for (std::uint32_t k = 0; k < count; ++k, x += step) {
-                    const std::size_t bit = std::size_t{k} * d;
-                    const unsigned v = (s[bit >> 3] >> (8 - d - (bit & 7))) & mask;
-                    // 2-bit samples become 4-bit pixels 0, 5, 10, 15; the palette repeats
-                    // its first four entries so that they still name entries 0-3.
-                    out[x] = depth == 2 ? v * 5 : v;
-                    if (alpha) alpha[x] = alphaOf(v);
-                }
-            } else if (depth == 8) {
-                for (std::uint32_t k = 0; k < count; ++k, x += step) {
-                    out[x] = s[k];
-                    if (alpha) alpha[x] = alphaOf(s[k]);
-                }
-            } else {
-                for (std::uint32_t k = 0; k < count; ++k, x += step) {
-                    out[x] = s[2 * k];
-                    if (alpha) alpha[x] = alphaOf((unsigned(s[2 * k]) << 8) | s[2 * k + 1]);
-                }
-            }
-            break;
-        case 4:
-            if (depth == 8) {
-                for (std::uint32_t k = 0; k < count; ++k, x += step) {
-                    out[x] = s[2 * k];
-                    if (alpha) alpha[x] = s[2 * k + 1];
-                }
-            } else {
-                for (std::uint32_t k = 0; k < count; ++k, x += step) {
-                    out[x] = s[4 * k];
-                    if (alpha) alpha[x] = s[4 * k + 2];
-                }
-            }
-            break;
-        case 2:
-            if (depth == 8) {
-                for (std::uint32_t k = 0; k < count; ++k, x += step) {
-                    const std::uint8_t* p = s + 3 * std::size_t{k};
-                    out[x] = (std::uint32_t{g[p[0]]} << 16) | (std::uint32_t{g[p[1]]} << 8) | g[p[2]];
-                    if (alpha) alpha[x] = keyed && p[0] == keyR && p[1] == keyG && p[2] == keyB ? 0 : 255;
-                }
-            } else {
-                for (std::uint32_t k = 0; k < count; ++k, x += step) {
-                    const std::uint8_t* p = s + 6 * std::size_t{k};
-                    out[x] = (std::uint32_t{g[p[0]]} << 16) | (std::uint32_t{g[p[2]]} << 8) | g[p[4]];
-                    if (alpha) {
-                        const unsigned r = (unsigned(p[0]) << 8) | p[1], gg = (unsigned(p[2]) << 8) | p[3],
-                                       b = (unsigned(p[4]) << 8) | p[5];
-                        alpha[x] = keyed && r == keyR && gg == keyG && b == keyB ? 0 : 255;
+            case 0:
+            case 3:
+                if (depth < 8) {
+                    const unsigned mask = (1u << depth) - 1;
+                    const unsigned d = static_cast<unsigned>(depth);
+                    for (std::uint32_t k = 0; k < count; ++k, x += step) {
+                        const std::size_t bit = std::size_t{k} * d;
+                        const unsigned v = (s[bit >> 3] >> (8 - d - (bit & 7))) & mask;
+                        // 2-bit samples become 4-bit pixels 0, 5, 10, 15; the palette repeats
+                        // its first four entries so that they still name entries 0-3.
+                        out[x] = depth == 2 ? v * 5 : v;
+                        if (alpha) alpha[x] = alphaOf(v);
+                    }
+                } else if (depth == 8) {
+                    for (std::uint32_t k = 0; k < count; ++k, x += step) {
+                        out[x] = s[k];
+                        if (alpha) alpha[x] = alphaOf(s[k]);
+                    }
+                } else {
+                    for (std::uint32_t k = 0; k < count; ++k, x += step) {
+                        out[x] = s[2 * k];
+                        if (alpha) alpha[x] = alphaOf((unsigned(s[2 * k]) << 8) | s[2 * k + 1]);
                     }
                 }
-            }
-            break;
-        case 6:
-            if (depth == 8) {
-                for (std::uint32_t k = 0; k < count; ++k, x += step) {
-                    const std::uint8_t* p = s + 4 * std::size_t{k};
-                    out[x] = (std::uint32_t{g[p[0]]} << 16) | (std::uint32_t{g[p[1]]} << 8) | g[p[2]];
-                    if (alpha) alpha[x] = p[3];
+                break;
+            case 4:
+                if (depth == 8) {
+                    for (std::uint32_t k = 0; k < count; ++k, x += step) {
+                        out[x] = s[2 * k];
+                        if (alpha) alpha[x] = s[2 * k + 1];
+                    }
+                } else {
+                    for (std::uint32_t k = 0; k < count; ++k, x += step) {
+                        out[x] = s[4 * k];
+                        if (alpha) alpha[x] = s[4 * k + 2];
+                    }
                 }
-            } else {
-                for (std::uint32_t k = 0; k < count; ++k, x += step) {
-                    const std::uint8_t* p = s + 8 * std::size_t{k};
-                    out[x] = (std::uint32_t{g[p[0]]} << 16) | (std::uint32_t{g[p[2]]} << 8) | g[p[4]];
-                    if (alpha) alpha[x] = p[6];
+                break;
+            case 2:
+                if (depth == 8) {
+                    for (std::uint32_t k = 0; k < count; ++k, x += step) {
+                        const std::uint8_t* p = s + 3 * std::size_t{k};
+                        out[x] = (std::uint32_t{g[p[0]]} << 16) | (std::uint32_t{g[p[1]]} << 8) | g[p[2]];
+                        if (alpha) alpha[x] = keyed && p[0] == keyR && p[1] == keyG && p[2] == keyB ? 0 : 255;
+                    }
+                } else {
+                    for (std::uint32_t k = 0; k < count; ++k, x += step) {
+                        const std::uint8_t* p = s + 6 * std::size_t{k};
+                        out[x] = (std::uint32_t{g[p[0]]} << 16) | (std::uint32_t{g[p[2]]} << 8) | g[p[4]];
+                        if (alpha) {
+                            const unsigned r = (unsigned(p[0]) << 8) | p[1],
+                                           gg = (unsigned(p[2]) << 8) | p[3],
+                                           b = (unsigned(p[4]) << 8) | p[5];
+                            alpha[x] = keyed && r == keyR && gg == keyG && b == keyB ? 0 : 255;
+                        }
+                    }
                 }
-            }
-            break;
+                break;
+            case 6:
+                if (depth == 8) {
+                    for (std::uint32_t k = 0; k < count; ++k, x += step) {
+                        const std::uint8_t* p = s + 4 * std::size_t{k};
+                        out[x] = (std::uint32_t{g[p[0]]} << 16) | (std::uint32_t{g[p[1]]} << 8) | g[p[2]];
+                        if (alpha) alpha[x] = p[3];
+                    }
+                } else {
+                    for (std::uint32_t k = 0; k < count; ++k, x += step) {
+                        const std::uint8_t* p = s + 8 * std::size_t{k};
+                        out[x] = (std::uint32_t{g[p[0]]} << 16) | (std::uint32_t{g[p[2]]} << 8) | g[p[4]];
+                        if (alpha) alpha[x] = p[6];
+                    }
+                }
+                break;
         }
     }
 
@@ -276,18 +290,30 @@ const std::array<std::uint8_t, 256>& identityTable() {
 
 }  // namespace
 
-void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* palette, const TChunkGAMA* gamma,
-                     const TChunk* transparency, const std::vector<std::uint8_t>& idat) {
+void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* palette,
+                     const TChunkGAMA* gamma, const TChunk* transparency,
+                     const std::vector<std::uint8_t>& idat) {
     const int colorType = header.colorType();
     const int depth = header.bitDepth();
     int channels = 0;
     switch (colorType) {
-    case 0: channels = 1; break;
-    case 2: channels = 3; break;
-    case 3: channels = 1; break;
-    case 4: channels = 2; break;
-    case 6: channels = 4; break;
-    default: throw EPNGImageException("Could not read the image because it has an unknown color type.");
+        case 0:
+            channels = 1;
+            break;
+        case 2:
+            channels = 3;
+            break;
+        case 3:
+            channels = 1;
+            break;
+        case 4:
+            channels = 2;
+            break;
+        case 6:
+            channels = 4;
+            break;
+        default:
+            throw EPNGImageException("Could not read the image because it has an unknown color type.");
     }
     if (!validDepth(colorType, depth))
         throw EPNGImageException("The bit depth " + std::to_string(depth) + " is not valid for color type " +
@@ -312,13 +338,16 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
         }
     } else if (colorType == 3) {
         format = depth == 1 ? PixelFormat::Bpp1 : depth <= 4 ? PixelFormat::Bpp4 : PixelFormat::Bpp8;
-        if (!palette) throw EPNGImageException("The current image requeries a palette but it is not avaliable.");
+        if (!palette)
+            throw EPNGImageException("The current image requeries a palette but it is not avaliable.");
         const auto& d = palette->data();
-        if (d.size() % 3 != 0) throw EPNGImageException("The current image being loaded has an invalid palette!");
+        if (d.size() % 3 != 0)
+            throw EPNGImageException("The current image being loaded has an invalid palette!");
         if (d.size() / 3 > 256)
             throw EPNGImageException("The palette holds " + std::to_string(d.size() / 3) +
                                      " entries; a PNG palette holds at most 256.");
-        for (std::size_t i = 0; i + 2 < d.size(); i += 3) colours.push_back({table[d[i]], table[d[i + 1]], table[d[i + 2]]});
+        for (std::size_t i = 0; i + 2 < d.size(); i += 3)
+            colours.push_back({table[d[i]], table[d[i + 1]], table[d[i + 2]]});
     }
     if (depth == 2 && colours.size() < 16) {
         std::array<Color, 4> first{};
@@ -360,8 +389,8 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
 
     const std::size_t distance = std::max(1, depth * channels / 8);
     auto rowBytes = [&](std::uint32_t w) -> std::size_t {
-        const std::uint64_t bits = std::uint64_t{w} * static_cast<std::uint64_t>(depth) *
-                                   static_cast<std::uint64_t>(channels);
+        const std::uint64_t bits =
+            std::uint64_t{w} * static_cast<std::uint64_t>(depth) * static_cast<std::uint64_t>(channels);
         return static_cast<std::size_t>((bits + 7) / 8);
     };
     // Rows are inflated a batch at a time (zlib's fast path needs room to write) and unfiltered
@@ -371,7 +400,8 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
     std::vector<std::uint8_t> batch(batchRows * fullRow), above(fullRow);
     Inflater z(idat);
     const bool interlaced = header.interlaceMethod() == 1;
-    const std::span<const Pass> passes = interlaced ? std::span<const Pass>(kAdam7) : std::span<const Pass>(&kWhole, 1);
+    const std::span<const Pass> passes =
+        interlaced ? std::span<const Pass>(kAdam7) : std::span<const Pass>(&kWhole, 1);
     const auto& progress = image.OnProgress;
     for (std::size_t p = 0; p < passes.size(); ++p) {
         const Pass& pass = passes[p];
@@ -381,7 +411,8 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
             const std::size_t n = rowBytes(pw);
             std::fill(above.begin(), above.end(), 0);
             for (std::uint32_t r0 = 0; r0 < ph;) {
-                const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::size_t>(batchRows, ph - r0));
+                const std::uint32_t count =
+                    static_cast<std::uint32_t>(std::min<std::size_t>(batchRows, ph - r0));
                 z.read(batch.data(), count * (n + 1));
                 const std::uint8_t* prev = above.data() + 1;
                 for (std::uint32_t i = 0; i < count; ++i) {
@@ -389,13 +420,14 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
                     const std::uint32_t y = pass.startRow + (r0 + i) * pass.rowStep;
                     unfilter(row[0], row + 1, prev, n, distance);
                     conv.convert(row + 1, pw, raster.row(static_cast<int>(y)).data(),
-                                 keepAlpha ? alphaPlane.data() + std::size_t{y} * width : nullptr, pass.startColumn,
-                                 pass.columnStep);
+                                 keepAlpha ? alphaPlane.data() + std::size_t{y} * width : nullptr,
+                                 pass.startColumn, pass.columnStep);
                     prev = row + 1;
                     if (!interlaced && progress)
-                        progress(ProgressStage::Running, "Drawing...",
-                                 static_cast<int>(std::uint64_t{y} * 100 / height),
-                                 Rect{0, static_cast<int>(y), static_cast<int>(width), static_cast<int>(y) + 1});
+                        progress(
+                            ProgressStage::Running, "Drawing...",
+                            static_cast<int>(std::uint64_t{y} * 100 / height),
+                            Rect{0, static_cast<int>(y), static_cast<int>(width), static_cast<int>(y) + 1});
                 }
                 std::memcpy(above.data() + 1, prev, n);
                 r0 += count;
@@ -434,9 +466,11 @@ PngFilter chooseFilter(const std::uint8_t* row, const std::uint8_t* previous, st
     auto left = [&](std::size_t i) -> int { return i >= distance ? row[i - distance] : 0; };
     auto upLeft = [&](std::size_t i) -> int { return i >= distance ? previous[i - distance] : 0; };
     if (filters.contains(PngFilter::Sub))
-        consider(PngFilter::Sub, count([&](std::size_t i) { return static_cast<std::uint8_t>(row[i] - left(i)); }));
+        consider(PngFilter::Sub,
+                 count([&](std::size_t i) { return static_cast<std::uint8_t>(row[i] - left(i)); }));
     if (filters.contains(PngFilter::Up))
-        consider(PngFilter::Up, count([&](std::size_t i) { return static_cast<std::uint8_t>(row[i] - previous[i]); }));
+        consider(PngFilter::Up,
+                 count([&](std::size_t i) { return static_cast<std::uint8_t>(row[i] - previous[i]); }));
     if (filters.contains(PngFilter::Average))
         consider(PngFilter::Average, count([&](std::size_t i) {
                      return static_cast<std::uint8_t>(row[i] - ((left(i) + previous[i]) >> 1));
@@ -450,25 +484,28 @@ PngFilter chooseFilter(const std::uint8_t* row, const std::uint8_t* previous, st
 
 namespace {
 
-void applyFilter(PngFilter f, const std::uint8_t* row, const std::uint8_t* prev, std::size_t n, std::size_t bpp,
-                 std::uint8_t* out) {
+void applyFilter(PngFilter f, const std::uint8_t* row, const std::uint8_t* prev, std::size_t n,
+                 std::size_t bpp, std::uint8_t* out) {
     switch (f) {
-    case PngFilter::None: std::memcpy(out, row, n); break;
-    case PngFilter::Sub:
-        for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(row[i] - (i >= bpp ? row[i - bpp] : 0));
-        break;
-    case PngFilter::Up:
-        for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(row[i] - prev[i]);
-        break;
-    case PngFilter::Average:
-        for (std::size_t i = 0; i < n; ++i)
-            out[i] = static_cast<std::uint8_t>(row[i] - (((i >= bpp ? row[i - bpp] : 0) + prev[i]) >> 1));
-        break;
-    case PngFilter::Paeth:
-        for (std::size_t i = 0; i < n; ++i)
-            out[i] = static_cast<std::uint8_t>(
-                row[i] - paeth(i >= bpp ? row[i - bpp] : 0, prev[i], i >= bpp ? prev[i - bpp] : 0));
-        break;
+        case PngFilter::None:
+            std::memcpy(out, row, n);
+            break;
+        case PngFilter::Sub:
+            for (std::size_t i = 0; i < n; ++i)
+                out[i] = static_cast<std::uint8_t>(row[i] - (i >= bpp ? row[i - bpp] : 0));
+            break;
+        case PngFilter::Up:
+            for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(row[i] - prev[i]);
+            break;
+        case PngFilter::Average:
+            for (std::size_t i = 0; i < n; ++i)
+                out[i] = static_cast<std::uint8_t>(row[i] - (((i >= bpp ? row[i - bpp] : 0) + prev[i]) >> 1));
+            break;
+        case PngFilter::Paeth:
+            for (std::size_t i = 0; i < n; ++i)
+                out[i] = static_cast<std::uint8_t>(
+                    row[i] - paeth(i >= bpp ? row[i - bpp] : 0, prev[i], i >= bpp ? prev[i - bpp] : 0));
+            break;
     }
 }
 
@@ -480,7 +517,8 @@ std::vector<std::uint8_t> encodeImageData(const Bitmap& image, const TChunkGAMA*
     const int depth = indexed ? image.bitsPerPixel() : 8;
     const int channels = indexed ? 1 : 3;
     const std::size_t distance = indexed ? 1 : 3;
-    const auto width = static_cast<std::uint32_t>(image.width()), height = static_cast<std::uint32_t>(image.height());
+    const auto width = static_cast<std::uint32_t>(image.width()),
+               height = static_cast<std::uint32_t>(image.height());
     const auto& table = gamma ? gamma->inverse() : identityTable();
     auto rowBytes = [&](std::uint32_t w) {
         return static_cast<std::size_t>((std::uint64_t{w} * static_cast<unsigned>(depth * channels) + 7) / 8);
@@ -493,7 +531,8 @@ std::vector<std::uint8_t> encodeImageData(const Bitmap& image, const TChunkGAMA*
     constexpr std::size_t kBlock = 1 << 18;
     block.reserve(kBlock + full + 1);
 
-    const std::span<const Pass> passes = interlaced ? std::span<const Pass>(kAdam7) : std::span<const Pass>(&kWhole, 1);
+    const std::span<const Pass> passes =
+        interlaced ? std::span<const Pass>(kAdam7) : std::span<const Pass>(&kWhole, 1);
     const unsigned mask = (1u << depth) - 1;
     for (const Pass& pass : passes) {
         const std::uint32_t pw = passExtent(width, pass.startColumn, pass.columnStep);
@@ -512,17 +551,19 @@ std::vector<std::uint8_t> encodeImageData(const Bitmap& image, const TChunkGAMA*
                     raw[3 * k + 2] = table[w & 0xFF];
                 }
             } else if (depth == 8) {
-                for (std::uint32_t k = 0; k < pw; ++k, x += pass.columnStep) raw[k] = static_cast<std::uint8_t>(in[x]);
+                for (std::uint32_t k = 0; k < pw; ++k, x += pass.columnStep)
+                    raw[k] = static_cast<std::uint8_t>(in[x]);
             } else {
                 std::fill(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(n), 0);
                 for (std::uint32_t k = 0; k < pw; ++k, x += pass.columnStep) {
                     const std::size_t bit = std::size_t{k} * static_cast<unsigned>(depth);
-                    raw[bit >> 3] = static_cast<std::uint8_t>(raw[bit >> 3] |
-                                                              ((in[x] & mask) << (8 - depth - static_cast<int>(bit & 7))));
+                    raw[bit >> 3] = static_cast<std::uint8_t>(
+                        raw[bit >> 3] | ((in[x] & mask) << (8 - depth - static_cast<int>(bit & 7))));
                 }
             }
-            const PngFilter f = filters == PngFilterSet{} ? PngFilter::None
-                                                          : chooseFilter(raw.data(), prev.data(), n, distance, filters);
+            const PngFilter f = filters == PngFilterSet{}
+                                    ? PngFilter::None
+                                    : chooseFilter(raw.data(), prev.data(), n, distance, filters);
             const std::size_t at = block.size();
             block.resize(at + n + 1);
             block[at] = static_cast<std::uint8_t>(f);

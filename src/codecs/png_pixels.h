@@ -10,8 +10,9 @@ namespace vexilo::png {
 
 // Decodes the concatenated IDAT data into `image` by the header; `palette`, `gamma` and
 // `transparency` may be null. Throws EPNGImageException.
-void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* palette, const TChunkGAMA* gamma,
-                     const TChunk* transparency, const std::vector<std::uint8_t>& idat);
+void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* palette,
+                     const TChunkGAMA* gamma, const TChunk* transparency,
+                     const std::vector<std::uint8_t>& idat);
 
 // The zlib stream of the raster's rows: 1/4/8-bit indexed rows as packed, everything else as
 // 8-bit RGB through the inverse gamma table when `gamma` is given.

@@ -10,8 +10,18 @@ namespace {
 
 bool knownType(int type) {
     switch (type) {
-    case 0: case 1: case 2: case 3: case 9: case 10: case 11: case 32: case 33: return true;
-    default: return false;
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 9:
+        case 10:
+        case 11:
+        case 32:
+        case 33:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -93,15 +103,20 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
             const std::uint8_t* e = bytes.data() + i * entryBytes;
             std::array<std::uint8_t, 4> entry{};
             switch (h.colorMapEntrySize) {
-            case 15:
-            case 16: {
-                const Color c = from555(static_cast<std::uint16_t>(e[0] | (e[1] << 8)));
-                entry = {c.b, c.g, c.r, 0};
-                break;
-            }
-            case 24: entry = {e[0], e[1], e[2], 0}; break;
-            case 32: entry = {e[0], e[1], e[2], e[3]}; break;
-            default: break;  // an entry size the format does not define: black
+                case 15:
+                case 16: {
+                    const Color c = from555(static_cast<std::uint16_t>(e[0] | (e[1] << 8)));
+                    entry = {c.b, c.g, c.r, 0};
+                    break;
+                }
+                case 24:
+                    entry = {e[0], e[1], e[2], 0};
+                    break;
+                case 32:
+                    entry = {e[0], e[1], e[2], e[3]};
+                    break;
+                default:
+                    break;  // an entry size the format does not define: black
             }
             map.push_back(entry);
         }
@@ -119,7 +134,8 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
     // 15-bit true colour and 16-bit grey with alpha are common writer output; leaving them
     // blank would report a load that shows nothing, so they decode (5-5-5 words, and the grey
     // byte of each grey/alpha pair).
-    const bool decodable = (base == 1 && bpp == 8) || (base == 2 && (bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32)) ||
+    const bool decodable = (base == 1 && bpp == 8) ||
+                           (base == 2 && (bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32)) ||
                            (base == 3 && (bpp == 8 || bpp == 16));
 
     Bitmap color(h.width, h.height, PixelFormat::Bpp32);
@@ -136,31 +152,34 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
         auto decodePixel = [&](const std::uint8_t* p, std::uint32_t& word, std::uint32_t& alphaWord) {
             alphaWord = kOpaqueWord;
             switch (base) {
-            case 1: {
-                // Pixel values count from the map's first index; entries outside the map are black.
-                const long i = long{p[0]} - h.colorMapFirst;
-                if (i >= 0 && static_cast<std::size_t>(i) < map.size()) {
-                    const auto& e = map[static_cast<std::size_t>(i)];
-                    word = packRgb({e[2], e[1], e[0]});
-                } else {
-                    word = kBlackWord;
+                case 1: {
+                    // Pixel values count from the map's first index; entries outside the map are black.
+                    const long i = long{p[0]} - h.colorMapFirst;
+                    if (i >= 0 && static_cast<std::size_t>(i) < map.size()) {
+                        const auto& e = map[static_cast<std::size_t>(i)];
+                        word = packRgb({e[2], e[1], e[0]});
+                    } else {
+                        word = kBlackWord;
+                    }
+                    break;
                 }
-                break;
-            }
-            case 3: word = packRgb({p[0], p[0], p[0]}); break;
-            default:
-                if (bpp == 15 || bpp == 16)
-                    word = packRgb(from555(static_cast<std::uint16_t>(p[0] | (p[1] << 8))));
-                else
-                    word = packRgb({p[2], p[1], p[0]});
-                if (withAlpha) alphaWord = packRgb({p[3], p[3], p[3]});
-                break;
+                case 3:
+                    word = packRgb({p[0], p[0], p[0]});
+                    break;
+                default:
+                    if (bpp == 15 || bpp == 16)
+                        word = packRgb(from555(static_cast<std::uint16_t>(p[0] | (p[1] << 8))));
+                    else
+                        word = packRgb({p[2], p[1], p[0]});
+                    if (withAlpha) alphaWord = packRgb({p[3], p[3], p[3]});
+                    break;
             }
         };
         const std::size_t total = static_cast<std::size_t>(w) * static_cast<std::size_t>(ht);
         std::size_t k = 0;
         auto place = [&](std::uint32_t word, std::uint32_t alphaWord) {
-            const std::size_t fileRow = k / static_cast<std::size_t>(w), col = k % static_cast<std::size_t>(w);
+            const std::size_t fileRow = k / static_cast<std::size_t>(w),
+                              col = k % static_cast<std::size_t>(w);
             const std::size_t y = topDown ? fileRow : static_cast<std::size_t>(ht) - 1 - fileRow;
             const std::size_t x = rightToLeft ? static_cast<std::size_t>(w) - 1 - col : col;
             colorWords[y * static_cast<std::size_t>(w) + x] = word;
@@ -287,7 +306,9 @@ void TTarga::saveToFile(const std::string& path) {
     writeFileAtomic(path, saveToBytes());
 }
 
-void TTarga::draw(Bitmap& canvas, const Rect& rect) const { canvas.stretchDraw(rect, m_color); }
+void TTarga::draw(Bitmap& canvas, const Rect& rect) const {
+    canvas.stretchDraw(rect, m_color);
+}
 
 void TTarga::assign(const TTarga& source) {
     if (&source == this) return;

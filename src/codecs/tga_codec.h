@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "raster/bitmap.h"
 #include "base/byte_reader.h"
 #include "base/errors.h"
+#include "raster/bitmap.h"
 
 namespace vexilo {
 
@@ -78,7 +78,8 @@ public:
     const std::vector<std::array<std::uint8_t, 4>>& colorMap() const { return m_colorMap; }
 
     // Throws TgaRangeError / DecodeError; a file cut short inside the pixels is no error.
-    void loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimits& limits = defaultDecodeLimits());
+    void loadFromBytes(std::span<const std::uint8_t> data,
+                       const DecodeLimits& limits = defaultDecodeLimits());
     void loadFromFile(const std::string& path, const DecodeLimits& limits = defaultDecodeLimits());
     // Writes by TargaType: run-length 24-bit for ttRLETrueColorImage, else uncompressed type 2.
     // Throws ImageError for an empty raster.

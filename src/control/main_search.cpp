@@ -1,9 +1,9 @@
 #include "control/main_search.h"
 
+#include "base/text_fold.h"
 #include "imageio/file_kind.h"
 #include "imageio/loaders.h"
 #include "search/placeholder.h"
-#include "base/text_fold.h"
 
 namespace vexilo::search {
 
@@ -99,9 +99,12 @@ void ImageSearch::runOnce() {
     if (!m_restartPending) m_list.sort(SortKey);
 }
 
-void ImageSearch::SBStopScanClick() { m_finder.StopScan = true; }
+void ImageSearch::SBStopScanClick() {
+    m_finder.StopScan = true;
+}
 
-void ImageSearch::addRow(const std::string& caption, const Bitmap* picture, FileKind kind, std::int32_t iconIndex) {
+void ImageSearch::addRow(const std::string& caption, const Bitmap* picture, FileKind kind,
+                         std::int32_t iconIndex) {
     const FoundEntry& e = m_finder.FoundEntry;
     FoundImage record;
     record.Time = dosTimeToMilliseconds(e.Time);
@@ -170,11 +173,21 @@ void ImageSearch::SelListViewSort(int button) {
 
 void ImageSearch::ListView1ColumnClick(Column column) {
     switch (column) {
-    case Column::Name: SelListViewSort(0); break;
-    case Column::Size: SelListViewSort(2); break;
-    case Column::Date: SelListViewSort(3); break;
-    case Column::Time: SelListViewSort(4); break;
-    case Column::Path: SelListViewSort(5); break;
+        case Column::Name:
+            SelListViewSort(0);
+            break;
+        case Column::Size:
+            SelListViewSort(2);
+            break;
+        case Column::Date:
+            SelListViewSort(3);
+            break;
+        case Column::Time:
+            SelListViewSort(4);
+            break;
+        case Column::Path:
+            SelListViewSort(5);
+            break;
     }
 }
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "control/main_search_lists.h"
 #include "raster/bitmap.h"
 #include "search/find_in_dir.h"
 #include "search/found_list.h"
-#include "control/main_search_lists.h"
 
 namespace vexilo::search {
 

@@ -1,7 +1,7 @@
 #include "control/main_search_lists.h"
 
-#include "imageio/file_kind.h"
 #include "base/text_fold.h"
+#include "imageio/file_kind.h"
 
 namespace vexilo::search {
 
@@ -18,7 +18,9 @@ int CheckList::findIgnoringCase(const std::string& text) const {
     return -1;
 }
 
-void CheckList::append(std::string text, bool checked) { items.push_back({std::move(text), checked, false}); }
+void CheckList::append(std::string text, bool checked) {
+    items.push_back({std::move(text), checked, false});
+}
 
 void CheckList::remove(std::size_t index) {
     if (index >= items.size()) return;
@@ -47,7 +49,8 @@ std::vector<std::string> CheckList::checkedTexts() const {
 std::vector<CheckItem> defaultMaskEntries() {
     std::vector<CheckItem> out;
     out.push_back({fileKindName(kind::AllFiles), false, false});
-    for (FileKind k = 1; k < kFileKindCount; ++k) out.push_back({std::string("*") + fileKindExtension(k), true, false});
+    for (FileKind k = 1; k < kFileKindCount; ++k)
+        out.push_back({std::string("*") + fileKindExtension(k), true, false});
     return out;
 }
 

@@ -21,7 +21,9 @@ std::unique_ptr<AssociatedIconProvider>& providerSlot() {
 }
 
 // Scales a coordinate laid out on a 32-pixel grid to the wanted size.
-int at(int v32, int size) { return (v32 * size + 16) / 32; }
+int at(int v32, int size) {
+    return (v32 * size + 16) / 32;
+}
 
 // Fills [x0, x1) x [y0, y1) on the 32-grid with a colour and marks it opaque.
 void paint(Icon& icon, int x0, int y0, int x1, int y1, Color c) {
@@ -45,7 +47,8 @@ void clear(Icon& icon, int x0, int y0, int x1, int y1) {
 
 }  // namespace
 
-std::unique_ptr<AssociatedIconProvider> setAssociatedIconProvider(std::unique_ptr<AssociatedIconProvider> provider) {
+std::unique_ptr<AssociatedIconProvider> setAssociatedIconProvider(
+    std::unique_ptr<AssociatedIconProvider> provider) {
     std::lock_guard lock(providerMutex());
     std::swap(providerSlot(), provider);
     return provider;

@@ -20,7 +20,8 @@ public:
 };
 
 // Installs the provider for the whole process (null removes it) and returns the previous one.
-std::unique_ptr<AssociatedIconProvider> setAssociatedIconProvider(std::unique_ptr<AssociatedIconProvider> provider);
+std::unique_ptr<AssociatedIconProvider> setAssociatedIconProvider(
+    std::unique_ptr<AssociatedIconProvider> provider);
 
 // The built-in icons: a white page with a folded corner, and a yellow folder. Both have a mask
 // and size x size pixels.

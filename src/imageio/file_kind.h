@@ -8,8 +8,8 @@ namespace vexilo {
 using FileKind = std::uint8_t;
 
 namespace kind {
-constexpr FileKind AllFiles = 0, Exe = 1, Dll = 2, Cpl = 3, Cur = 4, Wmf = 5, Emf = 6, Bmp = 7,
-                   Ico = 8, Jpeg = 9, Tga = 10, Png = 11, Gif = 12;
+constexpr FileKind AllFiles = 0, Exe = 1, Dll = 2, Cpl = 3, Cur = 4, Wmf = 5, Emf = 6, Bmp = 7, Ico = 8,
+                   Jpeg = 9, Tga = 10, Png = 11, Gif = 12;
 }  // namespace kind
 
 constexpr int kFileKindCount = 13;

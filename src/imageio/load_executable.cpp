@@ -9,10 +9,10 @@
 #include <cctype>
 #include <span>
 
-#include "imageio/associated_icon.h"
 #include "base/file_io.h"
-#include "imageio/loaders.h"
 #include "codecs/pe_icons.h"
+#include "imageio/associated_icon.h"
+#include "imageio/loaders.h"
 
 namespace vexilo {
 

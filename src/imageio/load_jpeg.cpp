@@ -1,6 +1,6 @@
 // Kind 9: JPEG files through the JPEG codec with its decoding defaults.
-#include "codecs/jpeg_codec.h"
 #include "base/errors.h"
+#include "codecs/jpeg_codec.h"
 #include "imageio/loaders.h"
 
 namespace vexilo {

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cctype>
 
-#include "base/file_io.h"
 #include "base/errors.h"
-#include "imageio/loaders.h"
+#include "base/file_io.h"
 #include "codecs/metafile/metafile_format.h"
 #include "codecs/metafile/metafile_player.h"
+#include "imageio/loaders.h"
 
 namespace vexilo {
 

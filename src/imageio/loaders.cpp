@@ -1,7 +1,7 @@
 #include "imageio/loaders.h"
 
-#include "codecs/bmp_codec.h"
 #include "base/errors.h"
+#include "codecs/bmp_codec.h"
 
 namespace vexilo {
 
@@ -20,20 +20,31 @@ void drawLoaded(const Icon& icon, Bitmap& bitmap) {
 bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap) {
     std::uint16_t index = 0;
     switch (kind & 0x7F) {
-    case kind::AllFiles: return LoadAssociatedIcon(path, bitmap);
-    case kind::Exe:
-    case kind::Dll:
-    case kind::Cpl:
-    case kind::Cur: return LoadExecutableIcon(path, index, bitmap);
-    case kind::Wmf: return LoadMetafile(path, bitmap, ".wmf");
-    case kind::Emf: return LoadMetafile(path, bitmap, ".emf");
-    case kind::Bmp: return LoadBitmapFile(path, bitmap);
-    case kind::Ico: return LoadIconFile(path, bitmap);
-    case kind::Jpeg: return LoadJpegFile(path, bitmap);
-    case kind::Tga: return LoadTgaFile(path, bitmap);
-    case kind::Png: return LoadPngFile(path, bitmap);
-    case kind::Gif: return LoadGifFile(path, bitmap);
-    default: return false;
+        case kind::AllFiles:
+            return LoadAssociatedIcon(path, bitmap);
+        case kind::Exe:
+        case kind::Dll:
+        case kind::Cpl:
+        case kind::Cur:
+            return LoadExecutableIcon(path, index, bitmap);
+        case kind::Wmf:
+            return LoadMetafile(path, bitmap, ".wmf");
+        case kind::Emf:
+            return LoadMetafile(path, bitmap, ".emf");
+        case kind::Bmp:
+            return LoadBitmapFile(path, bitmap);
+        case kind::Ico:
+            return LoadIconFile(path, bitmap);
+        case kind::Jpeg:
+            return LoadJpegFile(path, bitmap);
+        case kind::Tga:
+            return LoadTgaFile(path, bitmap);
+        case kind::Png:
+            return LoadPngFile(path, bitmap);
+        case kind::Gif:
+            return LoadGifFile(path, bitmap);
+        default:
+            return false;
     }
 }
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "raster/bitmap.h"
 #include "imageio/file_kind.h"
+#include "raster/bitmap.h"
 #include "raster/icon.h"
 
 namespace vexilo {

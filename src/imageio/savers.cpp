@@ -5,15 +5,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/errors.h"
+#include "base/file_io.h"
+#include "codecs/bmp_codec.h"
 #include "codecs/gif_image.h"
 #include "codecs/icon_writer.h"
 #include "codecs/jpeg_codec.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
-#include "codecs/bmp_codec.h"
-#include "base/file_io.h"
-#include "base/errors.h"
 #include "imageio/loaders.h"
 #include "raster/raster_ops.h"
 

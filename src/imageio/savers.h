@@ -8,8 +8,8 @@
 #include <string>
 
 #include "codecs/export_options.h"
-#include "raster/bitmap.h"
 #include "imageio/file_kind.h"
+#include "raster/bitmap.h"
 
 namespace vexilo {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "settings/settings_store.h"
 #include "base/text.h"
+#include "settings/settings_store.h"
 
 namespace vexilo {
 
@@ -32,7 +32,8 @@ bool TLang::acceptPack(const std::string& path, std::string* name) const {
     if (!pack) return false;
     const auto program = pack->value("Program");
     const auto language = pack->value("Language");
-    if (!program || program->empty() || *program != ProgramName || !language || language->empty()) return false;
+    if (!program || program->empty() || *program != ProgramName || !language || language->empty())
+        return false;
     if (name) *name = *language;
     return true;
 }
@@ -70,7 +71,8 @@ bool TLang::resolve(std::string& path, std::string& name) {
     if (m_store) {
         try {
             const std::string storedName = m_store->readString(IniKey, "", "");
-            const std::string storedFile = storedName.empty() ? std::string() : m_store->readString(IniKey, storedName, "");
+            const std::string storedFile =
+                storedName.empty() ? std::string() : m_store->readString(IniKey, storedName, "");
             if (!storedName.empty() && !storedFile.empty()) {
                 name = storedName;
                 file = storedFile;
@@ -108,7 +110,8 @@ bool TLang::resolve(std::string& path, std::string& name) {
         m_index = 0;
     } else {
         m_index = static_cast<int>(it - m_names.begin());
-        if (m_files[static_cast<std::size_t>(m_index)] != path) m_files[static_cast<std::size_t>(m_index)] = path;
+        if (m_files[static_cast<std::size_t>(m_index)] != path)
+            m_files[static_cast<std::size_t>(m_index)] = path;
     }
     return true;
 }

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "base/file_io.h"
 #include "base/errors.h"
+#include "base/file_io.h"
 #include "base/text.h"
 
 namespace vexilo {
@@ -56,8 +56,7 @@ std::optional<std::string> LangPack::value(std::string_view name) const {
 LangTextList LangPack::numberedList(char prefix, const std::string& source) const {
     const std::string countName = std::string(1, prefix) + "0";
     const auto countText = value(countName);
-    if (!countText)
-        throw LangError("Language pack \"" + source + "\" has no \"" + countName + "\" line");
+    if (!countText) throw LangError("Language pack \"" + source + "\" has no \"" + countName + "\" line");
     const auto count = parseLangNumber(*countText);
     if (!count)
         throw LangError("Language pack \"" + source + "\": \"" + countName + "=" + *countText +

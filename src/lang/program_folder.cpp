@@ -36,7 +36,9 @@ std::string executableFolder() {
     }
 }
 
-std::string installedDataFolder() { return withSlash(VEXILO_DATA_DIR); }
+std::string installedDataFolder() {
+    return withSlash(VEXILO_DATA_DIR);
+}
 
 bool folderHoldsLangPacks(const std::string& folder, const std::string& ext) {
     if (folder.empty()) return false;
@@ -60,6 +62,8 @@ std::string resolveProgramFolder(const std::string& exeFolder) {
     return installedDataFolder();
 }
 
-std::string resolveProgramFolder() { return resolveProgramFolder(executableFolder()); }
+std::string resolveProgramFolder() {
+    return resolveProgramFolder(executableFolder());
+}
 
 }  // namespace vexilo

@@ -7,14 +7,21 @@ namespace vexilo {
 
 int bitsPerPixel(PixelFormat format) {
     switch (format) {
-    case PixelFormat::Bpp1: return 1;
-    case PixelFormat::Bpp4: return 4;
-    case PixelFormat::Bpp8: return 8;
-    case PixelFormat::Bpp15: return 15;
-    case PixelFormat::Bpp16: return 16;
-    case PixelFormat::Bpp24: return 24;
-    case PixelFormat::Bpp32:
-    case PixelFormat::Device: return 32;
+        case PixelFormat::Bpp1:
+            return 1;
+        case PixelFormat::Bpp4:
+            return 4;
+        case PixelFormat::Bpp8:
+            return 8;
+        case PixelFormat::Bpp15:
+            return 15;
+        case PixelFormat::Bpp16:
+            return 16;
+        case PixelFormat::Bpp24:
+            return 24;
+        case PixelFormat::Bpp32:
+        case PixelFormat::Device:
+            return 32;
     }
     return 32;
 }
@@ -25,24 +32,32 @@ bool isIndexed(PixelFormat format) {
 
 PixelFormat formatForBits(int bits) {
     switch (bits) {
-    case 1: return PixelFormat::Bpp1;
-    case 4: return PixelFormat::Bpp4;
-    case 8: return PixelFormat::Bpp8;
-    case 15: return PixelFormat::Bpp15;
-    case 16: return PixelFormat::Bpp16;
-    case 24: return PixelFormat::Bpp24;
-    case 32: return PixelFormat::Bpp32;
-    default: return PixelFormat::Device;
+        case 1:
+            return PixelFormat::Bpp1;
+        case 4:
+            return PixelFormat::Bpp4;
+        case 8:
+            return PixelFormat::Bpp8;
+        case 15:
+            return PixelFormat::Bpp15;
+        case 16:
+            return PixelFormat::Bpp16;
+        case 24:
+            return PixelFormat::Bpp24;
+        case 32:
+            return PixelFormat::Bpp32;
+        default:
+            return PixelFormat::Device;
     }
 }
 
 namespace {
 
 const std::vector<Color>& standard16() {
-    static const std::vector<Color> table{
-        {0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
-        {0, 128, 128}, {128, 128, 128}, {192, 192, 192}, {255, 0, 0},   {0, 255, 0}, {255, 255, 0},
-        {0, 0, 255},   {255, 0, 255}, {0, 255, 255},   {255, 255, 255}};
+    static const std::vector<Color> table{{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                          {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {128, 128, 128},
+                                          {192, 192, 192}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                          {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
     return table;
 }
 
@@ -62,8 +77,12 @@ std::vector<Color> make256() {
 
 // 5- and 6-bit channels expand by repeating their top bits, so that 31 reads as 255 and a
 // stored value survives a round trip through the narrow format.
-constexpr std::uint8_t expand5(std::uint32_t v) { return static_cast<std::uint8_t>((v << 3) | (v >> 2)); }
-constexpr std::uint8_t expand6(std::uint32_t v) { return static_cast<std::uint8_t>((v << 2) | (v >> 4)); }
+constexpr std::uint8_t expand5(std::uint32_t v) {
+    return static_cast<std::uint8_t>((v << 3) | (v >> 2));
+}
+constexpr std::uint8_t expand6(std::uint32_t v) {
+    return static_cast<std::uint8_t>((v << 2) | (v >> 4));
+}
 
 // Nearest-colour lookups repeat the same few colours; remember the answers.
 class NearestCache {
@@ -95,10 +114,14 @@ const std::vector<Color>& defaultPalette(int bits) {
     static const std::vector<Color> full = make256();
     static const std::vector<Color> none;
     switch (bits) {
-    case 1: return mono;
-    case 4: return standard16();
-    case 8: return full;
-    default: return none;
+        case 1:
+            return mono;
+        case 4:
+            return standard16();
+        case 8:
+            return full;
+        default:
+            return none;
     }
 }
 
@@ -130,14 +153,16 @@ Color Bitmap::colorOf(std::uint32_t word) const {
 
 std::uint32_t Bitmap::encode(Color c) const {
     switch (m_format) {
-    case PixelFormat::Bpp1:
-    case PixelFormat::Bpp4:
-    case PixelFormat::Bpp8: return nearestIndex(m_palette, c);
-    case PixelFormat::Bpp15:
-        return packRgb({expand5(c.r >> 3u), expand5(c.g >> 3u), expand5(c.b >> 3u)});
-    case PixelFormat::Bpp16:
-        return packRgb({expand5(c.r >> 3u), expand6(c.g >> 2u), expand5(c.b >> 3u)});
-    default: return packRgb(c);
+        case PixelFormat::Bpp1:
+        case PixelFormat::Bpp4:
+        case PixelFormat::Bpp8:
+            return nearestIndex(m_palette, c);
+        case PixelFormat::Bpp15:
+            return packRgb({expand5(c.r >> 3u), expand5(c.g >> 3u), expand5(c.b >> 3u)});
+        case PixelFormat::Bpp16:
+            return packRgb({expand5(c.r >> 3u), expand6(c.g >> 2u), expand5(c.b >> 3u)});
+        default:
+            return packRgb(c);
     }
 }
 
@@ -147,7 +172,8 @@ void Bitmap::setSize(int width, int height) {
     if (width == m_width && height == m_height) return;
     if (isIndexed(m_format) && m_palette.empty()) m_palette = defaultPalette(bitsPerPixel());
     const std::uint32_t white = encode(kWhite);
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), white);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                                      white);
     const int keepW = std::min(width, m_width), keepH = std::min(height, m_height);
     for (int y = 0; y < keepH; ++y) {
         const auto src = row(y).first(static_cast<std::size_t>(keepW));
@@ -182,7 +208,8 @@ void Bitmap::setPixelFormat(PixelFormat format) {
 }
 
 Rect Bitmap::clip(const Rect& r) const {
-    return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, m_width), std::min(r.bottom, m_height)};
+    return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, m_width),
+            std::min(r.bottom, m_height)};
 }
 
 void Bitmap::draw(const Bitmap& src, int x, int y) {
@@ -219,18 +246,20 @@ void Bitmap::stretchDraw(const Rect& dest, const Bitmap& src) {
         columns[static_cast<std::size_t>(tx - target.left)] =
             static_cast<int>(((2 * i + 1) * src.m_width) / (2 * static_cast<std::int64_t>(dest.width())));
     }
-    const bool plainCopy = !src.m_transparent && !isIndexed(m_format) && !isIndexed(src.m_format) &&
-                           (m_format == PixelFormat::Device || m_format == PixelFormat::Bpp24 ||
-                            m_format == PixelFormat::Bpp32);
+    const bool plainCopy =
+        !src.m_transparent && !isIndexed(m_format) && !isIndexed(src.m_format) &&
+        (m_format == PixelFormat::Device || m_format == PixelFormat::Bpp24 || m_format == PixelFormat::Bpp32);
     const bool samePalette = isIndexed(m_format) && isIndexed(src.m_format) && m_palette == src.m_palette;
     NearestCache nearest(m_palette);
     for (int ty = target.top; ty < target.bottom; ++ty) {
         const auto j = static_cast<std::int64_t>(ty - dest.top);
-        const int sy = static_cast<int>(((2 * j + 1) * src.m_height) / (2 * static_cast<std::int64_t>(dest.height())));
+        const int sy =
+            static_cast<int>(((2 * j + 1) * src.m_height) / (2 * static_cast<std::int64_t>(dest.height())));
         const auto in = src.row(sy);
         auto out = row(ty);
         for (int tx = target.left; tx < target.right; ++tx) {
-            const std::uint32_t word = in[static_cast<std::size_t>(columns[static_cast<std::size_t>(tx - target.left)])];
+            const std::uint32_t word =
+                in[static_cast<std::size_t>(columns[static_cast<std::size_t>(tx - target.left)])];
             std::uint32_t& o = out[static_cast<std::size_t>(tx)];
             if (plainCopy) {
                 o = word & 0x00FFFFFFu;

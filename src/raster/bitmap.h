@@ -114,8 +114,7 @@ public:
 
 private:
     std::size_t index(int x, int y) const {
-        return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) +
-               static_cast<std::size_t>(x);
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x);
     }
     Rect clip(const Rect& r) const;
 

@@ -15,7 +15,8 @@ Icon Icon::blank(int width, int height) {
 void Icon::drawOnto(Bitmap& dest, int x, int y) const {
     const int w = std::min(width(), mask.width() > 0 ? mask.width() : width());
     const int h = std::min(height(), mask.height() > 0 ? mask.height() : height());
-    const bool blended = alpha.size() == static_cast<std::size_t>(width()) * static_cast<std::size_t>(height());
+    const bool blended =
+        alpha.size() == static_cast<std::size_t>(width()) * static_cast<std::size_t>(height());
     for (int j = 0; j < h; ++j) {
         const int dy = y + j;
         if (dy < 0 || dy >= dest.height()) continue;
@@ -28,7 +29,9 @@ void Icon::drawOnto(Bitmap& dest, int x, int y) const {
             if (blended) {
                 const int a = alpha[static_cast<std::size_t>(j) * static_cast<std::size_t>(width()) +
                                     static_cast<std::size_t>(i)];
-                auto mix = [a](int s, int d) { return static_cast<std::uint8_t>((s * a + d * (255 - a) + 127) / 255); };
+                auto mix = [a](int s, int d) {
+                    return static_cast<std::uint8_t>((s * a + d * (255 - a) + 127) / 255);
+                };
                 out = {mix(src.r, under.r), mix(src.g, under.g), mix(src.b, under.b)};
             } else {
                 const bool keep = mask.empty() ? false : mask.raw(i, j) != 0;

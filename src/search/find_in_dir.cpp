@@ -37,8 +37,7 @@ bool globMatch(const std::u32string& p, const std::u32string& n, std::size_t pEn
 
 // True for "*" followed by plain characters, the shape of every built-in mask.
 bool isStarSuffix(const std::u32string& mask) {
-    return mask.size() >= 2 && mask[0] == U'*' &&
-           mask.find_first_of(U"*?", 1) == std::u32string::npos;
+    return mask.size() >= 2 && mask[0] == U'*' && mask.find_first_of(U"*?", 1) == std::u32string::npos;
 }
 
 bool matchesFolded(const std::u32string& mask, const std::u32string& name) {
@@ -101,11 +100,11 @@ bool statEntry(Listed& e, int dirFd, const std::string& folder) {
     if (e.statState == 0) {
         // Follow links: a link to a file or folder is reported as what it leads to.
         struct stat st {};
-        const int rc = dirFd >= 0 ? ::fstatat(dirFd, e.name.c_str(), &st, 0)
-                                  : ::stat((folder + e.name).c_str(), &st);
+        const int rc =
+            dirFd >= 0 ? ::fstatat(dirFd, e.name.c_str(), &st, 0) : ::stat((folder + e.name).c_str(), &st);
         e.statState = rc == 0 ? 1 : -1;
         e.st = {st.st_mode, st.st_uid, st.st_gid, st.st_size, static_cast<std::int64_t>(st.st_mtim.tv_sec),
-                st.st_dev, st.st_ino};
+                st.st_dev,  st.st_ino};
     }
     return e.statState == 1;
 }
@@ -150,9 +149,8 @@ void TFindInDir::fillEntry(const std::string& name, const void* statBuffer) {
     if (m_identity.uid != 0) {
         if (st.st_uid == m_identity.uid)
             writable = st.st_mode & S_IWUSR;
-        else if (st.st_gid == m_identity.gid ||
-                 std::find(m_identity.groups.begin(), m_identity.groups.end(), st.st_gid) !=
-                     m_identity.groups.end())
+        else if (st.st_gid == m_identity.gid || std::find(m_identity.groups.begin(), m_identity.groups.end(),
+                                                          st.st_gid) != m_identity.groups.end())
             writable = st.st_mode & S_IWGRP;
         else
             writable = st.st_mode & S_IWOTH;
@@ -161,7 +159,8 @@ void TFindInDir::fillEntry(const std::string& name, const void* statBuffer) {
     FoundEntry.Attr = a;
     FoundEntry.Name = name;
     FoundEntry.FullSize = dir ? 0 : static_cast<std::uint64_t>(st.st_size);
-    FoundEntry.Size = static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundEntry.FullSize & 0xFFFFFFFFu));
+    FoundEntry.Size =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(FoundEntry.FullSize & 0xFFFFFFFFu));
     FoundEntry.WriteSeconds = st.mtimeSeconds;
     FoundEntry.Time = packDosTime(static_cast<std::time_t>(st.mtimeSeconds));
 }
@@ -197,7 +196,9 @@ void TFindInDir::Scan() {
     if (const Notify handler = OnEndScan) handler(*this);
 }
 
-void TFindInDir::ScanFolder(std::string folder, const std::string& mask) { walk(std::move(folder), mask); }
+void TFindInDir::ScanFolder(std::string folder, const std::string& mask) {
+    walk(std::move(folder), mask);
+}
 
 void TFindInDir::walk(std::string folder, const std::string& mask) {
     if (folder.empty()) return;  // an empty start names no folder (never the root)

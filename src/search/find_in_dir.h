@@ -15,8 +15,7 @@ namespace vexilo::search {
 
 // Entry attributes, as the walk reports them in FoundEntry::Attr.
 namespace attr {
-constexpr std::uint32_t ReadOnly = 1, Hidden = 2, System = 4, VolumeLabel = 8, Directory = 16,
-                        Archive = 32;
+constexpr std::uint32_t ReadOnly = 1, Hidden = 2, System = 4, VolumeLabel = 8, Directory = 16, Archive = 32;
 }  // namespace attr
 
 // The folder separator, appended to a folder that does not end with it.
@@ -54,17 +53,17 @@ public:
 
     // Configuration, set before Scan.
     std::string InitialDir;
-    std::string FileMask;             // fallback, used only when Masks is empty
-    std::vector<std::string> Masks;   // a mask ending in '/' asks for folders instead of files
+    std::string FileMask;            // fallback, used only when Masks is empty
+    std::vector<std::string> Masks;  // a mask ending in '/' asks for folders instead of files
     bool ScanSubfolders = false;
-    bool StopScan = false;            // set by the caller to end a scan; cleared only by Scan
-    bool Pause = false;               // while set, the walk waits, pumping events (only with a
-                                      // PumpEvents hook: nothing else could clear it)
+    bool StopScan = false;  // set by the caller to end a scan; cleared only by Scan
+    bool Pause = false;     // while set, the walk waits, pumping events (only with a
+                            // PumpEvents hook: nothing else could clear it)
 
-    Notify OnFoundFile;   // a file matched a mask
-    Notify OnFoundDir;    // a folder matched a folder mask; CurrentName ends with '/'
-    Notify OnChangeDir;   // the walk is about to enter a subfolder
-    Notify OnEndScan;     // the scan is over, finished or stopped (not when a handler threw)
+    Notify OnFoundFile;  // a file matched a mask
+    Notify OnFoundDir;   // a folder matched a folder mask; CurrentName ends with '/'
+    Notify OnChangeDir;  // the walk is about to enter a subfolder
+    Notify OnEndScan;    // the scan is over, finished or stopped (not when a handler threw)
     // Processes pending user-interface events; may run any command, including StopScan.
     std::function<void()> PumpEvents;
 

@@ -51,11 +51,14 @@ std::int32_t dosDateToDayNumber(std::uint32_t dosTime) {
 }
 
 std::int32_t dosTimeToMilliseconds(std::uint32_t dosTime) {
-    const std::uint32_t hours = (dosTime >> 11) & 31, minutes = (dosTime >> 5) & 63, halfSeconds = dosTime & 31;
+    const std::uint32_t hours = (dosTime >> 11) & 31, minutes = (dosTime >> 5) & 63,
+                        halfSeconds = dosTime & 31;
     return static_cast<std::int32_t>(((hours * 60 + minutes) * 60 + halfSeconds * 2) * 1000);
 }
 
-std::string formatSize(std::int64_t size) { return std::to_string(size); }
+std::string formatSize(std::int64_t size) {
+    return std::to_string(size);
+}
 
 std::string formatDate(std::int32_t dayNumber) {
     std::tm t{};

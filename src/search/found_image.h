@@ -11,11 +11,11 @@ namespace vexilo::search {
 constexpr FileKind kKindNotProbed = 0xFF;
 
 struct FoundImage {
-    std::int32_t Time = 0;   // local time of day of the last write, ms since midnight (even seconds)
-    std::int32_t Date = 0;   // day number of the last write: 1 January of year 1 is day 1
-    std::int64_t Size = 0;   // file size in bytes (whole, also past 2 GiB)
-    std::string Folder;      // ends with '/'
-    std::string Name;        // the file name
+    std::int32_t Time = 0;         // local time of day of the last write, ms since midnight (even seconds)
+    std::int32_t Date = 0;         // day number of the last write: 1 January of year 1 is day 1
+    std::int64_t Size = 0;         // file size in bytes (whole, also past 2 GiB)
+    std::string Folder;            // ends with '/'
+    std::string Name;              // the file name
     std::int32_t ImageIndex = -1;  // thumbnail position in both image lists; finding order
     std::int32_t IconIndex = -1;   // icon number inside an executable or library, else -1
     FileKind Kind = 0;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "raster/raster_ops.h"
 #include "base/text_fold.h"
+#include "raster/raster_ops.h"
 
 namespace vexilo::search {
 
@@ -35,11 +35,16 @@ FoundImageList::FoundImageList() = default;
 std::string FoundImageList::columnText(std::size_t i, Column column) const {
     const FoundRow& r = row(i);
     switch (column) {
-    case Column::Name: return r.caption;
-    case Column::Size: return formatSize(r.image.Size);
-    case Column::Date: return formatDate(r.image.Date);
-    case Column::Time: return formatTime(r.image.Time);
-    case Column::Path: return r.image.Folder;
+        case Column::Name:
+            return r.caption;
+        case Column::Size:
+            return formatSize(r.image.Size);
+        case Column::Date:
+            return formatDate(r.image.Date);
+        case Column::Time:
+            return formatTime(r.image.Time);
+        case Column::Path:
+            return r.image.Folder;
     }
     return {};
 }
@@ -94,13 +99,20 @@ int compareBytes(const std::string& a, const std::string& b) {
 
 int FoundImageList::ListView1Compare(const FoundRow& a, const FoundRow& b, std::uint8_t sortKey) {
     switch (sortKey) {
-    case sortkey::Name: return compareBytes(upperText(a.caption), upperText(b.caption));
-    case sortkey::Extension: return compareBytes(sortExtension(a.caption), sortExtension(b.caption));
-    case sortkey::Size: return threeWay(a.image.Size, b.image.Size);
-    case sortkey::Date: return threeWay(a.image.Date, b.image.Date);
-    case sortkey::Time: return threeWay(a.image.Time, b.image.Time);
-    case sortkey::Path: return compareBytes(a.image.Folder, b.image.Folder);
-    default: return threeWay(a.image.ImageIndex, b.image.ImageIndex);
+        case sortkey::Name:
+            return compareBytes(upperText(a.caption), upperText(b.caption));
+        case sortkey::Extension:
+            return compareBytes(sortExtension(a.caption), sortExtension(b.caption));
+        case sortkey::Size:
+            return threeWay(a.image.Size, b.image.Size);
+        case sortkey::Date:
+            return threeWay(a.image.Date, b.image.Date);
+        case sortkey::Time:
+            return threeWay(a.image.Time, b.image.Time);
+        case sortkey::Path:
+            return compareBytes(a.image.Folder, b.image.Folder);
+        default:
+            return threeWay(a.image.ImageIndex, b.image.ImageIndex);
     }
 }
 

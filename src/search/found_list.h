@@ -67,8 +67,12 @@ public:
     const ImageList& largeImages() const { return m_large; }
     const ImageList& smallImages() const { return m_small; }
     // The thumbnails of a row; null where the list holds none.
-    const Bitmap* largeThumbnail(std::size_t row) const { return m_large.at(this->row(row).image.ImageIndex); }
-    const Bitmap* smallThumbnail(std::size_t row) const { return m_small.at(this->row(row).image.ImageIndex); }
+    const Bitmap* largeThumbnail(std::size_t row) const {
+        return m_large.at(this->row(row).image.ImageIndex);
+    }
+    const Bitmap* smallThumbnail(std::size_t row) const {
+        return m_small.at(this->row(row).image.ImageIndex);
+    }
 
     // Removes every row and both image lists' pictures; image indexes start again at 0.
     void clear();
@@ -89,8 +93,12 @@ public:
     std::function<void(ListChange, std::size_t row)> onChanged;
 
 private:
-    void changing(ListChange c, std::size_t row) { if (onChanging) onChanging(c, row); }
-    void changed(ListChange c, std::size_t row) { if (onChanged) onChanged(c, row); }
+    void changing(ListChange c, std::size_t row) {
+        if (onChanging) onChanging(c, row);
+    }
+    void changed(ListChange c, std::size_t row) {
+        if (onChanged) onChanged(c, row);
+    }
 
     std::vector<FoundRow> m_rows;
     ImageList m_large{kLargeCellSize, kLargeCellSize};

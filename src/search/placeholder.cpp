@@ -10,8 +10,13 @@ enum Ink : std::uint8_t { Paper, Frame, Sky, Sun, Hill, Slash, Shade };
 
 Bitmap makePlaceholderImage() {
     Bitmap b(kPlaceholderSize, kPlaceholderSize, PixelFormat::Bpp8);
-    b.setPalette({{236, 236, 236}, {96, 96, 96}, {168, 204, 240}, {248, 208, 64}, {88, 160, 72},
-                  {208, 40, 40}, {176, 176, 176}});
+    b.setPalette({{236, 236, 236},
+                  {96, 96, 96},
+                  {168, 204, 240},
+                  {248, 208, 64},
+                  {88, 160, 72},
+                  {208, 40, 40},
+                  {176, 176, 176}});
     constexpr int n = kPlaceholderSize;
     for (int y = 0; y < n; ++y) {
         for (int x = 0; x < n; ++x) {

@@ -11,8 +11,8 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "base/file_io.h"
 #include "base/errors.h"
+#include "base/file_io.h"
 #include "base/text.h"
 
 namespace vexilo {
@@ -22,7 +22,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{64} << 20;  // far beyond any real settings
-constexpr int kMaxNesting = 32;                                  // the file itself needs 3 levels
+constexpr int kMaxNesting = 32;                                   // the file itself needs 3 levels
 constexpr const char* kFormatName = "Vexilo settings";
 
 // Names and values that are not valid UTF-8 (a folder name in a legacy encoding) cannot stand in
@@ -221,7 +221,7 @@ struct SettingsStore::Impl {
     // key created or deleted.
     std::optional<std::string> firstValue;
     std::string firstKey;
-    bool keepFile = false;     // the file could not be read: never replace it with defaults
+    bool keepFile = false;  // the file could not be read: never replace it with defaults
     std::string problem;
     std::string damagedBackup;
 
@@ -291,7 +291,8 @@ struct SettingsStore::Impl {
             return;
         }
         if (!S_ISREG(st.st_mode)) {
-            problem = "The settings file \"" + filePath + "\" is not a regular file; default settings are used.";
+            problem =
+                "The settings file \"" + filePath + "\" is not a regular file; default settings are used.";
             keepFile = true;
             return;
         }
@@ -326,7 +327,8 @@ struct SettingsStore::Impl {
         } else {
             keepFile = true;
             problem = "The settings file \"" + filePath + "\" is damaged (" + why +
-                      ") and cannot be moved aside (" + std::strerror(errno) + "); default settings are used.";
+                      ") and cannot be moved aside (" + std::strerror(errno) +
+                      "); default settings are used.";
         }
     }
 };
@@ -355,11 +357,17 @@ std::string SettingsStore::defaultFolder() {
     return withSlash(homeFolder()) + ".config/vexilo/";
 }
 
-const std::string& SettingsStore::filePath() const { return m_impl->filePath; }
+const std::string& SettingsStore::filePath() const {
+    return m_impl->filePath;
+}
 
-void SettingsStore::openKey(const std::string& key) { m_impl->openKey(key); }
+void SettingsStore::openKey(const std::string& key) {
+    m_impl->openKey(key);
+}
 
-bool SettingsStore::keyExists(const std::string& key) const { return m_impl->findKey(key) != nullptr; }
+bool SettingsStore::keyExists(const std::string& key) const {
+    return m_impl->findKey(key) != nullptr;
+}
 
 void SettingsStore::deleteKey(const std::string& key) {
     const std::string path = foldCase(normaliseKey(key));
@@ -368,7 +376,8 @@ void SettingsStore::deleteKey(const std::string& key) {
     std::vector<std::string> doomed;
     for (auto it = k.begin(); it != k.end(); ++it) {
         const std::string name = foldCase(decodeText(it.key()));
-        if (name == path || name.compare(0, below.size(), below) == 0 || path.empty()) doomed.push_back(it.key());
+        if (name == path || name.compare(0, below.size(), below) == 0 || path.empty())
+            doomed.push_back(it.key());
     }
     for (const auto& d : doomed) k.erase(d);
     if (!doomed.empty()) m_impl->touchKey(path);
@@ -426,12 +435,14 @@ void SettingsStore::deleteValue(const std::string& key, const std::string& name)
     if (k && k->erase(encodeText(name)) > 0) m_impl->touchValue(name);
 }
 
-std::string SettingsStore::readString(const std::string& key, const std::string& name, const std::string& def) const {
+std::string SettingsStore::readString(const std::string& key, const std::string& name,
+                                      const std::string& def) const {
     auto v = readValue(key, name);
     return v ? *v : def;
 }
 
-std::int32_t SettingsStore::readInteger(const std::string& key, const std::string& name, std::int32_t def) const {
+std::int32_t SettingsStore::readInteger(const std::string& key, const std::string& name,
+                                        std::int32_t def) const {
     auto v = readValue(key, name);
     return v ? parseSettingsInteger(*v, def) : def;
 }
@@ -459,8 +470,7 @@ void SettingsStore::save() {
         throw SettingsError("Failed to set data for '" + d.firstValue.value_or(d.firstKey) + "'\n" + reason);
     };
     if (d.keepFile)
-        fail("The settings file \"" + d.filePath +
-             "\" could not be read at start-up and is left as it is.");
+        fail("The settings file \"" + d.filePath + "\" could not be read at start-up and is left as it is.");
     const std::string folder = d.filePath.substr(0, d.filePath.rfind('/') + 1);
     std::string reason;
     if (!makeFolders(folder, reason)) fail(reason);
@@ -477,10 +487,16 @@ void SettingsStore::save() {
     d.firstKey.clear();
 }
 
-bool SettingsStore::isModified() const { return m_impl->modified; }
+bool SettingsStore::isModified() const {
+    return m_impl->modified;
+}
 
-const std::string& SettingsStore::problem() const { return m_impl->problem; }
+const std::string& SettingsStore::problem() const {
+    return m_impl->problem;
+}
 
-const std::string& SettingsStore::damagedFileBackup() const { return m_impl->damagedBackup; }
+const std::string& SettingsStore::damagedFileBackup() const {
+    return m_impl->damagedBackup;
+}
 
 }  // namespace vexilo

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "codecs/png_codec.h"
 #include "codecs/bmp_codec.h"
+#include "codecs/png_codec.h"
 #include "support/test_util.h"
 
 namespace vexilo {

@@ -9,14 +9,15 @@
 namespace vexilo {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::ThrowsMessage;
 using test::makeBitmap;
 using test::patternColor;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
 
 // A BMP file around the given info header fields and pixel bytes.
-std::vector<std::uint8_t> makeBmp(std::int32_t width, std::int32_t height, int bits, std::uint32_t compression,
-                                  const std::vector<Color>& palette, const std::vector<std::uint8_t>& pixels,
+std::vector<std::uint8_t> makeBmp(std::int32_t width, std::int32_t height, int bits,
+                                  std::uint32_t compression, const std::vector<Color>& palette,
+                                  const std::vector<std::uint8_t>& pixels,
                                   const std::vector<std::uint32_t>& masks = {}) {
     ByteWriter w;
     const auto offset = static_cast<std::uint32_t>(14 + 40 + masks.size() * 4 + palette.size() * 4);
@@ -63,7 +64,8 @@ TEST(BmpCodec, RoundTripsEveryFormatAtAwkwardSizes) {
             const PixelFormat expected = f == PixelFormat::Device ? PixelFormat::Bpp32 : f;
             EXPECT_EQ(back.pixelFormat(), expected) << bitsPerPixel(f);
             std::string why;
-            EXPECT_TRUE(test::sameColours(b, back, &why)) << bitsPerPixel(f) << "bpp " << w << "x" << h << ": " << why;
+            EXPECT_TRUE(test::sameColours(b, back, &why))
+                << bitsPerPixel(f) << "bpp " << w << "x" << h << ": " << why;
             if (isIndexed(f)) {
                 EXPECT_EQ(back.palette(), b.palette());
             }
@@ -113,11 +115,11 @@ TEST(BmpCodec, BitFieldMasks) {
 
 TEST(BmpCodec, RleEscapesAndOverrunsAreClipped) {
     // RLE8, 4 x 3: a run crossing the row end, end of line, a delta, a literal run, end of bitmap.
-    const std::vector<std::uint8_t> rle8{6, 1,           // run of 6 (two clipped at the row end)
-                                         0, 0,           // end of line
-                                         0, 2, 1, 1,     // delta: right 1, up 1
+    const std::vector<std::uint8_t> rle8{6, 1,              // run of 6 (two clipped at the row end)
+                                         0, 0,              // end of line
+                                         0, 2, 1, 1,        // delta: right 1, up 1
                                          0, 3, 2, 3, 2, 0,  // literal 2 3 2, padded
-                                         0, 1};          // end of bitmap
+                                         0, 1};             // end of bitmap
     Bitmap b = readBmp(makeBmp(4, 3, 8, 1, kFour, rle8));
     EXPECT_EQ(b.pixel(3, 2), kFour[1]);  // bottom row full of colour 1
     EXPECT_EQ(b.pixel(0, 2), kFour[1]);
@@ -216,7 +218,8 @@ TEST(BmpCorpus, GoodFilesDecodeBadOnesFailCleanly) {
             } catch (const DecodeError&) {
             }
         }
-    for (const char* name : {"badbitcount", "badheadersize", "badplanes", "badwidth", "reallybig", "rletopdown"})
+    for (const char* name :
+         {"badbitcount", "badheadersize", "badplanes", "badwidth", "reallybig", "rletopdown"})
         EXPECT_THROW(readBmp(test::readFile(dir / "b" / (std::string(name) + ".bmp"))), DecodeError) << name;
 }
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <map>
 
-#include "codecs/png_codec.h"
 #include "codecs/bmp_codec.h"
+#include "codecs/png_codec.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -23,11 +23,13 @@ int countDifferences(const Bitmap& got, const PngAlphaImage& want, int tolerance
                                   static_cast<std::size_t>(x);
             if (!want.alpha.empty() && want.alpha[i] == 0) continue;
             const Color a = got.pixel(x, y), b = want.color.pixel(x, y);
-            if (std::abs(a.r - b.r) > tolerance || std::abs(a.g - b.g) > tolerance || std::abs(a.b - b.b) > tolerance) {
+            if (std::abs(a.r - b.r) > tolerance || std::abs(a.g - b.g) > tolerance ||
+                std::abs(a.b - b.b) > tolerance) {
                 if (bad++ == 0)
-                    first = "(" + std::to_string(x) + "," + std::to_string(y) + ") got " + std::to_string(a.r) + "," +
-                            std::to_string(a.g) + "," + std::to_string(a.b) + " want " + std::to_string(b.r) + "," +
-                            std::to_string(b.g) + "," + std::to_string(b.b);
+                    first = "(" + std::to_string(x) + "," + std::to_string(y) + ") got " +
+                            std::to_string(a.r) + "," + std::to_string(a.g) + "," + std::to_string(a.b) +
+                            " want " + std::to_string(b.r) + "," + std::to_string(b.g) + "," +
+                            std::to_string(b.b);
             }
         }
     return bad;
@@ -56,18 +58,29 @@ void compareWithReference(const std::filesystem::path& bmp, const std::filesyste
     ASSERT_EQ(got.width(), want.color.width());
     ASSERT_EQ(got.height(), want.color.height());
     std::string first;
-    EXPECT_EQ(countDifferences(got, want, toleranceFor(bmp.filename().string()), first), 0) << "first: " << first;
+    EXPECT_EQ(countDifferences(got, want, toleranceFor(bmp.filename().string()), first), 0)
+        << "first: " << first;
 }
 
 TEST(BmpReference, GoodSuiteFilesMatchTheirRenderings) {
     VEXILO_REQUIRE_CORPUS("bmpsuite/g");
     const auto suite = test::corpusDir() / "bmpsuite";
     // Files drawn by another file's rendering in the suite's own page.
-    const std::map<std::string, std::string> shared{
-        {"pal1wb", "pal1"},    {"pal4rle", "pal4"},   {"pal8-0", "pal8"},      {"pal8rle", "pal8"},
-        {"pal8topdown", "pal8"}, {"pal8os2", "pal8"}, {"pal8v4", "pal8"},      {"pal8v5", "pal8"},
-        {"rgb16bfdef", "rgb16"}, {"rgb16-565pal", "rgb16-565"}, {"rgb24pal", "rgb24"}, {"rgb32", "rgb24"},
-        {"rgb32bf", "rgb24"},  {"rgb32bfdef", "rgb24"}, {"pal8nonsquare", "pal8nonsquare-v"}};
+    const std::map<std::string, std::string> shared{{"pal1wb", "pal1"},
+                                                    {"pal4rle", "pal4"},
+                                                    {"pal8-0", "pal8"},
+                                                    {"pal8rle", "pal8"},
+                                                    {"pal8topdown", "pal8"},
+                                                    {"pal8os2", "pal8"},
+                                                    {"pal8v4", "pal8"},
+                                                    {"pal8v5", "pal8"},
+                                                    {"rgb16bfdef", "rgb16"},
+                                                    {"rgb16-565pal", "rgb16-565"},
+                                                    {"rgb24pal", "rgb24"},
+                                                    {"rgb32", "rgb24"},
+                                                    {"rgb32bf", "rgb24"},
+                                                    {"rgb32bfdef", "rgb24"},
+                                                    {"pal8nonsquare", "pal8nonsquare-v"}};
     int compared = 0;
     for (const auto& entry : std::filesystem::directory_iterator(suite / "g")) {
         if (entry.path().extension() != ".bmp") continue;

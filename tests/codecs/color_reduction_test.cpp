@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <random>
 
-#include "codecs/bmp_codec.h"
 #include "base/errors.h"
+#include "codecs/bmp_codec.h"
 #include "support/test_util.h"
 
 namespace vexilo {

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <random>
 
+#include "base/errors.h"
 #include "codecs/gif_animation.h"
 #include "codecs/gif_lzw.h"
-#include "base/errors.h"
 #include "imageio/loaders.h"
 #include "support/test_util.h"
 

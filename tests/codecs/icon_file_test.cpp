@@ -2,25 +2,24 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>
 
-#include "support/icon_fixtures.h"
 #include "base/errors.h"
 #include "imageio/loaders.h"
+#include "support/icon_fixtures.h"
 #include "support/test_util.h"
 
 namespace vexilo {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::ThrowsMessage;
 using test::IcoEntry;
 using test::makeIcoFile;
 using test::makeIconDib;
 using test::solidIconDib;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
 
 constexpr Color kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
 
@@ -89,7 +88,9 @@ TEST(IconFile, DecodesEveryDepthWithItsMask) {
 TEST(IconFile, RowsAreBottomUpAndSmallImagesAreScaledToTheSystemSize) {
     // 16 x 16, 24-bit: a red top row, a green bottom row, blue elsewhere.
     const auto dib = makeIconDib(
-        16, 16, 24, {}, [](int, int y) { return packRgb(y == 0 ? kRed : y == 15 ? kGreen : kBlue); },
+        16, 16, 24, {}, [](int, int y) { return packRgb(y == 0    ? kRed
+                                                        : y == 15 ? kGreen
+                                                                  : kBlue); },
         [](int x, int) { return x == 15; });
     const Icon icon = ReadIconFile(makeIcoFile({{0, dib}}));
     ASSERT_EQ(icon.width(), kSystemIconSize);
@@ -137,8 +138,8 @@ TEST(IconFile, ChoosesTheEntryByColourWordInTheFile) {
     const auto high = makeIcoFile({{16, solidIconDib(32, 4, kBlue)}, {256, solidIconDib(32, 8, kRed)}});
     EXPECT_EQ(ReadIconFile(high).color.pixel(5, 5), kBlue);
     // A missing mask leaves the image opaque.
-    const auto noMask = makeIconDib(8, 8, 24, {}, [](int, int) { return packRgb(kBlue); },
-                                    [](int, int) { return true; }, false);
+    const auto noMask = makeIconDib(
+        8, 8, 24, {}, [](int, int) { return packRgb(kBlue); }, [](int, int) { return true; }, false);
     const Icon open = ReadIconFile(makeIcoFile({{0, noMask}}));
     EXPECT_EQ(open.mask.raw(0, 0), 0u);
 }
@@ -150,7 +151,8 @@ TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFiles) {
     EXPECT_THAT([&] { ReadIconFile(empty); }, ThrowsMessage<DecodeError>(std::string(kInvalidIconMessage)));
 
     auto file = makeIcoFile({{0, solidIconDib(32, 4, kRed)}, {0, solidIconDib(16, 4, kRed)}});
-    EXPECT_THAT([&] { ReadIconFile(std::span(file).first(4)); }, ThrowsMessage<DecodeError>(HasSubstr("truncated")));
+    EXPECT_THAT([&] { ReadIconFile(std::span(file).first(4)); },
+                ThrowsMessage<DecodeError>(HasSubstr("truncated")));
     EXPECT_THAT([&] { ReadIconFile(std::span(file).first(30)); },
                 ThrowsMessage<DecodeError>(HasSubstr("truncated directory")));
     // The chosen (first) image claims more bytes than the file holds.
@@ -162,7 +164,11 @@ TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFiles) {
     // An absurd size in the image header is refused before anything is allocated.
     auto huge = solidIconDib(4, 24, kRed);
     huge[4] = 0xFF, huge[5] = 0xFF, huge[6] = 0x00;  // width 65535
-    EXPECT_THAT([&] { ReadIconFile(makeIcoFile({{0, huge}})); }, ThrowsMessage<DecodeError>(HasSubstr("BMP")));
+    EXPECT_THAT(
+        [&] {
+            ReadIconFile(makeIcoFile({{0, huge}}));
+        },
+        ThrowsMessage<DecodeError>(HasSubstr("BMP")));
 }
 
 TEST(IconFile, SurvivesEveryCorruption) {
@@ -172,8 +178,9 @@ TEST(IconFile, SurvivesEveryCorruption) {
 
 TEST(IconLoader, DrawsOverWhiteAndFailsQuietly) {
     test::TempDir dir;
-    const auto dib = makeIconDib(32, 32, 4, {kBlack, kRed}, [](int x, int) { return x < 16 ? 1u : 0u; },
-                                 [](int x, int) { return x >= 16; });
+    const auto dib = makeIconDib(
+        32, 32, 4, {kBlack, kRed}, [](int x, int) { return x < 16 ? 1u : 0u; },
+        [](int x, int) { return x >= 16; });
     test::writeFile(dir.file("a.ico"), makeIcoFile({{0, dib}}));
     Bitmap b;
     ASSERT_TRUE(LoadIconFile(dir.file("a.ico"), &b));
@@ -210,7 +217,8 @@ TEST(IconLoader, CorpusFilesLoadOrFailCleanly) {
     EXPECT_GT(files, 0);
     // The synthetic BMP-entry icons at every depth must all be among the loaded ones.
     for (int bits : {1, 4, 8, 24, 32}) {
-        const auto path = test::corpusDir() / "ico" / "synthetic" / ("ico-" + std::to_string(bits) + "bpp-32x32.ico");
+        const auto path =
+            test::corpusDir() / "ico" / "synthetic" / ("ico-" + std::to_string(bits) + "bpp-32x32.ico");
         if (!std::filesystem::exists(path)) continue;
         Bitmap b;
         EXPECT_TRUE(LoadIconFile(path.string(), &b)) << path;

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "codecs/icon_file.h"
 #include "base/errors.h"
+#include "codecs/icon_file.h"
 #include "imageio/loaders.h"
 #include "raster/raster_ops.h"
 #include "support/test_util.h"
@@ -23,7 +23,8 @@ constexpr Color kRed{255, 0, 0}, kBlue{0, 0, 255};
 int maskBit(const std::vector<std::uint8_t>& file, int bits, int x, int y) {
     const std::size_t colourRow = (32u * static_cast<std::size_t>(bits) + 31) / 32 * 4;
     const std::size_t start = 22 + 40 + 4 * (std::size_t{1} << bits) + colourRow * 32;
-    const std::uint8_t byte = file[start + static_cast<std::size_t>(31 - y) * 4 + static_cast<std::size_t>(x) / 8];
+    const std::uint8_t byte =
+        file[start + static_cast<std::size_t>(31 - y) * 4 + static_cast<std::size_t>(x) / 8];
     return (byte >> (7 - x % 8)) & 1;
 }
 
@@ -89,7 +90,8 @@ TEST(IconWriter, TheBottomLeftColourBecomesTransparent) {
     EXPECT_EQ(maskBit(file, 4, 15, 31), 0);
 
     // Black corner: black is transparent.
-    const Bitmap blackCorner = makeBitmap(32, 32, PixelFormat::Device, [](int x, int) { return x < 16 ? kBlack : kBlue; });
+    const Bitmap blackCorner =
+        makeBitmap(32, 32, PixelFormat::Device, [](int x, int) { return x < 16 ? kBlack : kBlue; });
     const Icon b = BitmapToIcon(blackCorner);
     EXPECT_EQ(b.mask.raw(3, 3), 1u);
     EXPECT_EQ(b.mask.raw(20, 3), 0u);
@@ -110,7 +112,8 @@ TEST(IconWriter, TheBottomLeftColourBecomesTransparent) {
 
 TEST(IconWriter, SourcesOfOtherSizesAreCutOrPaddedWithWhite) {
     // Larger: cut at the right and bottom, so the corner is the source's (0, 31), red.
-    const Bitmap big = makeBitmap(100, 50, PixelFormat::Device, [](int, int y) { return y >= 28 && y < 34 ? kRed : kBlue; });
+    const Bitmap big =
+        makeBitmap(100, 50, PixelFormat::Device, [](int, int y) { return y >= 28 && y < 34 ? kRed : kBlue; });
     const Icon cut = BitmapToIcon(big);
     EXPECT_EQ(cut.width(), 32);
     EXPECT_EQ(cut.mask.raw(0, 31), 1u);

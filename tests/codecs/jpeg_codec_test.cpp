@@ -12,8 +12,8 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include "base/file_io.h"
 #include "base/errors.h"
+#include "base/file_io.h"
 #include "imageio/loaders.h"
 #include "support/test_util.h"
 

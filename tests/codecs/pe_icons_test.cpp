@@ -1,14 +1,13 @@
 #include "codecs/pe_icons.h"
 
-#include <sys/stat.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include "support/icon_fixtures.h"
-#include "imageio/associated_icon.h"
 #include "base/errors.h"
+#include "imageio/associated_icon.h"
 #include "imageio/loaders.h"
+#include "support/icon_fixtures.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -22,8 +21,8 @@ using test::PeResource;
 using test::PeResourceType;
 using test::solidIconDib;
 
-constexpr Color kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0}, kMagenta{255, 0, 255},
-                kCyan{0, 255, 255};
+constexpr Color kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0},
+    kMagenta{255, 0, 255}, kCyan{0, 255, 255};
 constexpr std::uint32_t kRtIcon = 3, kRtGroupIcon = 14;
 
 PeResourceType iconImages() {
@@ -41,7 +40,8 @@ std::vector<std::uint8_t> threeGroupFile(PeKind kind, std::uint16_t machine) {
     const PeResourceType groups{
         kRtGroupIcon,
         {{0, "MAINICON",
-          makeGroupDirectory({{16, 16, 0, 8, 1}, {32, 32, 16, 4, 2}, {32, 32, 0, 32, 3}, {48, 48, 0, 32, 4}})},
+          makeGroupDirectory(
+              {{16, 16, 0, 8, 1}, {32, 32, 16, 4, 2}, {32, 32, 0, 32, 3}, {48, 48, 0, 32, 4}})},
          {1, "", makeGroupDirectory({{48, 48, 0, 32, 4}, {16, 16, 0, 8, 1}})},
          {7, "", makeGroupDirectory({{16, 16, 0, 24, 6}, {48, 48, 0, 32, 5}})}}};
     return makePeFile({iconImages(), groups}, kind, machine);
@@ -86,9 +86,10 @@ TEST(PeIcons, ReadsGroupsInDirectoryOrderAndPicksTheDesktopsImage) {
 TEST(PeIcons, WalkHandsBackTheCountAndEndsPastTheLastIcon) {
     test::TempDir dir;
     std::vector<PeResource> groups;
-    for (std::uint32_t i = 1; i <= 5; ++i) groups.push_back({i, "", makeGroupDirectory({{32, 32, 0, 32, 3}})});
-    test::writeFile(dir.file("five.dll"), makePeFile({iconImages(), {kRtGroupIcon, groups}}, PeKind::Pe32,
-                                                     test::kMachineI386));
+    for (std::uint32_t i = 1; i <= 5; ++i)
+        groups.push_back({i, "", makeGroupDirectory({{32, 32, 0, 32, 3}})});
+    test::writeFile(dir.file("five.dll"),
+                    makePeFile({iconImages(), {kRtGroupIcon, groups}}, PeKind::Pe32, test::kMachineI386));
     std::uint16_t index = 0;
     Bitmap b;
     ASSERT_TRUE(LoadExecutableIcon(dir.file("five.dll"), index, &b));
@@ -143,7 +144,8 @@ TEST(PeIcons, FilesWithoutIconsShowTheirAssociatedIcon) {
 TEST(PeIcons, OnlyIconFileExtensionsAndExistingFilesQualify) {
     test::TempDir dir;
     const auto file = threeGroupFile(PeKind::Pe32, test::kMachineI386);
-    for (const char* name : {"tool.cu", "UPPER.EXE", "x.Cpl", "lib.dll", "odd."}) test::writeFile(dir.file(name), file);
+    for (const char* name : {"tool.cu", "UPPER.EXE", "x.Cpl", "lib.dll", "odd."})
+        test::writeFile(dir.file(name), file);
     for (const char* name : {"icon.png", "noext", "exe"}) test::writeFile(dir.file(name), file);
     for (const char* name : {"tool.cu", "UPPER.EXE", "x.Cpl", "lib.dll", "odd."}) {
         std::uint16_t index = 0;
@@ -212,8 +214,10 @@ TEST(PeIcons, DamagedResourcesFailCleanly) {
     EXPECT_FALSE(extractFileIcon(file, 2, 32));
 
     // An image that cannot be decoded gives way to the next best one.
-    const PeResourceType brokenImages{kRtIcon, {{1, "", std::vector<std::uint8_t>(40, 0xEE)}, {2, "", solidIconDib(16, 4, kCyan)}}};
-    const PeResourceType oneGroup{kRtGroupIcon, {{1, "", makeGroupDirectory({{32, 32, 0, 32, 1}, {16, 16, 0, 4, 2}})}}};
+    const PeResourceType brokenImages{
+        kRtIcon, {{1, "", std::vector<std::uint8_t>(40, 0xEE)}, {2, "", solidIconDib(16, 4, kCyan)}}};
+    const PeResourceType oneGroup{kRtGroupIcon,
+                                  {{1, "", makeGroupDirectory({{32, 32, 0, 32, 1}, {16, 16, 0, 4, 2}})}}};
     const auto fallback = makePeFile({brokenImages, oneGroup}, PeKind::Pe64, test::kMachineAmd64);
     EXPECT_EQ(extractFileIcon(fallback, 0, 32)->color.pixel(0, 0), kCyan);
 
@@ -239,7 +243,8 @@ TEST(PeIcons, DamagedResourcesFailCleanly) {
 
 // A 16-bit executable: resource table of type blocks, offsets and lengths in 16-byte units.
 std::vector<std::uint8_t> makeNeFile() {
-    const std::vector<std::vector<std::uint8_t>> icons{solidIconDib(16, 4, kRed), solidIconDib(32, 4, kGreen)};
+    const std::vector<std::vector<std::uint8_t>> icons{solidIconDib(16, 4, kRed),
+                                                       solidIconDib(32, 4, kGreen)};
     const auto group = makeGroupDirectory({{16, 16, 16, 4, 1}, {32, 32, 16, 4, 2}});
     ByteWriter f;
     f.u8('M');
@@ -290,14 +295,19 @@ TEST(PeIcons, ReadsSixteenBitExecutables) {
     const auto icon = extractFileIcon(file, 0, 32);
     ASSERT_TRUE(icon);
     EXPECT_EQ(icon->color.pixel(9, 9), kGreen);
-    test::corruptionSweep(file, [](std::span<const std::uint8_t> bytes) {
-        if (countFileIcons(bytes) > 0) (void)extractFileIcon(bytes, 0, 32);
-    }, 3);
+    test::corruptionSweep(
+        file,
+        [](std::span<const std::uint8_t> bytes) {
+            if (countFileIcons(bytes) > 0) (void)extractFileIcon(bytes, 0, 32);
+        },
+        3);
 }
 
 TEST(PeIcons, SurvivesEveryCorruption) {
-    const PeResourceType images{kRtIcon, {{1, "", solidIconDib(4, 4, kRed)}, {2, "", solidIconDib(2, 32, kBlue)}}};
-    const PeResourceType groups{kRtGroupIcon, {{1, "", makeGroupDirectory({{4, 4, 16, 4, 1}, {2, 2, 0, 32, 2}})}}};
+    const PeResourceType images{kRtIcon,
+                                {{1, "", solidIconDib(4, 4, kRed)}, {2, "", solidIconDib(2, 32, kBlue)}}};
+    const PeResourceType groups{kRtGroupIcon,
+                                {{1, "", makeGroupDirectory({{4, 4, 16, 4, 1}, {2, 2, 0, 32, 2}})}}};
     for (PeKind kind : {PeKind::Pe32, PeKind::Pe64}) {
         const auto file = makePeFile({images, groups}, kind, test::kMachineAmd64);
         ASSERT_EQ(countFileIcons(file), 1);

@@ -15,11 +15,11 @@
 namespace vexilo {
 namespace {
 
+using test::makeBitmap;
+using test::patternColor;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using test::makeBitmap;
-using test::patternColor;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -61,8 +61,12 @@ Bytes png(std::initializer_list<Bytes> chunks) {
     return out;
 }
 
-Bytes idat(const Bytes& rows) { return chunk("IDAT", deflateBytes(rows)); }
-Bytes iend() { return chunk("IEND", {}); }
+Bytes idat(const Bytes& rows) {
+    return chunk("IDAT", deflateBytes(rows));
+}
+Bytes iend() {
+    return chunk("IEND", {});
+}
 
 std::string failureOf(const Bytes& file) {
     try {
@@ -79,7 +83,8 @@ std::string withPrefix(const std::string& text) {
 
 TEST(PngDecoder, ConvertsSamplesByColourTypeAndDepth) {
     // 16-bit truecolour keeps the high bytes; alpha is dropped.
-    const Bitmap rgb16 = decodePng(png({ihdr(1, 1, 16, 6), idat({0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}), iend()}));
+    const Bitmap rgb16 = decodePng(
+        png({ihdr(1, 1, 16, 6), idat({0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}), iend()}));
     EXPECT_EQ(rgb16.pixelFormat(), PixelFormat::Bpp24);
     EXPECT_EQ(rgb16.pixel(0, 0), (Color{0x12, 0x56, 0x9A}));
 
@@ -113,7 +118,8 @@ TEST(PngDecoder, ConvertsSamplesByColourTypeAndDepth) {
     EXPECT_EQ(g1.pixel(8, 0), kWhite);
 
     // An index beyond a short palette reads as black rather than past the palette.
-    const Bitmap shortPal = decodePng(png({ihdr(2, 1, 8, 3), chunk("PLTE", {1, 2, 3}), idat({0, 0, 200}), iend()}));
+    const Bitmap shortPal =
+        decodePng(png({ihdr(2, 1, 8, 3), chunk("PLTE", {1, 2, 3}), idat({0, 0, 200}), iend()}));
     EXPECT_EQ(shortPal.pixel(0, 0), (Color{1, 2, 3}));
     EXPECT_EQ(shortPal.pixel(1, 0), kBlack);
 }
@@ -122,7 +128,7 @@ TEST(PngDecoder, UndoesEveryFilterAgainstThePreviousRow) {
     // Two 2 x 1 RGB rows; the second row repeats under each filter type, encoded by hand.
     const Bytes top{0, 10, 20, 30, 40, 50, 60};  // None: (10,20,30) (40,50,60)
     const std::map<int, Bytes> second{
-        {1, {1, 5, 5, 5, 1, 1, 1}},      // Sub: (5,5,5) (6,6,6)
+        {1, {1, 5, 5, 5, 1, 1, 1}},              // Sub: (5,5,5) (6,6,6)
         {2, {2, 251, 241, 231, 222, 212, 202}},  // Up: (5,5,5) (6,6,6)
         {3, {3, 0, 251, 246, 240, 235, 230}},    // Average
         {4, {4, 251, 241, 231, 222, 212, 232}},  // Paeth: above, above, upper-left
@@ -145,8 +151,7 @@ TEST(PngDecoder, UndoesEveryFilterAgainstThePreviousRow) {
 TEST(PngDecoder, GammaCorrectsSamplesAndTheTransparentColour) {
     // g = 1.0: level = round(255 * (i / 255)^(1 / 2.2)); 128 -> 186.
     const Bytes gama1{0, 1, 0x86, 0xA0};
-    const Bitmap grey =
-        decodePng(png({ihdr(1, 1, 8, 0), chunk("gAMA", gama1), idat({0, 128}), iend()}));
+    const Bitmap grey = decodePng(png({ihdr(1, 1, 8, 0), chunk("gAMA", gama1), idat({0, 128}), iend()}));
     EXPECT_EQ(grey.pixel(0, 0), (Color{186, 186, 186}));
     const Bytes file = png({ihdr(2, 1, 8, 2), chunk("gAMA", gama1), chunk("tRNS", {0, 128, 0, 0, 0, 255}),
                             idat({0, 128, 0, 255, 1, 2, 3}), iend()});
@@ -160,11 +165,12 @@ TEST(PngDecoder, GammaCorrectsSamplesAndTheTransparentColour) {
     EXPECT_EQ(decodePng(png({ihdr(1, 1, 8, 0), idat({0, 128}), chunk("gAMA", gama1), iend()})).pixel(0, 0),
               (Color{128, 128, 128}));
     // 16-bit tRNS keeps the high byte of each sample.
-    const Bitmap deep = decodePng(png({ihdr(1, 1, 16, 2), chunk("tRNS", {1, 2, 3, 4, 5, 6}),
-                                       idat({0, 1, 0, 3, 0, 5, 0}), iend()}));
+    const Bitmap deep = decodePng(
+        png({ihdr(1, 1, 16, 2), chunk("tRNS", {1, 2, 3, 4, 5, 6}), idat({0, 1, 0, 3, 0, 5, 0}), iend()}));
     EXPECT_EQ(deep.transparentColor(), (Color{1, 3, 5}));
     // Grey and palette images do not take a transparent colour.
-    EXPECT_FALSE(decodePng(png({ihdr(1, 1, 8, 0), chunk("tRNS", {0, 0}), idat({0, 0}), iend()})).transparent());
+    EXPECT_FALSE(
+        decodePng(png({ihdr(1, 1, 8, 0), chunk("tRNS", {0, 0}), idat({0, 0}), iend()})).transparent());
 }
 
 TEST(PngDecoder, ChunkRules) {
@@ -182,10 +188,14 @@ TEST(PngDecoder, ChunkRules) {
     EXPECT_EQ(img.chunks().item(2).typeName(), "teSt");
     EXPECT_EQ(img.chunks().item(2).data(), (Bytes{1, 2}));
 
-    EXPECT_EQ(failureOf(png({ihdr(1, 1, 8, 0), chunk("QUUX", {}), idat(rows), iend()})),
-              withPrefix("The currently being loaded image contains critical(s) chunk(s) not reconized by the decoder."));
-    EXPECT_EQ(failureOf(png({idat(rows), ihdr(1, 1, 8, 0), iend()})),
-              withPrefix("This PNG image is invalid, the IHDR chunk is either not present or it isn't the first chunk."));
+    EXPECT_EQ(
+        failureOf(png({ihdr(1, 1, 8, 0), chunk("QUUX", {}), idat(rows), iend()})),
+        withPrefix(
+            "The currently being loaded image contains critical(s) chunk(s) not reconized by the decoder."));
+    EXPECT_EQ(
+        failureOf(png({idat(rows), ihdr(1, 1, 8, 0), iend()})),
+        withPrefix(
+            "This PNG image is invalid, the IHDR chunk is either not present or it isn't the first chunk."));
     EXPECT_EQ(failureOf(png({ihdr(1, 1, 8, 3), idat(rows), iend()})),
               withPrefix("The current image requeries a palette but it is not avaliable."));
     EXPECT_EQ(failureOf(png({ihdr(1, 1, 8, 3), chunk("PLTE", {1, 2}), idat(rows), iend()})),
@@ -195,8 +205,10 @@ TEST(PngDecoder, ChunkRules) {
     EXPECT_EQ(failureOf(png({ihdr(1, 1, 8, 0, 2), idat(rows), iend()})),
               withPrefix("The image has an unknown interlace method."));
     // Too little data fails; more than the rows need is ignored.
-    EXPECT_THAT(failureOf(png({ihdr(1, 2, 8, 0), idat(rows), iend()})), HasSubstr("ends before the last row"));
-    EXPECT_EQ(decodePng(png({ihdr(1, 1, 8, 0), idat({0, 9, 0, 1, 2, 3}), iend()})).pixel(0, 0), (Color{9, 9, 9}));
+    EXPECT_THAT(failureOf(png({ihdr(1, 2, 8, 0), idat(rows), iend()})),
+                HasSubstr("ends before the last row"));
+    EXPECT_EQ(decodePng(png({ihdr(1, 1, 8, 0), idat({0, 9, 0, 1, 2, 3}), iend()})).pixel(0, 0),
+              (Color{9, 9, 9}));
     // A chunk claiming more bytes than the file holds fails before anything is allocated.
     Bytes huge = png({ihdr(1, 1, 8, 0)});
     huge.insert(huge.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'I', 'D', 'A', 'T', 0, 0});
@@ -211,10 +223,11 @@ TEST(PngDecoder, ChunkListAndRegistryErrors) {
     ASSERT_EQ(img.chunks().count(), 3);  // IHDR, IDAT, IEND
     EXPECT_EQ(img.chunks().item(0).typeName(), "IHDR");
     EXPECT_EQ(static_cast<TChunkIHDR&>(img.chunks().item(0)).bitDepth(), 2);
-    EXPECT_THAT([&] { img.chunks().item(3); },
-                ::testing::ThrowsMessage<EPNGImageException>(EndsWith("The chunk index especified is out of the range.")));
+    EXPECT_THAT([&] { img.chunks().item(3); }, ::testing::ThrowsMessage<EPNGImageException>(EndsWith(
+                                                   "The chunk index especified is out of the range.")));
     EXPECT_THAT([&] { ChunkClassRegistry().item(8); },
-                ::testing::ThrowsMessage<EPNGImageException>(EndsWith("The chunk class index especified is  out of range.")));
+                ::testing::ThrowsMessage<EPNGImageException>(
+                    EndsWith("The chunk class index especified is  out of range.")));
     TPNGImage other;
     EXPECT_THAT([&] { img.chunks().remove(other.chunks().item(0)); },
                 ::testing::ThrowsMessage<EPNGImageException>(HasSubstr("is not inside the chunk list")));
@@ -229,8 +242,10 @@ TEST(PngDecoder, ChunkListAndRegistryErrors) {
 std::vector<std::string> chunkNames(const Bytes& file) {
     std::vector<std::string> names;
     for (std::size_t at = 8; at + 12 <= file.size();) {
-        const std::uint32_t len = (std::uint32_t(file[at]) << 24) | (file[at + 1] << 16) | (file[at + 2] << 8) | file[at + 3];
-        names.emplace_back(file.begin() + static_cast<std::ptrdiff_t>(at + 4), file.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        const std::uint32_t len =
+            (std::uint32_t(file[at]) << 24) | (file[at + 1] << 16) | (file[at + 2] << 8) | file[at + 3];
+        names.emplace_back(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                           file.begin() + static_cast<std::ptrdiff_t>(at + 8));
         at += 12 + len;
     }
     return names;
@@ -249,7 +264,8 @@ TEST(PngEncoder, RoundTripsEveryFormatAndWritesTheExpectedChunks) {
                 const Bytes file = img.saveToBytes();
                 const Bitmap back = decodePng(file);
                 std::string why;
-                EXPECT_TRUE(test::sameColours(b, back, &why)) << bitsPerPixel(f) << "bpp " << w << "x" << h << ": " << why;
+                EXPECT_TRUE(test::sameColours(b, back, &why))
+                    << bitsPerPixel(f) << "bpp " << w << "x" << h << ": " << why;
                 if (isIndexed(f)) {
                     EXPECT_EQ(back.pixelFormat(), f);
                     EXPECT_EQ(chunkNames(file), (std::vector<std::string>{"IHDR", "PLTE", "IDAT", "IEND"}));
@@ -274,12 +290,14 @@ TEST(PngEncoder, RoundTripsEveryFormatAndWritesTheExpectedChunks) {
 }
 
 TEST(PngEncoder, ChoosesFiltersByRunsOfFiveEqualBytes) {
-    const PngFilterSet all{PngFilter::None, PngFilter::Sub, PngFilter::Up, PngFilter::Average, PngFilter::Paeth};
+    const PngFilterSet all{PngFilter::None, PngFilter::Sub, PngFilter::Up, PngFilter::Average,
+                           PngFilter::Paeth};
     const Bytes zeros(16, 0);
     Bytes ramp(16);
     for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<std::uint8_t>(i * 3);
     // A ramp has no run as it is, but every Sub difference is 3.
-    EXPECT_EQ(png::chooseFilter(ramp.data(), zeros.data(), ramp.size(), 1, kDefaultPngFilters), PngFilter::Sub);
+    EXPECT_EQ(png::chooseFilter(ramp.data(), zeros.data(), ramp.size(), 1, kDefaultPngFilters),
+              PngFilter::Sub);
     // A flat row: None already holds every run, and later filters only tie.
     const Bytes flat(16, 9);
     EXPECT_EQ(png::chooseFilter(flat.data(), zeros.data(), flat.size(), 1, all), PngFilter::None);
@@ -287,12 +305,15 @@ TEST(PngEncoder, ChoosesFiltersByRunsOfFiveEqualBytes) {
     EXPECT_EQ(png::chooseFilter(ramp.data(), ramp.data(), ramp.size(), 1, all), PngFilter::Up);
     Bytes noise{1, 200, 3, 77, 5, 91, 7, 13, 250, 4};
     const Bytes noiseAbove{9, 8, 100, 6, 5, 44, 3, 2, 1, 0};
-    EXPECT_EQ(png::chooseFilter(noise.data(), noiseAbove.data(), noise.size(), 1, kDefaultPngFilters), PngFilter::None);
+    EXPECT_EQ(png::chooseFilter(noise.data(), noiseAbove.data(), noise.size(), 1, kDefaultPngFilters),
+              PngFilter::None);
     EXPECT_EQ(png::chooseFilter(ramp.data(), zeros.data(), 4, 1, kDefaultPngFilters), PngFilter::None);
     EXPECT_EQ(png::chooseFilter(ramp.data(), zeros.data(), ramp.size(), 1, PngFilterSet{}), PngFilter::None);
 
     // Saved files never use Up under the default filters.
-    const Bitmap b = makeBitmap(40, 40, PixelFormat::Bpp24, [](int x, int) { return Color{static_cast<std::uint8_t>(x), 0, 0}; });
+    const Bitmap b = makeBitmap(40, 40, PixelFormat::Bpp24, [](int x, int) {
+        return Color{static_cast<std::uint8_t>(x), 0, 0};
+    });
     const Bytes file = encodePng(b);
     TPNGImage img;
     img.loadFromBytes(file);
@@ -331,11 +352,11 @@ TEST(PngAlpha, KeepsAlphaChannelsAndTransparency) {
                                            chunk("tRNS", {0, 128}), idat({0, 0, 1, 2}), iend()}));
     EXPECT_EQ(pal.alpha, (Bytes{0, 128, 255}));
     EXPECT_EQ(pal.color.pixel(2, 0), (Color{3, 3, 3}));
-    const auto grey = readPngWithAlpha(png({ihdr(2, 1, 16, 0), chunk("tRNS", {0x12, 0x34}),
-                                            idat({0, 0x12, 0x34, 0x12, 0x35}), iend()}));
+    const auto grey = readPngWithAlpha(
+        png({ihdr(2, 1, 16, 0), chunk("tRNS", {0x12, 0x34}), idat({0, 0x12, 0x34, 0x12, 0x35}), iend()}));
     EXPECT_EQ(grey.alpha, (Bytes{0, 255}));
-    const auto rgb = readPngWithAlpha(png({ihdr(2, 1, 8, 2), chunk("tRNS", {0, 1, 0, 2, 0, 3}),
-                                           idat({0, 1, 2, 3, 1, 2, 4}), iend()}));
+    const auto rgb = readPngWithAlpha(
+        png({ihdr(2, 1, 8, 2), chunk("tRNS", {0, 1, 0, 2, 0, 3}), idat({0, 1, 2, 3, 1, 2, 4}), iend()}));
     EXPECT_EQ(rgb.alpha, (Bytes{0, 255}));
     EXPECT_FALSE(rgb.color.transparent());
     EXPECT_TRUE(readPngWithAlpha(png({ihdr(1, 1, 8, 2), idat({0, 1, 2, 3}), iend()})).alpha.empty());
@@ -370,7 +391,9 @@ TEST(PngDecoder, SurvivesEveryCorruption) {
 
 // ---- the public conformance suite ----------------------------------------------------------
 
-std::filesystem::path suiteFile(const std::string& name) { return test::corpusDir() / "pngsuite" / name; }
+std::filesystem::path suiteFile(const std::string& name) {
+    return test::corpusDir() / "pngsuite" / name;
+}
 
 TEST(PngSuite, ValidFilesLoadInTheFormatTheirColourTypeGives) {
     VEXILO_REQUIRE_CORPUS("pngsuite");
@@ -401,18 +424,27 @@ TEST(PngSuite, SameImagesStoredDifferentlyDecodeAlike) {
     VEXILO_REQUIRE_CORPUS("pngsuite");
     auto load = [](const std::string& name) { return decodePng(test::readFile(suiteFile(name))); };
     const std::vector<std::vector<std::string>> groups{
-        {"basn0g01.png", "basi0g01.png"}, {"basn0g02.png", "basi0g02.png"}, {"basn0g16.png", "basi0g16.png"},
-        {"basn2c08.png", "basi2c08.png"}, {"basn2c16.png", "basi2c16.png"}, {"basn3p02.png", "basi3p02.png"},
-        {"basn3p04.png", "basi3p04.png"}, {"basn4a16.png", "basi4a16.png"}, {"basn6a08.png", "basi6a08.png"},
+        {"basn0g01.png", "basi0g01.png"},
+        {"basn0g02.png", "basi0g02.png"},
+        {"basn0g16.png", "basi0g16.png"},
+        {"basn2c08.png", "basi2c08.png"},
+        {"basn2c16.png", "basi2c16.png"},
+        {"basn3p02.png", "basi3p02.png"},
+        {"basn3p04.png", "basi3p04.png"},
+        {"basn4a16.png", "basi4a16.png"},
+        {"basn6a08.png", "basi6a08.png"},
         {"oi1n0g16.png", "oi2n0g16.png", "oi4n0g16.png", "oi9n0g16.png"},
         {"oi1n2c16.png", "oi2n2c16.png", "oi4n2c16.png", "oi9n2c16.png"},
         {"z00n2c08.png", "z03n2c08.png", "z06n2c08.png", "z09n2c08.png"},
-        {"s09n3p02.png", "s09i3p02.png"}, {"s35n3p04.png", "s35i3p04.png"}, {"s40n3p04.png", "s40i3p04.png"}};
+        {"s09n3p02.png", "s09i3p02.png"},
+        {"s35n3p04.png", "s35i3p04.png"},
+        {"s40n3p04.png", "s40i3p04.png"}};
     for (const auto& group : groups) {
         const Bitmap first = load(group[0]);
         for (std::size_t i = 1; i < group.size(); ++i) {
             std::string why;
-            EXPECT_TRUE(test::sameColours(first, load(group[i]), &why)) << group[0] << " vs " << group[i] << ": " << why;
+            EXPECT_TRUE(test::sameColours(first, load(group[i]), &why))
+                << group[0] << " vs " << group[i] << ": " << why;
         }
     }
     // 2-bit grey: the four levels of the ramp in a known left-to-right order.
@@ -447,7 +479,8 @@ TEST(PngSuite, CorruptFilesFailWithTheirMessage) {
 
 TEST(PngSuite, MalformedFilesFromOtherReadersAreRejected) {
     VEXILO_REQUIRE_CORPUS("png-extra/libpng-crashers");
-    for (const auto& entry : std::filesystem::directory_iterator(test::corpusDir() / "png-extra/libpng-crashers")) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(test::corpusDir() / "png-extra/libpng-crashers")) {
         const std::string name = entry.path().filename().string();
         const std::string failure = failureOf(test::readFile(entry.path()));
         if (name.starts_with("huge_")) {

@@ -15,9 +15,9 @@
 namespace vexilo {
 namespace {
 
-using ::testing::ThrowsMessage;
 using test::makeBitmap;
 using test::patternColor;
+using ::testing::ThrowsMessage;
 using Bytes = std::vector<std::uint8_t>;
 
 struct TgaSpec {
@@ -82,11 +82,13 @@ TEST(TgaDecoder, ReadsEveryTypeAndDepth) {
     t.loadFromBytes(makeTga({.type = 3, .width = 2, .bits = 8}, {7, 250}));
     EXPECT_EQ(t.TargaType, ttBlackAndWhiteImage);
     EXPECT_EQ(t.colorRaster().pixel(1, 0), (Color{250, 250, 250}));
-    t.loadFromBytes(makeTga({.type = 1, .width = 2, .bits = 8, .mapEntryBits = 24, .map = {0, 255, 0, 255, 0, 0}}, {0, 1}));
+    t.loadFromBytes(makeTga(
+        {.type = 1, .width = 2, .bits = 8, .mapEntryBits = 24, .map = {0, 255, 0, 255, 0, 0}}, {0, 1}));
     EXPECT_EQ(t.TargaType, ttColorMapedImage);
     EXPECT_EQ(t.colorRaster().pixel(0, 0), kGreen);
     EXPECT_EQ(t.colorRaster().pixel(1, 0), kBlue);
-    t.loadFromBytes(makeTga({.type = 1, .width = 2, .bits = 8, .mapEntryBits = 15, .map = {0x1F, 0x00, 0xE0, 0x03}}, {0, 1}));
+    t.loadFromBytes(makeTga(
+        {.type = 1, .width = 2, .bits = 8, .mapEntryBits = 15, .map = {0x1F, 0x00, 0xE0, 0x03}}, {0, 1}));
     EXPECT_EQ(t.colorRaster().pixel(0, 0), (Color{0, 0, 248}));
     EXPECT_EQ(t.colorRaster().pixel(1, 0), (Color{0, 248, 0}));
     EXPECT_EQ(t.colorMap().size(), 2u);
@@ -98,7 +100,8 @@ TEST(TgaDecoder, ReadsEveryTypeAndDepth) {
     t.loadFromBytes(makeTga({.type = 11, .width = 3, .bits = 8}, {0x01, 1, 2, 0x80, 3}));
     EXPECT_EQ(t.TargaType, ttRLEBlackAndWhiteImage);
     EXPECT_EQ(t.colorRaster().pixel(2, 0), (Color{3, 3, 3}));
-    t.loadFromBytes(makeTga({.type = 9, .width = 3, .bits = 8, .mapEntryBits = 32, .map = {1, 2, 3, 4}}, {0x82, 0}));
+    t.loadFromBytes(
+        makeTga({.type = 9, .width = 3, .bits = 8, .mapEntryBits = 32, .map = {1, 2, 3, 4}}, {0x82, 0}));
     EXPECT_EQ(t.TargaType, ttRLEColorMapedImage);
     EXPECT_EQ(t.colorRaster().pixel(1, 0), (Color{3, 2, 1}));
 
@@ -122,7 +125,8 @@ TEST(TgaDecoder, RowOrderFollowsTheDescriptor) {
     const Bytes rows{0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255};
     auto load = [&](std::uint8_t descriptor) {
         TTarga t;
-        t.loadFromBytes(makeTga({.type = 2, .width = 2, .height = 2, .bits = 24, .descriptor = descriptor}, rows));
+        t.loadFromBytes(
+            makeTga({.type = 2, .width = 2, .height = 2, .bits = 24, .descriptor = descriptor}, rows));
         return t.colorRaster();
     };
     const Bitmap bottomUp = load(0), topDown = load(0x20), rightToLeft = load(0x30), bottomRight = load(0x10);
@@ -157,24 +161,31 @@ TEST(TgaDecoder, HostileAndDamagedFiles) {
     EXPECT_EQ(t.colorRaster().pixel(0, 1), kRed);
     EXPECT_EQ(t.colorRaster().pixel(1, 1), kBlue);
     // Indices outside the map are black; pixel values count from the map's first index.
-    t.loadFromBytes(makeTga({.type = 1, .width = 3, .bits = 8, .mapFirst = 10, .mapEntryBits = 24,
-                             .map = {0, 0, 255, 0, 255, 0}},
-                            {10, 11, 3}));
+    t.loadFromBytes(makeTga(
+        {.type = 1, .width = 3, .bits = 8, .mapFirst = 10, .mapEntryBits = 24, .map = {0, 0, 255, 0, 255, 0}},
+        {10, 11, 3}));
     EXPECT_EQ(t.colorRaster().pixel(0, 0), kRed);
     EXPECT_EQ(t.colorRaster().pixel(1, 0), kGreen);
     EXPECT_EQ(t.colorRaster().pixel(2, 0), kBlack);
     t.loadFromBytes(makeTga({.type = 1, .width = 1, .bits = 8}, {0}));
     EXPECT_EQ(t.colorRaster().pixel(0, 0), kBlack);
     // A file that ends early keeps what was read and leaves the rest black.
-    t.loadFromBytes(makeTga({.type = 2, .width = 2, .height = 2, .bits = 24, .descriptor = 0x20}, {0, 0, 255, 0, 0}));
+    t.loadFromBytes(
+        makeTga({.type = 2, .width = 2, .height = 2, .bits = 24, .descriptor = 0x20}, {0, 0, 255, 0, 0}));
     EXPECT_EQ(t.colorRaster().pixel(0, 0), kRed);
     EXPECT_EQ(t.colorRaster().pixel(1, 0), kBlack);
     EXPECT_EQ(t.colorRaster().pixel(1, 1), kBlack);
 
-    test::corruptionSweep(makeTga({.type = 9, .width = 3, .height = 2, .bits = 8, .id = "x", .mapEntryBits = 16,
-                                   .map = {1, 2, 3, 4}},
-                                  {0x81, 1, 0x00, 0, 0x82, 1}),
-                          [](std::span<const std::uint8_t> b) { (void)decodeTga(b, DecodeLimits::forFuzzing()); });
+    test::corruptionSweep(
+        makeTga({.type = 9,
+                 .width = 3,
+                 .height = 2,
+                 .bits = 8,
+                 .id = "x",
+                 .mapEntryBits = 16,
+                 .map = {1, 2, 3, 4}},
+                {0x81, 1, 0x00, 0, 0x82, 1}),
+        [](std::span<const std::uint8_t> b) { (void)decodeTga(b, DecodeLimits::forFuzzing()); });
 }
 
 TEST(TgaEncoder, PacketsFollowTheRowRules) {
@@ -209,9 +220,11 @@ TEST(TgaEncoder, RoundTripsRastersAndAlwaysSavesType10) {
     for (PixelFormat f : {PixelFormat::Bpp1, PixelFormat::Bpp4, PixelFormat::Bpp8, PixelFormat::Bpp16,
                           PixelFormat::Bpp24, PixelFormat::Bpp32, PixelFormat::Device}) {
         for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {131, 1}, {1, 5}}) {
-            const Bitmap b = makeBitmap(w, h, f, [](int x, int y) { return (x / 3 + y) % 2 ? patternColor(x, y) : kGreen; });
+            const Bitmap b = makeBitmap(
+                w, h, f, [](int x, int y) { return (x / 3 + y) % 2 ? patternColor(x, y) : kGreen; });
             std::string why;
-            EXPECT_TRUE(test::sameColours(b, decodeTga(encodeTga(b)), &why)) << bitsPerPixel(f) << " " << w << "x" << h << why;
+            EXPECT_TRUE(test::sameColours(b, decodeTga(encodeTga(b)), &why))
+                << bitsPerPixel(f) << " " << w << "x" << h << why;
         }
     }
     // The uncompressed writer of the other types reads back too.
@@ -229,7 +242,8 @@ TEST(TgaEncoder, RoundTripsRastersAndAlwaysSavesType10) {
                 const Color want = t.colorRaster().pixel(x, y);
                 const Color got = back.colorRaster().pixel(x, y);
                 if (depth == cd16bit)
-                    EXPECT_EQ(got, (Color{static_cast<std::uint8_t>(want.r & 0xF8), static_cast<std::uint8_t>(want.g & 0xF8),
+                    EXPECT_EQ(got, (Color{static_cast<std::uint8_t>(want.r & 0xF8),
+                                          static_cast<std::uint8_t>(want.g & 0xF8),
                                           static_cast<std::uint8_t>(want.b & 0xF8)}));
                 else
                     EXPECT_EQ(got, want);
@@ -264,9 +278,11 @@ void expectMatches(const std::filesystem::path& tga, const std::filesystem::path
     int bad = 0;
     for (int y = 0; y < got.height(); ++y)
         for (int x = 0; x < got.width(); ++x) {
-            if (!want.alpha.empty() && want.alpha[static_cast<std::size_t>(y * got.width() + x)] == 0) continue;
+            if (!want.alpha.empty() && want.alpha[static_cast<std::size_t>(y * got.width() + x)] == 0)
+                continue;
             const Color a = got.pixel(x, y), b = want.color.pixel(x, y);
-            if (std::abs(a.r - b.r) > tolerance || std::abs(a.g - b.g) > tolerance || std::abs(a.b - b.b) > tolerance)
+            if (std::abs(a.r - b.r) > tolerance || std::abs(a.g - b.g) > tolerance ||
+                std::abs(a.b - b.b) > tolerance)
                 ++bad;
         }
     EXPECT_EQ(bad, 0);
@@ -275,7 +291,8 @@ void expectMatches(const std::filesystem::path& tga, const std::filesystem::path
 TEST(TgaCorpus, DecodedFilesMatchTheirExpectedImages) {
     VEXILO_REQUIRE_CORPUS("tga");
     const auto dir = test::corpusDir() / "tga";
-    for (const char* name : {"cbw8", "ubw8"}) expectMatches(dir / "truevision" / (std::string(name) + ".tga"), dir / "truevision/bw.png", 0);
+    for (const char* name : {"cbw8", "ubw8"})
+        expectMatches(dir / "truevision" / (std::string(name) + ".tga"), dir / "truevision/bw.png", 0);
     for (const char* name : {"ctc24", "utc24", "ctc32", "utc32"})
         expectMatches(dir / "truevision" / (std::string(name) + ".tga"), dir / "truevision/color.png", 0);
     for (const char* name : {"ccm8", "ucm8", "ctc16", "utc16"})
@@ -283,7 +300,8 @@ TEST(TgaCorpus, DecodedFilesMatchTheirExpectedImages) {
     for (const auto& entry : std::filesystem::directory_iterator(dir / "image-rs/reference")) {
         const std::string name = entry.path().stem().string();  // x.tga
         const auto source = dir / "image-rs" / name;
-        if (std::filesystem::exists(source)) expectMatches(source, entry.path(), name.starts_with("b5-") ? 7 : 0);
+        if (std::filesystem::exists(source))
+            expectMatches(source, entry.path(), name.starts_with("b5-") ? 7 : 0);
     }
     for (const auto& entry : std::filesystem::directory_iterator(dir / "pillow/common")) {
         const std::string name = entry.path().filename().string();
@@ -312,7 +330,8 @@ TEST(TgaCorpus, OriginsAgreeAndBrokenFilesNeverCrash) {
     int bad = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            bad += !(right.pixel(w - 1 - x, y) == plain.pixel(x, y)) + !(topRight.pixel(w - 1 - x, h - 1 - y) == plain.pixel(x, y));
+            bad += !(right.pixel(w - 1 - x, y) == plain.pixel(x, y)) +
+                   !(topRight.pixel(w - 1 - x, h - 1 - y) == plain.pixel(x, y));
     EXPECT_EQ(bad, 0);
     int rejected = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(test::corpusDir() / "tga")) {

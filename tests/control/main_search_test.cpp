@@ -6,10 +6,10 @@
 #include <fstream>
 
 #include "codecs/bmp_codec.h"
-#include "support/icon_fixtures.h"
 #include "imageio/file_kind.h"
 #include "raster/raster_ops.h"
 #include "search/placeholder.h"
+#include "support/icon_fixtures.h"
 #include "support/test_util.h"
 
 namespace vexilo::search {
@@ -116,7 +116,8 @@ TEST_F(ImageSearchScan, ALibraryGetsOneRowPerIconAndAFileWithoutIconsOne) {
     search.masks.items.at(2).checked = true;  // "*.dll"
     addFolder(dir.path());
     search.RunScan();
-    ASSERT_THAT(captions(search.list()), ElementsAre("empty.exe (0)", "three.dll (0)", "three.dll (1)", "three.dll (2)"));
+    ASSERT_THAT(captions(search.list()),
+                ElementsAre("empty.exe (0)", "three.dll (0)", "three.dll (1)", "three.dll (2)"));
     const Color expected[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     for (std::size_t r = 0; r < 4; ++r) {
         const FoundImage& img = search.list().row(r).image;

@@ -26,7 +26,8 @@ private:
 // Installs a provider for one test and puts the previous one back.
 class ProviderScope {
 public:
-    explicit ProviderScope(std::unique_ptr<AssociatedIconProvider> p) : m_previous(setAssociatedIconProvider(std::move(p))) {}
+    explicit ProviderScope(std::unique_ptr<AssociatedIconProvider> p)
+        : m_previous(setAssociatedIconProvider(std::move(p))) {}
     ~ProviderScope() { setAssociatedIconProvider(std::move(m_previous)); }
 
 private:
@@ -40,8 +41,8 @@ TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
     const auto doc = associatedIcon(dir.file("notes.txt"), 32);
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->width(), 32);
-    EXPECT_EQ(doc->mask.raw(0, 0), 1u);     // transparent around the page
-    EXPECT_EQ(doc->mask.raw(12, 20), 0u);   // the page itself is opaque
+    EXPECT_EQ(doc->mask.raw(0, 0), 1u);    // transparent around the page
+    EXPECT_EQ(doc->mask.raw(12, 20), 0u);  // the page itself is opaque
     const auto folder = associatedIcon(dir.path().string(), 32);
     ASSERT_TRUE(folder);
     EXPECT_FALSE(test::sameColours(folder->color, doc->color));
@@ -50,7 +51,7 @@ TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
     ASSERT_TRUE(LoadAssociatedIcon(dir.file("notes.txt"), &b));
     EXPECT_EQ(b.width(), kSystemIconSize);
     EXPECT_EQ(b.pixel(0, 0), kWhite);
-    EXPECT_EQ(b.pixel(8, 20), kWhite);  // paper
+    EXPECT_EQ(b.pixel(8, 20), kWhite);               // paper
     EXPECT_EQ(b.pixel(6, 20), (Color{96, 96, 96}));  // outline
 
     Bitmap untouched;

@@ -5,12 +5,12 @@
 
 #include <filesystem>
 
+#include "codecs/bmp_codec.h"
 #include "codecs/gif_image.h"
 #include "codecs/jpeg_codec.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
-#include "codecs/bmp_codec.h"
 #include "support/test_util.h"
 
 namespace vexilo {

@@ -6,14 +6,14 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/errors.h"
+#include "base/file_io.h"
+#include "codecs/bmp_codec.h"
 #include "codecs/gif_image.h"
+#include "codecs/icon_file.h"
 #include "codecs/jpeg_codec.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
-#include "codecs/bmp_codec.h"
-#include "base/file_io.h"
-#include "codecs/icon_file.h"
-#include "base/errors.h"
 #include "imageio/loaders.h"
 #include "support/test_util.h"
 

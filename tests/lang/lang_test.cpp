@@ -1,12 +1,13 @@
 #include "lang/lang.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "settings/settings_store.h"
+#include <filesystem>
+#include <fstream>
+
 #include "lang/program_folder.h"
+#include "settings/settings_store.h"
 #include "support/test_util.h"
 
 namespace vexilo {

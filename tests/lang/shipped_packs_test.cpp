@@ -1,15 +1,16 @@
 // Checks the language packs that ship in lang/: each one complete against english.lng, and
 // english.lng complete against every number the windows use.
-#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 
-#include "lang/lang.h"
 #include "base/text.h"
+#include "lang/lang.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -22,11 +23,11 @@ const fs::path kLangDir = fs::path(VEXILO_SOURCE_DIR) / "lang";
 
 // Interface texts and messages that the windows look up.
 const std::vector<int> kInterfaceNumbers = {
-    3,  4,  5,  6,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18,  19,  21,  22,  23,  24,  25,  26,  27,
-    28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42,  43,  44,  45,  46,  47,  48,  49,  50,
-    51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65,  66,  67,  68,  69,  70,  71,  72,  73,
-    74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 93,  94,  95,  99,  100, 101, 102, 103, 104,
-    105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117};
+    3,  4,  5,  6,   7,   9,   10,  11,  12,  13,  14,  15,  16,  17,  18,  19,  21,  22,  23,  24,  25,
+    26, 27, 28, 29,  30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,  42,  43,  44,  45,  46,
+    47, 48, 49, 50,  51,  52,  53,  54,  55,  56,  57,  58,  59,  60,  61,  62,  63,  64,  65,  66,  67,
+    68, 69, 70, 71,  72,  73,  74,  75,  76,  77,  78,  79,  80,  81,  82,  83,  84,  85,  86,  87,  93,
+    94, 95, 99, 100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117};
 const std::vector<int> kMessageNumbers = {5, 8, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
 // Entries that share one menu, whose "&" accelerators must differ.
@@ -63,7 +64,8 @@ std::vector<Pack> shippedPacks() {
 std::vector<std::string> placeholders(const std::string& text) {
     static const std::regex pattern("%[a-z%]");
     std::vector<std::string> out;
-    for (std::sregex_iterator it(text.begin(), text.end(), pattern), end; it != end; ++it) out.push_back(it->str());
+    for (std::sregex_iterator it(text.begin(), text.end(), pattern), end; it != end; ++it)
+        out.push_back(it->str());
     return out;
 }
 
@@ -95,7 +97,8 @@ TEST(ShippedPacks, EnglishHasEveryNumberTheWindowsUse) {
 
 TEST(ShippedPacks, EveryPackIsCompleteAgainstEnglish) {
     const std::vector<Pack> packs = shippedPacks();
-    const auto english = std::find_if(packs.begin(), packs.end(), [](const Pack& p) { return p.file == "english.lng"; });
+    const auto english =
+        std::find_if(packs.begin(), packs.end(), [](const Pack& p) { return p.file == "english.lng"; });
     ASSERT_NE(english, packs.end());
     std::set<std::string> languages;
     for (const Pack& p : packs) {
@@ -138,7 +141,8 @@ TEST(ShippedPacks, EachPackCanBeChosenAndLoaded) {
     TLang lang;
     lang.ProgramDir = kLangDir.string();
     lang.findPacks();
-    EXPECT_THAT(lang.langNames(), ::testing::IsSupersetOf({"English", "Deutsch", "Français", "Español", "Русский"}));
+    EXPECT_THAT(lang.langNames(),
+                ::testing::IsSupersetOf({"English", "Deutsch", "Français", "Español", "Русский"}));
     const std::vector<std::string> names = lang.langNames();
     const std::vector<std::string> files = lang.langFiles();
     for (std::size_t i = 0; i < names.size(); ++i) {

@@ -77,7 +77,9 @@ TEST(Bitmap, IndexedConversionUsesPaletteOrDefaultTable) {
 
 TEST(Bitmap, DrawHonoursTransparencyAndClips) {
     Bitmap dest(4, 4);
-    Bitmap src = makeBitmap(3, 3, PixelFormat::Bpp24, [](int x, int) { return x == 1 ? Color{1, 2, 3} : kBlack; });
+    Bitmap src = makeBitmap(3, 3, PixelFormat::Bpp24, [](int x, int) {
+        return x == 1 ? Color{1, 2, 3} : kBlack;
+    });
     src.setTransparent(true);
     src.setTransparentColor({1, 2, 3});
     dest.draw(src, 2, 2);
@@ -90,7 +92,9 @@ TEST(Bitmap, DrawHonoursTransparencyAndClips) {
 }
 
 TEST(Bitmap, BrushCopyXorAndMonochrome) {
-    Bitmap src = makeBitmap(2, 1, PixelFormat::Device, [](int x, int) { return x ? kBlack : Color{9, 9, 9}; });
+    Bitmap src = makeBitmap(2, 1, PixelFormat::Device, [](int x, int) {
+        return x ? kBlack : Color{9, 9, 9};
+    });
     Bitmap w(2, 1);
     w.brushCopy({0, 0, 2, 1}, src, {0, 0, 2, 1}, kBlack, {250, 249, 248});
     EXPECT_EQ(w.pixel(0, 0), (Color{9, 9, 9}));
@@ -117,7 +121,8 @@ TEST(StretchInto, NearestPixelWithoutAspect) {
     EXPECT_EQ(out.pixel(0, 0), patternColor(1, 0));
     EXPECT_EQ(out.pixel(1, 1), patternColor(3, 1));
     // Indexed sources stretch into a display-format target through their palette.
-    Bitmap pal = makeBitmap(3, 3, PixelFormat::Bpp8, [](int x, int y) { return defaultPalette(8)[x + y * 3]; });
+    Bitmap pal =
+        makeBitmap(3, 3, PixelFormat::Bpp8, [](int x, int y) { return defaultPalette(8)[x + y * 3]; });
     StretchInto(pal, out, 1, 1);
     EXPECT_EQ(out.pixel(0, 0), defaultPalette(8)[4]);
 }
@@ -128,10 +133,10 @@ TEST(DrawButtonFrame, RingsAndCorners) {
     DrawButtonFrame(b);
     for (int k = 0; k < 2; ++k) {
         const int r = 5 - k, bot = 4 - k;
-        EXPECT_EQ(b.pixel(k, k), kButtonHighlight);      // top-left
-        EXPECT_EQ(b.pixel(r, k), kButtonShadow);         // top-right
-        EXPECT_EQ(b.pixel(r, bot), kButtonShadow);       // bottom-right
-        EXPECT_EQ(b.pixel(k, bot), kButtonShadow);       // bottom-left
+        EXPECT_EQ(b.pixel(k, k), kButtonHighlight);  // top-left
+        EXPECT_EQ(b.pixel(r, k), kButtonShadow);     // top-right
+        EXPECT_EQ(b.pixel(r, bot), kButtonShadow);   // bottom-right
+        EXPECT_EQ(b.pixel(k, bot), kButtonShadow);   // bottom-left
         EXPECT_EQ(b.pixel(k, bot - 1), kButtonHighlight);
         EXPECT_EQ(b.pixel(r - 1, k), kButtonHighlight);
     }
@@ -150,7 +155,7 @@ TEST(DrawButtonFrame, RingsAndCorners) {
 TEST(Icon, AndThenXorAndAlphaBlend) {
     Icon icon = Icon::blank(2, 2);
     icon.color.setPixel(0, 0, {255, 0, 0});
-    icon.mask.setRaw(0, 0, 0);  // opaque red
+    icon.mask.setRaw(0, 0, 0);               // opaque red
     icon.color.setPixel(1, 0, {0, 255, 0});  // mask 1 with colour: XOR over the background
     Bitmap dest(2, 2);
     dest.fillRect({0, 0, 2, 2}, {0, 0, 255});

@@ -85,7 +85,7 @@ TEST(FindInDirTime, PacksLocalDosDateTimeAndClampsTheEnds) {
     const std::uint32_t packed = packDosTime(std::mktime(&t));
     EXPECT_EQ(packed >> 16, (41u << 9) | (7u << 5) | 14u);
     EXPECT_EQ(packed & 0xFFFF, (13u << 11) | (45u << 5) | 15u);  // 31 s keeps 2-second steps
-    EXPECT_EQ(packDosTime(0) >> 16, (1u << 5) | 1u);  // 1970 reads as 1980-01-01
+    EXPECT_EQ(packDosTime(0) >> 16, (1u << 5) | 1u);             // 1970 reads as 1980-01-01
     EXPECT_EQ(packDosTime(0) & 0xFFFF, 0u);
 }
 
@@ -112,7 +112,9 @@ TEST_F(FindInDirTree, ReportsMaskByMaskThenSubfoldersDepthFirst) {
     EXPECT_EQ(files[0], "file a.bmp 0");
     EXPECT_EQ(files[1], "file b.gif 1");
     // Each subfolder is walked completely before the next; s1/deep comes right after s1's files.
-    const auto pos = [&](const std::string& e) { return std::find(rec.events.begin(), rec.events.end(), e) - rec.events.begin(); };
+    const auto pos = [&](const std::string& e) {
+        return std::find(rec.events.begin(), rec.events.end(), e) - rec.events.begin();
+    };
     EXPECT_LT(pos("file s1/c.bmp 0"), pos("file s1/deep/d.gif 1"));
     const bool s1First = pos("enter s1 -1") < pos("enter s2 -1");
     if (s1First) {
@@ -242,7 +244,7 @@ TEST_F(FindInDirTree, FolderMaskReportsMatchingFoldersOnly) {
 TEST_F(FindInDirTree, LinkLoopsEndAndLinksElsewhereAreWalked) {
     touch(root() / "a" / "one.bmp");
     touch(root() / "b" / "two.bmp");
-    fs::create_directory_symlink("..", root() / "a" / "up");          // back to the start
+    fs::create_directory_symlink("..", root() / "a" / "up");            // back to the start
     fs::create_directory_symlink(root() / "a", root() / "a" / "self");  // to itself
     fs::create_directory_symlink(root() / "b", root() / "a" / "tob");   // a sibling: walked
     fs::create_symlink(root() / "missing.bmp", root() / "dangling.bmp");

@@ -14,7 +14,8 @@ namespace {
 
 using ::testing::ElementsAre;
 
-FoundImage record(std::int64_t size, std::string folder = "/f/", std::int32_t date = 0, std::int32_t time = 0) {
+FoundImage record(std::int64_t size, std::string folder = "/f/", std::int32_t date = 0,
+                  std::int32_t time = 0) {
     FoundImage r;
     r.Size = size;
     r.Folder = std::move(folder);
@@ -153,8 +154,14 @@ TEST(FoundImageListTexts, DayNumbersAndLocaleFormats) {
 TEST(FoundImageListModel, ReportsChangesBeforeAndAfter) {
     FoundImageList list;
     std::vector<std::string> seen;
-    list.onChanging = [&](ListChange c, std::size_t r) { seen.push_back("before " + std::to_string(int(c)) + ":" + std::to_string(r) + "/" + std::to_string(list.size())); };
-    list.onChanged = [&](ListChange c, std::size_t r) { seen.push_back("after " + std::to_string(int(c)) + ":" + std::to_string(r) + "/" + std::to_string(list.size())); };
+    list.onChanging = [&](ListChange c, std::size_t r) {
+        seen.push_back("before " + std::to_string(int(c)) + ":" + std::to_string(r) + "/" +
+                       std::to_string(list.size()));
+    };
+    list.onChanged = [&](ListChange c, std::size_t r) {
+        seen.push_back("after " + std::to_string(int(c)) + ":" + std::to_string(r) + "/" +
+                       std::to_string(list.size()));
+    };
     list.addRow("a", record(1), nullptr);
     list.removeRow(0);
     EXPECT_THAT(seen, ElementsAre("before 1:0/0", "after 1:0/1", "before 2:0/1", "after 2:0/0"));

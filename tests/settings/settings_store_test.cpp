@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -9,8 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <thread>
 
 #include "support/test_util.h"
@@ -92,7 +92,8 @@ TEST(SettingsStore, ValuesKeepTheirWrittenOrderAcrossSaves) {
     }
     SettingsStore again(dir.path().string());
     EXPECT_TRUE(again.problem().empty());
-    EXPECT_THAT(again.valueNames(kRoot), ElementsAre("ClientWidth", "ClientHeight", "Left", "Top", "ThumbWidth"));
+    EXPECT_THAT(again.valueNames(kRoot),
+                ElementsAre("ClientWidth", "ClientHeight", "Left", "Top", "ThumbWidth"));
     EXPECT_EQ(again.readInteger(kRoot, "Left", 0), 5);
     EXPECT_THAT(again.valueNames(kRoot + "\\Paths"), ElementsAre("/z/", "/a/", "/m/"));
     EXPECT_TRUE(again.valueNames(kRoot + "\\Masks").empty());
@@ -107,8 +108,9 @@ TEST(SettingsStore, ArbitraryNamesAndValuesRoundTripExactly) {
         "say \"cheese\" and 'quote'",
         "Фотографии/Ünïcødé/日本語",
         std::string("nul\0inside", 10),
-        "\xff\xfe legacy \xe9ncoding",        // not UTF-8: a folder named in Latin-1
-        "\xEF\xBF\xBF" "41",                   // looks like the raw marker itself
+        "\xff\xfe legacy \xe9ncoding",  // not UTF-8: a folder named in Latin-1
+        "\xEF\xBF\xBF"
+        "41",  // looks like the raw marker itself
         "tab\tnewline\nend\\",
     };
     test::TempDir dir;
@@ -177,8 +179,9 @@ TEST(SettingsStore, EmptiedSearchFoldersLeaveNoPathsKeyAfterRestart) {
 
 TEST(SettingsStore, ValueThatIsNotTextFailsWithInvalidDataType) {
     test::TempDir dir;
-    writeText(dir.path() / "settings.json",
-              R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2": {"ViewStyle": 3, "Left": "10", "Flag": null}}})");
+    writeText(
+        dir.path() / "settings.json",
+        R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2": {"ViewStyle": 3, "Left": "10", "Flag": null}}})");
     SettingsStore store(dir.path().string());
     EXPECT_TRUE(store.problem().empty());
     EXPECT_EQ(store.readInteger(kRoot, "Left", 0), 10);
@@ -243,7 +246,8 @@ TEST(SettingsStore, FailedSaveReportsTheValueAndKeepsTheOldFile) {
     SettingsStore store((dir.path() / "blocker" / "vexilo").string());
     store.writeInteger(kRoot, "ClientWidth", 665);
     store.writeInteger(kRoot, "ClientHeight", 429);
-    EXPECT_THAT([&] { store.save(); }, ThrowsMessage<SettingsError>(HasSubstr("Failed to set data for 'ClientWidth'")));
+    EXPECT_THAT([&] { store.save(); },
+                ThrowsMessage<SettingsError>(HasSubstr("Failed to set data for 'ClientWidth'")));
     EXPECT_TRUE(store.isModified());
 }
 
@@ -264,7 +268,8 @@ TEST(SettingsStore, InterruptedWriteLeavesTheStoredSettingsIntact) {
         rlimit limit{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &limit);
         SettingsStore store(dir.path().string());
-        for (int i = 0; i < 2000; ++i) store.writeString(kRoot + "\\Paths", "/folder/" + std::to_string(i), std::to_string(i));
+        for (int i = 0; i < 2000; ++i)
+            store.writeString(kRoot + "\\Paths", "/folder/" + std::to_string(i), std::to_string(i));
         try {
             store.save();
         } catch (const SettingsError& e) {
@@ -326,8 +331,10 @@ TEST(SettingsStore, FolderFollowsXdgConfigHome) {
     EXPECT_EQ(SettingsStore::defaultFolder(), "/home/anna/.config/vexilo/");
 
     if (oldXdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
-    if (oldHome) setenv("HOME", savedHome.c_str(), 1);
-    else unsetenv("HOME");
+    if (oldHome)
+        setenv("HOME", savedHome.c_str(), 1);
+    else
+        unsetenv("HOME");
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
 #pragma once
 // Icon images, icon files and small PE files built in code for the icon tests.
+#include <zlib.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "raster/bitmap.h"
 #include "base/byte_reader.h"
-
-#include <zlib.h>
+#include "raster/bitmap.h"
 
 namespace vexilo::test {
 
@@ -18,7 +18,8 @@ namespace vexilo::test {
 // `masked` gives the AND mask bit. withMask false leaves the mask rows out.
 inline std::vector<std::uint8_t> makeIconDib(int w, int h, int bits, const std::vector<Color>& palette,
                                              const std::function<std::uint32_t(int, int)>& pixel,
-                                             const std::function<bool(int, int)>& masked, bool withMask = true) {
+                                             const std::function<bool(int, int)>& masked,
+                                             bool withMask = true) {
     ByteWriter out;
     const std::size_t row = ((static_cast<std::size_t>(w) * static_cast<std::size_t>(bits) + 31) / 32) * 4;
     const std::size_t maskRow = ((static_cast<std::size_t>(w) + 31) / 32) * 4;
@@ -47,14 +48,22 @@ inline std::vector<std::uint8_t> makeIconDib(int w, int h, int bits, const std::
             const std::uint32_t v = pixel(x, y);
             const auto xs = static_cast<std::size_t>(x);
             switch (bits) {
-            case 1: bytes[xs / 8] |= static_cast<std::uint8_t>((v & 1u) << (7 - xs % 8)); break;
-            case 4: bytes[xs / 2] |= static_cast<std::uint8_t>((v & 15u) << (xs % 2 ? 0 : 4)); break;
-            case 8: bytes[xs] = static_cast<std::uint8_t>(v); break;
-            case 24:
-                for (std::size_t k = 0; k < 3; ++k) bytes[xs * 3 + k] = static_cast<std::uint8_t>(v >> (8 * k));
-                break;
-            default:
-                for (std::size_t k = 0; k < 4; ++k) bytes[xs * 4 + k] = static_cast<std::uint8_t>(v >> (8 * k));
+                case 1:
+                    bytes[xs / 8] |= static_cast<std::uint8_t>((v & 1u) << (7 - xs % 8));
+                    break;
+                case 4:
+                    bytes[xs / 2] |= static_cast<std::uint8_t>((v & 15u) << (xs % 2 ? 0 : 4));
+                    break;
+                case 8:
+                    bytes[xs] = static_cast<std::uint8_t>(v);
+                    break;
+                case 24:
+                    for (std::size_t k = 0; k < 3; ++k)
+                        bytes[xs * 3 + k] = static_cast<std::uint8_t>(v >> (8 * k));
+                    break;
+                default:
+                    for (std::size_t k = 0; k < 4; ++k)
+                        bytes[xs * 4 + k] = static_cast<std::uint8_t>(v >> (8 * k));
             }
         }
         out.bytes(bytes);
@@ -63,7 +72,8 @@ inline std::vector<std::uint8_t> makeIconDib(int w, int h, int bits, const std::
         for (int y = h - 1; y >= 0; --y) {
             std::vector<std::uint8_t> bytes(maskRow, 0);
             for (int x = 0; x < w; ++x)
-                if (masked(x, y)) bytes[static_cast<std::size_t>(x) / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+                if (masked(x, y))
+                    bytes[static_cast<std::size_t>(x) / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
             out.bytes(bytes);
         }
     }
@@ -74,8 +84,10 @@ inline std::vector<std::uint8_t> makeIconDib(int w, int h, int bits, const std::
 // (for 1/4/8 bits through a palette whose entry 1 is c).
 inline std::vector<std::uint8_t> solidIconDib(int size, int bits, Color c) {
     if (bits <= 8)
-        return makeIconDib(size, size, bits, {kBlack, c}, [](int, int) { return 1u; }, [](int, int) { return false; });
-    return makeIconDib(size, size, bits, {}, [&](int, int) { return packRgb(c, 0); }, [](int, int) { return false; });
+        return makeIconDib(
+            size, size, bits, {kBlack, c}, [](int, int) { return 1u; }, [](int, int) { return false; });
+    return makeIconDib(
+        size, size, bits, {}, [&](int, int) { return packRgb(c, 0); }, [](int, int) { return false; });
 }
 
 struct IcoEntry {
@@ -132,8 +144,8 @@ inline std::vector<std::uint8_t> makePeFile(const std::vector<PeResourceType>& t
         typeDir.push_back(pos);
         pos += 16 + 8 * static_cast<std::uint32_t>(t.resources.size());
     }
-    std::vector<std::vector<std::uint32_t>> langDir(types.size()), dataEntry(types.size()), nameAt(types.size()),
-        blobAt(types.size());
+    std::vector<std::vector<std::uint32_t>> langDir(types.size()), dataEntry(types.size()),
+        nameAt(types.size()), blobAt(types.size());
     for (std::size_t t = 0; t < types.size(); ++t)
         for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
             langDir[t].push_back(pos);

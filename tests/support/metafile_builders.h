@@ -4,8 +4,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "codecs/metafile/metafile_writer.h"
 #include "base/byte_reader.h"
+#include "codecs/metafile/metafile_writer.h"
 
 namespace vexilo::test {
 

@@ -29,7 +29,8 @@ void writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> 
 
 TempDir::TempDir() {
     std::random_device rd;
-    m_path = std::filesystem::temp_directory_path() / ("vexilo-test-" + std::to_string(rd()) + std::to_string(rd()));
+    m_path = std::filesystem::temp_directory_path() /
+             ("vexilo-test-" + std::to_string(rd()) + std::to_string(rd()));
     std::filesystem::create_directories(m_path);
 }
 
@@ -64,9 +65,10 @@ bool sameColours(const Bitmap& a, const Bitmap& b, std::string* why) {
             const Color p = a.pixel(x, y), q = b.pixel(x, y);
             if (p != q) {
                 if (why)
-                    *why = "pixel (" + std::to_string(x) + "," + std::to_string(y) + "): " + std::to_string(p.r) +
-                           "," + std::to_string(p.g) + "," + std::to_string(p.b) + " vs " + std::to_string(q.r) +
-                           "," + std::to_string(q.g) + "," + std::to_string(q.b);
+                    *why = "pixel (" + std::to_string(x) + "," + std::to_string(y) +
+                           "): " + std::to_string(p.r) + "," + std::to_string(p.g) + "," +
+                           std::to_string(p.b) + " vs " + std::to_string(q.r) + "," + std::to_string(q.g) +
+                           "," + std::to_string(q.b);
                 return false;
             }
         }

@@ -14,11 +14,11 @@ namespace vexilo::test {
 // The shared conformance corpus, or an empty path when it is not checked out beside us.
 std::filesystem::path corpusDir();
 // Skips the current test, saying so, when the corpus subfolder is missing.
-#define VEXILO_REQUIRE_CORPUS(sub)                                                              \
-    do {                                                                                        \
-        if (::vexilo::test::corpusDir().empty() ||                                              \
-            !std::filesystem::exists(::vexilo::test::corpusDir() / (sub)))                      \
-            GTEST_SKIP() << "conformance corpus folder " << (sub) << " is absent";              \
+#define VEXILO_REQUIRE_CORPUS(sub)                                                 \
+    do {                                                                           \
+        if (::vexilo::test::corpusDir().empty() ||                                 \
+            !std::filesystem::exists(::vexilo::test::corpusDir() / (sub)))         \
+            GTEST_SKIP() << "conformance corpus folder " << (sub) << " is absent"; \
     } while (0)
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
@@ -51,7 +51,6 @@ bool sameColours(const Bitmap& a, const Bitmap& b, std::string* why = nullptr);
 // Calls decode on every single-byte corruption and every truncation of `valid`; decode must
 // either succeed or throw ImageError. Anything else fails the calling test.
 void corruptionSweep(std::span<const std::uint8_t> valid,
-                     const std::function<void(std::span<const std::uint8_t>)>& decode,
-                     std::size_t step = 1);
+                     const std::function<void(std::span<const std::uint8_t>)>& decode, std::size_t step = 1);
 
 }  // namespace vexilo::test

@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "raster/bitmap.h"
 #include "base/byte_reader.h"
+#include "raster/bitmap.h"
 
 namespace vexilo {
 

@@ -606,8 +606,7 @@ private:
     // (radians in the logical frame), as cubic segments of at most a quarter turn.
     void appendArc(DrawPath& path, PointF c, double rx, double ry, double start, double sweep,
                    bool connect) const {
-        const int segments =
-            std::clamp(saturatedInt(std::ceil(std::abs(sweep) / (kPi / 2) - 1e-9)), 1, 4);
+        const int segments = std::clamp(saturatedInt(std::ceil(std::abs(sweep) / (kPi / 2) - 1e-9)), 1, 4);
         const double step = sweep / segments;
         const double k = 4.0 / 3.0 * std::tan(step / 4);
         auto at = [&](double t) { return PointF{c.x + rx * std::cos(t), c.y + ry * std::sin(t)}; };
@@ -700,8 +699,7 @@ private:
         const double rw = std::min(std::abs(cw) / 2, (rt - l) / 2),
                      rh = std::min(std::abs(ch) / 2, (b - t) / 2);
         if (rw <= 0 || rh <= 0)
-            return rectangle(
-                {saturatedInt(l), saturatedInt(t), saturatedInt(rt), saturatedInt(b)});
+            return rectangle({saturatedInt(l), saturatedInt(t), saturatedInt(rt), saturatedInt(b)});
         DrawPath path;
         path.moveTo(dev(l + rw, t));
         path.lineTo(dev(rt - rw, t));
@@ -1021,8 +1019,8 @@ private:
         const double y0 = y + h * (ct - sy) / sh, y1 = y + h * (cb - sy) / sh;
         DrawImage d;
         d.image = std::move(image);
-        d.source = {saturatedInt(std::floor(cl)), saturatedInt(std::floor(ct)),
-                    saturatedInt(std::ceil(cr)), saturatedInt(std::ceil(cb))};
+        d.source = {saturatedInt(std::floor(cl)), saturatedInt(std::floor(ct)), saturatedInt(std::ceil(cr)),
+                    saturatedInt(std::ceil(cb))};
         d.topLeft = dev(x0, y0);
         d.topRight = dev(x1, y0);
         d.bottomLeft = dev(x0, y1);
@@ -1452,9 +1450,7 @@ private:
             case 0x061D: {
                 const std::uint32_t rop = r.u32le("raster operation");
                 const double h = i16(r), w = i16(r), y = i16(r), x = i16(r);
-                patBlt({saturatedInt(x), saturatedInt(y), saturatedInt(x + w),
-                        saturatedInt(y + h)},
-                       rop);
+                patBlt({saturatedInt(x), saturatedInt(y), saturatedInt(x + w), saturatedInt(y + h)}, rop);
                 break;
             }
             case 0x0922:
@@ -1550,8 +1546,7 @@ private:
         const double x = r.i32le("destination"), y = r.i32le("destination");
         const double w = r.i32le("destination"), h = r.i32le("destination");
         std::uint32_t rop = r.u32le("raster operation");
-        const Rect dest{saturatedInt(x), saturatedInt(y), saturatedInt(x + w),
-                        saturatedInt(y + h)};
+        const Rect dest{saturatedInt(x), saturatedInt(y), saturatedInt(x + w), saturatedInt(y + h)};
         if (type != 114 && type != 116 && !usesSource(rop)) {
             patBlt(dest, rop);  // the source fields do not matter
             return;
@@ -2041,9 +2036,7 @@ private:
                 const std::uint32_t rop = r.u32le("raster operation");
                 const double w = r.i32le("destination"), h = r.i32le("destination");
                 if (cbBmi == 0 || !usesSource(rop)) {
-                    patBlt({saturatedInt(x), saturatedInt(y), saturatedInt(x + w),
-                            saturatedInt(y + h)},
-                           rop);
+                    patBlt({saturatedInt(x), saturatedInt(y), saturatedInt(x + w), saturatedInt(y + h)}, rop);
                     break;
                 }
                 const auto info = at(rec, offBmi, cbBmi);

@@ -4,9 +4,9 @@
 // tables (pens, brushes, fonts, palettes, regions) and every drawing and bitmap record, resolved
 // to output pixels. Records it does not know, and records whose fields do not fit their length,
 // are skipped; hostile counts and sizes are checked against the record before use.
-#include "raster/bitmap.h"
 #include "codecs/metafile/metafile_canvas.h"
 #include "codecs/metafile/metafile_format.h"
+#include "raster/bitmap.h"
 
 namespace vexilo {
 

@@ -15,14 +15,16 @@ namespace vexilo {
 
 namespace {
 
-bool themeHasIcons() { return QIcon::hasThemeIcon(QStringLiteral("folder")); }
+bool themeHasIcons() {
+    return QIcon::hasThemeIcon(QStringLiteral("folder"));
+}
 
 void chooseTheme() {
     if (!QIcon::themeName().isEmpty() && themeHasIcons()) return;
     // Without a desktop session Qt looks only in its resources: add the XDG icon folders.
     QStringList paths = QIcon::themeSearchPaths();
-    QStringList extra = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
-                                                  QStandardPaths::LocateDirectory);
+    QStringList extra = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                  QStringLiteral("icons"), QStandardPaths::LocateDirectory);
     extra << QDir::homePath() + QStringLiteral("/.icons");
     for (const QString& dir : extra)
         if (!paths.contains(dir) && QDir(dir).exists()) paths << dir;
@@ -64,10 +66,12 @@ Icon iconFromImage(const QImage& source, int size) {
         for (int x = 0; x < size; ++x) {
             const QRgb px = line[x];
             const auto a = static_cast<std::uint8_t>(qAlpha(px));
-            icon.alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x)] = a;
+            icon.alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(size) +
+                       static_cast<std::size_t>(x)] = a;
             if (a == 0) continue;  // stays black under a set mask bit
-            icon.color.setPixel(x, y, {static_cast<std::uint8_t>(qRed(px)), static_cast<std::uint8_t>(qGreen(px)),
-                                       static_cast<std::uint8_t>(qBlue(px))});
+            icon.color.setPixel(x, y,
+                                {static_cast<std::uint8_t>(qRed(px)), static_cast<std::uint8_t>(qGreen(px)),
+                                 static_cast<std::uint8_t>(qBlue(px))});
             icon.mask.setRaw(x, y, 0);
         }
     }
@@ -95,6 +99,8 @@ std::optional<Icon> QtAssociatedIconProvider::iconFor(const std::string& path, i
     return std::nullopt;
 }
 
-void installQtAssociatedIcons() { setAssociatedIconProvider(std::make_unique<QtAssociatedIconProvider>()); }
+void installQtAssociatedIcons() {
+    setAssociatedIconProvider(std::make_unique<QtAssociatedIconProvider>());
+}
 
 }  // namespace vexilo

@@ -22,9 +22,9 @@ Bitmap fromQImage(const QImage& image) {
         const auto* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         auto out = bitmap.row(y);
         for (int x = 0; x < rgb.width(); ++x)
-            out[static_cast<std::size_t>(x)] = packRgb({static_cast<std::uint8_t>(qRed(in[x])),
-                                                        static_cast<std::uint8_t>(qGreen(in[x])),
-                                                        static_cast<std::uint8_t>(qBlue(in[x]))});
+            out[static_cast<std::size_t>(x)] =
+                packRgb({static_cast<std::uint8_t>(qRed(in[x])), static_cast<std::uint8_t>(qGreen(in[x])),
+                         static_cast<std::uint8_t>(qBlue(in[x]))});
     }
     return bitmap;
 }

@@ -3,12 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "codecs/metafile/metafile_writer.h"
 #include "base/errors.h"
-#include "imageio/loaders.h"
-#include "support/metafile_builders.h"
 #include "codecs/metafile/metafile_canvas.h"
 #include "codecs/metafile/metafile_player.h"
+#include "codecs/metafile/metafile_writer.h"
+#include "imageio/loaders.h"
+#include "support/metafile_builders.h"
 #include "support/test_util.h"
 
 namespace vexilo {

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "codecs/metafile/metafile_player.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "support/metafile_builders.h"
-#include "codecs/metafile/metafile_player.h"
 #include "support/test_util.h"
 
 namespace vexilo {

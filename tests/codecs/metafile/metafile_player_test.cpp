@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstring>
 
-#include "codecs/metafile/metafile_writer.h"
 #include "codecs/bmp_codec.h"
+#include "codecs/metafile/metafile_writer.h"
 #include "imageio/loaders.h"
 #include "support/metafile_builders.h"
 #include "support/test_util.h"

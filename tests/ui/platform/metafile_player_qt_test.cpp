@@ -1,15 +1,15 @@
 // Playback with the desktop canvas (QPainter), under the offscreen platform.
-#include "codecs/metafile/metafile_player.h"
+#include "ui/platform/metafile_player_qt.h"
 
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 
+#include "codecs/metafile/metafile_player.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "imageio/loaders.h"
 #include "support/metafile_builders.h"
 #include "support/test_util.h"
-#include "ui/platform/metafile_player_qt.h"
 
 namespace vexilo {
 namespace {
