@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mapfile -t files < <(git ls-files -co --exclude-standard 'src/*.h' 'src/*.cpp' 'tests/*.h' 'tests/*.cpp' \
-  'fuzz/*.h' 'fuzz/*.cpp' 'bench/*.h' 'bench/*.cpp')
+  'fuzz/*.h' 'fuzz/*.cpp' 'bench/*.h' 'bench/*.cpp' 'scripts/*.cpp')
 if [ "${1:-}" = "--check" ]; then
   clang-format --dry-run --Werror "${files[@]}"
 else

@@ -1,6 +1,5 @@
 #include "ui/platform/associated_icon_qt.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -9,32 +8,12 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPixmap>
-#include <QStandardPaths>
+
+#include "ui/platform/icon_theme.h"
 
 namespace vexilo {
 
 namespace {
-
-bool themeHasIcons() {
-    return QIcon::hasThemeIcon(QStringLiteral("folder"));
-}
-
-void chooseTheme() {
-    if (!QIcon::themeName().isEmpty() && themeHasIcons()) return;
-    // Without a desktop session Qt looks only in its resources: add the XDG icon folders.
-    QStringList paths = QIcon::themeSearchPaths();
-    QStringList extra = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
-                                                  QStringLiteral("icons"), QStandardPaths::LocateDirectory);
-    extra << QDir::homePath() + QStringLiteral("/.icons");
-    for (const QString& dir : extra)
-        if (!paths.contains(dir) && QDir(dir).exists()) paths << dir;
-    QIcon::setThemeSearchPaths(paths);
-    for (const char* name : {"Adwaita", "hicolor"}) {
-        QIcon::setThemeName(QString::fromLatin1(name));
-        if (themeHasIcons()) break;
-    }
-    if (QIcon::fallbackThemeName().isEmpty()) QIcon::setFallbackThemeName(QStringLiteral("hicolor"));
-}
 
 // The theme's icon names for a file, most specific first.
 QStringList iconNamesFor(const QFileInfo& info) {
@@ -81,7 +60,7 @@ Icon iconFromImage(const QImage& source, int size) {
 }  // namespace
 
 QtAssociatedIconProvider::QtAssociatedIconProvider() {
-    if (QGuiApplication::instance()) chooseTheme();
+    if (QGuiApplication::instance()) ensureIconTheme();
 }
 
 std::optional<Icon> QtAssociatedIconProvider::iconFor(const std::string& path, int size) {

@@ -1,0 +1,16 @@
+#pragma once
+// The one QApplication of a window test program (offscreen under ctest).
+#include <QApplication>
+
+namespace vexilo::test {
+
+inline QApplication& qtApp() {
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
+    static int argc = 1;
+    static char name[] = "ui_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication instance(argc, argv);
+    return instance;
+}
+
+}  // namespace vexilo::test
