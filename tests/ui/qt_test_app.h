@@ -9,8 +9,9 @@ inline QApplication& qtApp() {
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
+    // Never destroyed: icon engines from plugins must not outlive the plugins at exit.
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
 }
 
 }  // namespace vexilo::test
