@@ -1,0 +1,186 @@
+#include "files/file_operation.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "support/test_util.h"
+
+namespace fs = std::filesystem;
+using namespace vexilo;
+
+namespace {
+
+struct ScriptedUi : FileOperationUi {
+    std::deque<ReplaceAnswer> answers;
+    std::vector<std::string> asked;
+    int cancelAtFile = -1;               // progress answers false when this file starts
+    std::uint64_t cancelAfterBytes = 0;  // ... or once this many bytes were copied
+    ReplaceAnswer askReplace(const std::string&, const std::string& target) override {
+        asked.push_back(target);
+        const auto a = answers.empty() ? ReplaceAnswer::Cancel : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return a;
+    }
+    bool progress(const FileProgress& p) override {
+        if (cancelAfterBytes && p.bytesDone >= cancelAfterBytes) return false;
+        return static_cast<int>(p.fileIndex) != cancelAtFile;
+    }
+};
+
+void put(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+std::string get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+int run(TFileMode mode, std::vector<std::string> source, std::string dest, FileOperationUi& ui,
+        TFileOperation* out = nullptr) {
+    TFileOperation op;
+    op.Mode = mode;
+    op.Source = std::move(source);
+    op.Destination = std::move(dest);
+    const int rc = op.Execute(ui);
+    if (out) *out = op;
+    return rc;
+}
+
+}  // namespace
+
+TEST(TFileOperation, CopiesAwkwardNamesKeepingTimesAndPermissions) {
+    test::TempDir dir;
+    fs::create_directory(dir.path() / "out");
+    std::vector<std::string> sources;
+    for (const char* name : {"a;b.png", "with space.bmp", "new\nline.gif", "\xc3\xa4pfel.ico"}) {
+        put(dir.file(name), name);
+        sources.push_back(dir.file(name));
+    }
+    ::chmod(sources[0].c_str(), 0640);
+    const fs::file_time_type old = fs::file_time_type::clock::now() - std::chrono::hours(240);
+    fs::last_write_time(sources[0], old);
+
+    ScriptedUi ui;
+    EXPECT_EQ(run(TFileMode::foCopy, sources, dir.file("out") + "/", ui), 0);
+    for (const auto& s : sources) {
+        const std::string copy = dir.file("out/" + fs::path(s).filename().string());
+        EXPECT_EQ(get(copy), get(s)) << copy;
+        EXPECT_TRUE(fs::exists(s));
+    }
+    const std::string first = dir.file("out/a;b.png");
+    EXPECT_EQ(fs::status(first).permissions() & fs::perms::all, fs::perms(0640));
+    EXPECT_EQ(fs::last_write_time(first), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "out"), {}), 4) << "no temporary left";
+
+    // One file to a chosen name; and never onto itself, which would truncate it.
+    EXPECT_EQ(run(TFileMode::foCopy, {sources[1]}, dir.file("renamed.bmp"), ui), 0);
+    EXPECT_EQ(get(dir.file("renamed.bmp")), "with space.bmp");
+    TFileOperation op;
+    EXPECT_NE(run(TFileMode::foCopy, {sources[1]}, dir.file(""), ui, &op), 0);
+    EXPECT_NE(op.Errors().front().find("onto itself"), std::string::npos);
+    EXPECT_EQ(get(sources[1]), "with space.bmp");
+}
+
+TEST(TFileOperation, ExistingTargetsFollowEachAnswer) {
+    test::TempDir dir;
+    fs::create_directory(dir.path() / "out");
+    std::vector<std::string> sources;
+    for (const char* name : {"1", "2", "3", "4"}) {
+        put(dir.file(name), std::string("new") + name);
+        put(dir.file(std::string("out/") + name), "old");
+        sources.push_back(dir.file(name));
+    }
+    ScriptedUi ui;
+    ui.answers = {ReplaceAnswer::Skip, ReplaceAnswer::Replace, ReplaceAnswer::ReplaceAll};
+    EXPECT_EQ(run(TFileMode::foCopy, sources, dir.file("out/"), ui), 0);
+    EXPECT_EQ(ui.asked.size(), 3u) << "replace all asks no more";
+    EXPECT_EQ(get(dir.file("out/1")), "old");
+    EXPECT_EQ(get(dir.file("out/2")), "new2");
+    EXPECT_EQ(get(dir.file("out/4")), "new4");
+
+    ScriptedUi cancel;
+    cancel.answers = {ReplaceAnswer::Cancel};
+    TFileOperation op;
+    EXPECT_NE(run(TFileMode::foMove, sources, dir.file("out/"), cancel, &op), 0);
+    EXPECT_TRUE(op.AbortByUser());
+    EXPECT_TRUE(fs::exists(sources[0]));
+}
+
+TEST(TFileOperation, MovesWithinAndAcrossFileSystemsAndCancelsKeepingTheRest) {
+    test::TempDir dir;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 5; ++i) {
+        sources.push_back(dir.file("f" + std::to_string(i)));
+        put(sources.back(), "x");
+    }
+    fs::create_directory(dir.path() / "out");
+    ScriptedUi ui;
+    ui.cancelAtFile = 2;
+    TFileOperation op;
+    EXPECT_NE(run(TFileMode::foMove, sources, dir.file("out"), ui, &op), 0);
+    EXPECT_TRUE(op.AbortByUser());
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(fs::exists(sources[i]), i >= 2) << i;
+
+    struct stat a {
+    }, b{};
+    if (::stat("/dev/shm", &b) != 0 || ::stat(dir.path().c_str(), &a) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    test::TempDir dummy;
+    const fs::path shm = fs::path("/dev/shm") / dummy.path().filename();
+    fs::create_directory(shm);
+    ScriptedUi all;
+    EXPECT_EQ(run(TFileMode::foMove, {sources[2]}, shm.string() + "/", all), 0);
+    EXPECT_FALSE(fs::exists(sources[2]));
+    EXPECT_EQ(get((shm / "f2").string()), "x");
+
+    // Cancelled in the middle of a large cross-device copy: the source stays, nothing half-made.
+    put(sources[3], std::string(3 << 20, 'y'));
+    ScriptedUi midway;
+    midway.cancelAfterBytes = 1 << 20;
+    EXPECT_NE(run(TFileMode::foMove, {sources[3]}, shm.string() + "/", midway), 0);
+    EXPECT_EQ(fs::file_size(sources[3]), 3u << 20);
+    EXPECT_EQ(std::distance(fs::directory_iterator(shm), {}), 1) << "only the earlier f2";
+    fs::remove_all(shm);
+}
+
+TEST(TFileOperation, RenamesAlsoByLetterCaseButNeverOverAnotherFile) {
+    test::TempDir dir;
+    put(dir.file("photo.png"), "p");
+    put(dir.file("other.png"), "o");
+    ScriptedUi ui;
+    EXPECT_EQ(run(TFileMode::foRename, {dir.file("photo.png")}, dir.file("Photo.PNG"), ui), 0);
+    EXPECT_EQ(get(dir.file("Photo.PNG")), "p");
+    EXPECT_FALSE(fs::exists(dir.file("photo.png")));
+    EXPECT_NE(run(TFileMode::foRename, {dir.file("Photo.PNG")}, dir.file("other.png"), ui), 0);
+    EXPECT_EQ(get(dir.file("other.png")), "o");
+}
+
+TEST(TFileOperation, ErasesIntoTheTrashWithRestoreRecords) {
+    test::TempDir dir, data;
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string restore = saved ? saved : "";
+    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    fs::create_directory(dir.path() / "sub");
+    put(dir.file("same name.jpg"), "1");
+    put(dir.file("sub/same name.jpg"), "2");
+    ScriptedUi ui;
+    ASSERT_TRUE(canMoveToTrash(dir.file("same name.jpg")));
+    EXPECT_EQ(run(TFileMode::foDelete, {dir.file("same name.jpg"), dir.file("sub/same name.jpg")}, "", ui),
+              0);
+    EXPECT_FALSE(fs::exists(dir.file("same name.jpg")));
+    const fs::path trash = data.path() / "Trash";
+    EXPECT_EQ(get((trash / "files/same name.jpg").string()), "1");
+    EXPECT_EQ(get((trash / "files/same name.jpg.2").string()), "2");
+    const std::string info = get((trash / "info/same name.jpg.trashinfo").string());
+    EXPECT_NE(info.find("Path=" + dir.path().string() + "/same%20name.jpg\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("DeletionDate="), std::string::npos);
+    if (saved)
+        ::setenv("XDG_DATA_HOME", restore.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
+}
