@@ -1,0 +1,188 @@
+#include "control/main_files.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "base/text.h"
+#include "lang/lang.h"
+
+namespace vexilo {
+
+namespace {
+
+bool fileIsGone(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) != 0;
+}
+
+// The extension of a file name with its dot; empty when the name has none (a leading dot, as in
+// ".hidden", starts no extension).
+std::string extensionOf(const std::string& name) {
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
+}
+
+std::string withoutTrailingSlash(std::string folder) {
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+constexpr std::size_t kNamesListed = 12;
+
+}  // namespace
+
+FileCommandStates fileCommandStates(std::size_t selectedCount) {
+    FileCommandStates s;
+    s.copy = s.move = s.erase = selectedCount >= 1;
+    s.rename = s.contextMenu = selectedCount == 1;
+    return s;
+}
+
+ReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const std::string& target) {
+    const int answer =
+        m_dialogs.message({"Replace file",
+                           "\"" + target + "\" already exists.\n\nReplace it with \"" + source + "\"?",
+                           MessageKind::Question,
+                           {"Replace", "Replace all", "Skip", "Cancel"},
+                           0});
+    switch (answer) {
+        case 0:
+            return ReplaceAnswer::Replace;
+        case 1:
+            return ReplaceAnswer::ReplaceAll;
+        case 2:
+            return ReplaceAnswer::Skip;
+        default:
+            return ReplaceAnswer::Cancel;
+    }
+}
+
+std::string MainFiles::renameProblem(const std::string& answer) {
+    if (answer.empty()) return "The new name is empty.";
+    if (answer == "." || answer == "..") return "\"" + answer + "\" cannot be the name of a file.";
+    if (answer.find('/') != std::string::npos)
+        return "The new name \"" + answer +
+               "\" contains \"/\"; a rename cannot move the file to another folder.";
+    return {};
+}
+
+std::string MainFiles::singleCopyFilter(const std::string& fileName) {
+    const std::string ext = extensionOf(fileName).substr(0, 5);
+    return "Default (*" + ext + ")|*" + ext + "|Any files (*.*)|*.*";
+}
+
+void MainFiles::miCopyfiletoClick(FileCommand command, std::vector<std::size_t> selected,
+                                  FileOperationUi& ui) {
+    std::sort(selected.begin(), selected.end());
+    selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
+    std::erase_if(selected, [&](std::size_t r) { return r >= m_list.size(); });
+    if (selected.empty()) return;
+    switch (command) {
+        case FileCommand::Copy:
+            copyOrMove(false, selected, ui);
+            break;
+        case FileCommand::Move:
+            copyOrMove(true, selected, ui);
+            break;
+        case FileCommand::Rename:
+            if (selected.size() == 1) rename(selected.front(), ui);
+            break;
+        case FileCommand::Erase:
+            erase(selected, ui);
+            break;
+    }
+}
+
+int MainFiles::execute(TFileOperation& op, FileOperationUi& ui) {
+    const int result = op.Execute(ui);
+    if (!op.Errors().empty()) {
+        std::string text;
+        for (const auto& e : op.Errors()) text += e + "\n";
+        m_dialogs.error("Vexilo", text);
+    }
+    return result;
+}
+
+void MainFiles::copyOrMove(bool move, const std::vector<std::size_t>& selected, FileOperationUi& ui) {
+    TFileOperation op;
+    op.Mode = move ? TFileMode::foMove : TFileMode::foCopy;
+    // The last selected row first, as the list has always been handed over.
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
+        op.Source.push_back(m_list.row(*it).image.path());
+
+    const auto& first = m_list.row(selected.front()).image;
+    if (selected.size() == 1) {
+        SaveFileRequest request;
+        request.caption = stripAmpersands(m_lang.interfaceText(move ? 67 : 51));
+        request.folder = first.Folder;
+        request.proposedName = first.Name;
+        request.filter = singleCopyFilter(first.Name);
+        const auto chosen = m_dialogs.saveFile(request);
+        if (!chosen) return;
+        op.Destination = *chosen;
+        const auto slash = chosen->find_last_of('/');
+        const std::string chosenName = slash == std::string::npos ? *chosen : chosen->substr(slash + 1);
+        if (extensionOf(chosenName).empty()) op.Destination += extensionOf(first.Name);
+    } else {
+        const auto folder =
+            m_dialogs.chooseFolder(m_lang.interfaceText(93), withoutTrailingSlash(first.Folder));
+        if (!folder) return;
+        op.Destination = folder->empty() || folder->back() != '/' ? *folder + "/" : *folder;
+    }
+    const int result = execute(op, ui);
+    if (!move) return;
+    if (result != 0) m_dialogs.error("Vexilo", m_lang.messageText(22));
+    dropVanishedRows(selected);
+}
+
+void MainFiles::rename(std::size_t row, FileOperationUi& ui) {
+    const auto image = m_list.row(row).image;
+    const std::string path = image.path();
+    const auto answer = m_dialogs.inputText(m_lang.messageText(12) + " " + path, "", image.Name);
+    if (!answer || *answer == image.Name) return;
+    if (const std::string problem = renameProblem(*answer); !problem.empty()) {
+        m_dialogs.error(m_lang.messageText(12), problem);
+        return;
+    }
+    TFileOperation op;
+    op.Mode = TFileMode::foRename;
+    op.Source = {path};
+    op.Destination = image.Folder + *answer;
+    if (execute(op, ui) == 0 && fileIsGone(path)) m_list.removeRow(row);
+}
+
+void MainFiles::erase(const std::vector<std::size_t>& selected, FileOperationUi& ui) {
+    TFileOperation op;
+    op.Mode = TFileMode::foDelete;
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
+        op.Source.push_back(m_list.row(*it).image.path());
+    std::vector<std::string> unique = op.Source;
+    std::sort(unique.begin(), unique.end());
+    unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
+    op.Source = unique;
+
+    // Say beforehand when a file cannot go to the trash and would be gone for good.
+    const bool permanent =
+        std::any_of(unique.begin(), unique.end(), [](const auto& p) { return !canMoveToTrash(p); });
+    std::string text = permanent ? "Erase these files? Some of them will be deleted for good, because their "
+                                   "file system has no trash:\n\n"
+                                 : "Move these files to the trash?\n\n";
+    for (std::size_t i = 0; i < unique.size() && i < kNamesListed; ++i) text += unique[i] + "\n";
+    if (unique.size() > kNamesListed)
+        text += "... and " + std::to_string(unique.size() - kNamesListed) + " more\n";
+    const std::string yes = permanent ? "Delete for good" : "Move to trash";
+    if (m_dialogs.message(
+            {stripAmpersands(m_lang.interfaceText(39)), text, MessageKind::Question, {yes, "Cancel"}, 1}) !=
+        0)
+        return;
+    if (execute(op, ui) != 0) m_dialogs.error("Vexilo", m_lang.messageText(8));
+    dropVanishedRows(selected);
+}
+
+void MainFiles::dropVanishedRows(const std::vector<std::size_t>& selected) {
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
+        if (*it < m_list.size() && fileIsGone(m_list.row(*it).image.path())) m_list.removeRow(*it);
+}
+
+}  // namespace vexilo

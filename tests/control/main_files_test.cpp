@@ -1,0 +1,132 @@
+#include "control/main_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "lang/lang.h"
+#include "support/scripted_dialogs.h"
+#include "support/test_util.h"
+
+namespace fs = std::filesystem;
+using namespace vexilo;
+
+namespace {
+
+struct Fixture {
+    test::TempDir dir;
+    search::FoundImageList list;
+    test::ScriptedDialogs dialogs;
+    TLang lang;
+    MainFiles files{list, dialogs, lang};
+
+    explicit Fixture(std::vector<std::string> names) {
+        lang.ProgramDir = std::string(VEXILO_SOURCE_DIR) + "/lang/";
+        EXPECT_EQ(lang.load(), TLang::kLoaded);
+        for (const auto& n : names) {
+            std::ofstream(dir.file(n)) << n;
+            search::FoundImage image;
+            image.Folder = dir.path().string() + "/";
+            image.Name = n;
+            list.addRow(n, image, nullptr);
+        }
+    }
+    std::vector<std::string> captions() const {
+        std::vector<std::string> out;
+        for (const auto& r : list.rows()) out.push_back(r.caption);
+        return out;
+    }
+};
+
+struct CancelAt : FileOperationUi {
+    std::size_t at;
+    explicit CancelAt(std::size_t i) : at(i) {}
+    ReplaceAnswer askReplace(const std::string&, const std::string&) override {
+        return ReplaceAnswer::Cancel;
+    }
+    bool progress(const FileProgress& p) override { return p.fileIndex < at; }
+};
+
+}  // namespace
+
+TEST(MainFiles, EnablingFollowsTheSelection) {
+    for (std::size_t n : {0u, 1u, 2u}) {
+        const auto s = fileCommandStates(n);
+        EXPECT_EQ(s.copy, n >= 1);
+        EXPECT_EQ(s.move, n >= 1);
+        EXPECT_EQ(s.erase, n >= 1);
+        EXPECT_EQ(s.rename, n == 1);
+        EXPECT_EQ(s.contextMenu, n == 1);
+    }
+}
+
+TEST(MainFiles, CopyOfOneRowProposesItsNameAndKeepsTheExtension) {
+    Fixture f({"photo.jpeg", "b.png"});
+    f.dialogs.saveAnswers = {f.dir.file("copy")};
+    CancelAt never(99);
+    f.files.miCopyfiletoClick(FileCommand::Copy, {0}, never);
+    ASSERT_EQ(f.dialogs.saveRequests.size(), 1u);
+    EXPECT_EQ(f.dialogs.saveRequests[0].proposedName, "photo.jpeg");
+    EXPECT_EQ(f.dialogs.saveRequests[0].folder, f.dir.path().string() + "/");
+    EXPECT_EQ(f.dialogs.saveRequests[0].filter, "Default (*.jpeg)|*.jpeg|Any files (*.*)|*.*");
+    EXPECT_TRUE(fs::exists(f.dir.file("copy.jpeg")));
+
+    // Two rows ask for a folder, opened without its trailing "/".
+    f.files.miCopyfiletoClick(FileCommand::Copy, {0, 1}, never);
+    ASSERT_EQ(f.dialogs.folderStarts.size(), 1u);
+    EXPECT_EQ(f.dialogs.folderStarts[0], f.dir.path().string());
+    EXPECT_EQ(f.list.size(), 2u);
+}
+
+TEST(MainFiles, MoveCancelledAfterTwoOfFiveKeepsThreeRows) {
+    Fixture f({"1.png", "2.png", "3.png", "4.png", "5.png"});
+    fs::create_directory(f.dir.path() / "out");
+    f.dialogs.folderAnswers = {f.dir.file("out")};
+    CancelAt cancel(2);
+    f.files.miCopyfiletoClick(FileCommand::Move, {0, 1, 2, 3, 4}, cancel);
+    EXPECT_EQ(f.list.size(), 3u);
+    EXPECT_EQ(f.captions(), (std::vector<std::string>{"1.png", "2.png", "3.png"})) << "last rows go first";
+    EXPECT_TRUE(fs::exists(f.dir.file("out/5.png")));
+    ASSERT_FALSE(f.dialogs.messages.empty());
+    EXPECT_EQ(f.dialogs.messages.back().text, f.lang.messageText(22));
+}
+
+TEST(MainFiles, RenameRemovesTheRowAndRefusesNamesElsewhere) {
+    Fixture f({"a.png", "b.png"});
+    CancelAt never(99);
+    for (const char* bad : {"../a.png", "", ".", "..", "sub/x.png"}) {
+        f.dialogs.inputAnswers = {std::string(bad)};
+        f.files.miCopyfiletoClick(FileCommand::Rename, {0}, never);
+        EXPECT_TRUE(fs::exists(f.dir.file("a.png"))) << bad;
+    }
+    EXPECT_EQ(f.dialogs.messages.size(), 5u);
+    EXPECT_EQ(f.list.size(), 2u);
+    EXPECT_EQ(f.dialogs.inputCaptions[0], f.lang.messageText(12) + " " + f.dir.file("a.png"));
+
+    f.dialogs.inputAnswers = {std::string("A.PNG")};
+    f.files.miCopyfiletoClick(FileCommand::Rename, {0}, never);
+    EXPECT_TRUE(fs::exists(f.dir.file("A.PNG")));
+    EXPECT_EQ(f.captions(), std::vector<std::string>{"b.png"});
+}
+
+TEST(MainFiles, EraseAsksListingTheFilesThenUsesTheTrash) {
+    Fixture f({"a;b.png", "c.png", "d.png"});
+    test::TempDir data;
+    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    CancelAt never(99);
+    f.dialogs.messageAnswers = {1};  // Cancel
+    f.files.miCopyfiletoClick(FileCommand::Erase, {0, 1}, never);
+    EXPECT_EQ(f.list.size(), 3u);
+    const auto& asked = f.dialogs.messages.back();
+    EXPECT_NE(asked.text.find(f.dir.file("a;b.png")), std::string::npos);
+    EXPECT_EQ(asked.buttons, (std::vector<std::string>{"Move to trash", "Cancel"}));
+
+    f.dialogs.messageAnswers = {0};
+    f.files.miCopyfiletoClick(FileCommand::Erase, {0, 1}, never);
+    EXPECT_EQ(f.captions(), std::vector<std::string>{"d.png"});
+    EXPECT_TRUE(fs::exists(data.path() / "Trash/files/a;b.png"));
+    EXPECT_TRUE(fs::exists(f.dir.file("d.png")));
+    ::unsetenv("XDG_DATA_HOME");
+}
