@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Vexilo and starts it.
+# Installs what is missing, builds Vexilo and starts it (on samples/ unless given folders or files).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -8,4 +8,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFOR
   echo "vexilo: no display found (DISPLAY and WAYLAND_DISPLAY are unset); start it from a desktop session." >&2
   exit 2
 fi
+# Without arguments Vexilo opens on the sample folder and scans it at once.
+[ $# -eq 0 ] && set -- "$PWD/samples"
 exec build/bin/vexilo "$@"
