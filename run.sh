@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vexilo and starts it (on samples/ unless given folders or files).
 set -euo pipefail
+# Relative folders and files are the caller's: make them absolute before changing folder.
+args=()
+for a in "$@"; do
+  if [[ "$a" == /* ]]; then args+=("$a"); else args+=("$PWD/$a"); fi
+done
 cd "$(dirname "$0")"
 scripts/setup.sh
 scripts/build.sh
@@ -9,5 +14,5 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFOR
   exit 2
 fi
 # Without arguments Vexilo opens on the sample folder and scans it at once.
-[ $# -eq 0 ] && set -- "$PWD/samples"
-exec build/bin/vexilo "$@"
+[ ${#args[@]} -eq 0 ] && args=("$PWD/samples")
+exec build/bin/vexilo "${args[@]}"
