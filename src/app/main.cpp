@@ -4,8 +4,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QDir>
+#include <string>
+#include <vector>
+
+#include "control/main_form.h"
+#include "lang/lang.h"
+#include "settings/settings_store.h"
 #include "ui/form_main.h"
 #include "ui/platform/platform_setup.h"
+#include "ui/qt_dialogs.h"
 
 namespace {
 
@@ -46,7 +54,18 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Vexilo"));
     QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));
     vexilo::installPlatformServices();
-    vexilo::TFormMain window;
+
+    // vexilo [/GIF] [FOLDER|FILE]...
+    std::vector<std::string> args;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(arguments[i].toStdString());
+    vexilo::StartOptions options = vexilo::parseCommandLine(args, QDir::currentPath().toStdString());
+
+    vexilo::SettingsStore store(vexilo::SettingsStore::defaultFolder());
+    vexilo::TLang lang(&store);
+    vexilo::QtDialogs dialogs;
+    vexilo::TFormMain window(store, lang, dialogs, std::move(options));
+    dialogs.setParent(&window);
     window.show();
     return app.exec();
 }

@@ -1,30 +1,1176 @@
 #include "ui/form_main.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+#include "control/dialogs.h"
+#include "imageio/file_kind.h"
+#include "lang/lang.h"
+#include "lang/program_folder.h"
+#include "settings/settings_store.h"
+#include "ui/found_list_model.h"
 
 namespace vexilo {
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
-    setObjectName("FormMain");
-    setWindowTitle(QStringLiteral("Vexilo %1").arg(QStringLiteral(VEXILO_VERSION)));
-    resize(900, 640);
+namespace {
 
+using enum CommandId;
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+const char* kHelpContextProperty = "vexiloHelpContext";
+
+void setHelpContext(QWidget* w, int context) {
+    w->setProperty(kHelpContextProperty, context);
+}
+
+// The icon theme's picture for a command.
+QIcon commandIcon(CommandId id) {
+    switch (id) {
+        case SBScan:
+            return QIcon::fromTheme(QStringLiteral("system-search"), QIcon::fromTheme("edit-find"));
+        case SBStopScan:
+            return QIcon::fromTheme(QStringLiteral("process-stop"));
+        case SBSaveAs:
+            return QIcon::fromTheme(QStringLiteral("document-save-as"));
+        case SBConfig:
+        case miAdvancedOptions:
+            return QIcon::fromTheme(QStringLiteral("preferences-system"));
+        case miHelp:
+            return QIcon::fromTheme(QStringLiteral("help-browser"), QIcon::fromTheme("help-contents"));
+        case miAbout:
+            return QIcon::fromTheme(QStringLiteral("help-about"));
+        case SBExit:
+            return QIcon::fromTheme(QStringLiteral("application-exit"));
+        case miCopyfileto:
+            return QIcon::fromTheme(QStringLiteral("edit-copy"));
+        case miErasefiles:
+            return QIcon::fromTheme(QStringLiteral("edit-delete"));
+        default:
+            return {};
+    }
+}
+
+QIcon viewStyleIcon(int style) {
+    static const char* names[] = {"view-grid", "view-list-icons", "view-list", "view-list-details"};
+    return QIcon::fromTheme(QString::fromLatin1(names[style]),
+                            QIcon::fromTheme(style == 0 ? "view-app-grid" : "view-list"));
+}
+
+// The local folder a dropped or dragged URL names: a folder itself, or a file's folder.
+std::string droppedFolder(const QUrl& url) {
+    if (!url.isLocalFile()) return {};
+    const QFileInfo info(url.toLocalFile());
+    QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    if (!info.exists()) return {};
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    return folder.toStdString();
+}
+
+// The search folders list accepts folders dragged from the folder tree or dropped from a file
+// manager (text/uri-list).
+class FolderDropList : public QListWidget {
+public:
+    std::function<void(const std::string&)> onDrop;
+
+    explicit FolderDropList(QWidget* parent) : QListWidget(parent) {
+        setAcceptDrops(true);
+        setDragDropMode(QAbstractItemView::DropOnly);
+    }
+
+protected:
+    static bool acceptable(const QMimeData* mime) {
+        if (!mime || !mime->hasUrls()) return false;
+        for (const auto& url : mime->urls())
+            if (!droppedFolder(url).empty()) return true;
+        return false;
+    }
+    void dragEnterEvent(QDragEnterEvent* e) override {
+        if (acceptable(e->mimeData())) e->acceptProposedAction();
+        else e->ignore();
+    }
+    void dragMoveEvent(QDragMoveEvent* e) override {
+        if (acceptable(e->mimeData())) e->acceptProposedAction();
+        else e->ignore();
+    }
+    void dropEvent(QDropEvent* e) override {
+        if (!acceptable(e->mimeData())) {
+            e->ignore();
+            return;
+        }
+        e->acceptProposedAction();
+        for (const auto& url : e->mimeData()->urls()) {
+            const std::string folder = droppedFolder(url);
+            if (!folder.empty() && onDrop) onDrop(folder);
+        }
+    }
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction | Qt::LinkAction; }
+};
+
+// The small close button a floating toolbar shows at its start.
+QToolButton* makeCloseButton(QWidget* parent) {
+    auto* b = new QToolButton(parent);
+    b->setAutoRaise(true);
+    b->setIcon(QIcon::fromTheme(QStringLiteral("window-close")));
+    if (b->icon().isNull()) b->setText(QStringLiteral("\u00d7"));
+    b->setToolTip(QStringLiteral("Close"));
+    b->setIconSize(QSize(12, 12));
+    return b;
+}
+
+}  // namespace
+
+TFormMain::TFormMain(SettingsStore& store, TLang& lang, Dialogs& dialogs, StartOptions options,
+                     QWidget* parent)
+    : QMainWindow(parent), m_store(store), m_lang(lang), m_dialogs(dialogs), m_options(std::move(options)) {
+    setObjectName("FormMain");
+    setWindowTitle(QString::fromLatin1(kProgramCaption));
+    resize(940, 620);
+
+    buildActions();
     m_pages = new QTabWidget(this);
     m_pages->setObjectName("PageControl1");
     m_pages->setTabPosition(QTabWidget::South);
+    m_pages->setDocumentMode(true);
     auto* search = new QWidget(m_pages);
     search->setObjectName("TabSheetSearch");
+    setHelpContext(search, helpctx::MainWindow);
     auto* images = new QWidget(m_pages);
     images->setObjectName("TabSheetImages");
+    setHelpContext(images, helpctx::ImagesTab);
     m_pages->addTab(search, QStringLiteral("Search"));
     m_pages->addTab(images, QStringLiteral("Images"));
     setCentralWidget(m_pages);
+    buildSearchTab(search);
+    buildImagesTab(images);
+    buildMenus();
+    buildToolbars();
 
     statusBar()->setObjectName("StatusBar1");
-    statusBar()->showMessage(QString());
+    m_status0 = new QLabel(this);
+    m_status0->setMinimumWidth(100);
+    m_status1 = new QLabel(this);
+    m_status1->setMinimumWidth(50);
+    m_status1->setTextInteractionFlags(Qt::NoTextInteraction);
+    statusBar()->addWidget(m_status0);
+    statusBar()->addWidget(m_status1, 1);
+
+    FormCreate();
+}
+
+TFormMain::~TFormMain() {
+    m_search.SBStopScanClick();
+    m_search.FindInDir1().PumpEvents = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building
+
+void TFormMain::buildActions() {
+    for (const Command& c : commandTable()) {
+        auto* a = new QAction(q(c.english), this);
+        a->setObjectName(q(c.objectName));
+        if (!c.shortcut.empty()) a->setShortcut(QKeySequence(q(c.shortcut)));
+        a->setIcon(commandIcon(c.id));
+        a->setProperty(kHelpContextProperty, c.helpContext);
+        m_actions[static_cast<std::size_t>(c.id)] = a;
+    }
+    auto on = [this](CommandId id, auto fn) { connect(action(id), &QAction::triggered, this, fn); };
+    on(SBScan, [this] { SBScanClick(); });
+    on(SBStopScan, [this] { SBStopScanClick(); });
+    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles})
+        on(id, [this, id] { miCopyfiletoClick(id); });
+    on(SBExit, [this] { SBExitClick(); });
+    on(miBatchconversionto, [this] { miBatchconvertiontoClick(); });
+    for (Toolbar t : kToolbars) {
+        const CommandId id = t == Toolbar::Main ? miToolbarMain : t == Toolbar::View ? miToolbarView : miToolbarModify;
+        action(id)->setCheckable(true);
+        action(id)->setChecked(true);
+        on(id, [this, t] { miToolbars1Click(&t); });
+    }
+    on(miAdvancedOptions, [this] { SBConfigClick(); });
+    on(SBConfig, [this] { SBConfigClick(); });
+    on(miHelp, [this] { miHelpClick(helpContextOf(QApplication::focusWidget())); });
+    on(miAbout, [this] { miAboutClick(); });
+    on(miWinMenu, [this] { miWinMenuClick(); });
+    for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF, miSavetargetasTGA,
+                         miSavetargetasPNG, miSavetargetasWmf, miCopybitmaptoclipboard})
+        on(id, [this, id] { miSaveTargetClick(id); });
+    on(miDeleteSelected, [this] { SBDelPathClick(search::DeletePaths::Selected); });
+    on(miDeleteAll, [this] { SBDelPathClick(search::DeletePaths::All); });
+    // F1 and Esc act everywhere in the window, also inside the inner "Images" window.
+    action(miHelp)->setShortcutContext(Qt::ApplicationShortcut);
+}
+
+void TFormMain::buildMenus() {
+    m_menuFiles = menuBar()->addMenu(QStringLiteral("&Files"));
+    m_menuFiles->addAction(action(SBScan));
+    m_menuFiles->addAction(action(SBStopScan));
+    m_menuFiles->addSeparator();
+    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles}) m_menuFiles->addAction(action(id));
+    m_menuFiles->addSeparator();
+    m_menuFiles->addAction(action(SBExit));
+
+    m_menuImage = menuBar()->addMenu(QStringLiteral("&Image"));
+    m_menuImage->addAction(action(miBatchconversionto));
+
+    m_menuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
+    m_menuToolbars = m_menuOptions->addMenu(QStringLiteral("&Toolbars"));
+    m_menuToolbars->addAction(action(miToolbarMain));
+    m_menuToolbars->addAction(action(miToolbarView));
+    m_menuToolbars->addAction(action(miToolbarModify));
+    m_menuOptions->addAction(action(miAdvancedOptions));
+    m_menuLanguages = m_menuOptions->addMenu(QStringLiteral("&Languages"));
+
+    m_menuHelp = menuBar()->addMenu(QStringLiteral("&?"));
+    m_menuHelp->addAction(action(miHelp));
+    m_menuHelp->addAction(action(miAbout));
+
+    // The list's pop-up menu.
+    m_pmFiles = new QMenu(this);
+    m_pmFiles->setObjectName("PMFiles");
+    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles}) m_pmFiles->addAction(action(id));
+    m_pmFiles->addSeparator();
+    m_pmFiles->addAction(action(miBatchconversionto));
+    m_pmFiles->addSeparator();
+    m_pmFiles->addAction(action(miWinMenu));
+    connect(m_pmFiles, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });  // PMFilesPopup
+
+    // The target's pop-up menu; the "Save as..." button drops it down too.
+    m_pmTarget = new QMenu(this);
+    m_pmTarget->setObjectName("PMTarget");
+    for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF, miSavetargetasTGA,
+                         miSavetargetasPNG, miSavetargetasWmf})
+        m_pmTarget->addAction(action(id));
+    m_pmTarget->addSeparator();
+    m_pmTarget->addAction(action(miCopybitmaptoclipboard));
+
+    m_pmFolders = new QMenu(this);
+    m_pmFolders->setObjectName("PMFolders");
+    m_pmFolders->addAction(action(miDeleteSelected));
+    m_pmFolders->addAction(action(miDeleteAll));
+
+    m_helpButtonMenu = new QMenu(this);
+    m_helpButtonMenu->addAction(action(miAbout));
+    m_helpButtonMenu->addAction(action(miHelp));
+}
+
+void TFormMain::buildToolbars() {
+    auto make = [this](Toolbar t, const char* name, const QString& title) {
+        auto* tb = new QToolBar(title, this);
+        tb->setObjectName(QString::fromLatin1(name));
+        tb->setAllowedAreas(Qt::TopToolBarArea | Qt::LeftToolBarArea);
+        tb->setFloatable(true);
+        // A floating toolbar shows a close button at its start; closing it hides the toolbar.
+        auto* close = makeCloseButton(tb);
+        QAction* closeAction = tb->addWidget(close);
+        closeAction->setVisible(false);
+        connect(close, &QToolButton::clicked, tb, &QToolBar::hide);
+        connect(tb, &QToolBar::topLevelChanged, closeAction, &QAction::setVisible);
+        // Hidden or shown by its own hand, also while its tab is not in view.
+        tb->installEventFilter(this);
+        m_toolbars[static_cast<std::size_t>(t)] = tb;
+        m_toolbarCloseActions[static_cast<std::size_t>(t)] = closeAction;
+        return tb;
+    };
+
+    QToolBar* main = make(Toolbar::Main, "TlbMain", QStringLiteral("Main"));
+    setHelpContext(main, helpctx::ToolbarMain);
+    main->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    main->setIconSize(QSize(24, 24));
+    main->addAction(action(SBScan));
+    main->addAction(action(SBStopScan));
+    main->addAction(action(SBSaveAs));
+    action(SBSaveAs)->setMenu(m_pmTarget);
+    main->addAction(action(SBConfig));
+    main->addAction(action(miHelp));
+    main->addAction(action(SBExit));
+    if (auto* b = qobject_cast<QToolButton*>(main->widgetForAction(action(SBSaveAs))))
+        b->setPopupMode(QToolButton::InstantPopup);
+    if (auto* b = qobject_cast<QToolButton*>(main->widgetForAction(action(miHelp)))) {
+        b->setMenu(m_helpButtonMenu);
+        b->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+    addToolBar(Qt::TopToolBarArea, main);
+
+    QToolBar* view = make(Toolbar::View, "TlbView", QStringLiteral("View"));
+    setHelpContext(view, helpctx::ToolbarView);
+    m_viewLabel = new QLabel(QStringLiteral(" View: "), view);
+    view->addWidget(m_viewLabel);
+    CBViewAs = new QComboBox(view);
+    CBViewAs->setObjectName("CBViewAs");
+    CBViewAs->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    view->addWidget(CBViewAs);
+    ChBStretch = new QCheckBox(QStringLiteral("Stretch picture"), view);
+    ChBStretch->setObjectName("ChBStretch");
+    view->addWidget(ChBStretch);
+    m_imagesWindow->addToolBar(Qt::TopToolBarArea, view);
+
+    QToolBar* modify = make(Toolbar::Modify, "TlbModify", QStringLiteral("Modify"));
+    setHelpContext(modify, helpctx::ToolbarModify);
+    ChBActualSz = new QCheckBox(QStringLiteral("Actual size"), modify);
+    ChBActualSz->setObjectName("ChBActualSz");
+    modify->addWidget(ChBActualSz);
+    m_widthLabel = new QLabel(QStringLiteral("Image width:"), modify);
+    modify->addWidget(m_widthLabel);
+    SEImWidth = new QSpinBox(modify);
+    SEImWidth->setObjectName("SEImWidth");
+    SEImWidth->setRange(1, 4096);
+    SEImWidth->setValue(32);
+    modify->addWidget(SEImWidth);
+    m_heightLabel = new QLabel(QStringLiteral("Image height:"), modify);
+    modify->addWidget(m_heightLabel);
+    SEImHeight = new QSpinBox(modify);
+    SEImHeight->setObjectName("SEImHeight");
+    SEImHeight->setRange(1, 4096);
+    SEImHeight->setValue(32);
+    modify->addWidget(SEImHeight);
+    ChBProport = new QCheckBox(QStringLiteral("Proportional"), modify);
+    ChBProport->setObjectName("ChBProport");
+    ChBProport->setChecked(true);
+    modify->addWidget(ChBProport);
+    ChBButtonShape = new QCheckBox(QStringLiteral("Button shape"), modify);
+    ChBButtonShape->setObjectName("ChBButtonShape");
+    modify->addWidget(ChBButtonShape);
+    m_imagesWindow->addToolBar(Qt::LeftToolBarArea, modify);
+    // Toolbars on the left edge stack their controls; the labels then sit above their edits.
+    for (QToolBar* tb : {modify, view})
+        connect(tb, &QToolBar::orientationChanged, this, [this] { FormResize(); });
+}
+
+void TFormMain::buildSearchTab(QWidget* page) {
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(6, 6, 6, 6);
+    m_searchSplitter = new QSplitter(Qt::Horizontal, page);
+    m_searchSplitter->setChildrenCollapsible(false);
+    layout->addWidget(m_searchSplitter);
+
+    m_fsModel = new QFileSystemModel(this);
+    m_fsModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_fsModel->setReadOnly(true);
+    m_fsModel->setRootPath(QStringLiteral("/"));
+    m_folderTree = new QTreeView(m_searchSplitter);
+    m_folderTree->setObjectName("DirectoryTree");
+    m_folderTree->setModel(m_fsModel);
+    for (int c = 1; c < m_fsModel->columnCount(); ++c) m_folderTree->hideColumn(c);
+    m_folderTree->setHeaderHidden(true);
+    m_folderTree->setDragEnabled(true);
+    m_folderTree->setDragDropMode(QAbstractItemView::DragOnly);
+    m_folderTree->setMinimumWidth(120);
+    setHelpContext(m_folderTree, helpctx::Folders);
+    connect(m_folderTree, &QTreeView::doubleClicked, this, [this] { SBAddPathClick(); });
+
+    m_foldersPanel = new QWidget(m_searchSplitter);
+    setHelpContext(m_foldersPanel, helpctx::Folders);
+    auto* fl = new QHBoxLayout(m_foldersPanel);
+    fl->setContentsMargins(0, 0, 0, 0);
+    auto* buttons = new QVBoxLayout;
+    buttons->addStretch();
+    auto* add = new QToolButton(m_foldersPanel);
+    add->setObjectName("SBAddPath");
+    add->setText(QStringLiteral(">"));
+    add->setMinimumSize(28, 28);
+    auto* del = new QToolButton(m_foldersPanel);
+    del->setObjectName("SBDelPath");
+    del->setText(QStringLiteral("<"));
+    del->setMinimumSize(28, 28);
+    buttons->addWidget(add);
+    buttons->addWidget(del);
+    buttons->addStretch();
+    fl->addLayout(buttons);
+    auto* folders = new FolderDropList(m_foldersPanel);
+    folders->onDrop = [this](const std::string& f) { CheckListBox1DragDrop(f); };
+    m_folderList = folders;
+    m_folderList->setObjectName("CheckListBox1");
+    m_folderList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_folderList->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_folderList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    fl->addWidget(m_folderList, 1);
+    connect(add, &QToolButton::clicked, this, [this] { SBAddPathClick(); });
+    connect(del, &QToolButton::clicked, this, [this] { SBDelPathClick(search::DeletePaths::Selected); });
+    connect(m_folderList, &QListWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { m_pmFolders->popup(m_folderList->viewport()->mapToGlobal(p)); });
+    connect(m_folderList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        const auto row = static_cast<std::size_t>(m_folderList->row(item));
+        if (row < m_search.searchFolders.items.size())
+            m_search.searchFolders.items[row].checked = item->checkState() == Qt::Checked;
+    });
+    connect(m_folderList, &QListWidget::itemSelectionChanged, this, [this] {
+        auto& items = m_search.searchFolders.items;
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (auto* it = m_folderList->item(static_cast<int>(i))) items[i].selected = it->isSelected();
+        m_search.searchFolders.current = m_folderList->currentRow();
+    });
+
+    m_masksPanel = new QGroupBox(QStringLiteral(" File masks "), m_searchSplitter);
+    m_masksPanel->setObjectName("GroupBoxMasks");
+    setHelpContext(m_masksPanel, helpctx::Masks);
+    auto* ml = new QVBoxLayout(m_masksPanel);
+    auto* editRow = new QHBoxLayout;
+    m_maskEdit = new QLineEdit(m_masksPanel);
+    m_maskEdit->setObjectName("EMask");
+    m_maskEdit->setToolTip(QStringLiteral("Type new mask"));
+    m_maskEdit->setPlaceholderText(QStringLiteral("*.ext"));
+    m_addMaskButton = new QToolButton(m_masksPanel);
+    m_addMaskButton->setObjectName("BitBtnAddMask");
+    m_addMaskButton->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
+    if (m_addMaskButton->icon().isNull()) m_addMaskButton->setText(QStringLiteral("+"));
+    editRow->addWidget(m_maskEdit, 1);
+    editRow->addWidget(m_addMaskButton);
+    ml->addLayout(editRow);
+    m_maskList = new QListWidget(m_masksPanel);
+    m_maskList->setObjectName("ChLBMasks");
+    ml->addWidget(m_maskList, 1);
+    m_scanSubfolders = new QCheckBox(QStringLiteral("Scan subfolders"), m_masksPanel);
+    m_scanSubfolders->setObjectName("ChBScanSubfolders");
+    m_scanSubfolders->setChecked(true);
+    ml->addWidget(m_scanSubfolders);
+    connect(m_scanSubfolders, &QCheckBox::toggled, this, [this](bool on) { m_search.scanSubfolders = on; });
+    auto addMask = [this](bool onlyThis) {
+        std::string t = m_maskEdit->text().toStdString();
+        if (onlyThis)
+            m_search.EMaskKeyUp(true, false, t);
+        else
+            m_search.BitBtnAddMaskClick(t);
+        m_maskEdit->setText(q(t));
+        refreshMaskList();
+    };
+    connect(m_addMaskButton, &QToolButton::clicked, this, [addMask] { addMask(false); });
+    connect(m_maskEdit, &QLineEdit::returnPressed, this, [addMask] { addMask(true); });
+    connect(m_maskList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        const auto row = static_cast<std::size_t>(m_maskList->row(item));
+        auto& items = m_search.masks.items;
+        if (row >= items.size()) return;
+        const bool on = item->checkState() == Qt::Checked;
+        if (items[row].checked == on) return;
+        items[row].checked = on;
+        m_search.ChLBMasksClickCheck();
+        refreshMaskList();
+    });
+
+    m_searchSplitter->addWidget(m_folderTree);
+    m_searchSplitter->addWidget(m_foldersPanel);
+    m_searchSplitter->addWidget(m_masksPanel);
+    m_searchSplitter->setStretchFactor(0, 1);
+    connect(m_searchSplitter, &QSplitter::splitterMoved, this, [this] { FormResize(); });
+}
+
+void TFormMain::buildImagesTab(QWidget* page) {
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_imagesSplitter = new QSplitter(Qt::Horizontal, page);
+    m_imagesSplitter->setChildrenCollapsible(false);
+    layout->addWidget(m_imagesSplitter);
+
+    m_listPanel = new QWidget(m_imagesSplitter);
+    setHelpContext(m_listPanel, helpctx::FoundList);
+    auto* ll = new QVBoxLayout(m_listPanel);
+    ll->setContentsMargins(6, 4, 0, 6);
+    ll->setSpacing(2);
+    auto* strip = new QToolBar(m_listPanel);
+    strip->setObjectName("ViewStyleButtons");
+    strip->setIconSize(QSize(16, 16));
+    auto* group = new QActionGroup(this);
+    static const char* names[] = {"Large Icons", "Small Icons", "List", "Details"};
+    for (int i = 0; i < 4; ++i) {
+        auto* a = strip->addAction(viewStyleIcon(i), QString::fromLatin1(names[i]));
+        a->setCheckable(true);
+        a->setToolTip(QString::fromLatin1(names[i]));
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, i] { SelListViewType(i); });
+        m_viewButtons[static_cast<std::size_t>(i)] = a;
+    }
+    ll->addWidget(strip);
+
+    m_model = new FoundListModel(m_search.list(), this);
+    m_viewStack = new QStackedWidget(m_listPanel);
+    m_iconView = new QListView(m_viewStack);
+    m_iconView->setObjectName("ListView1");
+    m_iconView->setModel(m_model);
+    m_iconView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_iconView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_iconView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_iconView->setResizeMode(QListView::Adjust);
+    m_iconView->setUniformItemSizes(true);
+    m_iconView->setLayoutMode(QListView::Batched);
+    m_iconView->setBatchSize(200);
+    m_iconView->setMovement(QListView::Static);
+    m_iconView->setWordWrap(true);
+    m_detailView = new QTreeView(m_viewStack);
+    m_detailView->setObjectName("ListView1Details");
+    m_detailView->setModel(m_model);
+    m_detailView->setSelectionModel(m_iconView->selectionModel());
+    m_detailView->setRootIsDecorated(false);
+    m_detailView->setItemsExpandable(false);
+    m_detailView->setUniformRowHeights(true);
+    m_detailView->setAlternatingRowColors(true);
+    m_detailView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_detailView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_detailView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_detailView->setIconSize(QSize(search::kSmallCellSize, search::kSmallCellSize));
+    m_detailView->header()->setSectionsClickable(true);
+    m_detailView->header()->setSortIndicatorShown(false);
+    static const int widths[] = {150, 60, 60, 60, 300};
+    for (int c = 0; c < 5; ++c) m_detailView->setColumnWidth(c, widths[c]);
+    connect(m_detailView->header(), &QHeaderView::sectionClicked, this, [this](int c) { ListView1ColumnClick(c); });
+    m_viewStack->addWidget(m_iconView);
+    m_viewStack->addWidget(m_detailView);
+    ll->addWidget(m_viewStack, 1);
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(m_iconView), static_cast<QAbstractItemView*>(m_detailView)}) {
+        setHelpContext(v, helpctx::FoundList);
+        v->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(v, &QWidget::customContextMenuRequested, this,
+                [this, v](const QPoint& p) { m_pmFiles->popup(v->viewport()->mapToGlobal(p)); });
+    }
+    connect(m_iconView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { UpdateCommandStates(); });
+    connect(m_iconView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { ListView1Click(); });
+
+    // The inner window: dock 3 across its top, dock 4 down its left, the target in its middle.
+    m_imagesWindow = new QMainWindow(m_imagesSplitter);
+    m_imagesWindow->setWindowFlags(Qt::Widget);  // QMainWindow makes itself a window otherwise
+    m_imagesWindow->setObjectName("ImagesWindow");
+    m_targetArea = new QGroupBox(QStringLiteral(" Target (double click to enlarge): "), m_imagesWindow);
+    m_targetArea->setObjectName("TargetArea");
+    setHelpContext(m_targetArea, helpctx::FoundList);
+    new QVBoxLayout(m_targetArea);
+    m_imagesWindow->setCentralWidget(m_targetArea);
+
+    m_imagesSplitter->addWidget(m_listPanel);
+    m_imagesSplitter->addWidget(m_imagesWindow);
+    m_imagesSplitter->setStretchFactor(1, 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+
+void TFormMain::FormCreate() {
+    // 1. The program folder, and LastDir starting there.
+    m_programFolder = m_options.programFolder.empty() ? resolveProgramFolder() : m_options.programFolder;
+    LastDir = m_programFolder;
+    // 2. GIF output only under "/GIF" (parsed with the rest of the command line).
+    action(miSavetargetasGIF)->setVisible(m_options.gifOutput);
+    // 4. Large icons; the placeholder picture comes with the search.
+    SelListViewType(0);
+    // 6. The toolbars' start layout (the defaults of MainSettings).
+    // 7. The view-as list and the mask list.
+    for (FileKind k = 0; k < kFileKindCount; ++k) CBViewAs->addItem(QString::fromLatin1(fileKindName(k)));
+    m_search.initMaskList({});
+    // 8. The stored settings.
+    MainSettings s = gatherSettings();
+    s.thumbWidth = 296;
+    s.dirWidth = 299;
+    s.masksWidth = 185;
+    s.lastDir = LastDir;
+    ReadSettings(m_store, s, m_search);
+    // 9. A toolbar docked nowhere is docked again; the menu checks follow.
+    settleToolbars(s.toolbars);
+    applySettings(s);
+    // Folders named on the command line join the list, checked, for this run only.
+    for (const auto& f : m_options.folders) {
+        const bool known = m_search.searchFolders.find(f) >= 0;
+        m_search.SBAddPathClick(f);
+        if (!known) m_runOnlyFolders.push_back(f);
+    }
+    refreshFolderList();
+    refreshMaskList();
+    // 10. The language pack.
+    m_lang.RootKey = lgHKCU;
+    m_lang.IniKey = std::string(kSettingsRootKey) + "\\Languages";
+    m_lang.ProgramDir = m_programFolder;
+    m_lang.ProgramName = "Vexilo";
+    m_lang.DefaultLangFile = "english.lng";
+    m_lang.PumpEvents = [] { QCoreApplication::processEvents(); };
+    applyLanguage();
+    buildLanguagesMenu();
+    // 11.
+    ApplyButtonCaptions();
+    // 14. The caption.
+    setWindowTitle(QString::fromLatin1(kProgramCaption));
+    // 15. Scanner start values.
+    m_search.FindInDir1().ScanSubfolders = false;
+    m_search.SortKey = search::sortkey::Finding;
+    // 16. "Actual size" is checked.
+    ChBActualSz->setChecked(true);
+    // 17. The folder tree opens at LastDir.
+    const QModelIndex last = m_fsModel->index(q(LastDir));
+    if (last.isValid()) {
+        m_folderTree->setCurrentIndex(last);
+        m_folderTree->expand(last);
+        m_folderTree->scrollTo(last);
+    }
+    // 18.
+    m_pages->setCurrentIndex(0);
+    m_maskEdit->clear();
+    UpdateCommandStates();
+
+    // The scanner keeps the window alive while it walks: events are pumped at most every 15 ms,
+    // which keeps pauses short without spending the scan's time in the event loop.
+    m_search.FindInDir1().PumpEvents = [timer = std::make_shared<QElapsedTimer>()] {
+        if (timer->isValid() && timer->elapsed() < 15) return;
+        QCoreApplication::processEvents();
+        timer->start();
+    };
+    m_search.onScanStarted = [this] {
+        m_status0->setText(text(94));
+        m_status1->clear();
+        UpdateCommandStates();
+    };
+    m_search.onProgress = [this, timer = std::make_shared<QElapsedTimer>()](const search::ScanProgress& p) {
+        if (!timer->isValid() || timer->elapsed() >= 50) {
+            m_status0->setText(text(94) + " " + QString::number(p.rows));
+            m_status1->setText(text(95) + " " + q(p.folder));
+            timer->start();
+        }
+        return true;
+    };
+    m_search.onEndScan = [this] {
+        m_status0->setText(text(94) + " " + QString::number(m_search.list().size()));
+        m_status1->setText(q(m_lang.messageText(10)));
+        m_pages->setCurrentIndex(1);
+    };
+
+    if (!m_store.damagedFileBackup().empty()) {
+        QString notice = q(m_lang.messageText(23));
+        notice.replace(QStringLiteral("%s"), q(m_store.damagedFileBackup()));
+        m_dialogs.message({kProgramCaption, notice.toStdString(), MessageKind::Warning, {}, 0});
+    }
+    if (!m_options.folders.empty()) QTimer::singleShot(0, this, [this] { SBScanClick(); });
+}
+
+QString TFormMain::text(int number) const {
+    return q(m_lang.interfaceText(number));
+}
+
+QString TFormMain::plainText(int number) const {
+    return q(removeAmpersands(m_lang.interfaceText(number)));
+}
+
+void TFormMain::applyLanguage() {
+    int loaded = TLang::kNoUsablePack;
+    try {
+        loaded = m_lang.load();
+    } catch (const std::exception& e) {
+        m_dialogs.error(kProgramCaption, e.what());
+        return;
+    }
+    if (loaded != TLang::kLoaded) {
+        m_dialogs.inform(kProgramCaption, kLangPackErrorMessage);
+        return;
+    }
+    m_langLoaded = true;
+    for (const Command& c : commandTable()) {
+        QAction* a = action(c.id);
+        const QString t = text(c.textNumber);
+        a->setText(t);
+        a->setIconText(plainText(c.textNumber));
+        a->setToolTip(plainText(c.textNumber));
+    }
+    m_model->setColumnTitles({text(3), text(4), text(5), text(6), text(7)});
+    for (int i = 0; i < 4; ++i) {
+        m_viewButtons[static_cast<std::size_t>(i)]->setText(plainText(10 + i));
+        m_viewButtons[static_cast<std::size_t>(i)]->setToolTip(plainText(10 + i));
+    }
+    m_masksPanel->setTitle(" " + plainText(22) + " ");
+    m_targetArea->setTitle(" " + plainText(24) + " ");
+    m_targetArea->setToolTip(plainText(61));
+    m_viewLabel->setText(" " + plainText(41) + ": ");
+    toolbar(Toolbar::View)->setWindowTitle(plainText(41));
+    toolbar(Toolbar::Modify)->setWindowTitle(plainText(25));
+    toolbar(Toolbar::Main)->setWindowTitle(plainText(102));
+    m_widthLabel->setText(text(29));
+    m_heightLabel->setText(text(26));
+    ChBProport->setText(text(36));
+    ChBActualSz->setText(text(37));
+    ChBButtonShape->setText(text(38));
+    m_scanSubfolders->setText(text(46));
+    ChBStretch->setText(text(75));
+    m_folderList->setToolTip(plainText(68));
+    m_addMaskButton->setToolTip(plainText(82));
+    m_pages->setTabText(0, plainText(69));
+    m_pages->setTabText(1, plainText(70));
+    m_menuFiles->setTitle(text(99));
+    m_menuImage->setTitle(text(100));
+    m_menuOptions->setTitle(text(101));
+    m_menuToolbars->setTitle(text(85));
+    m_menuLanguages->setTitle(text(116));
+    // The size labels share one width, so the edits line up.
+    const QFontMetrics fm(font());
+    for (QCheckBox* b : {ChBActualSz, ChBProport, ChBButtonShape})
+        b->setMinimumWidth(fm.horizontalAdvance(b->text()) + 30);
+    const int labels =
+        std::max(fm.horizontalAdvance(m_widthLabel->text()), fm.horizontalAdvance(m_heightLabel->text())) + 5;
+    m_widthLabel->setMinimumWidth(labels);
+    m_heightLabel->setMinimumWidth(labels);
+}
+
+void TFormMain::buildLanguagesMenu() {
+    m_menuLanguages->clear();
+    m_languageGroup = new QActionGroup(this);
+    m_languageGroup->setExclusive(true);
+    const auto& names = m_lang.langNames();
+    const auto& files = m_lang.langFiles();
+    for (std::size_t i = 0; i < names.size() && i < files.size(); ++i) {
+        QAction* a = m_menuLanguages->addAction(q(names[i]));
+        a->setCheckable(true);
+        a->setChecked(static_cast<int>(i) == m_lang.langIndex());
+        a->setData(q(files[i]));
+        m_languageGroup->addAction(a);
+        const std::string name = names[i], file = files[i];
+        connect(a, &QAction::triggered, this, [this, name, file] {
+            m_lang.choose(name, file);
+            applyLanguage();
+            ApplyButtonCaptions();
+            setWindowTitle(QString::fromLatin1(kProgramCaption));
+        });
+    }
+    m_menuLanguages->setEnabled(!names.empty());
+}
+
+void TFormMain::ApplyButtonCaptions() {
+    static constexpr CommandId buttons[] = {SBScan, SBStopScan, SBSaveAs, SBConfig, miHelp, SBExit};
+    QToolBar* main = toolbar(Toolbar::Main);
+    std::array<std::string, 6> hints;
+    for (std::size_t i = 0; i < 6; ++i) hints[i] = action(buttons[i])->iconText().toStdString();
+    const QFontMetrics fm(main->font());
+    const auto sizes = vexilo::ApplyButtonCaptions(
+        m_ShowButText, hints, [&fm](const std::string& t) { return fm.horizontalAdvance(q(t)); },
+        fm.height());
+    main->setToolButtonStyle(m_ShowButText ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    for (std::size_t i = 0; i < 6; ++i) {
+        auto* b = qobject_cast<QToolButton*>(main->widgetForAction(action(buttons[i])));
+        if (!b) continue;
+        // The drop-down arrow of "Save as..." and "Help" needs room beside the caption.
+        const int arrow = (m_ShowButText && (i == 2 || i == 4)) ? 16 : 0;
+        b->setFixedSize(sizes.widths[i] + arrow + 8, sizes.heights[i]);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings
+
+MainSettings TFormMain::gatherSettings() const {
+    MainSettings s;
+    s.clientWidth = width();
+    s.clientHeight = height();
+    s.left = x();
+    s.top = y();
+    const QList<int> images = m_imagesSplitter->sizes();
+    const QList<int> searchSizes = m_searchSplitter->sizes();
+    s.thumbWidth = images.value(0, s.thumbWidth);
+    s.dirWidth = searchSizes.value(1, s.dirWidth);
+    s.masksWidth = searchSizes.value(2, s.masksWidth);
+    s.viewStyle = m_viewStyle;
+    s.imageListWidth = m_search.list().largeImages().width();
+    s.imageListHeight = m_search.list().largeImages().height();
+    s.lastDir = LastDir;
+    s.stretchView = ChBStretch->isChecked();
+    s.showButText = m_ShowButText;
+    for (Toolbar t : kToolbars) {
+        auto& l = s.toolbars[static_cast<std::size_t>(t)];
+        QToolBar* tb = toolbar(t);
+        l.visible = !tb->isHidden();
+        l.dock = dockOf(t);
+        if (l.dock == Dock::None) {
+            const QRect g = tb->geometry();
+            l.floatLeft = g.left();
+            l.floatTop = g.top();
+            l.floatRight = g.right() + 1;
+            l.floatBottom = g.bottom() + 1;
+            l.floatRightX = g.right() + 1;
+            continue;
+        }
+        // Row: how many toolbars of the same area lie nearer the edge; position along the row.
+        const bool top = l.dock == Dock::Dock1 || l.dock == Dock::Dock3;
+        l.pos = top ? tb->x() : tb->y();
+        l.row = 0;
+        for (Toolbar o : kToolbars) {
+            if (o == t || dockOf(o) != l.dock || toolbar(o)->isHidden()) continue;
+            QToolBar* other = toolbar(o);
+            if (top ? other->y() < tb->y() : other->x() < tb->x()) ++l.row;
+        }
+    }
+    return s;
+}
+
+void TFormMain::applySettings(const MainSettings& s) {
+    if (s.clientWidth >= 320 && s.clientHeight >= 240) resize(s.clientWidth, s.clientHeight);
+    // A stored position off every screen (a monitor was removed) leaves the platform's choice.
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().contains(QPoint(s.left + 40, s.top + 20))) {
+            move(s.left, s.top);
+            break;
+        }
+    }
+    m_imagesSplitter->setSizes({std::max(80, s.thumbWidth), std::max(200, s.clientWidth - s.thumbWidth)});
+    m_searchSplitter->setSizes(
+        {std::max(120, s.clientWidth - s.dirWidth - s.masksWidth), std::max(80, s.dirWidth), std::max(80, s.masksWidth)});
+    SelListViewType(s.viewStyle);
+    if (s.imageListWidth > 0 && s.imageListHeight > 0 && s.imageListWidth <= 256 && s.imageListHeight <= 256 &&
+        (s.imageListWidth != m_search.list().largeImages().width() ||
+         s.imageListHeight != m_search.list().largeImages().height())) {
+        m_search.list().largeImages().setCellSize(s.imageListWidth, s.imageListHeight);
+        SelListViewType(m_viewStyle);
+    }
+    LastDir = s.lastDir;
+    ChBStretch->setChecked(s.stretchView);
+    m_ShowButText = s.showButText;
+    placeToolbars(s.toolbars);
+}
+
+void TFormMain::placeToolbars(const std::array<ToolbarLayout, 3>& layouts) {
+    // Per dock, the toolbars in row and position order, with a break between rows.
+    for (Dock d : {Dock::Dock1, Dock::Dock2, Dock::Dock3, Dock::Dock4}) {
+        std::vector<std::size_t> here;
+        for (std::size_t i = 0; i < 3; ++i)
+            if (layouts[i].dock == d) here.push_back(i);
+        std::sort(here.begin(), here.end(), [&](std::size_t a, std::size_t b) {
+            return std::pair(layouts[a].row, layouts[a].pos) < std::pair(layouts[b].row, layouts[b].pos);
+        });
+        QMainWindow* owner = (d == Dock::Dock1 || d == Dock::Dock2) ? static_cast<QMainWindow*>(this) : m_imagesWindow;
+        const Qt::ToolBarArea area = (d == Dock::Dock1 || d == Dock::Dock3) ? Qt::TopToolBarArea : Qt::LeftToolBarArea;
+        int lastRow = -1;
+        for (std::size_t i : here) {
+            if (lastRow >= 0 && layouts[i].row != lastRow) owner->addToolBarBreak(area);
+            owner->addToolBar(area, m_toolbars[i]);
+            lastRow = layouts[i].row;
+        }
+    }
+    for (std::size_t i = 0; i < 3; ++i) m_toolbars[i]->setVisible(layouts[i].visible);
+    syncToolbarChecks();
+}
+
+Dock TFormMain::dockOf(Toolbar t) const {
+    QToolBar* tb = toolbar(t);
+    if (tb->isFloating()) return Dock::None;
+    const bool outer = t == Toolbar::Main;
+    const QMainWindow* owner = outer ? static_cast<const QMainWindow*>(this) : m_imagesWindow;
+    const Qt::ToolBarArea area = owner->toolBarArea(tb);
+    if (area == Qt::LeftToolBarArea) return outer ? Dock::Dock2 : Dock::Dock4;
+    return outer ? Dock::Dock1 : Dock::Dock3;
+}
+
+void TFormMain::dockToolbar(Toolbar t, Dock dock) {
+    dock = allowedDock(t, dock);
+    if (dock == Dock::None) dock = homeDock(t);
+    QMainWindow* owner = (dock == Dock::Dock1 || dock == Dock::Dock2) ? static_cast<QMainWindow*>(this) : m_imagesWindow;
+    const Qt::ToolBarArea area = (dock == Dock::Dock1 || dock == Dock::Dock3) ? Qt::TopToolBarArea : Qt::LeftToolBarArea;
+    const bool shown = !toolbar(t)->isHidden();
+    owner->addToolBar(area, toolbar(t));
+    toolbar(t)->setVisible(shown);
+}
+
+void TFormMain::syncToolbarChecks() {
+    static constexpr CommandId entries[] = {miToolbarMain, miToolbarView, miToolbarModify};
+    for (std::size_t i = 0; i < 3; ++i) {
+        QAction* a = action(entries[i]);
+        if (!m_toolbars[i]) continue;
+        const QSignalBlocker block(a);
+        a->setChecked(!m_toolbars[i]->isHidden());
+    }
+}
+
+void TFormMain::miToolbars1Click(const Toolbar* entry) {
+    std::array<bool, 3> visible;
+    for (std::size_t i = 0; i < 3; ++i) visible[i] = !m_toolbars[i]->isHidden();
+    const auto wanted = vexilo::miToolbars1Click(visible, entry);
+    for (std::size_t i = 0; i < 3; ++i) m_toolbars[i]->setVisible(wanted[i]);
+    syncToolbarChecks();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Search folders and masks
+
+void TFormMain::refreshFolderList() {
+    const QSignalBlocker block(m_folderList);
+    m_folderList->clear();
+    for (const auto& item : m_search.searchFolders.items) {
+        auto* it = new QListWidgetItem(q(item.text), m_folderList);
+        it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        it->setCheckState(item.checked ? Qt::Checked : Qt::Unchecked);
+        it->setSelected(item.selected);
+        it->setIcon(QIcon::fromTheme(QStringLiteral("folder")));
+    }
+    if (m_search.searchFolders.current >= 0) m_folderList->setCurrentRow(m_search.searchFolders.current,
+                                                                         QItemSelectionModel::NoUpdate);
+}
+
+void TFormMain::refreshMaskList() {
+    const QSignalBlocker block(m_maskList);
+    const auto& items = m_search.masks.items;
+    while (m_maskList->count() > static_cast<int>(items.size())) delete m_maskList->takeItem(m_maskList->count() - 1);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        QListWidgetItem* it = m_maskList->item(static_cast<int>(i));
+        if (!it) {
+            it = new QListWidgetItem(m_maskList);
+            it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        }
+        it->setText(q(items[i].text));
+        it->setCheckState(items[i].checked ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void TFormMain::SBAddPathClick() {
+    const QModelIndex index = m_folderTree->currentIndex();
+    if (!index.isValid()) return;
+    std::string folder = m_fsModel->filePath(index).toStdString();
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    m_search.SBAddPathClick(folder);
+    refreshFolderList();
+}
+
+void TFormMain::CheckListBox1DragDrop(const std::string& folder) {
+    m_search.CheckListBox1DragDrop(folder);
+    refreshFolderList();
+}
+
+void TFormMain::SBDelPathClick(search::DeletePaths which) {
+    m_search.SBDelPathClick(which);
+    refreshFolderList();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The found-image list
+
+QItemSelectionModel* TFormMain::listSelection() const {
+    return m_iconView->selectionModel();
+}
+
+std::vector<std::size_t> TFormMain::selectedRows() const {
+    std::vector<std::size_t> rows;
+    for (const QModelIndex& i : listSelection()->selectedIndexes())
+        if (i.column() == 0) rows.push_back(static_cast<std::size_t>(i.row()));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TFormMain::SelListViewType(int style) {
+    if (style < 0 || style > 3) return;
+    m_viewStyle = style;
+    m_viewButtons[static_cast<std::size_t>(style)]->setChecked(true);
+    if (style == 3) {
+        m_viewStack->setCurrentWidget(m_detailView);
+        return;
+    }
+    const auto& large = m_search.list().largeImages();
+    const auto& small = m_search.list().smallImages();
+    if (style == 0) {
+        m_iconView->setViewMode(QListView::IconMode);
+        m_iconView->setFlow(QListView::LeftToRight);
+        m_iconView->setIconSize(QSize(large.width(), large.height()));
+        m_iconView->setGridSize(QSize(std::max(84, large.width() + 40), large.height() + 44));
+        m_iconView->setWrapping(true);
+    } else {
+        m_iconView->setViewMode(QListView::ListMode);
+        m_iconView->setIconSize(QSize(small.width(), small.height()));
+        m_iconView->setGridSize(style == 1 ? QSize(170, small.height() + 6) : QSize());
+        m_iconView->setFlow(style == 1 ? QListView::LeftToRight : QListView::TopToBottom);
+        m_iconView->setWrapping(true);
+    }
+    m_iconView->setWordWrap(style == 0);
+    m_iconView->setTextElideMode(Qt::ElideMiddle);
+    m_viewStack->setCurrentWidget(m_iconView);
+}
+
+void TFormMain::ListView1ColumnClick(int column) {
+    if (column < 0 || column > 4) return;
+    m_search.ListView1ColumnClick(static_cast<search::Column>(column));
+}
+
+void TFormMain::UpdateCommandStates() {
+    const CommandStates states = vexilo::UpdateCommandStates(selectedRows().size());
+    for (const Command& c : commandTable()) action(c.id)->setEnabled(states[c.id]);
+}
+
+void TFormMain::ListView1Click() {
+    // The target preview loads the current row here.
+}
+
+void TFormMain::ShowPreview() {
+    // The target preview redraws DisplayImage here.
+}
+
+void TFormMain::selectNamedFiles() {
+    if (m_options.files.empty()) return;
+    const auto& rows = m_search.list().rows();
+    QItemSelection selection;
+    int first = -1;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string path = rows[i].image.path();
+        if (std::find(m_options.files.begin(), m_options.files.end(), path) == m_options.files.end()) continue;
+        const QModelIndex index = m_model->index(static_cast<int>(i), 0);
+        selection.select(index, index);
+        if (first < 0) first = static_cast<int>(i);
+    }
+    if (first < 0) return;
+    m_options.files.clear();
+    listSelection()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    listSelection()->setCurrentIndex(m_model->index(first, 0), QItemSelectionModel::NoUpdate);
+    m_iconView->scrollTo(m_model->index(first, 0));
+    m_detailView->scrollTo(m_model->index(first, 0));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void TFormMain::SBScanClick() {
+    if (!m_search.hasCheckedFolder()) {
+        m_dialogs.inform(kProgramCaption, m_lang.messageText(16));
+        m_pages->setCurrentIndex(0);
+        return;
+    }
+    m_pages->setCurrentIndex(1);
+    m_search.RunScan();
+    if (m_closing) return;
+    UpdateCommandStates();
+    selectNamedFiles();
+}
+
+void TFormMain::SBStopScanClick() {
+    m_search.SBStopScanClick();
+}
+
+void TFormMain::SBExitClick() {
+    m_search.SBStopScanClick();
+    close();
+}
+
+void TFormMain::notBuilt(CommandId id) {
+    m_dialogs.inform(kProgramCaption, "\"" + removeAmpersands(action(id)->text().toStdString()) +
+                                          "\" is not built yet in this version of Vexilo.");
+}
+
+void TFormMain::SBConfigClick() {
+    notBuilt(miAdvancedOptions);
+    ApplyButtonCaptions();
+    miToolbars1Click(nullptr);
+}
+
+void TFormMain::miCopyfiletoClick(CommandId which) {
+    notBuilt(which);
+}
+
+void TFormMain::miBatchconvertiontoClick() {
+    notBuilt(miBatchconversionto);
+}
+
+void TFormMain::miWinMenuClick() {
+    notBuilt(miWinMenu);
+}
+
+void TFormMain::miSaveTargetClick(CommandId which) {
+    notBuilt(which);
+}
+
+void TFormMain::miAboutClick() {
+    m_dialogs.inform(removeAmpersands(action(miAbout)->text().toStdString()),
+                     std::string(kProgramCaption) +
+                         "\nFinds, shows and converts images and icons.\nTamber Works");
+}
+
+void TFormMain::miHelpClick(int helpContext) {
+    m_dialogs.inform(kProgramCaption, "The help viewer is not built yet. The help pages (topic " +
+                                          std::to_string(helpContext) + ") are in " + m_programFolder + "HELP/.");
+}
+
+int TFormMain::helpContextOf(QWidget* widget) const {
+    for (QWidget* w = widget; w; w = w->parentWidget()) {
+        const QVariant v = w->property(kHelpContextProperty);
+        if (v.isValid()) return v.toInt();
+    }
+    return m_pages->currentIndex() == 1 ? helpctx::ImagesTab : helpctx::MainWindow;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window events
+
+void TFormMain::FormResize() {
+    if (m_closing) return;
+    // The mask editor's row is laid out by its layout; the preview follows the new size.
+    ShowPreview();
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    FormResize();  // FormShow
+}
+
+void TFormMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if ((event->type() == QEvent::HideToParent || event->type() == QEvent::ShowToParent) &&
+        std::find(m_toolbars.begin(), m_toolbars.end(), watched) != m_toolbars.end())
+        syncToolbarChecks();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    // A running scan stops first; it unwinds once this event returns.
+    m_search.SBStopScanClick();
+    MainSettings s = gatherSettings();
+    // Folders named on the command line were for this run only.
+    search::ImageSearch& sr = m_search;
+    std::vector<search::CheckItem> all = sr.searchFolders.items;
+    std::erase_if(sr.searchFolders.items, [this](const search::CheckItem& item) {
+        return std::find(m_runOnlyFolders.begin(), m_runOnlyFolders.end(), item.text) != m_runOnlyFolders.end();
+    });
+    try {
+        WriteSettings(m_store, s, sr, m_programFolder);
+        m_store.save();
+    } catch (const std::exception& e) {
+        // Reported once; the old settings file stays as it was.
+        m_dialogs.error(kProgramCaption, e.what());
+    }
+    sr.searchFolders.items = std::move(all);
+    m_closing = true;
+    event->accept();
 }
 
 }  // namespace vexilo

@@ -1,21 +1,189 @@
 #pragma once
-// The main window. It shows the core's state and forwards commands; it holds no format logic.
+// The main window. It builds the widgets, turns their signals into the handlers of the search
+// and command rules (control/main_*), and shows what they report. It holds no format logic.
 #include <QMainWindow>
+#include <array>
+#include <map>
+#include <memory>
 
+#include "control/main_commands.h"
+#include "control/main_form.h"
+#include "control/main_search.h"
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QFileSystemModel;
+class QGroupBox;
+class QItemSelectionModel;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QMenu;
+class QSpinBox;
+class QSplitter;
+class QStackedWidget;
 class QTabWidget;
-class QStatusBar;
+class QToolBar;
+class QToolButton;
+class QTreeView;
 
 namespace vexilo {
+
+class Dialogs;
+class FoundListModel;
+class SettingsStore;
+class TLang;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TFormMain(QWidget* parent = nullptr);
+    // store, lang and dialogs must outlive the window. options: the command line.
+    TFormMain(SettingsStore& store, TLang& lang, Dialogs& dialogs, StartOptions options = {},
+              QWidget* parent = nullptr);
+    ~TFormMain() override;
 
+    // --- commands (the handler names of the command table) ---
+    void SBScanClick();
+    void SBStopScanClick();
+    void SBExitClick();
+    void SBConfigClick();
+    void miCopyfiletoClick(CommandId which);  // copy, move, rename and erase
+    void miBatchconvertiontoClick();
+    void miWinMenuClick();
+    void miSaveTargetClick(CommandId which);  // the eight save and clipboard entries
+    void miAboutClick();
+    void miHelpClick(int helpContext);
+    void miToolbars1Click(const Toolbar* entry);
+    void SBAddPathClick();
+    void SBDelPathClick(search::DeletePaths which);
+    void SelListViewType(int style);
+    void ListView1ColumnClick(int column);
+    void UpdateCommandStates();
+    void FormResize();
+    // Adds a folder dropped on the search folders (from the tree or a file manager).
+    void CheckListBox1DragDrop(const std::string& folder);
+
+    // Hooks for the target preview: a row became current; the target needs redrawing.
+    void ListView1Click();
+    void ShowPreview();
+
+    // --- what other windows and tests read ---
     QTabWidget* pageControl() const { return m_pages; }
+    QAction* action(CommandId id) const { return m_actions[static_cast<std::size_t>(id)]; }
+    QToolBar* toolbar(Toolbar t) const { return m_toolbars[static_cast<std::size_t>(t)]; }
+    Dock dockOf(Toolbar t) const;
+    // Docks a toolbar as a user's drag would, the docking rules applied.
+    void dockToolbar(Toolbar t, Dock dock);
+    QMenu* languagesMenu() const { return m_menuLanguages; }
+    QMenu* filesPopup() const { return m_pmFiles; }
+    QMenu* targetPopup() const { return m_pmTarget; }
+    search::ImageSearch& imageSearch() { return m_search; }
+    FoundListModel* listModel() const { return m_model; }
+    QItemSelectionModel* listSelection() const;
+    std::vector<std::size_t> selectedRows() const;
+    int viewStyle() const { return m_viewStyle; }
+    QListWidget* searchFolderList() const { return m_folderList; }
+    QListWidget* maskList() const { return m_maskList; }
+    QLineEdit* maskEdit() const { return m_maskEdit; }
+    QCheckBox* scanSubfoldersBox() const { return m_scanSubfolders; }
+    QLabel* statusPanel(int i) const { return i == 0 ? m_status0 : m_status1; }
+    bool GifOutputEnabled() const { return m_options.gifOutput; }
+    const std::string& ProgramFolder() const { return m_programFolder; }
+    std::string LastDir;
+
+    // The target panel's place: right of dock 4 on the "Images" tab, with its own layout.
+    QGroupBox* m_targetArea = nullptr;
+    // The "View" and "Modify" toolbars' controls (their rules belong to the target preview).
+    QComboBox* CBViewAs = nullptr;
+    QCheckBox* ChBStretch = nullptr;
+    QCheckBox* ChBActualSz = nullptr;
+    QCheckBox* ChBProport = nullptr;
+    QCheckBox* ChBButtonShape = nullptr;
+    QSpinBox* SEImWidth = nullptr;
+    QSpinBox* SEImHeight = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildActions();
+    void buildMenus();
+    void buildToolbars();
+    void buildSearchTab(QWidget* page);
+    void buildImagesTab(QWidget* page);
+    void FormCreate();
+    void applyLanguage();
+    void buildLanguagesMenu();
+    void ApplyButtonCaptions();
+    void applySettings(const MainSettings& s);
+    MainSettings gatherSettings() const;
+    void placeToolbars(const std::array<ToolbarLayout, 3>& layouts);
+    void syncToolbarChecks();
+    void refreshFolderList();
+    void refreshMaskList();
+    void notBuilt(CommandId id);
+    void selectNamedFiles();
+    QString text(int number) const;
+    QString plainText(int number) const;
+    int helpContextOf(QWidget* widget) const;
+
+    SettingsStore& m_store;
+    TLang& m_lang;
+    Dialogs& m_dialogs;
+    StartOptions m_options;
+    search::ImageSearch m_search;
+    std::string m_programFolder;
+    std::vector<std::string> m_runOnlyFolders;  // named on the command line, not stored
+    bool m_ShowButText = true;
+    bool m_closing = false;
+    bool m_langLoaded = false;
+    int m_viewStyle = 0;
+
+    std::array<QAction*, kCommandCount> m_actions{};
+    std::array<QToolBar*, 3> m_toolbars{};
+    std::array<QAction*, 3> m_toolbarCloseActions{};
+    std::array<QAction*, 4> m_viewButtons{};
+    QActionGroup* m_languageGroup = nullptr;
+    QMenu* m_menuFiles = nullptr;
+    QMenu* m_menuImage = nullptr;
+    QMenu* m_menuOptions = nullptr;
+    QMenu* m_menuHelp = nullptr;
+    QMenu* m_menuToolbars = nullptr;
+    QMenu* m_menuLanguages = nullptr;
+    QMenu* m_pmFiles = nullptr;
+    QMenu* m_pmTarget = nullptr;
+    QMenu* m_pmFolders = nullptr;
+    QMenu* m_helpButtonMenu = nullptr;
+
     QTabWidget* m_pages = nullptr;
+    QSplitter* m_searchSplitter = nullptr;
+    QTreeView* m_folderTree = nullptr;
+    QFileSystemModel* m_fsModel = nullptr;
+    QWidget* m_foldersPanel = nullptr;
+    QListWidget* m_folderList = nullptr;
+    QGroupBox* m_masksPanel = nullptr;
+    QListWidget* m_maskList = nullptr;
+    QLineEdit* m_maskEdit = nullptr;
+    QToolButton* m_addMaskButton = nullptr;
+    QCheckBox* m_scanSubfolders = nullptr;
+    QSplitter* m_imagesSplitter = nullptr;
+    QWidget* m_listPanel = nullptr;
+    QMainWindow* m_imagesWindow = nullptr;
+    QStackedWidget* m_viewStack = nullptr;
+    QListView* m_iconView = nullptr;
+    QTreeView* m_detailView = nullptr;
+    FoundListModel* m_model = nullptr;
+    QLabel* m_viewLabel = nullptr;
+    QLabel* m_widthLabel = nullptr;
+    QLabel* m_heightLabel = nullptr;
+    QLabel* m_status0 = nullptr;
+    QLabel* m_status1 = nullptr;
 };
 
 }  // namespace vexilo

@@ -1,13 +1,42 @@
 #include "ui/form_main.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <unistd.h>
+#include <QDragEnterEvent>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "codecs/bmp_codec.h"
+#include "lang/lang.h"
+#include "settings/settings_store.h"
+#include "support/scripted_dialogs.h"
+#include "support/test_util.h"
+#include "ui/found_list_model.h"
 
 namespace vexilo {
 namespace {
+
+using ::testing::ElementsAre;
+namespace fs = std::filesystem;
 
 QApplication& app() {
     static int argc = 1;
@@ -17,21 +46,291 @@ QApplication& app() {
     return instance;
 }
 
-TEST(TFormMain, ShowsCaptionTabsAtTheBottomAndStatusBar) {
-    app();
-    TFormMain form;
-    form.show();
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Vexilo 3.0.2"));
-    QTabWidget* pages = form.pageControl();
-    ASSERT_NE(pages, nullptr);
-    EXPECT_EQ(pages->tabPosition(), QTabWidget::South);
-    ASSERT_EQ(pages->count(), 2);
-    EXPECT_EQ(pages->tabText(0), QStringLiteral("Search"));
-    EXPECT_EQ(pages->tabText(1), QStringLiteral("Images"));
-    EXPECT_TRUE(form.statusBar()->isVisible());
-    const QImage shot = form.grab().toImage();
-    EXPECT_FALSE(shot.isNull());
-    if (const char* out = std::getenv("VEXILO_SCREENSHOT")) shot.save(QString::fromUtf8(out));
+void writeBmpFile(const fs::path& p, int w, int h, Color c) {
+    fs::create_directories(p.parent_path());
+    test::writeFile(p, writeBmp(test::makeBitmap(w, h, PixelFormat::Bpp24, [&](int, int) { return c; })));
+}
+
+// A program folder with two language packs, a settings folder, and a window over them.
+class FormMainTest : public ::testing::Test {
+protected:
+    FormMainTest() {
+        app();
+        fs::create_directories(dir.path() / "prog");
+        for (const char* pack : {"english.lng", "german.lng"})
+            fs::copy_file(fs::path(VEXILO_SOURCE_DIR) / "lang" / pack, dir.path() / "prog" / pack);
+        options.programFolder = (dir.path() / "prog").string() + "/";
+    }
+    void open() {
+        form.reset();
+        lang.reset();
+        store = std::make_unique<SettingsStore>((dir.path() / "config").string());
+        lang = std::make_unique<TLang>(store.get());
+        form = std::make_unique<TFormMain>(*store, *lang, dialogs, options);
+        form->show();
+    }
+    std::string data(const std::string& sub = "") const {
+        return (dir.path() / "data").string() + "/" + (sub.empty() ? "" : sub + "/");
+    }
+    std::vector<std::string> captions() const {
+        std::vector<std::string> out;
+        for (const auto& r : form->imageSearch().list().rows()) out.push_back(r.caption);
+        return out;
+    }
+    void selectRows(std::initializer_list<int> rows) {
+        form->listSelection()->clearSelection();
+        for (int r : rows)
+            form->listSelection()->select(form->listModel()->index(r, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    test::TempDir dir;
+    StartOptions options;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<TLang> lang;
+    std::unique_ptr<TFormMain> form;
+};
+
+TEST_F(FormMainTest, FirstRunStateAndTheGifSwitch) {
+    open();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Vexilo 3.0.2"));
+    EXPECT_EQ(form->pageControl()->tabPosition(), QTabWidget::South);
+    EXPECT_EQ(form->pageControl()->currentIndex(), 0);
+    EXPECT_EQ(form->pageControl()->tabText(1), QStringLiteral("Images"));
+    EXPECT_EQ(form->viewStyle(), 0);
+    EXPECT_TRUE(form->ChBActualSz->isChecked());
+    EXPECT_TRUE(form->ChBProport->isChecked());
+    EXPECT_FALSE(form->ChBStretch->isChecked());
+    EXPECT_EQ(form->toolbar(Toolbar::Main)->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    EXPECT_EQ(form->CBViewAs->count(), 13);
+    QListWidget* masks = form->maskList();
+    ASSERT_EQ(masks->count(), 13);
+    EXPECT_EQ(masks->item(0)->checkState(), Qt::Unchecked);
+    for (int i = 1; i < 13; ++i) EXPECT_EQ(masks->item(i)->checkState(), Qt::Checked) << i;
+    EXPECT_EQ(form->searchFolderList()->count(), 0);
+    EXPECT_FALSE(form->action(CommandId::miSavetargetasGIF)->isVisible());
+    EXPECT_EQ(form->dockOf(Toolbar::Main), Dock::Dock1);
+    EXPECT_EQ(form->dockOf(Toolbar::View), Dock::Dock3);
+    EXPECT_EQ(form->dockOf(Toolbar::Modify), Dock::Dock4);
+    EXPECT_TRUE(dialogs.messages.empty());  // no notice on a clean first run
+    EXPECT_EQ(form->action(CommandId::SBScan)->text(), QStringLiteral("Start scan"));
+
+    options.gifOutput = parseCommandLine({"/gIf"}, "/").gifOutput;
+    open();
+    EXPECT_TRUE(form->action(CommandId::miSavetargetasGIF)->isVisible());
+}
+
+TEST_F(FormMainTest, ToolbarDockingRulesAndMenuChecks) {
+    open();
+    form->dockToolbar(Toolbar::Main, Dock::Dock3);  // dragged onto the "Images" tab
+    EXPECT_EQ(form->dockOf(Toolbar::Main), Dock::Dock1);
+    form->dockToolbar(Toolbar::Main, Dock::Dock4);
+    EXPECT_EQ(form->dockOf(Toolbar::Main), Dock::Dock2);
+    form->dockToolbar(Toolbar::View, Dock::Dock2);
+    EXPECT_EQ(form->dockOf(Toolbar::View), Dock::Dock4);
+    form->dockToolbar(Toolbar::Modify, Dock::Dock1);
+    EXPECT_EQ(form->dockOf(Toolbar::Modify), Dock::Dock3);
+
+    // Closing a toolbar (its close button hides it) unchecks its entry; the entry shows it again.
+    QAction* entry = form->action(CommandId::miToolbarView);
+    form->toolbar(Toolbar::View)->hide();
+    EXPECT_FALSE(entry->isChecked());
+    entry->trigger();
+    EXPECT_FALSE(form->toolbar(Toolbar::View)->isHidden());
+    EXPECT_TRUE(entry->isChecked());
+    // Switching tabs hides the inner toolbars from view but not from the menu.
+    form->pageControl()->setCurrentIndex(0);
+    EXPECT_TRUE(entry->isChecked());
+}
+
+TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
+    writeBmpFile(dir.path() / "data" / "b.bmp", 100, 50, {255, 0, 0});
+    writeBmpFile(dir.path() / "data" / "A.bmp", 8, 8, {0, 255, 0});
+    writeBmpFile(dir.path() / "data" / "sub" / "c.bmp", 4, 4, {0, 0, 255});
+    test::writeFile(dir.path() / "data" / "notes.txt", std::vector<std::uint8_t>{'x'});
+    open();
+    form->SBScanClick();  // nothing checked: message 16, the "Search" tab
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, lang->messageText(16));
+    EXPECT_EQ(form->pageControl()->currentIndex(), 0);
+
+    form->CheckListBox1DragDrop(data());
+    form->action(CommandId::SBScan)->trigger();
+    EXPECT_EQ(form->pageControl()->currentIndex(), 1);
+    auto rows = captions();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_THAT(rows, ElementsAre("A.bmp", "b.bmp", "c.bmp"));
+    EXPECT_EQ(form->statusPanel(1)->text().toStdString(), lang->messageText(10));
+    EXPECT_EQ(form->listModel()->rowCount(), 3);
+    const QIcon icon = form->listModel()->data(form->listModel()->index(0, 0), Qt::DecorationRole).value<QIcon>();
+    EXPECT_EQ(icon.pixmap(QSize(32, 32)).size(), QSize(32, 32));
+    EXPECT_EQ(icon.pixmap(QSize(16, 16)).size(), QSize(16, 16));
+    const Bitmap* thumb = form->imageSearch().list().largeThumbnail(0);
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_EQ(thumb->width(), 32);
+
+    form->ListView1ColumnClick(0);  // "Name", without regard to case
+    EXPECT_THAT(captions(), ElementsAre("A.bmp", "b.bmp", "c.bmp"));
+    EXPECT_EQ(form->listModel()->data(form->listModel()->index(1, 1), Qt::DisplayRole).toString().toStdString(),
+              std::to_string(fs::file_size(dir.path() / "data" / "b.bmp")));
+    form->ListView1ColumnClick(4);  // "Path": sub/ sorts after data/
+    EXPECT_EQ(captions().back(), "c.bmp");
+
+    // The selection follows its rows through a sort and drives the command states.
+    QAction* rename = form->action(CommandId::miRenamefile);
+    QAction* copy = form->action(CommandId::miCopyfileto);
+    QAction* context = form->action(CommandId::miWinMenu);
+    selectRows({});
+    EXPECT_FALSE(copy->isEnabled());
+    EXPECT_FALSE(rename->isEnabled());
+    selectRows({2});
+    EXPECT_TRUE(copy->isEnabled());
+    EXPECT_TRUE(rename->isEnabled());
+    EXPECT_TRUE(context->isEnabled());
+    selectRows({0, 2});
+    EXPECT_TRUE(copy->isEnabled());
+    EXPECT_TRUE(form->action(CommandId::miBatchconversionto)->isEnabled());
+    EXPECT_FALSE(rename->isEnabled());
+    EXPECT_FALSE(context->isEnabled());
+    form->ListView1ColumnClick(0);
+    EXPECT_EQ(form->selectedRows().size(), 2u);
+
+    // A command of a later step says so instead of doing nothing.
+    dialogs.messages.clear();
+    form->action(CommandId::miBatchconversionto)->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("not built yet"), std::string::npos);
+}
+
+TEST_F(FormMainTest, StopAndExitMidScanKeepTheWindowInCharge) {
+    for (int i = 0; i < 60; ++i) writeBmpFile(dir.path() / "data" / "one" / ("f" + std::to_string(i) + ".bmp"), 4, 4, {});
+    writeBmpFile(dir.path() / "data" / "two" / "late.bmp", 4, 4, {});
+    open();
+    form->CheckListBox1DragDrop(data("one"));
+    form->CheckListBox1DragDrop(data("two"));
+    auto stopAt = [&](CommandId id) {
+        return QObject::connect(form->listModel(), &QAbstractItemModel::rowsInserted, form.get(), [&, id] {
+            if (form->listModel()->rowCount() != 5) return;
+            QTimer::singleShot(0, form->action(id), &QAction::trigger);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the next pump deliver it
+        });
+    };
+    auto c = stopAt(CommandId::SBStopScan);
+    form->SBScanClick();
+    QObject::disconnect(c);
+    const auto rows = captions();
+    EXPECT_GE(rows.size(), 5u);
+    EXPECT_LT(rows.size(), 61u);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "late.bmp"), 0);  // later folders are skipped
+    for (std::size_t i = 0; i + 1 < rows.size(); ++i)  // sorted by finding order
+        EXPECT_LT(form->imageSearch().list().row(i).image.ImageIndex,
+                  form->imageSearch().list().row(i + 1).image.ImageIndex);
+
+    stopAt(CommandId::SBExit);
+    form->SBScanClick();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_LT(captions().size(), 61u);
+    EXPECT_TRUE(fs::exists(dir.path() / "config" / SettingsStore::kFileName));  // written at close
+}
+
+TEST_F(FormMainTest, SettingsWrittenAtCloseComeBackAtTheNextStart) {
+    fs::create_directories(dir.path() / "data" / "x");
+    open();
+    form->CheckListBox1DragDrop(data("x"));
+    form->CheckListBox1DragDrop(data());
+    form->maskEdit()->setText("*.XCF");
+    QMetaObject::invokeMethod(form->maskEdit(), "returnPressed");
+    form->SelListViewType(3);
+    form->ChBStretch->setChecked(true);
+    form->close();
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    open();
+    QListWidget* folders = form->searchFolderList();
+    ASSERT_EQ(folders->count(), 2);
+    EXPECT_EQ(folders->item(0)->text().toStdString(), data("x"));
+    EXPECT_EQ(folders->item(0)->checkState(), Qt::Unchecked);
+    QListWidget* masks = form->maskList();
+    ASSERT_EQ(masks->count(), 14);
+    EXPECT_EQ(masks->item(13)->text(), QStringLiteral("*.xcf"));
+    EXPECT_EQ(masks->item(13)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(masks->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(form->viewStyle(), 3);
+    EXPECT_TRUE(form->ChBStretch->isChecked());
+    form->close();
+
+    // "0x2" opens the list view; stored panel widths come back.
+    store->writeValue(kSettingsRootKey, "ViewStyle", "0x2");
+    store->writeValue(kSettingsRootKey, "DirWidth", "260");
+    store->save();
+    open();
+    EXPECT_EQ(form->viewStyle(), 2);
+    EXPECT_EQ(form->searchFolderList()->parentWidget()->width(), 260);
+}
+
+TEST_F(FormMainTest, UnwritableSettingsAreReportedOnceAtClose) {
+    // A folder nobody may create, not even the superuser.
+    store = std::make_unique<SettingsStore>("/proc/self/vexilo-settings-test");
+    lang = std::make_unique<TLang>(store.get());
+    form = std::make_unique<TFormMain>(*store, *lang, dialogs, options);
+    form->show();
+    form->close();
+    form->close();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("Failed to set data"), std::string::npos);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+}
+
+TEST_F(FormMainTest, ALanguageSwitchChangesCaptionsAtOnceAndIsStored) {
+    open();
+    QMenu* languages = form->languagesMenu();
+    QAction* german = nullptr;
+    for (QAction* a : languages->actions())
+        if (a->text() == QStringLiteral("Deutsch")) german = a;
+    ASSERT_NE(german, nullptr);
+    german->trigger();
+    EXPECT_TRUE(german->isChecked());
+    TLang expected;
+    expected.ProgramDir = options.programFolder;
+    expected.DefaultLangFile = "german.lng";
+    expected.DefaultLangName = "Deutsch";
+    ASSERT_EQ(expected.load(), TLang::kLoaded);
+    EXPECT_EQ(form->pageControl()->tabText(0).toStdString(), removeAmpersands(expected.interfaceText(69)));
+    EXPECT_EQ(form->action(CommandId::SBScan)->text().toStdString(), expected.interfaceText(48));
+    EXPECT_EQ(form->toolbar(Toolbar::Modify)->windowTitle().toStdString(), removeAmpersands(expected.interfaceText(25)));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Vexilo 3.0.2"));
+    form->close();
+    open();
+    EXPECT_EQ(form->pageControl()->tabText(0).toStdString(), removeAmpersands(expected.interfaceText(69)));
+}
+
+TEST_F(FormMainTest, FoldersDroppedFromAFileManagerJoinTheList) {
+    fs::create_directories(dir.path() / "data" / "dropped");
+    writeBmpFile(dir.path() / "data" / "file.bmp", 2, 2, {});
+    open();
+    QWidget* target = form->searchFolderList()->viewport();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(data("dropped"))),
+                  QUrl::fromLocalFile(QString::fromStdString((dir.path() / "data" / "file.bmp").string())),
+                  QUrl(QStringLiteral("https://example.invalid/x"))});
+    const QPoint at(5, 5);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QListWidget* folders = form->searchFolderList();
+    ASSERT_EQ(folders->count(), 2);
+    EXPECT_EQ(folders->item(0)->text().toStdString(), data("dropped"));
+    EXPECT_EQ(folders->item(1)->text().toStdString(), data());  // a file stands for its folder
+    EXPECT_EQ(folders->item(0)->checkState(), Qt::Checked);
+
+    QMimeData text;
+    text.setText("not a folder");
+    QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &refused);
+    EXPECT_FALSE(refused.isAccepted());
 }
 
 }  // namespace

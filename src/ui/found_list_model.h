@@ -1,0 +1,38 @@
+#pragma once
+// The found-image rows as one Qt model over FoundImageList: five columns (name, size, date,
+// time, path), both thumbnails as one icon per row. Rows are never copied into widget items; the
+// model follows the list's change notices, and keeps the selection across a sort.
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <vector>
+
+#include "search/found_list.h"
+
+namespace vexilo {
+
+class FoundListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // Hooks the list's change notices; the list must outlive the model.
+    explicit FoundListModel(search::FoundImageList& list, QObject* parent = nullptr);
+    ~FoundListModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void setColumnTitles(const QStringList& titles);
+    search::FoundImageList& list() { return m_list; }
+
+private:
+    QIcon iconFor(std::size_t row) const;
+
+    search::FoundImageList& m_list;
+    QStringList m_titles;
+    mutable std::vector<QIcon> m_icons;  // by ImageIndex, made when first shown
+    std::vector<std::int32_t> m_sortKeep;  // ImageIndex of each persistent index across a sort
+    QModelIndexList m_sortPersistent;
+};
+
+}  // namespace vexilo

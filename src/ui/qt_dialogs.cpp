@@ -1,0 +1,105 @@
+#include "ui/qt_dialogs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace vexilo {
+
+namespace {
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+}  // namespace
+
+QString qtFileFilter(const std::string& filter) {
+    const QStringList parts = q(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        entries << (parts[i].contains(QLatin1Char('(')) ? parts[i] : parts[i] + " (" + patterns + ")");
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+std::optional<std::string> QtDialogs::saveFile(const SaveFileRequest& request) {
+    QFileDialog dialog(m_parent, q(request.caption), q(request.folder), qtFileFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!request.proposedName.empty()) dialog.selectFile(q(request.proposedName));
+    QString suffix = q(request.defaultExtension);
+    if (suffix.startsWith(QLatin1Char('.'))) suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
+    if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString chosen = dialog.selectedFiles().first();
+    if (request.pathMustExist && !QFileInfo(chosen).absoluteDir().exists()) return std::nullopt;
+    return chosen.toStdString();
+}
+
+std::optional<std::string> QtDialogs::chooseFolder(const std::string& caption, const std::string& start) {
+    const QString folder = QFileDialog::getExistingDirectory(m_parent, q(caption), q(start));
+    if (folder.isEmpty()) return std::nullopt;
+    std::string out = folder.toStdString();
+    if (out.back() != '/') out += '/';
+    return out;
+}
+
+std::optional<std::string> QtDialogs::inputText(const std::string& caption, const std::string& prompt,
+                                                const std::string& initial) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(m_parent, q(caption), q(prompt), QLineEdit::Normal, q(initial), &ok);
+    if (!ok) return std::nullopt;
+    return text.toStdString();
+}
+
+std::optional<Color> QtDialogs::chooseColor(const Color& initial) {
+    const QColor c = QColorDialog::getColor(QColor(initial.r, initial.g, initial.b), m_parent);
+    if (!c.isValid()) return std::nullopt;
+    return Color{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                 static_cast<std::uint8_t>(c.blue())};
+}
+
+int QtDialogs::message(const MessageRequest& request) {
+    QMessageBox box(m_parent);
+    box.setWindowTitle(q(request.caption));
+    box.setText(q(request.text));
+    switch (request.kind) {
+        case MessageKind::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageKind::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageKind::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MessageKind::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+    }
+    if (request.buttons.empty()) {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return 0;
+    }
+    // Custom buttons, in the given order, and no close box: one of them is always the answer.
+    box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowCloseButtonHint);
+    std::vector<QPushButton*> buttons;
+    for (const auto& text : request.buttons) buttons.push_back(box.addButton(q(text), QMessageBox::ActionRole));
+    const auto def = static_cast<std::size_t>(request.defaultButton);
+    if (def < buttons.size()) box.setDefaultButton(buttons[def]);
+    box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
+    for (;;) {
+        box.exec();
+        for (std::size_t i = 0; i < buttons.size(); ++i)
+            if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
+    }
+}
+
+}  // namespace vexilo

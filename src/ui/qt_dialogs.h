@@ -1,0 +1,31 @@
+#pragma once
+// The dialog interface answered with real Qt dialogs.
+#include "control/dialogs.h"
+
+class QString;
+class QWidget;
+
+namespace vexilo {
+
+class QtDialogs : public Dialogs {
+public:
+    // parent: the window the dialogs belong to (may be null and set later).
+    explicit QtDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    std::optional<std::string> saveFile(const SaveFileRequest& request) override;
+    std::optional<std::string> chooseFolder(const std::string& caption, const std::string& start) override;
+    std::optional<std::string> inputText(const std::string& caption, const std::string& prompt,
+                                         const std::string& initial) override;
+    std::optional<Color> chooseColor(const Color& initial) override;
+    int message(const MessageRequest& request) override;
+
+private:
+    QWidget* m_parent;
+};
+
+// "description|pattern|description|pattern" as a QFileDialog filter ("description (pattern)"
+// entries joined by ";;"); several patterns in one entry are separated by ";".
+QString qtFileFilter(const std::string& filter);
+
+}  // namespace vexilo
