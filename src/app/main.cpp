@@ -1,10 +1,9 @@
 // The desktop program's entry point.
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
-
-#include <QDir>
 #include <string>
 #include <vector>
 

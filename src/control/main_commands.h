@@ -10,13 +10,13 @@
 namespace vexilo {
 
 enum class CommandId {
-    SBScan,          // "Start scan" (menu and button)
-    SBStopScan,      // "Stop scan"
-    miCopyfileto,    // "&Copy selected files to..."
-    miMovefileto,    // "&Move selected files to..."
-    miRenamefile,    // "&Rename file"
-    miErasefiles,    // "&Erase selected files"
-    SBExit,          // "Exit"
+    SBScan,        // "Start scan" (menu and button)
+    SBStopScan,    // "Stop scan"
+    miCopyfileto,  // "&Copy selected files to..."
+    miMovefileto,  // "&Move selected files to..."
+    miRenamefile,  // "&Rename file"
+    miErasefiles,  // "&Erase selected files"
+    SBExit,        // "Exit"
     miBatchconversionto,
     miToolbarMain,
     miToolbarView,

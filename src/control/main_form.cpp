@@ -19,8 +19,8 @@ const std::string kMasksKey = kRoot + "\\Masks";
 
 // Characters, not bytes, so that captions in any script compare fairly.
 std::size_t utf8Length(const std::string& text) {
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return static_cast<std::size_t>(std::count_if(
+        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 std::string withSlash(std::string folder) {

@@ -37,8 +37,8 @@ StartOptions parseCommandLine(const std::vector<std::string>& args, const std::s
 enum class Toolbar { Main, View, Modify };
 enum class Dock { None, Dock1, Dock2, Dock3, Dock4 };
 inline constexpr std::array<Toolbar, 3> kToolbars{Toolbar::Main, Toolbar::View, Toolbar::Modify};
-std::string_view toolbarName(Toolbar t);  // "TlbMain", "TlbView", "TlbModify"
-std::string_view dockName(Dock d);        // "Dock1".."Dock4", "nil"
+std::string_view toolbarName(Toolbar t);   // "TlbMain", "TlbView", "TlbModify"
+std::string_view dockName(Dock d);         // "Dock1".."Dock4", "nil"
 Dock dockFromName(std::string_view name);  // unknown names give None
 // "Main" only at the window's top or left; "View" and "Modify" only on the "Images" tab.
 Dock allowedDock(Toolbar t, Dock requested);

@@ -33,7 +33,6 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <utility>
 
@@ -125,12 +124,16 @@ protected:
         return false;
     }
     void dragEnterEvent(QDragEnterEvent* e) override {
-        if (acceptable(e->mimeData())) e->acceptProposedAction();
-        else e->ignore();
+        if (acceptable(e->mimeData()))
+            e->acceptProposedAction();
+        else
+            e->ignore();
     }
     void dragMoveEvent(QDragMoveEvent* e) override {
-        if (acceptable(e->mimeData())) e->acceptProposedAction();
-        else e->ignore();
+        if (acceptable(e->mimeData()))
+            e->acceptProposedAction();
+        else
+            e->ignore();
     }
     void dropEvent(QDropEvent* e) override {
         if (!acceptable(e->mimeData())) {
@@ -222,7 +225,9 @@ void TFormMain::buildActions() {
     on(SBExit, [this] { SBExitClick(); });
     on(miBatchconversionto, [this] { miBatchconvertiontoClick(); });
     for (Toolbar t : kToolbars) {
-        const CommandId id = t == Toolbar::Main ? miToolbarMain : t == Toolbar::View ? miToolbarView : miToolbarModify;
+        const CommandId id = t == Toolbar::Main   ? miToolbarMain
+                             : t == Toolbar::View ? miToolbarView
+                                                  : miToolbarModify;
         action(id)->setCheckable(true);
         action(id)->setChecked(true);
         on(id, [this, t] { miToolbars1Click(&t); });
@@ -232,8 +237,8 @@ void TFormMain::buildActions() {
     on(miHelp, [this] { miHelpClick(helpContextOf(QApplication::focusWidget())); });
     on(miAbout, [this] { miAboutClick(); });
     on(miWinMenu, [this] { miWinMenuClick(); });
-    for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF, miSavetargetasTGA,
-                         miSavetargetasPNG, miSavetargetasWmf, miCopybitmaptoclipboard})
+    for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF,
+                         miSavetargetasTGA, miSavetargetasPNG, miSavetargetasWmf, miCopybitmaptoclipboard})
         on(id, [this, id] { miSaveTargetClick(id); });
     on(miDeleteSelected, [this] { SBDelPathClick(search::DeletePaths::Selected); });
     on(miDeleteAll, [this] { SBDelPathClick(search::DeletePaths::All); });
@@ -246,7 +251,8 @@ void TFormMain::buildMenus() {
     m_menuFiles->addAction(action(SBScan));
     m_menuFiles->addAction(action(SBStopScan));
     m_menuFiles->addSeparator();
-    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles}) m_menuFiles->addAction(action(id));
+    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles})
+        m_menuFiles->addAction(action(id));
     m_menuFiles->addSeparator();
     m_menuFiles->addAction(action(SBExit));
 
@@ -268,7 +274,8 @@ void TFormMain::buildMenus() {
     // The list's pop-up menu.
     m_pmFiles = new QMenu(this);
     m_pmFiles->setObjectName("PMFiles");
-    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles}) m_pmFiles->addAction(action(id));
+    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles})
+        m_pmFiles->addAction(action(id));
     m_pmFiles->addSeparator();
     m_pmFiles->addAction(action(miBatchconversionto));
     m_pmFiles->addSeparator();
@@ -278,8 +285,8 @@ void TFormMain::buildMenus() {
     // The target's pop-up menu; the "Save as..." button drops it down too.
     m_pmTarget = new QMenu(this);
     m_pmTarget->setObjectName("PMTarget");
-    for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF, miSavetargetasTGA,
-                         miSavetargetasPNG, miSavetargetasWmf})
+    for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF,
+                         miSavetargetasTGA, miSavetargetasPNG, miSavetargetasWmf})
         m_pmTarget->addAction(action(id));
     m_pmTarget->addSeparator();
     m_pmTarget->addAction(action(miCopybitmaptoclipboard));
@@ -551,11 +558,13 @@ void TFormMain::buildImagesTab(QWidget* page) {
     m_detailView->header()->setSortIndicatorShown(false);
     static const int widths[] = {150, 60, 60, 60, 300};
     for (int c = 0; c < 5; ++c) m_detailView->setColumnWidth(c, widths[c]);
-    connect(m_detailView->header(), &QHeaderView::sectionClicked, this, [this](int c) { ListView1ColumnClick(c); });
+    connect(m_detailView->header(), &QHeaderView::sectionClicked, this,
+            [this](int c) { ListView1ColumnClick(c); });
     m_viewStack->addWidget(m_iconView);
     m_viewStack->addWidget(m_detailView);
     ll->addWidget(m_viewStack, 1);
-    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(m_iconView), static_cast<QAbstractItemView*>(m_detailView)}) {
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(m_iconView), static_cast<QAbstractItemView*>(m_detailView)}) {
         setHelpContext(v, helpctx::FoundList);
         v->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(v, &QWidget::customContextMenuRequested, this,
@@ -843,10 +852,11 @@ void TFormMain::applySettings(const MainSettings& s) {
         }
     }
     m_imagesSplitter->setSizes({std::max(80, s.thumbWidth), std::max(200, s.clientWidth - s.thumbWidth)});
-    m_searchSplitter->setSizes(
-        {std::max(120, s.clientWidth - s.dirWidth - s.masksWidth), std::max(80, s.dirWidth), std::max(80, s.masksWidth)});
+    m_searchSplitter->setSizes({std::max(120, s.clientWidth - s.dirWidth - s.masksWidth),
+                                std::max(80, s.dirWidth), std::max(80, s.masksWidth)});
     SelListViewType(s.viewStyle);
-    if (s.imageListWidth > 0 && s.imageListHeight > 0 && s.imageListWidth <= 256 && s.imageListHeight <= 256 &&
+    if (s.imageListWidth > 0 && s.imageListHeight > 0 && s.imageListWidth <= 256 &&
+        s.imageListHeight <= 256 &&
         (s.imageListWidth != m_search.list().largeImages().width() ||
          s.imageListHeight != m_search.list().largeImages().height())) {
         m_search.list().largeImages().setCellSize(s.imageListWidth, s.imageListHeight);
@@ -867,8 +877,10 @@ void TFormMain::placeToolbars(const std::array<ToolbarLayout, 3>& layouts) {
         std::sort(here.begin(), here.end(), [&](std::size_t a, std::size_t b) {
             return std::pair(layouts[a].row, layouts[a].pos) < std::pair(layouts[b].row, layouts[b].pos);
         });
-        QMainWindow* owner = (d == Dock::Dock1 || d == Dock::Dock2) ? static_cast<QMainWindow*>(this) : m_imagesWindow;
-        const Qt::ToolBarArea area = (d == Dock::Dock1 || d == Dock::Dock3) ? Qt::TopToolBarArea : Qt::LeftToolBarArea;
+        QMainWindow* owner =
+            (d == Dock::Dock1 || d == Dock::Dock2) ? static_cast<QMainWindow*>(this) : m_imagesWindow;
+        const Qt::ToolBarArea area =
+            (d == Dock::Dock1 || d == Dock::Dock3) ? Qt::TopToolBarArea : Qt::LeftToolBarArea;
         int lastRow = -1;
         for (std::size_t i : here) {
             if (lastRow >= 0 && layouts[i].row != lastRow) owner->addToolBarBreak(area);
@@ -893,8 +905,10 @@ Dock TFormMain::dockOf(Toolbar t) const {
 void TFormMain::dockToolbar(Toolbar t, Dock dock) {
     dock = allowedDock(t, dock);
     if (dock == Dock::None) dock = homeDock(t);
-    QMainWindow* owner = (dock == Dock::Dock1 || dock == Dock::Dock2) ? static_cast<QMainWindow*>(this) : m_imagesWindow;
-    const Qt::ToolBarArea area = (dock == Dock::Dock1 || dock == Dock::Dock3) ? Qt::TopToolBarArea : Qt::LeftToolBarArea;
+    QMainWindow* owner =
+        (dock == Dock::Dock1 || dock == Dock::Dock2) ? static_cast<QMainWindow*>(this) : m_imagesWindow;
+    const Qt::ToolBarArea area =
+        (dock == Dock::Dock1 || dock == Dock::Dock3) ? Qt::TopToolBarArea : Qt::LeftToolBarArea;
     const bool shown = !toolbar(t)->isHidden();
     owner->addToolBar(area, toolbar(t));
     toolbar(t)->setVisible(shown);
@@ -931,14 +945,15 @@ void TFormMain::refreshFolderList() {
         it->setSelected(item.selected);
         it->setIcon(QIcon::fromTheme(QStringLiteral("folder")));
     }
-    if (m_search.searchFolders.current >= 0) m_folderList->setCurrentRow(m_search.searchFolders.current,
-                                                                         QItemSelectionModel::NoUpdate);
+    if (m_search.searchFolders.current >= 0)
+        m_folderList->setCurrentRow(m_search.searchFolders.current, QItemSelectionModel::NoUpdate);
 }
 
 void TFormMain::refreshMaskList() {
     const QSignalBlocker block(m_maskList);
     const auto& items = m_search.masks.items;
-    while (m_maskList->count() > static_cast<int>(items.size())) delete m_maskList->takeItem(m_maskList->count() - 1);
+    while (m_maskList->count() > static_cast<int>(items.size()))
+        delete m_maskList->takeItem(m_maskList->count() - 1);
     for (std::size_t i = 0; i < items.size(); ++i) {
         QListWidgetItem* it = m_maskList->item(static_cast<int>(i));
         if (!it) {
@@ -1037,7 +1052,8 @@ void TFormMain::selectNamedFiles() {
     int first = -1;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string path = rows[i].image.path();
-        if (std::find(m_options.files.begin(), m_options.files.end(), path) == m_options.files.end()) continue;
+        if (std::find(m_options.files.begin(), m_options.files.end(), path) == m_options.files.end())
+            continue;
         const QModelIndex index = m_model->index(static_cast<int>(i), 0);
         selection.select(index, index);
         if (first < 0) first = static_cast<int>(i);
@@ -1103,14 +1119,15 @@ void TFormMain::miSaveTargetClick(CommandId which) {
 }
 
 void TFormMain::miAboutClick() {
-    m_dialogs.inform(removeAmpersands(action(miAbout)->text().toStdString()),
-                     std::string(kProgramCaption) +
-                         "\nFinds, shows and converts images and icons.\nTamber Works");
+    m_dialogs.inform(
+        removeAmpersands(action(miAbout)->text().toStdString()),
+        std::string(kProgramCaption) + "\nFinds, shows and converts images and icons.\nTamber Works");
 }
 
 void TFormMain::miHelpClick(int helpContext) {
     m_dialogs.inform(kProgramCaption, "The help viewer is not built yet. The help pages (topic " +
-                                          std::to_string(helpContext) + ") are in " + m_programFolder + "HELP/.");
+                                          std::to_string(helpContext) + ") are in " + m_programFolder +
+                                          "HELP/.");
 }
 
 int TFormMain::helpContextOf(QWidget* widget) const {
@@ -1159,7 +1176,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     search::ImageSearch& sr = m_search;
     std::vector<search::CheckItem> all = sr.searchFolders.items;
     std::erase_if(sr.searchFolders.items, [this](const search::CheckItem& item) {
-        return std::find(m_runOnlyFolders.begin(), m_runOnlyFolders.end(), item.text) != m_runOnlyFolders.end();
+        return std::find(m_runOnlyFolders.begin(), m_runOnlyFolders.end(), item.text) !=
+               m_runOnlyFolders.end();
     });
     try {
         WriteSettings(m_store, s, sr, m_programFolder);

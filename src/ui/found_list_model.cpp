@@ -12,8 +12,8 @@ using search::ListChange;
 
 FoundListModel::FoundListModel(search::FoundImageList& list, QObject* parent)
     : QAbstractTableModel(parent), m_list(list) {
-    m_titles = {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"), QStringLiteral("Time"),
-                QStringLiteral("Path")};
+    m_titles = {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
+                QStringLiteral("Time"), QStringLiteral("Path")};
     m_list.onChanging = [this](ListChange c, std::size_t row) {
         const int r = static_cast<int>(row);
         switch (c) {
@@ -54,7 +54,8 @@ FoundListModel::FoundListModel(search::FoundImageList& list, QObject* parent)
                     rowOf[m_list.row(i).image.ImageIndex] = static_cast<int>(i);
                 QModelIndexList moved;
                 for (qsizetype i = 0; i < m_sortPersistent.size(); ++i)
-                    moved.push_back(index(rowOf[m_sortKeep[static_cast<std::size_t>(i)]], m_sortPersistent[i].column()));
+                    moved.push_back(
+                        index(rowOf[m_sortKeep[static_cast<std::size_t>(i)]], m_sortPersistent[i].column()));
                 changePersistentIndexList(m_sortPersistent, moved);
                 m_sortPersistent.clear();
                 m_sortKeep.clear();
@@ -84,8 +85,10 @@ QIcon FoundListModel::iconFor(std::size_t row) const {
     const auto slot = static_cast<std::size_t>(at);
     if (slot < m_icons.size() && !m_icons[slot].isNull()) return m_icons[slot];
     QIcon icon;
-    if (const Bitmap* large = m_list.largeThumbnail(row)) icon.addPixmap(QPixmap::fromImage(toQImage(*large)));
-    if (const Bitmap* small = m_list.smallThumbnail(row)) icon.addPixmap(QPixmap::fromImage(toQImage(*small)));
+    if (const Bitmap* large = m_list.largeThumbnail(row))
+        icon.addPixmap(QPixmap::fromImage(toQImage(*large)));
+    if (const Bitmap* small = m_list.smallThumbnail(row))
+        icon.addPixmap(QPixmap::fromImage(toQImage(*small)));
     if (slot >= m_icons.size()) m_icons.resize(slot + 1);
     m_icons[slot] = icon;
     return icon;

@@ -30,7 +30,7 @@ private:
 
     search::FoundImageList& m_list;
     QStringList m_titles;
-    mutable std::vector<QIcon> m_icons;  // by ImageIndex, made when first shown
+    mutable std::vector<QIcon> m_icons;    // by ImageIndex, made when first shown
     std::vector<std::int32_t> m_sortKeep;  // ImageIndex of each persistent index across a sort
     QModelIndexList m_sortPersistent;
 };

@@ -91,7 +91,8 @@ int QtDialogs::message(const MessageRequest& request) {
     // Custom buttons, in the given order, and no close box: one of them is always the answer.
     box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowCloseButtonHint);
     std::vector<QPushButton*> buttons;
-    for (const auto& text : request.buttons) buttons.push_back(box.addButton(q(text), QMessageBox::ActionRole));
+    for (const auto& text : request.buttons)
+        buttons.push_back(box.addButton(q(text), QMessageBox::ActionRole));
     const auto def = static_cast<std::size_t>(request.defaultButton);
     if (def < buttons.size()) box.setDefaultButton(buttons[def]);
     box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));

@@ -23,7 +23,8 @@ TEST(MainFormCommandLine, GifSwitchInAnyCaseFoldersAndFiles) {
     fs::create_directories(dir.path() / "a");
     std::ofstream(dir.path() / "a" / "x.bmp") << "x";
     const std::string base = dir.path().string();
-    for (const char* gif : {"/GIF", "/gif", "/gIf"}) EXPECT_TRUE(parseCommandLine({gif}, base).gifOutput) << gif;
+    for (const char* gif : {"/GIF", "/gif", "/gIf"})
+        EXPECT_TRUE(parseCommandLine({gif}, base).gifOutput) << gif;
     EXPECT_FALSE(parseCommandLine({"/GIFS", "-gif"}, base).gifOutput);
 
     // A folder, the same folder again through a file in it (relative), and a missing name.
@@ -55,7 +56,8 @@ TEST(MainFormToolbars, DockingRulesHomesAndMenuChecks) {
 }
 
 TEST(MainFormButtons, ApplyButtonCaptionsSizes) {
-    const std::array<std::string, 6> hints{"Start scan", "Stop scan", "Save as...", "Settings ...", "Help", "Exit"};
+    const std::array<std::string, 6> hints{"Start scan",   "Stop scan", "Save as...",
+                                           "Settings ...", "Help",      "Exit"};
     auto width = [](const std::string& t) { return static_cast<int>(t.size()) * 7; };
     const auto shown = ApplyButtonCaptions(true, hints, width, 13);
     EXPECT_EQ(shown.captions[3], "Settings ...");
@@ -64,8 +66,9 @@ TEST(MainFormButtons, ApplyButtonCaptionsSizes) {
         EXPECT_EQ(shown.heights[i], 53);
     }
     // A tie goes to the later caption: "Stop" and "Exit" both have four, "Exit" wins.
-    const auto tie = ApplyButtonCaptions(true, {"Scan", "Stop", "Save", "Opts", "Help", "Exit"},
-                                         [](const std::string& t) { return t == "Exit" ? 40 : 20; }, 10);
+    const auto tie = ApplyButtonCaptions(
+        true, {"Scan", "Stop", "Save", "Opts", "Help", "Exit"},
+        [](const std::string& t) { return t == "Exit" ? 40 : 20; }, 10);
     EXPECT_EQ(tie.widths[0], 45);
     const auto bare = ApplyButtonCaptions(false, hints, width, 13);
     EXPECT_THAT(bare.widths, ElementsAre(35, 35, 45, 35, 45, 35));
@@ -97,10 +100,12 @@ TEST(MainFormCommands, SelectionRulesAndPackCompleteness) {
         one.DefaultLangName = lang.langNames()[p];
         ASSERT_EQ(one.load(), TLang::kLoaded);
         for (const Command& c : commandTable())
-            EXPECT_FALSE(one.interfaceText(c.textNumber).empty()) << lang.langFiles()[p] << " " << c.textNumber;
+            EXPECT_FALSE(one.interfaceText(c.textNumber).empty())
+                << lang.langFiles()[p] << " " << c.textNumber;
         for (int n : mainWindowTextNumbers())
             EXPECT_FALSE(one.interfaceText(n).empty()) << lang.langFiles()[p] << " " << n;
-        for (int m : {10, 16, 23}) EXPECT_FALSE(one.messageText(m).empty()) << lang.langFiles()[p] << " M" << m;
+        for (int m : {10, 16, 23})
+            EXPECT_FALSE(one.messageText(m).empty()) << lang.langFiles()[p] << " M" << m;
     }
 }
 

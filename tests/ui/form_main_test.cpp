@@ -2,16 +2,16 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
-#include <unistd.h>
 #include <QDragEnterEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -163,7 +163,8 @@ TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
     EXPECT_THAT(rows, ElementsAre("A.bmp", "b.bmp", "c.bmp"));
     EXPECT_EQ(form->statusPanel(1)->text().toStdString(), lang->messageText(10));
     EXPECT_EQ(form->listModel()->rowCount(), 3);
-    const QIcon icon = form->listModel()->data(form->listModel()->index(0, 0), Qt::DecorationRole).value<QIcon>();
+    const QIcon icon =
+        form->listModel()->data(form->listModel()->index(0, 0), Qt::DecorationRole).value<QIcon>();
     EXPECT_EQ(icon.pixmap(QSize(32, 32)).size(), QSize(32, 32));
     EXPECT_EQ(icon.pixmap(QSize(16, 16)).size(), QSize(16, 16));
     const Bitmap* thumb = form->imageSearch().list().largeThumbnail(0);
@@ -172,8 +173,9 @@ TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
 
     form->ListView1ColumnClick(0);  // "Name", without regard to case
     EXPECT_THAT(captions(), ElementsAre("A.bmp", "b.bmp", "c.bmp"));
-    EXPECT_EQ(form->listModel()->data(form->listModel()->index(1, 1), Qt::DisplayRole).toString().toStdString(),
-              std::to_string(fs::file_size(dir.path() / "data" / "b.bmp")));
+    EXPECT_EQ(
+        form->listModel()->data(form->listModel()->index(1, 1), Qt::DisplayRole).toString().toStdString(),
+        std::to_string(fs::file_size(dir.path() / "data" / "b.bmp")));
     form->ListView1ColumnClick(4);  // "Path": sub/ sorts after data/
     EXPECT_EQ(captions().back(), "c.bmp");
 
@@ -204,7 +206,8 @@ TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
 }
 
 TEST_F(FormMainTest, StopAndExitMidScanKeepTheWindowInCharge) {
-    for (int i = 0; i < 60; ++i) writeBmpFile(dir.path() / "data" / "one" / ("f" + std::to_string(i) + ".bmp"), 4, 4, {});
+    for (int i = 0; i < 60; ++i)
+        writeBmpFile(dir.path() / "data" / "one" / ("f" + std::to_string(i) + ".bmp"), 4, 4, {});
     writeBmpFile(dir.path() / "data" / "two" / "late.bmp", 4, 4, {});
     open();
     form->CheckListBox1DragDrop(data("one"));
@@ -223,7 +226,7 @@ TEST_F(FormMainTest, StopAndExitMidScanKeepTheWindowInCharge) {
     EXPECT_GE(rows.size(), 5u);
     EXPECT_LT(rows.size(), 61u);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "late.bmp"), 0);  // later folders are skipped
-    for (std::size_t i = 0; i + 1 < rows.size(); ++i)  // sorted by finding order
+    for (std::size_t i = 0; i + 1 < rows.size(); ++i)                // sorted by finding order
         EXPECT_LT(form->imageSearch().list().row(i).image.ImageIndex,
                   form->imageSearch().list().row(i + 1).image.ImageIndex);
 
@@ -298,7 +301,8 @@ TEST_F(FormMainTest, ALanguageSwitchChangesCaptionsAtOnceAndIsStored) {
     ASSERT_EQ(expected.load(), TLang::kLoaded);
     EXPECT_EQ(form->pageControl()->tabText(0).toStdString(), removeAmpersands(expected.interfaceText(69)));
     EXPECT_EQ(form->action(CommandId::SBScan)->text().toStdString(), expected.interfaceText(48));
-    EXPECT_EQ(form->toolbar(Toolbar::Modify)->windowTitle().toStdString(), removeAmpersands(expected.interfaceText(25)));
+    EXPECT_EQ(form->toolbar(Toolbar::Modify)->windowTitle().toStdString(),
+              removeAmpersands(expected.interfaceText(25)));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Vexilo 3.0.2"));
     form->close();
     open();
