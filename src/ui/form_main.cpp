@@ -41,7 +41,10 @@
 #include "lang/lang.h"
 #include "lang/program_folder.h"
 #include "settings/settings_store.h"
+#include "ui/about_box.h"
+#include "ui/command_icons.h"
 #include "ui/found_list_model.h"
+#include "ui/splash.h"
 
 namespace vexilo {
 
@@ -62,37 +65,37 @@ void setHelpContext(QWidget* w, int context) {
     w->setProperty(kHelpContextProperty, context);
 }
 
-// The icon theme's picture for a command.
-QIcon commandIcon(CommandId id) {
+// The picture of a command: the theme's, else the program's own drawing.
+QIcon iconForCommand(CommandId id) {
     switch (id) {
         case SBScan:
-            return QIcon::fromTheme(QStringLiteral("system-search"), QIcon::fromTheme("edit-find"));
+            return commandIcon("edit-find");
         case SBStopScan:
-            return QIcon::fromTheme(QStringLiteral("process-stop"));
+            return commandIcon("process-stop");
         case SBSaveAs:
-            return QIcon::fromTheme(QStringLiteral("document-save-as"));
+            return commandIcon("document-save-as");
         case SBConfig:
         case miAdvancedOptions:
-            return QIcon::fromTheme(QStringLiteral("preferences-system"));
+            return commandIcon("preferences-system");
         case miHelp:
-            return QIcon::fromTheme(QStringLiteral("help-browser"), QIcon::fromTheme("help-contents"));
+            return commandIcon("help-contents");
         case miAbout:
-            return QIcon::fromTheme(QStringLiteral("help-about"));
+            return commandIcon("help-about");
         case SBExit:
-            return QIcon::fromTheme(QStringLiteral("application-exit"));
+            return commandIcon("application-exit");
         case miCopyfileto:
-            return QIcon::fromTheme(QStringLiteral("edit-copy"));
+            return commandIcon("edit-copy");
         case miErasefiles:
-            return QIcon::fromTheme(QStringLiteral("edit-delete"));
+            return commandIcon("edit-delete");
         default:
             return {};
     }
 }
 
 QIcon viewStyleIcon(int style) {
-    static const char* names[] = {"view-grid", "view-list-icons", "view-list", "view-list-details"};
-    return QIcon::fromTheme(QString::fromLatin1(names[style]),
-                            QIcon::fromTheme(style == 0 ? "view-app-grid" : "view-list"));
+    static constexpr std::string_view names[] = {"view-list-icons", "view-list-compact", "view-list-text",
+                                                 "view-list-details"};
+    return commandIcon(names[style]);
 }
 
 // The local folder a dropped or dragged URL names: a folder itself, or a file's folder.
@@ -167,6 +170,7 @@ TFormMain::TFormMain(SettingsStore& store, TLang& lang, Dialogs& dialogs, StartO
     : QMainWindow(parent), m_store(store), m_lang(lang), m_dialogs(dialogs), m_options(std::move(options)) {
     setObjectName("FormMain");
     setWindowTitle(QString::fromLatin1(kProgramCaption));
+    setWindowIcon(applicationIcon());
     resize(940, 620);
 
     buildActions();
@@ -213,7 +217,7 @@ void TFormMain::buildActions() {
         auto* a = new QAction(q(c.english), this);
         a->setObjectName(q(c.objectName));
         if (!c.shortcut.empty()) a->setShortcut(QKeySequence(q(c.shortcut)));
-        a->setIcon(commandIcon(c.id));
+        a->setIcon(iconForCommand(c.id));
         a->setProperty(kHelpContextProperty, c.helpContext);
         m_actions[static_cast<std::size_t>(c.id)] = a;
     }
@@ -323,7 +327,7 @@ void TFormMain::buildToolbars() {
     QToolBar* main = make(Toolbar::Main, "TlbMain", QStringLiteral("Main"));
     setHelpContext(main, helpctx::ToolbarMain);
     main->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    main->setIconSize(QSize(24, 24));
+    main->setIconSize(QSize(kCommandIconSize, kCommandIconSize));
     main->addAction(action(SBScan));
     main->addAction(action(SBStopScan));
     main->addAction(action(SBSaveAs));
@@ -415,10 +419,12 @@ void TFormMain::buildSearchTab(QWidget* page) {
     auto* add = new QToolButton(m_foldersPanel);
     add->setObjectName("SBAddPath");
     add->setText(QStringLiteral(">"));
+    add->setIcon(commandIcon("go-next"));
     add->setMinimumSize(28, 28);
     auto* del = new QToolButton(m_foldersPanel);
     del->setObjectName("SBDelPath");
     del->setText(QStringLiteral("<"));
+    del->setIcon(commandIcon("go-previous"));
     del->setMinimumSize(28, 28);
     buttons->addWidget(add);
     buttons->addWidget(del);
@@ -459,7 +465,7 @@ void TFormMain::buildSearchTab(QWidget* page) {
     m_maskEdit->setPlaceholderText(QStringLiteral("*.ext"));
     m_addMaskButton = new QToolButton(m_masksPanel);
     m_addMaskButton->setObjectName("BitBtnAddMask");
-    m_addMaskButton->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
+    m_addMaskButton->setIcon(commandIcon("list-add"));
     if (m_addMaskButton->icon().isNull()) m_addMaskButton->setText(QStringLiteral("+"));
     editRow->addWidget(m_maskEdit, 1);
     editRow->addWidget(m_addMaskButton);
@@ -634,6 +640,9 @@ void TFormMain::FormCreate() {
     buildLanguagesMenu();
     // 11.
     ApplyButtonCaptions();
+    // 13. The splash window covers the last steps of the start-up.
+    auto splash = std::make_unique<TSplash>();
+    splash->showCentred();
     // 14. The caption.
     setWindowTitle(QString::fromLatin1(kProgramCaption));
     // 15. Scanner start values.
@@ -652,6 +661,7 @@ void TFormMain::FormCreate() {
     m_pages->setCurrentIndex(0);
     m_maskEdit->clear();
     UpdateCommandStates();
+    splash.reset();
 
     // The scanner keeps the window alive while it walks: events are pumped at most every 15 ms,
     // which keeps pauses short without spending the scan's time in the event loop.
@@ -1119,9 +1129,12 @@ void TFormMain::miSaveTargetClick(CommandId which) {
 }
 
 void TFormMain::miAboutClick() {
-    m_dialogs.inform(
-        removeAmpersands(action(miAbout)->text().toStdString()),
-        std::string(kProgramCaption) + "\nFinds, shows and converts images and icons.\nTamber Works");
+    // Not modal to the event loop: a scan pumping events goes on behind it.
+    auto* about = new TAboutBox(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setWindowTitle(action(miAbout)->iconText());
+    about->setProduct(QStringLiteral("Vexilo"), QString::fromLatin1(kProgramVersion));
+    about->open();
 }
 
 void TFormMain::miHelpClick(int helpContext) {

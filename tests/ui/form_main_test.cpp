@@ -31,6 +31,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/test_util.h"
 #include "ui/found_list_model.h"
+#include "ui/qt_test_app.h"
 
 namespace vexilo {
 namespace {
@@ -39,11 +40,7 @@ using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 
 QApplication& app() {
-    static int argc = 1;
-    static char name[] = "form_main_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
+    return test::qtApp();
 }
 
 void writeBmpFile(const fs::path& p, int w, int h, Color c) {
