@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "codecs/metafile/metafile_records.h"
 #include "codecs/metafile/metafile_writer.h"
 
 namespace vexilo::test {
@@ -33,7 +34,7 @@ public:
     std::vector<std::uint8_t> build(int width, int height, bool placeable = true) {
         ByteWriter out;
         if (placeable) {
-            out.u32le(0x9AC6CDD7);
+            out.u32le(wmf::kPlaceableKey);
             out.u16le(0);
             out.u16le(0);
             out.u16le(0);
@@ -45,7 +46,7 @@ public:
         }
         ByteWriter body = m_records;
         body.u32le(3);
-        body.u16le(0);
+        body.u16le(wmf::kEof);
         out.u16le(1);
         out.u16le(9);
         out.u16le(0x0300);
@@ -83,7 +84,7 @@ public:
     }
     std::vector<std::uint8_t> build(int width, int height) {
         ByteWriter out;
-        out.u32le(1);
+        out.u32le(emr::kHeader);
         out.u32le(108);
         out.i32le(0);
         out.i32le(0);
@@ -93,7 +94,7 @@ public:
         out.i32le(0);
         out.i32le(width * 2540 / 96);
         out.i32le(height * 2540 / 96);
-        out.u32le(0x464D4520);
+        out.u32le(emr::kSignature);
         out.u32le(0x10000);
         out.u32le(0);
         out.u32le(m_count + 2);
@@ -112,7 +113,7 @@ public:
         out.i32le(254000);
         out.i32le(254000);
         out.bytes(m_records.buffer());
-        out.u32le(14);
+        out.u32le(emr::kEof);
         out.u32le(20);
         out.u32le(0);
         out.u32le(16);

@@ -48,16 +48,16 @@ struct DrawnExtent {
         };
         const std::size_t words = p.size() / 2;
         switch (function) {
-            case 0x0213:
-            case 0x0214:  // line to, move to: y, x
+            case wmf::kLineTo:
+            case wmf::kMoveTo:  // y, x
                 if (words >= 2) point(word(1), word(0));
                 break;
-            case 0x041B:
-            case 0x0418:
-            case 0x061C:
-            case 0x0817:
-            case 0x081A:
-            case 0x0830: {
+            case wmf::kRectangle:
+            case wmf::kEllipse:
+            case wmf::kRoundRect:
+            case wmf::kArc:
+            case wmf::kPie:
+            case wmf::kChord: {
                 // Rectangles and the arcs' boxes end with bottom, right, top, left.
                 if (words < 4) break;
                 const std::size_t b = words - 4;
@@ -65,15 +65,15 @@ struct DrawnExtent {
                 point(word(b + 1), word(b));
                 break;
             }
-            case 0x0324:
-            case 0x0325: {  // polygon, polyline
+            case wmf::kPolygon:
+            case wmf::kPolyline: {
                 if (words < 1) break;
                 const std::size_t n =
                     std::min<std::size_t>(static_cast<std::uint16_t>(word(0)), (words - 1) / 2);
                 for (std::size_t i = 0; i < n; ++i) point(word(1 + 2 * i), word(2 + 2 * i));
                 break;
             }
-            case 0x0538: {  // poly-polygon
+            case wmf::kPolyPolygon: {
                 if (words < 1) break;
                 const std::size_t polys =
                     std::min<std::size_t>(static_cast<std::uint16_t>(word(0)), words - 1);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "codecs/metafile/metafile_records.h"
 #include "raster/bitmap.h"
 
 namespace vexilo {
@@ -47,16 +48,6 @@ struct Metafile {
     std::span<const std::uint8_t> params(const MetafileRecord& r) const;
     std::span<const std::uint8_t> bytes(const MetafileRecord& r) const;
 };
-
-// WMF record functions and EMF record types the reader and writer name.
-namespace wmf {
-constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
-constexpr std::uint16_t kEof = 0x0000, kSetWindowOrg = 0x020B, kSetWindowExt = 0x020C, kStretchDib = 0x0F43;
-}  // namespace wmf
-namespace emr {
-constexpr std::uint32_t kHeader = 1, kEof = 14, kStretchDiBits = 81;
-constexpr std::uint32_t kSignature = 0x464D4520;  // " EMF"
-}  // namespace emr
 
 // Largest side of a picture in pixels; larger pictures are scaled down to fit, keeping their
 // shape, so that a hostile header cannot ask for an unbounded raster.
