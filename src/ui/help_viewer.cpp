@@ -1,0 +1,161 @@
+#include "ui/help_viewer.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <array>
+#include <utility>
+
+#include "lang/program_folder.h"
+#include "ui/command_icons.h"
+
+namespace vexilo {
+
+namespace {
+
+struct HelpTopic {
+    int context;
+    const char* topic;
+};
+
+// The help context numbers of the windows, tabs, panels and toolbars, and their pages.
+constexpr std::array<HelpTopic, 18> kTopics = {{
+    {63, "main_window.html"},          // main window and "Search" tab
+    {51, "main_window.html#folders"},  // folder tree and search folders
+    {52, "main_window.html#masks"},
+    {64, "images_tab.html"},
+    {54, "images_tab.html#list"},  // found-image list, target and the enlarged view
+    {621, "toolbars.html#main"},
+    {622, "toolbars.html#view"},
+    {623, "toolbars.html#modify"},
+    {661, "options.html"},  // advanced options dialog and its pages
+    {662, "options.html#image-list"},
+    {663, "options.html#toolbars"},
+    {651, "batch.html"},  // batch conversion dialog, its panels and its Help button
+    {652, "batch.html#convert"},
+    {653, "batch.html#resize"},
+    {654, "batch.html#path"},
+    {582, "batch.html#convert"},
+    {583, "batch.html#resize"},
+    {584, "batch.html#path"},
+}};
+
+const std::array<int, kTopics.size()>& contextNumbers() {
+    static const auto numbers = [] {
+        std::array<int, kTopics.size()> n{};
+        for (std::size_t i = 0; i < kTopics.size(); ++i) n[i] = kTopics[i].context;
+        return n;
+    }();
+    return numbers;
+}
+
+}  // namespace
+
+QString helpTopicFor(int helpContext) {
+    for (const HelpTopic& t : kTopics)
+        if (t.context == helpContext) return QString::fromLatin1(t.topic);
+    return QStringLiteral("index.html");
+}
+
+std::span<const int> helpContexts() {
+    return contextNumbers();
+}
+
+QString helpFolder() {
+    return QString::fromStdString(resolveProgramFolder()) + QStringLiteral("HELP/");
+}
+
+THelpViewer::THelpViewer(QString folder, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_folder(std::move(folder)) {
+    setWindowIcon(applicationIcon());
+    resize(760, 560);
+    m_browser = new QTextBrowser(this);
+    m_browser->setOpenExternalLinks(true);
+    m_browser->setSearchPaths({m_folder});
+
+    const auto button = [this](const char* icon, const QString& tip) {
+        auto* b = new QToolButton(this);
+        b->setIcon(commandIcon(icon));
+        b->setIconSize(QSize(kCommandIconSize, kCommandIconSize));
+        b->setToolTip(tip);
+        b->setAutoRaise(true);
+        return b;
+    };
+    m_back = button("go-previous", QStringLiteral("Back"));
+    m_forward = button("go-next", QStringLiteral("Forward"));
+    QToolButton* contents = button("help-contents", QStringLiteral("Contents and index"));
+    m_back->setEnabled(false);
+    m_forward->setEnabled(false);
+    connect(m_back, &QToolButton::clicked, m_browser, &QTextBrowser::backward);
+    connect(m_forward, &QToolButton::clicked, m_browser, &QTextBrowser::forward);
+    connect(contents, &QToolButton::clicked, this, [this] { showHelp(0); });
+    connect(m_browser, &QTextBrowser::backwardAvailable, m_back, &QToolButton::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, m_forward, &QToolButton::setEnabled);
+    connect(m_browser, &QTextBrowser::sourceChanged, this, &THelpViewer::updateCaption);
+
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(6, 4, 6, 0);
+    bar->setSpacing(2);
+    bar->addWidget(m_back);
+    bar->addWidget(m_forward);
+    bar->addWidget(contents);
+    bar->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addLayout(bar);
+    layout->addWidget(m_browser);
+    updateCaption();
+}
+
+void THelpViewer::showHelp(int helpContext) {
+    showTopic(helpTopicFor(helpContext));
+}
+
+QUrl THelpViewer::currentUrl() const {
+    return m_browser->source();
+}
+
+void THelpViewer::showTopic(const QString& topic) {
+    const qsizetype hash = topic.indexOf(QLatin1Char('#'));
+    const QString page = hash < 0 ? topic : topic.left(hash);
+    const QString path = m_folder + page;
+    if (!QFileInfo(path).isFile()) {
+        // Reported here, when help is asked for: start-up never checks the pages.
+        m_browser->setHtml(
+            QStringLiteral("<h2>Help page not found</h2><p>The help page <b>%1</b> is missing.</p>"
+                           "<p>Vexilo looks for its help pages in <tt>%2</tt>.</p>")
+                .arg(page.toHtmlEscaped(), m_folder.toHtmlEscaped()));
+        setWindowTitle(QStringLiteral("Vexilo Help"));
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(path);
+    if (hash >= 0) url.setFragment(topic.mid(hash + 1));
+    m_browser->setSource(url);
+}
+
+void THelpViewer::updateCaption() {
+    const QString title = m_browser->documentTitle();
+    setWindowTitle(title.isEmpty() ? QStringLiteral("Vexilo Help")
+                                   : QStringLiteral("Vexilo Help - ") + title);
+}
+
+void showHelp(int helpContext, QWidget* owner) {
+    // One help window for the whole program, as desktop help viewers do. The owner's window
+    // takes ownership; an open help window never keeps the program running.
+    static QPointer<THelpViewer> viewer;
+    if (!viewer) {
+        viewer = new THelpViewer(helpFolder(), owner ? owner->window() : nullptr);
+        viewer->setAttribute(Qt::WA_QuitOnClose, false);
+        if (!owner) viewer->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    viewer->showHelp(helpContext);
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+}
+
+}  // namespace vexilo
