@@ -28,13 +28,13 @@ public:
 };
 
 inline void playMetafileBytes(std::span<const std::uint8_t> bytes, MetafileType wanted) {
-    defaultDecodeLimits() = DecodeLimits::forFuzzing();
+    const auto limits = DecodeLimits::forFuzzing();
     try {
-        const Metafile mf = parseMetafile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+        const Metafile mf = parseMetafile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), limits);
         if (mf.type != wanted) return;
         NullCanvas canvas;
-        playMetafile(mf, canvas, mf.width, mf.height);
-        if (static_cast<std::int64_t>(mf.width) * mf.height <= 65536) (void)renderMetafile(mf);
+        playMetafile(mf, canvas, mf.width, mf.height, limits);
+        if (static_cast<std::int64_t>(mf.width) * mf.height <= 65536) (void)renderMetafile(mf, limits);
     } catch (const ImageError&) {
     }
 }

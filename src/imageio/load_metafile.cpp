@@ -30,8 +30,10 @@ bool LoadMetafile(const std::string& path, Bitmap* bitmap, const std::string& re
     // Only these two extensions pick the metafile decoder; any other gives no metafile.
     if (ext != ".wmf" && ext != ".emf") return false;
     try {
-        const Metafile metafile = parseMetafile(readFileBytes(path));
-        Bitmap picture = renderMetafile(metafile);
+        // The loaders take no limits of their own: they decode under the program's.
+        const DecodeLimits& limits = defaultDecodeLimits();
+        const Metafile metafile = parseMetafile(readFileBytes(path), limits);
+        Bitmap picture = renderMetafile(metafile, limits);
         *bitmap = std::move(picture);
     } catch (const ImageError&) {
         return false;

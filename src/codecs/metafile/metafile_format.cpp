@@ -90,6 +90,17 @@ struct DrawnExtent {
     }
 };
 
+// A picture is drawn at any size: one larger than the limits allow is made smaller instead of
+// refused. Rounding down keeps it inside them.
+void fitToLimits(int& width, int& height, const DecodeLimits& limits) {
+    const double w = width, h = height;
+    const double scale = std::min({1.0, limits.maxWidth / w, limits.maxHeight / h,
+                                   std::sqrt(static_cast<double>(limits.maxPixels) / (w * h))});
+    if (scale >= 1) return;
+    width = std::max(1, static_cast<int>(std::floor(w * scale)));
+    height = std::max(1, static_cast<int>(std::floor(h * scale)));
+}
+
 bool wmfHeaderAt(std::span<const std::uint8_t> b, std::size_t at) {
     if (b.size() < at + kWmfHeaderSize) return false;
     const std::uint16_t type = peek16(b, at), headerWords = peek16(b, at + 2), version = peek16(b, at + 4);
@@ -280,12 +291,16 @@ bool looksLikeMetafile(std::span<const std::uint8_t> b) {
     return b.size() >= 44 && peek32(b, 0) == emr::kHeader && peek32(b, 40) == emr::kSignature;
 }
 
-Metafile parseMetafile(std::vector<std::uint8_t> bytes) {
+Metafile parseMetafile(std::vector<std::uint8_t> bytes, const DecodeLimits& limits) {
+    Metafile mf;
     if (bytes.size() >= 44 && peek32(bytes, 0) == emr::kHeader && peek32(bytes, 40) == emr::kSignature)
-        return parseEmf(std::move(bytes));
-    if ((bytes.size() >= 4 && peek32(bytes, 0) == wmf::kPlaceableKey) || wmfHeaderAt(bytes, 0))
-        return parseWmf(std::move(bytes));
-    throw DecodeError("Metafile: neither a Windows metafile nor an enhanced metafile");
+        mf = parseEmf(std::move(bytes));
+    else if ((bytes.size() >= 4 && peek32(bytes, 0) == wmf::kPlaceableKey) || wmfHeaderAt(bytes, 0))
+        mf = parseWmf(std::move(bytes));
+    else
+        throw DecodeError("Metafile: neither a Windows metafile nor an enhanced metafile");
+    fitToLimits(mf.width, mf.height, limits);
+    return mf;
 }
 
 }  // namespace vexilo

@@ -58,7 +58,8 @@ constexpr std::size_t kMaxMetafileRecords = std::size_t{1} << 22;
 // True when the bytes start like a WMF (placeable or not) or an EMF.
 bool looksLikeMetafile(std::span<const std::uint8_t> bytes);
 
-// Checks the header and splits the records. Throws DecodeError naming the fault.
-Metafile parseMetafile(std::vector<std::uint8_t> bytes);
+// Checks the header and splits the records. The picture's size is fitted inside the limits as
+// well, keeping its shape. Throws DecodeError naming the fault.
+Metafile parseMetafile(std::vector<std::uint8_t> bytes, const DecodeLimits& limits = defaultDecodeLimits());
 
 }  // namespace vexilo

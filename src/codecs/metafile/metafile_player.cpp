@@ -71,8 +71,12 @@ std::string faceFromUtf16(std::span<const std::uint8_t> bytes) {
     return s;
 }
 
-Player::Player(const Metafile& mf, MetafileCanvas& canvas, int width, int height)
-    : m_mf(mf), m_budget(canvas, width, height), m_canvas(m_budget), m_wmf(mf.type == MetafileType::Wmf) {
+Player::Player(const Metafile& mf, MetafileCanvas& canvas, int width, int height, const DecodeLimits& limits)
+    : m_mf(mf),
+      m_limits(limits),
+      m_budget(canvas, width, height),
+      m_canvas(m_budget),
+      m_wmf(mf.type == MetafileType::Wmf) {
     if (m_wmf) {
         // A WMF's window is fitted to the picture: the viewport is the whole output and the
         // window starts as the bounding box, until the file's own window records say more.
@@ -407,17 +411,18 @@ void Player::restoreDc(int which) {
 
 }  // namespace gdi
 
-void playMetafile(const Metafile& metafile, MetafileCanvas& canvas, int width, int height) {
-    gdi::Player player(metafile, canvas, width, height);
+void playMetafile(const Metafile& metafile, MetafileCanvas& canvas, int width, int height,
+                  const DecodeLimits& limits) {
+    gdi::Player player(metafile, canvas, width, height, limits);
     player.run();
 }
 
-Bitmap renderMetafile(const Metafile& metafile) {
-    checkDimensions("Metafile", metafile.width, metafile.height, defaultDecodeLimits());
+Bitmap renderMetafile(const Metafile& metafile, const DecodeLimits& limits) {
+    checkDimensions("Metafile", metafile.width, metafile.height, limits);
     std::unique_ptr<MetafileCanvas> canvas;
     if (auto factory = metafileCanvasFactory()) canvas = factory(metafile.width, metafile.height);
     if (!canvas) canvas = makeRasterCanvas(metafile.width, metafile.height);
-    playMetafile(metafile, *canvas, metafile.width, metafile.height);
+    playMetafile(metafile, *canvas, metafile.width, metafile.height, limits);
     return canvas->result();
 }
 

@@ -11,12 +11,14 @@
 namespace vexilo {
 
 // Plays the whole picture into the canvas so that it fills width x height output pixels.
-// Never throws for damaged records (they are skipped).
-void playMetafile(const Metafile& metafile, MetafileCanvas& canvas, int width, int height);
+// Bitmaps in the records that are beyond the limits are left undrawn. Never throws for damaged
+// records (they are skipped).
+void playMetafile(const Metafile& metafile, MetafileCanvas& canvas, int width, int height,
+                  const DecodeLimits& limits = defaultDecodeLimits());
 
 // The picture at its own size (Metafile::width x height) on the installed canvas, or on the
 // core's plain rasteriser when none is installed. Throws ImageError when the size is beyond
-// the decode limits.
-Bitmap renderMetafile(const Metafile& metafile);
+// the limits.
+Bitmap renderMetafile(const Metafile& metafile, const DecodeLimits& limits = defaultDecodeLimits());
 
 }  // namespace vexilo

@@ -455,7 +455,7 @@ std::shared_ptr<const Bitmap> Player::dib(std::span<const std::uint8_t> info,
     }
     buffer.insert(buffer.end(), bits.begin(), bits.end());
     try {
-        return std::make_shared<Bitmap>(readDib(buffer, defaultDecodeLimits()));
+        return std::make_shared<Bitmap>(readDib(buffer, m_limits));
     } catch (const ImageError&) {
         return nullptr;
     }
@@ -510,7 +510,7 @@ std::shared_ptr<const Bitmap> Player::bitmap16(ByteReader& r) const {
     const int h = static_cast<std::int16_t>(r.u16le("bitmap height"));
     const std::uint16_t widthBytes = r.u16le("bitmap row bytes");
     const std::uint8_t planes = r.u8("bitmap planes"), bits = r.u8("bitmap bits");
-    checkDimensions("WMF", w, h, defaultDecodeLimits());
+    checkDimensions("WMF", w, h, m_limits);
     if (planes != 1 || (bits != 1 && bits != 24 && bits != 32)) return nullptr;
     const auto need = checkedMul(static_cast<std::size_t>(w), bits);
     if (!need || widthBytes < (*need + 7) / 8) return nullptr;

@@ -182,7 +182,7 @@ Rect rect16Reversed(ByteReader& r);  // WMF order: bottom, right, top, left
 
 class Player {
 public:
-    Player(const Metafile& mf, MetafileCanvas& canvas, int width, int height);
+    Player(const Metafile& mf, MetafileCanvas& canvas, int width, int height, const DecodeLimits& limits);
     void run();
 
 private:
@@ -332,6 +332,7 @@ private:
     void gradientFill(ByteReader& r);
 
     const Metafile& m_mf;
+    DecodeLimits m_limits;  // for the bitmaps inside the records
     BudgetCanvas m_budget;
     MetafileCanvas& m_canvas;
     bool m_wmf;

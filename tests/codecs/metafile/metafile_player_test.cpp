@@ -279,6 +279,24 @@ TEST(MetafilePlayer, EmfGradientRectangleShadesAcross) {
     EXPECT_EQ(b.pixel(5, 0).g, 0);
 }
 
+TEST(MetafilePlayer, FollowsTheLimitsItIsGiven) {
+    const Bitmap b = test::makeBitmap(40, 30, PixelFormat::Bpp24, [](int, int) { return kRed; });
+    DecodeLimits small;
+    small.maxWidth = small.maxHeight = 16;
+    for (bool enhanced : {false, true}) {
+        const auto bytes = writeMetafile(b, enhanced);
+        // A picture is fitted inside the limits it is read under, keeping its shape...
+        const Metafile fitted = parseMetafile(bytes, small);
+        EXPECT_EQ(fitted.width, 16);
+        EXPECT_EQ(fitted.height, 12);
+        // ...and one read under larger limits is refused by smaller ones.
+        EXPECT_THROW(renderMetafile(parseMetafile(bytes, DecodeLimits{}), small), ImageError);
+        // The 40 x 30 bitmap inside is beyond the small limits: it is left undrawn.
+        EXPECT_NE(renderMetafile(fitted, small).pixel(8, 6), kRed) << enhanced;
+        EXPECT_EQ(renderMetafile(fitted, DecodeLimits{}).pixel(8, 6), kRed) << enhanced;
+    }
+}
+
 TEST(MetafilePlayer, EndlessOverdrawStopsEarly) {
     // 200000 rectangles covering a 500 x 500 picture: playback gives up after a bounded
     // amount of work instead of filling 5e10 pixels.
