@@ -211,8 +211,7 @@ bool Player::emfImageTextRecord(std::uint32_t type, const MetafileRecord& rec, B
         case emr::kTransparentBlt:
             emfBlit(rec, r, type);
             return true;
-        case emr::kMaskBlt:  // drawn as a plain copy
-            r.skip(16, "bounds");
+        case emr::kMaskBlt:  // its fields start as a bit blit's; the mask is not applied
             emfBlit(rec, r, emr::kBitBlt);
             return true;
         case emr::kPlgBlt:

@@ -239,6 +239,32 @@ TEST(MetafilePlayer, EmfBitmapRecordsAndPatternBrush) {
     EXPECT_EQ(b.pixel(2, 1), kRed);
 }
 
+TEST(MetafilePlayer, EmfMaskBltDrawsItsSourceWhereTheRecordSays) {
+    const Bitmap src =
+        test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; });
+    const auto dibBytes = writeBmp(src);
+    // EMR_MASKBLT, SRCCOPY, the 2 x 1 image at 1,1; the mask fields name no mask.
+    ByteWriter blt;
+    for (int v : {1, 1, 2, 1}) blt.i32le(v);  // bounds
+    for (int v : {1, 1, 2, 1}) blt.i32le(v);  // destination
+    blt.u32le(0x00CC0020);
+    blt.i32le(0);
+    blt.i32le(0);
+    for (float f : {1.f, 0.f, 0.f, 1.f, 0.f, 0.f}) {
+        std::uint32_t u;
+        std::memcpy(&u, &f, 4);
+        blt.u32le(u);
+    }
+    for (std::uint32_t v : {0u, 0u, 128u, 40u, 168u, static_cast<std::uint32_t>(dibBytes.size() - 54)})
+        blt.u32le(v);
+    blt.zeros(7 * 4);  // mask position, usage, offsets and sizes
+    blt.bytes(std::vector<std::uint8_t>(dibBytes.begin() + 14, dibBytes.end()));
+    const Bitmap b = play(EmfBuilder().raw(78, blt.take()).build(4, 3));
+    EXPECT_EQ(b.pixel(1, 1), kRed);
+    EXPECT_EQ(b.pixel(2, 1), kBlue);
+    EXPECT_EQ(b.pixel(0, 0), kWhite);
+}
+
 TEST(MetafilePlayer, ArcsRoundRectsAndPolyPolygons) {
     // A pie from the top of a circle anticlockwise to its left: the top-left quarter.
     const auto bytes = EmfBuilder()
