@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QScreen>
 #include <QSpinBox>
 #include <QSplitter>
@@ -150,6 +151,15 @@ protected:
         }
     }
     Qt::DropActions supportedDropActions() const override { return Qt::CopyAction | Qt::LinkAction; }
+    // An empty list says what it is for.
+    void paintEvent(QPaintEvent* e) override {
+        QListWidget::paintEvent(e);
+        if (count() > 0) return;
+        QPainter p(viewport());
+        p.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+        p.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+                   toolTip());
+    }
 };
 
 // The small close button a floating toolbar shows at its start.
@@ -615,7 +625,10 @@ void TFormMain::FormCreate() {
     MainSettings s = gatherSettings();
     s.thumbWidth = 296;
     s.dirWidth = 299;
-    s.masksWidth = 185;
+    // The masks panel is wide enough for its longest entry ("All files as Windows Icons").
+    s.masksWidth = std::max(
+        185,
+        m_maskList->fontMetrics().horizontalAdvance(QString::fromLatin1(fileKindName(kind::AllFiles))) + 80);
     s.lastDir = LastDir;
     ReadSettings(m_store, s, m_search);
     // 9. A toolbar docked nowhere is docked again; the menu checks follow.
@@ -651,12 +664,23 @@ void TFormMain::FormCreate() {
     // 16. "Actual size" is checked.
     ChBActualSz->setChecked(true);
     // 17. The folder tree opens at LastDir.
-    const QModelIndex last = m_fsModel->index(q(LastDir));
-    if (last.isValid()) {
+    // The model reads folders in the background, so the way down to LastDir opens as each
+    // level arrives; the user's own clicks end it.
+    auto reveal = [this] {
+        QString path = q(LastDir);
+        if (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
+        const QModelIndex last = m_fsModel->index(path);
+        if (!last.isValid()) return;
         m_folderTree->setCurrentIndex(last);
-        m_folderTree->expand(last);
-        m_folderTree->scrollTo(last);
-    }
+        m_folderTree->scrollTo(last, QAbstractItemView::PositionAtCenter);
+    };
+    reveal();
+    auto revealing = std::make_shared<QMetaObject::Connection>();
+    *revealing =
+        connect(m_fsModel, &QFileSystemModel::directoryLoaded, this, [this, reveal](const QString& dir) {
+            if (q(LastDir).startsWith(dir)) reveal();
+        });
+    connect(m_folderTree, &QTreeView::pressed, this, [this, revealing] { disconnect(*revealing); });
     // 18.
     m_pages->setCurrentIndex(0);
     m_maskEdit->clear();
@@ -825,6 +849,8 @@ MainSettings TFormMain::gatherSettings() const {
     s.lastDir = LastDir;
     s.stretchView = ChBStretch->isChecked();
     s.showButText = m_ShowButText;
+    s.previewLeft = PreviewLeft;
+    s.previewTop = PreviewTop;
     for (Toolbar t : kToolbars) {
         auto& l = s.toolbars[static_cast<std::size_t>(t)];
         QToolBar* tb = toolbar(t);
@@ -865,16 +891,12 @@ void TFormMain::applySettings(const MainSettings& s) {
     m_searchSplitter->setSizes({std::max(120, s.clientWidth - s.dirWidth - s.masksWidth),
                                 std::max(80, s.dirWidth), std::max(80, s.masksWidth)});
     SelListViewType(s.viewStyle);
-    if (s.imageListWidth > 0 && s.imageListHeight > 0 && s.imageListWidth <= 256 &&
-        s.imageListHeight <= 256 &&
-        (s.imageListWidth != m_search.list().largeImages().width() ||
-         s.imageListHeight != m_search.list().largeImages().height())) {
-        m_search.list().largeImages().setCellSize(s.imageListWidth, s.imageListHeight);
-        SelListViewType(m_viewStyle);
-    }
+    setThumbnailSize(s.imageListWidth, s.imageListHeight);
     LastDir = s.lastDir;
     ChBStretch->setChecked(s.stretchView);
     m_ShowButText = s.showButText;
+    PreviewLeft = s.previewLeft;
+    PreviewTop = s.previewTop;
     placeToolbars(s.toolbars);
 }
 
@@ -1023,7 +1045,9 @@ void TFormMain::SelListViewType(int style) {
         m_iconView->setViewMode(QListView::IconMode);
         m_iconView->setFlow(QListView::LeftToRight);
         m_iconView->setIconSize(QSize(large.width(), large.height()));
-        m_iconView->setGridSize(QSize(std::max(84, large.width() + 40), large.height() + 44));
+        // Room for two lines of caption under the picture, as file managers show them.
+        const int line = m_iconView->fontMetrics().height();
+        m_iconView->setGridSize(QSize(std::max(100, large.width() + 48), large.height() + 2 * line + 14));
         m_iconView->setWrapping(true);
     } else {
         m_iconView->setViewMode(QListView::ListMode);
@@ -1033,8 +1057,17 @@ void TFormMain::SelListViewType(int style) {
         m_iconView->setWrapping(true);
     }
     m_iconView->setWordWrap(style == 0);
-    m_iconView->setTextElideMode(Qt::ElideMiddle);
+    m_iconView->setTextElideMode(style == 0 ? Qt::ElideRight : Qt::ElideMiddle);
     m_viewStack->setCurrentWidget(m_iconView);
+}
+
+void TFormMain::setThumbnailSize(int width, int height) {
+    auto& large = m_search.list().largeImages();
+    if (width <= 0 || height <= 0 || width > 256 || height > 256) return;  // a damaged stored size
+    if (width == large.width() && height == large.height()) return;
+    large.setCellSize(width, height);
+    m_model->thumbnailsChanged();
+    SelListViewType(m_viewStyle);
 }
 
 void TFormMain::ListView1ColumnClick(int column) {

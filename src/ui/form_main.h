@@ -60,6 +60,9 @@ public:
     void SBAddPathClick();
     void SBDelPathClick(search::DeletePaths which);
     void SelListViewType(int style);
+    // The large thumbnails' cell size (the advanced options); rows show no large thumbnail
+    // until the next scan.
+    void setThumbnailSize(int width, int height);
     void ListView1ColumnClick(int column);
     void UpdateCommandStates();
     void FormResize();
@@ -93,6 +96,12 @@ public:
     bool GifOutputEnabled() const { return m_options.gifOutput; }
     const std::string& ProgramFolder() const { return m_programFolder; }
     std::string LastDir;
+    // The enlarged view's remembered position (stored under "Preview").
+    int PreviewLeft = 300;
+    int PreviewTop = 0;
+    // Shows the main toolbar's button texts; the advanced options change it.
+    bool& ShowButText() { return m_ShowButText; }
+    void applyButtonCaptions() { ApplyButtonCaptions(); }
 
     // The target panel's place: right of dock 4 on the "Images" tab, with its own layout.
     QGroupBox* m_targetArea = nullptr;

@@ -121,6 +121,11 @@ QVariant FoundListModel::headerData(int section, Qt::Orientation orientation, in
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
+void FoundListModel::thumbnailsChanged() {
+    m_icons.clear();
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
+}
+
 void FoundListModel::setColumnTitles(const QStringList& titles) {
     m_titles = titles;
     emit headerDataChanged(Qt::Horizontal, 0, 4);

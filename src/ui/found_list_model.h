@@ -23,6 +23,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     void setColumnTitles(const QStringList& titles);
+    // The thumbnail lists changed (a new cell size emptied the large one): icons are made anew.
+    void thumbnailsChanged();
     search::FoundImageList& list() { return m_list; }
 
 private:
