@@ -1057,6 +1057,7 @@ void TFormMain::SelListViewType(int style) {
         m_iconView->setWrapping(true);
     }
     m_iconView->setWordWrap(style == 0);
+    m_iconView->setUniformItemSizes(style != 0);  // captions under icons may take two lines
     m_iconView->setTextElideMode(style == 0 ? Qt::ElideRight : Qt::ElideMiddle);
     m_viewStack->setCurrentWidget(m_iconView);
 }

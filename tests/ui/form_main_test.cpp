@@ -282,6 +282,18 @@ TEST_F(FormMainTest, UnwritableSettingsAreReportedOnceAtClose) {
     EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
 }
 
+TEST_F(FormMainTest, ADamagedSettingsFileIsSetAsideWithOneNotice) {
+    fs::create_directories(dir.path() / "config");
+    test::writeFile(dir.path() / "config" / SettingsStore::kFileName, std::vector<std::uint8_t>{'{', 'x'});
+    open();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find(store->damagedFileBackup()), std::string::npos);
+    EXPECT_EQ(form->maskList()->count(), 13);  // a first run's state
+    form->close();
+    open();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
 TEST_F(FormMainTest, ALanguageSwitchChangesCaptionsAtOnceAndIsStored) {
     open();
     QMenu* languages = form->languagesMenu();
