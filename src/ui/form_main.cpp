@@ -23,6 +23,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -45,6 +46,7 @@
 #include "ui/about_box.h"
 #include "ui/command_icons.h"
 #include "ui/found_list_model.h"
+#include "ui/help_viewer.h"
 #include "ui/splash.h"
 
 namespace vexilo {
@@ -248,7 +250,12 @@ void TFormMain::buildActions() {
     }
     on(miAdvancedOptions, [this] { SBConfigClick(); });
     on(SBConfig, [this] { SBConfigClick(); });
-    on(miHelp, [this] { miHelpClick(helpContextOf(QApplication::focusWidget())); });
+    // The menu entry and the button open the contents; F1 the topic of the focused area.
+    on(miHelp, [this] { miHelpClick(0); });
+    auto* f1 = new QShortcut(action(miHelp)->shortcut(), this);
+    f1->setContext(Qt::ApplicationShortcut);
+    connect(f1, &QShortcut::activated, this,
+            [this] { miHelpClick(helpContextOf(QApplication::focusWidget())); });
     on(miAbout, [this] { miAboutClick(); });
     on(miWinMenu, [this] { miWinMenuClick(); });
     for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF,
@@ -256,8 +263,8 @@ void TFormMain::buildActions() {
         on(id, [this, id] { miSaveTargetClick(id); });
     on(miDeleteSelected, [this] { SBDelPathClick(search::DeletePaths::Selected); });
     on(miDeleteAll, [this] { SBDelPathClick(search::DeletePaths::All); });
-    // F1 and Esc act everywhere in the window, also inside the inner "Images" window.
-    action(miHelp)->setShortcutContext(Qt::ApplicationShortcut);
+    // The entry shows F1; the shortcut above answers it.
+    action(miHelp)->setShortcutContext(Qt::WidgetShortcut);
 }
 
 void TFormMain::buildMenus() {
@@ -1172,9 +1179,7 @@ void TFormMain::miAboutClick() {
 }
 
 void TFormMain::miHelpClick(int helpContext) {
-    m_dialogs.inform(kProgramCaption, "The help viewer is not built yet. The help pages (topic " +
-                                          std::to_string(helpContext) + ") are in " + m_programFolder +
-                                          "HELP/.");
+    showHelp(helpContext, this);
 }
 
 int TFormMain::helpContextOf(QWidget* widget) const {
