@@ -4,12 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "base/text.h"
 
 #ifndef VEXILO_DATA_DIR
 #define VEXILO_DATA_DIR "/usr/local/share/vexilo"
+#endif
+// The data folder as seen from the installed executable's folder.
+#ifndef VEXILO_DATA_DIR_FROM_BIN
+#define VEXILO_DATA_DIR_FROM_BIN "../share/vexilo"
 #endif
 
 namespace vexilo {
@@ -59,6 +64,14 @@ bool folderHoldsLangPacks(const std::string& folder, const std::string& ext) {
 
 std::string resolveProgramFolder(const std::string& exeFolder) {
     if (folderHoldsLangPacks(exeFolder)) return withSlash(exeFolder);
+    // The data beside the executable's own prefix comes before the configured one, so that a
+    // copy installed under another prefix (a staged package, a moved tree) uses its own packs.
+    if (!exeFolder.empty()) {
+        const std::string beside = std::filesystem::path(withSlash(exeFolder) + VEXILO_DATA_DIR_FROM_BIN)
+                                       .lexically_normal()
+                                       .string();
+        if (folderHoldsLangPacks(beside)) return withSlash(beside);
+    }
     return installedDataFolder();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The program folder: where the language packs and the help pages are found. It is the
 // executable's own folder when that holds language packs (a build tree, an unpacked copy), else
-// the installed data folder (share/vexilo below the install prefix).
+// the installed data folder (share/vexilo below the install prefix, found from the executable's
+// own folder first).
 #include <string>
 
 namespace vexilo {
@@ -17,7 +18,9 @@ std::string installedDataFolder();
 // ignored).
 bool folderHoldsLangPacks(const std::string& folder, const std::string& ext = ".lng");
 
-// exeFolder when it holds language packs, else installedDataFolder(). Ends with '/'.
+// exeFolder when it holds language packs, else the data folder of the prefix exeFolder is
+// installed in (<prefix>/share/vexilo for <prefix>/bin) when that holds them, else
+// installedDataFolder(). Ends with '/'.
 std::string resolveProgramFolder(const std::string& exeFolder);
 // The same for the running executable.
 std::string resolveProgramFolder();

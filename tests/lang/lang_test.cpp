@@ -216,6 +216,15 @@ TEST(ProgramFolder, IsTheExecutableFolderOnlyWhenItHoldsPacks) {
     ASSERT_FALSE(exe.empty());
     EXPECT_EQ(exe.back(), '/');
     EXPECT_TRUE(fs::exists(exe + "lang_tests"));
+
+    // An installed tree: <prefix>/bin finds <prefix>/share/vexilo.
+    test::TempDir prefix;
+    fs::create_directories(prefix.path() / "bin");
+    fs::create_directories(prefix.path() / "share" / "vexilo");
+    const std::string bin = (prefix.path() / "bin").string();
+    EXPECT_EQ(resolveProgramFolder(bin), installedDataFolder());
+    std::ofstream(prefix.path() / "share" / "vexilo" / "english.lng") << "Program=Vexilo\n";
+    EXPECT_EQ(resolveProgramFolder(bin), (prefix.path() / "share" / "vexilo").string() + "/");
 }
 
 }  // namespace
