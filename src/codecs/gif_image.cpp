@@ -183,6 +183,7 @@ TGIFFrame::TGIFFrame(const TGIFFrame& other, TGIFImage* image)
       delayMs(other.delayMs),
       disposal(other.disposal),
       transparentColor(other.transparentColor),
+      transparentIndex(other.transparentIndex),
       interlaced(other.interlaced),
       localColorTable(other.localColorTable),
       corrupted(other.corrupted),
@@ -232,6 +233,7 @@ void TGIFFrame::releaseBitmap() {
 void TGIFFrame::assign(const Bitmap& graphic) {
     m_item = std::make_shared<TGIFItem>();
     transparentColor.reset();
+    transparentIndex.reset();
     if (graphic.empty()) {
         m_bitmap.reset();
     } else {
@@ -324,6 +326,7 @@ void TGIFImage::copyFrom(const TGIFImage& other) {
     m_data = other.m_data;
     m_version = other.m_version;
     m_background = other.m_background;
+    m_backgroundIndex = other.m_backgroundIndex;
     m_looping = other.m_looping;
     m_loopCount = other.m_loopCount;
     m_screenWidth = other.m_screenWidth;
@@ -340,6 +343,7 @@ void TGIFImage::clear() {
     m_screenWidth = m_screenHeight = 0;
     m_currentFrame = -1;
     m_background.reset();
+    m_backgroundIndex = 0;
     m_looping = false;
     m_loopCount = 1;
     m_paletteModified = false;
@@ -381,11 +385,13 @@ void TGIFImage::assign(const TGIFFrame& frame) {
     std::shared_ptr<TGIFData> data = source ? source->m_data : std::make_shared<TGIFData>();
     GifVersion version = source ? source->m_version : GifVersion::None;
     std::optional<Color> background = source ? source->m_background : std::nullopt;
+    const std::uint8_t backgroundIndex = source ? source->m_backgroundIndex : 0;
     const int sw = source ? source->m_screenWidth : 0, sh = source ? source->m_screenHeight : 0;
     clear();
     m_data = std::move(data);
     m_version = version;
     m_background = background;
+    m_backgroundIndex = backgroundIndex;
     m_screenWidth = sw;
     m_screenHeight = sh;
     m_frames.push_back(std::move(copy));
@@ -447,6 +453,10 @@ void TGIFImage::readStream(std::span<const std::uint8_t> bytes) {
     m_screenHeight = r.u16le("logical screen height");
     const std::uint8_t packed = r.u8("logical screen descriptor");
     const std::uint8_t backgroundIndex = r.u8("logical screen descriptor");
+    m_backgroundIndex = backgroundIndex;
+    // Refused before anything is allocated: the first frame is shown on this screen.
+    if (m_screenWidth > 0 && m_screenHeight > 0)
+        checkDimensions("GIF", m_screenWidth, m_screenHeight, m_limits);
     data.aspectRatio = r.u8("logical screen descriptor");
     data.bitsPerPixel = (packed & 7) + 1;
     data.colorResolution = ((packed >> 4) & 7) + 1;
@@ -512,6 +522,10 @@ void TGIFImage::readStream(std::span<const std::uint8_t> bytes) {
         item.width = r.u16le("image descriptor");
         item.height = r.u16le("image descriptor");
         item.packed = r.u8("image descriptor");
+        if (item.width == 0) item.width = m_screenWidth;
+        if (item.height == 0) item.height = m_screenHeight;
+        // Frame 0 is decoded at once; a size it cannot have is refused before its data is read.
+        if (m_frames.empty()) checkDimensions("GIF", item.width, item.height, m_limits);
         frame->interlaced = (item.packed & 0x40) != 0;
         if (item.packed & 0x80) {
             item.bitsPerPixel = (item.packed & 7) + 1;
@@ -522,18 +536,19 @@ void TGIFImage::readStream(std::span<const std::uint8_t> bytes) {
         }
         item.encoded.push_back(r.u8("LZW minimum code size"));
         if (!readSubBlocks(r, nullptr, &item.encoded)) frame->corrupted = true;
-        if (item.width == 0) item.width = m_screenWidth;
-        if (item.height == 0) item.height = m_screenHeight;
 
         for (const TExtension& e : gathered) {
             if (e.kind != GifExtensionKind::GraphicControl || e.fixed.size() < 6) continue;
             const int delay = (e.fixed[2] | (e.fixed[3] << 8)) * 10;
             frame->delayMs = std::max(frame->delayMs, delay);
             frame->disposal = (e.fixed[1] >> 2) & 7;
-            if ((e.fixed[1] & 1) && e.fixed[4] < item.colorTable.size())
+            if ((e.fixed[1] & 1) && e.fixed[4] < item.colorTable.size()) {
                 frame->transparentColor = item.colorTable[e.fixed[4]];
-            else
+                frame->transparentIndex = e.fixed[4];
+            } else {
                 frame->transparentColor.reset();
+                frame->transparentIndex.reset();
+            }
         }
         frame->extensions = std::move(gathered);
         gathered.clear();
@@ -753,11 +768,39 @@ void saveGifFile(const Bitmap& bitmap, const std::string& path) {
     writeFileAtomic(path, bytes);
 }
 
+Bitmap firstFrameOnScreen(TGIFImage& image) {
+    if (image.frameCount() == 0) throw DecodeError("GIF: the file holds no image");
+    TGIFFrame& f = image.frame(0);
+    const Bitmap& picture = f.bitmap();
+    const bool fullWidth = image.screenWidth() <= 0, fullHeight = image.screenHeight() <= 0;
+    const int sw = fullWidth ? picture.width() : image.screenWidth();
+    const int sh = fullHeight ? picture.height() : image.screenHeight();
+    const int left = fullWidth ? 0 : f.left, top = fullHeight ? 0 : f.top;
+    if (left == 0 && top == 0 && sw == picture.width() && sh == picture.height()) return picture;
+    checkDimensions("GIF", sw, sh, image.limits());
+
+    Bitmap screen(0, 0, picture.pixelFormat());
+    screen.setPalette(picture.palette());
+    screen.setSize(sw, sh);
+    // The uncovered screen shows through where the frame is transparent, or else the background.
+    const std::size_t entries = std::size_t{1} << picture.bitsPerPixel();
+    std::uint32_t fill = f.transparentIndex ? *f.transparentIndex : image.backgroundIndex();
+    if (fill >= entries) fill = 0;
+    std::fill(screen.pixels().begin(), screen.pixels().end(), fill);
+    const int x0 = std::max(left, 0), y0 = std::max(top, 0);
+    const int x1 = std::min(left + picture.width(), sw), y1 = std::min(top + picture.height(), sh);
+    for (int y = y0; y < y1 && x0 < x1; ++y) {
+        const auto in = picture.row(y - top);
+        auto out = screen.row(y);
+        std::copy(in.begin() + (x0 - left), in.begin() + (x1 - left), out.begin() + x0);
+    }
+    return screen;
+}
+
 Bitmap readGif(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
     TGIFImage image;
     image.loadFromBytes(file, limits);
-    if (image.frameCount() == 0) throw DecodeError("GIF: the file holds no image");
-    return image.frame(0).bitmap();
+    return firstFrameOnScreen(image);
 }
 
 }  // namespace vexilo

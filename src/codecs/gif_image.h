@@ -6,7 +6,9 @@
 // Writes non-interlaced frames, reducing rasters of more than 8 bits to 256 colours first.
 //
 // Bounds: at most DecodeLimits::maxFrames frames are read (later ones are dropped and
-// framesDropped() says so); a frame is decoded only within the width, height and pixel limits.
+// framesDropped() says so); a frame is decoded only within the width, height and pixel limits,
+// and the logical screen and frame 0 are checked as soon as their descriptors are read, so a
+// small file that claims a huge picture costs nothing.
 // Damaged image data (a bad code size, bad codes, cut sub-blocks) only marks the frame corrupted.
 #include <cstdint>
 #include <functional>
@@ -96,6 +98,8 @@ public:
     int delayMs = 0;
     int disposal = 0;  // 0 to 7
     std::optional<Color> transparentColor;
+    // The table index behind transparentColor, as the file's graphic control extension gave it.
+    std::optional<std::uint8_t> transparentIndex;
     bool interlaced = false;
     bool localColorTable = false;
     bool corrupted = false;
@@ -188,6 +192,8 @@ public:
     [[noreturn]] void setSize(int width, int height);
 
     std::optional<Color> background() const { return m_background; }
+    // The logical screen descriptor's background colour index, as read.
+    std::uint8_t backgroundIndex() const { return m_backgroundIndex; }
     void setBackground(std::optional<Color> c) { m_background = c; }
     bool looping() const { return m_looping; }
     void setLooping(bool on) { m_looping = on; }
@@ -220,6 +226,7 @@ private:
     int m_screenWidth = 0, m_screenHeight = 0;
     int m_currentFrame = -1;
     std::optional<Color> m_background;
+    std::uint8_t m_backgroundIndex = 0;
     bool m_looping = false;
     std::uint16_t m_loopCount = 1;
     bool m_paletteModified = false;
@@ -238,7 +245,14 @@ Bitmap decodeGifItem(const TGIFItem& item, bool interlaced, bool& corrupted,
 // when it has more than 8 bits. Throws ImageError.
 std::vector<std::uint8_t> writeGif(const Bitmap& bitmap);
 void saveGifFile(const Bitmap& bitmap, const std::string& path);
-// The first frame of a GIF file. Throws DecodeError.
+// Frame 0 as it shows on the logical screen: in the frame's own pixel format and palette, placed
+// at its offset and clipped to the screen; the area it leaves uncovered takes the frame's
+// transparent index when it has one, else the background colour's index. A screen side of 0
+// takes the frame's. The screen is checked against the image's limits before it is allocated.
+// Throws DecodeError (no frame, limits, a frame that cannot be decoded).
+Bitmap firstFrameOnScreen(TGIFImage& image);
+
+// The first frame of a GIF file, placed on its logical screen. Throws DecodeError.
 Bitmap readGif(std::span<const std::uint8_t> file, const DecodeLimits& limits = defaultDecodeLimits());
 
 }  // namespace vexilo

@@ -30,7 +30,8 @@ bool LoadGifFile(const std::string& path, Bitmap* bitmap) {
         TGIFImage image;
         image.loadFromFile(path);
         if (image.frameCount() == 0) return false;
-        Bitmap picture = image.frame(0).bitmap();
+        // Frame 0 as every viewer shows it: at its offset on the logical screen.
+        Bitmap picture = firstFrameOnScreen(image);
         picture.setTransparent(false);
         *bitmap = std::move(picture);
         return true;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+
+#include "codecs/gif_image.h"
 
 namespace vexilo::gif {
 namespace {
@@ -176,6 +179,79 @@ TEST(GifLzw, JoinSubBlocksKeepsWhatACutBlockHolds) {
     const std::vector<std::uint8_t> truncated{2, 10, 11, 5, 20, 21};
     EXPECT_EQ(joinSubBlocks(truncated, &cut), (std::vector<std::uint8_t>{10, 11, 20, 21}));
     EXPECT_TRUE(cut);
+}
+
+TEST(GifLzw, AFullTableGoesOnAtTwelveBitsUntilAClearCode) {
+    // An encoder that never clears: once the table holds 4096 entries it keeps sending 12-bit
+    // codes and adds nothing (the deferred clear the format allows). 100 x 100 of noise fills
+    // the table after a third of the picture.
+    std::mt19937 rng(11);
+    for (const auto [size, count] : {std::pair{8, 100 * 100}, std::pair{2, 400 * 100}}) {
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(count));
+        for (auto& p : pixels) p = static_cast<std::uint8_t>(rng() % (1u << size));
+        std::map<std::pair<unsigned, unsigned>, unsigned> table;
+        const unsigned clear = 1u << size;
+        unsigned next = clear + 2;
+        int width = size + 1;
+        std::vector<std::pair<unsigned, int>> codes{{clear, width}};
+        unsigned current = pixels[0];
+        bool filled = false;
+        for (std::size_t i = 1; i < pixels.size(); ++i) {
+            if (i == pixels.size() * 9 / 10) {
+                // Long after the table filled, a clear code starts a fresh one.
+                codes.emplace_back(current, width);
+                codes.emplace_back(clear, width);
+                table.clear();
+                next = clear + 2;
+                width = size + 1;
+                current = pixels[i];
+                continue;
+            }
+            if (const auto it = table.find({current, pixels[i]}); it != table.end()) {
+                current = it->second;
+                continue;
+            }
+            codes.emplace_back(current, width);
+            if (next == 4095) filled = true;
+            if (next < 4096) {
+                table[{current, pixels[i]}] = next;
+                if (next == (1u << width) && width < 12) ++width;
+                ++next;
+            }
+            current = pixels[i];
+        }
+        codes.emplace_back(current, width);
+        codes.emplace_back(clear + 1, width);
+        ASSERT_TRUE(filled) << "the table must fill before the clear code";
+        std::vector<std::uint8_t> out(pixels.size() + 1, 0xEE);
+        const auto r = lzwDecode(packCodes(codes), size, 0xFF, out);
+        out.pop_back();
+        EXPECT_EQ(out, pixels) << "code size " << size;
+        EXPECT_FALSE(r.corrupted);
+        EXPECT_TRUE(r.sawEndCode);
+
+        // The same codes as a frame's data sub-blocks decode to the same rows.
+        const auto packed = packCodes(codes);
+        TGIFItem item;
+        item.encoded.push_back(static_cast<std::uint8_t>(size));
+        for (std::size_t at = 0; at < packed.size(); at += 255) {
+            const std::size_t n = std::min<std::size_t>(255, packed.size() - at);
+            item.encoded.push_back(static_cast<std::uint8_t>(n));
+            item.encoded.insert(item.encoded.end(), packed.begin() + static_cast<std::ptrdiff_t>(at),
+                                packed.begin() + static_cast<std::ptrdiff_t>(at + n));
+        }
+        item.encoded.push_back(0);
+        item.bitsPerPixel = size;
+        item.width = 100;
+        item.height = count / 100;
+        item.colorTable.assign(std::size_t{1} << size, Color{});
+        bool corrupted = false;
+        const Bitmap frame = decodeGifItem(item, false, corrupted);
+        std::vector<std::uint8_t> rows;
+        for (const std::uint32_t v : frame.pixels()) rows.push_back(static_cast<std::uint8_t>(v));
+        EXPECT_EQ(rows, pixels) << "code size " << size;
+        EXPECT_FALSE(corrupted);
+    }
 }
 
 }  // namespace
