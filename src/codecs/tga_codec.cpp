@@ -1,3 +1,14 @@
+// TGA has no signature, and the loaders try it after the readers of other formats, so a file
+// is read as TGA only when its header holds together:
+// - image type 1, 2, 3, 9, 10 or 11 (unknown types are a range error; type 0 holds no image
+//   and the compressed types 32 and 33 are not decoded, so both are refused);
+// - colour-map type 0 or 1, and 1 for the colour-mapped types 1 and 9, with a non-empty map;
+// - a map that is present has entries of 15, 16, 24 or 32 bits and lies inside the file;
+// - bits per pixel the type allows: 8 for colour-mapped, 15, 16, 24 or 32 for true colour,
+//   8 or 16 (grey and alpha) for grey;
+// - alpha bits (descriptor bits 0-3) not above the bits per pixel;
+// - at least one whole row of pixel data present (raw rows, or run-length packets that expand
+//   to a row). A file that ends after that keeps what was read and leaves the rest black.
 #include "codecs/tga_codec.h"
 
 #include <algorithm>
@@ -7,6 +18,47 @@
 namespace vexilo {
 
 namespace {
+
+[[noreturn]] void refuse(const std::string& what) {
+    throw DecodeError("TGA: " + what);
+}
+
+// The rules at the top of this file that the header alone decides; `left` is the byte count
+// after the 18-byte header.
+void checkHeaderHoldsTogether(const TgaHeader& h, std::size_t left) {
+    const int type = h.imageType;
+    const int base = type >= 9 ? type - 8 : type;
+    const int bpp = h.bitsPerPixel;
+    if (type == 0) refuse("image type 0 holds no image data");
+    if (type == 32 || type == 33)
+        refuse("compressed image type " + std::to_string(type) + " is not supported");
+    if (h.colorMapType > 1) refuse("colour-map type " + std::to_string(h.colorMapType) + " (must be 0 or 1)");
+    if (base == 1 && (h.colorMapType != 1 || h.colorMapLength == 0))
+        refuse("colour-mapped image type " + std::to_string(type) + " without a colour map");
+    if (h.colorMapType == 1 && h.colorMapLength > 0) {
+        const int e = h.colorMapEntrySize;
+        if (e != 15 && e != 16 && e != 24 && e != 32)
+            refuse("colour-map entry size " + std::to_string(e) + " bits (must be 15, 16, 24 or 32)");
+    }
+    const bool depthFits = base == 1   ? bpp == 8
+                           : base == 2 ? (bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32)
+                                       : (bpp == 8 || bpp == 16);
+    if (!depthFits) refuse(std::to_string(bpp) + " bits per pixel for image type " + std::to_string(type));
+    if ((h.descriptor & 15) > bpp)
+        refuse(std::to_string(h.descriptor & 15) + " alpha bits in " + std::to_string(bpp) + "-bit pixels");
+    const std::size_t mapBytes =
+        h.colorMapType == 1 ? std::size_t{h.colorMapLength} * ((h.colorMapEntrySize + 7u) / 8u) : 0;
+    if (std::size_t{h.idLength} + mapBytes > left)
+        refuse("identification and colour map of " + std::to_string(h.idLength + mapBytes) +
+               " bytes beyond the " + std::to_string(left) + " bytes after the header");
+    // The least a row can take: raw pixels, or for run-length data one run packet per 128.
+    const std::size_t pixelBytes = (static_cast<std::size_t>(bpp) + 7) / 8;
+    const std::size_t rowBytes =
+        type >= 9 ? (h.width + 127u) / 128u * (1 + pixelBytes) : h.width * pixelBytes;
+    if (left - h.idLength - mapBytes < rowBytes)
+        refuse("pixel data ends before the first row (" + std::to_string(left - h.idLength - mapBytes) +
+               " bytes, a row needs " + std::to_string(rowBytes) + ")");
+}
 
 bool knownType(int type) {
     switch (type) {
@@ -90,6 +142,7 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
     if (h.width == 0 || h.width > kMaxSize) throw TgaRangeError(h.width, 1, kMaxSize);
     if (h.height == 0 || h.height > kMaxSize) throw TgaRangeError(h.height, 1, kMaxSize);
     checkDimensions("TGA", h.width, h.height, limits);
+    checkHeaderHoldsTogether(h, in.remaining());
 
     const auto id = in.bytes(h.idLength, "identification field");
     std::string identification(id.begin(), id.end());
@@ -217,6 +270,9 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
                 }
             }
         }
+        if (k < static_cast<std::size_t>(w))
+            refuse("pixel data ends before the first row (" + std::to_string(k) + " of " + std::to_string(w) +
+                   " pixels)");
         HasAlpha = withAlpha;
     } else {
         HasAlpha = false;

@@ -1,9 +1,10 @@
 #pragma once
-// TGA files. Reads image types 0 (no data), 1/9 colour-mapped 8-bit, 2/10 true colour 16/24/32
-// bits and 3/11 grey 8-bit, raw and run-length encoded, in all four origins; types 32 and 33
-// are accepted but decode nothing, as do other depths for a type (15 bits, 16-bit grey).
-// Rejects other types and sizes outside 1..3000. A file that ends inside the pixels keeps what
-// was read and leaves the rest black. Writes run-length-encoded 24-bit true colour (type 10), or
+// TGA files. Reads image types 1/9 colour-mapped 8-bit, 2/10 true colour 15/16/24/32 bits and
+// 3/11 grey 8-bit (and 16-bit grey with alpha), raw and run-length encoded, in all four origins.
+// Refuses a header that does not hold together (the rule stands at the top of tga_codec.cpp:
+// type 0, types 32 and 33, depths and maps a type does not allow, less than one row of pixels),
+// other types and sizes outside 1..3000. A file that ends inside the pixels keeps what was read
+// and leaves the rest black. Writes run-length-encoded 24-bit true colour (type 10), or
 // uncompressed 16/24/32-bit true colour (type 2) for the other codec types.
 #include <array>
 #include <cstdint>

@@ -105,19 +105,52 @@ TEST(TgaDecoder, ReadsEveryTypeAndDepth) {
     EXPECT_EQ(t.TargaType, ttRLEColorMapedImage);
     EXPECT_EQ(t.colorRaster().pixel(1, 0), (Color{3, 2, 1}));
 
-    // Type 0, 32 and 33, and depths a type does not decode, leave the rasters as sized (white).
-    for (std::uint8_t type : {std::uint8_t{0}, std::uint8_t{32}, std::uint8_t{33}}) {
-        t.loadFromBytes(makeTga({.type = type, .width = 2, .height = 2, .bits = 8}, {}));
-        EXPECT_EQ(t.width(), 2);
-        EXPECT_EQ(t.colorRaster().pixel(1, 1), kWhite) << int(type);
-    }
-    t.loadFromBytes(makeTga({.type = 2, .width = 1, .bits = 8}, {0}));
-    EXPECT_EQ(t.colorRaster().pixel(0, 0), kWhite);
     // 15-bit true colour reads as 5-5-5 words; 16-bit grey+alpha keeps the grey byte.
     t.loadFromBytes(makeTga({.type = 2, .width = 1, .bits = 15}, {0x1F, 0x7C}));
     EXPECT_EQ(t.colorRaster().pixel(0, 0), (Color{248, 0, 248}));
     t.loadFromBytes(makeTga({.type = 11, .width = 3, .bits = 16}, {0x82, 77, 200}));
     EXPECT_EQ(t.colorRaster().pixel(2, 0), (Color{77, 77, 77}));
+}
+
+TEST(TgaDecoder, RefusesHeadersThatDoNotHoldTogether) {
+    const Bytes row(6, 0);
+    const Bytes map24{0, 0, 255, 0, 255, 0};
+    auto withField = [](Bytes file, std::size_t offset, std::uint8_t value) {
+        file[offset] = value;
+        return file;
+    };
+    const Bytes good = makeTga({.type = 2, .width = 2, .bits = 24}, row);
+    const std::vector<std::pair<const char*, Bytes>> cases{
+        {"no image data", makeTga({.type = 0, .width = 2, .height = 2, .bits = 8}, row)},
+        {"compressed image type 32",
+         makeTga({.type = 32, .width = 2, .bits = 8, .mapEntryBits = 24, .map = map24}, row)},
+        {"compressed image type 33",
+         makeTga({.type = 33, .width = 2, .bits = 8, .mapEntryBits = 24, .map = map24}, row)},
+        {"colour-map type 2", withField(good, 1, 2)},
+        {"without a colour map", makeTga({.type = 1, .width = 2, .bits = 8}, row)},
+        {"without a colour map", makeTga({.type = 9, .width = 2, .bits = 8}, row)},
+        {"entry size 8 bits",
+         makeTga({.type = 1, .width = 2, .bits = 8, .mapEntryBits = 8, .map = {1, 2}}, row)},
+        {"8 bits per pixel for image type 2", makeTga({.type = 2, .width = 2, .bits = 8}, row)},
+        {"24 bits per pixel for image type 1",
+         makeTga({.type = 1, .width = 2, .bits = 24, .mapEntryBits = 24, .map = map24}, row)},
+        {"32 bits per pixel for image type 11", makeTga({.type = 11, .width = 2, .bits = 32}, row)},
+        {"9 alpha bits in 8-bit", makeTga({.type = 3, .width = 2, .bits = 8, .descriptor = 9}, row)},
+        {"beyond the",
+         withField(makeTga({.type = 1, .width = 2, .bits = 8, .mapEntryBits = 24, .map = map24}, {0, 1}), 5,
+                   200)},
+        {"ends before the first row", makeTga({.type = 2, .width = 2, .bits = 24}, {0, 0, 255, 0, 0})},
+        {"ends before the first row",
+         makeTga({.type = 10, .width = 200, .bits = 24}, {0x80, 1, 2, 3, 0x81, 4, 5, 6})},
+    };
+    for (const auto& [message, file] : cases)
+        EXPECT_THAT([&] { (void)decodeTga(file); }, ThrowsMessage<DecodeError>(::testing::HasSubstr(message)))
+            << message;
+    // What is allowed stays allowed: a map beside true colour, 15-bit entries, 1 alpha bit in 16.
+    EXPECT_NO_THROW(
+        (void)decodeTga(makeTga({.type = 2, .width = 2, .bits = 24, .mapEntryBits = 24, .map = map24}, row)));
+    EXPECT_NO_THROW((void)decodeTga(
+        makeTga({.type = 10, .width = 200, .bits = 16, .descriptor = 1}, {0xFF, 1, 2, 0xC7, 1, 2})));
 }
 
 TEST(TgaDecoder, RowOrderFollowsTheDescriptor) {
@@ -167,13 +200,12 @@ TEST(TgaDecoder, HostileAndDamagedFiles) {
     EXPECT_EQ(t.colorRaster().pixel(0, 0), kRed);
     EXPECT_EQ(t.colorRaster().pixel(1, 0), kGreen);
     EXPECT_EQ(t.colorRaster().pixel(2, 0), kBlack);
-    t.loadFromBytes(makeTga({.type = 1, .width = 1, .bits = 8}, {0}));
-    EXPECT_EQ(t.colorRaster().pixel(0, 0), kBlack);
     // A file that ends early keeps what was read and leaves the rest black.
-    t.loadFromBytes(
-        makeTga({.type = 2, .width = 2, .height = 2, .bits = 24, .descriptor = 0x20}, {0, 0, 255, 0, 0}));
+    t.loadFromBytes(makeTga({.type = 2, .width = 2, .height = 2, .bits = 24, .descriptor = 0x20},
+                            {0, 0, 255, 0, 255, 0, 255, 0}));
     EXPECT_EQ(t.colorRaster().pixel(0, 0), kRed);
-    EXPECT_EQ(t.colorRaster().pixel(1, 0), kBlack);
+    EXPECT_EQ(t.colorRaster().pixel(1, 0), kGreen);
+    EXPECT_EQ(t.colorRaster().pixel(0, 1), kBlack);
     EXPECT_EQ(t.colorRaster().pixel(1, 1), kBlack);
 
     test::corruptionSweep(

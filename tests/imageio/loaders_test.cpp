@@ -194,5 +194,43 @@ TEST_F(LoadersTest, PathsAreNotCut) {
     EXPECT_EQ(k, kind::Png);
 }
 
+TEST(LoadersCorpus, FilesTheirOwnLoaderRefusesAreNotTakenAsTga) {
+    VEXILO_REQUIRE_CORPUS("");
+    // TGA comes after the readers of BMP, icons and JPEG in the probe and has no signature:
+    // what those refuse must not turn into a picture of noise.
+    int checked = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(test::corpusDir())) {
+        if (!entry.is_regular_file()) continue;
+        const std::string path = entry.path().string();
+        std::string ext = entry.path().extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        Bitmap b;
+        std::uint16_t index = 0;
+        bool own;
+        if (ext == ".bmp" || ext == ".dib")
+            own = LoadBitmapFile(path, &b);
+        else if (ext == ".ico")
+            own = LoadIconFile(path, &b);
+        else if (ext == ".cur")
+            own = LoadExecutableIcon(path, index, &b);
+        else if (ext == ".jpg" || ext == ".jpeg")
+            own = LoadJpegFile(path, &b);
+        else if (ext == ".png")
+            own = LoadPngFile(path, &b);
+        else if (ext == ".gif")
+            own = LoadGifFile(path, &b);
+        else if (ext == ".wmf" || ext == ".emf")
+            own = LoadMetafile(path, &b, ext);
+        else
+            continue;
+        if (own) continue;
+        ++checked;
+        Bitmap tga;
+        EXPECT_FALSE(LoadTgaFile(path, &tga))
+            << path << " reads as a " << tga.width() << " x " << tga.height() << " TGA";
+    }
+    EXPECT_GT(checked, 50);
+}
+
 }  // namespace
 }  // namespace vexilo
