@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4, kBiPng = 5,
                         kBiAlphaBitfields = 6;
+// OS/2 2.x stores 24-bit run-length data as compression 4, which other headers use for JPEG;
+// the reader keeps it apart under a number no file uses.
+constexpr std::uint32_t kOs2Rle24 = 0x10004;
 
 [[noreturn]] void fail(const std::string& what) {
     throw DecodeError("BMP: " + what);
@@ -44,7 +47,12 @@ struct DibHeader {
     std::uint32_t colorsUsed = 0;
     std::uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
     bool core = false;
+    // An embedded or linked colour profile of a 124-byte header: its bytes, from the header start.
+    std::uint64_t profileStart = 0, profileEnd = 0;
 };
+
+constexpr std::uint32_t kProfileEmbedded = 0x4D424544;  // "MBED"
+constexpr std::uint32_t kProfileLinked = 0x4C494E4B;    // "LINK"
 
 DibHeader readHeader(ByteReader& r) {
     DibHeader h;
@@ -77,10 +85,17 @@ DibHeader readHeader(ByteReader& r) {
         h.colorsUsed = field(32);
         const bool os2v2 = h.size != 40 && h.size != 52 && h.size != 56 && h.size < 108;
         if (os2v2 && h.compression == 3) fail("OS/2 Huffman-compressed bitmaps are not supported");
-        if (os2v2 && h.compression == 4) fail("OS/2 RLE24-compressed bitmaps are not supported");
+        if (os2v2 && h.compression == 4) h.compression = kOs2Rle24;
         if (h.size >= 52)
             for (int i = 0; i < 3; ++i) h.masks[i] = field(40 + 4 * static_cast<std::size_t>(i));
         if (h.size >= 56) h.masks[3] = field(52);
+        if (h.size >= 124) {
+            const std::uint32_t colourSpace = field(56), offset = field(112), size = field(116);
+            if ((colourSpace == kProfileEmbedded || colourSpace == kProfileLinked) && size > 0) {
+                h.profileStart = offset;
+                h.profileEnd = std::uint64_t{offset} + size;
+            }
+        }
     }
     (void)start;
     if (planes != 1) fail("plane count " + std::to_string(planes) + " (must be 1)");
@@ -109,6 +124,9 @@ DibHeader readHeader(ByteReader& r) {
         case kBiRle4:
             if (h.bits != 4) fail("RLE4 compression with " + std::to_string(h.bits) + " bits per pixel");
             break;
+        case kOs2Rle24:
+            if (h.bits != 24) fail("RLE24 compression with " + std::to_string(h.bits) + " bits per pixel");
+            break;
         case kBiBitfields:
         case kBiAlphaBitfields:
             if (h.bits != 16 && h.bits != 32)
@@ -121,7 +139,7 @@ DibHeader readHeader(ByteReader& r) {
         default:
             fail("unknown compression " + std::to_string(h.compression));
     }
-    if (h.topDown && (h.compression == kBiRle8 || h.compression == kBiRle4))
+    if (h.topDown && (h.compression == kBiRle8 || h.compression == kBiRle4 || h.compression == kOs2Rle24))
         fail("RLE-compressed bitmap stored top-down");
     return h;
 }
@@ -133,7 +151,7 @@ std::size_t rowStride(std::int64_t width, int bits) {
 void decodeRle(ByteReader& r, const DibHeader& h, Bitmap& out) {
     const auto w = h.width, height = h.height;
     std::int64_t x = 0, y = 0;  // y counts rows from the bottom
-    const bool rle4 = h.compression == kBiRle4;
+    const bool rle4 = h.compression == kBiRle4, rle24 = h.compression == kOs2Rle24;
     auto put = [&](std::uint32_t index) {
         if (x < w && y < height) out.setRaw(static_cast<int>(x), static_cast<int>(height - 1 - y), index);
         ++x;
@@ -141,6 +159,13 @@ void decodeRle(ByteReader& r, const DibHeader& h, Bitmap& out) {
     // A stream that stops without its end-of-bitmap escape keeps what it decoded.
     while (r.remaining() >= 2 && y < height) {
         const std::uint8_t count = r.u8("RLE data"), value = r.u8("RLE data");
+        if (rle24 && count > 0) {
+            // A run repeats one blue, green, red triple; `value` was its blue byte.
+            if (r.remaining() < 2) break;
+            const auto gr = r.bytes(2, "RLE24 run");
+            for (int i = 0; i < count; ++i) put(packRgb({gr[1], gr[0], value}));
+            continue;
+        }
         if (count > 0) {
             for (int i = 0; i < count; ++i) put(rle4 ? ((i & 1) ? value & 0x0Fu : value >> 4u) : value);
             continue;
@@ -155,9 +180,15 @@ void decodeRle(ByteReader& r, const DibHeader& h, Bitmap& out) {
             x += r.u8("RLE delta");
             y += r.u8("RLE delta");
         } else {
-            const std::size_t bytes = rle4 ? (value + 1u) / 2u : value;
+            const std::size_t bytes = rle4 ? (value + 1u) / 2u : rle24 ? value * 3u : value;
             if (r.remaining() < bytes) break;
             const auto data = r.bytes(bytes, "RLE literal run");
+            if (rle24) {
+                for (std::size_t i = 0; i < value; ++i)
+                    put(packRgb({data[3 * i + 2], data[3 * i + 1], data[3 * i]}));
+                if ((bytes & 1) && r.remaining() > 0) r.skip(1, "RLE padding");
+                continue;
+            }
             for (int i = 0; i < value; ++i) {
                 const std::uint8_t b =
                     data[rle4 ? static_cast<std::size_t>(i / 2) : static_cast<std::size_t>(i)];
@@ -238,7 +269,7 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
     };
 
     ByteReader px(data.subspan(start), "BMP");
-    if (h.compression == kBiRle8 || h.compression == kBiRle4) {
+    if (h.compression == kBiRle8 || h.compression == kBiRle4 || h.compression == kOs2Rle24) {
         // Even a blank image costs one 2-byte end-of-line per row, so no honest stream covers
         // more than 32768 pixels a byte; a tiny file claiming a huge raster is refused before
         // the raster is allocated.
@@ -313,7 +344,13 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
         const std::size_t maskStride = rowStride(h.width, 1);
         const std::size_t colourBytes = stride * static_cast<std::size_t>(height);
         const auto maskBytes = checkedMul(maskStride, static_cast<std::size_t>(height));
-        if (maskBytes && colourBytes <= bytes.size() && *maskBytes <= bytes.size() - colourBytes) {
+        // A colour profile where the mask would be means the image has no mask: the bytes are
+        // the profile's.
+        const std::uint64_t maskStart = (start - headerStart) + colourBytes;
+        const bool profileThere =
+            maskBytes && h.profileEnd > maskStart && h.profileStart < maskStart + *maskBytes;
+        if (maskBytes && !profileThere && colourBytes <= bytes.size() &&
+            *maskBytes <= bytes.size() - colourBytes) {
             Bitmap mask(w, height, PixelFormat::Bpp1);
             const std::uint8_t* base = bytes.data() + colourBytes;
             for (int y = 0; y < height; ++y) {

@@ -1,8 +1,9 @@
 #pragma once
 // BMP files. Reads core (OS/2 1.x, 12-byte) and info headers of 16, 40, 52, 56, 64, 108 and 124
-// bytes; 1, 2, 4, 8, 16, 24 and 32 bits per pixel; RLE8 and RLE4 with their escapes; bit-field
-// masks; bottom-up and top-down rows; short palettes. Rejects embedded JPEG/PNG, Huffman and
-// RLE24 data, 64-bit pixels, top-down RLE and rasters beyond the decode limits.
+// bytes; 1, 2, 4, 8, 16, 24 and 32 bits per pixel; RLE8, RLE4 and (OS/2 2.x) RLE24 with their
+// escapes; bit-field masks; bottom-up and top-down rows; short palettes. Rejects embedded
+// JPEG/PNG, Huffman data, 64-bit pixels, top-down RLE and rasters beyond the decode limits.
+// A 124-byte header's colour profile that sits where an icon's AND mask would be means no mask.
 // Writes a 40-byte info header in the raster's own format (Device as 32-bit) and palette.
 #include <cstdint>
 #include <span>

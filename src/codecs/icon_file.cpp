@@ -1,7 +1,9 @@
 // Reads .ico files: header type 0 or 1, any number of entries, DIB images at 1 to 32 bits with
 // their AND mask, and PNG images. Rejects cursor files (type 2 and above) and empty
 // directories. Lenient where real icons need it: a DIB whose data stops before its AND mask is
-// taken as fully opaque, and bytes after an image's data are ignored.
+// taken as fully opaque, and so is one whose colour profile sits where the mask would be; bytes
+// after an image's data are ignored; a directory size too short for the image, or past the end
+// of the file, gives way to the length the image's own header gives when the file holds it.
 #include "codecs/icon_file.h"
 
 #include <algorithm>
@@ -91,7 +93,88 @@ Icon decodeDibImage(std::span<const std::uint8_t> data, const DecodeLimits& limi
     return icon;
 }
 
+std::uint32_t le32(std::span<const std::uint8_t> d, std::size_t at) {
+    return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (std::uint32_t{d[at + 3]} << 24);
+}
+std::uint32_t be32(std::span<const std::uint8_t> d, std::size_t at) {
+    return (std::uint32_t{d[at]} << 24) | (d[at + 1] << 16) | (d[at + 2] << 8) | d[at + 3];
+}
+
+// The lengths of the image at the start of `data` by its own structure: up to the end of its
+// colour rows, and with its mask. nullopt when the structure does not tell (compressed DIB rows).
+struct OwnLength {
+    std::uint64_t picture = 0, whole = 0;
+};
+
+std::optional<OwnLength> ownImageLength(std::span<const std::uint8_t> data) {
+    if (isPng(data)) {
+        std::size_t pos = kPngSignature.size();
+        while (data.size() - pos >= 12) {
+            const std::uint64_t end = std::uint64_t{pos} + 12 + be32(data, pos);
+            if (end > data.size()) return std::nullopt;
+            const bool iend =
+                data[pos + 4] == 'I' && data[pos + 5] == 'E' && data[pos + 6] == 'N' && data[pos + 7] == 'D';
+            pos = static_cast<std::size_t>(end);
+            if (iend) return OwnLength{pos, pos};
+        }
+        return std::nullopt;
+    }
+    if (data.size() < 16) return std::nullopt;
+    const std::uint32_t headerSize = le32(data, 0);
+    std::uint64_t width, height, bits, colours = 0, extra = 0;
+    std::uint64_t entryBytes = 4;
+    if (headerSize == 12) {
+        width = data[4] | (data[5] << 8);
+        height = data[6] | (data[7] << 8);
+        bits = data[10] | (data[11] << 8);
+        entryBytes = 3;
+    } else {
+        if (headerSize < 16 || headerSize > 124 || data.size() < headerSize) return std::nullopt;
+        const auto side = [](std::uint32_t v) {
+            const std::int64_t s = static_cast<std::int32_t>(v);
+            return static_cast<std::uint64_t>(s < 0 ? -s : s);
+        };
+        width = side(le32(data, 4));
+        height = side(le32(data, 8));
+        bits = data[14] | (data[15] << 8);
+        const std::uint32_t compression = headerSize >= 20 ? le32(data, 16) : 0;
+        if (headerSize >= 36) colours = le32(data, 32);
+        if (compression == 3 && headerSize == 40)
+            extra = 12;
+        else if (compression == 6 && headerSize == 40)
+            extra = 16;
+        else if (compression != 0 && compression != 3 && compression != 6)
+            return std::nullopt;
+    }
+    if (width == 0 || width > kMaxIconSide || height > 2 * std::uint64_t{kMaxIconSide}) return std::nullopt;
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return std::nullopt;
+    if (bits <= 8)
+        colours = colours == 0 || colours > (1u << bits) ? (1u << bits) : colours;
+    else
+        colours = 0;
+    const std::uint64_t rows = height / 2;
+    const auto stride = [width](std::uint64_t b) { return (width * b + 31) / 32 * 4; };
+    const std::uint64_t picture = headerSize + extra + colours * entryBytes + stride(bits) * rows;
+    return OwnLength{picture, picture + stride(1) * rows};
+}
+
 }  // namespace
+
+std::optional<std::span<const std::uint8_t>> iconImageBytes(std::span<const std::uint8_t> file,
+                                                            std::uint32_t offset, std::uint32_t size) {
+    if (offset >= file.size()) return std::nullopt;
+    const auto rest = file.subspan(offset);
+    const std::optional<OwnLength> own = ownImageLength(rest);
+    // An entry too short for the picture itself (or past the file) gives way to the image's own
+    // length; one that only leaves out the mask is taken as it is, and the image shows opaque.
+    if (own && (size < own->picture || size > rest.size())) {
+        if (own->whole <= rest.size()) return rest.first(static_cast<std::size_t>(own->whole));
+        if (own->picture <= rest.size()) return rest.first(static_cast<std::size_t>(own->picture));
+    }
+    if (size == 0 || size > rest.size()) return std::nullopt;
+    return rest.first(size);
+}
 
 std::uint16_t wantedColorWord(int displayBits) {
     if (displayBits == 24) return 0;
@@ -180,12 +263,12 @@ Icon ReadIconFile(std::span<const std::uint8_t> file, const DecodeLimits& limits
     }
     const std::size_t chosen = chooseIconEntry(words, wantedColorWord(displayBits));
     const Entry& e = entries[chosen];
-    if (e.offset > file.size() || e.size > file.size() - e.offset)
+    const auto image = iconImageBytes(file, e.offset, e.size);
+    if (!image)
         throw DecodeError("ICO: truncated image data: entry " + std::to_string(chosen) + " claims " +
                           std::to_string(e.size) + " bytes at offset " + std::to_string(e.offset) + " in a " +
                           std::to_string(file.size()) + "-byte file");
-    const Icon image = decodeIconImage(file.subspan(e.offset, e.size), limits);
-    return scaleIcon(image, kSystemIconSize, kSystemIconSize);
+    return scaleIcon(decodeIconImage(*image, limits), kSystemIconSize, kSystemIconSize);
 }
 
 }  // namespace vexilo

@@ -3,6 +3,7 @@
 // icon images (device-independent bitmaps with an AND mask at 1, 4, 8, 16, 24 and 32 bits, or
 // PNG streams) shared with the executable icon reader. 32-bit and PNG images keep their alpha.
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "base/byte_reader.h"
@@ -26,6 +27,13 @@ std::size_t chooseIconEntry(std::span<const std::uint16_t> colorWords, std::uint
 // or a PNG stream (its own header decides the size). A 32-bit DIB whose alpha bytes are not
 // all zero, and a PNG with transparency, give an icon with alpha. Throws DecodeError.
 Icon decodeIconImage(std::span<const std::uint8_t> data, const DecodeLimits& limits = defaultDecodeLimits());
+
+// The bytes of the image a directory entry points at. Directories that state a wrong size are
+// common, so the image's own header (a DIB's header, palette, rows and mask; a PNG's chunks up
+// to IEND) decides its length whenever the file holds that much and the entry says less or
+// more than the file holds; otherwise the entry's size. nullopt when the file holds neither.
+std::optional<std::span<const std::uint8_t>> iconImageBytes(std::span<const std::uint8_t> file,
+                                                            std::uint32_t offset, std::uint32_t size);
 
 // Nearest-pixel scaling of the colour image, the mask and the alpha together.
 Icon scaleIcon(const Icon& icon, int width, int height);

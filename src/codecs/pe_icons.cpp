@@ -109,10 +109,11 @@ IconGroup readIconOrCursorFile(std::span<const std::uint8_t> file) {
         r.skip(1, "directory");
         const std::uint16_t planesOrX = r.u16le("directory"), bitsOrY = r.u16le("directory");
         const std::uint32_t size = r.u32le("directory"), offset = r.u32le("directory");
-        if (offset > file.size() || size > file.size() - offset || size == 0) continue;
+        const auto image = iconImageBytes(file, offset, size);
+        if (!image) continue;
         const int dirBits = group.isCursor ? bitsFromColourCount(colours, 0, 1)
                                            : bitsFromColourCount(colours, bitsOrY, planesOrX);
-        IconImageRef ref = describeImage(file.subspan(offset, size), w, h, dirBits);
+        IconImageRef ref = describeImage(*image, w, h, dirBits);
         if (group.isCursor) {
             ref.hotspotX = planesOrX;
             ref.hotspotY = bitsOrY;

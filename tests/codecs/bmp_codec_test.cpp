@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "base/errors.h"
 #include "support/test_util.h"
 
@@ -164,6 +167,53 @@ TEST(BmpCodec, RejectsLyingHeadersWithClearMessages) {
     rejects(badPalette, "palette of 3");
     // The last row may lack its padding.
     EXPECT_NO_THROW(readBmp(makeBmp(1, 2, 24, 0, {}, {1, 2, 3, 0, 4, 5, 6})));
+}
+
+TEST(BmpCodec, ReadsOs2TwentyFourBitRunLengths) {
+    // OS/2 2.x: compression 4 under a 64-byte header is RLE24, not JPEG. 4 x 2, bottom row first:
+    // a run of 4 red; then 3 literal pixels (odd: 9 bytes and a pad byte) and a run of 1 blue.
+    ByteWriter w;
+    const std::vector<std::uint8_t> rle{4,   0,   0, 255, 0, 0, 0, 3,   0, 255, 0, 255,
+                                        255, 255, 0, 0,   0, 0, 1, 255, 0, 0,   0, 1};
+    w.u8('B');
+    w.u8('M');
+    w.u32le(14 + 64 + static_cast<std::uint32_t>(rle.size()));
+    w.u32le(0);
+    w.u32le(14 + 64);
+    w.u32le(64);
+    w.i32le(4);
+    w.i32le(2);
+    w.u16le(1);
+    w.u16le(24);
+    w.u32le(4);
+    w.zeros(64 - 20);
+    w.bytes(rle);
+    const Bitmap b = readBmp(w.take());
+    EXPECT_EQ(b.pixelFormat(), PixelFormat::Bpp24);
+    EXPECT_EQ(b.pixel(0, 1), (Color{255, 0, 0}));
+    EXPECT_EQ(b.pixel(3, 1), (Color{255, 0, 0}));
+    EXPECT_EQ(b.pixel(0, 0), (Color{0, 255, 0}));
+    EXPECT_EQ(b.pixel(1, 0), (Color{255, 255, 255}));
+    EXPECT_EQ(b.pixel(2, 0), (Color{0, 0, 0}));
+    EXPECT_EQ(b.pixel(3, 0), (Color{0, 0, 255}));
+    // Under a 40-byte header compression 4 stays embedded JPEG.
+    EXPECT_THAT([&] { readBmp(makeBmp(1, 1, 24, 4, {}, std::vector<std::uint8_t>(4, 0))); },
+                ThrowsMessage<DecodeError>(HasSubstr("JPEG")));
+    if (!test::corpusDir().empty() &&
+        std::filesystem::exists(test::corpusDir() / "bmpsuite/q/rgb24rle24.bmp")) {
+        // The suite's RLE24 file holds its rgb24 picture with fewer colours, so runs form.
+        const Bitmap suite = readBmp(test::readFile(test::corpusDir() / "bmpsuite/q/rgb24rle24.bmp"));
+        const Bitmap full = readBmp(test::readFile(test::corpusDir() / "bmpsuite/g/rgb24.bmp"));
+        ASSERT_EQ(suite.width(), full.width());
+        ASSERT_EQ(suite.height(), full.height());
+        int far = 0;
+        for (int y = 0; y < full.height(); ++y)
+            for (int x = 0; x < full.width(); ++x) {
+                const Color a = suite.pixel(x, y), b = full.pixel(x, y);
+                far += std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)}) > 64;
+            }
+        EXPECT_EQ(far, 0);
+    }
 }
 
 TEST(BmpCodec, SurvivesEveryCorruptionOfSmallFiles) {

@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "base/errors.h"
+#include "codecs/pe_icons.h"
+#include "codecs/png_codec.h"
 #include "imageio/loaders.h"
 #include "support/icon_fixtures.h"
 #include "support/test_util.h"
@@ -15,6 +17,7 @@ namespace vexilo {
 namespace {
 
 using test::IcoEntry;
+using test::makeBitmap;
 using test::makeIcoFile;
 using test::makeIconDib;
 using test::solidIconDib;
@@ -142,6 +145,69 @@ TEST(IconFile, ChoosesTheEntryByColourWordInTheFile) {
         8, 8, 24, {}, [](int, int) { return packRgb(kBlue); }, [](int, int) { return true; }, false);
     const Icon open = ReadIconFile(makeIcoFile({{0, noMask}}));
     EXPECT_EQ(open.mask.raw(0, 0), 0u);
+}
+
+// The DIB with its 40-byte header grown to `size` bytes (the added fields zero).
+std::vector<std::uint8_t> withHeaderSize(std::vector<std::uint8_t> dib, std::uint32_t size) {
+    dib.insert(dib.begin() + 40, size - 40, 0);
+    for (int k = 0; k < 4; ++k) dib[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(size >> (8 * k));
+    return dib;
+}
+
+void put32(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) d[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+
+TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
+    auto blueOrRed = [](int x, int) { return packRgb(x < 2 ? kBlue : kRed); };
+    // A 124-byte header with a colour profile after the pixels and no mask: the profile's bytes
+    // are not a mask, so the icon is opaque.
+    auto v5 = withHeaderSize(makeIconDib(
+                                 4, 4, 24, {}, blueOrRed, [](int, int) { return true; }, false),
+                             124);
+    put32(v5, 56, 0x4D424544);                              // embedded profile
+    put32(v5, 112, static_cast<std::uint32_t>(v5.size()));  // right after the pixels
+    put32(v5, 116, 64);
+    v5.insert(v5.end(), 64, 0xFF);
+    const Icon profiled = decodeIconImage(v5);
+    EXPECT_EQ(profiled.color.pixel(0, 0), kBlue);
+    EXPECT_EQ(profiled.color.pixel(3, 3), kRed);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(profiled.mask.raw(x, y), 0u) << x << "," << y;
+    // 108- and 124-byte headers without a profile find their mask after the pixels.
+    for (std::uint32_t size : {108u, 124u}) {
+        const Icon masked =
+            decodeIconImage(withHeaderSize(makeIconDib(
+                                               4, 4, 8, {kGreen, kRed}, [](int x, int) { return x & 1u; },
+                                               [](int x, int y) { return x == y; }),
+                                           size));
+        EXPECT_EQ(masked.color.pixel(1, 0), kRed) << size;
+        EXPECT_EQ(masked.mask.raw(2, 2), 1u) << size;
+        EXPECT_EQ(masked.mask.raw(1, 2), 0u) << size;
+    }
+
+    // Directory sizes that do not fit the image: too small (8 bytes), and past the file's end.
+    const auto dib = makeIconDib(4, 4, 24, {}, blueOrRed, [](int x, int) { return x == 3; });
+    for (std::uint32_t claimed : {8u, 100000u}) {
+        auto file = makeIcoFile({{0, dib}});
+        put32(file, 14, claimed);
+        const Icon icon = ReadIconFile(file);
+        EXPECT_EQ(icon.color.pixel(0, 0), kBlue) << claimed;
+        EXPECT_EQ(icon.mask.raw(31, 0), 1u) << claimed;
+        auto cursor = makeIcoFile({{0, dib, 4, 4, 1, 2}}, 2);
+        put32(cursor, 14, claimed);
+        const auto cur = extractFileIcon(cursor, 0, 32);
+        ASSERT_TRUE(cur) << claimed;
+        EXPECT_EQ(cur->color.pixel(0, 0), kBlue);
+        EXPECT_EQ(cur->hotspotX, 8);
+    }
+    // The same for a PNG entry: its own chunks say where it ends.
+    const auto png = encodePng(makeBitmap(3, 3, PixelFormat::Bpp24, [](int, int) { return kGreen; }));
+    for (std::uint32_t claimed : {20u, 100000u}) {
+        auto file = makeIcoFile({{0, png}});
+        put32(file, 14, claimed);
+        EXPECT_EQ(ReadIconFile(file).color.pixel(31, 31), kGreen) << claimed;
+    }
 }
 
 TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFiles) {
