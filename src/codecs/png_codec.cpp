@@ -402,7 +402,7 @@ void TChunkList::clear() {
     while (!m_items.empty()) m_items.pop_back();
 }
 
-TChunk& TChunkList::readChunk(ByteReader& in) {
+TChunk* TChunkList::readChunk(ByteReader& in) {
     if (in.remaining() < 8)
         throw EPNGImageException("The file ends inside a chunk header (" + std::to_string(in.remaining()) +
                                  " bytes left).");
@@ -419,19 +419,22 @@ TChunk& TChunkList::readChunk(ByteReader& in) {
                                  " bytes but the file ends first.");
     const auto bytes = in.bytes(length, "chunk data");
     const std::uint32_t crc = in.u32be("chunk CRC");
-    if (crc != pngCrc(type, bytes))
+    if (crc != pngCrc(type, bytes)) {
+        // Nothing the picture needs is lost with a damaged ancillary chunk: it is dropped.
+        if (!isCritical(type)) return nullptr;
         throw EPNGImageException("Can't read the PNG image, it has corrupted data. ");
+    }
     const ChunkClass cls = entry < 0 ? ChunkClass::Generic : reg.item(entry).chunkClass;
     if (cls == ChunkClass::IDAT) {
         if (TChunk* existing = findClass(ChunkClass::IDAT)) {
             existing->data().insert(existing->data().end(), bytes.begin(), bytes.end());
-            return *existing;
+            return existing;
         }
     }
     auto chunk = makeChunk(cls);
     chunk->setType(type);
     chunk->data().assign(bytes.begin(), bytes.end());
-    return add(std::move(chunk));
+    return &add(std::move(chunk));
 }
 
 // ---- the image ------------------------------------------------------------------------------
@@ -457,8 +460,14 @@ void TPNGImage::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLi
     ByteReader in(data, "PNG");
     in.skip(kSignature.size(), "signature");
     while (!in.atEnd()) {
-        const TChunk& c = m_chunks.readChunk(in);
-        if (c.chunkClass() == ChunkClass::IEND) break;  // bytes after IEND are not ours
+        const TChunk* c = m_chunks.readChunk(in);
+        if (!c) continue;
+        if (c->chunkClass() == ChunkClass::IEND) break;  // bytes after IEND are not ours
+        if (c->chunkClass() == ChunkClass::IHDR && m_chunks.count() == 1 && c->data().size() == 13) {
+            // A size over the limits is refused before the image data is even gathered.
+            const auto& h = static_cast<const TChunkIHDR&>(*c);
+            checkDimensions("PNG", h.width(), h.height(), m_limits);
+        }
     }
     if (m_chunks.count() == 0 || m_chunks.item(0).chunkClass() != ChunkClass::IHDR)
         throw EPNGImageException(

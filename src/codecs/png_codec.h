@@ -2,9 +2,12 @@
 // PNG files. Reads every colour type and bit depth, plain and Adam7-interlaced, with gAMA
 // correction and the truecolour tRNS colour; 16-bit samples keep their high byte and alpha
 // channels are dropped (readPngWithAlpha keeps them). Writes 1/4/8-bit paletted and 24-bit
-// truecolour files in one zlib stream. Rejects bad signatures and CRCs, unknown critical chunks,
-// invalid colour type / bit depth pairs, palettes above 256 entries and images beyond the limits.
-// Lenient by choice: compressed data after the last row is ignored, not decompressed.
+// truecolour files in one zlib stream. Rejects bad signatures, critical chunks with bad CRCs,
+// unknown critical chunks, invalid colour type / bit depth pairs, palettes above 256 entries and
+// images beyond the limits (checked as soon as IHDR is read, before the image data is gathered).
+// Lenient by choice: compressed data after the last row is ignored, not decompressed, and an
+// ancillary chunk with a bad CRC is dropped (nothing the picture needs is in it); ancillary
+// chunks without a class of their own (iCCP, zTXt, ...) are kept uninterpreted.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -226,8 +229,9 @@ public:
         return i < 0 ? nullptr : &item(i);
     }
     void clear();
-    // Reads one chunk at the reader's position (see the .cpp for the rules); returns it.
-    TChunk& readChunk(ByteReader& in);
+    // Reads one chunk at the reader's position (see the .cpp for the rules); returns it, or null
+    // for an ancillary chunk that was damaged and dropped.
+    TChunk* readChunk(ByteReader& in);
 
     std::unique_ptr<TChunk> makeChunk(ChunkClass chunkClass);
 

@@ -216,6 +216,29 @@ TEST(PngDecoder, ChunkRules) {
     // Beyond the limits: refused before decoding.
     DecodeLimits tiny{16, 16, 256, 1};
     EXPECT_THROW(decodePng(png({ihdr(17, 1, 8, 0), idat(rows), iend()}), tiny), DecodeError);
+    // ... as soon as IHDR is read: what follows (here a chunk with a bad CRC) is never looked at.
+    Bytes damagedAfterHeader = png({ihdr(17, 1, 8, 0), idat(rows), iend()});
+    damagedAfterHeader[33 + 10] ^= 0xFF;
+    EXPECT_THAT([&] { decodePng(damagedAfterHeader, tiny); },
+                ::testing::ThrowsMessage<DecodeError>(HasSubstr("exceeds the limit")));
+}
+
+TEST(PngDecoder, DamagedAncillaryChunksAreDroppedCriticalOnesFail) {
+    const Bytes rows{0, 7};
+    // An iCCP chunk with an unknown compression method is kept uninterpreted; one whose CRC is
+    // wrong is dropped. Either way the picture loads.
+    Bytes badCrc = chunk("iCCP", {'p', 0, 9, 1, 2, 3});
+    badCrc.back() ^= 0xFF;
+    for (const Bytes& iccp : {chunk("iCCP", {'p', 0, 9, 1, 2, 3}), badCrc}) {
+        TPNGImage img;
+        img.loadFromBytes(png({ihdr(1, 1, 8, 0), iccp, idat(rows), iend()}));
+        EXPECT_EQ(img.pixel(0, 0), (Color{7, 7, 7}));
+        EXPECT_EQ(img.chunks().count(), iccp == badCrc ? 3 : 4);
+    }
+    Bytes badPlte = chunk("PLTE", {1, 2, 3});
+    badPlte.back() ^= 0xFF;
+    EXPECT_EQ(failureOf(png({ihdr(1, 1, 8, 3), badPlte, idat(rows), iend()})),
+              withPrefix("Can't read the PNG image, it has corrupted data. "));
 }
 
 TEST(PngDecoder, ChunkListAndRegistryErrors) {
