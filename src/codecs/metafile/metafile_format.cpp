@@ -37,6 +37,9 @@ void fitSize(double w, double h, int& outW, int& outH) {
 struct DrawnExtent {
     bool any = false;
     int left = 0, top = 0, right = 0, bottom = 0;
+    // What text needs to be measured roughly: the last font made and the text alignment.
+    int fontHeight = 0, fontWidth = 0;
+    int textAlign = 0;
     void point(int x, int y) {
         if (!any) left = right = x, top = bottom = y, any = true;
         left = std::min(left, x), right = std::max(right, x);
@@ -84,9 +87,63 @@ struct DrawnExtent {
                 for (std::size_t i = 0; i < total; ++i) point(word(first + 2 * i), word(first + 2 * i + 1));
                 break;
             }
+            case wmf::kSetPixel:  // colour, y, x
+                if (words >= 4) point(word(3), word(2));
+                break;
+            case wmf::kCreateFontIndirect:
+                if (words >= 2) fontHeight = std::abs(word(0)), fontWidth = std::abs(word(1));
+                break;
+            case wmf::kSetTextAlign:
+                if (words >= 1) textAlign = word(0);
+                break;
+            case wmf::kTextOut: {  // count, the string (padded to words), y, x
+                if (words < 1) break;
+                const std::size_t count = static_cast<std::uint16_t>(word(0));
+                const std::size_t at = 1 + (count + 1) / 2;
+                if (words >= at + 2) text(word(at + 1), word(at), count, 0);
+                break;
+            }
+            case wmf::kExtTextOut: {  // y, x, count, options, [rectangle], string, [advances]
+                if (words < 4) break;
+                const std::size_t count = static_cast<std::uint16_t>(word(2));
+                std::size_t at = 4;
+                if (word(3) & 0x0006) {  // opaque or clipped: the rectangle follows
+                    if (words < 8) break;
+                    point(word(4), word(5));
+                    point(word(6), word(7));
+                    at = 8;
+                }
+                at += (count + 1) / 2;
+                long advance = 0;
+                if (words >= at + count)
+                    for (std::size_t i = 0; i < count; ++i) advance += std::abs(word(at + i));
+                text(word(1), word(0), count, advance);
+                break;
+            }
             default:
                 break;
         }
+    }
+    // A line of `count` characters at the reference point (x, y): its box from the font's size
+    // and the alignment, wide by the advances when the record gives them.
+    void text(int x, int y, std::size_t count, long advance) {
+        const int height = fontHeight > 0 ? fontHeight : 16;
+        const long width =
+            advance > 0 ? advance : static_cast<long>(count) * (fontWidth > 0 ? fontWidth : (height + 1) / 2);
+        const long w = std::min(width, 32767L);
+        long x0 = x;
+        if ((textAlign & 6) == 6)
+            x0 -= w / 2;  // centred
+        else if ((textAlign & 6) == 2)
+            x0 -= w;  // right
+        long y0 = y;
+        if ((textAlign & 24) == 24)
+            y0 -= height * 4 / 5;  // baseline: most of the cell is above
+        else if ((textAlign & 24) == 8)
+            y0 -= height;  // bottom
+        auto clampWord = [](long v) { return static_cast<int>(std::clamp(v, -32768L, 32767L)); };
+        point(clampWord(x0), clampWord(y0));
+        point(clampWord(x0 + w), clampWord(y0 + height));
     }
 };
 

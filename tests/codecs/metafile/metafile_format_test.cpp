@@ -63,6 +63,24 @@ TEST(MetafileFormat, RejectsBrokenHeadersAndRecords) {
         test::WmfBuilder().record(0x041B, {30, 40, 5, 5}).record(0x0213, {12, 50}).build(1, 1, false));
     EXPECT_EQ(drawn.width, 50);
     EXPECT_EQ(drawn.height, 30);
+    // Only a font, its selection and text: the text's box from the font size gives the size.
+    // "Hello" at (10, 20) in a 24-unit font 10 wide: 10 + 5 x 10 = 60 wide, 20 + 24 = 44 high.
+    const std::vector<std::uint8_t> hello{5, 0, 'H', 'e', 'l', 'l', 'o', 0, 20, 0, 10, 0};
+    const Metafile text = parseMetafile(test::WmfBuilder()
+                                            .record(wmf::kCreateFontIndirect, {24, 10, 0, 0, 400, 0, 0, 0, 0})
+                                            .record(wmf::kSelectObject, {0})
+                                            .raw(wmf::kTextOut, hello)
+                                            .build(1, 1, false));
+    EXPECT_EQ(text.width, 60);
+    EXPECT_EQ(text.height, 44);
+    // ExtTextOut with advances, centred on its x: 3 advances of 20 around x = 100.
+    const Metafile ext =
+        parseMetafile(test::WmfBuilder()
+                          .record(wmf::kSetTextAlign, {6})
+                          .record(wmf::kExtTextOut, {10, 100, 3, 0, 'a' | ('b' << 8), 'c', 20, 20, 20})
+                          .build(1, 1, false));
+    EXPECT_EQ(ext.width, 130);
+    EXPECT_EQ(ext.height, 26);
     // An empty frame and empty bounds.
     auto emf = test::EmfBuilder().build(1, 1);
     for (std::size_t i = 8; i < 40; ++i)
