@@ -35,6 +35,8 @@ inline void playMetafileBytes(std::span<const std::uint8_t> bytes, MetafileType 
         NullCanvas canvas;
         playMetafile(mf, canvas, mf.width, mf.height, limits);
         if (static_cast<std::int64_t>(mf.width) * mf.height <= 65536) (void)renderMetafile(mf, limits);
+        // The thumbnail path: any picture, however large it claims to be, at a small bound.
+        (void)renderMetafileThumbnail(mf, 64, limits);
     } catch (const ImageError&) {
     }
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "codecs/metafile/metafile_player_impl.h"
 #include "codecs/metafile/metafile_raster.h"
@@ -417,13 +418,31 @@ void playMetafile(const Metafile& metafile, MetafileCanvas& canvas, int width, i
     player.run();
 }
 
-Bitmap renderMetafile(const Metafile& metafile, const DecodeLimits& limits) {
-    checkDimensions("Metafile", metafile.width, metafile.height, limits);
+namespace {
+
+Bitmap renderAt(const Metafile& metafile, int width, int height, const DecodeLimits& limits) {
+    checkDimensions("Metafile", width, height, limits);
     std::unique_ptr<MetafileCanvas> canvas;
-    if (auto factory = metafileCanvasFactory()) canvas = factory(metafile.width, metafile.height);
-    if (!canvas) canvas = makeRasterCanvas(metafile.width, metafile.height);
-    playMetafile(metafile, *canvas, metafile.width, metafile.height, limits);
+    if (auto factory = metafileCanvasFactory()) canvas = factory(width, height);
+    if (!canvas) canvas = makeRasterCanvas(width, height);
+    playMetafile(metafile, *canvas, width, height, limits);
     return canvas->result();
+}
+
+}  // namespace
+
+Bitmap renderMetafile(const Metafile& metafile, const DecodeLimits& limits) {
+    return renderAt(metafile, metafile.width, metafile.height, limits);
+}
+
+Bitmap renderMetafileThumbnail(const Metafile& metafile, int maxSide, const DecodeLimits& limits) {
+    int w = metafile.width, h = metafile.height;
+    if (w > 0 && h > 0 && maxSide > 0 && std::max(w, h) > maxSide) {
+        const double scale = static_cast<double>(maxSide) / std::max(w, h);
+        w = std::clamp(static_cast<int>(std::lround(w * scale)), 1, maxSide);
+        h = std::clamp(static_cast<int>(std::lround(h * scale)), 1, maxSide);
+    }
+    return renderAt(metafile, w, h, limits);
 }
 
 }  // namespace vexilo

@@ -21,4 +21,12 @@ void playMetafile(const Metafile& metafile, MetafileCanvas& canvas, int width, i
 // the limits.
 Bitmap renderMetafile(const Metafile& metafile, const DecodeLimits& limits = defaultDecodeLimits());
 
+// A metafile is vector: a thumbnail needs no more than this many pixels a side.
+constexpr int kMetafileThumbnailSide = 1024;
+
+// The picture scaled to fit maxSide x maxSide, keeping its shape (at its own size when that is
+// smaller), for a thumbnail. Throws ImageError as renderMetafile does.
+Bitmap renderMetafileThumbnail(const Metafile& metafile, int maxSide = kMetafileThumbnailSide,
+                               const DecodeLimits& limits = defaultDecodeLimits());
+
 }  // namespace vexilo

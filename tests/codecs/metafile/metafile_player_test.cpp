@@ -323,6 +323,29 @@ TEST(MetafilePlayer, FollowsTheLimitsItIsGiven) {
     }
 }
 
+TEST(MetafilePlayer, ThumbnailsAreRenderedAtABoundedSize) {
+    // A 3000 x 1500 picture whose left half is red: the thumbnail is 1024 x 512, same shape.
+    const auto bytes = WmfBuilder()
+                           .objects(2)
+                           .record(0x020B, {0, 0})
+                           .record(0x020C, {1500, 3000})
+                           .record(0x02FC, {0, 0x00FF, 0x0000, 0})
+                           .record(0x02FA, {5, 0, 0, 0, 0})
+                           .record(0x012D, {0})
+                           .record(0x012D, {1})
+                           .record(0x041B, {1500, 1500, 0, 0})
+                           .build(3000, 1500);
+    const Metafile mf = parseMetafile(bytes);
+    const Bitmap thumb = renderMetafileThumbnail(mf);
+    EXPECT_EQ(thumb.width(), kMetafileThumbnailSide);
+    EXPECT_EQ(thumb.height(), 512);
+    EXPECT_EQ(thumb.pixel(10, 10), kRed);
+    EXPECT_EQ(thumb.pixel(500, 500), kRed);
+    EXPECT_EQ(thumb.pixel(530, 10), kWhite);
+    // A picture smaller than the bound keeps its own size.
+    EXPECT_EQ(renderMetafileThumbnail(mf, 4000).width(), 3000);
+}
+
 TEST(MetafilePlayer, EndlessOverdrawStopsEarly) {
     // 200000 rectangles covering a 500 x 500 picture: playback gives up after a bounded
     // amount of work instead of filling 5e10 pixels.
