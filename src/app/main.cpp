@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,7 +16,37 @@
 #include "ui/platform/platform_setup.h"
 #include "ui/qt_dialogs.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
+
+// SIGTERM and SIGINT (a session ending, Ctrl+C in a terminal) close the window as the user
+// would, so a running scan stops and the settings are written. The handler only writes a byte.
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminate(int) {
+    const char b = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[0], &b, 1);
+}
+
+void closeOnTerminate(QWidget& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, notifier] {
+        char b = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &b, 1);
+        notifier->setEnabled(false);
+        window.close();
+        QApplication::quit();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onTerminate;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
 
 bool haveDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -65,6 +97,7 @@ int main(int argc, char** argv) {
     vexilo::QtDialogs dialogs;
     vexilo::TFormMain window(store, lang, dialogs, std::move(options));
     dialogs.setParent(&window);
+    closeOnTerminate(window);
     window.show();
     return app.exec();
 }
