@@ -1,4 +1,7 @@
 // The desktop program's entry point.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -15,9 +18,6 @@
 #include "ui/form_main.h"
 #include "ui/platform/platform_setup.h"
 #include "ui/qt_dialogs.h"
-
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
