@@ -233,7 +233,16 @@ void TFormMain::buildActions() {
         a->setProperty(kHelpContextProperty, c.helpContext);
         m_actions[static_cast<std::size_t>(c.id)] = a;
     }
-    auto on = [this](CommandId id, auto fn) { connect(action(id), &QAction::triggered, this, fn); };
+    // A failure inside a command is shown with its own text; the window goes on.
+    auto on = [this](CommandId id, auto fn) {
+        connect(action(id), &QAction::triggered, this, [this, fn] {
+            try {
+                fn();
+            } catch (const std::exception& e) {
+                m_dialogs.error(kProgramCaption, e.what());
+            }
+        });
+    };
     on(SBScan, [this] { SBScanClick(); });
     on(SBStopScan, [this] { SBStopScanClick(); });
     for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles})

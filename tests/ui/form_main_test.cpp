@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDragEnterEvent>
+#include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -200,6 +201,30 @@ TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
     form->action(CommandId::miBatchconversionto)->trigger();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_NE(dialogs.messages[0].text.find("not built yet"), std::string::npos);
+}
+
+TEST_F(FormMainTest, TheCommandLineAddsFoldersForThisRunScansAndSelectsTheNamedFile) {
+    writeBmpFile(dir.path() / "data" / "a.bmp", 2, 2, {});
+    writeBmpFile(dir.path() / "data" / "b.bmp", 2, 2, {});
+    options = [&] {
+        StartOptions o = parseCommandLine({"/GIF", data() + "b.bmp"}, "/");
+        o.programFolder = options.programFolder;
+        return o;
+    }();
+    open();
+    QElapsedTimer clock;  // the scan was queued at start; it runs from the event loop
+    clock.start();
+    while (clock.elapsed() < 5000 && form->imageSearch().list().size() < 2) QCoreApplication::processEvents();
+    ASSERT_EQ(captions().size(), 2u);
+    const auto selected = form->selectedRows();
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(form->imageSearch().list().row(selected[0]).caption, "b.bmp");
+    EXPECT_EQ(form->searchFolderList()->item(0)->checkState(), Qt::Checked);
+    form->close();
+    options = {};
+    options.programFolder = (dir.path() / "prog").string() + "/";
+    open();
+    EXPECT_EQ(form->searchFolderList()->count(), 0);  // not stored
 }
 
 TEST_F(FormMainTest, StopAndExitMidScanKeepTheWindowInCharge) {
