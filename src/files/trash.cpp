@@ -16,6 +16,7 @@
 
 #include "base/errors.h"
 #include "files/file_operation.h"
+#include "files/uri.h"
 
 namespace vexilo {
 
@@ -85,21 +86,6 @@ std::optional<std::string> trashFor(const std::string& path) {
     return std::nullopt;
 }
 
-std::string percentEncoded(const std::string& path) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (const unsigned char c : path) {
-        if (std::isalnum(c) || std::strchr("/-_.~", c)) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 std::string nameOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -123,7 +109,7 @@ void moveToTrash(const std::string& path) {
     ::localtime_r(&now, &local);
     std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
     const std::string record =
-        "[Trash Info]\nPath=" + percentEncoded(full) + "\nDeletionDate=" + std::string(date) + "\n";
+        "[Trash Info]\nPath=" + percentEncodePath(full) + "\nDeletionDate=" + std::string(date) + "\n";
 
     // The restore record is claimed first (O_EXCL), so two files of one name never share one.
     for (int n = 1; n < 10000; ++n) {

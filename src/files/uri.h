@@ -1,0 +1,13 @@
+#pragma once
+// Paths in the percent-encoded form that trash records and file URLs use.
+#include <string>
+
+namespace vexilo {
+
+// Every byte but letters, digits and "/-_.~" as %XX.
+std::string percentEncodePath(const std::string& path);
+inline std::string fileUrl(const std::string& absolutePath) {
+    return "file://" + percentEncodePath(absolutePath);
+}
+
+}  // namespace vexilo
