@@ -1156,22 +1156,8 @@ void TFormMain::notBuilt(CommandId id) {
                                           "\" is not built yet in this version of Vexilo.");
 }
 
-void TFormMain::SBConfigClick() {
-    notBuilt(miAdvancedOptions);
-    ApplyButtonCaptions();
-    miToolbars1Click(nullptr);
-}
-
-void TFormMain::miCopyfiletoClick(CommandId which) {
-    notBuilt(which);
-}
-
 void TFormMain::miBatchconvertiontoClick() {
     notBuilt(miBatchconversionto);
-}
-
-void TFormMain::miWinMenuClick() {
-    notBuilt(miWinMenu);
 }
 
 void TFormMain::miSaveTargetClick(CommandId which) {
