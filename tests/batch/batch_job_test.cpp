@@ -1,0 +1,216 @@
+// The batch job on real files in a temporary folder: naming, output folders, sizing, the replace
+// rules, counters, stopping, and what is left on disk after failures. Every run test runs one by
+// one and on a worker pool, which must not differ.
+#include "batch/batch_job.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+
+#include "codecs/png_codec.h"
+#include "imageio/loaders.h"
+#include "support/icon_fixtures.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(BatchJob, NamesAndPaths) {
+    EXPECT_EQ(BatchOutputName("/a/shell32.dll", kind::Ico, 3, false), "3_shell32.ico");
+    EXPECT_EQ(BatchOutputName("/a/shell32.dll", kind::Ico, 3, true), "shell32.ico");  // one row
+    EXPECT_EQ(BatchOutputName("/a/b.png", kind::Bmp, -1, false), "b.bmp");
+    EXPECT_EQ(BatchOutputName("/a/README", kind::Jpeg, -1, false), "README.jpg");
+    EXPECT_EQ(BatchOutputName("/a/x.tar.gz", kind::Png, -1, false), "x.tar.png");
+    EXPECT_EQ(BatchOutputName("/a/b.png", kind::AllFiles, -1, false), "b.png");
+
+    EXPECT_EQ(BatchOutputPath("/a/b.png", "", "b.bmp"), "/a/b.bmp");
+    EXPECT_EQ(BatchOutputPath("/a/b.png", "out/", "b.bmp"), "/a/out/b.bmp");
+    EXPECT_EQ(BatchOutputPath("/a/b.png", "out", "b.bmp"), "/a/outb.bmp");  // nothing is added
+    EXPECT_EQ(BatchOutputPath("/a/b.png", "/conv/", "b.bmp"), "/conv/b.bmp");
+
+    BatchRequest r;
+    r.actualSize = false;
+    r.percent = 50;
+    int w = 0, h = 0;
+    BatchOutputSize(r, 5, 3, w, h);  // 2.5 and 1.5: halves to even
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(h, 2);
+}
+
+TEST(BatchJob, SummaryAsShown) {
+    BatchResult r;
+    r.converted = 3;
+    r.failed = 1;
+    EXPECT_EQ(BatchSummary(r, "Converted:", "Not loaded:", "Failed:"),
+              "Converted: 3;\n\rNot loaded: 0;\n\rFailed: 1.");
+}
+
+class BatchRun : public ::testing::TestWithParam<int> {
+protected:
+    std::string png(const std::string& name, int w, int h) {
+        const std::string path = dir.file(name);
+        fs::create_directories(fs::path(path).parent_path());
+        test::writeFile(path, encodePng(test::makeBitmap(w, h, PixelFormat::Bpp24, test::patternColor)));
+        return path;
+    }
+    BatchResult run(BatchRequest& r) { return RunBatchJob(r, ExportOptions{}, callbacks, GetParam()); }
+    static Bitmap load(const std::string& path) {
+        Bitmap b;
+        FileKind k = 0;
+        EXPECT_TRUE(ProbeImageKind(path, &b, k)) << path;
+        return b;
+    }
+    // Nothing but the named files: no staging file is ever left behind.
+    std::vector<std::string> listing(const fs::path& folder) const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    test::TempDir dir;
+    std::vector<std::string> asked;
+    std::vector<std::string> progress;
+    std::deque<ReplaceAnswer> answers;
+    int stopAt = 0;
+    BatchCallbacks callbacks{[this](const std::string& p) {
+                                 asked.push_back(fs::path(p).filename().string());
+                                 const auto a = answers.empty() ? ReplaceAnswer::Skip : answers.front();
+                                 if (!answers.empty()) answers.pop_front();
+                                 return a;
+                             },
+                             [this](const BatchProgress& p) {
+                                 progress.push_back(std::to_string(p.position) + "/" + std::to_string(p.count) +
+                                                    " " + fs::path(p.output).filename().string());
+                                 return p.position != stopAt;
+                             }};
+};
+
+// A 32 x 32 icon image: a white border (the written icon's mask colour) around one colour.
+std::vector<std::uint8_t> framedIcon(Color c) {
+    return test::makeIconDib(
+        32, 32, 32, {},
+        [c](int x, int y) { return x == 0 || y == 0 || x == 31 || y == 31 ? 0xFFFFFFu : packRgb(c, 0); },
+        [](int, int) { return false; });
+}
+
+TEST_P(BatchRun, ThreeIconsOfOneLibraryArePrefixedBesideIt) {
+    const test::PeResourceType images{
+        3, {{1, "", framedIcon({255, 0, 0})}, {2, "", framedIcon({0, 255, 0})}, {3, "", framedIcon({0, 0, 255})}}};
+    const test::PeResourceType groups{14,
+                                      {{1, "", test::makeGroupDirectory({{32, 32, 0, 32, 1}})},
+                                       {2, "", test::makeGroupDirectory({{32, 32, 0, 32, 2}})},
+                                       {3, "", test::makeGroupDirectory({{32, 32, 0, 32, 3}})}}};
+    const std::string dll = dir.file("tools.dll");
+    test::writeFile(dll, test::makePeFile({images, groups}, test::PeKind::Pe32, test::kMachineI386));
+
+    BatchRequest r;
+    r.targetKind = kind::Ico;
+    r.files = {dll, dll, dll};
+    r.iconIndexes = {0, 1, 2};
+    const BatchResult result = run(r);
+    EXPECT_EQ(result.converted, 3);
+    EXPECT_EQ(listing(dir.path()),
+              (std::vector<std::string>{"0_tools.ico", "1_tools.ico", "2_tools.ico", "tools.dll"}));
+    EXPECT_EQ(load(dir.file("2_tools.ico")).pixel(10, 10), (Color{0, 0, 255}));
+    EXPECT_EQ(progress, (std::vector<std::string>{"1/3 0_tools.ico", "2/3 1_tools.ico", "3/3 2_tools.ico"}));
+}
+
+TEST_P(BatchRun, FoldersQuotesAndProportionalSizes) {
+    const std::string small = png("a/small.png", 32, 32), big = png("a/big.png", 48, 48);
+    BatchRequest r;
+    r.targetKind = kind::Png;
+    r.actualSize = false;
+    r.percent = 50;
+    r.files = {small, big};
+    r.iconIndexes = {-1, -1};
+    r.outputFolder = "\"half/\"";  // relative to each source, quotes removed
+    EXPECT_EQ(run(r).converted, 2);
+    EXPECT_EQ(r.outputFolder, "half/");
+    EXPECT_EQ(load(dir.file("a/half/small.png")).width(), 16);
+    EXPECT_EQ(load(dir.file("a/half/big.png")).height(), 24);
+    EXPECT_EQ(r.width, 24);  // the request keeps the last file's size
+    EXPECT_EQ(listing(dir.path() / "a/half"), (std::vector<std::string>{"big.png", "small.png"}));
+
+    r.outputFolder = "\"" + dir.file("abs") + "/\"";
+    r.actualSize = true;
+    EXPECT_EQ(run(r).converted, 2);
+    EXPECT_EQ(load(dir.file("abs/big.png")).width(), 48);
+}
+
+TEST_P(BatchRun, SkipAllAsksOnceAndTouchesNothing) {
+    const std::string a = png("a.png", 4, 4), b = png("b.png", 4, 4), c = png("c.png", 4, 4);
+    for (const char* name : {"a.bmp", "c.bmp"}) test::writeFile(dir.path() / name, std::vector<std::uint8_t>{1, 2});
+    BatchRequest r;
+    r.files = {a, b, c};
+    r.iconIndexes = {-1, -1, -1};
+    answers = {ReplaceAnswer::SkipAll};
+    const BatchResult result = run(r);
+    EXPECT_EQ(asked, std::vector<std::string>{"a.bmp"});
+    EXPECT_EQ((std::vector<int>{result.converted, result.notLoaded, result.failed}), (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ(test::readFile(dir.path() / "c.bmp"), (std::vector<std::uint8_t>{1, 2}));
+    EXPECT_EQ(progress, std::vector<std::string>{"2/3 b.bmp"});  // skipped files report nothing
+
+    // Overwrite all clears the prompt for the rest of the run.
+    asked.clear();
+    answers = {ReplaceAnswer::OverwriteAll};
+    EXPECT_EQ(run(r).converted, 3);
+    EXPECT_EQ(asked, std::vector<std::string>{"a.bmp"});
+    EXPECT_FALSE(r.promptOnReplace);
+    EXPECT_EQ(load(dir.file("c.bmp")).width(), 4);
+}
+
+TEST_P(BatchRun, TwoRowsWithOneOutputMeetTheReplaceQuestion) {
+    const std::string a = png("a.png", 4, 4);
+    const std::string jpg = dir.file("a.jpg");
+    fs::copy_file(png("other.png", 6, 6), jpg);  // a PNG under a .jpg name still loads
+    BatchRequest r;
+    r.files = {a, jpg};
+    r.iconIndexes = {-1, -1};
+    const BatchResult result = run(r);
+    EXPECT_EQ(asked, std::vector<std::string>{"a.bmp"});
+    EXPECT_EQ(result.converted, 1);
+    EXPECT_EQ(load(dir.file("a.bmp")).width(), 4);  // skipped: the first row's output stays
+}
+
+TEST_P(BatchRun, CountsStopsAndConvertsOntoItself) {
+    const std::string big = png("big.png", 100, 100), tiny = png("tiny.png", 32, 32);
+    BatchRequest r;
+    r.targetKind = kind::Png;
+    r.actualSize = false;
+    r.percent = 1;  // 100 -> 1 pixel, 32 -> none: a failed output, and the run goes on
+    r.promptOnReplace = false;
+    r.files = {big, tiny, dir.file("missing.png"), big};
+    r.iconIndexes = {-1, -1, -1, -1};
+    stopAt = 4;
+    const BatchResult result = run(r);
+    EXPECT_EQ((std::vector<int>{result.converted, result.notLoaded, result.failed}), (std::vector<int>{1, 1, 1}));
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(load(big).width(), 1);  // written over its own source, once
+    EXPECT_EQ(load(tiny).width(), 32);
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"big.png", "tiny.png"}));
+}
+
+TEST_P(BatchRun, AnErrorEndsTheRunAndEarlierOutputsStayWhole) {
+    const std::string a = png("a/a.png", 4, 4), b = png("b/b.png", 4, 4), c = png("a/c.png", 4, 4);
+    test::writeFile(dir.path() / "b/out", std::vector<std::uint8_t>{0});  // a file where a folder must go
+    BatchRequest r;
+    r.targetKind = kind::Png;
+    r.outputFolder = "out/";
+    r.files = {a, b, c};
+    r.iconIndexes = {-1, -1, -1};
+    const BatchResult result = run(r);
+    EXPECT_NE(result.error.find("out"), std::string::npos) << result.error;
+    EXPECT_EQ(result.converted, 1);
+    EXPECT_EQ(load(dir.file("a/out/a.png")).width(), 4);
+    EXPECT_EQ(listing(dir.path() / "a/out"), std::vector<std::string>{"a.png"});  // c was never written
+}
+
+INSTANTIATE_TEST_SUITE_P(OneByOneAndPool, BatchRun, ::testing::Values(1, 3));
+
+}  // namespace
+}  // namespace vexilo
