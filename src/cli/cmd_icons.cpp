@@ -8,9 +8,20 @@
 namespace vexilo::cli {
 namespace {
 
+constexpr const char* kUsage = "usage: vexilo-cli icons FILE\n";
+
 int icons(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::cerr << "usage: vexilo-cli icons FILE\n";
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kUsage
+                  << "Prints the icon count of an executable, library, control panel item or cursor file,\n"
+                     "then NUMBER<tab>WIDTHxHEIGHT for each icon. Exit status 1 when the file has no icon\n"
+                     "or one of them does not load.\n";
+        return 0;
+    }
+    if (args.size() != 1 || (args[0].size() > 1 && args[0][0] == '-')) {
+        if (!args.empty() && args[0].size() > 1 && args[0][0] == '-')
+            std::cerr << "vexilo-cli icons: unknown option \"" << args[0] << "\"\n";
+        std::cerr << kUsage;
         return 2;
     }
     const std::string& path = args[0];

@@ -1,0 +1,277 @@
+// vexilo-cli convert: the window's batch conversion from the command line, with the same job,
+// names and replace rules.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <thread>
+
+#include "base/file_io.h"
+#include "batch/batch_job.h"
+#include "cli/cli_command.h"
+#include "imageio/loaders.h"
+
+namespace vexilo::cli {
+namespace {
+
+constexpr const char* kSynopsis =
+    "--to bmp|jpg|ico|tga|png|gif|wmf|emf [--out FOLDER] [--width W --height H | --percent P] [--button] "
+    "[--icon-colors 16|256] [--quality Q] [--grayscale] [--no-progressive] [--overwrite | --skip-existing] "
+    "[--jobs N] FILE[#ICON]...";
+
+constexpr const char* kHelp =
+    "Converts every FILE to one format, one output per file, named after the file with the new\n"
+    "extension. FILE#N converts icon number N of an executable, library or cursor file; a plain\n"
+    "executable converts every icon in it. With several outputs, each icon's output name starts\n"
+    "with its number and \"_\" (0_tools.ico, 1_tools.ico).\n"
+    "\n"
+    "Options:\n"
+    "  --to FORMAT         output format: bmp, jpg, ico, tga, png, gif, wmf or emf (required)\n"
+    "  --out FOLDER        where the outputs go: an absolute folder, or a folder relative to each\n"
+    "                      FILE's own folder; default: beside each FILE\n"
+    "  --width W --height H\n"
+    "                      every output W x H pixels (1 to 65535)\n"
+    "  --percent P         every output P percent of its source's size (1 to 10000)\n"
+    "                      (default: each output keeps its source's size)\n"
+    "  --button            draw a raised button frame around each output\n"
+    "  --icon-colors N     icons with 16 or 256 colours (default 256)\n"
+    "  --quality Q         JPEG quality, 1 to 100 (default 80)\n"
+    "  --grayscale         greyscale JPEG files\n"
+    "  --no-progressive    baseline instead of progressive JPEG files\n"
+    "  --overwrite         replace outputs that exist without asking\n"
+    "  --skip-existing     never touch an output that exists\n"
+    "                      (default: ask on a terminal, skip when there is none)\n"
+    "  --jobs N            convert on N threads (default: one per processor)\n"
+    "  --help              show this help\n"
+    "\n"
+    "A progress bar is shown on a terminal. Ctrl+C stops after the current file.\n"
+    "Exit status: 0 when every file converted or was skipped, 1 when any file did not load or\n"
+    "failed, 2 for a bad command line, 130 when stopped.\n";
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+int usageError(const std::string& why) {
+    std::cerr << "vexilo-cli convert: " << why << "\nusage: vexilo-cli convert " << kSynopsis
+              << "\n(see vexilo-cli convert --help)\n";
+    return 2;
+}
+
+// A whole decimal number within [lo, hi], or nullopt.
+std::optional<int> parseNumber(const std::string& text, int lo, int hi) {
+    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; })) return std::nullopt;
+    const int v = std::stoi(text);
+    if (v < lo || v > hi) return std::nullopt;
+    return v;
+}
+
+// FILE#N names icon N of FILE, unless a file of that whole name exists.
+std::pair<std::string, int> splitIconNumber(const std::string& arg) {
+    const std::size_t hash = arg.find_last_of('#');
+    if (hash == std::string::npos || hash == 0 || fileExists(arg)) return {arg, -1};
+    const auto n = parseNumber(arg.substr(hash + 1), 0, 65535);
+    if (!n) return {arg, -1};
+    return {arg.substr(0, hash), *n};
+}
+
+// The rows the list shows for a file: one per icon of an executable (as the scan walks them),
+// else the file as a whole image.
+void addRows(BatchRequest& r, const std::string& path) {
+    std::uint16_t count = 0;
+    Bitmap first;
+    if (!LoadExecutableIcon(path, count, &first)) {
+        r.files.push_back(path);
+        r.iconIndexes.push_back(-1);
+        return;
+    }
+    for (std::uint16_t i = 0;;) {
+        r.files.push_back(path);
+        r.iconIndexes.push_back(i);
+        if (++i >= count) break;
+        Bitmap next;
+        std::uint16_t index = i;
+        if (!LoadExecutableIcon(path, index, &next)) break;
+    }
+}
+
+ReplaceAnswer askOnTerminal(const std::string& path, bool& eof) {
+    for (;;) {
+        std::cerr << "\r\033[KThis file already exists: " << path
+                  << "\n  [o]verwrite, overwrite [a]ll, [s]kip, skip a[l]l? " << std::flush;
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            eof = true;
+            std::cerr << "\n";
+            return ReplaceAnswer::SkipAll;
+        }
+        if (line == "o") return ReplaceAnswer::Overwrite;
+        if (line == "a") return ReplaceAnswer::OverwriteAll;
+        if (line == "s") return ReplaceAnswer::Skip;
+        if (line == "l") return ReplaceAnswer::SkipAll;
+    }
+}
+
+void drawProgress(const BatchProgress& p) {
+    constexpr int kBarWidth = 30;
+    const int filled = p.count > 0 ? p.position * kBarWidth / p.count : kBarWidth;
+    std::string name = p.source.substr(p.source.find_last_of('/') + 1);
+    if (name.size() > 40) name = name.substr(0, 37) + "...";
+    std::cerr << "\r\033[K[" << std::string(static_cast<std::size_t>(filled), '#')
+              << std::string(static_cast<std::size_t>(kBarWidth - filled), '-') << "] " << p.position << "/"
+              << p.count << " " << name << std::flush;
+}
+
+int convert(const std::vector<std::string>& args) {
+    static const std::map<std::string, FileKind> kFormats{
+        {"bmp", kind::Bmp}, {"jpg", kind::Jpeg}, {"jpeg", kind::Jpeg}, {"ico", kind::Ico}, {"tga", kind::Tga},
+        {"png", kind::Png}, {"gif", kind::Gif},  {"wmf", kind::Wmf},   {"emf", kind::Emf}};
+    BatchRequest r;
+    ExportOptions options;
+    std::optional<FileKind> target;
+    std::optional<int> width, height, percent;
+    bool overwrite = false, skipExisting = false, optionsDone = false;
+    int jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    std::vector<std::string> files;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsDone || a == "-" || a.empty() || a[0] != '-') {
+            files.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsDone = true;
+            continue;
+        }
+        if (a == "--help" || a == "-h") {
+            std::cout << "usage: vexilo-cli convert " << kSynopsis << "\n\n" << kHelp;
+            return 0;
+        }
+        // Options with a value take it from the next argument or after "=".
+        std::string name = a, value;
+        bool hasValue = false;
+        if (const auto eq = a.find('='); eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+            hasValue = true;
+        }
+        static const std::vector<std::string> kValued = {"--to",      "--out",         "--width",   "--height",
+                                                         "--percent", "--icon-colors", "--quality", "--jobs"};
+        const bool valued = std::find(kValued.begin(), kValued.end(), name) != kValued.end();
+        if (valued && !hasValue) {
+            if (i + 1 >= args.size()) return usageError(name + " needs a value");
+            value = args[++i];
+        } else if (!valued && hasValue) {
+            return usageError(name + " takes no value");
+        }
+        if (name == "--to") {
+            std::string lower = value;
+            std::transform(lower.begin(), lower.end(), lower.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            const auto it = kFormats.find(lower);
+            if (it == kFormats.end()) return usageError("unknown format \"" + value + "\" for --to");
+            target = it->second;
+        } else if (name == "--out") {
+            if (value.empty()) return usageError("--out needs a folder");
+            // A folder from the command line is a folder even without its trailing "/".
+            r.outputFolder = value.back() == '/' ? value : value + "/";
+        } else if (name == "--width" || name == "--height") {
+            const auto v = parseNumber(value, 1, 65535);
+            if (!v) return usageError(name + " must be a whole number from 1 to 65535, not \"" + value + "\"");
+            (name == "--width" ? width : height) = v;
+        } else if (name == "--percent") {
+            percent = parseNumber(value, 1, 10000);
+            if (!percent) return usageError("--percent must be a whole number from 1 to 10000, not \"" + value + "\"");
+        } else if (name == "--icon-colors") {
+            if (value != "16" && value != "256") return usageError("--icon-colors must be 16 or 256");
+            options.iconColors = value == "16" ? IconColors::Colors16 : IconColors::Colors256;
+        } else if (name == "--quality") {
+            const auto q = parseNumber(value, 1, 100);
+            if (!q) return usageError("--quality must be a whole number from 1 to 100, not \"" + value + "\"");
+            options.jpeg.CompressionQuality = static_cast<std::uint8_t>(*q);
+        } else if (name == "--jobs") {
+            const auto n = parseNumber(value, 1, 64);
+            if (!n) return usageError("--jobs must be a whole number from 1 to 64, not \"" + value + "\"");
+            jobs = *n;
+        } else if (name == "--button") {
+            r.buttonShape = true;
+        } else if (name == "--grayscale" || name == "--greyscale") {
+            options.jpeg.Grayscale = true;
+        } else if (name == "--no-progressive") {
+            options.jpeg.ProgressiveEncoding = false;
+        } else if (name == "--overwrite") {
+            overwrite = true;
+        } else if (name == "--skip-existing") {
+            skipExisting = true;
+        } else {
+            return usageError("unknown option \"" + a + "\"");
+        }
+    }
+    if (!target) return usageError("--to is required");
+    if (files.empty()) return usageError("no file given");
+    if (overwrite && skipExisting) return usageError("--overwrite and --skip-existing exclude each other");
+    if (width.has_value() != height.has_value()) return usageError("--width and --height go together");
+    if (width && percent) return usageError("--percent excludes --width and --height");
+
+    r.targetKind = *target;
+    r.actualSize = !width && !percent;
+    r.proportional = percent.has_value();
+    r.percent = percent.value_or(-1);
+    r.width = width.value_or(0);
+    r.height = height.value_or(0);
+    r.promptOnReplace = !overwrite;
+    for (const auto& f : files) {
+        const auto [path, icon] = splitIconNumber(f);
+        if (icon >= 0) {
+            r.files.push_back(path);
+            r.iconIndexes.push_back(icon);
+        } else {
+            addRows(r, path);
+        }
+    }
+    r.singleFile = r.files.size() == 1;
+
+    const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    const bool canAsk = terminal && ::isatty(STDIN_FILENO) != 0;
+    bool inputEnded = false;
+    BatchCallbacks callbacks;
+    callbacks.askReplace = [&](const std::string& path) {
+        if (skipExisting || !canAsk || inputEnded) return ReplaceAnswer::SkipAll;
+        return askOnTerminal(path, inputEnded);
+    };
+    callbacks.onProgress = [&](const BatchProgress& p) {
+        if (g_interrupted) return false;
+        if (terminal) drawProgress(p);
+        return true;
+    };
+    g_interrupted = 0;
+    auto previous = std::signal(SIGINT, [](int) {
+        g_interrupted = 1;
+        std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends at once
+    });
+    const BatchResult result = RunBatchJob(r, options, callbacks, jobs);
+    std::signal(SIGINT, previous);
+    if (terminal) std::cerr << "\r\033[K" << std::flush;
+
+    if (!result.error.empty()) std::cerr << "vexilo-cli convert: " << result.error << "\n";
+    std::string summary = BatchSummary(result, "Converted:", "Not loaded:", "Failed:");
+    for (std::size_t at; (at = summary.find("\n\r")) != std::string::npos;) summary.replace(at, 2, "\n");
+    std::cout << summary << "\n";
+    if (result.stopped) {
+        std::cerr << "vexilo-cli convert: stopped\n";
+        return 130;
+    }
+    return result.error.empty() && result.notLoaded == 0 && result.failed == 0 ? 0 : 1;
+}
+
+const CliRegistrar reg({"convert", kSynopsis,
+                        "Converts files to one image format with the window's batch conversion; prints the "
+                        "converted, not-loaded and failed counts.",
+                        convert});
+
+}  // namespace
+}  // namespace vexilo::cli

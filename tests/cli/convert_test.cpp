@@ -1,0 +1,113 @@
+// vexilo-cli convert and the exit statuses of the other commands, run as a user would.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "codecs/png_codec.h"
+#include "imageio/loaders.h"
+#include "support/cli_run.h"
+#include "support/icon_fixtures.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::runCli;
+
+std::string q(const std::string& path) {
+    return "'" + path + "'";
+}
+
+class CliConvert : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fs::exists(test::cliPath())) GTEST_SKIP() << "vexilo-cli is not built at " << test::cliPath();
+    }
+    std::string png(const std::string& name, int w, int h) {
+        test::writeFile(dir.path() / name,
+                        encodePng(test::makeBitmap(w, h, PixelFormat::Bpp24, test::patternColor)));
+        return dir.file(name);
+    }
+    std::string library() {  // two icons
+        const test::PeResourceType images{3,
+                                          {{1, "", test::solidIconDib(32, 32, {255, 0, 0})},
+                                           {2, "", test::solidIconDib(32, 32, {0, 0, 255})}}};
+        const test::PeResourceType groups{14,
+                                          {{1, "", test::makeGroupDirectory({{32, 32, 0, 32, 1}})},
+                                           {2, "", test::makeGroupDirectory({{32, 32, 0, 32, 2}})}}};
+        test::writeFile(dir.path() / "tools.dll",
+                        test::makePeFile({images, groups}, test::PeKind::Pe32, test::kMachineI386));
+        return dir.file("tools.dll");
+    }
+    static Bitmap load(const std::string& path) {
+        Bitmap b;
+        FileKind k = 0;
+        EXPECT_TRUE(ProbeImageKind(path, &b, k)) << path;
+        return b;
+    }
+    test::TempDir dir;
+};
+
+TEST_F(CliConvert, NamesSizesAndIcons) {
+    const std::string a = png("a.png", 40, 20), b = png("b.png", 10, 10);
+    auto r = runCli("convert --to bmp --percent 50 --out half " + q(a) + " " + q(b));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Converted: 2;\nNot loaded: 0;\nFailed: 0.\n");
+    EXPECT_EQ(load(dir.file("half/a.bmp")).width(), 20);
+    EXPECT_EQ(load(dir.file("half/b.bmp")).height(), 5);
+
+    // A plain library converts every icon, numbered; FILE#N one icon, unnumbered when alone.
+    const std::string dll = library();
+    EXPECT_EQ(runCli("convert --to png " + q(dll)).status, 0);
+    EXPECT_TRUE(fs::exists(dir.path() / "0_tools.png"));
+    EXPECT_EQ(load(dir.file("1_tools.png")).pixel(5, 5), (Color{0, 0, 255}));
+    EXPECT_EQ(runCli("convert --to tga --jobs 1 " + q(dll + "#1")).status, 0);
+    EXPECT_EQ(load(dir.file("tools.tga")).pixel(5, 5), (Color{0, 0, 255}));
+}
+
+TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
+    const std::string a = png("a.png", 4, 4);
+    test::writeFile(dir.path() / "a.jpg", std::vector<std::uint8_t>{7});
+    // Without a terminal an existing output is skipped; so it is with --skip-existing.
+    for (const char* how : {"", "--skip-existing "}) {
+        const auto r = runCli(std::string("convert --to jpg ") + how + q(a));
+        EXPECT_EQ(r.status, 0) << how;
+        EXPECT_EQ(r.out, "Converted: 0;\nNot loaded: 0;\nFailed: 0.\n");
+        EXPECT_EQ(test::readFile(dir.path() / "a.jpg"), std::vector<std::uint8_t>{7});
+    }
+    EXPECT_EQ(runCli("convert --to jpg --overwrite " + q(a)).status, 0);
+    EXPECT_EQ(load(dir.file("a.jpg")).width(), 4);
+
+    const auto missing = runCli("convert --to tga " + q(dir.file("none.png")) + " " + q(a));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "Converted: 1;\nNot loaded: 1;\nFailed: 0.\n");
+
+    for (const char* bad : {"--to xyz", "--to png --quality 0", "--to png --width 5", "--to png --frob",
+                            "--to png --percent 5 --width 2 --height 2", "--to png --overwrite --skip-existing",
+                            "--quality"}) {
+        const auto r = runCli(std::string("convert ") + bad + " " + q(a), true);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.out.find("vexilo-cli convert: "), std::string::npos) << bad << r.out;
+    }
+    EXPECT_EQ(runCli("convert --to png").status, 2);  // no file
+    const auto help = runCli("convert --help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--to", "--out", "--width", "--height", "--percent", "--button", "--icon-colors",
+                               "--quality", "--grayscale", "--no-progressive", "--overwrite", "--skip-existing"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+TEST_F(CliConvert, OtherCommandsFailWithAStatus) {
+    EXPECT_EQ(runCli("scan /no/such/folder").status, 1);
+    EXPECT_EQ(runCli("icons " + q(dir.file("none.dll"))).status, 1);
+    EXPECT_EQ(runCli("bmp-info " + q(dir.file("none.bmp"))).status, 1);
+    for (const char* command : {"scan", "probe", "icons", "bmp-info"}) {
+        EXPECT_EQ(runCli(std::string(command) + " --help").status, 0) << command;
+        EXPECT_EQ(runCli(std::string(command) + " --frob x").status, 2) << command;
+    }
+    EXPECT_EQ(runCli("frob").status, 2);
+}
+
+}  // namespace
+}  // namespace vexilo
