@@ -1,0 +1,483 @@
+#include "control/cnv_dlg.h"
+
+#include <algorithm>
+
+#include "base/text.h"
+#include "imageio/file_kind.h"
+#include "lang/lang.h"
+#include "settings/settings_store.h"
+
+namespace vexilo {
+
+namespace {
+
+const std::string kConvertKey = std::string(kSettingsRootKey) + "\\Convert";
+const std::string kJpegKey = std::string(kSettingsRootKey) + "\\JpegOpt";
+
+constexpr int kIconEntry = kind::Ico - kind::Wmf;
+constexpr int kJpegEntry = kind::Jpeg - kind::Wmf;
+
+const char* const kPixelFormats[] = {"24Bit", "8Bit"};
+const char* const kColorSpaces[] = {"RGB", "Grayscale"};
+
+std::string replaceExtension(const std::string& path, const std::string& extension) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    std::string out = path;
+    if (dot != std::string::npos && dot >= start) out.erase(dot);
+    return out + extension;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+CnvDlg::CnvDlg(BatchRequest& request, ExportOptions& options, SettingsStore& settings, const TLang& lang,
+               Dialogs& dialogs, bool gifEnabled, std::string caption)
+    : m_request(request),
+      m_options(options),
+      m_savedOptions(options),
+      m_settings(settings),
+      m_lang(lang),
+      m_dialogs(dialogs),
+      m_gif(gifEnabled) {
+    m_c.caption = std::move(caption);
+}
+
+CnvDlg::~CnvDlg() {
+    m_options = m_savedOptions;
+}
+
+const std::string& CnvDlg::t(int k) const {
+    return m_lang.interfaceText(k);
+}
+
+int CnvDlg::node(std::uint8_t code) const {
+    for (std::size_t i = 0; i < m_c.nodes.size(); ++i)
+        if (m_c.nodes[i].code == code) return static_cast<int>(i);
+    return -1;
+}
+
+void CnvDlg::setNodeText(std::uint8_t code, const std::string& text) {
+    const int i = node(code);
+    if (i >= 0) m_c.nodes[static_cast<std::size_t>(i)].text = text;
+}
+
+void CnvDlg::applyTexts() {
+    m_c.labelJpeg = t(53);
+    m_c.labelConvert = t(74);
+    m_c.labelResize = t(77);
+    m_c.labelSaving = t(60);
+    m_c.labelIcon = t(62);
+    m_c.okCaption = stripAmpersands(t(103));
+    m_c.cancelCaption = stripAmpersands(t(104));
+    m_c.helpCaption = stripAmpersands(t(49));
+    m_c.stopCaption = stripAmpersands(t(118));
+    m_c.label1 = t(29) + ":";
+    m_c.label2 = t(26) + ":";
+    m_c.proportCaption = t(108);
+    m_c.actualSzCaption = t(109);
+    m_c.shapeCaption = t(38);
+    m_c.ico16Caption = t(63);
+    m_c.ico256Caption = t(64);
+    m_c.progressiveCaption = t(55);
+    m_c.progressiveHint = t(56);
+    m_c.colorSpaceHint = t(59);
+    m_c.pixelFormatHint = t(58);
+    m_c.qualityHint = t(57);
+    m_c.qualityLabel = t(54);
+    m_c.colorLabel = t(105);
+    m_c.overwriteAllCaption = t(106);
+    m_c.promptCaption = t(107);
+}
+
+CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
+    // 1. The overwrite choice is not remembered: every showing starts at "Prompt on replace".
+    m_request.promptOnReplace = true;
+    m_c.progressVisible = false;
+    m_convertPressed = false;
+
+    // 2. Stored values (a missing one keeps the current value), texts, first page, empty tree.
+    CnvGeometry g;
+    g.clientWidth = m_settings.readInteger(kConvertKey, "ClientWidth", design.clientWidth);
+    g.clientHeight = m_settings.readInteger(kConvertKey, "ClientHeight", design.clientHeight);
+    g.left = m_settings.readInteger(kConvertKey, "Left", design.left);
+    g.top = m_settings.readInteger(kConvertKey, "Top", design.top);
+    g.treeViewWidth = m_settings.readInteger(kConvertKey, "TreeViewWidth", design.treeViewWidth);
+    m_request.outputFolder = m_settings.readString(kConvertKey, "BatchPathToSave", m_request.outputFolder);
+    const std::string colors = m_settings.readString(kConvertKey, "IconColors", "cl256");
+    if (colors == "cl16") m_options.iconColors = IconColors::Colors16;
+    if (colors == "cl256") m_options.iconColors = IconColors::Colors256;
+    JpegOptions& jpeg = m_options.jpeg;
+    // Values outside what the controls offer (a hand-edited file) are brought inside.
+    jpeg.CompressionQuality = static_cast<std::uint8_t>(
+        std::clamp(m_settings.readInteger(kJpegKey, "CompressionQuality", jpeg.CompressionQuality), 1, 100));
+    jpeg.PixelFormat = m_settings.readInteger(kJpegKey, "PixelFormat", 0) == 1 ? 1 : 0;
+    jpeg.Grayscale = m_settings.readBool(kJpegKey, "Grayscale", jpeg.Grayscale);
+    jpeg.ProgressiveEncoding = m_settings.readBool(kJpegKey, "ProgressiveEncoding", jpeg.ProgressiveEncoding);
+    applyTexts();
+    m_c.page = CnvPage::Convert;
+    m_c.nodes.clear();
+
+    // 3. The root nodes.
+    m_c.nodes.push_back({cnvnode::Format, -1, t(80), 1});
+    m_c.nodes.push_back({cnvnode::Size, -1, t(81), 2});
+    m_c.nodes.push_back({cnvnode::Path, -1, t(23), 3});
+
+    // 4. The output formats.
+    m_c.formats.clear();
+    for (FileKind k = kind::Wmf; k <= (m_gif ? kind::Gif : kind::Png); ++k) m_c.formats.emplace_back(fileKindName(k));
+
+    // 5. Rows that are no output kind (icons, associated icons), and GIF rows while GIF output
+    // is off, preselect "Bitmap".
+    if (m_request.targetKind < kind::Wmf ||
+        m_request.targetKind >= kind::Wmf + static_cast<int>(m_c.formats.size()))
+        m_request.targetKind = kind::Bmp;
+
+    // 6. The single output name gets the format's extension.
+    if (m_request.singleFile && m_request.targetKind != kind::AllFiles)
+        m_request.singleOutputName =
+            replaceExtension(m_request.singleOutputName, fileKindExtension(m_request.targetKind));
+
+    // 7. The format entry and its summary node under node 0.
+    m_c.formatIndex = m_request.targetKind - kind::Wmf;
+    m_c.nodes.insert(m_c.nodes.begin() + 1, {cnvnode::FormatSummary, 0,
+                                             m_c.formats[static_cast<std::size_t>(m_c.formatIndex)], 1});
+
+    // 8. The size summary node under node 2.
+    m_c.nodes.insert(m_c.nodes.begin() + 3, {cnvnode::SizeSummary, node(cnvnode::Size), m_c.actualSzCaption, 2});
+
+    // 9. The size controls from the record, then the icon and JPEG controls.
+    m_c.actualSz = m_request.actualSize;
+    m_c.shape = m_request.buttonShape;
+    m_c.width = std::max(0, m_request.width);
+    m_c.height = std::max(0, m_request.height);
+    ChBProportClick(m_request.proportional);
+    m_c.ico16 = m_options.iconColors == IconColors::Colors16;
+    ChBActualSzClick(m_request.actualSize);
+    m_c.quality = jpeg.CompressionQuality;
+    m_c.pixelFormat = jpeg.PixelFormat;
+    m_c.colorSpace = jpeg.Grayscale ? 1 : 0;
+    m_c.progressive = jpeg.ProgressiveEncoding;
+    refreshFormatSummary();
+
+    // 10. The path edit: the folder, and in single-file mode the output name after it.
+    m_c.path = m_request.outputFolder + (m_request.singleFile ? m_request.singleOutputName : std::string());
+
+    // 11, 12. The path and overwrite summaries under node 5.
+    m_c.nodes.push_back({cnvnode::PathSummary, node(cnvnode::Path),
+                         m_c.path.empty() ? t(83) : t(115) + " " + m_c.path, 3});
+    m_c.overwriteAll = !m_request.promptOnReplace;
+    m_c.nodes.push_back({cnvnode::OverwriteSummary, node(cnvnode::Path),
+                         m_c.overwriteAll ? m_c.overwriteAllCaption : m_c.promptCaption, 3});
+
+    // 13. Node 0 selected and shown.
+    m_c.selectedNode = node(cnvnode::Format);
+    TreeView1Click(m_c.selectedNode);
+    EPathChange(m_c.path);
+    setPathExplanations();
+    return g;
+}
+
+void CnvDlg::FormClose(const CnvGeometry& g) {
+    m_settings.writeInteger(kConvertKey, "ClientWidth", g.clientWidth);
+    m_settings.writeInteger(kConvertKey, "ClientHeight", g.clientHeight);
+    m_settings.writeInteger(kConvertKey, "Left", g.left);
+    m_settings.writeInteger(kConvertKey, "Top", g.top);
+    m_settings.writeInteger(kConvertKey, "TreeViewWidth", g.treeViewWidth);
+    if (m_convertPressed) {
+        m_settings.writeString(kConvertKey, "BatchPathToSave", m_request.outputFolder);
+        m_settings.writeString(kConvertKey, "IconColors",
+                               m_options.iconColors == IconColors::Colors16 ? "cl16" : "cl256");
+        m_settings.writeInteger(kJpegKey, "CompressionQuality", m_options.jpeg.CompressionQuality);
+        m_settings.writeInteger(kJpegKey, "PixelFormat", m_options.jpeg.PixelFormat);
+        m_settings.writeBool(kJpegKey, "Grayscale", m_options.jpeg.Grayscale);
+        m_settings.writeBool(kJpegKey, "ProgressiveEncoding", m_options.jpeg.ProgressiveEncoding);
+    }
+    try {
+        m_settings.save();
+    } catch (const SettingsError& e) {
+        m_dialogs.error(m_c.caption, e.what());
+    }
+}
+
+void CnvDlg::TreeView1Click(int index) {
+    if (index < 0 || index >= static_cast<int>(m_c.nodes.size())) return;
+    m_c.selectedNode = index;
+    const CnvTreeNode& n = m_c.nodes[static_cast<std::size_t>(index)];
+    switch (n.code) {
+        case cnvnode::Format:
+            m_c.page = CnvPage::Convert;
+            break;
+        case cnvnode::FormatSummary:
+            m_c.page = n.text.find("Icon") != std::string::npos   ? CnvPage::Icon
+                       : n.text.find("Jpeg") != std::string::npos ? CnvPage::Jpeg
+                                                                  : CnvPage::None;
+            break;
+        case cnvnode::Size:
+        case cnvnode::SizeSummary:
+            m_c.page = CnvPage::Resize;
+            break;
+        case cnvnode::Path:
+        case cnvnode::PathSummary:
+        case cnvnode::OverwriteSummary:
+            m_c.page = CnvPage::Path;
+            setPathExplanations();
+            break;
+        default:
+            break;
+    }
+}
+
+void CnvDlg::setPathExplanations() {
+    if (m_request.singleFile) {
+        m_c.labelSaving = t(84);
+        m_c.labelSaving2.clear();
+        m_c.labelSaving3.clear();
+    } else {
+        m_c.labelSaving = t(60);
+        m_c.labelSaving2 = t(110) + " " + t(111);
+        m_c.labelSaving3 = t(112);
+    }
+}
+
+std::string CnvDlg::iconSummary() const {
+    return m_c.formats[static_cast<std::size_t>(kIconEntry)] + " (" + (m_c.ico16 ? t(63) : t(64)) + ")";
+}
+
+std::string CnvDlg::jpegSummary() const {
+    std::string s = m_c.formats[static_cast<std::size_t>(kJpegEntry)] + " (" + t(54) + " " +
+                    std::to_string(m_c.quality) + "%, " + kPixelFormats[m_c.pixelFormat == 1 ? 1 : 0] + ", " +
+                    kColorSpaces[m_c.colorSpace == 1 ? 1 : 0];
+    if (m_c.progressive) s += ", Progressive";
+    return s + ")";
+}
+
+void CnvDlg::refreshFormatSummary() {
+    const auto entry = static_cast<std::size_t>(m_c.formatIndex);
+    if (m_c.formatIndex == kIconEntry)
+        setNodeText(cnvnode::FormatSummary, iconSummary());
+    else if (m_c.formatIndex == kJpegEntry)
+        setNodeText(cnvnode::FormatSummary, jpegSummary());
+    else if (entry < m_c.formats.size())
+        setNodeText(cnvnode::FormatSummary, m_c.formats[entry]);
+}
+
+void CnvDlg::CBConvertChange(int entry) {
+    if (entry < 0 || entry >= static_cast<int>(m_c.formats.size())) return;
+    m_c.formatIndex = entry;
+    refreshFormatSummary();
+    if (m_request.singleFile && !m_c.path.empty())
+        EPathChange(replaceExtension(m_c.path, fileKindExtension(static_cast<FileKind>(entry + kind::Wmf))));
+}
+
+void CnvDlg::RBIcoClick(bool ico16) {
+    m_c.ico16 = ico16;
+    if (m_c.formatIndex == kIconEntry) refreshFormatSummary();
+}
+
+void CnvDlg::ChBJpegClick(int quality, int pixelFormat, int colorSpace, bool progressive) {
+    m_c.quality = std::clamp(quality, 1, 100);
+    m_c.pixelFormat = pixelFormat == 1 ? 1 : 0;
+    m_c.colorSpace = colorSpace == 1 ? 1 : 0;
+    m_c.progressive = progressive;
+    if (m_c.formatIndex == kJpegEntry) refreshFormatSummary();
+}
+
+void CnvDlg::refreshResizeSummary() {
+    std::string s;
+    if (m_c.actualSz)
+        s = m_c.actualSzCaption;
+    else if (m_c.proport)
+        s = std::to_string(m_c.width) + "%";
+    else
+        s = std::to_string(m_c.width) + "x" + std::to_string(m_c.height) + " " + t(78);
+    if (m_c.shape) s += " (" + m_c.shapeCaption + ")";
+    setNodeText(cnvnode::SizeSummary, s);
+}
+
+void CnvDlg::ChBActualSzClick(bool checked) {
+    m_c.actualSz = checked;
+    m_request.actualSize = checked;
+    m_c.proportEnabled = m_c.widthEnabled = m_c.heightEnabled = !checked;
+    refreshResizeSummary();
+}
+
+void CnvDlg::ChBProportClick(bool checked) {
+    m_c.proport = checked;
+    m_request.proportional = checked;
+    if (checked) {
+        m_c.label1 = t(79) + ":";
+        m_c.label3 = "%";
+        m_c.label4Visible = m_c.label2Visible = m_c.heightVisible = false;
+        m_request.width = m_request.height = -1;
+        m_request.percent = m_c.width;
+    } else {
+        m_c.label1 = t(29) + ":";
+        m_c.label3 = m_c.label4 = t(78);
+        m_c.label4Visible = m_c.label2Visible = m_c.heightVisible = true;
+        m_request.percent = -1;
+        m_request.width = m_c.width;
+        m_request.height = m_c.height;
+    }
+    refreshResizeSummary();
+}
+
+void CnvDlg::SEImChange(CnvSpinEdit which, int value) {
+    value = std::max(value, 0);
+    if (which == CnvSpinEdit::Width) {
+        m_c.width = value;
+        (m_c.proport ? m_request.percent : m_request.width) = value;
+    } else {
+        m_c.height = value;
+        m_request.height = value;
+    }
+    refreshResizeSummary();
+}
+
+void CnvDlg::ChBShapeClick(bool checked) {
+    m_c.shape = checked;
+    m_request.buttonShape = checked;
+    refreshResizeSummary();
+}
+
+void CnvDlg::EPathChange(const std::string& text) {
+    m_c.path = text;
+    if (m_request.singleFile) {
+        if (m_c.path.empty()) m_c.path = m_request.outputFolder + m_request.singleOutputName;
+        // The edit holds the whole output path: a typed folder or name is the one written.
+        const std::string folder = folderOf(m_c.path);
+        const std::string name = m_c.path.substr(folder.size());
+        if (!name.empty()) {
+            m_request.outputFolder = folder;
+            m_request.singleOutputName = name;
+        }
+        setNodeText(cnvnode::PathSummary, t(115) + " " + m_c.path);
+        return;
+    }
+    if (m_c.path.empty())
+        setNodeText(cnvnode::PathSummary, t(83));
+    else
+        setNodeText(cnvnode::PathSummary,
+                    (m_c.path.find('/') != std::string::npos ? t(115) : t(117)) + " " + m_c.path);
+    m_request.outputFolder = m_c.path;
+}
+
+void CnvDlg::RBOverwriteAllClick(bool overwriteAll) {
+    m_c.overwriteAll = overwriteAll;
+    setNodeText(cnvnode::OverwriteSummary, overwriteAll ? m_c.overwriteAllCaption : m_c.promptCaption);
+}
+
+void CnvDlg::BitBPathClick() {
+    const std::string firstSource = m_request.files.empty() ? std::string() : m_request.files.front();
+    // Where the outputs would go, so that a relative folder opens where it really is.
+    const std::string where = BatchOutputPath(firstSource, m_request.outputFolder, "");
+    if (m_request.singleFile) {
+        const auto k = static_cast<FileKind>(m_c.formatIndex + kind::Wmf);
+        SaveFileRequest r;
+        r.caption = m_c.caption;
+        r.folder = where;
+        r.proposedName = m_request.singleOutputName;
+        r.filter = std::string(fileKindName(k)) + " (*" + fileKindExtension(k) + ")|*" + fileKindExtension(k) +
+                   "|Any files (*.*)|*.*";
+        r.confirmOverwrite = true;
+        r.pathMustExist = true;
+        const auto chosen = m_dialogs.saveFile(r);
+        if (!chosen) return;
+        m_request.outputFolder = folderOf(*chosen);
+        EPathChange(*chosen);
+        return;
+    }
+    std::string start = where;
+    while (start.size() > 1 && start.back() == '/') start.pop_back();
+    const auto chosen = m_dialogs.chooseFolder(t(93), start);
+    if (!chosen) return;  // cancelled: the folder stays exactly as it was
+    std::string folder = *chosen;
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    m_request.outputFolder = folder;
+    EPathChange(folder);
+}
+
+ReplaceAnswer CnvDlg::askReplace(const std::string& path) {
+    MessageRequest q;
+    q.caption = m_c.caption;
+    q.text = m_lang.messageText(21) + "\n\t         " + path;
+    q.kind = MessageKind::Warning;
+    q.buttons = {m_lang.messageText(17), m_lang.messageText(18), m_lang.messageText(19), m_lang.messageText(20)};
+    q.defaultButton = 2;  // Enter keeps the file
+    switch (m_dialogs.message(q)) {
+        case 0:
+            return ReplaceAnswer::Overwrite;
+        case 1:
+            return ReplaceAnswer::OverwriteAll;
+        case 3:
+            return ReplaceAnswer::SkipAll;
+        default:
+            return ReplaceAnswer::Skip;
+    }
+}
+
+void CnvDlg::BOkClick() {
+    if (m_c.running) {
+        stop();
+        return;
+    }
+    m_convertPressed = true;
+    m_request.targetKind = static_cast<FileKind>(m_c.formatIndex + kind::Wmf);
+    m_request.promptOnReplace = !m_c.overwriteAll;
+    m_options.iconColors = m_c.ico16 ? IconColors::Colors16 : IconColors::Colors256;
+    m_options.jpeg.CompressionQuality = static_cast<std::uint8_t>(m_c.quality);
+    m_options.jpeg.PixelFormat = static_cast<std::uint8_t>(m_c.pixelFormat);
+    m_options.jpeg.Grayscale = m_c.colorSpace == 1;
+    m_options.jpeg.ProgressiveEncoding = m_c.progressive;
+
+    m_stopRequested = false;
+    m_c.running = true;
+    m_c.progressVisible = true;
+    m_c.progressPosition = 0;
+    m_c.progressFile.clear();
+    BatchCallbacks callbacks;
+    callbacks.askReplace = [this](const std::string& path) { return askReplace(path); };
+    callbacks.onProgress = [this](const BatchProgress& p) {
+        m_c.progressMax = p.count;
+        m_c.progressPosition = p.position;
+        m_c.progressFile = p.source.substr(p.source.find_last_of('/') + 1);
+        if (onProgress) onProgress();
+        return !m_stopRequested;
+    };
+    BatchResult result;
+    try {
+        result = RunBatchJob(m_request, m_options, callbacks);
+    } catch (const std::exception& e) {
+        result.error = e.what();
+    }
+    // A stopped run also shows what it did; an error that ended the run shows the error.
+    if (!result.error.empty())
+        m_dialogs.error(m_c.caption, result.error);
+    else
+        m_dialogs.inform(m_c.caption, BatchSummary(result, m_lang.messageText(14), m_lang.messageText(5),
+                                                   m_lang.messageText(15)));
+    m_c.running = false;
+    m_c.progressPosition = 0;
+    m_c.progressVisible = false;
+    m_c.progressFile.clear();
+}
+
+int CnvDlg::BitBtnHelpClick() const {
+    switch (m_c.page) {
+        case CnvPage::Resize:
+            return 583;
+        case CnvPage::Path:
+            return 584;
+        case CnvPage::None:
+            return 651;
+        default:
+            return 582;
+    }
+}
+
+}  // namespace vexilo
