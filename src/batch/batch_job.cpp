@@ -236,7 +236,8 @@ public:
     Converted waitFor(std::size_t index) {
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
-            auto it = std::find_if(m_done.begin(), m_done.end(), [&](const auto& d) { return d.first == index; });
+            auto it =
+                std::find_if(m_done.begin(), m_done.end(), [&](const auto& d) { return d.first == index; });
             if (it != m_done.end()) {
                 Converted result = std::move(it->second);
                 m_done.erase(it);
@@ -270,8 +271,9 @@ public:
     Run& operator=(const Run&) = delete;
 
     BatchResult go() {
-        m_request.outputFolder.erase(std::remove(m_request.outputFolder.begin(), m_request.outputFolder.end(), '"'),
-                                     m_request.outputFolder.end());
+        m_request.outputFolder.erase(
+            std::remove(m_request.outputFolder.begin(), m_request.outputFolder.end(), '"'),
+            m_request.outputFolder.end());
         // The workers see this copy; the request itself changes only on this thread.
         m_snapshot = m_request;
         m_snapshot.files.clear();
@@ -290,8 +292,9 @@ public:
             // still in work: that one is finished first, as in a one-by-one run.
             const std::string outKey = samePathKey(row.output), sourceKey = samePathKey(row.source);
             while (!m_inFlight.empty() &&
-                   std::any_of(m_inFlight.begin(), m_inFlight.end(),
-                               [&](const Flight& f) { return f.outputKey == outKey || f.outputKey == sourceKey; }))
+                   std::any_of(m_inFlight.begin(), m_inFlight.end(), [&](const Flight& f) {
+                       return f.outputKey == outKey || f.outputKey == sourceKey;
+                   }))
                 settleOldest();
             if (ended()) break;
             if (fileExists(row.output)) {
@@ -397,7 +400,8 @@ private:
 
 }  // namespace
 
-std::string BatchOutputName(const std::string& sourcePath, FileKind targetKind, int iconIndex, bool singleFile) {
+std::string BatchOutputName(const std::string& sourcePath, FileKind targetKind, int iconIndex,
+                            bool singleFile) {
     std::string name = sourcePath.substr(nameStart(sourcePath));
     if (targetKind != kind::AllFiles) {
         const std::size_t dot = name.find_last_of('.');
@@ -435,7 +439,8 @@ void BatchOutputSize(const BatchRequest& request, int sw, int sh, int& width, in
 std::string BatchSummary(const BatchResult& result, const std::string& convertedLabel,
                          const std::string& notLoadedLabel, const std::string& failedLabel) {
     return convertedLabel + " " + std::to_string(result.converted) + ";\n\r" + notLoadedLabel + " " +
-           std::to_string(result.notLoaded) + ";\n\r" + failedLabel + " " + std::to_string(result.failed) + ".";
+           std::to_string(result.notLoaded) + ";\n\r" + failedLabel + " " + std::to_string(result.failed) +
+           ".";
 }
 
 BatchResult RunBatchJob(BatchRequest& request, const ExportOptions& options, const BatchCallbacks& callbacks,

@@ -54,7 +54,8 @@ BatchResult RunBatchJob(BatchRequest& request, const ExportOptions& options, con
 // The output file name of a source: its extension replaced by the target kind's (kind 0 keeps
 // the name), prefixed with the icon number and "_" for one icon of a file when several files
 // are converted.
-std::string BatchOutputName(const std::string& sourcePath, FileKind targetKind, int iconIndex, bool singleFile);
+std::string BatchOutputName(const std::string& sourcePath, FileKind targetKind, int iconIndex,
+                            bool singleFile);
 // The output path: beside the source for an empty folder, inside an absolute folder, else the
 // source's folder, the folder and the name joined without anything added.
 std::string BatchOutputPath(const std::string& sourcePath, const std::string& outputFolder,

@@ -16,9 +16,10 @@ int bmpInfo(const std::vector<std::string>& args) {
         if (!optionsDone && a == "--") {
             optionsDone = true;
         } else if (!optionsDone && (a == "--help" || a == "-h")) {
-            std::cout << kUsage
-                      << "Prints WIDTHxHEIGHT, bits per pixel and the path of each BMP file, or \"-\" and the\n"
-                         "reason for one that does not read. Exit status 1 when any file does not read.\n";
+            std::cout
+                << kUsage
+                << "Prints WIDTHxHEIGHT, bits per pixel and the path of each BMP file, or \"-\" and the\n"
+                   "reason for one that does not read. Exit status 1 when any file does not read.\n";
             return 0;
         } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
             std::cerr << "vexilo-cli bmp-info: unknown option \"" << a << "\"\n" << kUsage;

@@ -63,7 +63,9 @@ int usageError(const std::string& why) {
 
 // A whole decimal number within [lo, hi], or nullopt.
 std::optional<int> parseNumber(const std::string& text, int lo, int hi) {
-    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; })) return std::nullopt;
+    if (text.empty() || text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
+        return std::nullopt;
     const int v = std::stoi(text);
     if (v < lo || v > hi) return std::nullopt;
     return v;
@@ -159,8 +161,8 @@ int convert(const std::vector<std::string>& args) {
             value = a.substr(eq + 1);
             hasValue = true;
         }
-        static const std::vector<std::string> kValued = {"--to",      "--out",         "--width",   "--height",
-                                                         "--percent", "--icon-colors", "--quality", "--jobs"};
+        static const std::vector<std::string> kValued = {
+            "--to", "--out", "--width", "--height", "--percent", "--icon-colors", "--quality", "--jobs"};
         const bool valued = std::find(kValued.begin(), kValued.end(), name) != kValued.end();
         if (valued && !hasValue) {
             if (i + 1 >= args.size()) return usageError(name + " needs a value");
@@ -181,17 +183,20 @@ int convert(const std::vector<std::string>& args) {
             r.outputFolder = value.back() == '/' ? value : value + "/";
         } else if (name == "--width" || name == "--height") {
             const auto v = parseNumber(value, 1, 65535);
-            if (!v) return usageError(name + " must be a whole number from 1 to 65535, not \"" + value + "\"");
+            if (!v)
+                return usageError(name + " must be a whole number from 1 to 65535, not \"" + value + "\"");
             (name == "--width" ? width : height) = v;
         } else if (name == "--percent") {
             percent = parseNumber(value, 1, 10000);
-            if (!percent) return usageError("--percent must be a whole number from 1 to 10000, not \"" + value + "\"");
+            if (!percent)
+                return usageError("--percent must be a whole number from 1 to 10000, not \"" + value + "\"");
         } else if (name == "--icon-colors") {
             if (value != "16" && value != "256") return usageError("--icon-colors must be 16 or 256");
             options.iconColors = value == "16" ? IconColors::Colors16 : IconColors::Colors256;
         } else if (name == "--quality") {
             const auto q = parseNumber(value, 1, 100);
-            if (!q) return usageError("--quality must be a whole number from 1 to 100, not \"" + value + "\"");
+            if (!q)
+                return usageError("--quality must be a whole number from 1 to 100, not \"" + value + "\"");
             options.jpeg.CompressionQuality = static_cast<std::uint8_t>(*q);
         } else if (name == "--jobs") {
             const auto n = parseNumber(value, 1, 64);

@@ -40,10 +40,11 @@ int probe(const std::vector<std::string>& args) {
         if (!optionsDone && a == "--") {
             optionsDone = true;
         } else if (!optionsDone && (a == "--help" || a == "-h")) {
-            std::cout << "usage: vexilo-cli probe [--ppm FOLDER] FILE...\n"
-                         "Prints the file kind that loads each file, WIDTHxHEIGHT, bits per pixel and the path\n"
-                         "(\"-\" for a file that does not load; exit status 1 then).\n"
-                         "  --ppm FOLDER   also write each raster as FOLDER/NAME.ppm\n";
+            std::cout
+                << "usage: vexilo-cli probe [--ppm FOLDER] FILE...\n"
+                   "Prints the file kind that loads each file, WIDTHxHEIGHT, bits per pixel and the path\n"
+                   "(\"-\" for a file that does not load; exit status 1 then).\n"
+                   "  --ppm FOLDER   also write each raster as FOLDER/NAME.ppm\n";
             return 0;
         } else if (!optionsDone && a == "--ppm") {
             if (i + 1 >= args.size()) {

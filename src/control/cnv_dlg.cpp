@@ -130,7 +130,8 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
 
     // 4. The output formats.
     m_c.formats.clear();
-    for (FileKind k = kind::Wmf; k <= (m_gif ? kind::Gif : kind::Png); ++k) m_c.formats.emplace_back(fileKindName(k));
+    for (FileKind k = kind::Wmf; k <= (m_gif ? kind::Gif : kind::Png); ++k)
+        m_c.formats.emplace_back(fileKindName(k));
 
     // 5. Rows that are no output kind (icons, associated icons), and GIF rows while GIF output
     // is off, preselect "Bitmap".
@@ -145,11 +146,12 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
 
     // 7. The format entry and its summary node under node 0.
     m_c.formatIndex = m_request.targetKind - kind::Wmf;
-    m_c.nodes.insert(m_c.nodes.begin() + 1, {cnvnode::FormatSummary, 0,
-                                             m_c.formats[static_cast<std::size_t>(m_c.formatIndex)], 1});
+    m_c.nodes.insert(m_c.nodes.begin() + 1,
+                     {cnvnode::FormatSummary, 0, m_c.formats[static_cast<std::size_t>(m_c.formatIndex)], 1});
 
     // 8. The size summary node under node 2.
-    m_c.nodes.insert(m_c.nodes.begin() + 3, {cnvnode::SizeSummary, node(cnvnode::Size), m_c.actualSzCaption, 2});
+    m_c.nodes.insert(m_c.nodes.begin() + 3,
+                     {cnvnode::SizeSummary, node(cnvnode::Size), m_c.actualSzCaption, 2});
 
     // 9. The size controls from the record, then the icon and JPEG controls.
     m_c.actualSz = m_request.actualSize;
@@ -169,8 +171,8 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
     m_c.path = m_request.outputFolder + (m_request.singleFile ? m_request.singleOutputName : std::string());
 
     // 11, 12. The path and overwrite summaries under node 5.
-    m_c.nodes.push_back({cnvnode::PathSummary, node(cnvnode::Path),
-                         m_c.path.empty() ? t(83) : t(115) + " " + m_c.path, 3});
+    m_c.nodes.push_back(
+        {cnvnode::PathSummary, node(cnvnode::Path), m_c.path.empty() ? t(83) : t(115) + " " + m_c.path, 3});
     m_c.overwriteAll = !m_request.promptOnReplace;
     m_c.nodes.push_back({cnvnode::OverwriteSummary, node(cnvnode::Path),
                          m_c.overwriteAll ? m_c.overwriteAllCaption : m_c.promptCaption, 3});
@@ -382,8 +384,8 @@ void CnvDlg::BitBPathClick() {
         r.caption = m_c.caption;
         r.folder = where;
         r.proposedName = m_request.singleOutputName;
-        r.filter = std::string(fileKindName(k)) + " (*" + fileKindExtension(k) + ")|*" + fileKindExtension(k) +
-                   "|Any files (*.*)|*.*";
+        r.filter = std::string(fileKindName(k)) + " (*" + fileKindExtension(k) + ")|*" +
+                   fileKindExtension(k) + "|Any files (*.*)|*.*";
         r.confirmOverwrite = true;
         r.pathMustExist = true;
         const auto chosen = m_dialogs.saveFile(r);
@@ -407,7 +409,8 @@ ReplaceAnswer CnvDlg::askReplace(const std::string& path) {
     q.caption = m_c.caption;
     q.text = m_lang.messageText(21) + "\n\t         " + path;
     q.kind = MessageKind::Warning;
-    q.buttons = {m_lang.messageText(17), m_lang.messageText(18), m_lang.messageText(19), m_lang.messageText(20)};
+    q.buttons = {m_lang.messageText(17), m_lang.messageText(18), m_lang.messageText(19),
+                 m_lang.messageText(20)};
     q.defaultButton = 2;  // Enter keeps the file
     switch (m_dialogs.message(q)) {
         case 0:

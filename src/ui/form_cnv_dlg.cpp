@@ -234,7 +234,8 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
         m_rules.CBConvertChange(i);
         apply();
     });
-    connect(RBIco16, &QRadioButton::toggled, this, forward([this] { m_rules.RBIcoClick(RBIco16->isChecked()); }));
+    connect(RBIco16, &QRadioButton::toggled, this,
+            forward([this] { m_rules.RBIcoClick(RBIco16->isChecked()); }));
     connect(SEQuality, &QSpinBox::valueChanged, this, [this] { jpegChanged(); });
     connect(PixelFormat, &QComboBox::currentIndexChanged, this, [this] { jpegChanged(); });
     connect(ColorSpace, &QComboBox::currentIndexChanged, this, [this] { jpegChanged(); });
@@ -302,7 +303,8 @@ void TFormCnvDlg::showEvent(QShowEvent* event) {
     m_shown = true;
     const QList<int> sizes = m_splitter->sizes();
     const CnvGeometry g = m_rules.FormShow({width(), height(), x(), y(), sizes.value(0, kDesignTreeWidth)});
-    resize(std::max(g.clientWidth, minimumSizeHint().width()), std::max(g.clientHeight, minimumSizeHint().height()));
+    resize(std::max(g.clientWidth, minimumSizeHint().width()),
+           std::max(g.clientHeight, minimumSizeHint().height()));
     // A position stored on a screen that is gone would hide the dialog: keep it on a screen.
     QPoint at(g.left, g.top);
     if (const QScreen* s = QGuiApplication::screenAt(at + QPoint(20, 20)); !s) at = pos();
@@ -352,7 +354,8 @@ void TFormCnvDlg::apply() {
     LabelIcon->setText(q(c.labelIcon));
     LabelJpeg->setText(q(c.labelJpeg));
     BitBtnOk->setText(q(c.running ? c.stopCaption : c.okCaption));
-    BitBtnOk->setIcon(style()->standardIcon(c.running ? QStyle::SP_BrowserStop : QStyle::SP_DialogApplyButton));
+    BitBtnOk->setIcon(
+        style()->standardIcon(c.running ? QStyle::SP_BrowserStop : QStyle::SP_DialogApplyButton));
     BitBtnCancel->setText(q(c.cancelCaption));
     BitBtnHelp->setText(q(c.helpCaption));
 
@@ -406,7 +409,8 @@ void TFormCnvDlg::apply() {
     const auto& nodes = c.nodes;
     int index = 0;
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it, ++index)
-        if (index < static_cast<int>(nodes.size())) (*it)->setText(0, q(nodes[static_cast<std::size_t>(index)].text));
+        if (index < static_cast<int>(nodes.size()))
+            (*it)->setText(0, q(nodes[static_cast<std::size_t>(index)].text));
     index = 0;
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it, ++index)
         if (index == c.selectedNode && TreeView1->currentItem() != *it) TreeView1->setCurrentItem(*it);

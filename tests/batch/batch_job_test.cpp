@@ -84,8 +84,9 @@ protected:
                                  return a;
                              },
                              [this](const BatchProgress& p) {
-                                 progress.push_back(std::to_string(p.position) + "/" + std::to_string(p.count) +
-                                                    " " + fs::path(p.output).filename().string());
+                                 progress.push_back(std::to_string(p.position) + "/" +
+                                                    std::to_string(p.count) + " " +
+                                                    fs::path(p.output).filename().string());
                                  return p.position != stopAt;
                              }};
 };
@@ -99,8 +100,10 @@ std::vector<std::uint8_t> framedIcon(Color c) {
 }
 
 TEST_P(BatchRun, ThreeIconsOfOneLibraryArePrefixedBesideIt) {
-    const test::PeResourceType images{
-        3, {{1, "", framedIcon({255, 0, 0})}, {2, "", framedIcon({0, 255, 0})}, {3, "", framedIcon({0, 0, 255})}}};
+    const test::PeResourceType images{3,
+                                      {{1, "", framedIcon({255, 0, 0})},
+                                       {2, "", framedIcon({0, 255, 0})},
+                                       {3, "", framedIcon({0, 0, 255})}}};
     const test::PeResourceType groups{14,
                                       {{1, "", test::makeGroupDirectory({{32, 32, 0, 32, 1}})},
                                        {2, "", test::makeGroupDirectory({{32, 32, 0, 32, 2}})},
@@ -144,14 +147,16 @@ TEST_P(BatchRun, FoldersQuotesAndProportionalSizes) {
 
 TEST_P(BatchRun, SkipAllAsksOnceAndTouchesNothing) {
     const std::string a = png("a.png", 4, 4), b = png("b.png", 4, 4), c = png("c.png", 4, 4);
-    for (const char* name : {"a.bmp", "c.bmp"}) test::writeFile(dir.path() / name, std::vector<std::uint8_t>{1, 2});
+    for (const char* name : {"a.bmp", "c.bmp"})
+        test::writeFile(dir.path() / name, std::vector<std::uint8_t>{1, 2});
     BatchRequest r;
     r.files = {a, b, c};
     r.iconIndexes = {-1, -1, -1};
     answers = {ReplaceAnswer::SkipAll};
     const BatchResult result = run(r);
     EXPECT_EQ(asked, std::vector<std::string>{"a.bmp"});
-    EXPECT_EQ((std::vector<int>{result.converted, result.notLoaded, result.failed}), (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ((std::vector<int>{result.converted, result.notLoaded, result.failed}),
+              (std::vector<int>{1, 0, 0}));
     EXPECT_EQ(test::readFile(dir.path() / "c.bmp"), (std::vector<std::uint8_t>{1, 2}));
     EXPECT_EQ(progress, std::vector<std::string>{"2/3 b.bmp"});  // skipped files report nothing
 
@@ -188,7 +193,8 @@ TEST_P(BatchRun, CountsStopsAndConvertsOntoItself) {
     r.iconIndexes = {-1, -1, -1, -1};
     stopAt = 4;
     const BatchResult result = run(r);
-    EXPECT_EQ((std::vector<int>{result.converted, result.notLoaded, result.failed}), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ((std::vector<int>{result.converted, result.notLoaded, result.failed}),
+              (std::vector<int>{1, 1, 1}));
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(load(big).width(), 1);  // written over its own source, once
     EXPECT_EQ(load(tiny).width(), 32);

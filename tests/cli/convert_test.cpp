@@ -83,9 +83,9 @@ TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "Converted: 1;\nNot loaded: 1;\nFailed: 0.\n");
 
-    for (const char* bad : {"--to xyz", "--to png --quality 0", "--to png --width 5", "--to png --frob",
-                            "--to png --percent 5 --width 2 --height 2", "--to png --overwrite --skip-existing",
-                            "--quality"}) {
+    for (const char* bad :
+         {"--to xyz", "--to png --quality 0", "--to png --width 5", "--to png --frob",
+          "--to png --percent 5 --width 2 --height 2", "--to png --overwrite --skip-existing", "--quality"}) {
         const auto r = runCli(std::string("convert ") + bad + " " + q(a), true);
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.out.find("vexilo-cli convert: "), std::string::npos) << bad << r.out;
@@ -93,8 +93,9 @@ TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
     EXPECT_EQ(runCli("convert --to png").status, 2);  // no file
     const auto help = runCli("convert --help");
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--to", "--out", "--width", "--height", "--percent", "--button", "--icon-colors",
-                               "--quality", "--grayscale", "--no-progressive", "--overwrite", "--skip-existing"})
+    for (const char* option :
+         {"--to", "--out", "--width", "--height", "--percent", "--button", "--icon-colors", "--quality",
+          "--grayscale", "--no-progressive", "--overwrite", "--skip-existing"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 

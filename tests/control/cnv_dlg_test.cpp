@@ -45,7 +45,8 @@ protected:
 };
 
 TEST_F(CnvDlgTest, PreselectsTheFormatAndListsGifOnlyWhenEnabled) {
-    const std::pair<FileKind, int> cases[] = {{kind::AllFiles, 2}, {kind::Exe, 2}, {kind::Png, 6}, {kind::Gif, 2}};
+    const std::pair<FileKind, int> cases[] = {
+        {kind::AllFiles, 2}, {kind::Exe, 2}, {kind::Png, 6}, {kind::Gif, 2}};
     for (auto [k, entry] : cases) {
         request.targetKind = k;
         CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
@@ -197,7 +198,8 @@ TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptions
 TEST_F(CnvDlgTest, RunAsksShowsProgressStopsAndSummarises) {
     test::TempDir dir;
     for (const char* name : {"a.png", "b.png", "c.png"})
-        test::writeFile(dir.path() / name, encodePng(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor)));
+        test::writeFile(dir.path() / name,
+                        encodePng(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor)));
     test::writeFile(dir.path() / "a.bmp", std::vector<std::uint8_t>{1});
     request.files = {dir.file("a.png"), dir.file("b.png"), dir.file("c.png")};
     request.iconIndexes = {-1, -1, -1};

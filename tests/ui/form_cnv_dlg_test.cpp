@@ -19,17 +19,10 @@
 #include "settings/settings_store.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_util.h"
+#include "ui/qt_test_app.h"
 
 namespace vexilo {
 namespace {
-
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "form_cnv_dlg_test";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: tearing Qt down in the exit handlers is not what these tests check.
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
 const std::string kConvert = std::string(kSettingsRootKey) + "\\Convert";
 const std::string kJpeg = std::string(kSettingsRootKey) + "\\JpegOpt";
@@ -37,7 +30,7 @@ const std::string kJpeg = std::string(kSettingsRootKey) + "\\JpegOpt";
 class FormCnvDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ensureApp();
+        test::qtApp();
         lang.ProgramDir = std::string(VEXILO_SOURCE_DIR) + "/lang";
         ASSERT_EQ(lang.load(), TLang::kLoaded);
     }
@@ -115,7 +108,8 @@ TEST_F(FormCnvDlgTest, CancelledFolderDialogKeepsTheFolder) {
 TEST_F(FormCnvDlgTest, ARunShowsStopAndTheFileAndCanBeStopped) {
     test::TempDir dir;
     for (const char* name : {"a.png", "b.png"})
-        test::writeFile(dir.path() / name, encodePng(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor)));
+        test::writeFile(dir.path() / name,
+                        encodePng(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor)));
     request.files = {dir.file("a.png"), dir.file("b.png")};
     request.iconIndexes = {-1, -1};
     auto d = open(kind::Png);
