@@ -1,0 +1,60 @@
+#pragma once
+// The target's save commands and the clipboard command without their widgets: which folder the
+// shared save dialog opens in, what it proposes, the saver call on DisplayImage and the message
+// that reports the result.
+#include <functional>
+#include <string>
+
+#include "codecs/export_options.h"
+#include "control/dialogs.h"
+#include "control/main_preview.h"
+#include "imageio/savers.h"
+
+namespace vexilo {
+
+class TLang;
+
+// The caption of the result and error boxes.
+inline constexpr const char* kSaveMessageCaption = "Vexilo";
+
+class TargetSave {
+public:
+    // All references must outlive this object; options are read at each save.
+    TargetSave(const TargetPreview& target, Dialogs& dialogs, const TLang& lang,
+               const ExportOptions& options = currentExportOptions());
+
+    // The folder of the last accepted save dialog ("/" at its end); empty at first.
+    std::string LastSaveFolder;
+    // Whether the program was started with "/GIF": the GIF command does nothing otherwise.
+    bool GifOutputEnabled = false;
+    // Whether the found-image list has a selected row; commands do nothing without one.
+    std::function<bool()> rowSelected;
+    // Puts a raster on the desktop's clipboard, replacing what it held.
+    std::function<void(const Bitmap&)> copyToClipboard;
+
+    // One save command: the shared dialog with the row's filter and proposed name, then the
+    // saver on DisplayImage, then Messages text 14 or 15 and " 1", or the error's own text.
+    void saveTarget(const OutputFormat& format);
+    void miSaveasBmpClick();
+    void miSavetargetasJPGClick();
+    void miSavetargetasICOClick();
+    void miSavetargetasGIFClick();
+    void miSavetargetasTGAClick();
+    void miSavetargetasPNGClick();
+    void miSavetargetasWmfClick();
+    void miCopybitmaptoclipboardClick();
+
+private:
+    bool commandsApply() const;
+
+    const TargetPreview& m_target;
+    Dialogs& m_dialogs;
+    const TLang& m_lang;
+    const ExportOptions& m_options;
+};
+
+// The dialog request of a save command for the target at targetPath.
+SaveFileRequest saveRequestFor(const OutputFormat& format, const std::string& targetPath,
+                               const std::string& lastSaveFolder);
+
+}  // namespace vexilo
