@@ -4,15 +4,51 @@ namespace vexilo {
 
 QImage toQImage(const Bitmap& bitmap) {
     QImage image(bitmap.width(), bitmap.height(), QImage::Format_RGB32);
+    const bool direct = !isIndexed(bitmap.pixelFormat());
     for (int y = 0; y < bitmap.height(); ++y) {
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         const auto in = bitmap.row(y);
+        if (direct) {
+            // Direct formats already store the colour they show as 0x..RRGGBB.
+            for (int x = 0; x < bitmap.width(); ++x) out[x] = 0xFF000000u | (in[static_cast<std::size_t>(x)] & 0xFFFFFFu);
+            continue;
+        }
         for (int x = 0; x < bitmap.width(); ++x) {
             const Color c = bitmap.colorOf(in[static_cast<std::size_t>(x)]);
             out[x] = qRgb(c.r, c.g, c.b);
         }
     }
     return image;
+}
+
+QImage toQImageKeepingPalette(const Bitmap& bitmap) {
+    if (!isIndexed(bitmap.pixelFormat())) return toQImage(bitmap);
+    QImage image(bitmap.width(), bitmap.height(), QImage::Format_Indexed8);
+    const int entries = 1 << bitsPerPixel(bitmap.pixelFormat());
+    QList<QRgb> table(entries, qRgb(0, 0, 0));  // indices beyond the palette show black
+    for (int i = 0; i < entries && i < static_cast<int>(bitmap.palette().size()); ++i) {
+        const Color c = bitmap.palette()[static_cast<std::size_t>(i)];
+        table[i] = qRgb(c.r, c.g, c.b);
+    }
+    image.setColorTable(table);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        uchar* out = image.scanLine(y);
+        const auto in = bitmap.row(y);
+        for (int x = 0; x < bitmap.width(); ++x)
+            out[x] = static_cast<uchar>(std::min<std::uint32_t>(in[static_cast<std::size_t>(x)], 255u));
+    }
+    return image;
+}
+
+QImage toQImageWithAlpha(const Bitmap& bitmap) {
+    if (bitmap.pixelFormat() != PixelFormat::Bpp32) return toQImage(bitmap);
+    QImage image(bitmap.width(), bitmap.height(), QImage::Format_ARGB32);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const auto in = bitmap.row(y);
+        for (int x = 0; x < bitmap.width(); ++x) out[x] = in[static_cast<std::size_t>(x)];
+    }
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 Bitmap fromQImage(const QImage& image) {

@@ -8,6 +8,13 @@ namespace vexilo {
 
 // Opaque RGB32 image of the bitmap as it shows (palette applied).
 QImage toQImage(const Bitmap& bitmap);
+// The same picture without losing the palette: an indexed bitmap (1, 4, 8 bits) becomes an
+// 8-bit indexed image with the bitmap's colour table, any other an opaque RGB32 image. For the
+// clipboard, where other programs should receive the colours as they were.
+QImage toQImageKeepingPalette(const Bitmap& bitmap);
+// A 32-bit bitmap with its alpha byte as premultiplied ARGB (the GIF player's canvas); other
+// formats come out opaque.
+QImage toQImageWithAlpha(const Bitmap& bitmap);
 // A Device-format bitmap of the image's colours (alpha dropped, blended over nothing).
 Bitmap fromQImage(const QImage& image);
 
