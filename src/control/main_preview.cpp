@@ -102,8 +102,9 @@ void TargetPreview::LoadTarget(const search::FoundRow& row, std::optional<FileKi
     if (onViewAs) onViewAs(m_viewAs);
 
     const int w = m_targetImage.width(), h = m_targetImage.height();
-    m_caption = " " + m_title + " " + (m_viewAs == kNoViewAs ? "" : fileKindName(static_cast<FileKind>(m_viewAs))) +
-                " (" + std::to_string(w) + "x" + std::to_string(h) + ")";
+    m_caption = " " + m_title + " " +
+                (m_viewAs == kNoViewAs ? "" : fileKindName(static_cast<FileKind>(m_viewAs))) + " (" +
+                std::to_string(w) + "x" + std::to_string(h) + ")";
     if (onCaption) onCaption(m_caption);
 
     // Only an empty placeholder can get here with no height.
@@ -160,7 +161,8 @@ void TargetPreview::SEImChange(SizeEdit which, int value) {
     int height = which == SizeEdit::Height ? value : m_heightEdit;
     bool ok = value >= kMinImageSize && value <= kMaxImageSize;
     if (ok && m_armed && m_proportional) {
-        const long double partner = std::max(partnerOf(which, value), static_cast<long double>(kMinImageSize));
+        const long double partner =
+            std::max(partnerOf(which, value), static_cast<long double>(kMinImageSize));
         ok = which == SizeEdit::Width ? withinPixelLimit(value, partner) : withinPixelLimit(partner, value);
     } else if (ok) {
         ok = withinPixelLimit(width, height);
@@ -183,7 +185,8 @@ void TargetPreview::editChanged(SizeEdit which) {
         // A partner past the limits (the box was checked over odd values) is held at them.
         const long double bound = std::min<long double>(
             kMaxImageSize, std::floor(static_cast<long double>(defaultDecodeLimits().maxPixels) / value));
-        const long double partner = std::clamp(partnerOf(which, value), static_cast<long double>(kMinImageSize), bound);
+        const long double partner =
+            std::clamp(partnerOf(which, value), static_cast<long double>(kMinImageSize), bound);
         m_armed = false;
         setEdit(which == SizeEdit::Width ? SizeEdit::Height : SizeEdit::Width, static_cast<int>(partner));
     }

@@ -74,7 +74,8 @@ void TargetSave::saveTarget(const OutputFormat& format) {
         }
         saved = false;
     }
-    m_dialogs.inform(kSaveMessageCaption, m_lang.messageText(saved ? kMessageConverted : kMessageFailed) + " 1");
+    m_dialogs.inform(kSaveMessageCaption,
+                     m_lang.messageText(saved ? kMessageConverted : kMessageFailed) + " 1");
 }
 
 void TargetSave::miSaveasBmpClick() {

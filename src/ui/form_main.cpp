@@ -45,9 +45,11 @@
 #include "settings/settings_store.h"
 #include "ui/about_box.h"
 #include "ui/command_icons.h"
+#include "ui/form_view.h"
 #include "ui/found_list_model.h"
 #include "ui/help_viewer.h"
 #include "ui/splash.h"
+#include "ui/target_panel.h"
 
 namespace vexilo {
 
@@ -214,6 +216,7 @@ TFormMain::TFormMain(SettingsStore& store, TLang& lang, Dialogs& dialogs, StartO
     statusBar()->addWidget(m_status1, 1);
 
     FormCreate();
+    buildTarget();
 }
 
 TFormMain::~TFormMain() {
@@ -312,7 +315,7 @@ void TFormMain::buildMenus() {
     m_pmFiles->addAction(action(miWinMenu));
     connect(m_pmFiles, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });  // PMFilesPopup
 
-    // The target's pop-up menu; the "Save as..." button drops it down too.
+    // The target's pop-up menu.
     m_pmTarget = new QMenu(this);
     m_pmTarget->setObjectName("PMTarget");
     for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF,
@@ -357,7 +360,7 @@ void TFormMain::buildToolbars() {
     main->addAction(action(SBScan));
     main->addAction(action(SBStopScan));
     main->addAction(action(SBSaveAs));
-    action(SBSaveAs)->setMenu(m_pmTarget);
+    action(SBSaveAs)->setMenu(m_pmFiles);  // the list's pop-up menu drops down here
     main->addAction(action(SBConfig));
     main->addAction(action(miHelp));
     main->addAction(action(SBExit));
@@ -801,6 +804,7 @@ void TFormMain::applyLanguage() {
         std::max(fm.horizontalAdvance(m_widthLabel->text()), fm.horizontalAdvance(m_heightLabel->text())) + 5;
     m_widthLabel->setMinimumWidth(labels);
     m_heightLabel->setMinimumWidth(labels);
+    if (m_targetPanel) m_targetPanel->applyTexts(m_lang);
 }
 
 void TFormMain::buildLanguagesMenu() {
@@ -867,6 +871,11 @@ MainSettings TFormMain::gatherSettings() const {
     s.showButText = m_ShowButText;
     s.previewLeft = PreviewLeft;
     s.previewTop = PreviewTop;
+    if (m_targetPanel) {
+        const auto preview = m_targetPanel->fullView()->currentPosition();
+        s.previewLeft = preview.Left;
+        s.previewTop = preview.Top;
+    }
     for (Toolbar t : kToolbars) {
         auto& l = s.toolbars[static_cast<std::size_t>(t)];
         QToolBar* tb = toolbar(t);
@@ -1097,12 +1106,32 @@ void TFormMain::UpdateCommandStates() {
     for (const Command& c : commandTable()) action(c.id)->setEnabled(states[c.id]);
 }
 
+void TFormMain::buildTarget() {
+    m_targetPanel = new TargetPanel(m_store, m_lang, m_dialogs, m_search.PlaceholderImage(),
+                                    {m_targetArea, CBViewAs, ChBStretch, ChBActualSz, ChBProport,
+                                     ChBButtonShape, SEImWidth, SEImHeight, m_pmTarget},
+                                    m_targetArea);
+    m_targetPanel->setGifOutputEnabled(m_options.gifOutput);
+    m_targetPanel->fullView()->position() = {PreviewLeft, PreviewTop};
+    m_targetPanel->fullView()->moveToRemembered();
+    m_targetPanel->selectedRow = [this]() -> const search::FoundRow* {
+        const std::vector<std::size_t> rows = selectedRows();
+        return rows.empty() ? nullptr : &m_search.list().row(rows.front());
+    };
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(m_iconView), static_cast<QAbstractItemView*>(m_detailView)})
+        connect(v, &QAbstractItemView::doubleClicked, this, [this] { m_targetPanel->ImageMainDblClick(); });
+}
+
 void TFormMain::ListView1Click() {
-    // The target preview loads the current row here.
+    if (!m_targetPanel || selectedRows().empty()) return;
+    UpdateCommandStates();
+    m_targetPanel->ListView1Click();
+    m_status1->setText(q(m_targetPanel->target().TargetPath()));
 }
 
 void TFormMain::ShowPreview() {
-    // The target preview redraws DisplayImage here.
+    if (m_targetPanel) m_targetPanel->target().ShowPreview();
 }
 
 void TFormMain::selectNamedFiles() {
@@ -1161,7 +1190,10 @@ void TFormMain::miBatchconvertiontoClick() {
 }
 
 void TFormMain::miSaveTargetClick(CommandId which) {
-    notBuilt(which);
+    if (which == miCopybitmaptoclipboard)
+        m_targetPanel->miCopybitmaptoclipboardClick();
+    else
+        m_targetPanel->saveTarget(static_cast<int>(which) - static_cast<int>(miSaveasBmp));
 }
 
 void TFormMain::miAboutClick() {

@@ -36,6 +36,7 @@ class Dialogs;
 class FoundListModel;
 class SettingsStore;
 class TLang;
+class TargetPanel;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -83,6 +84,7 @@ public:
     QMenu* languagesMenu() const { return m_menuLanguages; }
     QMenu* filesPopup() const { return m_pmFiles; }
     QMenu* targetPopup() const { return m_pmTarget; }
+    TargetPanel* targetPanel() const { return m_targetPanel; }
     search::ImageSearch& imageSearch() { return m_search; }
     FoundListModel* listModel() const { return m_model; }
     QItemSelectionModel* listSelection() const;
@@ -126,6 +128,7 @@ private:
     void buildToolbars();
     void buildSearchTab(QWidget* page);
     void buildImagesTab(QWidget* page);
+    void buildTarget();
     void FormCreate();
     void applyLanguage();
     void buildLanguagesMenu();
@@ -193,6 +196,7 @@ private:
     QLabel* m_heightLabel = nullptr;
     QLabel* m_status0 = nullptr;
     QLabel* m_status1 = nullptr;
+    TargetPanel* m_targetPanel = nullptr;
 };
 
 }  // namespace vexilo

@@ -44,8 +44,9 @@ void TFormView::ShowFullView(const std::string& path, bool gif, const Bitmap& di
     m_gif->hide();
     // A file the GIF codec cannot play shows DisplayImage, as any other target does.
     if (gif && m_gif->load(path)) {
-        const FullViewLayout layout = fullViewLayout(path, true, m_gif->playback().width(),
-                                                     m_gif->playback().height(), screenArea.width(), screenArea.height());
+        const FullViewLayout layout =
+            fullViewLayout(path, true, m_gif->playback().width(), m_gif->playback().height(),
+                           screenArea.width(), screenArea.height());
         m_gif->resize(m_gif->sizeHint());
         m_scroll->setWidget(m_gif);
         m_gif->show();
@@ -54,8 +55,8 @@ void TFormView::ShowFullView(const std::string& path, bool gif, const Bitmap& di
         sizeTo(layout);
     } else {
         m_gif->stop();
-        const FullViewLayout layout =
-            fullViewLayout(path, false, display.width(), display.height(), screenArea.width(), screenArea.height());
+        const FullViewLayout layout = fullViewLayout(path, false, display.width(), display.height(),
+                                                     screenArea.width(), screenArea.height());
         m_image->setPixmap(QPixmap::fromImage(toQImage(display)));
         m_image->resize(display.width(), display.height());
         m_scroll->setWidget(m_image);
@@ -70,8 +71,10 @@ void TFormView::ShowFullView(const std::string& path, bool gif, const Bitmap& di
 }
 
 void TFormView::sizeTo(const FullViewLayout& layout) {
-    m_scroll->setHorizontalScrollBarPolicy(layout.horizontalRange ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(layout.verticalRange ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    m_scroll->setHorizontalScrollBarPolicy(layout.horizontalRange ? Qt::ScrollBarAsNeeded
+                                                                  : Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(layout.verticalRange ? Qt::ScrollBarAsNeeded
+                                                              : Qt::ScrollBarAlwaysOff);
     resize(std::max(layout.clientWidth, 1), std::max(layout.clientHeight, 1));
 }
 
@@ -82,6 +85,11 @@ void TFormView::rememberPosition() {
 
 void TFormView::moveToRemembered() {
     move(m_position.Left, m_position.Top);
+}
+
+FullViewPosition TFormView::currentPosition() const {
+    if (!isVisible()) return m_position;
+    return {x(), y()};
 }
 
 void TFormView::keyPressEvent(QKeyEvent* event) {

@@ -29,6 +29,8 @@ public:
     // Remembers where the visible window is / moves the hidden window to the remembered place.
     void rememberPosition();
     void moveToRemembered();
+    // Where the window is when it is shown, else the remembered place (for the settings).
+    FullViewPosition currentPosition() const;
 
     bool showsAnimation() const;
     GifPlayer* gifPlayer() const { return m_gif; }

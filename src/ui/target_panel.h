@@ -1,23 +1,18 @@
 #pragma once
-// The target on the "Images" tab: the group box with the preview, and the controls that the
-// "View" toolbar (view-as list, "Stretch picture") and the "Modify" toolbar ("Actual size",
-// the size edits, "Proportional", "Button shape") carry. It owns the target's rules
-// (TargetPreview), its save commands (TargetSave) and the enlarged view, and only forwards
-// events to them and shows what they report.
-#include <QGroupBox>
+// The target on the "Images" tab: the preview in its group box, wired to the controls of the
+// "View" and "Modify" toolbars and to the preview's pop-up menu.
 #include <QImage>
+#include <QWidget>
 #include <functional>
 
 #include "control/main_preview.h"
 #include "control/main_save.h"
 
-class QAction;
 class QCheckBox;
 class QComboBox;
-class QLabel;
+class QGroupBox;
 class QMenu;
 class QSpinBox;
-class QToolBar;
 
 namespace vexilo {
 
@@ -52,50 +47,55 @@ private:
     QMenu* m_menu = nullptr;
 };
 
-class TargetPanel : public QGroupBox {
+// The controls of the target that the window builds: the group box around the preview, the
+// "View" toolbar's view-as list and "Stretch picture", the "Modify" toolbar's boxes and size
+// edits, and the pop-up menu (the save and clipboard commands).
+struct TargetControls {
+    QGroupBox* groupBox = nullptr;
+    QComboBox* viewAs = nullptr;
+    QCheckBox* stretch = nullptr;
+    QCheckBox* actualSize = nullptr;
+    QCheckBox* proportional = nullptr;
+    QCheckBox* buttonShape = nullptr;
+    QSpinBox* width = nullptr;
+    QSpinBox* height = nullptr;
+    QMenu* popup = nullptr;
+};
+
+// The target of the "Images" tab: the preview inside the window's group box. It owns the
+// target's rules (TargetPreview), its save commands (TargetSave) and the enlarged view, connects
+// the controls to their handlers and shows what the rules report.
+class TargetPanel : public QWidget {
     Q_OBJECT
 public:
+    // Places itself in the group box's layout; the controls must outlive the panel.
     TargetPanel(SettingsStore& settings, TLang& lang, Dialogs& dialogs, const Bitmap& placeholder,
-                QWidget* parent = nullptr);
+                TargetControls controls, QWidget* parent = nullptr);
     ~TargetPanel() override;
 
     TargetPreview& target() { return m_target; }
     TargetSave& saves() { return m_save; }
     TFormView* fullView() const { return m_view; }
     PreviewImage* preview() const { return m_preview; }
-    QMenu* popupMenu() const { return m_menu; }
-    // The seven save commands in menu order (BMP, JPG, ICO, GIF, TGA, PNG, metafile) and the
-    // clipboard command.
-    QAction* saveAction(int row) const { return m_saveActions.at(static_cast<std::size_t>(row)); }
-    QAction* clipboardAction() const { return m_clipboard; }
-
-    // The toolbars' controls, for the window to place.
-    QComboBox* viewAsList() const { return m_viewAs; }
-    QCheckBox* stretchBox() const { return m_stretch; }
-    QCheckBox* actualSizeBox() const { return m_actual; }
-    QCheckBox* proportionalBox() const { return m_proport; }
-    QCheckBox* buttonShapeBox() const { return m_shape; }
-    QSpinBox* widthEdit() const { return m_width; }
-    QSpinBox* heightEdit() const { return m_height; }
-    // Adds the controls to the window's toolbars in their order.
-    void fillViewToolBar(QToolBar* bar);
-    void fillModifyToolBar(QToolBar* bar);
+    const TargetControls& controls() const { return m_controls; }
 
     // The first selected row of the list, null when none; the window supplies it.
     std::function<const search::FoundRow*()> selectedRow;
 
-    // The interface texts of the pack in use (captions, the pop-up menu, the hint).
+    // After the window applied a language pack: the caption title and the preview's hint.
     void applyTexts(const TLang& lang);
-    // "/GIF" given: shows "Save target as &GIF...".
-    void setGifOutputEnabled(bool on);
-    // The stored "Stretch picture" state, applied without a render.
-    void setStretchPicture(bool on);
+    // "/GIF" given: the GIF save command works (the window shows its menu entry).
+    void setGifOutputEnabled(bool on) { m_save.GifOutputEnabled = on; }
 
-    // The list's events (Part of the window's handlers of the same names).
+    // The window's handlers of the same names.
     void ListView1Click();
     void ListView1KeyUp(bool modifierHeld);
     void ImageMainDblClick();
     void CBViewAsChange(int index);
+    // The save commands of the pop-up menu in menu order (BMP, JPG, ICO, GIF, TGA, PNG,
+    // metafile), and the clipboard command.
+    void saveTarget(int row);
+    void miCopybitmaptoclipboardClick();
 
 private:
     void showRendered();
@@ -105,23 +105,11 @@ private:
     void guarded(const std::function<void()>& handler);
 
     Dialogs& m_dialogs;
+    TargetControls m_controls;
     TargetPreview m_target;
     TargetSave m_save;
     PreviewImage* m_preview = nullptr;
     TFormView* m_view = nullptr;
-    QMenu* m_menu = nullptr;
-    std::vector<QAction*> m_saveActions;
-    QAction* m_clipboard = nullptr;
-    QLabel* m_viewLabel = nullptr;
-    QComboBox* m_viewAs = nullptr;
-    QCheckBox* m_stretch = nullptr;
-    QCheckBox* m_actual = nullptr;
-    QCheckBox* m_proport = nullptr;
-    QCheckBox* m_shape = nullptr;
-    QLabel* m_widthLabel = nullptr;
-    QLabel* m_heightLabel = nullptr;
-    QSpinBox* m_width = nullptr;
-    QSpinBox* m_height = nullptr;
 };
 
 }  // namespace vexilo

@@ -20,8 +20,8 @@ std::string writeAnimation(const test::TempDir& dir, const std::vector<FrameSpec
                            std::uint16_t loops) {
     TGIFImage gif;
     for (const FrameSpec& f : frames) {
-        TGIFFrame& frame = gif.addFrame(test::makeBitmap(2, 2, PixelFormat::Bpp8, [&](int, int) { return f.colour; },
-                                                         {f.colour, kBlack}));
+        TGIFFrame& frame = gif.addFrame(test::makeBitmap(
+            2, 2, PixelFormat::Bpp8, [&](int, int) { return f.colour; }, {f.colour, kBlack}));
         frame.delayMs = f.delayMs;
         frame.left = f.left;
     }

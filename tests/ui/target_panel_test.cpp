@@ -8,8 +8,9 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QGroupBox>
+#include <QMenu>
 #include <QSpinBox>
-#include <QToolBar>
 
 #include "codecs/bmp_codec.h"
 #include "codecs/gif_image.h"
@@ -21,17 +22,28 @@
 #include "ui/form_view.h"
 #include "ui/gif_player.h"
 #include "ui/platform/qimage_convert.h"
+#include "ui/qt_test_app.h"
 
 namespace vexilo {
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "target_panel_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
-}
+// The window's controls of the target, as the main window builds them.
+struct Controls {
+    Controls() {
+        c.groupBox = &box;
+        c.viewAs = new QComboBox(&box);
+        c.stretch = new QCheckBox(&box);
+        c.actualSize = new QCheckBox(&box);
+        c.proportional = new QCheckBox(&box);
+        c.proportional->setChecked(true);
+        c.buttonShape = new QCheckBox(&box);
+        c.width = new QSpinBox(&box);
+        c.height = new QSpinBox(&box);
+        c.popup = new QMenu(&box);
+    }
+    QGroupBox box{QStringLiteral(" Target (double click to enlarge): ")};
+    TargetControls c;
+};
 
 search::FoundRow rowFor(const test::TempDir& dir, const std::string& name) {
     search::FoundRow r;
@@ -50,78 +62,79 @@ protected:
         TGIFImage gif;
         for (int delay : {0, 30, 250}) {
             const Color c{static_cast<std::uint8_t>(delay), 0, 0};
-            gif.addFrame(test::makeBitmap(8, 6, PixelFormat::Bpp8, [&](int, int) { return c; }, {c, kWhite})).delayMs =
-                delay;
+            gif.addFrame(test::makeBitmap(8, 6, PixelFormat::Bpp8, [&](int, int) { return c; }, {c, kWhite}))
+                .delayMs = delay;
         }
         gif.recomputeScreenSize();
         gif.setLooping(true);
         gif.setLoopCount(0);
         gif.saveToFile(dir.file("anim.gif"));
         rows = {rowFor(dir, "wide.bmp"), rowFor(dir, "anim.gif"), rowFor(dir, "notes.txt")};
-        panel.selectedRow = [this]() -> const search::FoundRow* { return selected < 0 ? nullptr : &rows[selected]; };
-        panel.fillViewToolBar(&view);
-        panel.fillModifyToolBar(&modify);
-        view.show();
-        modify.show();
-        panel.resize(400, 300);
-        panel.show();
+        panel.selectedRow = [this]() -> const search::FoundRow* {
+            return selected < 0 ? nullptr : &rows[selected];
+        };
+        controls.box.resize(400, 300);
+        controls.box.show();
     }
     void click(int row) {
         selected = row;
         panel.ListView1Click();
     }
 
-    QApplication& application = app();  // before any widget
+    QApplication& application = test::qtApp();  // before any widget
     test::TempDir dir;
     TLang lang;
     SettingsStore settings;
     test::ScriptedDialogs dialogs;
-    TargetPanel panel{settings, lang, dialogs, Bitmap(20, 20)};
-    QToolBar view, modify;
+    Controls controls;
+    TargetPanel panel{settings, lang, dialogs, Bitmap(20, 20), controls.c};
     std::vector<search::FoundRow> rows;
     int selected = -1;
 };
 
 TEST_F(Panel, RowsOfSeveralKindsShowCaptionViewAsAndSize) {
-    EXPECT_EQ(panel.title(), QStringLiteral(" Target (double click to enlarge): "));
+    EXPECT_EQ(controls.box.title(), QStringLiteral(" Target (double click to enlarge): "));
     click(0);
-    EXPECT_EQ(panel.title(), QStringLiteral(" Target (double click to enlarge): Bitmap (100x50)"));
-    EXPECT_EQ(panel.viewAsList()->currentIndex(), kind::Bmp);
-    EXPECT_EQ(panel.widthEdit()->value(), 100);
-    EXPECT_FALSE(panel.widthEdit()->isEnabled());
+    EXPECT_EQ(controls.box.title(), QStringLiteral(" Target (double click to enlarge): Bitmap (100x50)"));
+    EXPECT_EQ(controls.c.viewAs->currentIndex(), kind::Bmp);
+    EXPECT_EQ(controls.c.width->value(), 100);
+    EXPECT_FALSE(controls.c.width->isEnabled());
     EXPECT_EQ(panel.preview()->image().size(), QSize(100, 50));
     click(1);
-    EXPECT_EQ(panel.viewAsList()->currentText(), QStringLiteral("Gif"));
+    EXPECT_EQ(controls.c.viewAs->currentText(), QStringLiteral("Gif"));
     EXPECT_EQ(panel.target().DisplayImage().width(), 8);
 
     // Reading the GIF as a bitmap shows the placeholder and clears the selection.
-    panel.viewAsList()->setCurrentIndex(kind::Bmp);
-    emit panel.viewAsList()->activated(kind::Bmp);
-    EXPECT_EQ(panel.viewAsList()->currentIndex(), -1);
-    EXPECT_TRUE(panel.viewAsList()->currentText().isEmpty());
+    controls.c.viewAs->setCurrentIndex(kind::Bmp);
+    emit controls.c.viewAs->activated(kind::Bmp);
+    EXPECT_EQ(controls.c.viewAs->currentIndex(), -1);
+    EXPECT_TRUE(controls.c.viewAs->currentText().isEmpty());
     EXPECT_EQ(panel.target().DisplayImage().width(), 20);
 
     // The user edits the size: proportional, one render, the preview follows.
     click(0);
-    panel.actualSizeBox()->click();
-    EXPECT_TRUE(panel.widthEdit()->isEnabled());
-    panel.widthEdit()->setValue(40);
-    EXPECT_EQ(panel.heightEdit()->value(), 20);
+    controls.c.actualSize->click();
+    EXPECT_TRUE(controls.c.width->isEnabled());
+    controls.c.width->setValue(40);
+    EXPECT_EQ(controls.c.height->value(), 20);
     EXPECT_EQ(panel.preview()->image().size(), QSize(40, 20));
-    panel.stretchBox()->click();
+    controls.c.stretch->click();
     const QSize fitted = panel.preview()->image().size();
     EXPECT_EQ(fitted.width(), panel.preview()->width());
     EXPECT_EQ(panel.target().DisplayImage().width(), 40);
 }
 
 TEST_F(Panel, MenuSavesAndCopiesTheDisplayImage) {
-    EXPECT_FALSE(panel.saveAction(3)->isVisible());
-    panel.setGifOutputEnabled(true);
-    EXPECT_TRUE(panel.saveAction(3)->isVisible());
-    EXPECT_EQ(panel.saveAction(5)->text(), QStringLiteral("Save target as &PNG..."));
     click(0);
-    dialogs.saveAnswers = {dir.file("out.png")};
-    panel.saveAction(5)->trigger();
+    dialogs.saveAnswers = {dir.file("out.gif"), dir.file("out.png")};
+    panel.saveTarget(3);  // no "/GIF"
+    EXPECT_TRUE(dialogs.saveRequests.empty());
+    panel.setGifOutputEnabled(true);
+    panel.saveTarget(3);
+    Bitmap gif;
+    EXPECT_TRUE(LoadGifFile(dir.file("out.gif"), &gif));
+    dialogs.saveRequests.clear();
+    panel.saveTarget(5);
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].proposedName, "wide.png");
     Bitmap back;
@@ -129,15 +142,17 @@ TEST_F(Panel, MenuSavesAndCopiesTheDisplayImage) {
     EXPECT_TRUE(test::sameColours(back, panel.target().DisplayImage()));
     EXPECT_EQ(dialogs.messages.back().text, "Converted: 1");
 
-    panel.clipboardAction()->trigger();
+    panel.miCopybitmaptoclipboardClick();
     const QImage pasted = QGuiApplication::clipboard()->image();
     EXPECT_EQ(pasted.size(), QSize(100, 50));
     EXPECT_EQ(pasted.pixel(3, 2), toQImage(panel.target().DisplayImage()).pixel(3, 2));
 
     // A 4-bit raster keeps its colour table on the way to the clipboard.
-    const Bitmap four = test::makeBitmap(3, 1, PixelFormat::Bpp4, [](int x, int) {
-        return x == 0 ? Color{255, 0, 0} : Color{0, 0, 255};
-    }, {Color{255, 0, 0}, Color{0, 0, 255}});
+    const Bitmap four = test::makeBitmap(3, 1, PixelFormat::Bpp4,
+                                         [](int x, int) {
+                                             return x == 0 ? Color{255, 0, 0} : Color{0, 0, 255};
+                                         },
+                                         {Color{255, 0, 0}, Color{0, 0, 255}});
     const QImage indexed = toQImageKeepingPalette(four);
     EXPECT_EQ(indexed.format(), QImage::Format_Indexed8);
     EXPECT_EQ(indexed.colorCount(), 16);
@@ -162,10 +177,12 @@ TEST_F(Panel, EnlargedViewAnimatesAGifWithItsDelays) {
     GifPlayer* player = full->gifPlayer();
     std::vector<std::pair<int, int>> steps;  // frame shown, delay that follows it
     steps.emplace_back(player->playback().shownFrame(), player->pendingDelay());
-    QObject::connect(player, &GifPlayer::frameShown, [&](int f) { steps.emplace_back(f, player->pendingDelay()); });
+    QObject::connect(player, &GifPlayer::frameShown,
+                     [&](int f) { steps.emplace_back(f, player->pendingDelay()); });
     QElapsedTimer clock;
     clock.start();
-    while (steps.size() < 4 && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (steps.size() < 4 && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     ASSERT_GE(steps.size(), 4u);
     EXPECT_EQ(steps[0], std::make_pair(0, 100));
     EXPECT_EQ(steps[1], std::make_pair(1, 30));

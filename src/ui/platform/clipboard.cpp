@@ -8,7 +8,8 @@
 namespace vexilo {
 
 void copyBitmapToClipboard(const Bitmap& bitmap) {
-    if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setImage(toQImageKeepingPalette(bitmap));
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setImage(toQImageKeepingPalette(bitmap));
 }
 
 }  // namespace vexilo

@@ -10,7 +10,8 @@ QImage toQImage(const Bitmap& bitmap) {
         const auto in = bitmap.row(y);
         if (direct) {
             // Direct formats already store the colour they show as 0x..RRGGBB.
-            for (int x = 0; x < bitmap.width(); ++x) out[x] = 0xFF000000u | (in[static_cast<std::size_t>(x)] & 0xFFFFFFu);
+            for (int x = 0; x < bitmap.width(); ++x)
+                out[x] = 0xFF000000u | (in[static_cast<std::size_t>(x)] & 0xFFFFFFu);
             continue;
         }
         for (int x = 0; x < bitmap.width(); ++x) {
