@@ -169,6 +169,7 @@ protected:
 // The small close button a floating toolbar shows at its start.
 QToolButton* makeCloseButton(QWidget* parent) {
     auto* b = new QToolButton(parent);
+    b->setObjectName("CloseToolbar");
     b->setAutoRaise(true);
     b->setIcon(QIcon::fromTheme(QStringLiteral("window-close")));
     if (b->icon().isNull()) b->setText(QStringLiteral("\u00d7"));
@@ -185,6 +186,7 @@ TFormMain::TFormMain(SettingsStore& store, TLang& lang, Dialogs& dialogs, StartO
     setObjectName("FormMain");
     setWindowTitle(QString::fromLatin1(kProgramCaption));
     setWindowIcon(applicationIcon());
+    setMinimumSize(560, 380);
     resize(940, 620);
 
     buildActions();
@@ -438,6 +440,10 @@ void TFormMain::buildSearchTab(QWidget* page) {
     m_folderTree->setMinimumWidth(120);
     setHelpContext(m_folderTree, helpctx::Folders);
     connect(m_folderTree, &QTreeView::doubleClicked, this, [this] { SBAddPathClick(); });
+    // Keyboard: Enter in the tree adds its folder; Delete in the list removes the selected one.
+    auto* addKey =
+        new QShortcut(QKeySequence(Qt::Key_Return), m_folderTree, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(addKey, &QShortcut::activated, this, [this] { SBAddPathClick(); });
 
     m_foldersPanel = new QWidget(m_searchSplitter);
     setHelpContext(m_foldersPanel, helpctx::Folders);
@@ -469,6 +475,8 @@ void TFormMain::buildSearchTab(QWidget* page) {
     fl->addWidget(m_folderList, 1);
     connect(add, &QToolButton::clicked, this, [this] { SBAddPathClick(); });
     connect(del, &QToolButton::clicked, this, [this] { SBDelPathClick(search::DeletePaths::Selected); });
+    auto* delKey = new QShortcut(QKeySequence::Delete, m_folderList, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(delKey, &QShortcut::activated, this, [this] { SBDelPathClick(search::DeletePaths::Selected); });
     connect(m_folderList, &QListWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { m_pmFolders->popup(m_folderList->viewport()->mapToGlobal(p)); });
     connect(m_folderList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {

@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <chrono>
 #include <filesystem>
@@ -132,7 +133,12 @@ TEST_F(FormMainTest, ToolbarDockingRulesAndMenuChecks) {
 
     // Closing a toolbar (its close button hides it) unchecks its entry; the entry shows it again.
     QAction* entry = form->action(CommandId::miToolbarView);
-    form->toolbar(Toolbar::View)->hide();
+    QToolButton* close = form->toolbar(Toolbar::View)->findChild<QToolButton*>("CloseToolbar");
+    ASSERT_NE(close, nullptr);
+    EXPECT_FALSE(close->isEnabled());  // only a floating toolbar shows it
+    emit form->toolbar(Toolbar::View)->topLevelChanged(true);
+    close->click();
+    EXPECT_TRUE(form->toolbar(Toolbar::View)->isHidden());
     EXPECT_FALSE(entry->isChecked());
     entry->trigger();
     EXPECT_FALSE(form->toolbar(Toolbar::View)->isHidden());
