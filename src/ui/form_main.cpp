@@ -580,7 +580,6 @@ void TFormMain::buildImagesTab(QWidget* page) {
     m_iconView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_iconView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_iconView->setResizeMode(QListView::Adjust);
-    m_iconView->setUniformItemSizes(true);
     m_iconView->setLayoutMode(QListView::Batched);
     m_iconView->setBatchSize(200);
     m_iconView->setMovement(QListView::Static);
@@ -1090,7 +1089,7 @@ void TFormMain::SelListViewType(int style) {
         m_iconView->setWrapping(true);
     }
     m_iconView->setWordWrap(style == 0);
-    m_iconView->setUniformItemSizes(style != 0);  // captions under icons may take two lines
+    // Captions differ in length (and take two lines under large icons): no uniform item size.
     m_iconView->setTextElideMode(style == 0 ? Qt::ElideRight : Qt::ElideMiddle);
     m_viewStack->setCurrentWidget(m_iconView);
 }
