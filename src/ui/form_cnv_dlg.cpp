@@ -30,7 +30,7 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-constexpr int kDesignWidth = 640, kDesignHeight = 400, kDesignTreeWidth = 210;
+constexpr int kDesignWidth = 760, kDesignHeight = 440, kDesignTreeWidth = 280;
 
 int pageIndex(CnvPage page) {
     switch (page) {

@@ -38,6 +38,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "codecs/export_options.h"
 #include "control/dialogs.h"
 #include "imageio/file_kind.h"
 #include "lang/lang.h"
@@ -45,6 +46,7 @@
 #include "settings/settings_store.h"
 #include "ui/about_box.h"
 #include "ui/command_icons.h"
+#include "ui/form_cnv_dlg.h"
 #include "ui/form_view.h"
 #include "ui/found_list_model.h"
 #include "ui/help_viewer.h"
@@ -1193,7 +1195,28 @@ void TFormMain::notBuilt(CommandId id) {
 }
 
 void TFormMain::miBatchconvertiontoClick() {
-    notBuilt(miBatchconversionto);
+    const std::vector<std::size_t> rows = selectedRows();
+    if (rows.empty()) return;
+    const search::FoundImageList& list = m_search.list();
+    BatchRequest request;
+    request.width = SEImWidth->value();
+    request.height = SEImHeight->value();
+    request.proportional = false;
+    request.buttonShape = ChBButtonShape->isChecked();
+    request.targetKind = list.row(rows.front()).image.Kind;
+    request.singleFile = rows.size() == 1;
+    request.actualSize = request.singleFile ? ChBActualSz->isChecked() : true;
+    if (request.singleFile) request.singleOutputName = list.row(rows.front()).image.Name;
+    for (std::size_t r : rows) {
+        request.files.push_back(list.row(r).image.path());
+        request.iconIndexes.push_back(list.row(r).image.IconIndex);
+    }
+    // The dialog puts the export options back when it goes, so its choices reach single saves
+    // only through the stored settings.
+    TFormCnvDlg dialog(request, currentExportOptions(), m_store, m_lang, m_dialogs, GifOutputEnabled(),
+                       windowTitle(), this);
+    dialog.onHelp = [this](int context) { miHelpClick(context); };
+    dialog.exec();
 }
 
 void TFormMain::miSaveTargetClick(CommandId which) {

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -32,6 +33,7 @@
 #include "settings/settings_store.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_util.h"
+#include "ui/form_cnv_dlg.h"
 #include "ui/found_list_model.h"
 #include "ui/qt_test_app.h"
 
@@ -202,11 +204,23 @@ TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
     form->ListView1ColumnClick(0);
     EXPECT_EQ(form->selectedRows().size(), 2u);
 
-    // A command of a later step says so instead of doing nothing.
+    // Batch conversion opens its dialog on the selected rows (A.bmp and c.bmp), first row's kind.
     dialogs.messages.clear();
+    QString format;
+    QTimer::singleShot(0, form.get(), [&] {
+        auto* d = qobject_cast<TFormCnvDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        format = d->CBConvert->currentText();
+        d->CBConvert->setCurrentIndex(6);  // Png
+        d->BitBtnOk->click();
+        d->reject();
+    });
     form->action(CommandId::miBatchconversionto)->trigger();
+    EXPECT_EQ(format, QStringLiteral("Bitmap"));
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages[0].text.find("not built yet"), std::string::npos);
+    EXPECT_EQ(dialogs.messages[0].text.substr(0, 13), lang->messageText(14) + " 2;");
+    EXPECT_TRUE(fs::exists(dir.path() / "data" / "A.png"));
+    EXPECT_TRUE(fs::exists(dir.path() / "data" / "sub" / "c.png"));
 }
 
 TEST_F(FormMainTest, TheCommandLineAddsFoldersForThisRunScansAndSelectsTheNamedFile) {
