@@ -1148,10 +1148,11 @@ void TFormMain::selectNamedFiles() {
     const auto& rows = m_search.list().rows();
     QItemSelection selection;
     int first = -1;
+    std::vector<std::string> wanted = m_options.files;  // one row per named file: its first
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::string path = rows[i].image.path();
-        if (std::find(m_options.files.begin(), m_options.files.end(), path) == m_options.files.end())
-            continue;
+        const auto at = std::find(wanted.begin(), wanted.end(), rows[i].image.path());
+        if (at == wanted.end()) continue;
+        wanted.erase(at);
         const QModelIndex index = m_model->index(static_cast<int>(i), 0);
         selection.select(index, index);
         if (first < 0) first = static_cast<int>(i);
@@ -1160,8 +1161,8 @@ void TFormMain::selectNamedFiles() {
     m_options.files.clear();
     listSelection()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     listSelection()->setCurrentIndex(m_model->index(first, 0), QItemSelectionModel::NoUpdate);
-    m_iconView->scrollTo(m_model->index(first, 0));
-    m_detailView->scrollTo(m_model->index(first, 0));
+    m_iconView->scrollTo(m_model->index(first, 0), QAbstractItemView::PositionAtCenter);
+    m_detailView->scrollTo(m_model->index(first, 0), QAbstractItemView::PositionAtCenter);
 }
 
 // ---------------------------------------------------------------------------------------------
