@@ -226,6 +226,13 @@ const Bitmap& TGIFFrame::bitmap() {
     return *m_bitmap;
 }
 
+Bitmap TGIFFrame::takeBitmap() {
+    (void)bitmap();
+    Bitmap out = std::move(*m_bitmap);
+    m_bitmap.reset();
+    return out;
+}
+
 void TGIFFrame::releaseBitmap() {
     if (hasEncodedData()) m_bitmap.reset();
 }

@@ -117,6 +117,9 @@ public:
     bool hasBitmap() const { return m_bitmap.has_value(); }
     // Frees the decoded pixels of a frame that keeps its encoded data.
     void releaseBitmap();
+    // The raster as bitmap() gives it, moved out rather than copied; a frame that keeps its
+    // encoded data decodes again on its next use, one without gives an empty raster then.
+    Bitmap takeBitmap();
 
     // Makes the frame show the raster: an empty one empties the frame; the encoded data is
     // dropped and made again when the image is saved. A transparent raster gives its

@@ -142,9 +142,20 @@ void TJPEGImage::loadFromFile(const std::string& path) {
 }
 
 void TJPEGImage::loadFromBytes(std::vector<std::uint8_t> data) {
+    readHeader(data);
+    m_data = std::move(data);
+}
+
+void TJPEGImage::loadFromView(std::span<const std::uint8_t> data) {
+    readHeader(data);
+    m_view = data;
+}
+
+void TJPEGImage::readHeader(std::span<const std::uint8_t> data) {
     m_bitmap.reset();
     m_bitmapFromData = false;
     m_data.clear();
+    m_view = {};
     m_dataWidth = m_dataHeight = 0;
 
     jpeg::Decompressor d;
@@ -161,13 +172,13 @@ void TJPEGImage::loadFromBytes(std::vector<std::uint8_t> data) {
     m_fileCmyk = d->jpeg_color_space == JCS_CMYK || d->jpeg_color_space == JCS_YCCK;
     m_grayscale = m_fileGray;
     m_progressive = multiScan;
-    m_data = std::move(data);
 }
 
 void TJPEGImage::assign(const Bitmap& bitmap) {
     m_bitmap = bitmap;
     m_bitmapFromData = false;
     m_data.clear();
+    m_view = {};
     m_dataWidth = m_dataHeight = 0;
 }
 
@@ -191,7 +202,7 @@ bool TJPEGImage::quantizes() const {
 
 const Bitmap& TJPEGImage::bitmap() {
     if (!m_bitmap) {
-        if (m_data.empty()) throw ImageError("JPEG: the image is empty");
+        if (source().empty()) throw ImageError("JPEG: the image is empty");
         Bitmap out(0, 0, PixelFormat::Bpp24);
         decode(out);
         m_bitmap = std::move(out);
@@ -203,7 +214,7 @@ const Bitmap& TJPEGImage::bitmap() {
 void TJPEGImage::drawInto(Bitmap& target) {
     const PixelFormat f = target.pixelFormat();
     const bool wordsMatch = f == PixelFormat::Device || f == PixelFormat::Bpp24 || f == PixelFormat::Bpp32;
-    if (!m_bitmap && !m_data.empty() && wordsMatch && !quantizes()) {
+    if (!m_bitmap && !source().empty() && wordsMatch && !quantizes()) {
         // An opaque picture covering the whole raster: decoding straight into the raster's
         // words gives the same pixels as drawing, without a second copy.
         Bitmap out(0, 0, f);
@@ -227,7 +238,8 @@ void TJPEGImage::decode(Bitmap& out) {
     scanLimit.pub.progress_monitor = watchScans;
     d->progress = &scanLimit.pub;
     d.trap().run([&] {
-        jpeg_mem_src(d.get(), m_data.data(), static_cast<unsigned long>(m_data.size()));
+        const auto data = source();
+        jpeg_mem_src(d.get(), data.data(), static_cast<unsigned long>(data.size()));
         jpeg_read_header(d.get(), TRUE);
     });
 
@@ -303,7 +315,16 @@ void TJPEGImage::decode(Bitmap& out) {
             }
         });
     } else {
-        out.setSize(w, h);
+        // Every row is decoded into the raster's words, so they are not filled first.
+        {
+            const bool transparent = out.transparent();
+            const Color key = out.transparentColor();
+            std::vector<Color> palette = out.palette();
+            out.resetForOverwrite(w, h, out.pixelFormat());
+            out.setPalette(std::move(palette));
+            out.setTransparent(transparent);
+            out.setTransparentColor(key);
+        }
         std::vector<JSAMPROW> rows(static_cast<std::size_t>(h));
         for (int y = 0; y < h; ++y)
             rows[static_cast<std::size_t>(y)] = reinterpret_cast<JSAMPROW>(out.row(y).data());
@@ -325,11 +346,15 @@ void TJPEGImage::decode(Bitmap& out) {
                 if (got == 0) break;
             }
         });
+        // Rows the library never delivered show the canvas background.
+        std::fill(words + static_cast<std::size_t>(d->output_scanline) * uw, words + static_cast<std::size_t>(h) * uw,
+                  out.encode(kWhite));
     }
     m_warnings = d.trap().warnings();
 }
 
 const std::vector<std::uint8_t>& TJPEGImage::data() {
+    if (m_data.empty() && !m_view.empty()) m_data.assign(m_view.begin(), m_view.end());
     if (m_data.empty()) compress();
     return m_data;
 }

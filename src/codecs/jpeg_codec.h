@@ -59,6 +59,9 @@ public:
     // Takes the compressed data and reads its header (size, greyscale, progressive).
     void loadFromBytes(std::vector<std::uint8_t> data);
     void loadFromFile(const std::string& path);
+    // The same for data the caller keeps alive and unchanged for as long as this image decodes
+    // from it (a loader's file buffer): nothing is copied.
+    void loadFromView(std::span<const std::uint8_t> data);
 
     // Takes a copy of the raster; the compressed data is discarded until the next save.
     void assign(const Bitmap& bitmap);
@@ -100,7 +103,11 @@ private:
     bool m_smoothing = true;
     DecodeLimits m_limits = defaultDecodeLimits();
 
-    std::vector<std::uint8_t> m_data;  // empty when the image came from assign()
+    std::span<const std::uint8_t> source() const { return m_data.empty() ? m_view : std::span<const std::uint8_t>(m_data); }
+    void readHeader(std::span<const std::uint8_t> data);
+
+    std::vector<std::uint8_t> m_data;  // empty when the image came from assign() or a view
+    std::span<const std::uint8_t> m_view;
     int m_dataWidth = 0, m_dataHeight = 0;
     bool m_fileGray = false, m_fileCmyk = false;
     std::optional<Bitmap> m_bitmap;  // decoded or assigned raster

@@ -191,17 +191,21 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
                            (base == 2 && (bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32)) ||
                            (base == 3 && (bpp == 8 || bpp == 16));
 
-    Bitmap color(h.width, h.height, PixelFormat::Bpp32);
-    Bitmap alpha(h.width, h.height, PixelFormat::Bpp32);
+    Bitmap color;
+    Bitmap alpha;
     if (decodable) {
+        // Every pixel is written: black first (a file cut short leaves the rest black), the
+        // alpha plane only for the decoded pixels' opacity.
+        color.resetForOverwrite(h.width, h.height, PixelFormat::Bpp32);
         std::fill(color.pixels().begin(), color.pixels().end(), kBlackWord);
+        if (!ColorOnly) alpha = Bitmap(h.width, h.height, PixelFormat::Bpp32);
         const int w = h.width, ht = h.height;
         // Bit 5: the first row in the file is the top row; bit 4: pixels run right to left.
         const bool topDown = (h.descriptor & 0x20) != 0;
         const bool rightToLeft = (h.descriptor & 0x10) != 0;
         const bool withAlpha = base == 2 && bpp == 32;
         std::uint32_t* const colorWords = color.pixels().data();
-        std::uint32_t* const alphaWords = alpha.pixels().data();
+        std::uint32_t* const alphaWords = ColorOnly ? nullptr : alpha.pixels().data();
         auto decodePixel = [&](const std::uint8_t* p, std::uint32_t& word, std::uint32_t& alphaWord) {
             alphaWord = kOpaqueWord;
             switch (base) {
@@ -230,14 +234,21 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
         };
         const std::size_t total = static_cast<std::size_t>(w) * static_cast<std::size_t>(ht);
         std::size_t k = 0;
+        // The position of pixel k, kept by stepping rather than dividing for every pixel.
+        const auto uw = static_cast<std::size_t>(w);
+        std::size_t col = 0, fileRow = 0;
+        auto rowStart = [&] { return (topDown ? fileRow : static_cast<std::size_t>(ht) - 1 - fileRow) * uw; };
+        std::size_t start = rowStart();
         auto place = [&](std::uint32_t word, std::uint32_t alphaWord) {
-            const std::size_t fileRow = k / static_cast<std::size_t>(w),
-                              col = k % static_cast<std::size_t>(w);
-            const std::size_t y = topDown ? fileRow : static_cast<std::size_t>(ht) - 1 - fileRow;
-            const std::size_t x = rightToLeft ? static_cast<std::size_t>(w) - 1 - col : col;
-            colorWords[y * static_cast<std::size_t>(w) + x] = word;
-            alphaWords[y * static_cast<std::size_t>(w) + x] = alphaWord;
+            const std::size_t at = start + (rightToLeft ? uw - 1 - col : col);
+            colorWords[at] = word;
+            if (alphaWords) alphaWords[at] = alphaWord;
             ++k;
+            if (++col == uw) {
+                col = 0;
+                ++fileRow;
+                if (k < total) start = rowStart();
+            }
         };
         PixelSource src(data, in.pos(), (bpp + 7) / 8);
         std::uint32_t word = 0, alphaWord = 0;
@@ -275,6 +286,8 @@ void TTarga::loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimit
                    " pixels)");
         HasAlpha = withAlpha;
     } else {
+        color = Bitmap(h.width, h.height, PixelFormat::Bpp32);
+        if (!ColorOnly) alpha = Bitmap(h.width, h.height, PixelFormat::Bpp32);
         HasAlpha = false;
     }
 
@@ -372,10 +385,18 @@ void TTarga::assign(const TTarga& source) {
     m_alpha = source.m_alpha;
 }
 
+Bitmap TTarga::takeColorRaster() {
+    Bitmap out = std::move(m_color);
+    m_color = Bitmap();
+    m_alpha = Bitmap();
+    return out;
+}
+
 Bitmap decodeTga(std::span<const std::uint8_t> data, const DecodeLimits& limits) {
     TTarga t;
+    t.ColorOnly = true;
     t.loadFromBytes(data, limits);
-    return t.colorRaster();
+    return t.takeColorRaster();
 }
 
 std::vector<std::uint8_t> encodeTga(const Bitmap& bitmap) {

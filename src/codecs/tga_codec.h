@@ -61,6 +61,8 @@ public:
     const Bitmap& colorRaster() const { return m_color; }
     // Alpha raster: Bpp32 grey, 255 = opaque.
     const Bitmap& alphaRaster() const { return m_alpha; }
+    // Moves the colour raster out (the codec object is left empty), for a loader that keeps it.
+    Bitmap takeColorRaster();
     // Assigns any raster to the colour raster (converted to 32 bits); the alpha raster becomes
     // opaque at the same size.
     void setColorRaster(const Bitmap& raster);
@@ -70,6 +72,9 @@ public:
     TTargaType TargaType = ttNoImageData;
     TTargaColorDepthType ColorDepth = cd24bit;
     bool HasAlpha = false;  // the file carried alpha values (32-bit true colour)
+    // When set before loading, the alpha raster is not built (it stays empty): for callers that
+    // only show the colours.
+    bool ColorOnly = false;
     // Called after every successful load.
     std::function<void()> OnChange;
 

@@ -1,5 +1,7 @@
 #include "control/main_search.h"
 
+#include <algorithm>
+
 #include "base/text_fold.h"
 #include "imageio/file_kind.h"
 #include "imageio/loaders.h"
@@ -146,7 +148,13 @@ void ImageSearch::FindInDir1FoundFile() {
             }
         } else {
             FileKind found = kind::AllFiles;
-            if (ProbeImageKind(path, &picture, found)) {
+            // The picture only fills the thumbnail cells; the larger one bounds what it needs.
+            const ImageList& large = m_list.largeImages();
+            const ImageList& small = m_list.smallImages();
+            const LoadRequest request =
+                LoadRequest::thumbnail(std::max(large.width(), small.width()),
+                                       std::max(large.height(), small.height()), &m_loadBuffers);
+            if (ProbeImageKind(path, &picture, found, request)) {
                 addRow(name, &picture, found, -1);
             } else {
                 addRow(name, &m_placeholder, kind::AllFiles, -1);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control/main_search_lists.h"
+#include "imageio/load_source.h"
 #include "raster/bitmap.h"
 #include "search/find_in_dir.h"
 #include "search/found_list.h"
@@ -100,6 +101,7 @@ private:
     bool m_running = false;
     bool m_restartPending = false;
     bool m_allFiles = false;  // "All files as Windows Icons" was checked when the scan began
+    LoadBuffers m_loadBuffers;  // lent to every file's load, so large files reuse one buffer
 };
 
 }  // namespace vexilo::search

@@ -12,6 +12,7 @@
 #include "base/file_io.h"
 #include "codecs/pe_icons.h"
 #include "imageio/associated_icon.h"
+#include "imageio/format_loaders.h"
 #include "imageio/loaders.h"
 
 namespace vexilo {
@@ -63,6 +64,20 @@ bool hasIconFileExtension(const std::string& path) {
 }
 
 }  // namespace
+
+namespace loading {
+
+// The loader decides by the name alone (and then asks whether the file exists).
+bool mayBeExecutableIcon(LoadSource& source, std::span<const std::uint8_t>) {
+    return hasIconFileExtension(source.path());
+}
+
+bool loadExecutableIcon(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
+    std::uint16_t index = 0;
+    return LoadExecutableIcon(source.path(), index, &bitmap);
+}
+
+}  // namespace loading
 
 std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index) {
     if (!fileExists(path)) return std::nullopt;

@@ -1,26 +1,39 @@
 // Kind 8: an .ico file, drawn at the system icon size over the bitmap's white background.
-#include <sys/stat.h>
-
-#include "base/file_io.h"
 #include "codecs/icon_file.h"
+#include "imageio/format_loaders.h"
 #include "imageio/loaders.h"
 
 namespace vexilo {
 
-bool LoadIconFile(const std::string& path, Bitmap* bitmap) {
-    if (!bitmap || path.empty()) return false;
+namespace loading {
+
+// The reader refuses a header type of 2 or more and an empty directory.
+bool mayBeIco(LoadSource&, std::span<const std::uint8_t> head) {
+    if (head.size() < 6) return false;
+    const int type = head[2] | (head[3] << 8), count = head[4] | (head[5] << 8);
+    return type < 2 && count > 0;
+}
+
+bool loadIco(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
     // Only regular files: opening a named pipe would wait for a writer.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (!source.readable()) return false;
     Icon icon;
     try {
         // Icon files are small; a huge one is not an icon worth reading.
-        icon = ReadIconFile(readFileBytes(path, std::uint64_t{64} << 20));
+        icon = ReadIconFile(source.bytes(std::uint64_t{64} << 20));
     } catch (const std::exception&) {
         return false;
     }
-    drawLoaded(icon, *bitmap);
+    drawLoaded(icon, bitmap);
     return true;
+}
+
+}  // namespace loading
+
+bool LoadIconFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+    if (!bitmap || path.empty()) return false;
+    LoadSource source(path, request.buffers);
+    return loading::loadIco(source, *bitmap, request);
 }
 
 }  // namespace vexilo

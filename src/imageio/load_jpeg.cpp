@@ -1,22 +1,53 @@
-// Kind 9: JPEG files through the JPEG codec with its decoding defaults.
+// Kind 9: JPEG files through the JPEG codec with its decoding defaults. Thumbnails decode at a
+// reduced DCT scale: the smallest picture that still covers the largest thumbnail cell.
 #include "base/errors.h"
 #include "codecs/jpeg_codec.h"
+#include "imageio/format_loaders.h"
 #include "imageio/loaders.h"
 
 namespace vexilo {
 
-bool LoadJpegFile(const std::string& path, Bitmap* bitmap) {
-    if (!bitmap || path.empty()) return false;
+namespace loading {
+
+// The decoder insists on the start-of-image marker as the file's first two bytes.
+bool mayBeJpeg(LoadSource&, std::span<const std::uint8_t> head) {
+    return head.size() >= 2 && head[0] == 0xFF && head[1] == 0xD8;
+}
+
+// The largest scale s (1 / 2^s, s at most 3) whose decoded size still covers width x height.
+int thumbnailScale(int imageWidth, int imageHeight, int width, int height) {
+    int s = 0;
+    while (s < 3) {
+        const int next = s + 1;
+        const int w = (imageWidth + (1 << next) - 1) >> next, h = (imageHeight + (1 << next) - 1) >> next;
+        if (w < width || h < height) break;
+        s = next;
+    }
+    return s;
+}
+
+bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     try {
         TJPEGImage jpeg;
-        jpeg.loadFromFile(path);
+        jpeg.loadFromView(source.bytes());
+        if (request.isThumbnail())
+            jpeg.setScale(thumbnailScale(jpeg.width(), jpeg.height(), request.thumbnailWidth,
+                                         request.thumbnailHeight));
         // Decodes first and replaces the raster only on success: a damaged file leaves the
         // caller's bitmap as it was.
-        jpeg.drawInto(*bitmap);
+        jpeg.drawInto(bitmap);
         return true;
     } catch (const ImageError&) {
         return false;
     }
+}
+
+}  // namespace loading
+
+bool LoadJpegFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+    if (!bitmap || path.empty()) return false;
+    LoadSource source(path, request.buffers);
+    return loading::loadJpeg(source, *bitmap, request);
 }
 
 }  // namespace vexilo

@@ -1,19 +1,34 @@
 // Kind 11: PNG files through the PNG codec.
 #include "codecs/png_codec.h"
+#include "imageio/format_loaders.h"
 #include "imageio/loaders.h"
 
 namespace vexilo {
 
-bool LoadPngFile(const std::string& path, Bitmap* bitmap) {
-    if (!bitmap || path.empty()) return false;
+namespace loading {
+
+bool mayBePng(LoadSource&, std::span<const std::uint8_t> head) {
+    static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    return head.size() >= 8 && std::equal(kSignature, kSignature + 8, head.begin());
+}
+
+bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
     TPNGImage image;
     try {
-        image.loadFromFile(path);
+        image.loadFromBytes(source.bytes());
     } catch (const std::exception&) {
         return false;
     }
-    drawLoaded(image, *bitmap);
+    keepLoaded(std::move(static_cast<Bitmap&>(image)), bitmap);
     return true;
+}
+
+}  // namespace loading
+
+bool LoadPngFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+    if (!bitmap || path.empty()) return false;
+    LoadSource source(path, request.buffers);
+    return loading::loadPng(source, *bitmap, request);
 }
 
 }  // namespace vexilo

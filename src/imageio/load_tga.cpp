@@ -1,19 +1,41 @@
 // Kind 10: TGA files through the TGA codec; only the colour raster is drawn.
 #include "codecs/tga_codec.h"
+#include "imageio/format_loaders.h"
 #include "imageio/loaders.h"
 
 namespace vexilo {
 
-bool LoadTgaFile(const std::string& path, Bitmap* bitmap) {
-    if (!bitmap || path.empty()) return false;
+namespace loading {
+
+// TGA has no signature: only the header fields the codec refuses outright are tested here (the
+// image type and a size of 1 to 3000 each way), so every file it would read passes.
+bool mayBeTga(LoadSource&, std::span<const std::uint8_t> head) {
+    if (head.size() < 18) return false;
+    const int type = head[2];
+    const bool knownType = type <= 3 || (type >= 9 && type <= 11) || type == 32 || type == 33;
+    const int width = head[12] | (head[13] << 8), height = head[14] | (head[15] << 8);
+    return knownType && width >= 1 && width <= TTarga::kMaxSize && height >= 1 && height <= TTarga::kMaxSize;
+}
+
+bool loadTga(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
     TTarga targa;
+    // The loader shows only the colours; the alpha raster would be a second full-size copy.
+    targa.ColorOnly = true;
     try {
-        targa.loadFromFile(path);
+        targa.loadFromBytes(source.bytes());
     } catch (const std::exception&) {
         return false;
     }
-    drawLoaded(targa.colorRaster(), *bitmap);
+    keepLoaded(targa.takeColorRaster(), bitmap);
     return true;
+}
+
+}  // namespace loading
+
+bool LoadTgaFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+    if (!bitmap || path.empty()) return false;
+    LoadSource source(path, request.buffers);
+    return loading::loadTga(source, *bitmap, request);
 }
 
 }  // namespace vexilo

@@ -1,7 +1,12 @@
 #include "imageio/loaders.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
+
 #include "base/errors.h"
 #include "codecs/bmp_codec.h"
+#include "imageio/format_loaders.h"
 
 namespace vexilo {
 
@@ -17,7 +22,61 @@ void drawLoaded(const Icon& icon, Bitmap& bitmap) {
     icon.drawOnto(bitmap, 0, 0);
 }
 
-bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap) {
+void keepLoaded(Bitmap&& picture, Bitmap& bitmap) {
+    // Only a fresh display-format raster lets the picture's pixels stand for the drawing; into
+    // anything else the picture is drawn as before.
+    if (bitmap.width() != 0 || bitmap.height() != 0 || bitmap.pixelFormat() != PixelFormat::Device ||
+        bitmap.transparent()) {
+        drawLoaded(picture, bitmap);
+        return;
+    }
+    picture.flattenToDevice(kWhite);
+    bitmap = std::move(picture);
+}
+
+namespace loading {
+
+std::string lowerExtension(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+std::span<const FormatLoader> formatLoaders() {
+    static constexpr std::array<FormatLoader, 9> table{{
+        {kind::Exe, mayBeExecutableIcon, loadExecutableIcon},
+        {kind::Wmf, mayBeWmf, loadWmf},
+        {kind::Emf, mayBeEmf, loadEmf},
+        {kind::Bmp, mayBeBmp, loadBmp},
+        {kind::Ico, mayBeIco, loadIco},
+        {kind::Jpeg, mayBeJpeg, loadJpeg},
+        {kind::Tga, mayBeTga, loadTga},
+        {kind::Png, mayBePng, loadPng},
+        {kind::Gif, mayBeGif, loadGif},
+    }};
+    return table;
+}
+
+bool loadBmp(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
+    try {
+        bitmap = readBmp(source.bytes());
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool mayBeBmp(LoadSource&, std::span<const std::uint8_t> head) {
+    return head.size() >= 2 && head[0] == 'B' && head[1] == 'M';
+}
+
+}  // namespace loading
+
+bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
     std::uint16_t index = 0;
     switch (kind & 0x7F) {
         case kind::AllFiles:
@@ -28,52 +87,71 @@ bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap) {
         case kind::Cur:
             return LoadExecutableIcon(path, index, bitmap);
         case kind::Wmf:
-            return LoadMetafile(path, bitmap, ".wmf");
+            return LoadMetafile(path, bitmap, ".wmf", request);
         case kind::Emf:
-            return LoadMetafile(path, bitmap, ".emf");
+            return LoadMetafile(path, bitmap, ".emf", request);
         case kind::Bmp:
-            return LoadBitmapFile(path, bitmap);
+            return LoadBitmapFile(path, bitmap, request);
         case kind::Ico:
-            return LoadIconFile(path, bitmap);
+            return LoadIconFile(path, bitmap, request);
         case kind::Jpeg:
-            return LoadJpegFile(path, bitmap);
+            return LoadJpegFile(path, bitmap, request);
         case kind::Tga:
-            return LoadTgaFile(path, bitmap);
+            return LoadTgaFile(path, bitmap, request);
         case kind::Png:
-            return LoadPngFile(path, bitmap);
+            return LoadPngFile(path, bitmap, request);
         case kind::Gif:
-            return LoadGifFile(path, bitmap);
+            return LoadGifFile(path, bitmap, request);
         default:
             return false;
     }
 }
 
-bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind) {
+bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request) {
     if (!bitmap) return false;
-    for (FileKind k = 1; k <= 12; ++k) {
-        try {
-            if (LoadImageAs(k, path, bitmap)) {
-                kind = k;
-                return true;
+    {
+        LoadSource source(path, request.buffers);
+        for (const auto& loader : loading::formatLoaders()) {
+            // head() again each time: reading the whole file may have moved the buffer.
+            if (path.empty() || !loader.mayAccept(source, source.head())) continue;
+            try {
+                if (loader.load(source, *bitmap, request)) {
+                    kind = loader.kind;
+                    return true;
+                }
+            } catch (...) {
             }
-        } catch (...) {
         }
     }
-    if (LoadImageAs(kind::AllFiles, path, bitmap)) {
+    if (LoadImageAs(kind::AllFiles, path, bitmap, request)) {
         kind = kind::AllFiles;
         return true;
     }
     return false;
 }
 
-bool LoadBitmapFile(const std::string& path, Bitmap* bitmap) {
-    if (!bitmap || path.empty()) return false;
-    try {
-        *bitmap = loadBmpFile(path);
-        return true;
-    } catch (const std::exception&) {
-        return false;
+bool ProbeImageKindByTrying(const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request) {
+    if (!bitmap) return false;
+    for (FileKind k = 1; k <= 12; ++k) {
+        try {
+            if (LoadImageAs(k, path, bitmap, request)) {
+                kind = k;
+                return true;
+            }
+        } catch (...) {
+        }
     }
+    if (LoadImageAs(kind::AllFiles, path, bitmap, request)) {
+        kind = kind::AllFiles;
+        return true;
+    }
+    return false;
+}
+
+bool LoadBitmapFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+    if (!bitmap || path.empty()) return false;
+    LoadSource source(path, request.buffers);
+    return loading::loadBmp(source, *bitmap, request);
 }
 
 }  // namespace vexilo

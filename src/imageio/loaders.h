@@ -1,12 +1,15 @@
 #pragma once
 // Turning any file into a raster, by file kind. Loaders answer true when the image was loaded
 // and drawn into `bitmap` (a fresh raster the caller owns) and false otherwise; they never show
-// a message. Paths are full paths and are never cut.
+// a message. Paths are full paths and are never cut. A LoadRequest says what the picture is
+// for: the found-image list asks for thumbnails, the target and the batch job for the full
+// picture (the default).
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "imageio/file_kind.h"
+#include "imageio/load_request.h"
 #include "raster/bitmap.h"
 #include "raster/icon.h"
 
@@ -16,14 +19,23 @@ namespace vexilo {
 // then height; new pixels white) and draw the picture at (0, 0).
 void drawLoaded(const Bitmap& picture, Bitmap& bitmap);
 void drawLoaded(const Icon& icon, Bitmap& bitmap);
+// The same result as drawLoaded, without a second raster: when `bitmap` is still empty and in
+// the display's format, the picture's own pixels are turned into display words in place (the
+// transparent colour's pixels white) and moved into it.
+void keepLoaded(Bitmap&& picture, Bitmap& bitmap);
 
 // Dispatches on the low seven bits of kind (a code above 12 gives false); kinds 1 to 4 use icon
 // index 0. Exceptions raised after the file was read (drawing, resources) reach the caller.
-bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap);
+bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});
 
 // Tries kinds 1 to 12 in order, each attempt swallowing exceptions, then kind 0 without a
-// handler. Stores the first kind that loads; on failure kind is unchanged.
-bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind);
+// handler. Stores the first kind that loads; on failure kind is unchanged. The file is opened
+// and read once; a kind whose refusal test rejects the file's first bytes is not tried.
+bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request = {});
+// The same answer by trying every loader in turn on its own reading of the file, with no
+// refusal tests: the reference that ProbeImageKind is tested against.
+bool ProbeImageKindByTrying(const std::string& path, Bitmap* bitmap, FileKind& kind,
+                            const LoadRequest& request = {});
 
 // Kinds 1 to 4: icon `index` of an executable, library, control panel item or cursor file.
 // An index of 0 comes back as the file's icon count (0 when it has none).
@@ -33,13 +45,17 @@ std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index)
 // Kind 0: the icon the desktop shows for the file.
 bool LoadAssociatedIcon(const std::string& path, Bitmap* bitmap);
 
-bool LoadBitmapFile(const std::string& path, Bitmap* bitmap);  // kind 7, keeps format and palette
-bool LoadIconFile(const std::string& path, Bitmap* bitmap);    // kind 8
-bool LoadJpegFile(const std::string& path, Bitmap* bitmap);    // kind 9
+// Kind 7, keeps format and palette.
+bool LoadBitmapFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});
+bool LoadIconFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});  // kind 8
+// Kind 9. For a thumbnail the picture is decoded at the smallest DCT scale (1/2, 1/4, 1/8)
+// that still covers the requested size on both sides.
+bool LoadJpegFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});
 // Kinds 5 and 6: requiredExtension is ".wmf" or ".emf".
-bool LoadMetafile(const std::string& path, Bitmap* bitmap, const std::string& requiredExtension);
-bool LoadTgaFile(const std::string& path, Bitmap* bitmap);  // kind 10
-bool LoadPngFile(const std::string& path, Bitmap* bitmap);  // kind 11
-bool LoadGifFile(const std::string& path, Bitmap* bitmap);  // kind 12
+bool LoadMetafile(const std::string& path, Bitmap* bitmap, const std::string& requiredExtension,
+                  const LoadRequest& request = {});
+bool LoadTgaFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});  // kind 10
+bool LoadPngFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});  // kind 11
+bool LoadGifFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});  // kind 12
 
 }  // namespace vexilo

@@ -172,8 +172,7 @@ void Bitmap::setSize(int width, int height) {
     if (width == m_width && height == m_height) return;
     if (isIndexed(m_format) && m_palette.empty()) m_palette = defaultPalette(bitsPerPixel());
     const std::uint32_t white = encode(kWhite);
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                      white);
+    PixelWords pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), white);
     const int keepW = std::min(width, m_width), keepH = std::min(height, m_height);
     for (int y = 0; y < keepH; ++y) {
         const auto src = row(y).first(static_cast<std::size_t>(keepW));
@@ -182,6 +181,46 @@ void Bitmap::setSize(int width, int height) {
     m_pixels = std::move(pixels);
     m_width = width;
     m_height = height;
+}
+
+void Bitmap::resetForOverwrite(int width, int height, PixelFormat format) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    m_format = format;
+    m_palette = isIndexed(format) ? defaultPalette(vexilo::bitsPerPixel(format)) : std::vector<Color>();
+    m_transparent = false;
+    m_transparentColor = {};
+    m_pixels.clear();
+    m_pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    m_width = width;
+    m_height = height;
+}
+
+void Bitmap::flattenToDevice(Color background) {
+    const std::uint32_t backgroundWord = packRgb(background);
+    const bool keyed = m_transparent;
+    const Color key = m_transparentColor;
+    if (isIndexed(m_format)) {
+        // One display word per index; indices beyond the palette read as black.
+        std::array<std::uint32_t, 256> words{};
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            const Color c = colorOf(static_cast<std::uint32_t>(i));
+            words[i] = keyed && c == key ? backgroundWord : packRgb(c);
+        }
+        const std::uint32_t beyond = keyed && kBlack == key ? backgroundWord : packRgb(kBlack);
+        for (auto& v : m_pixels) v = v < words.size() ? words[v] : beyond;
+    } else if (keyed) {
+        const std::uint32_t keyWord = packRgb(key);
+        for (auto& v : m_pixels) {
+            v &= 0x00FFFFFFu;
+            if (v == keyWord) v = backgroundWord;
+        }
+    } else {
+        for (auto& v : m_pixels) v &= 0x00FFFFFFu;
+    }
+    m_format = PixelFormat::Device;
+    m_palette.clear();
+    m_transparent = false;
 }
 
 void Bitmap::setPixelFormat(PixelFormat format) {

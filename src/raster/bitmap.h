@@ -12,7 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "base/default_init.h"
+
 namespace vexilo {
+
+// A raster's pixel words. Sizing one for a decoder that writes every pixel leaves the words
+// unwritten (see Bitmap::resetForOverwrite) instead of filling them first.
+using PixelWords = std::vector<std::uint32_t, DefaultInitAllocator<std::uint32_t>>;
 
 struct Color {
     std::uint8_t r = 0, g = 0, b = 0;
@@ -60,6 +66,10 @@ public:
     void setWidth(int width) { setSize(width, m_height); }
     void setHeight(int height) { setSize(m_width, height); }
     void setSize(int width, int height);
+    // For decoders that write every pixel themselves: the raster becomes width x height in
+    // `format` (indexed formats with their default palette, no transparency) and the pixel
+    // words are left as they happen to be. The caller must write each of them.
+    void resetForOverwrite(int width, int height, PixelFormat format);
 
     // Converts the pixels. To an indexed format: the current palette is kept when it fits,
     // else the default palette of that depth with nearest colours.
@@ -91,8 +101,8 @@ public:
         return {m_pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width),
                 static_cast<std::size_t>(m_width)};
     }
-    std::vector<std::uint32_t>& pixels() { return m_pixels; }
-    const std::vector<std::uint32_t>& pixels() const { return m_pixels; }
+    PixelWords& pixels() { return m_pixels; }
+    const PixelWords& pixels() const { return m_pixels; }
 
     // The colour of a stored word, and the word that stores a colour, in this format.
     Color colorOf(std::uint32_t word) const;
@@ -111,6 +121,10 @@ public:
     void xorCopy(const Rect& dest, const Bitmap& src, const Rect& srcRect);
     // White becomes 1, every other colour 0, in a 1-bit raster with the palette black, white.
     void convertToMonochrome();
+    // What drawing this raster onto a fresh display-format raster shows, made in place: every
+    // word becomes the display word of its colour, and the transparent colour's pixels (when
+    // transparent) become `background`. Afterwards: Device format, no palette, not transparent.
+    void flattenToDevice(Color background);
 
 private:
     std::size_t index(int x, int y) const {
@@ -124,7 +138,7 @@ private:
     std::vector<Color> m_palette;
     bool m_transparent = false;
     Color m_transparentColor{};
-    std::vector<std::uint32_t> m_pixels;
+    PixelWords m_pixels;
 };
 
 // Packs a colour as the stored word of a direct format, and back.

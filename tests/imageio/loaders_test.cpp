@@ -139,13 +139,13 @@ TEST_F(LoadersTest, DispatchUsesTheLowSevenBitsOfTheKind) {
 }
 
 TEST_F(LoadersTest, FormatLoadersRefuseNullRastersEmptyPathsAndMissingFiles) {
-    using Loader = bool (*)(const std::string&, Bitmap*);
+    using Loader = bool (*)(const std::string&, Bitmap*, const LoadRequest&);
     const std::string jpg = put("ok.jpg", jpegBytes(m_picture));
     for (Loader load : {LoadBitmapFile, LoadIconFile, LoadJpegFile, LoadTgaFile, LoadPngFile, LoadGifFile}) {
         Bitmap b;
-        EXPECT_FALSE(load(jpg, nullptr));
-        EXPECT_FALSE(load("", &b));
-        EXPECT_FALSE(load(missing(), &b));
+        EXPECT_FALSE(load(jpg, nullptr, {}));
+        EXPECT_FALSE(load("", &b, {}));
+        EXPECT_FALSE(load(missing(), &b, {}));
         EXPECT_TRUE(b.empty());
     }
     std::uint16_t index = 0;
@@ -173,11 +173,11 @@ TEST_F(LoadersTest, PipesAndDevicesAreNotRead) {
     // A named pipe would wait for a writer; /dev/zero would never end.
     const std::string pipe = m_dir.file("pipe.jpg");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    using Loader = bool (*)(const std::string&, Bitmap*);
+    using Loader = bool (*)(const std::string&, Bitmap*, const LoadRequest&);
     for (const std::string& path : {pipe, std::string("/dev/zero")})
         for (Loader load : {LoadBitmapFile, LoadIconFile, LoadJpegFile, LoadTgaFile, LoadPngFile}) {
             Bitmap b;
-            EXPECT_FALSE(load(path, &b)) << path;
+            EXPECT_FALSE(load(path, &b, {})) << path;
         }
 }
 

@@ -1,0 +1,50 @@
+#pragma once
+// The format loaders as the probe uses them: each takes the file as a LoadSource (read once,
+// shared by every loader the probe asks) and has a refusal test on the path and the file's first
+// bytes. A refusal test answers false only for files its loader would certainly refuse, so
+// skipping a refused loader never changes which kind a file is taken as.
+#include <span>
+#include <string>
+
+#include "imageio/file_kind.h"
+#include "imageio/load_request.h"
+#include "imageio/load_source.h"
+#include "raster/bitmap.h"
+
+namespace vexilo::loading {
+
+struct FormatLoader {
+    FileKind kind;
+    // The path and the file's head (empty when the file is no readable regular file or empty).
+    bool (*mayAccept)(LoadSource& source, std::span<const std::uint8_t> head);
+    bool (*load)(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+};
+
+// Kinds 1 and 5 to 12 in probing order. Kinds 2 to 4 share kind 1's loader and would give its
+// answer again, so the probe does not ask them twice.
+std::span<const FormatLoader> formatLoaders();
+
+bool mayBeExecutableIcon(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeWmf(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeEmf(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeBmp(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeIco(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeJpeg(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeTga(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBePng(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeGif(LoadSource& source, std::span<const std::uint8_t> head);
+
+bool loadExecutableIcon(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadWmf(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadEmf(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadBmp(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadIco(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadTga(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+
+// The lower-cased extension of the path's file name with its dot; empty without one.
+std::string lowerExtension(const std::string& path);
+
+}  // namespace vexilo::loading

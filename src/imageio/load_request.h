@@ -1,0 +1,32 @@
+#pragma once
+// What a load is for. The found-image list loads every file only to stretch it into its
+// thumbnail cells; the target preview and the batch job need the picture exactly. A loader may
+// use a thumbnail request to decode less (a JPEG at a reduced DCT scale, a metafile rendered at
+// a bounded size) as long as the result still covers the requested size on both sides.
+#include <cstdint>
+
+namespace vexilo {
+
+class LoadBuffers;
+
+enum class LoadPurpose : std::uint8_t { Full, Thumbnail };
+
+struct LoadRequest {
+    LoadPurpose purpose = LoadPurpose::Full;
+    // For thumbnails: the largest cell the picture is stretched into. A reduced decode keeps at
+    // least this many pixels on each side (and never fewer than the picture has).
+    int thumbnailWidth = 0, thumbnailHeight = 0;
+    // Large buffers that a scan lends from file to file, so that each file does not fault in
+    // fresh pages; null lets each load allocate its own. Nothing of one file survives into the
+    // next through them: they hold only capacity.
+    LoadBuffers* buffers = nullptr;
+
+    bool isThumbnail() const { return purpose == LoadPurpose::Thumbnail; }
+
+    static LoadRequest full() { return {}; }
+    static LoadRequest thumbnail(int width, int height, LoadBuffers* buffers = nullptr) {
+        return {LoadPurpose::Thumbnail, width, height, buffers};
+    }
+};
+
+}  // namespace vexilo

@@ -1,0 +1,110 @@
+#include "imageio/load_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "base/errors.h"
+
+namespace vexilo {
+
+ByteBuffer LoadBuffers::takeBytes() {
+    ByteBuffer b = std::move(m_bytes);
+    m_bytes = ByteBuffer();
+    b.clear();
+    return b;
+}
+
+void LoadBuffers::giveBytes(ByteBuffer buffer) {
+    if (buffer.capacity() > m_bytes.capacity()) m_bytes = std::move(buffer);
+}
+
+LoadSource::LoadSource(std::string path, LoadBuffers* buffers) : m_path(std::move(path)), m_buffers(buffers) {}
+
+LoadSource::~LoadSource() {
+    if (m_fd >= 0) ::close(m_fd);
+    if (m_buffers) m_buffers->giveBytes(std::move(m_data));
+}
+
+void LoadSource::open() {
+    if (m_opened) return;
+    m_opened = true;
+    if (m_path.empty()) return;
+    // Non-blocking: a named pipe under an image's name must not wait for a writer.
+    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (m_fd < 0) {
+        m_errno = errno;
+        return;
+    }
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        m_errno = errno;
+        return;
+    }
+    m_regular = S_ISREG(st.st_mode);
+    m_size = static_cast<std::uint64_t>(st.st_size);
+    if (m_buffers) m_data = m_buffers->takeBytes();
+}
+
+bool LoadSource::readable() {
+    open();
+    return m_regular;
+}
+
+bool LoadSource::readUpTo(std::size_t want) {
+    while (!m_atEnd && m_data.size() < want) {
+        const std::size_t have = m_data.size();
+        // Read straight into the buffer; the size from fstat is only a hint (files change).
+        const std::size_t room = std::max<std::size_t>(want - have, 4096);
+        m_data.resize(have + room);
+        const ssize_t n = ::read(m_fd, m_data.data() + have, room);
+        if (n < 0) {
+            m_data.resize(have);
+            if (errno == EINTR) continue;
+            m_errno = errno;
+            m_failed = true;
+            return false;
+        }
+        m_data.resize(have + static_cast<std::size_t>(n));
+        if (n == 0) m_atEnd = true;
+    }
+    return true;
+}
+
+std::span<const std::uint8_t> LoadSource::head() {
+    if (!readable() || m_failed) return {};
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(m_size, kHeadSize));
+    // One read for the head; the whole file when it is small (icons), so nothing is read twice.
+    if (m_data.size() < want && !readUpTo(m_size <= kHeadSize ? kHeadSize : want)) return {};
+    return {m_data.data(), std::min(m_data.size(), kHeadSize)};
+}
+
+std::span<const std::uint8_t> LoadSource::bytes(std::uint64_t maxBytes) {
+    open();
+    auto reason = [&] { return std::string(std::strerror(m_errno)); };
+    if (m_path.empty()) throw ImageError("Cannot open file: the path is empty");
+    if (m_fd < 0) throw ImageError("Cannot open file \"" + m_path + "\": " + reason());
+    if (!m_regular) {
+        struct stat st {};
+        const bool folder = ::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode);
+        // Pipes and devices (an endless /dev/zero) are no image files.
+        throw ImageError("Cannot open file \"" + m_path + "\": " + (folder ? "it is a folder" : "not a regular file"));
+    }
+    if (m_size > maxBytes)
+        throw ImageError("File \"" + m_path + "\" is too large (" + std::to_string(m_size) + " bytes)");
+    if (!m_atEnd && !m_failed) {
+        m_data.reserve(static_cast<std::size_t>(m_size) + 1);
+        // Asking for one byte more than the size finds the end in the same pass.
+        while (!m_atEnd && !m_failed && m_data.size() <= maxBytes)
+            readUpTo(std::max<std::size_t>(static_cast<std::size_t>(m_size) + 1, m_data.size() + 65536));
+    }
+    if (m_failed) throw ImageError("Cannot read file \"" + m_path + "\": " + reason());
+    if (m_data.size() > maxBytes) throw ImageError("File \"" + m_path + "\" is too large");
+    return {m_data.data(), m_data.size()};
+}
+
+}  // namespace vexilo

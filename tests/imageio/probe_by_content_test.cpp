@@ -1,0 +1,180 @@
+// The probe that skips loaders by the file's first bytes against the one that tries every
+// loader in turn, and the loaders' ways of keeping the decoded raster.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+
+#include "codecs/bmp_codec.h"
+#include "codecs/gif_image.h"
+#include "codecs/jpeg_codec.h"
+#include "codecs/metafile/metafile_writer.h"
+#include "codecs/png_codec.h"
+#include "codecs/tga_codec.h"
+#include "imageio/loaders.h"
+#include "imageio/load_source.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string differenceBetween(const Bitmap& a, const Bitmap& b) {
+    if (a.width() != b.width() || a.height() != b.height())
+        return "size " + std::to_string(a.width()) + "x" + std::to_string(a.height()) + " against " +
+               std::to_string(b.width()) + "x" + std::to_string(b.height());
+    if (a.pixelFormat() != b.pixelFormat()) return "pixel format";
+    if (a.palette() != b.palette()) return "palette";
+    if (a.transparent() != b.transparent() || (a.transparent() && a.transparentColor() != b.transparentColor()))
+        return "transparency";
+    if (a.pixels() != b.pixels()) return "pixels";
+    return {};
+}
+
+// Hand-made files that sit on the edges of the refusal tests.
+void writeQuirkFiles(const fs::path& dir) {
+    const Bitmap picture = test::makeBitmap(20, 12, PixelFormat::Device, test::patternColor);
+    TJPEGImage jpeg;
+    jpeg.assign(picture);
+    const auto jpegBytes = jpeg.data();
+    auto gif = writeGif(picture);
+    auto lowerGif = gif;
+    lowerGif[0] = 'g';
+    auto shortJpeg = jpegBytes;
+    shortJpeg.resize(40);
+    std::vector<std::uint8_t> tgaLike(18 + 20 * 12 * 3, 7);  // no signature: only the header decides
+    tgaLike[2] = 2;
+    tgaLike[12] = 20;
+    tgaLike[14] = 12;
+    tgaLike[16] = 24;
+    const auto emf = writeMetafile(picture, true);
+    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files{
+        {"bmp-as.jpg", writeBmp(picture)},   {"jpeg-noname", jpegBytes},   {"short.jpg", shortJpeg},
+        {"lower.gif", lowerGif},             {"gi.gif", {'G', 'I'}},        {"gif.png", gif},
+        {"raw.tga", tgaLike},                {"raw.bin", tgaLike},          {"png-as.tga", encodePng(picture)},
+        {"picture.EMF", emf},                {"emf-as.wmf", emf},           {"emf-as.bmp", emf},
+        {"tool.cu", {1, 2, 3}},              {"tool.DLL", writeBmp(picture)}, {"empty.png", {}},
+        {"one.bmp", {'B'}},                  {"bm.ico", {'B', 'M', 0, 0, 1, 0}}, {"ico.ico", {0, 0, 1, 0, 0, 0}},
+        {"ff.jpg", {0xFF}},                  {"notes.txt", {'h', 'i'}},
+    };
+    for (const auto& [name, bytes] : files) test::writeFile(dir / name, bytes);
+    fs::create_directories(dir / "folder.png");
+    ::mkfifo((dir / "pipe.gif").c_str(), 0600);
+}
+
+std::vector<fs::path> filesUnder(const fs::path& root) {
+    std::vector<fs::path> files;
+    if (root.empty() || !fs::exists(root)) return files;
+    for (const auto& e : fs::recursive_directory_iterator(root)) files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST(ProbeByContent, GivesTheKindAndPixelsOfTryingEveryLoader) {
+    test::TempDir quirks;
+    writeQuirkFiles(quirks.path());
+    std::vector<fs::path> files = filesUnder(quirks.path());
+    const auto regress = filesUnder(fs::path(VEXILO_TEST_DATA_DIR) / "regress");
+    const auto corpus = filesUnder(test::corpusDir());
+    files.insert(files.end(), regress.begin(), regress.end());
+    files.insert(files.end(), corpus.begin(), corpus.end());
+    if (corpus.empty()) std::cout << "conformance corpus absent: quirk and regression files only\n";
+
+    LoadBuffers buffers;  // shared as a scan shares them, so nothing of one file may reach the next
+    std::size_t decoded = 0;
+    for (const auto& file : files) {
+        for (const LoadRequest& request : {LoadRequest::full(), LoadRequest::thumbnail(32, 32, &buffers)}) {
+            Bitmap tried, probed;
+            FileKind triedKind = 99, probedKind = 99;
+            const bool triedOk = ProbeImageKindByTrying(file.string(), &tried, triedKind, request);
+            const bool probedOk = ProbeImageKind(file.string(), &probed, probedKind, request);
+            ASSERT_EQ(triedOk, probedOk) << file;
+            ASSERT_EQ(int(triedKind), int(probedKind)) << file;
+            ASSERT_EQ(differenceBetween(tried, probed), "") << file;
+            decoded += probedKind != kind::AllFiles;
+        }
+    }
+    EXPECT_GT(decoded, 20u);
+}
+
+TEST(ProbeByContent, KeepingTheDecodedRasterShowsWhatDrawingItShows) {
+    const auto pattern = test::patternColor;
+    Bitmap indexed = test::makeBitmap(5, 3, PixelFormat::Bpp8, pattern, {{1, 2, 3}, {250, 0, 9}, {7, 7, 7}});
+    indexed.setRaw(4, 2, 200);  // beyond the palette: black
+    Bitmap keyed = test::makeBitmap(4, 4, PixelFormat::Bpp24, pattern);
+    keyed.setTransparent(true);
+    keyed.setTransparentColor(keyed.pixel(1, 1));
+    Bitmap keyedIndexed = indexed;
+    keyedIndexed.setTransparent(true);
+    keyedIndexed.setTransparentColor(kBlack);
+    Bitmap alpha = test::makeBitmap(3, 3, PixelFormat::Bpp32, pattern);
+    alpha.setRaw(0, 0, 0x80112233u);
+    for (const Bitmap& picture : {indexed, keyed, keyedIndexed, alpha,
+                                  test::makeBitmap(3, 2, PixelFormat::Bpp15, pattern), Bitmap()}) {
+        Bitmap drawn, kept;
+        drawLoaded(picture, drawn);
+        keepLoaded(Bitmap(picture), kept);
+        EXPECT_EQ(differenceBetween(drawn, kept), "");
+    }
+    // A raster that is not fresh keeps its own format, as drawing into it does.
+    Bitmap into(0, 0, PixelFormat::Bpp8);
+    keepLoaded(Bitmap(keyed), into);
+    EXPECT_EQ(into.pixelFormat(), PixelFormat::Bpp8);
+}
+
+TEST(ProbeByContent, JpegThumbnailsDecodeAtTheSmallestScaleThatCoversTheCell) {
+    test::TempDir dir;
+    const struct {
+        int width, height, thumbWidth, thumbHeight;
+    } cases[] = {
+        {1920, 1080, 240, 135},  // 1/8 still covers 32 x 32
+        {100, 50, 100, 50},      // 1/2 would give 25 rows
+        {64, 64, 32, 32},        // 1/2 exactly covers it
+        {130, 70, 65, 35},       // 1/4 gives 33 x 18, too short
+        {20, 200, 20, 200},
+        {67, 2000, 34, 1000},  // rounded up: 1/2 of 67 is 34; 1/4 would be too narrow
+    };
+    for (const auto& c : cases) {
+        TJPEGImage jpeg;
+        jpeg.assign(test::makeBitmap(c.width, c.height, PixelFormat::Bpp24, test::patternColor));
+        const std::string path = dir.file(std::to_string(c.width) + "x" + std::to_string(c.height) + ".jpg");
+        test::writeFile(path, jpeg.data());
+        Bitmap thumb, full;
+        ASSERT_TRUE(LoadJpegFile(path, &thumb, LoadRequest::thumbnail(32, 32)));
+        EXPECT_EQ(thumb.width(), c.thumbWidth);
+        EXPECT_EQ(thumb.height(), c.thumbHeight);
+        // The target and the batch job keep the full size.
+        ASSERT_TRUE(LoadImageAs(kind::Jpeg, path, &full));
+        EXPECT_EQ(full.width(), c.width);
+        EXPECT_EQ(full.height(), c.height);
+    }
+}
+
+TEST(ProbeByContent, ASourceReadsTheHeadAndTheRestIntoOneBuffer) {
+    test::TempDir dir;
+    std::vector<std::uint8_t> bytes(3 * LoadSource::kHeadSize + 17);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
+    test::writeFile(dir.path() / "big", bytes);
+    test::writeFile(dir.path() / "small", std::vector<std::uint8_t>{1, 2, 3});
+    LoadBuffers buffers;
+    for (int round = 0; round < 2; ++round) {  // the second round reuses the first one's buffer
+        LoadSource big(dir.file("big"), &buffers);
+        const auto head = big.head();
+        ASSERT_EQ(head.size(), LoadSource::kHeadSize);
+        const auto all = big.bytes();
+        EXPECT_TRUE(std::equal(all.begin(), all.end(), bytes.begin(), bytes.end()));
+        EXPECT_THROW(big.bytes(100), ImageError);
+        LoadSource small(dir.file("small"), &buffers);
+        EXPECT_EQ(small.head().size(), 3u);
+        EXPECT_EQ(small.bytes().size(), 3u);
+    }
+    LoadSource folder(dir.path().string());
+    EXPECT_TRUE(folder.head().empty());
+    EXPECT_THROW(folder.bytes(), ImageError);
+}
+
+}  // namespace
+}  // namespace vexilo
