@@ -26,11 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "codecs/icon_writer.h"
 #include "control/main_search.h"
 #include "imageio/loaders.h"
 #include "imageio/savers.h"
 #include "raster/icon.h"
-#include "codecs/icon_writer.h"
 
 extern char** environ;
 
@@ -86,7 +86,8 @@ struct Tree {
     Tree() {
         const char* env = std::getenv("VEXILO_BENCH_DIR");
         kept = env && *env;
-        root = kept ? fs::path(env) : fs::temp_directory_path() / ("vexilo-peer-bench-" + std::to_string(::getpid()));
+        root = kept ? fs::path(env)
+                    : fs::temp_directory_path() / ("vexilo-peer-bench-" + std::to_string(::getpid()));
         fs::create_directories(root);
     }
     ~Tree() {
@@ -114,7 +115,8 @@ fs::path photoSet(FileKind k) {
     for (int i = 0; i < kPhotosPerSet; ++i) {
         const Bitmap b = photo(static_cast<unsigned>(i));
         const fs::path file = dir / ("photo" + std::to_string(i) + extensionOf(k));
-        if (!SaveImageAs(k, file.string(), &b, options)) throw std::runtime_error("cannot write " + file.string());
+        if (!SaveImageAs(k, file.string(), &b, options))
+            throw std::runtime_error("cannot write " + file.string());
     }
     FILE* done = std::fopen((dir.string() + ".done").c_str(), "w");
     if (done) std::fclose(done);
@@ -219,7 +221,8 @@ std::string peer(const char* variable) {
     const char* v = std::getenv(variable);
     if (v && *v) return v;
     // Without bench/peers.sh sourced: the Debian packages' paths.
-    const std::string fallback = std::string(variable) == "VEXILO_GM" ? "/usr/bin/gm" : "/usr/bin/convert-im6.q16";
+    const std::string fallback =
+        std::string(variable) == "VEXILO_GM" ? "/usr/bin/gm" : "/usr/bin/convert-im6.q16";
     return fs::exists(fallback) ? fallback : std::string();
 }
 

@@ -14,8 +14,9 @@ public:
     using Base::Base;
     DefaultInitAllocator() = default;
     template <typename U>
-    DefaultInitAllocator(const DefaultInitAllocator<U, typename std::allocator_traits<Base>::template rebind_alloc<U>>&
-                             other) noexcept
+    DefaultInitAllocator(
+        const DefaultInitAllocator<U, typename std::allocator_traits<Base>::template rebind_alloc<U>>&
+            other) noexcept
         : Base(other) {}
     template <typename U>
     struct rebind {

@@ -347,8 +347,8 @@ void TJPEGImage::decode(Bitmap& out) {
             }
         });
         // Rows the library never delivered show the canvas background.
-        std::fill(words + static_cast<std::size_t>(d->output_scanline) * uw, words + static_cast<std::size_t>(h) * uw,
-                  out.encode(kWhite));
+        std::fill(words + static_cast<std::size_t>(d->output_scanline) * uw,
+                  words + static_cast<std::size_t>(h) * uw, out.encode(kWhite));
     }
     m_warnings = d.trap().warnings();
 }

@@ -103,7 +103,9 @@ private:
     bool m_smoothing = true;
     DecodeLimits m_limits = defaultDecodeLimits();
 
-    std::span<const std::uint8_t> source() const { return m_data.empty() ? m_view : std::span<const std::uint8_t>(m_data); }
+    std::span<const std::uint8_t> source() const {
+        return m_data.empty() ? m_view : std::span<const std::uint8_t>(m_data);
+    }
     void readHeader(std::span<const std::uint8_t> data);
 
     std::vector<std::uint8_t> m_data;  // empty when the image came from assign() or a view

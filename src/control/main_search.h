@@ -100,7 +100,7 @@ private:
     Bitmap m_placeholder;
     bool m_running = false;
     bool m_restartPending = false;
-    bool m_allFiles = false;  // "All files as Windows Icons" was checked when the scan began
+    bool m_allFiles = false;    // "All files as Windows Icons" was checked when the scan began
     LoadBuffers m_loadBuffers;  // lent to every file's load, so large files reuse one buffer
 };
 

@@ -31,8 +31,8 @@ bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
         TJPEGImage jpeg;
         jpeg.loadFromView(source.bytes());
         if (request.isThumbnail())
-            jpeg.setScale(thumbnailScale(jpeg.width(), jpeg.height(), request.thumbnailWidth,
-                                         request.thumbnailHeight));
+            jpeg.setScale(
+                thumbnailScale(jpeg.width(), jpeg.height(), request.thumbnailWidth, request.thumbnailHeight));
         // Decodes first and replaces the raster only on success: a damaged file leaves the
         // caller's bitmap as it was.
         jpeg.drawInto(bitmap);

@@ -23,7 +23,8 @@ void LoadBuffers::giveBytes(ByteBuffer buffer) {
     if (buffer.capacity() > m_bytes.capacity()) m_bytes = std::move(buffer);
 }
 
-LoadSource::LoadSource(std::string path, LoadBuffers* buffers) : m_path(std::move(path)), m_buffers(buffers) {}
+LoadSource::LoadSource(std::string path, LoadBuffers* buffers)
+    : m_path(std::move(path)), m_buffers(buffers) {}
 
 LoadSource::~LoadSource() {
     if (m_fd >= 0) ::close(m_fd);
@@ -92,7 +93,8 @@ std::span<const std::uint8_t> LoadSource::bytes(std::uint64_t maxBytes) {
         struct stat st {};
         const bool folder = ::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode);
         // Pipes and devices (an endless /dev/zero) are no image files.
-        throw ImageError("Cannot open file \"" + m_path + "\": " + (folder ? "it is a folder" : "not a regular file"));
+        throw ImageError("Cannot open file \"" + m_path +
+                         "\": " + (folder ? "it is a folder" : "not a regular file"));
     }
     if (m_size > maxBytes)
         throw ImageError("File \"" + m_path + "\" is too large (" + std::to_string(m_size) + " bytes)");

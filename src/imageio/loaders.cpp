@@ -130,7 +130,8 @@ bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind, con
     return false;
 }
 
-bool ProbeImageKindByTrying(const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request) {
+bool ProbeImageKindByTrying(const std::string& path, Bitmap* bitmap, FileKind& kind,
+                            const LoadRequest& request) {
     if (!bitmap) return false;
     for (FileKind k = 1; k <= 12; ++k) {
         try {

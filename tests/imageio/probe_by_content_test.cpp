@@ -13,8 +13,8 @@
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
-#include "imageio/loaders.h"
 #include "imageio/load_source.h"
+#include "imageio/loaders.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -28,7 +28,8 @@ std::string differenceBetween(const Bitmap& a, const Bitmap& b) {
                std::to_string(b.width()) + "x" + std::to_string(b.height());
     if (a.pixelFormat() != b.pixelFormat()) return "pixel format";
     if (a.palette() != b.palette()) return "palette";
-    if (a.transparent() != b.transparent() || (a.transparent() && a.transparentColor() != b.transparentColor()))
+    if (a.transparent() != b.transparent() ||
+        (a.transparent() && a.transparentColor() != b.transparentColor()))
         return "transparency";
     if (a.pixels() != b.pixels()) return "pixels";
     return {};
@@ -52,13 +53,26 @@ void writeQuirkFiles(const fs::path& dir) {
     tgaLike[16] = 24;
     const auto emf = writeMetafile(picture, true);
     const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files{
-        {"bmp-as.jpg", writeBmp(picture)},   {"jpeg-noname", jpegBytes},   {"short.jpg", shortJpeg},
-        {"lower.gif", lowerGif},             {"gi.gif", {'G', 'I'}},        {"gif.png", gif},
-        {"raw.tga", tgaLike},                {"raw.bin", tgaLike},          {"png-as.tga", encodePng(picture)},
-        {"picture.EMF", emf},                {"emf-as.wmf", emf},           {"emf-as.bmp", emf},
-        {"tool.cu", {1, 2, 3}},              {"tool.DLL", writeBmp(picture)}, {"empty.png", {}},
-        {"one.bmp", {'B'}},                  {"bm.ico", {'B', 'M', 0, 0, 1, 0}}, {"ico.ico", {0, 0, 1, 0, 0, 0}},
-        {"ff.jpg", {0xFF}},                  {"notes.txt", {'h', 'i'}},
+        {"bmp-as.jpg", writeBmp(picture)},
+        {"jpeg-noname", jpegBytes},
+        {"short.jpg", shortJpeg},
+        {"lower.gif", lowerGif},
+        {"gi.gif", {'G', 'I'}},
+        {"gif.png", gif},
+        {"raw.tga", tgaLike},
+        {"raw.bin", tgaLike},
+        {"png-as.tga", encodePng(picture)},
+        {"picture.EMF", emf},
+        {"emf-as.wmf", emf},
+        {"emf-as.bmp", emf},
+        {"tool.cu", {1, 2, 3}},
+        {"tool.DLL", writeBmp(picture)},
+        {"empty.png", {}},
+        {"one.bmp", {'B'}},
+        {"bm.ico", {'B', 'M', 0, 0, 1, 0}},
+        {"ico.ico", {0, 0, 1, 0, 0, 0}},
+        {"ff.jpg", {0xFF}},
+        {"notes.txt", {'h', 'i'}},
     };
     for (const auto& [name, bytes] : files) test::writeFile(dir / name, bytes);
     fs::create_directories(dir / "folder.png");
@@ -130,12 +144,11 @@ TEST(ProbeByContent, JpegThumbnailsDecodeAtTheSmallestScaleThatCoversTheCell) {
     const struct {
         int width, height, thumbWidth, thumbHeight;
     } cases[] = {
-        {1920, 1080, 240, 135},  // 1/8 still covers 32 x 32
-        {100, 50, 100, 50},      // 1/2 would give 25 rows
-        {64, 64, 32, 32},        // 1/2 exactly covers it
-        {130, 70, 65, 35},       // 1/4 gives 33 x 18, too short
-        {20, 200, 20, 200},
-        {67, 2000, 34, 1000},  // rounded up: 1/2 of 67 is 34; 1/4 would be too narrow
+        {1920, 1080, 240, 135},                        // 1/8 still covers 32 x 32
+        {100, 50, 100, 50},                            // 1/2 would give 25 rows
+        {64, 64, 32, 32},                              // 1/2 exactly covers it
+        {130, 70, 65, 35},                             // 1/4 gives 33 x 18, too short
+        {20, 200, 20, 200},     {67, 2000, 34, 1000},  // rounded up: 1/2 of 67 is 34; 1/4 would be too narrow
     };
     for (const auto& c : cases) {
         TJPEGImage jpeg;
