@@ -783,7 +783,8 @@ Bitmap firstFrameOnScreen(TGIFImage& image) {
     const int sw = fullWidth ? picture.width() : image.screenWidth();
     const int sh = fullHeight ? picture.height() : image.screenHeight();
     const int left = fullWidth ? 0 : f.left, top = fullHeight ? 0 : f.top;
-    if (left == 0 && top == 0 && sw == picture.width() && sh == picture.height()) return picture;
+    // Frame 0 covering the screen is the picture itself: moved out, not copied.
+    if (left == 0 && top == 0 && sw == picture.width() && sh == picture.height()) return f.takeBitmap();
     checkDimensions("GIF", sw, sh, image.limits());
 
     Bitmap screen(0, 0, picture.pixelFormat());

@@ -12,7 +12,7 @@ namespace vexilo {
 namespace {
 
 bool loadMetafileFrom(LoadSource& source, Bitmap& bitmap, const std::string& requiredExtension,
-                      const LoadRequest&) {
+                      const LoadRequest& request) {
     const std::string ext = loading::lowerExtension(source.path());
     // Only these two extensions pick the metafile decoder; any other gives no metafile.
     if (ext != ".wmf" && ext != ".emf") return false;
@@ -20,8 +20,12 @@ bool loadMetafileFrom(LoadSource& source, Bitmap& bitmap, const std::string& req
         // The loaders take no limits of their own: they decode under the program's.
         const DecodeLimits& limits = defaultDecodeLimits();
         const auto bytes = source.bytes();
-        const Metafile metafile = parseMetafile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), limits);
-        Bitmap picture = renderMetafile(metafile, limits);
+        const Metafile metafile =
+            parseMetafile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), limits);
+        // A thumbnail of a vector picture needs no raster of the size it claims.
+        Bitmap picture = request.isThumbnail()
+                             ? renderMetafileThumbnail(metafile, kMetafileThumbnailSide, limits)
+                             : renderMetafile(metafile, limits);
         bitmap = std::move(picture);
     } catch (const ImageError&) {
         return false;
