@@ -10,8 +10,8 @@
 namespace vexilo {
 
 namespace {
-// DisplayImage is made in the display's depth; 24 bits serves and keeps saved BMPs plain.
-constexpr PixelFormat kDisplayFormat = PixelFormat::Bpp24;
+// DisplayImage is made in the display's own format, as the loaders make TargetImage.
+constexpr PixelFormat kDisplayFormat = PixelFormat::Device;
 
 // Round to nearest with halves to the even neighbour (the default rounding mode).
 long double roundEven(long double v) {
@@ -117,13 +117,19 @@ void TargetPreview::LoadTarget(const search::FoundRow& row, std::optional<FileKi
 
 void TargetPreview::RenderTarget() {
     if (!m_hasTarget) return;
-    Bitmap display(0, 0, kDisplayFormat);
-    if (m_actualSize)
-        StretchInto(m_targetImage, display, m_targetImage.width(), m_targetImage.height());
-    else
-        StretchInto(m_targetImage, display, m_widthEdit, m_heightEdit);
-    if (m_buttonShape) DrawButtonFrame(display);
-    m_displayImage = std::move(display);
+    if (m_actualSize && m_targetImage.pixelFormat() == kDisplayFormat && !m_targetImage.transparent()) {
+        // What a same-size stretch makes; assigning reuses the old raster's memory, which spares
+        // a large picture the page faults of a fresh one.
+        m_displayImage = m_targetImage;
+    } else {
+        Bitmap display(0, 0, kDisplayFormat);
+        if (m_actualSize)
+            StretchInto(m_targetImage, display, m_targetImage.width(), m_targetImage.height());
+        else
+            StretchInto(m_targetImage, display, m_widthEdit, m_heightEdit);
+        m_displayImage = std::move(display);
+    }
+    if (m_buttonShape) DrawButtonFrame(m_displayImage);
     ShowPreview();
 }
 

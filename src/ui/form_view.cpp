@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "ui/gif_player.h"
@@ -71,11 +72,13 @@ void TFormView::ShowFullView(const std::string& path, bool gif, const Bitmap& di
 }
 
 void TFormView::sizeTo(const FullViewLayout& layout) {
-    m_scroll->setHorizontalScrollBarPolicy(layout.horizontalRange ? Qt::ScrollBarAsNeeded
-                                                                  : Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(layout.verticalRange ? Qt::ScrollBarAsNeeded
-                                                              : Qt::ScrollBarAlwaysOff);
-    resize(std::max(layout.clientWidth, 1), std::max(layout.clientHeight, 1));
+    // A scroll bar in one direction takes room from the other; the window grows by its width so
+    // that no row or column of the picture stays out of reach.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    int width = layout.clientWidth, height = layout.clientHeight;
+    if (layout.horizontalRange && !layout.verticalRange) height += bar;
+    if (layout.verticalRange && !layout.horizontalRange) width += bar;
+    resize(std::max(width, 1), std::max(height, 1));
 }
 
 void TFormView::rememberPosition() {

@@ -100,7 +100,10 @@ TargetPanel::TargetPanel(SettingsStore& settings, TLang& lang, Dialogs& dialogs,
         m_controls.groupBox->setTitle(QString::fromStdString(c));
     };
 
-    connect(m_preview, &PreviewImage::resized, this, [this](int w, int h) { m_target.setPreviewSize(w, h); });
+    connect(m_preview, &PreviewImage::resized, this, [this](int w, int h) {
+        m_target.setPreviewSize(w, h);
+        if (!m_target.stretchPicture()) showRendered();  // another part of the picture shows
+    });
     connect(m_preview, &PreviewImage::doubleClicked, this, [this] { ImageMainDblClick(); });
     connect(m_controls.viewAs, &QComboBox::activated, this, [this](int index) { CBViewAsChange(index); });
     connect(m_controls.width, &QSpinBox::valueChanged, this,
@@ -198,7 +201,11 @@ void TargetPanel::CBViewAsChange(int index) {
 }
 
 void TargetPanel::showRendered() {
-    m_preview->setImage(toQImage(m_target.PreviewImage()));
+    // Only the centre of a picture larger than the preview shows; only that is converted.
+    const Bitmap& b = m_target.PreviewImage();
+    const int w = std::min(b.width(), m_preview->width()), h = std::min(b.height(), m_preview->height());
+    const int left = (b.width() - w) / 2, top = (b.height() - h) / 2;
+    m_preview->setImage(toQImage(b, {left, top, left + w, top + h}));
 }
 
 void TargetPanel::showEdits(int width, int height) {

@@ -1,21 +1,31 @@
 #include "ui/platform/qimage_convert.h"
 
+#include <algorithm>
+
 namespace vexilo {
 
 QImage toQImage(const Bitmap& bitmap) {
-    QImage image(bitmap.width(), bitmap.height(), QImage::Format_RGB32);
+    return toQImage(bitmap, {0, 0, bitmap.width(), bitmap.height()});
+}
+
+QImage toQImage(const Bitmap& bitmap, const Rect& rect) {
+    const int left = std::clamp(rect.left, 0, bitmap.width()),
+              right = std::clamp(rect.right, left, bitmap.width());
+    const int top = std::clamp(rect.top, 0, bitmap.height()),
+              bottom = std::clamp(rect.bottom, top, bitmap.height());
+    QImage image(right - left, bottom - top, QImage::Format_RGB32);
     const bool direct = !isIndexed(bitmap.pixelFormat());
-    for (int y = 0; y < bitmap.height(); ++y) {
-        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const auto in = bitmap.row(y);
+    for (int y = top; y < bottom; ++y) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y - top));
+        const auto in = bitmap.row(y).subspan(static_cast<std::size_t>(left));
+        const auto n = static_cast<std::size_t>(right - left);
         if (direct) {
             // Direct formats already store the colour they show as 0x..RRGGBB.
-            for (int x = 0; x < bitmap.width(); ++x)
-                out[x] = 0xFF000000u | (in[static_cast<std::size_t>(x)] & 0xFFFFFFu);
+            for (std::size_t x = 0; x < n; ++x) out[x] = 0xFF000000u | (in[x] & 0xFFFFFFu);
             continue;
         }
-        for (int x = 0; x < bitmap.width(); ++x) {
-            const Color c = bitmap.colorOf(in[static_cast<std::size_t>(x)]);
+        for (std::size_t x = 0; x < n; ++x) {
+            const Color c = bitmap.colorOf(in[x]);
             out[x] = qRgb(c.r, c.g, c.b);
         }
     }

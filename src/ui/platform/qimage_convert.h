@@ -8,6 +8,8 @@ namespace vexilo {
 
 // Opaque RGB32 image of the bitmap as it shows (palette applied).
 QImage toQImage(const Bitmap& bitmap);
+// The same of the part of the bitmap inside rect (clipped to the bitmap).
+QImage toQImage(const Bitmap& bitmap, const Rect& rect);
 // The same picture without losing the palette: an indexed bitmap (1, 4, 8 bits) becomes an
 // 8-bit indexed image with the bitmap's colour table, any other an opaque RGB32 image. For the
 // clipboard, where other programs should receive the colours as they were.
