@@ -198,23 +198,20 @@ ChildRun runChild(const std::vector<std::string>& args) {
     return run;
 }
 
-// Peak memory of a forked child running work(), less that of a child doing nothing: what the
-// work needed at its worst beyond what this process already holds.
-template <typename Work>
-double forkedPeakMiB(Work work) {
-    auto child = [](auto&& body) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            body();
-            ::_exit(0);
-        }
-        int status = 0;
-        rusage usage{};
-        ::wait4(pid, &status, 0, &usage);
-        return static_cast<double>(usage.ru_maxrss) / 1024.0;
-    };
-    const double base = child([] {});
-    return child(work) - base;
+// Peak memory of this program run afresh as `--child-scan DIR` or `--child-load KIND FILE`,
+// less that of a fresh run that does nothing: what the work needs at its worst, with nothing
+// left over from the benchmarks before it.
+std::string selfPath() {
+    std::error_code ec;
+    return fs::read_symlink("/proc/self/exe", ec).string();
+}
+
+double freshPeakMiB(const std::vector<std::string>& work) {
+    std::vector<std::string> idle{selfPath(), "--child-idle"};
+    std::vector<std::string> busy{selfPath()};
+    busy.insert(busy.end(), work.begin(), work.end());
+    const ChildRun base = runChild(idle), run = runChild(busy);
+    return run.ok && base.ok ? run.peakMiB - base.peakMiB : -1;
 }
 
 std::string peer(const char* variable) {
@@ -238,7 +235,8 @@ void scanBesideGm(benchmark::State& state, const fs::path& dir, const std::strin
     const std::string gm = peer("VEXILO_GM");
     const fs::path out = tree().root / ("gm-out-" + dir.filename().string());
     fs::create_directories(out);
-    std::vector<std::string> args{gm, "mogrify", "-output-directory", out.string(), "-thumbnail", "32x32"};
+    std::vector<std::string> args{gm, "mogrify", "-output-directory", out.string(),
+                                  "-create-directories", "-thumbnail", "32x32"};
     if (!format.empty()) args.insert(args.begin() + 2, {"-format", format});
     for (const auto& f : filesOf(dir)) args.push_back(f);
     std::size_t rows = 0;
@@ -259,7 +257,7 @@ void scanBesideGm(benchmark::State& state, const fs::path& dir, const std::strin
     const auto n = static_cast<double>(state.iterations());
     state.counters["rows"] = static_cast<double>(rows);
     state.counters["ours_ms"] = ours / n * 1000;
-    state.counters["peak_MiB"] = forkedPeakMiB([&] { scan(dir); });
+    state.counters["peak_MiB"] = freshPeakMiB({"--child-scan", dir.string()});
     if (!gm.empty()) {
         state.counters["gm_ms"] = theirs / n * 1000;
         state.counters["gm_over_ours"] = theirs / ours;
@@ -290,10 +288,7 @@ void loadBesideConvert(benchmark::State& state, FileKind k) {
     }
     const auto n = static_cast<double>(state.iterations());
     state.counters["ours_ms"] = ours / n * 1000;
-    state.counters["peak_MiB"] = forkedPeakMiB([&] {
-        Bitmap b;
-        LoadImageAs(k, files.front(), &b);
-    });
+    state.counters["peak_MiB"] = freshPeakMiB({"--child-load", std::to_string(k), files.front()});
     if (!convert.empty()) {
         state.counters["im_ms"] = theirs / n * 1000;
         state.counters["im_over_ours"] = theirs / ours;
@@ -335,3 +330,19 @@ BENCHMARK(BM_LoadPhoto)
     ->Iterations(12);
 
 }  // namespace
+
+// The child runs for the memory figures, else the benchmarks.
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "--child-idle") return 0;
+    if (mode == "--child-scan" && argc == 3) return scan(argv[2]) > 0 ? 0 : 1;
+    if (mode == "--child-load" && argc == 4) {
+        Bitmap b;
+        return LoadImageAs(static_cast<FileKind>(std::atoi(argv[2])), argv[3], &b) ? 0 : 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
