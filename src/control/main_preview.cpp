@@ -27,7 +27,14 @@ bool withinPixelLimit(long double width, long double height) {
 }  // namespace
 
 LoadServices LoadServices::standard() {
-    return {LoadExecutableIcon, ProbeImageKind, LoadImageAs};
+    // The target shows the picture itself: full loads, never thumbnails.
+    return {LoadExecutableIcon,
+            [](const std::string& path, Bitmap* bitmap, FileKind& kind) {
+                return ProbeImageKind(path, bitmap, kind, LoadRequest::full());
+            },
+            [](FileKind kind, const std::string& path, Bitmap* bitmap) {
+                return LoadImageAs(kind, path, bitmap, LoadRequest::full());
+            }};
 }
 
 TargetPreview::TargetPreview(const Bitmap& placeholder, LoadServices load)
