@@ -3,9 +3,11 @@
 // shared by every loader the probe asks) and has a refusal test on the path and the file's first
 // bytes. A refusal test answers false only for files its loader would certainly refuse, so
 // skipping a refused loader never changes which kind a file is taken as.
+#include <algorithm>
 #include <span>
 #include <string>
 
+#include "base/byte_reader.h"
 #include "imageio/file_kind.h"
 #include "imageio/load_request.h"
 #include "imageio/load_source.h"
@@ -43,6 +45,19 @@ bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadTga(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+
+// The most pixels a raster decoded only for a thumbnail may have (8192 x 8192).
+constexpr std::uint64_t kThumbnailMaxPixels = std::uint64_t{1} << 26;
+
+// The limits a load decodes under: the program's, and for a thumbnail no more than
+// kThumbnailMaxPixels, so that a small file claiming a huge raster costs the scan nothing (the
+// readers check their headers against the limits before they allocate). The target and the
+// batch job keep the program's limits.
+inline DecodeLimits decodeLimitsFor(const LoadRequest& request) {
+    DecodeLimits limits = defaultDecodeLimits();
+    if (request.isThumbnail()) limits.maxPixels = std::min(limits.maxPixels, kThumbnailMaxPixels);
+    return limits;
+}
 
 // The lower-cased extension of the path's file name with its dot; empty without one.
 std::string lowerExtension(const std::string& path);

@@ -12,11 +12,11 @@ bool mayBeGif(LoadSource&, std::span<const std::uint8_t> head) {
     return head.size() >= 3 && head[0] == 'G' && head[1] == 'I' && head[2] == 'F';
 }
 
-bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
+bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     try {
         if (!mayBeGif(source, source.head())) return false;
         TGIFImage image;
-        image.loadFromBytes(source.bytes());
+        image.loadFromBytes(source.bytes(), decodeLimitsFor(request));
         if (image.frameCount() == 0) return false;
         // Frame 0 as every viewer shows it: at its offset on the logical screen.
         Bitmap picture = firstFrameOnScreen(image);

@@ -12,10 +12,10 @@ bool mayBePng(LoadSource&, std::span<const std::uint8_t> head) {
     return head.size() >= 8 && std::equal(kSignature, kSignature + 8, head.begin());
 }
 
-bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
+bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     TPNGImage image;
     try {
-        image.loadFromBytes(source.bytes());
+        image.loadFromBytes(source.bytes(), decodeLimitsFor(request));
     } catch (const std::exception&) {
         return false;
     }
