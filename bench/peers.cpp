@@ -235,8 +235,8 @@ void scanBesideGm(benchmark::State& state, const fs::path& dir, const std::strin
     const std::string gm = peer("VEXILO_GM");
     const fs::path out = tree().root / ("gm-out-" + dir.filename().string());
     fs::create_directories(out);
-    std::vector<std::string> args{gm, "mogrify", "-output-directory", out.string(),
-                                  "-create-directories", "-thumbnail", "32x32"};
+    std::vector<std::string> args{
+        gm, "mogrify", "-output-directory", out.string(), "-create-directories", "-thumbnail", "32x32"};
     if (!format.empty()) args.insert(args.begin() + 2, {"-format", format});
     for (const auto& f : filesOf(dir)) args.push_back(f);
     std::size_t rows = 0;

@@ -27,7 +27,8 @@ QString qtFileFilter(const std::string& filter) {
 }
 
 std::optional<std::string> QtDialogs::saveFile(const SaveFileRequest& request) {
-    QFileDialog dialog(m_parent, q(request.caption), q(request.folder), qtFileFilter(request.filter));
+    if (!request.folder.empty()) m_saveFolder = request.folder;
+    QFileDialog dialog(m_parent, q(request.caption), q(m_saveFolder), qtFileFilter(request.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!request.proposedName.empty()) dialog.selectFile(q(request.proposedName));

@@ -22,6 +22,9 @@ public:
 
 private:
     QWidget* m_parent;
+    // The save dialog's starting folder as it was last given: a request without a folder opens
+    // there (not where the user last chose a file).
+    std::string m_saveFolder;
 };
 
 // "description|pattern|description|pattern" as a QFileDialog filter ("description (pattern)"
