@@ -9,7 +9,10 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <vector>
 
+#include "control/config_dlg.h"
+#include "control/main_commands.h"
 #include "support/test_util.h"
 #include "ui/qt_test_app.h"
 
@@ -59,6 +62,16 @@ TEST(HelpPages, EveryHelpContextAndEveryLinkResolves) {
         EXPECT_NE(helpTopicFor(context), QStringLiteral("index.html"));
         EXPECT_NE(std::find(helpContexts().begin(), helpContexts().end(), context), helpContexts().end());
     }
+    // The contexts the windows declare: the command table, the main window's areas, the options.
+    std::vector<int> declared = {helpctx::MainWindow,        helpctx::ImagesTab,
+                                 helpctx::Folders,           helpctx::Masks,
+                                 helpctx::FoundList,         helpctx::ToolbarMain,
+                                 helpctx::ToolbarView,       helpctx::ToolbarModify,
+                                 ConfigDialog::kHelpContext, ConfigDialog::kImageListHelp,
+                                 ConfigDialog::kToolbarsHelp};
+    for (const Command& c : commandTable())
+        if (c.helpContext != 0) declared.push_back(c.helpContext);
+    for (int context : declared) EXPECT_NE(helpTopicFor(context), QStringLiteral("index.html")) << context;
     QString why;
     for (int context : helpContexts())
         EXPECT_TRUE(topicExists(helpTopicFor(context), &why)) << context << ": " << why.toStdString();
