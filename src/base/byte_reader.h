@@ -1,40 +1,18 @@
 #pragma once
-// Bounds-checked reading of untrusted bytes, checked size arithmetic and decode limits shared
-// by every decoder.
+// Bounds-checked reading of untrusted bytes and little-endian writing. Every decoder also needs
+// the decode limits and checked size arithmetic, so they come with it.
 #include <cstddef>
 #include <cstdint>
-#include <limits>
-#include <optional>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/checked_math.h"
+#include "base/decode_limits.h"
 #include "base/errors.h"
 
 namespace vexilo {
-
-struct DecodeLimits {  // defaults for the program; tests and fuzzers pass smaller ones
-    std::uint32_t maxWidth = 65535, maxHeight = 65535;
-    std::uint64_t maxPixels = std::uint64_t{1} << 28;  // 256 Mpixel, 1 GiB of 32-bit pixels
-    std::size_t maxFrames = 4096;
-    static DecodeLimits forFuzzing() { return {16384, 16384, std::uint64_t{1} << 22, 64}; }
-};
-
-// The limits used when a caller passes none; fuzz targets lower them for the whole process.
-DecodeLimits& defaultDecodeLimits();
-
-constexpr std::optional<std::size_t> checkedMul(std::size_t a, std::size_t b) {
-    if (a != 0 && b > std::numeric_limits<std::size_t>::max() / a) return std::nullopt;
-    return a * b;
-}
-constexpr std::optional<std::size_t> checkedAdd(std::size_t a, std::size_t b) {
-    if (b > std::numeric_limits<std::size_t>::max() - a) return std::nullopt;
-    return a + b;
-}
-
-// Throws DecodeError naming the format when width x height is not a raster the limits allow.
-void checkDimensions(const char* format, std::int64_t width, std::int64_t height, const DecodeLimits& limits);
 
 // All-or-nothing reads: a short file is an error, never silent zero padding.
 class ByteReader {

@@ -86,7 +86,7 @@ std::mutex& folderMutex() {
 }
 
 bool fitsLimits(int width, int height) {
-    const DecodeLimits& limits = defaultDecodeLimits();
+    const DecodeLimits& limits = kDefaultDecodeLimits;
     return width >= 1 && height >= 1 && static_cast<std::uint32_t>(width) <= limits.maxWidth &&
            static_cast<std::uint32_t>(height) <= limits.maxHeight &&
            static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= limits.maxPixels;

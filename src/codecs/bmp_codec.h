@@ -16,13 +16,13 @@
 namespace vexilo {
 
 // Decodes a whole BMP file (starting with "BM"). Throws DecodeError.
-Bitmap readBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits = defaultDecodeLimits());
+Bitmap readBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits = kDefaultDecodeLimits);
 
 // Decodes a device-independent bitmap that starts with its info header, the palette and the
 // pixels following it. With iconImage the height field counts the colour rows and the AND mask
 // rows together and only the colour rows are read; the mask rows are returned in `andMask` when
 // it is given (1 = transparent, empty when the data stops before them).
-Bitmap readDib(std::span<const std::uint8_t> dib, const DecodeLimits& limits = defaultDecodeLimits(),
+Bitmap readDib(std::span<const std::uint8_t> dib, const DecodeLimits& limits = kDefaultDecodeLimits,
                bool iconImage = false, Bitmap* andMask = nullptr);
 
 // Encodes the raster as a BMP file. Throws ImageError for an empty raster.

@@ -1,7 +1,7 @@
 #pragma once
 // The export options shared by single-image saving and the batch job: the icon colour depth and
-// the four JPEG options. The program keeps one process-wide set (see currentExportOptions); the
-// savers also take them explicitly, so tests and the batch job can pass their own.
+// the four JPEG options. Whoever saves owns a set and passes it (the main window keeps its own,
+// the batch job gets one with its request); there is no process-wide copy.
 #include <cstdint>
 
 #include "codecs/icon_writer.h"  // IconColors, the colour depth of a written icon
@@ -21,12 +21,5 @@ struct ExportOptions {
     IconColors iconColors = IconColors::Colors256;
     JpegOptions jpeg;
 };
-
-// The process-wide options, starting at the values above. The main window resets them at
-// start-up and the batch dialog stores into them; SaveImageAs reads them.
-inline ExportOptions& currentExportOptions() {
-    static ExportOptions options;
-    return options;
-}
 
 }  // namespace vexilo

@@ -210,7 +210,7 @@ const Bitmap& TGIFFrame::bitmap() {
             return *m_bitmap;
         }
         const GifProgress& progress = m_image ? m_image->progress() : GifProgress{};
-        const DecodeLimits limits = m_image ? m_image->limits() : defaultDecodeLimits();
+        const DecodeLimits limits = m_image ? m_image->limits() : kDefaultDecodeLimits;
         notify(progress, GifProgressStage::Starting, 0);
         try {
             bool damaged = false;

@@ -152,8 +152,8 @@ public:
     // version", "Unrecognized extension block: xx", "Stream read error" or a truncation; when
     // frame 0 cannot be decoded it is removed and the error goes on.
     void loadFromBytes(std::span<const std::uint8_t> bytes,
-                       const DecodeLimits& limits = defaultDecodeLimits());
-    void loadFromFile(const std::string& path, const DecodeLimits& limits = defaultDecodeLimits());
+                       const DecodeLimits& limits = kDefaultDecodeLimits);
+    void loadFromFile(const std::string& path, const DecodeLimits& limits = kDefaultDecodeLimits);
     // Encodes what is not encoded yet and writes the file. Throws ImageError ("No GIF Data to
     // write", "Wrong number of colors; must be a power of 2", "GIF image encoding error").
     std::vector<std::uint8_t> saveToBytes();
@@ -162,7 +162,7 @@ public:
     std::vector<std::uint8_t> saveToClipboardData();
     // Reads the clipboard form; a length beyond the data present is an error.
     void loadFromClipboardData(std::span<const std::uint8_t> bytes,
-                               const DecodeLimits& limits = defaultDecodeLimits());
+                               const DecodeLimits& limits = kDefaultDecodeLimits);
 
     void assign(const TGIFImage& other);
     // A one-frame image with the frame and its image's screen fields and global table.
@@ -235,14 +235,14 @@ private:
     bool m_paletteModified = false;
     bool m_transparent = true;
     bool m_framesDropped = false;
-    DecodeLimits m_limits = defaultDecodeLimits();
+    DecodeLimits m_limits = kDefaultDecodeLimits;
     GifProgress m_progress;
 };
 
 // Decodes one frame's encoded data into a raster of 1, 4 or 8 bits per pixel with the item's
 // colour table (padded with (128, 128, 128)). Sets `corrupted` for damaged data.
 Bitmap decodeGifItem(const TGIFItem& item, bool interlaced, bool& corrupted,
-                     const DecodeLimits& limits = defaultDecodeLimits());
+                     const DecodeLimits& limits = kDefaultDecodeLimits);
 
 // The save path of the program: the raster as a one-frame GIF file, reduced to 256 colours
 // when it has more than 8 bits. Throws ImageError.
@@ -256,6 +256,6 @@ void saveGifFile(const Bitmap& bitmap, const std::string& path);
 Bitmap firstFrameOnScreen(TGIFImage& image);
 
 // The first frame of a GIF file, placed on its logical screen. Throws DecodeError.
-Bitmap readGif(std::span<const std::uint8_t> file, const DecodeLimits& limits = defaultDecodeLimits());
+Bitmap readGif(std::span<const std::uint8_t> file, const DecodeLimits& limits = kDefaultDecodeLimits);
 
 }  // namespace vexilo

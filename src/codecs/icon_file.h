@@ -26,7 +26,7 @@ std::size_t chooseIconEntry(std::span<const std::uint16_t> colorWords, std::uint
 // Decodes one icon image at its own size: a DIB whose height counts the colour and mask rows,
 // or a PNG stream (its own header decides the size). A 32-bit DIB whose alpha bytes are not
 // all zero, and a PNG with transparency, give an icon with alpha. Throws DecodeError.
-Icon decodeIconImage(std::span<const std::uint8_t> data, const DecodeLimits& limits = defaultDecodeLimits());
+Icon decodeIconImage(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits);
 
 // The bytes of the image a directory entry points at. Directories that state a wrong size are
 // common, so the image's own header (a DIB's header, palette, rows and mask; a PNG's chunks up
@@ -42,7 +42,7 @@ Icon scaleIcon(const Icon& icon, int width, int height);
 // for a display of `displayBits`. Throws DecodeError: kInvalidIconMessage for a header type of 2
 // or more or no images; "ICO: truncated ..." when the file is shorter than its header, directory
 // or the chosen image's data; the image decoder's error when that image cannot be decoded.
-Icon ReadIconFile(std::span<const std::uint8_t> file, const DecodeLimits& limits = defaultDecodeLimits(),
+Icon ReadIconFile(std::span<const std::uint8_t> file, const DecodeLimits& limits = kDefaultDecodeLimits,
                   int displayBits = 32);
 
 }  // namespace vexilo

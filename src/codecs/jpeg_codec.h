@@ -101,7 +101,7 @@ private:
     JpegPerformance m_performance = JpegPerformance::BestQuality;
     int m_scale = 0;
     bool m_smoothing = true;
-    DecodeLimits m_limits = defaultDecodeLimits();
+    DecodeLimits m_limits = kDefaultDecodeLimits;
 
     std::span<const std::uint8_t> source() const {
         return m_data.empty() ? m_view : std::span<const std::uint8_t>(m_data);

@@ -61,6 +61,6 @@ int countFileIcons(std::span<const std::uint8_t> file);
 // Icon `index` of the file scaled to size x size, or none when the index is out of range, the
 // group has no image or its image cannot be decoded. Never throws DecodeError.
 std::optional<Icon> extractFileIcon(std::span<const std::uint8_t> file, int index, int size,
-                                    const DecodeLimits& limits = defaultDecodeLimits());
+                                    const DecodeLimits& limits = kDefaultDecodeLimits);
 
 }  // namespace vexilo

@@ -263,9 +263,8 @@ public:
     bool GammaCorrection = true;
 
     // Throws EPNGImageException (or DecodeError for a raster beyond the limits).
-    void loadFromBytes(std::span<const std::uint8_t> data,
-                       const DecodeLimits& limits = defaultDecodeLimits());
-    void loadFromFile(const std::string& path, const DecodeLimits& limits = defaultDecodeLimits());
+    void loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits);
+    void loadFromFile(const std::string& path, const DecodeLimits& limits = kDefaultDecodeLimits);
     // Rebuilds the chunks from the raster (an empty raster raises ImageError).
     std::vector<std::uint8_t> saveToBytes();
     void saveToFile(const std::string& path);  // written atomically
@@ -301,11 +300,11 @@ struct PngAlphaImage {
 };
 // Throws DecodeError/ImageError.
 PngAlphaImage readPngWithAlpha(std::span<const std::uint8_t> data,
-                               const DecodeLimits& limits = defaultDecodeLimits());
+                               const DecodeLimits& limits = kDefaultDecodeLimits);
 
 // Decodes a PNG as the loader does: the raster in the format the colour type gives
 // (1/4/8-bit with palette, or 24-bit), transparent when a truecolour tRNS is present.
-Bitmap decodePng(std::span<const std::uint8_t> data, const DecodeLimits& limits = defaultDecodeLimits(),
+Bitmap decodePng(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits,
                  bool gammaCorrection = true);
 // Encodes a raster as the save path does (fresh image, default filters). Throws ImageError for
 // an empty raster.

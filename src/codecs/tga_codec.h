@@ -84,9 +84,8 @@ public:
     const std::vector<std::array<std::uint8_t, 4>>& colorMap() const { return m_colorMap; }
 
     // Throws TgaRangeError / DecodeError; a file cut short inside the pixels is no error.
-    void loadFromBytes(std::span<const std::uint8_t> data,
-                       const DecodeLimits& limits = defaultDecodeLimits());
-    void loadFromFile(const std::string& path, const DecodeLimits& limits = defaultDecodeLimits());
+    void loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits);
+    void loadFromFile(const std::string& path, const DecodeLimits& limits = kDefaultDecodeLimits);
     // Writes by TargaType: run-length 24-bit for ttRLETrueColorImage, else uncompressed type 2.
     // Throws ImageError for an empty raster.
     std::vector<std::uint8_t> saveToBytes() const;
@@ -127,7 +126,7 @@ private:
 };
 
 // The decoded colour raster (Bpp32), as the loader draws it. Throws DecodeError.
-Bitmap decodeTga(std::span<const std::uint8_t> data, const DecodeLimits& limits = defaultDecodeLimits());
+Bitmap decodeTga(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits);
 // Any raster as a run-length-encoded 24-bit true-colour file, as the saver writes it. Throws
 // ImageError for an empty raster or one wider or taller than 65535.
 std::vector<std::uint8_t> encodeTga(const Bitmap& bitmap);

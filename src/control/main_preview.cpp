@@ -19,7 +19,7 @@ long double roundEven(long double v) {
 }
 
 bool withinPixelLimit(long double width, long double height) {
-    const DecodeLimits& limits = defaultDecodeLimits();
+    const DecodeLimits& limits = kDefaultDecodeLimits;
     return width <= static_cast<long double>(std::min<std::uint32_t>(limits.maxWidth, kMaxImageSize)) &&
            height <= static_cast<long double>(std::min<std::uint32_t>(limits.maxHeight, kMaxImageSize)) &&
            width * height <= static_cast<long double>(limits.maxPixels);
@@ -197,7 +197,7 @@ void TargetPreview::editChanged(SizeEdit which) {
         const int value = which == SizeEdit::Width ? m_widthEdit : m_heightEdit;
         // A partner past the limits (the box was checked over odd values) is held at them.
         const long double bound = std::min<long double>(
-            kMaxImageSize, std::floor(static_cast<long double>(defaultDecodeLimits().maxPixels) / value));
+            kMaxImageSize, std::floor(static_cast<long double>(kDefaultDecodeLimits.maxPixels) / value));
         const long double partner =
             std::clamp(partnerOf(which, value), static_cast<long double>(kMinImageSize), bound);
         m_armed = false;

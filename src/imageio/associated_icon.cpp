@@ -2,23 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <mutex>
-
 #include "codecs/icon_file.h"
+#include "imageio/desktop_services.h"
 #include "imageio/loaders.h"
 
 namespace vexilo {
 
 namespace {
-
-std::mutex& providerMutex() {
-    static std::mutex m;
-    return m;
-}
-std::unique_ptr<AssociatedIconProvider>& providerSlot() {
-    static std::unique_ptr<AssociatedIconProvider> p;
-    return p;
-}
 
 // Scales a coordinate laid out on a 32-pixel grid to the wanted size.
 int at(int v32, int size) {
@@ -46,13 +36,6 @@ void clear(Icon& icon, int x0, int y0, int x1, int y1) {
 }
 
 }  // namespace
-
-std::unique_ptr<AssociatedIconProvider> setAssociatedIconProvider(
-    std::unique_ptr<AssociatedIconProvider> provider) {
-    std::lock_guard lock(providerMutex());
-    std::swap(providerSlot(), provider);
-    return provider;
-}
 
 Icon genericDocumentIcon(int size) {
     Icon icon = Icon::blank(size, size);
@@ -83,12 +66,9 @@ Icon genericFolderIcon(int size) {
 std::optional<Icon> associatedIcon(const std::string& path, int size) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
-    {
-        std::lock_guard lock(providerMutex());
-        if (auto& provider = providerSlot()) {
-            if (auto icon = provider->iconFor(path, size); icon && !icon->color.empty())
-                return scaleIcon(*icon, size, size);
-        }
+    if (const auto desktop = desktopServices().associatedIcon) {
+        if (auto icon = desktop(path, size); icon && !icon->color.empty())
+            return scaleIcon(*icon, size, size);
     }
     return S_ISDIR(st.st_mode) ? genericFolderIcon(size) : genericDocumentIcon(size);
 }

@@ -1,9 +1,10 @@
 // Kinds 5 and 6: Windows and enhanced metafiles, chosen by the file's extension as the picture
-// loader does, played at their own size in pixels. The desktop's canvas draws them when it is
+// loader does, played at their own size in pixels. The desktop's canvas draws them when one is
 // installed; otherwise the core's plain rasteriser does (shapes and images, no text).
 #include "base/errors.h"
 #include "codecs/metafile/metafile_format.h"
 #include "codecs/metafile/metafile_player.h"
+#include "imageio/desktop_services.h"
 #include "imageio/format_loaders.h"
 #include "imageio/loaders.h"
 
@@ -18,14 +19,15 @@ bool loadMetafileFrom(LoadSource& source, Bitmap& bitmap, const std::string& req
     if (ext != ".wmf" && ext != ".emf") return false;
     try {
         // The loaders take no limits of their own: they decode under the program's.
-        const DecodeLimits& limits = defaultDecodeLimits();
+        const DecodeLimits& limits = kDefaultDecodeLimits;
+        const MetafileCanvasFactory canvas = desktopServices().metafileCanvas;
         const auto bytes = source.bytes();
         const Metafile metafile =
             parseMetafile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), limits);
         // A thumbnail of a vector picture needs no raster of the size it claims.
         Bitmap picture = request.isThumbnail()
-                             ? renderMetafileThumbnail(metafile, kMetafileThumbnailSide, limits)
-                             : renderMetafile(metafile, limits);
+                             ? renderMetafileThumbnail(metafile, kMetafileThumbnailSide, limits, canvas)
+                             : renderMetafile(metafile, limits, canvas);
         bitmap = std::move(picture);
     } catch (const ImageError&) {
         return false;

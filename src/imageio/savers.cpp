@@ -93,10 +93,6 @@ bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, c
     }
 }
 
-bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap) {
-    return SaveImageAs(kind, path, bitmap, currentExportOptions());
-}
-
 bool SaveAsBmp(const Bitmap* bitmap, const std::string& path) {
     if (!bitmap) return false;
     try {

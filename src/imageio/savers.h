@@ -21,8 +21,6 @@ void EnsureFolder(const std::string& path);
 // 9 JPEG (options.jpeg), 10 TGA, 11 PNG, 12 GIF; false for any other kind. EnsureFolder runs
 // first and its error passes through.
 bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, const ExportOptions& options);
-// The same with the process-wide options (currentExportOptions()).
-bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap);
 
 // False for a null bitmap and for any failure: the raster in its own pixel format and palette
 // (the display's format as 32 bits).

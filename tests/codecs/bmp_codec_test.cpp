@@ -238,7 +238,7 @@ TEST(BmpCodec, IconImageReadsColourRowsAndMask) {
     const std::uint8_t mask[] = {0x40, 0, 0, 0, 0x80, 0, 0, 0};
     w.bytes(mask);
     Bitmap andMask;
-    Bitmap b = readDib(w.buffer(), defaultDecodeLimits(), true, &andMask);
+    Bitmap b = readDib(w.buffer(), kDefaultDecodeLimits, true, &andMask);
     ASSERT_EQ(b.height(), 2);
     EXPECT_EQ(b.pixel(0, 1), (Color{0, 0, 255}));
     EXPECT_EQ(b.pixel(0, 0), (Color{255, 0, 0}));

@@ -136,7 +136,7 @@ TEST(IconFile, ChoosesTheEntryByColourWordInTheFile) {
     EXPECT_EQ(ReadIconFile(file).color.pixel(5, 5), kGreen);
     // On an 8-bit display the 256-colour word matches exactly.
     const auto file8 = makeIcoFile({{16, solidIconDib(32, 4, kGreen)}, {256, solidIconDib(32, 8, kRed)}});
-    EXPECT_EQ(ReadIconFile(file8, defaultDecodeLimits(), 8).color.pixel(5, 5), kRed);
+    EXPECT_EQ(ReadIconFile(file8, kDefaultDecodeLimits, 8).color.pixel(5, 5), kRed);
     // Words all above wanted: entry 0.
     const auto high = makeIcoFile({{16, solidIconDib(32, 4, kBlue)}, {256, solidIconDib(32, 8, kRed)}});
     EXPECT_EQ(ReadIconFile(high).color.pixel(5, 5), kBlue);

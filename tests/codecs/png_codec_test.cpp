@@ -160,7 +160,7 @@ TEST(PngDecoder, GammaCorrectsSamplesAndTheTransparentColour) {
     ASSERT_TRUE(rgb.transparent());
     EXPECT_EQ(rgb.transparentColor(), rgb.pixel(0, 0));
     // Without correction (reference renderings) samples pass unchanged.
-    EXPECT_EQ(decodePng(file, defaultDecodeLimits(), false).pixel(0, 0), (Color{128, 0, 255}));
+    EXPECT_EQ(decodePng(file, kDefaultDecodeLimits, false).pixel(0, 0), (Color{128, 0, 255}));
     // A gAMA after the image data comes too late to take part.
     EXPECT_EQ(decodePng(png({ihdr(1, 1, 8, 0), idat({0, 128}), chunk("gAMA", gama1), iend()})).pixel(0, 0),
               (Color{128, 128, 128}));

@@ -202,8 +202,8 @@ TEST_F(Target, UnchangedEditsLeaveNoChangeToSwallow) {
 
 TEST_F(Target, SizeEditsRefuseEmptyAndRunawayRasters) {
     // A smaller pixel limit keeps the rasters of this test small.
-    const DecodeLimits saved = defaultDecodeLimits();
-    defaultDecodeLimits().maxPixels = 1u << 20;
+    const DecodeLimits saved = kDefaultDecodeLimits;
+    kDefaultDecodeLimits.maxPixels = 1u << 20;
     load("photo.jpg");  // 100 x 50
     userUnchecksActualSize();
     renders = 0;
@@ -227,7 +227,7 @@ TEST_F(Target, SizeEditsRefuseEmptyAndRunawayRasters) {
     type(SizeEdit::Width, 1);
     EXPECT_EQ(preview.imageHeight(), 1);
     EXPECT_EQ(preview.DisplayImage().height(), 1);
-    defaultDecodeLimits() = saved;
+    kDefaultDecodeLimits = saved;
 }
 
 TEST_F(Target, ButtonShapeAndStretchPicture) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "imageio/desktop_services.h"
 #include "imageio/loaders.h"
 #include "support/test_util.h"
 
@@ -10,28 +11,29 @@ namespace {
 
 constexpr Color kRed{255, 0, 0};
 
-class FixedProvider : public AssociatedIconProvider {
-public:
-    explicit FixedProvider(std::optional<Icon> icon) : m_icon(std::move(icon)) {}
-    std::optional<Icon> iconFor(const std::string& path, int) override {
-        asked = path;
-        return m_icon;
-    }
+// Answers with a fixed icon and remembers the path it was asked for.
+struct FixedProvider {
+    std::optional<Icon> icon;
     std::string asked;
-
-private:
-    std::optional<Icon> m_icon;
 };
 
-// Installs a provider for one test and puts the previous one back.
+// Installs an associated-icon service for one test (none for a null provider) and puts the
+// previous services back.
 class ProviderScope {
 public:
-    explicit ProviderScope(std::unique_ptr<AssociatedIconProvider> p)
-        : m_previous(setAssociatedIconProvider(std::move(p))) {}
-    ~ProviderScope() { setAssociatedIconProvider(std::move(m_previous)); }
+    explicit ProviderScope(FixedProvider* p) {
+        DesktopServices services;
+        if (p)
+            services.associatedIcon = [p](const std::string& path, int) {
+                p->asked = path;
+                return p->icon;
+            };
+        m_previous = installDesktopServices(std::move(services));
+    }
+    ~ProviderScope() { installDesktopServices(std::move(m_previous)); }
 
 private:
-    std::unique_ptr<AssociatedIconProvider> m_previous;
+    DesktopServices m_previous;
 };
 
 TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
@@ -71,10 +73,10 @@ TEST(AssociatedIcon, AsksTheInstalledProviderFirst) {
     Icon red = Icon::blank(16, 16);
     red.color.fillRect({0, 0, 16, 16}, kRed);
     red.mask.fillRect({0, 0, 16, 16}, kBlack);  // opaque
-    auto provider = std::make_unique<FixedProvider>(red);
-    auto* seen = provider.get();
+    FixedProvider provider{red, {}};
+    auto* seen = &provider;
     {
-        ProviderScope scope(std::move(provider));
+        ProviderScope scope(seen);
         Bitmap b;
         ASSERT_TRUE(LoadAssociatedIcon(dir.file("a.bin"), &b));
         EXPECT_EQ(seen->asked, dir.file("a.bin"));
@@ -86,7 +88,8 @@ TEST(AssociatedIcon, AsksTheInstalledProviderFirst) {
         EXPECT_TRUE(seen->asked.empty());
     }
     {
-        ProviderScope scope(std::make_unique<FixedProvider>(std::nullopt));
+        FixedProvider silent;
+        ProviderScope scope(&silent);
         const auto icon = associatedIcon(dir.file("a.bin"), 32);
         ASSERT_TRUE(icon);
         EXPECT_TRUE(test::sameColours(icon->color, genericDocumentIcon(32).color));

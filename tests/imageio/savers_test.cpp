@@ -112,16 +112,15 @@ TEST(SaveImageAs, WritesEachOutputKindAndRefusesTheOthers) {
     EXPECT_THROW(SaveImageAs(kind::Bmp, dir.file("a/b/c.bmp"), &src, options), ImageError);
 }
 
-TEST(SaveImageAs, UsesTheProcessWideOptionsByDefault) {
+TEST(SaveImageAs, UsesTheOptionsItIsGiven) {
     test::TempDir dir;
     const Bitmap src = makeBitmap(16, 16, PixelFormat::Device, blocks);
-    const ExportOptions saved = currentExportOptions();
-    currentExportOptions().iconColors = IconColors::Colors16;
-    currentExportOptions().jpeg.Grayscale = true;
-    currentExportOptions().jpeg.ProgressiveEncoding = false;
-    EXPECT_TRUE(SaveImageAs(kind::Ico, dir.file("a.ico"), &src));
-    EXPECT_TRUE(SaveImageAs(kind::Jpeg, dir.file("a.jpg"), &src));
-    currentExportOptions() = saved;
+    ExportOptions options;
+    options.iconColors = IconColors::Colors16;
+    options.jpeg.Grayscale = true;
+    options.jpeg.ProgressiveEncoding = false;
+    EXPECT_TRUE(SaveImageAs(kind::Ico, dir.file("a.ico"), &src, options));
+    EXPECT_TRUE(SaveImageAs(kind::Jpeg, dir.file("a.jpg"), &src, options));
     EXPECT_EQ(iconImageBits(readFile(dir.file("a.ico"))), 4);
     TJPEGImage jpeg;
     jpeg.loadFromFile(dir.file("a.jpg"));
@@ -156,8 +155,8 @@ TEST(SaveAsMetafile, TheExtensionChoosesTheKind) {
     }
     EXPECT_FALSE(SaveAsMetafile(nullptr, dir.file("n.emf")));
     // Both kinds go through SaveImageAs, and the written files load back as the same picture.
-    ASSERT_TRUE(SaveImageAs(kind::Wmf, dir.file("k/y.wmf"), &src));
-    ASSERT_TRUE(SaveImageAs(kind::Emf, dir.file("k/y.emf"), &src));
+    ASSERT_TRUE(SaveImageAs(kind::Wmf, dir.file("k/y.wmf"), &src, ExportOptions{}));
+    ASSERT_TRUE(SaveImageAs(kind::Emf, dir.file("k/y.emf"), &src, ExportOptions{}));
     for (auto [k, name] : {std::pair{kind::Wmf, "k/y.wmf"}, std::pair{kind::Emf, "k/y.emf"}}) {
         Bitmap back;
         ASSERT_TRUE(LoadImageAs(k, dir.file(name), &back)) << name;
@@ -200,7 +199,7 @@ TEST(Savers, LongPathsAreWrittenWhole) {
     const std::string path = (deep / (std::string(100, 'n') + ".png")).string();
     ASSERT_GT(path.size(), 400u);
     const Bitmap src = makeBitmap(3, 3, PixelFormat::Device, patternColor);
-    ASSERT_TRUE(SaveImageAs(kind::Png, path, &src));
+    ASSERT_TRUE(SaveImageAs(kind::Png, path, &src, ExportOptions{}));
     EXPECT_TRUE(fs::exists(path));
     EXPECT_EQ(entriesIn(deep), 1u);
 }

@@ -94,21 +94,4 @@ std::vector<DrawPath::Figure> DrawPath::flatten() const {
     return figures;
 }
 
-namespace {
-MetafileCanvasFactory& installedFactory() {
-    static MetafileCanvasFactory factory;
-    return factory;
-}
-}  // namespace
-
-void setMetafileCanvasFactory(MetafileCanvasFactory factory) {
-    installedFactory() = std::move(factory);
-}
-bool hasMetafileCanvasFactory() {
-    return static_cast<bool>(installedFactory());
-}
-MetafileCanvasFactory metafileCanvasFactory() {
-    return installedFactory();
-}
-
 }  // namespace vexilo

@@ -156,12 +156,8 @@ public:
     virtual Bitmap result() = 0;
 };
 
-// Makes a canvas of width x height output pixels, white. Installed by the desktop layer.
+// Makes a canvas of width x height output pixels, white. The desktop layer supplies one
+// (imageio/desktop_services.h); renderMetafile takes it as an argument.
 using MetafileCanvasFactory = std::function<std::unique_ptr<MetafileCanvas>(int width, int height)>;
-
-// Installs (or, with an empty function, removes) the canvas used by renderMetafile.
-void setMetafileCanvasFactory(MetafileCanvasFactory factory);
-bool hasMetafileCanvasFactory();
-MetafileCanvasFactory metafileCanvasFactory();
 
 }  // namespace vexilo

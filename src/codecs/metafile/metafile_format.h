@@ -60,6 +60,6 @@ bool looksLikeMetafile(std::span<const std::uint8_t> bytes);
 
 // Checks the header and splits the records. The picture's size is fitted inside the limits as
 // well, keeping its shape. Throws DecodeError naming the fault.
-Metafile parseMetafile(std::vector<std::uint8_t> bytes, const DecodeLimits& limits = defaultDecodeLimits());
+Metafile parseMetafile(std::vector<std::uint8_t> bytes, const DecodeLimits& limits = kDefaultDecodeLimits);
 
 }  // namespace vexilo

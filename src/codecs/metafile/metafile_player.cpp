@@ -420,10 +420,11 @@ void playMetafile(const Metafile& metafile, MetafileCanvas& canvas, int width, i
 
 namespace {
 
-Bitmap renderAt(const Metafile& metafile, int width, int height, const DecodeLimits& limits) {
+Bitmap renderAt(const Metafile& metafile, int width, int height, const DecodeLimits& limits,
+                const MetafileCanvasFactory& canvasFactory) {
     checkDimensions("Metafile", width, height, limits);
     std::unique_ptr<MetafileCanvas> canvas;
-    if (auto factory = metafileCanvasFactory()) canvas = factory(width, height);
+    if (canvasFactory) canvas = canvasFactory(width, height);
     if (!canvas) canvas = makeRasterCanvas(width, height);
     playMetafile(metafile, *canvas, width, height, limits);
     return canvas->result();
@@ -431,18 +432,20 @@ Bitmap renderAt(const Metafile& metafile, int width, int height, const DecodeLim
 
 }  // namespace
 
-Bitmap renderMetafile(const Metafile& metafile, const DecodeLimits& limits) {
-    return renderAt(metafile, metafile.width, metafile.height, limits);
+Bitmap renderMetafile(const Metafile& metafile, const DecodeLimits& limits,
+                      const MetafileCanvasFactory& canvasFactory) {
+    return renderAt(metafile, metafile.width, metafile.height, limits, canvasFactory);
 }
 
-Bitmap renderMetafileThumbnail(const Metafile& metafile, int maxSide, const DecodeLimits& limits) {
+Bitmap renderMetafileThumbnail(const Metafile& metafile, int maxSide, const DecodeLimits& limits,
+                               const MetafileCanvasFactory& canvasFactory) {
     int w = metafile.width, h = metafile.height;
     if (w > 0 && h > 0 && maxSide > 0 && std::max(w, h) > maxSide) {
         const double scale = static_cast<double>(maxSide) / std::max(w, h);
         w = std::clamp(static_cast<int>(std::lround(w * scale)), 1, maxSide);
         h = std::clamp(static_cast<int>(std::lround(h * scale)), 1, maxSide);
     }
-    return renderAt(metafile, w, h, limits);
+    return renderAt(metafile, w, h, limits, canvasFactory);
 }
 
 }  // namespace vexilo

@@ -14,19 +14,22 @@ namespace vexilo {
 // Bitmaps in the records that are beyond the limits are left undrawn. Never throws for damaged
 // records (they are skipped).
 void playMetafile(const Metafile& metafile, MetafileCanvas& canvas, int width, int height,
-                  const DecodeLimits& limits = defaultDecodeLimits());
+                  const DecodeLimits& limits = kDefaultDecodeLimits);
 
-// The picture at its own size (Metafile::width x height) on the installed canvas, or on the
-// core's plain rasteriser when none is installed. Throws ImageError when the size is beyond
-// the limits.
-Bitmap renderMetafile(const Metafile& metafile, const DecodeLimits& limits = defaultDecodeLimits());
+// The picture at its own size (Metafile::width x height) on a canvas the factory makes, or on
+// the core's plain rasteriser when the factory is empty or makes none. Throws ImageError when
+// the size is beyond the limits.
+Bitmap renderMetafile(const Metafile& metafile, const DecodeLimits& limits = kDefaultDecodeLimits,
+                      const MetafileCanvasFactory& canvasFactory = {});
 
 // A metafile is vector: a thumbnail needs no more than this many pixels a side.
 constexpr int kMetafileThumbnailSide = 1024;
 
 // The picture scaled to fit maxSide x maxSide, keeping its shape (at its own size when that is
-// smaller), for a thumbnail. Throws ImageError as renderMetafile does.
+// smaller), for a thumbnail, on a canvas as renderMetafile chooses it. Throws ImageError as
+// renderMetafile does.
 Bitmap renderMetafileThumbnail(const Metafile& metafile, int maxSide = kMetafileThumbnailSide,
-                               const DecodeLimits& limits = defaultDecodeLimits());
+                               const DecodeLimits& limits = kDefaultDecodeLimits,
+                               const MetafileCanvasFactory& canvasFactory = {});
 
 }  // namespace vexilo

@@ -59,11 +59,7 @@ Icon iconFromImage(const QImage& source, int size) {
 
 }  // namespace
 
-QtAssociatedIconProvider::QtAssociatedIconProvider() {
-    if (QGuiApplication::instance()) ensureIconTheme();
-}
-
-std::optional<Icon> QtAssociatedIconProvider::iconFor(const std::string& path, int size) {
+std::optional<Icon> qtAssociatedIcon(const std::string& path, int size) {
     if (!QGuiApplication::instance() || size <= 0) return std::nullopt;
     const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(path)));
     if (!info.exists()) return std::nullopt;
@@ -76,10 +72,6 @@ std::optional<Icon> QtAssociatedIconProvider::iconFor(const std::string& path, i
         return iconFromImage(pixmap.toImage(), size);
     }
     return std::nullopt;
-}
-
-void installQtAssociatedIcons() {
-    setAssociatedIconProvider(std::make_unique<QtAssociatedIconProvider>());
 }
 
 }  // namespace vexilo

@@ -1,19 +1,15 @@
 #pragma once
 // The desktop icon theme's icon for a file's MIME type (folders: the folder icon), for the
-// core's associated-icon interface.
-#include "imageio/associated_icon.h"
+// core's associated-icon service (imageio/desktop_services.h).
+#include <optional>
+#include <string>
+
+#include "raster/icon.h"
 
 namespace vexilo {
 
-class QtAssociatedIconProvider : public AssociatedIconProvider {
-public:
-    // Needs a QGuiApplication. Chooses the Adwaita theme, else hicolor, when the session
-    // names no theme that has icons (as under the offscreen platform).
-    QtAssociatedIconProvider();
-    std::optional<Icon> iconFor(const std::string& path, int size) override;
-};
-
-// Installs QtAssociatedIconProvider as the process's associated-icon provider.
-void installQtAssociatedIcons();
+// The theme's icon for an existing file or folder at size x size, or none. Needs a
+// QGuiApplication and the theme chosen (ensureIconTheme, icon_theme.h).
+std::optional<Icon> qtAssociatedIcon(const std::string& path, int size);
 
 }  // namespace vexilo

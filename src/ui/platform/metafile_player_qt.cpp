@@ -328,8 +328,4 @@ std::unique_ptr<MetafileCanvas> makeQtMetafileCanvas(int width, int height) {
     return std::make_unique<QtMetafileCanvas>(width, height);
 }
 
-void installMetafilePlayer() {
-    setMetafileCanvasFactory(makeQtMetafileCanvas);
-}
-
 }  // namespace vexilo

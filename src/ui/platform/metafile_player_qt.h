@@ -8,9 +8,8 @@
 
 namespace vexilo {
 
+// A white canvas of width x height pixels painted with QPainter. Needs a QGuiApplication for
+// text.
 std::unique_ptr<MetafileCanvas> makeQtMetafileCanvas(int width, int height);
-
-// Makes renderMetafile (and so LoadMetafile) paint with Qt. Needs a QGuiApplication for text.
-void installMetafilePlayer();
 
 }  // namespace vexilo

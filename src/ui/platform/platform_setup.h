@@ -1,7 +1,7 @@
 #pragma once
-// Installs the Qt implementations of the desktop services the core asks for through its narrow
-// interfaces. The desktop program and vexilo-cli both call it once after creating their
-// QGuiApplication/QApplication.
+// Installs the Qt implementations of the desktop services the core asks for
+// (imageio/desktop_services.h). The desktop program and vexilo-cli both call it once after
+// creating their QGuiApplication/QApplication.
 namespace vexilo {
 
 void installPlatformServices();

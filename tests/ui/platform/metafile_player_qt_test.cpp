@@ -7,6 +7,7 @@
 
 #include "codecs/metafile/metafile_player.h"
 #include "codecs/metafile/metafile_writer.h"
+#include "imageio/desktop_services.h"
 #include "imageio/loaders.h"
 #include "support/metafile_builders.h"
 #include "support/test_util.h"
@@ -29,17 +30,21 @@ protected:
             static char* argv[] = {name, nullptr};
             static QGuiApplication app(argc, argv);
         }
-        installMetafilePlayer();
+        // The loader test below reaches the canvas through the installed services.
+        DesktopServices services;
+        services.metafileCanvas = makeQtMetafileCanvas;
+        s_previous = installDesktopServices(std::move(services));
     }
-    static void TearDownTestSuite() { setMetafileCanvasFactory({}); }
+    static void TearDownTestSuite() { installDesktopServices(std::move(s_previous)); }
 
     static Bitmap play(const std::vector<std::uint8_t>& bytes) {
-        return renderMetafile(parseMetafile(bytes));
+        return renderMetafile(parseMetafile(bytes), kDefaultDecodeLimits, makeQtMetafileCanvas);
     }
+    static inline DesktopServices s_previous;
 };
 
 TEST_F(QtMetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
-    ASSERT_TRUE(hasMetafileCanvasFactory());
+    ASSERT_TRUE(desktopServices().metafileCanvas);
     for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {33, 4}, {97, 61}}) {
         const Bitmap b = test::makeBitmap(w, h, PixelFormat::Bpp24, test::patternColor);
         for (bool enhanced : {false, true}) {

@@ -1,11 +1,10 @@
-#include "base/byte_reader.h"
+#include "base/decode_limits.h"
+
+#include <string>
+
+#include "base/errors.h"
 
 namespace vexilo {
-
-DecodeLimits& defaultDecodeLimits() {
-    static DecodeLimits limits;
-    return limits;
-}
 
 void checkDimensions(const char* format, std::int64_t width, std::int64_t height,
                      const DecodeLimits& limits) {
