@@ -18,8 +18,7 @@ long double roundEven(long double v) {
     return std::nearbyint(v);
 }
 
-bool withinPixelLimit(long double width, long double height) {
-    const DecodeLimits& limits = kDefaultDecodeLimits;
+bool withinPixelLimit(long double width, long double height, const DecodeLimits& limits) {
     return width <= static_cast<long double>(std::min<std::uint32_t>(limits.maxWidth, kMaxImageSize)) &&
            height <= static_cast<long double>(std::min<std::uint32_t>(limits.maxHeight, kMaxImageSize)) &&
            width * height <= static_cast<long double>(limits.maxPixels);
@@ -176,9 +175,10 @@ void TargetPreview::SEImChange(SizeEdit which, int value) {
     if (ok && m_armed && m_proportional) {
         const long double partner =
             std::max(partnerOf(which, value), static_cast<long double>(kMinImageSize));
-        ok = which == SizeEdit::Width ? withinPixelLimit(value, partner) : withinPixelLimit(partner, value);
+        ok = which == SizeEdit::Width ? withinPixelLimit(value, partner, m_limits)
+                                      : withinPixelLimit(partner, value, m_limits);
     } else if (ok) {
-        ok = withinPixelLimit(width, height);
+        ok = withinPixelLimit(width, height, m_limits);
     }
     if (!ok) {
         showEdits();  // the edit shows its old value again
@@ -197,7 +197,7 @@ void TargetPreview::editChanged(SizeEdit which) {
         const int value = which == SizeEdit::Width ? m_widthEdit : m_heightEdit;
         // A partner past the limits (the box was checked over odd values) is held at them.
         const long double bound = std::min<long double>(
-            kMaxImageSize, std::floor(static_cast<long double>(kDefaultDecodeLimits.maxPixels) / value));
+            kMaxImageSize, std::floor(static_cast<long double>(m_limits.maxPixels) / value));
         const long double partner =
             std::clamp(partnerOf(which, value), static_cast<long double>(kMinImageSize), bound);
         m_armed = false;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/decode_limits.h"
 #include "imageio/file_kind.h"
 #include "raster/bitmap.h"
 #include "search/found_list.h"
@@ -37,6 +38,8 @@ class TargetPreview {
 public:
     // placeholder: the picture of a file that did not load (copied).
     TargetPreview(const Bitmap& placeholder, LoadServices load = LoadServices::standard());
+    // The limits a DisplayImage size must keep to (the program's by default).
+    void setDecodeLimits(const DecodeLimits& limits) { m_limits = limits; }
 
     // --- the list's events; selected is the first selected row, null when none ---
     // Loads the row's file with autodetection; false (and nothing done) without a row.
@@ -116,6 +119,7 @@ private:
     void showEdits();
 
     LoadServices m_load;
+    DecodeLimits m_limits = kDefaultDecodeLimits;
     Bitmap m_placeholder;
     std::string m_title = "Target (double click to enlarge):";
 

@@ -19,9 +19,10 @@ inline constexpr const char* kSaveMessageCaption = "Vexilo";
 
 class TargetSave {
 public:
-    // All references must outlive this object; options are read at each save.
+    // All references must outlive this object; options (the window's own) are read at each
+    // save.
     TargetSave(const TargetPreview& target, Dialogs& dialogs, const TLang& lang,
-               const ExportOptions& options = currentExportOptions());
+               const ExportOptions& options);
 
     // The folder of the last accepted save dialog ("/" at its end); empty at first.
     std::string LastSaveFolder;

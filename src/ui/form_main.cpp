@@ -1116,7 +1116,7 @@ void TFormMain::UpdateCommandStates() {
 }
 
 void TFormMain::buildTarget() {
-    m_targetPanel = new TargetPanel(m_store, m_lang, m_dialogs, m_search.PlaceholderImage(),
+    m_targetPanel = new TargetPanel(m_store, m_lang, m_dialogs, m_search.PlaceholderImage(), m_exportOptions,
                                     {m_targetArea, CBViewAs, ChBStretch, ChBActualSz, ChBProport,
                                      ChBButtonShape, SEImWidth, SEImHeight, m_pmTarget},
                                     m_targetArea);

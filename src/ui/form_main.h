@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "codecs/export_options.h"
 #include "control/main_commands.h"
 #include "control/main_form.h"
 #include "control/main_search.h"
@@ -149,6 +150,8 @@ private:
     TLang& m_lang;
     Dialogs& m_dialogs;
     StartOptions m_options;
+    // The icon colours and JPEG options of the window's saves and of its batch dialog.
+    ExportOptions m_exportOptions;
     search::ImageSearch m_search;
     std::string m_programFolder;
     std::vector<std::string> m_runOnlyFolders;  // named on the command line, not stored

@@ -57,12 +57,12 @@ void PreviewImage::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 TargetPanel::TargetPanel(SettingsStore& settings, TLang& lang, Dialogs& dialogs, const Bitmap& placeholder,
-                         TargetControls controls, QWidget* parent)
+                         const ExportOptions& exportOptions, TargetControls controls, QWidget* parent)
     : QWidget(parent),
       m_dialogs(dialogs),
       m_controls(controls),
       m_target(placeholder),
-      m_save(m_target, dialogs, lang) {
+      m_save(m_target, dialogs, lang, exportOptions) {
     setObjectName("TargetPanel");
     m_preview = new PreviewImage(this);
     auto* layout = new QVBoxLayout(this);

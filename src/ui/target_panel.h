@@ -68,9 +68,10 @@ struct TargetControls {
 class TargetPanel : public QWidget {
     Q_OBJECT
 public:
-    // Places itself in the group box's layout; the controls must outlive the panel.
+    // Places itself in the group box's layout; the controls and the window's export options
+    // must outlive the panel.
     TargetPanel(SettingsStore& settings, TLang& lang, Dialogs& dialogs, const Bitmap& placeholder,
-                TargetControls controls, QWidget* parent = nullptr);
+                const ExportOptions& exportOptions, TargetControls controls, QWidget* parent = nullptr);
     ~TargetPanel() override;
 
     TargetPreview& target() { return m_target; }

@@ -202,8 +202,9 @@ TEST_F(Target, UnchangedEditsLeaveNoChangeToSwallow) {
 
 TEST_F(Target, SizeEditsRefuseEmptyAndRunawayRasters) {
     // A smaller pixel limit keeps the rasters of this test small.
-    const DecodeLimits saved = kDefaultDecodeLimits;
-    kDefaultDecodeLimits.maxPixels = 1u << 20;
+    DecodeLimits small;
+    small.maxPixels = 1u << 20;
+    preview.setDecodeLimits(small);
     load("photo.jpg");  // 100 x 50
     userUnchecksActualSize();
     renders = 0;
@@ -227,7 +228,6 @@ TEST_F(Target, SizeEditsRefuseEmptyAndRunawayRasters) {
     type(SizeEdit::Width, 1);
     EXPECT_EQ(preview.imageHeight(), 1);
     EXPECT_EQ(preview.DisplayImage().height(), 1);
-    kDefaultDecodeLimits = saved;
 }
 
 TEST_F(Target, ButtonShapeAndStretchPicture) {
