@@ -87,7 +87,8 @@ protected:
     SettingsStore settings;
     test::ScriptedDialogs dialogs;
     Controls controls;
-    TargetPanel panel{settings, lang, dialogs, Bitmap(20, 20), controls.c};
+    ExportOptions exportOptions;
+    TargetPanel panel{settings, lang, dialogs, Bitmap(20, 20), exportOptions, controls.c};
     std::vector<search::FoundRow> rows;
     int selected = -1;
 };
