@@ -1214,7 +1214,7 @@ void TFormMain::miBatchconvertiontoClick() {
     }
     // The dialog puts the export options back when it goes, so its choices reach single saves
     // only through the stored settings.
-    TFormCnvDlg dialog(request, currentExportOptions(), m_store, m_lang, m_dialogs, GifOutputEnabled(),
+    TFormCnvDlg dialog(request, m_exportOptions, m_store, m_lang, m_dialogs, GifOutputEnabled(),
                        windowTitle(), this);
     dialog.onHelp = [this](int context) { miHelpClick(context); };
     dialog.exec();
