@@ -54,7 +54,7 @@ constexpr std::uint64_t kThumbnailMaxPixels = std::uint64_t{1} << 26;
 // readers check their headers against the limits before they allocate). The target and the
 // batch job keep the program's limits.
 inline DecodeLimits decodeLimitsFor(const LoadRequest& request) {
-    DecodeLimits limits = defaultDecodeLimits();
+    DecodeLimits limits = kDefaultDecodeLimits;
     if (request.isThumbnail()) limits.maxPixels = std::min(limits.maxPixels, kThumbnailMaxPixels);
     return limits;
 }
