@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/errors.h"
+#include "imageio/savers.h"
 #include "lang/lang.h"
 
 namespace vexilo {

@@ -8,7 +8,7 @@
 #include "codecs/export_options.h"
 #include "control/dialogs.h"
 #include "control/main_preview.h"
-#include "imageio/savers.h"
+#include "control/main_target.h"
 
 namespace vexilo {
 

@@ -1,10 +1,9 @@
 #pragma once
-// Writing a raster to a file in each output format, for the save-target commands and the batch
-// job. Savers answer true when the file was written. SaveAsBmp catches every error and answers
-// false; the others let ImageError through ("Cannot create file ...", write errors) so that the
-// caller can show its text. Every write is atomic: a failed save leaves any old file whole.
-// Paths are full paths and are never cut.
-#include <array>
+// Writing a raster to a file in each output format, for the save-target commands
+// (control/main_target.h) and the batch job. Savers answer true when the file was written. SaveAsBmp catches
+// every error and answers false; the others let ImageError through ("Cannot create file ...", write errors)
+// so that the caller can show its text. Every write is atomic: a failed save leaves any old file whole. Paths
+// are full paths and are never cut.
 #include <string>
 
 #include "codecs/export_options.h"
@@ -38,28 +37,5 @@ bool SaveAsPng(const Bitmap* bitmap, const std::string& path);
 // A placeable Windows metafile when the lower-cased extension is ".wmf", an enhanced metafile
 // for any other name, holding the raster as one bitmap record.
 bool SaveAsMetafile(const Bitmap* image, const std::string& path);
-
-// One row per save command of the target's pop-up menu.
-struct OutputFormat {
-    const char* caption;          // menu caption, "&" marking the access key
-    const char* handler;          // the command's handler name
-    const char* filter;           // save dialog filter: description "|" pattern
-    const char* extension;        // proposed extension
-    bool startsInLastSaveFolder;  // else the dialog keeps the folder it was last given
-    FileKind kind;                // output kind (the metafile row writes 5 or 6 by extension)
-    bool (*save)(const Bitmap* bitmap, const std::string& path, const ExportOptions& options);
-};
-
-// BMP, JPG, ICO, GIF, TGA, PNG, metafile, in menu order.
-const std::array<OutputFormat, 7>& outputFormats();
-// The row that writes `kind` (5 and 6 give the metafile row); null for other kinds.
-const OutputFormat* outputFormatForKind(FileKind kind);
-
-// The name the save dialog proposes: the target's file name without its folder, its extension
-// replaced by `extension` ("photo.bmp" -> "photo.jpg"; a leading dot starts no extension).
-std::string ProposedSaveName(const std::string& targetPath, const std::string& extension);
-// The folder of a chosen file with its trailing "/" ("" for a bare name): the next last save
-// folder.
-std::string SaveFolderOf(const std::string& chosenPath);
 
 }  // namespace vexilo
