@@ -48,14 +48,6 @@ void closeOnTerminate(QWidget& window) {
     ::sigaction(SIGINT, &sa, nullptr);
 }
 
-bool haveDisplay() {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform) return true;  // the caller chose a platform (offscreen, xcb, ...)
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
-
 // Any exception that reaches the event loop is shown with its own text; the program goes on.
 class VexiloApplication : public QApplication {
 public:
@@ -75,7 +67,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!haveDisplay()) {
+    if (!vexilo::haveDisplay()) {
         std::fprintf(stderr,
                      "vexilo: no display found (DISPLAY and WAYLAND_DISPLAY are unset). Start Vexilo "
                      "from a desktop session, or use vexilo-cli.\n");

@@ -18,4 +18,11 @@ public:
     using ImageError::ImageError;
 };
 
+// A file that cannot be opened, read or written; the text names the path and the system's
+// reason. An ImageError, so callers that show image errors show these too.
+class FileError : public ImageError {
+public:
+    using ImageError::ImageError;
+};
+
 }  // namespace vexilo

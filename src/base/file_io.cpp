@@ -38,17 +38,17 @@ private:
 }  // namespace
 
 std::vector<std::uint8_t> readFileBytes(const std::string& path, std::uint64_t maxBytes) {
-    if (path.empty()) throw ImageError("Cannot open file: the path is empty");
+    if (path.empty()) throw FileError("Cannot open file: the path is empty");
     // Non-blocking open: a named pipe under an image's name must not wait for a writer.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) throw ImageError("Cannot open file \"" + path + "\": " + systemReason());
+    if (fd.get() < 0) throw FileError("Cannot open file \"" + path + "\": " + systemReason());
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) throw ImageError("Cannot read file \"" + path + "\": " + systemReason());
-    if (S_ISDIR(st.st_mode)) throw ImageError("Cannot open file \"" + path + "\": it is a folder");
+    if (::fstat(fd.get(), &st) != 0) throw FileError("Cannot read file \"" + path + "\": " + systemReason());
+    if (S_ISDIR(st.st_mode)) throw FileError("Cannot open file \"" + path + "\": it is a folder");
     // Pipes and devices (an endless /dev/zero) are no image files.
-    if (!S_ISREG(st.st_mode)) throw ImageError("Cannot open file \"" + path + "\": not a regular file");
+    if (!S_ISREG(st.st_mode)) throw FileError("Cannot open file \"" + path + "\": not a regular file");
     if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
-        throw ImageError("File \"" + path + "\" is too large (" + std::to_string(st.st_size) + " bytes)");
+        throw FileError("File \"" + path + "\" is too large (" + std::to_string(st.st_size) + " bytes)");
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     std::uint8_t chunk[65536];
@@ -56,27 +56,27 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path, std::uint64_t m
         const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
         if (n < 0) {
             if (errno == EINTR) continue;
-            throw ImageError("Cannot read file \"" + path + "\": " + systemReason());
+            throw FileError("Cannot read file \"" + path + "\": " + systemReason());
         }
         if (n == 0) break;
         if (bytes.size() + static_cast<std::size_t>(n) > maxBytes)
-            throw ImageError("File \"" + path + "\" is too large");
+            throw FileError("File \"" + path + "\" is too large");
         bytes.insert(bytes.end(), chunk, chunk + n);
     }
     return bytes;
 }
 
 void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    if (path.empty()) throw ImageError("Cannot create file: the path is empty");
+    if (path.empty()) throw FileError("Cannot create file: the path is empty");
     std::random_device rd;
     const std::string temp = path + ".vxtmp" + std::to_string(rd() % 1000000u);
     FileDescriptor fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (fd.get() < 0) throw ImageError("Cannot create file \"" + path + "\": " + systemReason());
+    if (fd.get() < 0) throw FileError("Cannot create file \"" + path + "\": " + systemReason());
     auto fail = [&](const std::string& what) {
         const std::string reason = systemReason();
         ::close(fd.release());
         ::unlink(temp.c_str());
-        throw ImageError(what + " \"" + path + "\": " + reason);
+        throw FileError(what + " \"" + path + "\": " + reason);
     };
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -94,12 +94,12 @@ void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
     if (::close(fd.release()) != 0) {
         const std::string reason = systemReason();
         ::unlink(temp.c_str());
-        throw ImageError("Cannot write file \"" + path + "\": " + reason);
+        throw FileError("Cannot write file \"" + path + "\": " + reason);
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const std::string reason = systemReason();
         ::unlink(temp.c_str());
-        throw ImageError("Cannot replace file \"" + path + "\": " + reason);
+        throw FileError("Cannot replace file \"" + path + "\": " + reason);
     }
 }
 

@@ -9,12 +9,12 @@
 
 namespace vexilo {
 
-// Reads the whole file. Throws ImageError naming the path when it cannot be opened or read,
+// Reads the whole file. Throws FileError naming the path when it cannot be opened or read,
 // or when it is larger than maxBytes.
 std::vector<std::uint8_t> readFileBytes(const std::string& path,
                                         std::uint64_t maxBytes = std::uint64_t{1} << 31);
 
-// Writes the bytes atomically (temporary file, flush, rename). Throws ImageError with the
+// Writes the bytes atomically (temporary file, flush, rename). Throws FileError with the
 // system's reason on failure, leaving any existing file untouched.
 void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
 

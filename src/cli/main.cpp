@@ -27,13 +27,6 @@ void printHelp() {
         std::cout << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
 }
 
-bool haveDisplay() {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform) return true;  // the caller chose a platform
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
 }  // namespace
 
 }  // namespace vexilo::cli
@@ -56,7 +49,7 @@ int main(int argc, char** argv) {
     // The same desktop services as the window (associated icons, metafile playback), on Qt's
     // offscreen platform when there is no display. Qt sees only the program name, so no file
     // argument is ever taken for one of its options.
-    if (!haveDisplay()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!vexilo::haveDisplay()) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's start-up notices (a missing XDG_RUNTIME_DIR and the like) are not ours to print:
     // the tool's output must stay what its commands write.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {

@@ -6,4 +6,8 @@ namespace vexilo {
 
 void installPlatformServices();
 
+// Whether a Qt application can open windows here: the caller chose a platform
+// (QT_QPA_PLATFORM: offscreen, xcb, ...) or the session has an X11 or Wayland display.
+bool haveDisplay();
+
 }  // namespace vexilo
