@@ -18,6 +18,7 @@
 #include "base/byte_reader.h"
 #include "base/errors.h"
 #include "base/file_io.h"
+#include "base/paths.h"
 #include "imageio/loaders.h"
 #include "imageio/savers.h"
 #include "raster/raster_ops.h"
@@ -29,15 +30,6 @@ namespace {
 std::size_t nameStart(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? 0 : slash + 1;
-}
-
-std::string lowerExtension(const std::string& path) {
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < nameStart(path)) return {};
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
 }
 
 // One file of the run as the job decided it, in file order.

@@ -59,7 +59,4 @@ inline DecodeLimits decodeLimitsFor(const LoadRequest& request) {
     return limits;
 }
 
-// The lower-cased extension of the path's file name with its dot; empty without one.
-std::string lowerExtension(const std::string& path);
-
 }  // namespace vexilo::loading

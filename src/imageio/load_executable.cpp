@@ -10,6 +10,7 @@
 #include <span>
 
 #include "base/file_io.h"
+#include "base/paths.h"
 #include "codecs/pe_icons.h"
 #include "imageio/associated_icon.h"
 #include "imageio/format_loaders.h"
@@ -53,11 +54,8 @@ private:
 // The extension test of the icon loader: the upper-cased extension with its dot must occur in
 // this text, so shorter pieces such as ".CU" qualify too. A name without a dot has none.
 bool hasIconFileExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < nameStart) return false;
-    std::string ext = path.substr(dot);
+    std::string ext = fileExtension(path);
+    if (ext.empty()) return false;
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return std::string_view(".EXE.DLL.CPL.CUR").find(ext) != std::string_view::npos;

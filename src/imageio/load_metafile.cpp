@@ -2,6 +2,7 @@
 // loader does, played at their own size in pixels. The desktop's canvas draws them when one is
 // installed; otherwise the core's plain rasteriser does (shapes and images, no text).
 #include "base/errors.h"
+#include "base/paths.h"
 #include "codecs/metafile/metafile_format.h"
 #include "codecs/metafile/metafile_player.h"
 #include "imageio/desktop_services.h"
@@ -14,7 +15,7 @@ namespace {
 
 bool loadMetafileFrom(LoadSource& source, Bitmap& bitmap, const std::string& requiredExtension,
                       const LoadRequest& request) {
-    const std::string ext = loading::lowerExtension(source.path());
+    const std::string ext = lowerExtension(source.path());
     // Only these two extensions pick the metafile decoder; any other gives no metafile.
     if (ext != ".wmf" && ext != ".emf") return false;
     try {

@@ -36,16 +36,6 @@ void keepLoaded(Bitmap&& picture, Bitmap& bitmap) {
 
 namespace loading {
 
-std::string lowerExtension(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
-}
-
 std::span<const FormatLoader> formatLoaders() {
     static constexpr std::array<FormatLoader, 9> table{{
         {kind::Exe, mayBeExecutableIcon, loadExecutableIcon},

@@ -7,6 +7,7 @@
 
 #include "base/errors.h"
 #include "base/file_io.h"
+#include "base/paths.h"
 #include "codecs/bmp_codec.h"
 #include "codecs/gif_image.h"
 #include "codecs/icon_writer.h"
@@ -19,22 +20,7 @@
 
 namespace vexilo {
 
-namespace {
-
-// The lower-cased extension of the file name with its dot; empty when the name has none (a
-// leading dot starts no extension).
-std::string lowerExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot <= start) return {};
-    std::string ext = path.substr(dot);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ext;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void EnsureFolder(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -130,7 +116,8 @@ bool SaveAsMetafile(const Bitmap* image, const std::string& path) {
     if (!image) return false;
     // The name decides the kind: ".wmf" in any letter case is a placeable Windows metafile,
     // anything else (also no extension at all) an enhanced metafile.
-    const bool enhanced = lowerExtension(path) != ".wmf";
+    // A name's leading dot starts no extension here, so ".wmf" alone is an enhanced metafile.
+    const bool enhanced = lowerExtension(path) != ".wmf" || fileNameOf(path).size() == 4;
     const std::vector<std::uint8_t> bytes = writeMetafile(*image, enhanced);
     EnsureFolder(path);
     writeFileAtomic(path, bytes);

@@ -1,0 +1,16 @@
+#pragma once
+// File-name pieces of "/"-separated paths.
+#include <string>
+
+namespace vexilo {
+
+// The file name: what follows the last "/" (the whole path without one).
+std::string fileNameOf(const std::string& path);
+
+// The extension of the file name from its last dot, with the dot, as written; "" when the name
+// has no dot. A leading dot counts (".wmf" is the extension of ".wmf"), as the loaders read names.
+std::string fileExtension(const std::string& path);
+// The same, lower-cased (ASCII only).
+std::string lowerExtension(const std::string& path);
+
+}  // namespace vexilo

@@ -1,0 +1,20 @@
+#include "base/paths.h"
+
+#include <gtest/gtest.h>
+
+namespace vexilo {
+namespace {
+
+TEST(Paths, ExtensionsOfTheFileNameOnly) {
+    EXPECT_EQ(lowerExtension("/a/Photo.JPG"), ".jpg");
+    EXPECT_EQ(fileExtension("/a/Photo.JPG"), ".JPG");
+    EXPECT_EQ(lowerExtension("/a.b/noext"), "");
+    EXPECT_EQ(lowerExtension("/a/.wmf"), ".wmf");  // a leading dot counts
+    EXPECT_EQ(lowerExtension("x.tar.GZ"), ".gz");
+    EXPECT_EQ(lowerExtension("name."), ".");
+    EXPECT_EQ(fileNameOf("/a/b.c"), "b.c");
+    EXPECT_EQ(fileNameOf("b.c"), "b.c");
+}
+
+}  // namespace
+}  // namespace vexilo
