@@ -578,6 +578,8 @@ void TFormMain::buildImagesTab(QWidget* page) {
     m_iconView = new QListView(m_viewStack);
     m_iconView->setObjectName("ListView1");
     m_iconView->setModel(m_model);
+    m_iconDelegate = new FoundListDelegate(m_iconView);
+    m_iconView->setItemDelegate(m_iconDelegate);
     m_iconView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_iconView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_iconView->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -1091,7 +1093,10 @@ void TFormMain::SelListViewType(int style) {
         m_iconView->setWrapping(true);
     }
     m_iconView->setWordWrap(style == 0);
-    // Captions differ in length (and take two lines under large icons): no uniform item size.
+    // Every large icon cell is the grid's size; the list styles measure one caption line.
+    m_iconDelegate->setFixedItemSize(style == 0 ? m_iconView->gridSize() - QSize(4, 4) : QSize());
+    m_iconDelegate->setIconSize(m_iconView->iconSize());
+    m_iconView->setUniformItemSizes(style == 0);
     m_iconView->setTextElideMode(style == 0 ? Qt::ElideRight : Qt::ElideMiddle);
     m_viewStack->setCurrentWidget(m_iconView);
 }

@@ -34,6 +34,7 @@ class QTreeView;
 namespace vexilo {
 
 class Dialogs;
+class FoundListDelegate;
 class FoundListModel;
 class SettingsStore;
 class TLang;
@@ -194,6 +195,7 @@ private:
     QListView* m_iconView = nullptr;
     QTreeView* m_detailView = nullptr;
     FoundListModel* m_model = nullptr;
+    FoundListDelegate* m_iconDelegate = nullptr;
     QLabel* m_viewLabel = nullptr;
     QLabel* m_widthLabel = nullptr;
     QLabel* m_heightLabel = nullptr;

@@ -131,4 +131,11 @@ void FoundListModel::setColumnTitles(const QStringList& titles) {
     emit headerDataChanged(Qt::Horizontal, 0, 4);
 }
 
+QSize FoundListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    if (m_fixed.isValid()) return m_fixed;
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const int w = m_icon.width() + 24 + option.fontMetrics.horizontalAdvance(text);  // icon and text margins
+    return {w, std::max(m_icon.height(), option.fontMetrics.height()) + 4};
+}
+
 }  // namespace vexilo

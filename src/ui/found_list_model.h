@@ -4,6 +4,7 @@
 // model follows the list's change notices, and keeps the selection across a sort.
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <QStyledItemDelegate>
 #include <vector>
 
 #include "search/found_list.h"
@@ -35,6 +36,21 @@ private:
     mutable std::vector<QIcon> m_icons;    // by ImageIndex, made when first shown
     std::vector<std::int32_t> m_sortKeep;  // ImageIndex of each persistent index across a sort
     QModelIndexList m_sortPersistent;
+};
+
+// Item sizes without laying out each caption: the icon style's cells are all one size, and the
+// list styles measure one line of text. Keeps a scan of many rows from spending its time here.
+class FoundListDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    // A valid size makes every item that size; an invalid one measures icon + one text line.
+    void setFixedItemSize(QSize size) { m_fixed = size; }
+    void setIconSize(QSize size) { m_icon = size; }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    QSize m_fixed;
+    QSize m_icon{16, 16};
 };
 
 }  // namespace vexilo
