@@ -17,36 +17,39 @@ std::string systemReason() {
     return std::strerror(errno);
 }
 
-class FileDescriptor {  // closes on every path
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-    int release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
 }  // namespace
 
-std::vector<std::uint8_t> readFileBytes(const std::string& path, std::uint64_t maxBytes) {
+FileDescriptor::~FileDescriptor() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = other.release();
+    }
+    return *this;
+}
+
+int FileDescriptor::closeNow() {
+    const int rc = ::close(m_fd);
+    m_fd = -1;
+    return rc;
+}
+
+FileDescriptor openRegularFile(const std::string& path, struct stat& st) {
     if (path.empty()) throw FileError("Cannot open file: the path is empty");
-    // Non-blocking open: a named pipe under an image's name must not wait for a writer.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) throw FileError("Cannot open file \"" + path + "\": " + systemReason());
-    struct stat st {};
     if (::fstat(fd.get(), &st) != 0) throw FileError("Cannot read file \"" + path + "\": " + systemReason());
     if (S_ISDIR(st.st_mode)) throw FileError("Cannot open file \"" + path + "\": it is a folder");
-    // Pipes and devices (an endless /dev/zero) are no image files.
     if (!S_ISREG(st.st_mode)) throw FileError("Cannot open file \"" + path + "\": not a regular file");
+    return fd;
+}
+
+std::vector<std::uint8_t> readFileBytes(const std::string& path, std::uint64_t maxBytes) {
+    struct stat st {};
+    const FileDescriptor fd = openRegularFile(path, st);
     if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
         throw FileError("File \"" + path + "\" is too large (" + std::to_string(st.st_size) + " bytes)");
     std::vector<std::uint8_t> bytes;

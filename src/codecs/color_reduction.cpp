@@ -247,44 +247,10 @@ Reduced reduce(const Bitmap& bitmap) {
 std::vector<std::uint8_t> ReduceBitmapToStream(const Bitmap& bitmap) {
     if (bitmap.empty()) throw ImageError("Bitmap image is not valid");
     if (bitmap.pixelFormat() == PixelFormat::Bpp8) return writeBmp(bitmap);
-    const Reduced r = reduce(bitmap);
-    const int w = bitmap.width(), h = bitmap.height();
-    const std::size_t stride = paddedRow(w, 1);
-    const std::size_t imageBytes = stride * static_cast<std::size_t>(h);
+    const std::size_t imageBytes = paddedRow(bitmap.width(), 1) * static_cast<std::size_t>(bitmap.height());
     const std::size_t offset = 14 + 40 + 256 * 4;
     if (imageBytes > 0xFFFFFFFFu - offset) throw ImageError("Bitmap image is not valid");
-
-    ByteWriter out;
-    out.buffer().reserve(offset + imageBytes);
-    out.u8('B');
-    out.u8('M');
-    out.u32le(static_cast<std::uint32_t>(offset + imageBytes));
-    out.u16le(0);
-    out.u16le(0);
-    out.u32le(static_cast<std::uint32_t>(offset));
-    out.u32le(40);
-    out.i32le(w);
-    out.i32le(h);
-    out.u16le(1);
-    out.u16le(8);
-    out.u32le(0);  // uncompressed
-    out.u32le(static_cast<std::uint32_t>(imageBytes));
-    out.u32le(0);
-    out.u32le(0);
-    out.u32le(0);  // colours used: 0 means all 256
-    out.u32le(0);
-    for (const Color& c : r.table) {
-        out.u8(c.b);
-        out.u8(c.g);
-        out.u8(c.r);
-        out.u8(0);
-    }
-    for (int y = 0; y < h; ++y) {
-        out.bytes(std::span<const std::uint8_t>(r.indices).subspan(
-            static_cast<std::size_t>(y) * static_cast<std::size_t>(w), static_cast<std::size_t>(w)));
-        out.zeros(stride - static_cast<std::size_t>(w));
-    }
-    return out.take();
+    return writeBmp(reduceBitmapTo256(bitmap), BmpColoursUsed::ZeroWhenFull);
 }
 
 Bitmap reduceBitmapTo256(const Bitmap& bitmap) {

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "base/errors.h"
+#include "base/file_io.h"
 
 namespace vexilo {
 
@@ -18,25 +19,6 @@ namespace {
 std::string reason() {
     return std::strerror(errno);
 }
-
-class Fd {  // closes on every path
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    int closeNow() {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc;
-    }
-
-private:
-    int m_fd;
-};
 
 std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -74,12 +56,8 @@ class CancelledCopy {};
 // on any failure the target is left as it was. `onBytes` returns false to cancel.
 template <class OnBytes>
 void copyFile(const std::string& source, const std::string& target, const OnBytes& onBytes) {
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.get() < 0) throw ImageError("Cannot open \"" + source + "\": " + reason());
     struct stat st {};
-    if (::fstat(in.get(), &st) != 0) throw ImageError("Cannot read \"" + source + "\": " + reason());
-    // A pipe or device under a file's name would block or never end.
-    if (!S_ISREG(st.st_mode)) throw ImageError("Cannot copy \"" + source + "\": not a regular file");
+    const FileDescriptor in = openRegularFile(source, st);
 
     std::string temp;
     int fd = -1;
@@ -89,7 +67,7 @@ void copyFile(const std::string& source, const std::string& target, const OnByte
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) throw ImageError("Cannot create \"" + target + "\": " + reason());
-    Fd out(fd);
+    FileDescriptor out(fd);
     auto fail = [&](const std::string& what) {
         const std::string text = what + reason();
         ::unlink(temp.c_str());

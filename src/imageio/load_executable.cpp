@@ -9,6 +9,7 @@
 #include <cctype>
 #include <span>
 
+#include "base/errors.h"
 #include "base/file_io.h"
 #include "base/paths.h"
 #include "codecs/pe_icons.h"
@@ -25,19 +26,21 @@ namespace {
 class MappedFile {
 public:
     explicit MappedFile(const std::string& path) {
-        // Non-blocking, so that a named pipe under an executable's name cannot stall the scan.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) return;
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        FileDescriptor fd;
+        try {
+            fd = openRegularFile(path, st);
+        } catch (const FileError&) {
+            return;
+        }
+        if (st.st_size > 0) {
             const auto size = static_cast<std::size_t>(st.st_size);
-            void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+            void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
             if (p != MAP_FAILED) {
                 m_data = static_cast<const std::uint8_t*>(p);
                 m_size = size;
             }
         }
-        ::close(fd);
     }
     ~MappedFile() {
         if (m_data) ::munmap(const_cast<std::uint8_t*>(m_data), m_size);
