@@ -389,11 +389,21 @@ void TJPEGImage::compress() {
         while (c->next_scanline < c->image_height) {
             const auto row = src.row(static_cast<int>(c->next_scanline));
             JSAMPLE* o = line.data();
-            for (std::size_t x = 0; x < uw; ++x, o += 3) {
-                const Color col = src.colorOf(row[x]);
-                o[0] = col.r;
-                o[1] = col.g;
-                o[2] = col.b;
+            if (isIndexed(src.pixelFormat())) {
+                for (std::size_t x = 0; x < uw; ++x, o += 3) {
+                    const Color col = src.colorOf(row[x]);
+                    o[0] = col.r;
+                    o[1] = col.g;
+                    o[2] = col.b;
+                }
+            } else {
+                // Direct formats hold the colour itself as 0xAARRGGBB.
+                for (std::size_t x = 0; x < uw; ++x, o += 3) {
+                    const std::uint32_t w = row[x];
+                    o[0] = static_cast<JSAMPLE>(w >> 16);
+                    o[1] = static_cast<JSAMPLE>(w >> 8);
+                    o[2] = static_cast<JSAMPLE>(w);
+                }
             }
             jpeg_write_scanlines(c.get(), &linePtr, 1);
         }

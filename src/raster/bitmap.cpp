@@ -254,6 +254,19 @@ Rect Bitmap::clip(const Rect& r) const {
 void Bitmap::draw(const Bitmap& src, int x, int y) {
     const Rect target = clip({x, y, x + src.m_width, y + src.m_height});
     const bool samePalette = isIndexed(m_format) && isIndexed(src.m_format) && m_palette == src.m_palette;
+    // Direct colour onto a 24/32-bit raster stores the colour without alpha, as encode() does.
+    const bool plainCopy =
+        !src.m_transparent && !isIndexed(src.m_format) &&
+        (m_format == PixelFormat::Device || m_format == PixelFormat::Bpp24 || m_format == PixelFormat::Bpp32);
+    if (plainCopy) {
+        for (int ty = target.top; ty < target.bottom; ++ty) {
+            const auto in = src.row(ty - y);
+            auto out = row(ty);
+            for (int tx = target.left; tx < target.right; ++tx)
+                out[static_cast<std::size_t>(tx)] = in[static_cast<std::size_t>(tx - x)] & 0x00FFFFFFu;
+        }
+        return;
+    }
     NearestCache nearest(m_palette);
     for (int ty = target.top; ty < target.bottom; ++ty) {
         const auto in = src.row(ty - y);
