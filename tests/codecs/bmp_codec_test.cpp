@@ -209,8 +209,8 @@ TEST(BmpCodec, ReadsOs2TwentyFourBitRunLengths) {
         int far = 0;
         for (int y = 0; y < full.height(); ++y)
             for (int x = 0; x < full.width(); ++x) {
-                const Color a = suite.pixel(x, y), b = full.pixel(x, y);
-                far += std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)}) > 64;
+                const Color a = suite.pixel(x, y), c = full.pixel(x, y);
+                far += std::max({std::abs(a.r - c.r), std::abs(a.g - c.g), std::abs(a.b - c.b)}) > 64;
             }
         EXPECT_EQ(far, 0);
     }

@@ -186,7 +186,7 @@ TEST(GifLzw, AFullTableGoesOnAtTwelveBitsUntilAClearCode) {
     // codes and adds nothing (the deferred clear the format allows). 100 x 100 of noise fills
     // the table after a third of the picture.
     std::mt19937 rng(11);
-    for (const auto [size, count] : {std::pair{8, 100 * 100}, std::pair{2, 400 * 100}}) {
+    for (const auto& [size, count] : {std::pair{8, 100 * 100}, std::pair{2, 400 * 100}}) {
         std::vector<std::uint8_t> pixels(static_cast<std::size_t>(count));
         for (auto& p : pixels) p = static_cast<std::uint8_t>(rng() % (1u << size));
         std::map<std::pair<unsigned, unsigned>, unsigned> table;

@@ -338,8 +338,7 @@ TEST(TgaCorpus, DecodedFilesMatchTheirExpectedImages) {
     for (const auto& entry : std::filesystem::directory_iterator(dir / "image-rs/reference")) {
         const std::string name = entry.path().stem().string();  // x.tga
         const auto source = dir / "image-rs" / name;
-        if (std::filesystem::exists(source))
-            compare(source, entry.path(), name.starts_with("b5-") ? 7 : 0);
+        if (std::filesystem::exists(source)) compare(source, entry.path(), name.starts_with("b5-") ? 7 : 0);
     }
     for (const auto& entry : std::filesystem::directory_iterator(dir / "pillow/common")) {
         const std::string name = entry.path().filename().string();
