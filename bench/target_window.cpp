@@ -103,6 +103,8 @@ struct Window {
         int message(const MessageRequest&) override { return 0; }
     } dialogs;
     QGroupBox box;
+    const Bitmap placeholder{32, 32};  // the panel keeps references to both
+    const ExportOptions exportOptions;
     std::unique_ptr<TargetPanel> panel;
     const search::FoundRow* selected = nullptr;
     Window() {
@@ -115,7 +117,7 @@ struct Window {
                          new QSpinBox(&box),
                          new QSpinBox(&box),
                          new QMenu(&box)};
-        panel = std::make_unique<TargetPanel>(store, lang, dialogs, Bitmap(32, 32), c);
+        panel = std::make_unique<TargetPanel>(store, lang, dialogs, placeholder, exportOptions, c);
         panel->selectedRow = [this] { return selected; };
         box.resize(700, 500);
         box.show();
