@@ -1,6 +1,8 @@
 # The folders of src/ are layers. A folder includes its own headers and those of the folders it
 # lists here, never one above it; the core folders (base through control) never include Qt.
 # vexilo_check_layers(<src dir>) fails the configure step on the first file that breaks a rule.
+# tests/ mirrors src/ and is checked the same way; its folders that are no layer (support, data)
+# are left out.
 if(CMAKE_SCRIPT_MODE_FILE)
   cmake_minimum_required(VERSION 3.25)
 endif()

@@ -8,7 +8,6 @@
 
 #include "base/errors.h"
 #include "codecs/icon_file.h"
-#include "imageio/loaders.h"
 #include "raster/raster_ops.h"
 #include "support/test_util.h"
 
@@ -148,11 +147,12 @@ TEST(IconWriter, WrittenFilesReadBackWithNearestColours) {
         const Icon back = ReadIconFile(encodeIconFile(icon, bits));
         const auto& palette = defaultPalette(bits);
         for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) {
+            for (int x = 0; x < 32; ++x)
                 ASSERT_EQ(back.mask.raw(x, y), icon.mask.raw(x, y)) << bits << ": " << x << "," << y;
-                ASSERT_EQ(back.color.pixel(x, y), palette[nearestIndex(palette, icon.color.pixel(x, y))])
-                    << bits << ": " << x << "," << y;
-            }
+        const Bitmap nearest = makeBitmap(32, 32, PixelFormat::Bpp24, [&](int x, int y) {
+            return palette[nearestIndex(palette, icon.color.pixel(x, y))];
+        });
+        EXPECT_TRUE(test::samePixels(back.color, nearest)) << bits;
     }
     std::ostringstream out;
     WriteIconFile(icon, out, 8);
@@ -169,8 +169,7 @@ TEST(IconWriter, SavesAtomicallyAndOnlyForKnownColourSettings) {
     EXPECT_FALSE(saveIconFile(source, dir.file("b.ico"), static_cast<IconColors>(2)));
     EXPECT_FALSE(std::filesystem::exists(dir.file("b.ico")));
     EXPECT_THROW(saveIconFile(source, dir.file("no/such/folder/c.ico"), IconColors::Colors16), ImageError);
-    Bitmap loaded;
-    EXPECT_TRUE(LoadIconFile(dir.file("a.ico"), &loaded));
+    EXPECT_EQ(ReadIconFile(test::readFile(dir.file("a.ico"))).width(), 32);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
     EXPECT_EQ(doc->mask.raw(12, 20), 0u);  // the page itself is opaque
     const auto folder = associatedIcon(dir.path().string(), 32);
     ASSERT_TRUE(folder);
-    EXPECT_FALSE(test::sameColours(folder->color, doc->color));
+    EXPECT_FALSE(test::samePixels(folder->color, doc->color));
 
     Bitmap b;
     ASSERT_TRUE(LoadAssociatedIcon(dir.file("notes.txt"), &b));
@@ -92,7 +92,7 @@ TEST(AssociatedIcon, AsksTheInstalledProviderFirst) {
         ProviderScope scope(&silent);
         const auto icon = associatedIcon(dir.file("a.bin"), 32);
         ASSERT_TRUE(icon);
-        EXPECT_TRUE(test::sameColours(icon->color, genericDocumentIcon(32).color));
+        EXPECT_TRUE(test::samePixels(icon->color, genericDocumentIcon(32).color));
     }
 }
 

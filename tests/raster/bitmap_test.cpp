@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "imageio/file_kind.h"
 #include "raster/icon.h"
 #include "raster/raster_ops.h"
 #include "support/test_util.h"
@@ -45,7 +44,7 @@ TEST(Bitmap, NarrowFormatsQuantiseAndSurviveConversion) {
     e.setPixelFormat(PixelFormat::Bpp24);
     e.setPixelFormat(PixelFormat::Bpp32);
     e.setPixelFormat(PixelFormat::Bpp15);
-    EXPECT_TRUE(test::sameColours(d, e));
+    EXPECT_TRUE(test::samePixels(d, e));
 }
 
 TEST(Bitmap, IndexedConversionUsesPaletteOrDefaultTable) {
@@ -170,19 +169,6 @@ TEST(Icon, AndThenXorAndAlphaBlend) {
     EXPECT_EQ(dest.pixel(0, 0), (Color{255, 0, 0}));
     EXPECT_EQ(dest.pixel(1, 0), (Color{127, 255, 127}));
     EXPECT_EQ(dest.pixel(1, 1), kWhite);
-}
-
-TEST(FileKind, FixedTables) {
-    EXPECT_STREQ(fileKindName(0), "All files as Windows Icons");
-    EXPECT_STREQ(fileKindExtension(0), "All files as Windows Icons");
-    EXPECT_STREQ(fileKindName(5), "Windows Metafile (.wmf)");
-    EXPECT_STREQ(fileKindName(6), "Enhanced Metafile (.emf)");
-    EXPECT_STREQ(fileKindExtension(9), ".jpg");
-    EXPECT_STREQ(fileKindName(12), "Gif");
-    EXPECT_STREQ(fileKindName(13), "");
-    EXPECT_FALSE(isOutputKind(4));
-    EXPECT_TRUE(isOutputKind(5));
-    EXPECT_TRUE(isOutputKind(12));
 }
 
 }  // namespace

@@ -313,4 +313,31 @@ inline std::vector<std::uint8_t> makeRgbaPng(int w, int h, Color c, std::uint8_t
     return out.take();
 }
 
+constexpr std::uint32_t kRtIcon = 3, kRtGroupIcon = 14;  // resource types of images and groups
+
+// Six icon images, ids 1 to 6: 16 px 8-bit red, 32 px 4-bit green, 32 px 32-bit blue, 48 px
+// 32-bit yellow, a 48 px PNG of magenta at alpha 128, 16 px 24-bit cyan.
+inline PeResourceType peIconImages() {
+    return {kRtIcon,
+            {{1, "", solidIconDib(16, 8, {255, 0, 0})},
+             {2, "", solidIconDib(32, 4, {0, 255, 0})},
+             {3, "", solidIconDib(32, 32, {0, 0, 255})},
+             {4, "", solidIconDib(48, 32, {255, 255, 0})},
+             {5, "", makeRgbaPng(48, 48, {255, 0, 255}, 128)},
+             {6, "", solidIconDib(16, 24, {0, 255, 255})}}};
+}
+
+// The images of peIconImages in three groups: a named one first (ids 1 to 4), then 1 (ids 4
+// and 1) and 7 (ids 6 and 5), as resource directories list them.
+inline std::vector<std::uint8_t> threeGroupPeFile(PeKind kind, std::uint16_t machine) {
+    const PeResourceType groups{
+        kRtGroupIcon,
+        {{0, "MAINICON",
+          makeGroupDirectory(
+              {{16, 16, 0, 8, 1}, {32, 32, 16, 4, 2}, {32, 32, 0, 32, 3}, {48, 48, 0, 32, 4}})},
+         {1, "", makeGroupDirectory({{48, 48, 0, 32, 4}, {16, 16, 0, 8, 1}})},
+         {7, "", makeGroupDirectory({{16, 16, 0, 24, 6}, {48, 48, 0, 32, 5}})}}};
+    return makePeFile({peIconImages(), groups}, kind, machine);
+}
+
 }  // namespace vexilo::test

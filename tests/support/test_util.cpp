@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -55,26 +57,42 @@ Color patternColor(int x, int y) {
             static_cast<std::uint8_t>((x ^ y) * 23)};
 }
 
-bool sameColours(const Bitmap& a, const Bitmap& b, std::string* why) {
-    if (a.width() != b.width() || a.height() != b.height()) {
-        if (why)
-            *why = "size " + std::to_string(a.width()) + "x" + std::to_string(a.height()) + " vs " +
-                   std::to_string(b.width()) + "x" + std::to_string(b.height());
-        return false;
-    }
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const Color p = a.pixel(x, y), q = b.pixel(x, y);
-            if (p != q) {
-                if (why)
-                    *why = "pixel (" + std::to_string(x) + "," + std::to_string(y) +
-                           "): " + std::to_string(p.r) + "," + std::to_string(p.g) + "," +
-                           std::to_string(p.b) + " vs " + std::to_string(q.r) + "," + std::to_string(q.g) +
-                           "," + std::to_string(q.b);
-                return false;
-            }
+Color gradientColor(int x, int y) {
+    return {static_cast<std::uint8_t>(std::min(x * 4, 255)), static_cast<std::uint8_t>(std::min(y * 4, 255)),
+            std::uint8_t{128}};
+}
+
+::testing::AssertionResult samePixels(const Bitmap& actual, const Bitmap& reference, int tolerance,
+                                      std::span<const std::uint8_t> referenceAlpha) {
+    auto size = [](const Bitmap& b) { return std::to_string(b.width()) + "x" + std::to_string(b.height()); };
+    auto rgb = [](Color c) {
+        return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
+    };
+    if (actual.width() != reference.width() || actual.height() != reference.height())
+        return ::testing::AssertionFailure() << "size " << size(actual) << ", reference " << size(reference);
+    const std::size_t pixels =
+        static_cast<std::size_t>(reference.width()) * static_cast<std::size_t>(reference.height());
+    if (!referenceAlpha.empty() && referenceAlpha.size() != pixels)
+        return ::testing::AssertionFailure()
+               << "reference alpha of " << referenceAlpha.size() << " bytes for " << pixels << " pixels";
+    std::size_t differing = 0;
+    std::string first;
+    for (int y = 0; y < reference.height(); ++y)
+        for (int x = 0; x < reference.width(); ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(reference.width()) +
+                                  static_cast<std::size_t>(x);
+            if (!referenceAlpha.empty() && referenceAlpha[i] == 0) continue;
+            const Color a = actual.pixel(x, y), b = reference.pixel(x, y);
+            if (std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+                std::abs(a.b - b.b) <= tolerance)
+                continue;
+            if (differing++ == 0)
+                first = "(" + std::to_string(x) + "," + std::to_string(y) + ") is " + rgb(a) +
+                        ", reference " + rgb(b);
         }
-    return true;
+    if (differing == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << differing << " of " << pixels << " pixels differ by more than "
+                                         << tolerance << "; first " << first;
 }
 
 void corruptionSweep(std::span<const std::uint8_t> valid,

@@ -1,5 +1,7 @@
 #pragma once
 // Helpers shared by the test programs.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -43,10 +45,16 @@ Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function
                   std::vector<Color> palette = {});
 // A colour pattern that differs per pixel, good at exposing row and column mistakes.
 Color patternColor(int x, int y);
+// Smooth colours, which survive lossy compression closely, unlike the per-pixel pattern.
+Color gradientColor(int x, int y);
 
-// True when both rasters show the same colours (formats may differ); describes the first
-// difference in `why`.
-bool sameColours(const Bitmap& a, const Bitmap& b, std::string* why = nullptr);
+// The one comparison of a decoded picture with its reference: the same size, and every RGB
+// channel within `tolerance` (pixel formats may differ). Pixels whose `referenceAlpha` entry
+// (one byte a pixel, row by row; empty when the reference is opaque) is 0 carry no colour and
+// are not compared. A failure names the first differing pixel and how many differ.
+//     EXPECT_TRUE(test::samePixels(decoded, reference, 7)) << name;
+::testing::AssertionResult samePixels(const Bitmap& actual, const Bitmap& reference, int tolerance = 0,
+                                      std::span<const std::uint8_t> referenceAlpha = {});
 
 // Calls decode on every single-byte corruption and every truncation of `valid`; decode must
 // either succeed or throw ImageError. Anything else fails the calling test.

@@ -78,7 +78,7 @@ TEST(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
     EXPECT_EQ(dialogs.saveRequests[0].proposedName, "a.png");
     Bitmap back;
     ASSERT_TRUE(LoadPngFile(data + "out.png", &back));
-    EXPECT_TRUE(test::sameColours(back, picture));
+    EXPECT_TRUE(test::samePixels(back, picture));
     ASSERT_FALSE(dialogs.messages.empty());
     EXPECT_EQ(dialogs.messages.back().text, "Converted: 1");
 

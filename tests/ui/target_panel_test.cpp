@@ -140,7 +140,7 @@ TEST_F(Panel, MenuSavesAndCopiesTheDisplayImage) {
     EXPECT_EQ(dialogs.saveRequests[0].proposedName, "wide.png");
     Bitmap back;
     ASSERT_TRUE(LoadPngFile(dir.file("out.png"), &back));
-    EXPECT_TRUE(test::sameColours(back, panel.target().DisplayImage()));
+    EXPECT_TRUE(test::samePixels(back, panel.target().DisplayImage()));
     EXPECT_EQ(dialogs.messages.back().text, "Converted: 1");
 
     panel.miCopybitmaptoclipboardClick();

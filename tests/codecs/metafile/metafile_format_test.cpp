@@ -7,7 +7,6 @@
 #include "codecs/metafile/metafile_canvas.h"
 #include "codecs/metafile/metafile_player.h"
 #include "codecs/metafile/metafile_writer.h"
-#include "imageio/loaders.h"
 #include "support/metafile_builders.h"
 #include "support/test_util.h"
 

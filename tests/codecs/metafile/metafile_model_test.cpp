@@ -193,7 +193,7 @@ TEST(MetafileModel, BitmapRecordsMapSourceRowsAndMirror) {
     EXPECT_NEAR(d.topRight.x, 6, 0.02);  // the frame's 0.01 mm units round a little
     EXPECT_NEAR(d.bottomLeft.y, 4, 0.02);
     EXPECT_EQ(d.op, BlitOp::Copy);
-    EXPECT_TRUE(test::sameColours(*d.image, b));
+    EXPECT_TRUE(test::samePixels(*d.image, b));
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+#pragma once
+// GIF files built block by block in code, for the codec and loader tests.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/byte_reader.h"
+#include "codecs/gif_lzw.h"
+#include "raster/bitmap.h"
+
+namespace vexilo::test {
+
+// Black, red, green, blue: the global table a GifBuilder gets unless told otherwise.
+inline const std::vector<Color> kFourColours{{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+
+// Builds GIF files block by block.
+class GifBuilder {
+public:
+    explicit GifBuilder(int width, int height, const std::vector<Color>& global = kFourColours,
+                        const char* version = "89a", std::uint8_t background = 0) {
+        for (const char* p = "GIF"; *p; ++p) w.u8(static_cast<std::uint8_t>(*p));
+        for (const char* p = version; *p; ++p) w.u8(static_cast<std::uint8_t>(*p));
+        w.u16le(static_cast<std::uint16_t>(width));
+        w.u16le(static_cast<std::uint16_t>(height));
+        if (global.empty()) {
+            w.u8(0);
+        } else {
+            int bits = 1;
+            while ((1u << bits) < global.size()) ++bits;
+            w.u8(static_cast<std::uint8_t>(0x80 | ((bits - 1) << 4) | (bits - 1)));
+        }
+        w.u8(background);
+        w.u8(0);
+        table(global);
+    }
+    GifBuilder& gce(int delay, int disposal, int transparentIndex = -1) {
+        w.bytes(std::vector<std::uint8_t>{0x21, 0xF9, 4});
+        w.u8(static_cast<std::uint8_t>((disposal << 2) | (transparentIndex >= 0 ? 1 : 0)));
+        w.u16le(static_cast<std::uint16_t>(delay));
+        w.u8(static_cast<std::uint8_t>(transparentIndex >= 0 ? transparentIndex : 0));
+        w.u8(0);
+        return *this;
+    }
+    GifBuilder& comment(const std::vector<std::string>& lines) {
+        w.u8(0x21);
+        w.u8(0xFE);
+        for (const auto& l : lines) {
+            w.u8(static_cast<std::uint8_t>(l.size()));
+            w.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(l.data()), l.size()));
+        }
+        w.u8(0);
+        return *this;
+    }
+    GifBuilder& application(const std::string& id, const std::vector<std::uint8_t>& block) {
+        w.bytes(std::vector<std::uint8_t>{0x21, 0xFF, 11});
+        w.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(id.data()), 11));
+        w.u8(static_cast<std::uint8_t>(block.size()));
+        w.bytes(block);
+        w.u8(0);
+        return *this;
+    }
+    GifBuilder& plainText() {
+        w.bytes(std::vector<std::uint8_t>{0x21, 0x01, 12});
+        w.zeros(12);
+        w.bytes(std::vector<std::uint8_t>{2, 'h', 'i', 0});
+        return *this;
+    }
+    // An image of the given pixel values, LZW-encoded with the given minimum code size.
+    GifBuilder& image(int left, int top, int width, int height, const std::vector<std::uint8_t>& pixels,
+                      const std::vector<Color>& local = {}, bool interlaced = false, int codeSize = 2) {
+        w.u8(0x2C);
+        w.u16le(static_cast<std::uint16_t>(left));
+        w.u16le(static_cast<std::uint16_t>(top));
+        w.u16le(static_cast<std::uint16_t>(width));
+        w.u16le(static_cast<std::uint16_t>(height));
+        std::uint8_t packed = interlaced ? 0x40 : 0;
+        if (!local.empty()) {
+            int bits = 1;
+            while ((1u << bits) < local.size()) ++bits;
+            packed = static_cast<std::uint8_t>(packed | 0x80 | (bits - 1));
+        }
+        w.u8(packed);
+        table(local);
+        std::vector<std::uint8_t> data;
+        gif::lzwEncode(pixels, codeSize, data);
+        w.bytes(data);
+        return *this;
+    }
+    GifBuilder& raw(const std::vector<std::uint8_t>& bytes) {
+        w.bytes(bytes);
+        return *this;
+    }
+    std::vector<std::uint8_t> end() {
+        w.u8(0x3B);
+        return w.take();
+    }
+    std::vector<std::uint8_t> endWithoutTrailer() { return w.take(); }
+
+private:
+    void table(const std::vector<Color>& t) {
+        for (const Color& c : t) {
+            w.u8(c.r);
+            w.u8(c.g);
+            w.u8(c.b);
+        }
+    }
+    ByteWriter w;
+};
+
+// The stored pixel values (palette indices) row by row.
+inline std::vector<std::uint8_t> indexValues(const Bitmap& b) {
+    std::vector<std::uint8_t> v;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) v.push_back(static_cast<std::uint8_t>(b.raw(x, y)));
+    return v;
+}
+
+}  // namespace vexilo::test
