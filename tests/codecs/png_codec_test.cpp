@@ -9,6 +9,7 @@
 #include <map>
 
 #include "codecs/png_pixels.h"
+#include "support/png_builder.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -16,56 +17,17 @@ namespace {
 
 using test::makeBitmap;
 using test::patternColor;
+using test::pngChunk;
+using test::pngDeflate;
+using test::pngFile;
+using test::pngIdat;
+using test::pngIend;
+using test::pngIhdr;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 using Bytes = std::vector<std::uint8_t>;
-
-void putBe32(Bytes& out, std::uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<std::uint8_t>(v >> s));
-}
-
-Bytes chunk(const char (&type)[5], const Bytes& data) {
-    Bytes out;
-    putBe32(out, static_cast<std::uint32_t>(data.size()));
-    const std::uint32_t t = pngChunkType(type);
-    putBe32(out, t);
-    out.insert(out.end(), data.begin(), data.end());
-    putBe32(out, pngCrc(t, data));
-    return out;
-}
-
-Bytes ihdr(std::uint32_t w, std::uint32_t h, int depth, int colorType, int interlace = 0) {
-    Bytes d;
-    putBe32(d, w);
-    putBe32(d, h);
-    d.insert(d.end(), {static_cast<std::uint8_t>(depth), static_cast<std::uint8_t>(colorType), 0, 0,
-                       static_cast<std::uint8_t>(interlace)});
-    return chunk("IHDR", d);
-}
-
-Bytes deflateBytes(const Bytes& raw) {
-    uLongf n = compressBound(static_cast<uLong>(raw.size()));
-    Bytes out(n);
-    EXPECT_EQ(compress(out.data(), &n, raw.data(), static_cast<uLong>(raw.size())), Z_OK);
-    out.resize(n);
-    return out;
-}
-
-// A PNG from its chunks; `rows` are the filtered rows (filter byte first) before compression.
-Bytes png(std::initializer_list<Bytes> chunks) {
-    Bytes out{137, 80, 78, 71, 13, 10, 26, 10};
-    for (const Bytes& c : chunks) out.insert(out.end(), c.begin(), c.end());
-    return out;
-}
-
-Bytes idat(const Bytes& rows) {
-    return chunk("IDAT", deflateBytes(rows));
-}
-Bytes iend() {
-    return chunk("IEND", {});
-}
 
 std::string failureOf(const Bytes& file) {
     try {
@@ -82,14 +44,15 @@ std::string withPrefix(const std::string& text) {
 
 TEST(PngDecoder, ConvertsSamplesByColourTypeAndDepth) {
     // 16-bit truecolour keeps the high bytes; alpha is dropped.
-    const Bitmap rgb16 = decodePng(
-        png({ihdr(1, 1, 16, 6), idat({0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}), iend()}));
+    const Bitmap rgb16 = decodePng(pngFile(
+        {pngIhdr(1, 1, 16, 6), pngIdat({0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}), pngIend()}));
     EXPECT_EQ(rgb16.pixelFormat(), PixelFormat::Bpp24);
     EXPECT_EQ(rgb16.pixel(0, 0), (Color{0x12, 0x56, 0x9A}));
 
     // 2-bit palette: 4-bit pixels 0, 5, 10, 15 and a palette of 16 repeating the first four.
     const Bytes pal{10, 0, 0, 20, 0, 0, 30, 0, 0, 40, 0, 0};
-    const Bitmap p2 = decodePng(png({ihdr(4, 1, 2, 3), chunk("PLTE", pal), idat({0, 0b00011011}), iend()}));
+    const Bitmap p2 =
+        decodePng(pngFile({pngIhdr(4, 1, 2, 3), pngChunk("PLTE", pal), pngIdat({0, 0b00011011}), pngIend()}));
     EXPECT_EQ(p2.pixelFormat(), PixelFormat::Bpp4);
     ASSERT_EQ(p2.palette().size(), 16u);
     EXPECT_EQ(p2.raw(0, 0), 0u);
@@ -99,26 +62,28 @@ TEST(PngDecoder, ConvertsSamplesByColourTypeAndDepth) {
     EXPECT_EQ(p2.pixel(3, 0), (Color{40, 0, 0}));
 
     // Grey ramps: 2^depth levels spread over 0..255 (256 for 16-bit).
-    const Bitmap g4 = decodePng(png({ihdr(2, 1, 4, 0), idat({0, 0x1F}), iend()}));
+    const Bitmap g4 = decodePng(pngFile({pngIhdr(2, 1, 4, 0), pngIdat({0, 0x1F}), pngIend()}));
     EXPECT_EQ(g4.pixelFormat(), PixelFormat::Bpp4);
     EXPECT_EQ(g4.pixel(0, 0), (Color{17, 17, 17}));
     EXPECT_EQ(g4.pixel(1, 0), (Color{255, 255, 255}));
-    const Bitmap g2 = decodePng(png({ihdr(2, 1, 2, 0), idat({0, 0b01100000}), iend()}));
+    const Bitmap g2 = decodePng(pngFile({pngIhdr(2, 1, 2, 0), pngIdat({0, 0b01100000}), pngIend()}));
     EXPECT_EQ(g2.pixel(0, 0), (Color{85, 85, 85}));
     EXPECT_EQ(g2.pixel(1, 0), (Color{170, 170, 170}));
-    const Bitmap ga16 = decodePng(png({ihdr(1, 1, 16, 4), idat({0, 0xC8, 0x01, 0x00, 0x00}), iend()}));
+    const Bitmap ga16 =
+        decodePng(pngFile({pngIhdr(1, 1, 16, 4), pngIdat({0, 0xC8, 0x01, 0x00, 0x00}), pngIend()}));
     EXPECT_EQ(ga16.pixelFormat(), PixelFormat::Bpp8);
     EXPECT_EQ(ga16.palette().size(), 256u);
     EXPECT_EQ(ga16.pixel(0, 0), (Color{200, 200, 200}));
-    const Bitmap g1 = decodePng(png({ihdr(9, 1, 1, 0), idat({0, 0b10000001, 0b10000000}), iend()}));
+    const Bitmap g1 =
+        decodePng(pngFile({pngIhdr(9, 1, 1, 0), pngIdat({0, 0b10000001, 0b10000000}), pngIend()}));
     EXPECT_EQ(g1.pixelFormat(), PixelFormat::Bpp1);
     EXPECT_EQ(g1.pixel(0, 0), kWhite);
     EXPECT_EQ(g1.pixel(1, 0), kBlack);
     EXPECT_EQ(g1.pixel(8, 0), kWhite);
 
     // An index beyond a short palette reads as black rather than past the palette.
-    const Bitmap shortPal =
-        decodePng(png({ihdr(2, 1, 8, 3), chunk("PLTE", {1, 2, 3}), idat({0, 0, 200}), iend()}));
+    const Bitmap shortPal = decodePng(
+        pngFile({pngIhdr(2, 1, 8, 3), pngChunk("PLTE", {1, 2, 3}), pngIdat({0, 0, 200}), pngIend()}));
     EXPECT_EQ(shortPal.pixel(0, 0), (Color{1, 2, 3}));
     EXPECT_EQ(shortPal.pixel(1, 0), kBlack);
 }
@@ -135,7 +100,7 @@ TEST(PngDecoder, UndoesEveryFilterAgainstThePreviousRow) {
     for (const auto& [type, row] : second) {
         Bytes rows = top;
         rows.insert(rows.end(), row.begin(), row.end());
-        const Bitmap b = decodePng(png({ihdr(2, 2, 8, 2), idat(rows), iend()}));
+        const Bitmap b = decodePng(pngFile({pngIhdr(2, 2, 8, 2), pngIdat(rows), pngIend()}));
         EXPECT_EQ(b.pixel(0, 0), (Color{10, 20, 30})) << type;
         EXPECT_EQ(b.pixel(1, 0), (Color{40, 50, 60})) << type;
         EXPECT_EQ(b.pixel(0, 1), (Color{5, 5, 5})) << type;
@@ -143,17 +108,19 @@ TEST(PngDecoder, UndoesEveryFilterAgainstThePreviousRow) {
     }
     Bytes bad = top;
     bad.insert(bad.end(), {5, 0, 0, 0, 0, 0, 0});
-    EXPECT_EQ(failureOf(png({ihdr(2, 2, 8, 2), idat(bad), iend()})),
+    EXPECT_EQ(failureOf(pngFile({pngIhdr(2, 2, 8, 2), pngIdat(bad), pngIend()})),
               withPrefix("The image could not be loaded because it uses an unknown set of filter types."));
 }
 
 TEST(PngDecoder, GammaCorrectsSamplesAndTheTransparentColour) {
     // g = 1.0: level = round(255 * (i / 255)^(1 / 2.2)); 128 -> 186.
     const Bytes gama1{0, 1, 0x86, 0xA0};
-    const Bitmap grey = decodePng(png({ihdr(1, 1, 8, 0), chunk("gAMA", gama1), idat({0, 128}), iend()}));
+    const Bitmap grey =
+        decodePng(pngFile({pngIhdr(1, 1, 8, 0), pngChunk("gAMA", gama1), pngIdat({0, 128}), pngIend()}));
     EXPECT_EQ(grey.pixel(0, 0), (Color{186, 186, 186}));
-    const Bytes file = png({ihdr(2, 1, 8, 2), chunk("gAMA", gama1), chunk("tRNS", {0, 128, 0, 0, 0, 255}),
-                            idat({0, 128, 0, 255, 1, 2, 3}), iend()});
+    const Bytes file =
+        pngFile({pngIhdr(2, 1, 8, 2), pngChunk("gAMA", gama1), pngChunk("tRNS", {0, 128, 0, 0, 0, 255}),
+                 pngIdat({0, 128, 0, 255, 1, 2, 3}), pngIend()});
     const Bitmap rgb = decodePng(file);
     EXPECT_EQ(rgb.pixel(0, 0), (Color{186, 0, 255}));
     ASSERT_TRUE(rgb.transparent());
@@ -161,23 +128,26 @@ TEST(PngDecoder, GammaCorrectsSamplesAndTheTransparentColour) {
     // Without correction (reference renderings) samples pass unchanged.
     EXPECT_EQ(decodePng(file, kDefaultDecodeLimits, false).pixel(0, 0), (Color{128, 0, 255}));
     // A gAMA after the image data comes too late to take part.
-    EXPECT_EQ(decodePng(png({ihdr(1, 1, 8, 0), idat({0, 128}), chunk("gAMA", gama1), iend()})).pixel(0, 0),
+    EXPECT_EQ(decodePng(pngFile({pngIhdr(1, 1, 8, 0), pngIdat({0, 128}), pngChunk("gAMA", gama1), pngIend()}))
+                  .pixel(0, 0),
               (Color{128, 128, 128}));
     // 16-bit tRNS keeps the high byte of each sample.
-    const Bitmap deep = decodePng(
-        png({ihdr(1, 1, 16, 2), chunk("tRNS", {1, 2, 3, 4, 5, 6}), idat({0, 1, 0, 3, 0, 5, 0}), iend()}));
+    const Bitmap deep = decodePng(pngFile({pngIhdr(1, 1, 16, 2), pngChunk("tRNS", {1, 2, 3, 4, 5, 6}),
+                                           pngIdat({0, 1, 0, 3, 0, 5, 0}), pngIend()}));
     EXPECT_EQ(deep.transparentColor(), (Color{1, 3, 5}));
     // Grey and palette images do not take a transparent colour.
     EXPECT_FALSE(
-        decodePng(png({ihdr(1, 1, 8, 0), chunk("tRNS", {0, 0}), idat({0, 0}), iend()})).transparent());
+        decodePng(pngFile({pngIhdr(1, 1, 8, 0), pngChunk("tRNS", {0, 0}), pngIdat({0, 0}), pngIend()}))
+            .transparent());
 }
 
 TEST(PngDecoder, ChunkRules) {
     const Bytes rows{0, 7};
     // Split IDAT data is one stream; ancillary unknown chunks survive, bytes after IEND are ignored.
-    const Bytes z = deflateBytes(rows);
-    Bytes file = png({ihdr(1, 1, 8, 0), chunk("IDAT", Bytes(z.begin(), z.begin() + 3)), chunk("teSt", {1, 2}),
-                      chunk("IDAT", Bytes(z.begin() + 3, z.end())), iend()});
+    const Bytes z = pngDeflate(rows);
+    Bytes file =
+        pngFile({pngIhdr(1, 1, 8, 0), pngChunk("IDAT", Bytes(z.begin(), z.begin() + 3)),
+                 pngChunk("teSt", {1, 2}), pngChunk("IDAT", Bytes(z.begin() + 3, z.end())), pngIend()});
     file.insert(file.end(), {1, 2, 3});
     TPNGImage img;
     img.loadFromBytes(file);
@@ -187,36 +157,36 @@ TEST(PngDecoder, ChunkRules) {
     EXPECT_EQ(img.chunks().item(2).typeName(), "teSt");
     EXPECT_EQ(img.chunks().item(2).data(), (Bytes{1, 2}));
 
+    EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 0), pngChunk("QUUX", {}), pngIdat(rows), pngIend()})),
+              withPrefix("The currently being loaded image contains critical(s) chunk(s) not reconized by "
+                         "the decoder."));
     EXPECT_EQ(
-        failureOf(png({ihdr(1, 1, 8, 0), chunk("QUUX", {}), idat(rows), iend()})),
-        withPrefix(
-            "The currently being loaded image contains critical(s) chunk(s) not reconized by the decoder."));
-    EXPECT_EQ(
-        failureOf(png({idat(rows), ihdr(1, 1, 8, 0), iend()})),
+        failureOf(pngFile({pngIdat(rows), pngIhdr(1, 1, 8, 0), pngIend()})),
         withPrefix(
             "This PNG image is invalid, the IHDR chunk is either not present or it isn't the first chunk."));
-    EXPECT_EQ(failureOf(png({ihdr(1, 1, 8, 3), idat(rows), iend()})),
+    EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 3), pngIdat(rows), pngIend()})),
               withPrefix("The current image requeries a palette but it is not avaliable."));
-    EXPECT_EQ(failureOf(png({ihdr(1, 1, 8, 3), chunk("PLTE", {1, 2}), idat(rows), iend()})),
+    EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 3), pngChunk("PLTE", {1, 2}), pngIdat(rows), pngIend()})),
               withPrefix("The current image being loaded has an invalid palette!"));
-    EXPECT_THAT(failureOf(png({ihdr(1, 1, 8, 3), chunk("PLTE", Bytes(257 * 3, 0)), idat(rows), iend()})),
+    EXPECT_THAT(failureOf(pngFile(
+                    {pngIhdr(1, 1, 8, 3), pngChunk("PLTE", Bytes(257 * 3, 0)), pngIdat(rows), pngIend()})),
                 HasSubstr("257 entries"));
-    EXPECT_EQ(failureOf(png({ihdr(1, 1, 8, 0, 2), idat(rows), iend()})),
+    EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 0, 2), pngIdat(rows), pngIend()})),
               withPrefix("The image has an unknown interlace method."));
     // Too little data fails; more than the rows need is ignored.
-    EXPECT_THAT(failureOf(png({ihdr(1, 2, 8, 0), idat(rows), iend()})),
+    EXPECT_THAT(failureOf(pngFile({pngIhdr(1, 2, 8, 0), pngIdat(rows), pngIend()})),
                 HasSubstr("ends before the last row"));
-    EXPECT_EQ(decodePng(png({ihdr(1, 1, 8, 0), idat({0, 9, 0, 1, 2, 3}), iend()})).pixel(0, 0),
+    EXPECT_EQ(decodePng(pngFile({pngIhdr(1, 1, 8, 0), pngIdat({0, 9, 0, 1, 2, 3}), pngIend()})).pixel(0, 0),
               (Color{9, 9, 9}));
     // A chunk claiming more bytes than the file holds fails before anything is allocated.
-    Bytes huge = png({ihdr(1, 1, 8, 0)});
+    Bytes huge = pngFile({pngIhdr(1, 1, 8, 0)});
     huge.insert(huge.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'I', 'D', 'A', 'T', 0, 0});
     EXPECT_THAT(failureOf(huge), HasSubstr("claims 2147483647 bytes"));
     // Beyond the limits: refused before decoding.
     DecodeLimits tiny{16, 16, 256, 1};
-    EXPECT_THROW(decodePng(png({ihdr(17, 1, 8, 0), idat(rows), iend()}), tiny), DecodeError);
+    EXPECT_THROW(decodePng(pngFile({pngIhdr(17, 1, 8, 0), pngIdat(rows), pngIend()}), tiny), DecodeError);
     // ... as soon as IHDR is read: what follows (here a chunk with a bad CRC) is never looked at.
-    Bytes damagedAfterHeader = png({ihdr(17, 1, 8, 0), idat(rows), iend()});
+    Bytes damagedAfterHeader = pngFile({pngIhdr(17, 1, 8, 0), pngIdat(rows), pngIend()});
     damagedAfterHeader[33 + 10] ^= 0xFF;
     EXPECT_THAT([&] { decodePng(damagedAfterHeader, tiny); },
                 ::testing::ThrowsMessage<DecodeError>(HasSubstr("exceeds the limit")));
@@ -226,17 +196,17 @@ TEST(PngDecoder, DamagedAncillaryChunksAreDroppedCriticalOnesFail) {
     const Bytes rows{0, 7};
     // An iCCP chunk with an unknown compression method is kept uninterpreted; one whose CRC is
     // wrong is dropped. Either way the picture loads.
-    Bytes badCrc = chunk("iCCP", {'p', 0, 9, 1, 2, 3});
+    Bytes badCrc = pngChunk("iCCP", {'p', 0, 9, 1, 2, 3});
     badCrc.back() ^= 0xFF;
-    for (const Bytes& iccp : {chunk("iCCP", {'p', 0, 9, 1, 2, 3}), badCrc}) {
+    for (const Bytes& iccp : {pngChunk("iCCP", {'p', 0, 9, 1, 2, 3}), badCrc}) {
         TPNGImage img;
-        img.loadFromBytes(png({ihdr(1, 1, 8, 0), iccp, idat(rows), iend()}));
+        img.loadFromBytes(pngFile({pngIhdr(1, 1, 8, 0), iccp, pngIdat(rows), pngIend()}));
         EXPECT_EQ(img.pixel(0, 0), (Color{7, 7, 7}));
         EXPECT_EQ(img.chunks().count(), iccp == badCrc ? 3 : 4);
     }
-    Bytes badPlte = chunk("PLTE", {1, 2, 3});
+    Bytes badPlte = pngChunk("PLTE", {1, 2, 3});
     badPlte.back() ^= 0xFF;
-    EXPECT_EQ(failureOf(png({ihdr(1, 1, 8, 3), badPlte, idat(rows), iend()})),
+    EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 3), badPlte, pngIdat(rows), pngIend()})),
               withPrefix("Can't read the PNG image, it has corrupted data. "));
 }
 
@@ -362,24 +332,28 @@ TEST(PngEncoder, WrittenFilesPassPngcheck) {
 }
 
 TEST(PngAlpha, KeepsAlphaChannelsAndTransparency) {
-    const auto rgba = readPngWithAlpha(png({ihdr(2, 1, 8, 6), idat({0, 1, 2, 3, 40, 5, 6, 7, 255}), iend()}));
+    const auto rgba =
+        readPngWithAlpha(pngFile({pngIhdr(2, 1, 8, 6), pngIdat({0, 1, 2, 3, 40, 5, 6, 7, 255}), pngIend()}));
     EXPECT_EQ(rgba.color.pixelFormat(), PixelFormat::Device);
     EXPECT_EQ(rgba.color.pixel(0, 0), (Color{1, 2, 3}));
     EXPECT_EQ(rgba.alpha, (Bytes{40, 255}));
-    const auto ga16 = readPngWithAlpha(png({ihdr(1, 1, 16, 4), idat({0, 9, 9, 0x80, 0x01}), iend()}));
+    const auto ga16 =
+        readPngWithAlpha(pngFile({pngIhdr(1, 1, 16, 4), pngIdat({0, 9, 9, 0x80, 0x01}), pngIend()}));
     EXPECT_EQ(ga16.alpha, (Bytes{0x80}));
-    const auto pal = readPngWithAlpha(png({ihdr(3, 1, 8, 3), chunk("PLTE", {1, 1, 1, 2, 2, 2, 3, 3, 3}),
-                                           chunk("tRNS", {0, 128}), idat({0, 0, 1, 2}), iend()}));
+    const auto pal =
+        readPngWithAlpha(pngFile({pngIhdr(3, 1, 8, 3), pngChunk("PLTE", {1, 1, 1, 2, 2, 2, 3, 3, 3}),
+                                  pngChunk("tRNS", {0, 128}), pngIdat({0, 0, 1, 2}), pngIend()}));
     EXPECT_EQ(pal.alpha, (Bytes{0, 128, 255}));
     EXPECT_EQ(pal.color.pixel(2, 0), (Color{3, 3, 3}));
-    const auto grey = readPngWithAlpha(
-        png({ihdr(2, 1, 16, 0), chunk("tRNS", {0x12, 0x34}), idat({0, 0x12, 0x34, 0x12, 0x35}), iend()}));
+    const auto grey = readPngWithAlpha(pngFile({pngIhdr(2, 1, 16, 0), pngChunk("tRNS", {0x12, 0x34}),
+                                                pngIdat({0, 0x12, 0x34, 0x12, 0x35}), pngIend()}));
     EXPECT_EQ(grey.alpha, (Bytes{0, 255}));
-    const auto rgb = readPngWithAlpha(
-        png({ihdr(2, 1, 8, 2), chunk("tRNS", {0, 1, 0, 2, 0, 3}), idat({0, 1, 2, 3, 1, 2, 4}), iend()}));
+    const auto rgb = readPngWithAlpha(pngFile({pngIhdr(2, 1, 8, 2), pngChunk("tRNS", {0, 1, 0, 2, 0, 3}),
+                                               pngIdat({0, 1, 2, 3, 1, 2, 4}), pngIend()}));
     EXPECT_EQ(rgb.alpha, (Bytes{0, 255}));
     EXPECT_FALSE(rgb.color.transparent());
-    EXPECT_TRUE(readPngWithAlpha(png({ihdr(1, 1, 8, 2), idat({0, 1, 2, 3}), iend()})).alpha.empty());
+    EXPECT_TRUE(
+        readPngWithAlpha(pngFile({pngIhdr(1, 1, 8, 2), pngIdat({0, 1, 2, 3}), pngIend()})).alpha.empty());
 }
 
 TEST(PngDecoder, SurvivesEveryCorruption) {

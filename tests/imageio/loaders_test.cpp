@@ -11,6 +11,8 @@
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
+#include "support/gif_builder.h"
+#include "support/png_builder.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -195,23 +197,16 @@ TEST_F(LoadersTest, PathsAreNotCut) {
 }
 
 TEST_F(LoadersTest, ThumbnailsRefuseSmallFilesThatClaimHugeRasters) {
-    // A 38-byte GIF whose screen and frame 0 claim 65535 x 1321, and a PNG whose header claims
+    // A 35-byte GIF whose screen and frame 0 claim 65535 x 1321, and a PNG whose header claims
     // 9000 x 9000 over a few bytes of data: a thumbnail load refuses both at their headers.
-    ByteWriter gif;
-    for (char c : std::string("GIF89a")) gif.u8(static_cast<std::uint8_t>(c));
-    gif.u16le(65535);
-    gif.u16le(1321);
-    gif.bytes(std::vector<std::uint8_t>{0x80, 0, 0, 0, 0, 0, 255, 255, 255, ','});
-    gif.bytes(std::vector<std::uint8_t>{0, 0, 0, 0, 0xFF, 0xFF, 0x29, 0x05, 0, 2, 2, 0x4C, 0x01, 0, ';'});
-    std::vector<std::uint8_t> png = encodePng(makeBitmap(2, 2, PixelFormat::Bpp24, blocks));
-    for (std::size_t at : {16u, 20u}) png[at] = 0, png[at + 1] = 0, png[at + 2] = 0x23, png[at + 3] = 0x28;
-    const std::uint32_t crc =
-        pngCrc(pngChunkType("IHDR"), std::span<const std::uint8_t>(png).subspan(16, 13));
-    for (int k = 0; k < 4; ++k)
-        png[29 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(crc >> (24 - 8 * k));
+    const auto gif = test::GifBuilder(65535, 1321, {kBlack, kWhite})
+                         .raw({0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0x29, 0x05, 0, 2, 2, 0x4C, 0x01, 0})
+                         .end();
+    const auto png =
+        test::pngFile({test::pngIhdr(9000, 9000, 8, 2), test::pngIdat({0, 1, 2, 3}), test::pngIend()});
     const LoadRequest thumbnail = LoadRequest::thumbnail(32, 32);
     Bitmap b;
-    EXPECT_FALSE(LoadGifFile(put("huge.gif", gif.take()), &b, thumbnail));
+    EXPECT_FALSE(LoadGifFile(put("huge.gif", gif), &b, thumbnail));
     EXPECT_FALSE(LoadPngFile(put("huge.png", png), &b, thumbnail));
     // Pictures of an honest size load for thumbnails as for the target.
     EXPECT_TRUE(LoadPngFile(put("small.png", encodePng(m_picture)), &b, thumbnail));

@@ -1,7 +1,5 @@
 #pragma once
 // Icon images, icon files and small PE files built in code for the icon tests.
-#include <zlib.h>
-
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -10,6 +8,7 @@
 
 #include "base/byte_reader.h"
 #include "raster/bitmap.h"
+#include "support/png_builder.h"
 
 namespace vexilo::test {
 
@@ -283,34 +282,13 @@ inline std::vector<std::uint8_t> makeGroupDirectory(const std::vector<GroupEntry
 
 // An 8-bit RGBA PNG of one colour and one alpha value.
 inline std::vector<std::uint8_t> makeRgbaPng(int w, int h, Color c, std::uint8_t alpha) {
-    std::vector<std::uint8_t> raw;
+    std::vector<std::uint8_t> rows;
     for (int y = 0; y < h; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < w; ++x) raw.insert(raw.end(), {c.r, c.g, c.b, alpha});
+        rows.push_back(0);
+        for (int x = 0; x < w; ++x) rows.insert(rows.end(), {c.r, c.g, c.b, alpha});
     }
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<std::uint8_t> packed(packedSize);
-    compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
-    packed.resize(packedSize);
-    ByteWriter out;
-    for (int b : {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}) out.u8(static_cast<std::uint8_t>(b));
-    auto chunk = [&](const char* type, const std::vector<std::uint8_t>& data) {
-        const auto n = static_cast<std::uint32_t>(data.size());
-        for (int i = 3; i >= 0; --i) out.u8(static_cast<std::uint8_t>(n >> (8 * i)));
-        std::vector<std::uint8_t> body(type, type + 4);
-        body.insert(body.end(), data.begin(), data.end());
-        out.bytes(body);
-        const auto crc = static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size())));
-        for (int i = 3; i >= 0; --i) out.u8(static_cast<std::uint8_t>(crc >> (8 * i)));
-    };
-    std::vector<std::uint8_t> ihdr;
-    for (int v : {w, h})
-        for (int i = 3; i >= 0; --i) ihdr.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
-    chunk("IHDR", ihdr);
-    chunk("IDAT", packed);
-    chunk("IEND", {});
-    return out.take();
+    return pngFile({pngIhdr(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), 8, 6),
+                    pngIdat(rows), pngIend()});
 }
 
 constexpr std::uint32_t kRtIcon = 3, kRtGroupIcon = 14;  // resource types of images and groups
