@@ -2,9 +2,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <filesystem>
 
 #include "base/errors.h"
 #include "codecs/pe_icons.h"
