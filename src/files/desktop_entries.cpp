@@ -185,8 +185,9 @@ std::vector<DesktopEntry> DesktopApplications::forMimeType(const std::string& mi
         if (std::find(e.mimeTypes.begin(), e.mimeTypes.end(), mimeType) != e.mimeTypes.end())
             out.push_back(e);
     std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-    for (const auto& [m, id] : m_defaults) {
+    for (const auto& [m, defaultId] : m_defaults) {
         if (m != mimeType) continue;
+        const std::string& id = defaultId;  // older clang cannot capture a structured binding
         const auto it = std::find_if(out.begin(), out.end(), [&](const auto& e) { return e.id == id; });
         if (it != out.end()) std::rotate(out.begin(), it, it + 1);
         break;
