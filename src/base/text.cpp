@@ -70,8 +70,14 @@ bool isCombiningMark(char32_t cp) {
 
 // Upper-case letters whose lower-case partner is the next code point.
 bool isEvenOddPair(char32_t cp) {
-    return (cp >= 0x0100 && cp <= 0x0137) || (cp >= 0x014A && cp <= 0x0177) ||
-           (cp >= 0x0460 && cp <= 0x0481) || (cp >= 0x048A && cp <= 0x04BF) || (cp >= 0x04D0 && cp <= 0x052F);
+    return (cp >= 0x0100 && cp <= 0x0137) || (cp >= 0x014A && cp <= 0x0177) || (cp >= 0x0460 && cp <= 0x0481) ||
+           (cp >= 0x048A && cp <= 0x04BF) || (cp >= 0x04D0 && cp <= 0x052F) || (cp >= 0x1E00 && cp <= 0x1E95) ||
+           (cp >= 0x1EA0 && cp <= 0x1EFF);
+}
+
+// Upper-case letters on odd code points whose lower-case partner is the next one.
+bool isOddEvenPair(char32_t cp) {
+    return (cp >= 0x0139 && cp <= 0x0148) || (cp >= 0x0179 && cp <= 0x017E) || (cp >= 0x04C1 && cp <= 0x04CE);
 }
 
 char32_t lowerCase(char32_t cp) {
@@ -79,8 +85,7 @@ char32_t lowerCase(char32_t cp) {
     if (cp < 0xC0) return cp;
     if (cp <= 0xDE) return cp == 0xD7 ? cp : cp + 0x20;
     if (isEvenOddPair(cp)) return (cp % 2 == 0) ? cp + 1 : cp;
-    if ((cp >= 0x0139 && cp <= 0x0148) || (cp >= 0x0179 && cp <= 0x017E) || (cp >= 0x04C1 && cp <= 0x04CE))
-        return (cp % 2 == 1) ? cp + 1 : cp;
+    if (isOddEvenPair(cp)) return (cp % 2 == 1) ? cp + 1 : cp;
     if (cp == 0x0178) return 0xFF;
     if (cp >= 0x0391 && cp <= 0x03AB && cp != 0x03A2) return cp + 0x20;
     if (cp == 0x0386) return 0x03AC;
@@ -90,8 +95,50 @@ char32_t lowerCase(char32_t cp) {
     if (cp >= 0x0410 && cp <= 0x042F) return cp + 0x20;
     if (cp >= 0x0400 && cp <= 0x040F) return cp + 0x50;
     if (cp == 0x04C0) return 0x04CF;
+    if (cp >= 0x0531 && cp <= 0x0556) return cp + 0x30;
     return cp;
 }
+
+// The inverse of lowerCase on the same letters.
+char32_t upperCase(char32_t cp) {
+    if (cp >= 'a' && cp <= 'z') return cp - 0x20;
+    if (cp < 0xE0) return cp;
+    if (cp <= 0xFE) return cp == 0xF7 ? cp : cp - 0x20;
+    if (cp == 0xFF) return 0x0178;
+    if (cp % 2 == 1 && isEvenOddPair(cp - 1)) return cp - 1;
+    if (cp % 2 == 0 && isOddEvenPair(cp - 1)) return cp - 1;
+    if (cp >= 0x03B1 && cp <= 0x03CB) return cp == 0x03C2 ? 0x03A3 : cp - 0x20;
+    if (cp == 0x03AC) return 0x0386;
+    if (cp >= 0x03AD && cp <= 0x03AF) return cp - 37;
+    if (cp == 0x03CC) return 0x038C;
+    if (cp == 0x03CD || cp == 0x03CE) return cp - 63;
+    if (cp >= 0x0430 && cp <= 0x044F) return cp - 0x20;
+    if (cp >= 0x0450 && cp <= 0x045F) return cp - 0x50;
+    if (cp == 0x04CF) return 0x04C0;
+    if (cp >= 0x0561 && cp <= 0x0586) return cp - 0x30;
+    return cp;
+}
+
+// Writes text with every letter mapped; a malformed byte passes through unchanged.
+std::string mapLetters(std::string_view text, char32_t (*map)(char32_t)) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t length = 0;
+        const char32_t cp = decodeAt(text, pos, length);
+        if (cp == kInvalid)
+            out += text[pos];
+        else
+            encode(map(cp), out);
+        pos += length;
+    }
+    return out;
+}
+
+// Bytes that do not decode keep their identity in a private range, so that they never compare
+// equal to a real character.
+constexpr char32_t kRawByteBase = 0x10FF00;
 
 }  // namespace
 
@@ -129,18 +176,21 @@ std::string cutToChars(std::string_view text, std::size_t maxChars) {
 }
 
 std::string foldCase(std::string_view text) {
-    std::string out;
+    return mapLetters(text, lowerCase);
+}
+
+std::string upperCase(std::string_view text) {
+    return mapLetters(text, upperCase);
+}
+
+std::u32string foldedCodePoints(std::string_view text) {
+    std::u32string out;
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t length = 0;
         const char32_t cp = decodeAt(text, pos, length);
-        if (cp == kInvalid)
-            out += text[pos];
-        else if (cp < 0x80)
-            out += static_cast<char>(lowerCase(cp));
-        else
-            encode(lowerCase(cp), out);
+        out.push_back(cp == kInvalid ? kRawByteBase + static_cast<unsigned char>(text[pos]) : lowerCase(cp));
         pos += length;
     }
     return out;

@@ -16,10 +16,18 @@ bool isValidUtf8(std::string_view text);
 // letter goes too, so no letter is ever shown without its accent.
 std::string cutToChars(std::string_view text, std::size_t maxChars);
 
-// Lower-cases ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic letters; other bytes pass
-// through unchanged. Used to compare names without regard to letter case.
-std::string foldCase(std::string_view text);
+// Letter case. There is one rule for settings keys, language pack names, file masks, file names
+// and sort keys: a fixed table of the ASCII, Latin-1, Latin Extended-A, Latin Extended Additional,
+// Greek, Cyrillic and Armenian letters. It does not follow the C locale, so a stored key, a mask
+// and a sort order give the same answer on every machine, whatever language the program runs in.
+// Bytes that are not valid UTF-8 pass through unchanged.
+std::string foldCase(std::string_view text);   // lower case
+std::string upperCase(std::string_view text);  // upper case, the inverse on the same letters
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
+// The code points of the text in lower case, the form masks and names are matched in. A byte that
+// is not valid UTF-8 stands for itself, kept apart from every real character.
+std::u32string foldedCodePoints(std::string_view text);
 
 // Removes every "&" (the accelerator marker) from a caption, as toolbar hints, dialog buttons and
 // some tabs need.

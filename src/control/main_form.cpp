@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "base/text_fold.h"
+#include "base/text.h"
 #include "settings/settings_store.h"
 
 namespace vexilo {
@@ -52,7 +52,7 @@ std::string normalPath(const std::string& path) {
 StartOptions parseCommandLine(const std::vector<std::string>& args, const std::string& currentDir) {
     StartOptions out;
     for (const auto& arg : args) {
-        if (search::upperText(arg) == "/GIF") {
+        if (upperCase(arg) == "/GIF") {
             out.gifOutput = true;
             continue;
         }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/text_fold.h"
+#include "base/text.h"
 #include "imageio/file_kind.h"
 #include "imageio/loaders.h"
 #include "search/placeholder.h"
@@ -215,7 +215,7 @@ void ImageSearch::ChLBMasksClickCheck() {
 
 void ImageSearch::BitBtnAddMaskClick(std::string& maskEdit) {
     if (maskEdit.empty()) return;
-    maskEdit = lowerText(maskEdit);
+    maskEdit = foldCase(maskEdit);
     const int at = masks.findIgnoringCase(maskEdit);
     if (at >= 0)
         masks.items[static_cast<std::size_t>(at)].checked = true;

@@ -1,6 +1,6 @@
 #include "control/main_search_lists.h"
 
-#include "base/text_fold.h"
+#include "base/text.h"
 #include "imageio/file_kind.h"
 
 namespace vexilo::search {

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "base/text_fold.h"
+#include "base/text.h"
 
 namespace vexilo::search {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "base/text_fold.h"
+#include "base/text.h"
 #include "raster/raster_ops.h"
 
 namespace vexilo::search {
@@ -82,7 +82,7 @@ void FoundImageList::removeRow(std::size_t i) {
 std::string sortExtension(const std::string& caption) {
     const auto dot = caption.rfind('.');
     if (dot == std::string::npos) return {};
-    return upperText(std::string_view(caption).substr(dot + 1));
+    return upperCase(std::string_view(caption).substr(dot + 1));
 }
 
 namespace {
@@ -100,7 +100,7 @@ int compareBytes(const std::string& a, const std::string& b) {
 int FoundImageList::ListView1Compare(const FoundRow& a, const FoundRow& b, std::uint8_t sortKey) {
     switch (sortKey) {
         case sortkey::Name:
-            return compareBytes(upperText(a.caption), upperText(b.caption));
+            return compareBytes(upperCase(a.caption), upperCase(b.caption));
         case sortkey::Extension:
             return compareBytes(sortExtension(a.caption), sortExtension(b.caption));
         case sortkey::Size:
@@ -123,7 +123,7 @@ void FoundImageList::sort(std::uint8_t sortKey) {
     if (sortKey == sortkey::Name || sortKey == sortkey::Extension) {
         keys.reserve(m_rows.size());
         for (const auto& r : m_rows)
-            keys.push_back(sortKey == sortkey::Name ? upperText(r.caption) : sortExtension(r.caption));
+            keys.push_back(sortKey == sortkey::Name ? upperCase(r.caption) : sortExtension(r.caption));
     }
     std::vector<std::size_t> order(m_rows.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
