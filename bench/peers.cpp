@@ -6,8 +6,9 @@
 // the program's own savers, and 2,000 48 x 48 icons mixed over ICO, PNG, BMP, GIF, TGA and JPEG.
 // Each scan benchmark reports, per iteration, our wall time, gm's wall time on the same folder
 // (`gm mogrify -thumbnail 32x32`, written to a scratch folder so the sources stay as they are),
-// their ratio (peer / ours: above 1 means we are faster) and the peak memory of each, measured
-// in child processes. The load benchmarks do the same with `convert FILE null:` per file.
+// their ratio (peer / ours: above 1 means we are faster) and the peak resident memory of each
+// as a process of its own (ours: this program running only that scan or load). The load benchmarks do the
+// same with `convert FILE null:` per file.
 //
 // The files are made under the system temp folder (VEXILO_BENCH_DIR overrides) and removed at exit.
 #include <benchmark/benchmark.h>
@@ -169,10 +170,9 @@ double seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-// Runs argv as a child process; answers its wall time in seconds and its peak memory in MiB.
-// Output goes to /dev/null.
+// Runs argv as a child process; answers its wall time in seconds. Output goes to /dev/null.
 struct ChildRun {
-    double wall = -1, peakMiB = 0;
+    double wall = -1;
     bool ok = false;
 };
 ChildRun runChild(const std::vector<std::string>& args) {
@@ -191,27 +191,48 @@ ChildRun runChild(const std::vector<std::string>& args) {
         rusage usage{};
         ::wait4(pid, &status, 0, &usage);
         run.wall = seconds(Clock::now() - start);
-        run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
         run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
     posix_spawn_file_actions_destroy(&actions);
     return run;
 }
 
-// Peak memory of this program run afresh as `--child-scan DIR` or `--child-load KIND FILE`,
-// less that of a fresh run that does nothing: what the work needs at its worst, with nothing
-// left over from the benchmarks before it.
 std::string selfPath() {
     std::error_code ec;
     return fs::read_symlink("/proc/self/exe", ec).string();
 }
 
-double freshPeakMiB(const std::vector<std::string>& work) {
-    std::vector<std::string> idle{selfPath(), "--child-idle"};
-    std::vector<std::string> busy{selfPath()};
-    busy.insert(busy.end(), work.begin(), work.end());
-    const ChildRun base = runChild(idle), run = runChild(busy);
-    return run.ok && base.ok ? run.peakMiB - base.peakMiB : -1;
+// Peak resident memory in MiB of a command. The peak a parent reports for its child includes
+// the parent's own size at the spawn, so a fresh small copy of this program (`--measure`)
+// starts the command and reports its child's figure through a file.
+double peakMiB(const std::vector<std::string>& command) {
+    const fs::path out = tree().root / ("peak-" + std::to_string(::getpid()));
+    std::vector<std::string> args{selfPath(), "--measure", out.string()};
+    args.insert(args.end(), command.begin(), command.end());
+    const ChildRun run = runChild(args);
+    FILE* f = std::fopen(out.c_str(), "r");
+    long kib = -1;
+    if (f) {
+        if (std::fscanf(f, "%ld", &kib) != 1) kib = -1;
+        std::fclose(f);
+    }
+    return run.ok && kib >= 0 ? static_cast<double>(kib) / 1024.0 : -1;
+}
+
+int measureMain(const char* outFile, char** command) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execv(command[0], command);
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) < 0) return 1;
+    FILE* f = std::fopen(outFile, "w");
+    if (!f) return 1;
+    std::fprintf(f, "%ld\n", usage.ru_maxrss);
+    std::fclose(f);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 std::string peer(const char* variable) {
@@ -240,7 +261,7 @@ void scanBesideGm(benchmark::State& state, const fs::path& dir, const std::strin
     if (!format.empty()) args.insert(args.begin() + 2, {"-format", format});
     for (const auto& f : filesOf(dir)) args.push_back(f);
     std::size_t rows = 0;
-    double ours = 0, theirs = 0, gmPeak = 0;
+    double ours = 0, theirs = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
         rows = scan(dir);
@@ -251,24 +272,23 @@ void scanBesideGm(benchmark::State& state, const fs::path& dir, const std::strin
             const ChildRun r = runChild(args);
             if (!r.ok) state.SkipWithError("gm mogrify failed");
             theirs += r.wall;
-            gmPeak = std::max(gmPeak, r.peakMiB);
         }
     }
     const auto n = static_cast<double>(state.iterations());
     state.counters["rows"] = static_cast<double>(rows);
     state.counters["ours_ms"] = ours / n * 1000;
-    state.counters["peak_MiB"] = freshPeakMiB({"--child-scan", dir.string()});
+    state.counters["peak_MiB"] = peakMiB({selfPath(), "--child-scan", dir.string()});
     if (!gm.empty()) {
         state.counters["gm_ms"] = theirs / n * 1000;
         state.counters["gm_over_ours"] = theirs / ours;
-        state.counters["gm_peak_MiB"] = gmPeak;
+        state.counters["gm_peak_MiB"] = peakMiB(args);
     }
 }
 
 void loadBesideConvert(benchmark::State& state, FileKind k) {
     const std::string convert = peer("VEXILO_IM_CONVERT");
     const auto files = filesOf(photoSet(k));
-    double ours = 0, theirs = 0, imPeak = 0;
+    double ours = 0, theirs = 0;
     std::size_t next = 0;
     for (auto _ : state) {
         const std::string& file = files[next++ % files.size()];
@@ -283,16 +303,15 @@ void loadBesideConvert(benchmark::State& state, FileKind k) {
             const ChildRun r = runChild({convert, file, "null:"});
             if (!r.ok) state.SkipWithError("convert failed");
             theirs += r.wall;
-            imPeak = std::max(imPeak, r.peakMiB);
         }
     }
     const auto n = static_cast<double>(state.iterations());
     state.counters["ours_ms"] = ours / n * 1000;
-    state.counters["peak_MiB"] = freshPeakMiB({"--child-load", std::to_string(k), files.front()});
+    state.counters["peak_MiB"] = peakMiB({selfPath(), "--child-load", std::to_string(k), files.front()});
     if (!convert.empty()) {
         state.counters["im_ms"] = theirs / n * 1000;
         state.counters["im_over_ours"] = theirs / ours;
-        state.counters["im_peak_MiB"] = imPeak;
+        state.counters["im_peak_MiB"] = peakMiB({convert, files.front(), "null:"});
     }
 }
 
@@ -335,6 +354,7 @@ BENCHMARK(BM_LoadPhoto)
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "--child-idle") return 0;
+    if (mode == "--measure" && argc > 3) return measureMain(argv[2], argv + 3);
     if (mode == "--child-scan" && argc == 3) return scan(argv[2]) > 0 ? 0 : 1;
     if (mode == "--child-load" && argc == 4) {
         Bitmap b;

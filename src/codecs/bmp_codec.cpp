@@ -263,8 +263,9 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
     const std::size_t start = pixelStart ? *pixelStart : r.pos();
     if (start > data.size()) fail("pixel data offset " + std::to_string(start) + " beyond the file");
     const int w = static_cast<int>(h.width), height = static_cast<int>(h.height);
+    // Run-length data may leave pixels out (they stay 0); plain rows write every pixel.
     auto allocate = [&] {
-        out.setSize(w, height);
+        out.resizeForOverwrite(w, height);
         std::fill(out.pixels().begin(), out.pixels().end(), 0u);
     };
 
@@ -290,7 +291,7 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
     if (!needed || *needed > px.remaining())
         fail("truncated pixel data (" + std::to_string(px.remaining()) + " bytes, " +
              std::to_string(needed.value_or(0)) + " needed)");
-    allocate();
+    out.resizeForOverwrite(w, height);
     const auto bytes = px.data();
     const bool standard32 =
         h.bits == 32 && h.masks[0] == 0x00FF0000 && h.masks[1] == 0x0000FF00 && h.masks[2] == 0x000000FF;
@@ -335,6 +336,9 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
                     const std::uint32_t v = src[0] | (src[1] << 8);
                     dst[static_cast<std::size_t>(x)] = out.encode({ch[0](v), ch[1](v), ch[2](v)});
                 }
+                break;
+            default:
+                std::fill(dst.begin(), dst.end(), 0u);
                 break;
         }
     }

@@ -153,7 +153,8 @@ Bitmap decodeGifItem(const TGIFItem& item, bool interlaced, bool& corrupted, con
 
     Bitmap out(0, 0, formatForBits(bitCount));
     out.setPalette(std::move(palette));
-    out.setSize(item.width, item.height);
+    // Every row is copied below.
+    out.resizeForOverwrite(item.width, item.height);
     // Rows come in stored order: top to bottom, or by the four interlace passes.
     std::size_t stored = 0;
     auto putRow = [&](std::size_t y) {
@@ -789,7 +790,7 @@ Bitmap firstFrameOnScreen(TGIFImage& image) {
 
     Bitmap screen(0, 0, picture.pixelFormat());
     screen.setPalette(picture.palette());
-    screen.setSize(sw, sh);
+    screen.resizeForOverwrite(sw, sh);
     // The uncovered screen shows through where the frame is transparent, or else the background.
     const std::size_t entries = std::size_t{1} << picture.bitsPerPixel();
     std::uint32_t fill = f.transparentIndex ? *f.transparentIndex : image.backgroundIndex();

@@ -380,7 +380,9 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
     }
 
     Bitmap& raster = image;
-    raster = Bitmap(static_cast<int>(width), static_cast<int>(height), format);
+    // Every pixel is written by the rows (of all seven passes when interlaced); a stream that
+    // ends early throws before the raster is used.
+    raster.resetForOverwrite(static_cast<int>(width), static_cast<int>(height), format);
     if (isIndexed(format)) raster.setPalette(colours);
     auto& alphaPlane = image.alphaPlane();
     alphaPlane.clear();

@@ -196,6 +196,15 @@ void Bitmap::resetForOverwrite(int width, int height, PixelFormat format) {
     m_height = height;
 }
 
+void Bitmap::resizeForOverwrite(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    m_pixels.clear();
+    m_pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    m_width = width;
+    m_height = height;
+}
+
 void Bitmap::flattenToDevice(Color background) {
     const std::uint32_t backgroundWord = packRgb(background);
     const bool keyed = m_transparent;

@@ -70,6 +70,8 @@ public:
     // `format` (indexed formats with their default palette, no transparency) and the pixel
     // words are left as they happen to be. The caller must write each of them.
     void resetForOverwrite(int width, int height, PixelFormat format);
+    // The same keeping the format, palette and transparency.
+    void resizeForOverwrite(int width, int height);
 
     // Converts the pixels. To an indexed format: the current palette is kept when it fits,
     // else the default palette of that depth with nearest colours.
