@@ -70,9 +70,9 @@ bool isCombiningMark(char32_t cp) {
 
 // Upper-case letters whose lower-case partner is the next code point.
 bool isEvenOddPair(char32_t cp) {
-    return (cp >= 0x0100 && cp <= 0x0137) || (cp >= 0x014A && cp <= 0x0177) || (cp >= 0x0460 && cp <= 0x0481) ||
-           (cp >= 0x048A && cp <= 0x04BF) || (cp >= 0x04D0 && cp <= 0x052F) || (cp >= 0x1E00 && cp <= 0x1E95) ||
-           (cp >= 0x1EA0 && cp <= 0x1EFF);
+    return (cp >= 0x0100 && cp <= 0x0137) || (cp >= 0x014A && cp <= 0x0177) ||
+           (cp >= 0x0460 && cp <= 0x0481) || (cp >= 0x048A && cp <= 0x04BF) ||
+           (cp >= 0x04D0 && cp <= 0x052F) || (cp >= 0x1E00 && cp <= 0x1E95) || (cp >= 0x1EA0 && cp <= 0x1EFF);
 }
 
 // Upper-case letters on odd code points whose lower-case partner is the next one.
@@ -119,20 +119,28 @@ char32_t upperCase(char32_t cp) {
     return cp;
 }
 
-// Writes text with every letter mapped; a malformed byte passes through unchanged.
-std::string mapLetters(std::string_view text, char32_t (*map)(char32_t)) {
-    std::string out;
-    out.reserve(text.size());
+// Calls visit(code point, first byte) for each character; a malformed byte comes as kInvalid.
+template <typename Visit>
+void forEachCharacter(std::string_view text, Visit visit) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t length = 0;
         const char32_t cp = decodeAt(text, pos, length);
-        if (cp == kInvalid)
-            out += text[pos];
-        else
-            encode(map(cp), out);
+        visit(cp, text[pos]);
         pos += length;
     }
+}
+
+// Writes text with every letter mapped; a malformed byte passes through unchanged.
+std::string mapLetters(std::string_view text, char32_t (*map)(char32_t)) {
+    std::string out;
+    out.reserve(text.size());
+    forEachCharacter(text, [&](char32_t cp, char byte) {
+        if (cp == kInvalid)
+            out += byte;
+        else
+            encode(map(cp), out);
+    });
     return out;
 }
 
@@ -186,13 +194,9 @@ std::string upperCase(std::string_view text) {
 std::u32string foldedCodePoints(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t length = 0;
-        const char32_t cp = decodeAt(text, pos, length);
-        out.push_back(cp == kInvalid ? kRawByteBase + static_cast<unsigned char>(text[pos]) : lowerCase(cp));
-        pos += length;
-    }
+    forEachCharacter(text, [&](char32_t cp, char byte) {
+        out.push_back(cp == kInvalid ? kRawByteBase + static_cast<unsigned char>(byte) : lowerCase(cp));
+    });
     return out;
 }
 

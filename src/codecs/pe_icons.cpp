@@ -13,6 +13,7 @@
 
 #include "base/errors.h"
 #include "codecs/icon_file.h"
+#include "codecs/png_codec.h"
 
 namespace vexilo {
 
@@ -57,20 +58,7 @@ IconImageRef describeImage(std::span<const std::uint8_t> data, int dirWidth, int
         ref.width = clampSide(get32be(data, 16));
         ref.height = clampSide(get32be(data, 20));
         const int depth = data[24];
-        int channels = 1;
-        switch (data[25]) {
-            case 2:
-                channels = 3;
-                break;
-            case 4:
-                channels = 2;
-                break;
-            case 6:
-                channels = 4;
-                break;
-            default:
-                break;
-        }
+        const int channels = std::max(pngChannelCount(data[25]), 1);
         ref.bits = std::min(depth * channels, 32);
     } else if (data.size() >= 16) {
         const std::uint32_t headerSize = get32(data, 0);

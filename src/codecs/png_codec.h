@@ -38,6 +38,24 @@ std::string pngChunkName(std::uint32_t type);
 // CRC-32 of the PNG standard over type and data.
 std::uint32_t pngCrc(std::uint32_t type, std::span<const std::uint8_t> data);
 
+// Samples per pixel of an IHDR colour type (grey 1, RGB 3, palette 1, grey + alpha 2, RGBA 4);
+// 0 for a type the format does not define.
+constexpr int pngChannelCount(int colorType) {
+    switch (colorType) {
+        case 0:
+        case 3:
+            return 1;
+        case 2:
+            return 3;
+        case 4:
+            return 2;
+        case 6:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
 enum class PngFilter : std::uint8_t { None = 0, Sub = 1, Up = 2, Average = 3, Paeth = 4 };
 
 // A set of row filters; None is always a member.

@@ -295,26 +295,9 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
                      const std::vector<std::uint8_t>& idat) {
     const int colorType = header.colorType();
     const int depth = header.bitDepth();
-    int channels = 0;
-    switch (colorType) {
-        case 0:
-            channels = 1;
-            break;
-        case 2:
-            channels = 3;
-            break;
-        case 3:
-            channels = 1;
-            break;
-        case 4:
-            channels = 2;
-            break;
-        case 6:
-            channels = 4;
-            break;
-        default:
-            throw EPNGImageException("Could not read the image because it has an unknown color type.");
-    }
+    const int channels = pngChannelCount(colorType);
+    if (channels == 0)
+        throw EPNGImageException("Could not read the image because it has an unknown color type.");
     if (!validDepth(colorType, depth))
         throw EPNGImageException("The bit depth " + std::to_string(depth) + " is not valid for color type " +
                                  std::to_string(colorType) + ".");

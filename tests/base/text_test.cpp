@@ -1,9 +1,9 @@
 #include "base/text.h"
 
+#include <gtest/gtest.h>
+
 #include <clocale>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace vexilo {
 namespace {
@@ -51,7 +51,10 @@ TEST(LetterCase, TheSameAnswerInEveryLocaleAndStrayBytesStayApart) {
     ASSERT_EQ(stray.size(), 1u);
     EXPECT_NE(stray, letter);
     EXPECT_EQ(letter, U"\u00E9");
-    EXPECT_EQ(foldCase("a\xFF" "B"), "a\xFF" "b");
+    EXPECT_EQ(foldCase("a\xFF"
+                       "B"),
+              "a\xFF"
+              "b");
 }
 
 }  // namespace

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# An earlier revision's scan beside today's on the same 2,000 mixed 48 x 48 icons (and, when asked,
+# the photo sets), in the same run: `vexilo-cli scan --thumbnails FOLDER` from both builds, taking
+# turns so that both see the same load. Prints the best wall time and the peak memory of each and
+# the ratio (before / after: above 1 means today is faster).
+#   bench/scan_before_after.sh [BUILD_DIR] [REVISION] [RUNS] [SET...]
+# REVISION defaults to the last one before the loaders probed by content. SET names folders the
+# peers benchmark makes: icons (default), photos.png, photos.jpg, photos.gif, photos.tga, photos.bmp.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(realpath "${1:-$here/../build}")
+revision=${2:-2436e02^}
+runs=${3:-5}
+shift $(($# < 3 ? $# : 3))
+sets=("$@")
+[ ${#sets[@]} -gt 0 ] || sets=(icons)
+after="$build/bin/vexilo-cli"
+peers="$build/bench/bench_peers"
+[ -x "$after" ] && [ -x "$peers" ] || {
+  echo "scan_before_after: build with -DVEXILO_BENCH=ON first ($after, $peers)" >&2
+  exit 2
+}
+
+# The sets, made once by the peers benchmark and kept between runs.
+sets_dir=${VEXILO_BENCH_DIR:-/tmp/vexilo-bench-sets}
+mkdir -p "$sets_dir"
+for s in "${sets[@]}"; do
+  [ -e "$sets_dir/$s.done" ] && continue
+  filter=BM_ScanIcons
+  [ "$s" = icons ] || filter=BM_ScanPhotos
+  VEXILO_BENCH_DIR="$sets_dir" VEXILO_GM=/nonexistent "$peers" --benchmark_filter="$filter" >/dev/null
+done
+
+# The earlier revision's command line tool, built once per revision in its own folder.
+commit=$(git -C "$here/.." rev-parse --short "$revision")
+old_tree=/tmp/vexilo-before-$commit
+if [ ! -x "$old_tree/build/bin/vexilo-cli" ]; then
+  rm -rf "$old_tree"
+  git -C "$here/.." archive --format=tar --prefix=src-tree/ "$commit" | tar -x -C /tmp
+  mv /tmp/src-tree "$old_tree"
+  launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S "$old_tree" -B "$old_tree/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXILO_TESTS=OFF \
+    "${launcher[@]}" >/dev/null
+  cmake --build "$old_tree/build" --target vexilo-cli >/dev/null
+fi
+before="$old_tree/build/bin/vexilo-cli"
+
+# Best wall time (s) and peak RSS (MiB) over the runs; $1 is the result prefix, the rest the command.
+declare -A best mem
+timing=$(mktemp)
+trap 'rm -f "$timing"' EXIT
+run_once() {
+  local key=$1; shift
+  /usr/bin/time -o "$timing" -f '%e %M' "$@" >/dev/null 2>&1
+  local out
+  out=$(tail -1 "$timing")
+  local t=${out% *} kib=${out#* }
+  if [ -z "${best[$key]:-}" ] || awk "BEGIN{exit !($t < ${best[$key]})}"; then best[$key]=$t; fi
+  mem[$key]=$((kib / 1024))
+}
+
+printf '%-12s %12s %12s %10s %14s %14s\n' set before_s after_s ratio before_MiB after_MiB
+for s in "${sets[@]}"; do
+  folder="$sets_dir/$s"
+  rows_before=$("$before" scan --thumbnails "$folder" | wc -l)
+  rows_after=$("$after" scan --thumbnails "$folder" | wc -l)
+  [ "$rows_before" = "$rows_after" ] || echo "note: $s: $rows_before rows before, $rows_after after" >&2
+  for _ in $(seq "$runs"); do
+    run_once "b$s" "$before" scan --thumbnails "$folder"
+    run_once "a$s" "$after" scan --thumbnails "$folder"
+  done
+  ratio=$(awk "BEGIN{printf \"%.2f\", ${best[b$s]} / (${best[a$s]} > 0 ? ${best[a$s]} : 0.01)}")
+  printf '%-12s %12s %12s %10s %14s %14s\n' "$s" "${best[b$s]}" "${best[a$s]}" "$ratio" "${mem[b$s]}" "${mem[a$s]}"
+done
