@@ -36,7 +36,7 @@ Bytes makeTga(const TgaSpec& s, const Bytes& pixels) {
     w.u8(s.mapEntryBits ? 1 : 0);
     w.u8(s.type);
     w.u16le(s.mapFirst);
-    w.u16le(s.mapEntryBits ? static_cast<std::uint16_t>(s.map.size() / ((s.mapEntryBits + 7u) / 8u)) : 0);
+    w.u16le(static_cast<std::uint16_t>(s.mapEntryBits ? s.map.size() / ((s.mapEntryBits + 7u) / 8u) : 0));
     w.u8(s.mapEntryBits);
     w.u16le(0);
     w.u16le(0);
