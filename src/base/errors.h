@@ -18,6 +18,13 @@ public:
     using ImageError::ImageError;
 };
 
+// A declared size beyond the decode limits: the file may be whole, only too large to decode
+// under the limits it was given (a thumbnail's are tighter than the target's).
+class LimitError : public DecodeError {
+public:
+    using DecodeError::DecodeError;
+};
+
 // A file that cannot be opened, read or written; the text names the path and the system's
 // reason. An ImageError, so callers that show image errors show these too.
 class FileError : public ImageError {

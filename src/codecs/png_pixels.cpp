@@ -305,6 +305,8 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
     const std::uint32_t width = header.width(), height = header.height();
     try {
         checkDimensions("PNG", width, height, image.limits());
+    } catch (const LimitError&) {
+        throw;
     } catch (const DecodeError& e) {
         throw EPNGImageException(e.what());
     }

@@ -59,4 +59,13 @@ inline DecodeLimits decodeLimitsFor(const LoadRequest& request) {
     return limits;
 }
 
+// A thumbnail of a file whose header declares a size over those limits: the file still is of its
+// loader's kind, so the row keeps that kind and shows the placeholder (an empty raster) instead of
+// falling through to another loader. Answers whether the request was a thumbnail.
+inline bool acceptOverLimitThumbnail(const LoadRequest& request, Bitmap& bitmap) {
+    if (!request.isThumbnail()) return false;
+    bitmap = Bitmap();
+    return true;
+}
+
 }  // namespace vexilo::loading

@@ -23,6 +23,8 @@ bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
         picture.setTransparent(false);
         bitmap = std::move(picture);
         return true;
+    } catch (const LimitError&) {
+        return acceptOverLimitThumbnail(request, bitmap);
     } catch (const std::exception&) {
         return false;
     }

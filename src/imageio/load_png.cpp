@@ -16,6 +16,8 @@ bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     TPNGImage image;
     try {
         image.loadFromBytes(source.bytes(), decodeLimitsFor(request));
+    } catch (const LimitError&) {
+        return acceptOverLimitThumbnail(request, bitmap);
     } catch (const std::exception&) {
         return false;
     }

@@ -196,18 +196,26 @@ TEST_F(LoadersTest, PathsAreNotCut) {
     EXPECT_EQ(k, kind::Png);
 }
 
-TEST_F(LoadersTest, ThumbnailsRefuseSmallFilesThatClaimHugeRasters) {
+TEST_F(LoadersTest, ThumbnailsDecodeNothingOfSmallFilesThatClaimHugeRasters) {
     // A 35-byte GIF whose screen and frame 0 claim 65535 x 1321, and a PNG whose header claims
-    // 9000 x 9000 over a few bytes of data: a thumbnail load refuses both at their headers.
+    // 9000 x 9000 over a few bytes of data: a thumbnail load stops at their headers. The files
+    // keep their kind (the row shows the placeholder) instead of falling to another loader.
     const auto gif = test::GifBuilder(65535, 1321, {kBlack, kWhite})
                          .raw({0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0x29, 0x05, 0, 2, 2, 0x4C, 0x01, 0})
                          .end();
     const auto png =
         test::pngFile({test::pngIhdr(9000, 9000, 8, 2), test::pngIdat({0, 1, 2, 3}), test::pngIend()});
     const LoadRequest thumbnail = LoadRequest::thumbnail(32, 32);
-    Bitmap b;
-    EXPECT_FALSE(LoadGifFile(put("huge.gif", gif), &b, thumbnail));
-    EXPECT_FALSE(LoadPngFile(put("huge.png", png), &b, thumbnail));
+    Bitmap b(3, 3, PixelFormat::Bpp24);
+    EXPECT_TRUE(LoadGifFile(put("huge.gif", gif), &b, thumbnail));
+    EXPECT_TRUE(b.empty());
+    for (const char* name : {"huge.gif", "huge.png"}) {
+        FileKind k = kind::AllFiles;
+        Bitmap picture;
+        ASSERT_TRUE(ProbeImageKind(put(name, name[5] == 'g' ? gif : png), &picture, k, thumbnail));
+        EXPECT_EQ(k, name[5] == 'g' ? kind::Gif : kind::Png) << name;
+        EXPECT_TRUE(picture.empty()) << name;
+    }
     // Pictures of an honest size load for thumbnails as for the target.
     EXPECT_TRUE(LoadPngFile(put("small.png", encodePng(m_picture)), &b, thumbnail));
     EXPECT_EQ(b.width(), 16);
