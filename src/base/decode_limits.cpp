@@ -14,9 +14,9 @@ void checkDimensions(const char* format, std::int64_t width, std::int64_t height
     if (width > limits.maxWidth || height > limits.maxHeight ||
         static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > limits.maxPixels)
         throw LimitError(std::string(format) + ": image size " + std::to_string(width) + " x " +
-                          std::to_string(height) + " exceeds the limit of " +
-                          std::to_string(limits.maxPixels) + " pixels (" + std::to_string(limits.maxWidth) +
-                          " x " + std::to_string(limits.maxHeight) + " at most)");
+                         std::to_string(height) + " exceeds the limit of " +
+                         std::to_string(limits.maxPixels) + " pixels (" + std::to_string(limits.maxWidth) +
+                         " x " + std::to_string(limits.maxHeight) + " at most)");
 }
 
 }  // namespace vexilo
