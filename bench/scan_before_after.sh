@@ -49,16 +49,26 @@ before="$old_tree/build/bin/vexilo-cli"
 # Best wall time (s) and peak RSS (MiB) over the runs; $1 is the result prefix, the rest the command.
 declare -A best mem
 timing=$(mktemp)
-trap 'rm -f "$timing"' EXIT
+empty=$(mktemp -d)
+trap 'rm -rf "$timing" "$empty"' EXIT
 run_once() {
   local key=$1; shift
-  /usr/bin/time -o "$timing" -f '%e %M' "$@" >/dev/null 2>&1
-  local out
-  out=$(tail -1 "$timing")
-  local t=${out% *} kib=${out#* }
+  local start end t
+  start=$(date +%s%N)
+  /usr/bin/time -o "$timing" -f '%M' "$@" >/dev/null 2>&1
+  end=$(date +%s%N)
+  t=$(awk "BEGIN{printf \"%.4f\", ($end - $start) / 1e9}")
   if [ -z "${best[$key]:-}" ] || awk "BEGIN{exit !($t < ${best[$key]})}"; then best[$key]=$t; fi
-  mem[$key]=$((kib / 1024))
+  mem[$key]=$(($(tail -1 "$timing") / 1024))
 }
+
+# The tools' own start (an empty folder) is measured apart and taken off, so that the figures are
+# the scans themselves.
+for _ in $(seq $((runs * 2))); do
+  run_once bstart "$before" scan --thumbnails "$empty"
+  run_once astart "$after" scan --thumbnails "$empty"
+done
+echo "start: before ${best[bstart]} s, after ${best[astart]} s (taken off below)"
 
 printf '%-12s %12s %12s %10s %14s %14s\n' set before_s after_s ratio before_MiB after_MiB
 for s in "${sets[@]}"; do
@@ -70,6 +80,8 @@ for s in "${sets[@]}"; do
     run_once "b$s" "$before" scan --thumbnails "$folder"
     run_once "a$s" "$after" scan --thumbnails "$folder"
   done
-  ratio=$(awk "BEGIN{printf \"%.2f\", ${best[b$s]} / (${best[a$s]} > 0 ? ${best[a$s]} : 0.01)}")
-  printf '%-12s %12s %12s %10s %14s %14s\n' "$s" "${best[b$s]}" "${best[a$s]}" "$ratio" "${mem[b$s]}" "${mem[a$s]}"
+  b=$(awk "BEGIN{printf \"%.3f\", ${best[b$s]} - ${best[bstart]}}")
+  a=$(awk "BEGIN{printf \"%.3f\", ${best[a$s]} - ${best[astart]}}")
+  ratio=$(awk "BEGIN{printf \"%.2f\", $b / ($a > 0 ? $a : 0.001)}")
+  printf '%-12s %12s %12s %10s %14s %14s\n' "$s" "$b" "$a" "$ratio" "${mem[b$s]}" "${mem[a$s]}"
 done

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace vexilo::png {
 
@@ -113,28 +114,48 @@ inline std::uint8_t paeth(int a, int b, int c) {
 }
 
 // Sub, Average and Paeth for whole pixels of B bytes: the channels are independent, so keeping
-// the left pixel in registers lets them run side by side.
+// the left pixel in registers lets them run side by side. The filter type is fixed per call so
+// that the inner loop holds no branch.
+template <std::size_t B, int Type>
+void unfilterRun(std::uint8_t* row, const std::uint8_t* prev, std::size_t n) {
+    std::array<int, B> left{}, upLeft{};
+    auto channel = [&](std::size_t i, std::size_t c) {
+        const int up = prev[i + c];
+        int v = row[i + c];
+        if constexpr (Type == 1)
+            v += left[c];
+        else if constexpr (Type == 3)
+            v += (left[c] + up) >> 1;
+        else
+            v += paethFast(left[c], up, upLeft[c]);
+        v &= 0xFF;
+        row[i + c] = static_cast<std::uint8_t>(v);
+        left[c] = v;
+        if constexpr (Type == 4) upLeft[c] = up;
+    };
+    // The channels spelled out, so that the left pixel lives in registers.
+    for (std::size_t i = 0; i < n; i += B) [&]<std::size_t... C>(std::index_sequence<C...>) {
+            (channel(i, C), ...);
+        }
+    (std::make_index_sequence<B>{});
+}
+
 template <std::size_t B>
 bool unfilterPixels(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, std::size_t n) {
-    if (n % B != 0 || type < 1 || type == 2 || type > 4) return false;
-    std::array<int, B> left{}, upLeft{};
-    for (std::size_t i = 0; i < n; i += B) {
-        for (std::size_t c = 0; c < B; ++c) {
-            const int up = prev[i + c];
-            int v = row[i + c];
-            if (type == 1)
-                v += left[c];
-            else if (type == 3)
-                v += (left[c] + up) >> 1;
-            else
-                v += paethFast(left[c], up, upLeft[c]);
-            v &= 0xFF;
-            row[i + c] = static_cast<std::uint8_t>(v);
-            left[c] = v;
-            upLeft[c] = up;
-        }
+    if (n % B != 0) return false;
+    switch (type) {
+        case 1:
+            unfilterRun<B, 1>(row, prev, n);
+            return true;
+        case 3:
+            unfilterRun<B, 3>(row, prev, n);
+            return true;
+        case 4:
+            unfilterRun<B, 4>(row, prev, n);
+            return true;
+        default:
+            return false;
     }
-    return true;
 }
 
 void unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, std::size_t n,
@@ -182,6 +203,15 @@ bool validDepth(int colorType, int depth) {
 // Rounds half away from zero, as the platform's MulDiv does.
 int mulDiv(int a, int b, int c) {
     return (2 * a * b + c) / (2 * c);
+}
+
+const std::array<std::uint8_t, 256>& identityTable() {
+    static const std::array<std::uint8_t, 256> table = [] {
+        std::array<std::uint8_t, 256> t{};
+        for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+        return t;
+    }();
+    return table;
 }
 
 // What one decoded row turns into: raster words (and alpha bytes when asked for).
@@ -236,7 +266,13 @@ struct RowConverter {
                 }
                 break;
             case 2:
-                if (depth == 8) {
+                if (depth == 8 && !alpha && step == 1 && g == identityTable().data()) {
+                    // The common photo: no gamma, no key colour, one row in order.
+                    for (std::uint32_t k = 0; k < count; ++k) {
+                        const std::uint8_t* p = s + 3 * std::size_t{k};
+                        out[x + k] = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
+                    }
+                } else if (depth == 8) {
                     for (std::uint32_t k = 0; k < count; ++k, x += step) {
                         const std::uint8_t* p = s + 3 * std::size_t{k};
                         out[x] = (std::uint32_t{g[p[0]]} << 16) | (std::uint32_t{g[p[1]]} << 8) | g[p[2]];
@@ -278,15 +314,6 @@ struct RowConverter {
         return keyed && sample == keyGrey ? 0 : 255;
     }
 };
-
-const std::array<std::uint8_t, 256>& identityTable() {
-    static const std::array<std::uint8_t, 256> table = [] {
-        std::array<std::uint8_t, 256> t{};
-        for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-        return t;
-    }();
-    return table;
-}
 
 }  // namespace
 

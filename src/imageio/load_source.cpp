@@ -1,6 +1,5 @@
 #include "imageio/load_source.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,33 +26,26 @@ LoadSource::LoadSource(std::string path, LoadBuffers* buffers)
     : m_path(std::move(path)), m_buffers(buffers) {}
 
 LoadSource::~LoadSource() {
-    if (m_fd >= 0) ::close(m_fd);
     if (m_buffers) m_buffers->giveBytes(std::move(m_data));
 }
 
 void LoadSource::open() {
     if (m_opened) return;
     m_opened = true;
-    if (m_path.empty()) return;
-    // Non-blocking: a named pipe under an image's name must not wait for a writer.
-    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (m_fd < 0) {
-        m_errno = errno;
+    try {
+        struct stat st {};
+        m_fd = openRegularFile(m_path, st);
+        m_size = static_cast<std::uint64_t>(st.st_size);
+    } catch (const FileError& e) {
+        m_openError = e.what();
         return;
     }
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0) {
-        m_errno = errno;
-        return;
-    }
-    m_regular = S_ISREG(st.st_mode);
-    m_size = static_cast<std::uint64_t>(st.st_size);
     if (m_buffers) m_data = m_buffers->takeBytes();
 }
 
 bool LoadSource::readable() {
     open();
-    return m_regular;
+    return m_fd.get() >= 0;
 }
 
 bool LoadSource::readUpTo(std::size_t want) {
@@ -62,7 +54,7 @@ bool LoadSource::readUpTo(std::size_t want) {
         // Read straight into the buffer; the size from fstat is only a hint (files change).
         const std::size_t room = std::max<std::size_t>(want - have, 4096);
         m_data.resize(have + room);
-        const ssize_t n = ::read(m_fd, m_data.data() + have, room);
+        const ssize_t n = ::read(m_fd.get(), m_data.data() + have, room);
         if (n < 0) {
             m_data.resize(have);
             if (errno == EINTR) continue;
@@ -85,27 +77,17 @@ std::span<const std::uint8_t> LoadSource::head() {
 }
 
 std::span<const std::uint8_t> LoadSource::bytes(std::uint64_t maxBytes) {
-    open();
-    auto reason = [&] { return std::string(std::strerror(m_errno)); };
-    if (m_path.empty()) throw ImageError("Cannot open file: the path is empty");
-    if (m_fd < 0) throw ImageError("Cannot open file \"" + m_path + "\": " + reason());
-    if (!m_regular) {
-        struct stat st {};
-        const bool folder = ::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode);
-        // Pipes and devices (an endless /dev/zero) are no image files.
-        throw ImageError("Cannot open file \"" + m_path +
-                         "\": " + (folder ? "it is a folder" : "not a regular file"));
-    }
+    if (!readable()) throw FileError(m_openError);
     if (m_size > maxBytes)
-        throw ImageError("File \"" + m_path + "\" is too large (" + std::to_string(m_size) + " bytes)");
+        throw FileError("File \"" + m_path + "\" is too large (" + std::to_string(m_size) + " bytes)");
     if (!m_atEnd && !m_failed) {
         m_data.reserve(static_cast<std::size_t>(m_size) + 1);
         // Asking for one byte more than the size finds the end in the same pass.
         while (!m_atEnd && !m_failed && m_data.size() <= maxBytes)
             readUpTo(std::max<std::size_t>(static_cast<std::size_t>(m_size) + 1, m_data.size() + 65536));
     }
-    if (m_failed) throw ImageError("Cannot read file \"" + m_path + "\": " + reason());
-    if (m_data.size() > maxBytes) throw ImageError("File \"" + m_path + "\" is too large");
+    if (m_failed) throw FileError("Cannot read file \"" + m_path + "\": " + std::strerror(m_errno));
+    if (m_data.size() > maxBytes) throw FileError("File \"" + m_path + "\" is too large");
     return {m_data.data(), m_data.size()};
 }
 

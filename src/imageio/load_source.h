@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/default_init.h"
+#include "base/file_io.h"
 
 namespace vexilo {
 
@@ -55,9 +56,9 @@ private:
     std::string m_path;
     LoadBuffers* m_buffers;
     ByteBuffer m_data;
-    int m_fd = -1;
+    FileDescriptor m_fd;
+    std::string m_openError;  // why the file could not be opened as a regular file
     bool m_opened = false;
-    bool m_regular = false;
     bool m_atEnd = false;
     bool m_failed = false;
     int m_errno = 0;
