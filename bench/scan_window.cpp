@@ -16,6 +16,7 @@
 #include "codecs/bmp_codec.h"
 #include "control/dialogs.h"
 #include "control/main_search.h"
+#include "declining_dialogs.h"
 #include "lang/lang.h"
 #include "settings/settings_store.h"
 #include "ui/form_main.h"
@@ -87,18 +88,7 @@ void BM_ScanWindow(benchmark::State& state) {
     const fs::path config = tree().root.parent_path() / "vexilo-bench-window-config";
     SettingsStore store(config.string());
     TLang lang(&store);
-    struct Quiet : Dialogs {
-        std::optional<std::string> saveFile(const SaveFileRequest&) override { return {}; }
-        std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-            return {};
-        }
-        std::optional<std::string> inputText(const std::string&, const std::string&,
-                                             const std::string&) override {
-            return {};
-        }
-        std::optional<Color> chooseColor(const Color&) override { return {}; }
-        int message(const MessageRequest&) override { return 0; }
-    } dialogs;
+    bench::DecliningDialogs dialogs;
     double longestPause = 0;
     for (auto _ : state) {
         state.PauseTiming();

@@ -6,19 +6,7 @@
 # peers live so a benchmark log shows what it ran against.
 set -euo pipefail
 
-packages=(libbenchmark-dev graphicsmagick imagemagick "$@")
+here=$(cd "$(dirname "$0")" && pwd)
+"$here/../scripts/setup.sh" graphicsmagick "$@"
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
-"$(dirname "$0")/peers.sh" --print
+"$here/peers.sh" --print

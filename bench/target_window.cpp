@@ -17,6 +17,7 @@
 
 #include "codecs/icon_writer.h"
 #include "codecs/jpeg_codec.h"
+#include "declining_dialogs.h"
 #include "imageio/loaders.h"
 #include "imageio/savers.h"
 #include "lang/lang.h"
@@ -90,18 +91,7 @@ QApplication& app() {
 struct Window {
     SettingsStore store;
     TLang lang;
-    struct Null : Dialogs {
-        std::optional<std::string> saveFile(const SaveFileRequest&) override { return {}; }
-        std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-            return {};
-        }
-        std::optional<std::string> inputText(const std::string&, const std::string&,
-                                             const std::string&) override {
-            return {};
-        }
-        std::optional<Color> chooseColor(const Color&) override { return {}; }
-        int message(const MessageRequest&) override { return 0; }
-    } dialogs;
+    bench::DecliningDialogs dialogs;
     QGroupBox box;
     const Bitmap placeholder{32, 32};  // the panel keeps references to both
     const ExportOptions exportOptions;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Vexilo needs to build, test, fuzz and benchmark, when missing.
+# Package names given as arguments are installed too (bench/setup.sh adds the peer tools).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   xvfb xauth pngcheck giflib-tools libgif-dev libpng-dev
   adwaita-icon-theme hicolor-icon-theme shared-mime-info
   desktop-file-utils appstream imagemagick x11-utils
+  "$@"
 )
 
 missing=()

@@ -1,14 +1,12 @@
 // Runs the built vexilo-cli as a user would and checks what `probe` prints and writes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "codecs/bmp_codec.h"
 #include "codecs/png_codec.h"
+#include "support/cli_run.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -16,28 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The tool sits in bin/ beside the tests/ folder of the build tree.
-fs::path cliPath() {
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : self.parent_path().parent_path() / "bin" / "vexilo-cli";
-}
+using test::cliPath;
 
-struct RunResult {
-    std::string out;
-    int status = -1;
-};
-
-RunResult run(const std::string& args) {
-    RunResult r;
-    FILE* pipe = ::popen(("'" + cliPath().string() + "' " + args + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
-    const int raw = ::pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+test::CliResult run(const std::string& args) {
+    return test::runCli(args);
 }
 
 TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
@@ -48,7 +28,7 @@ TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
     test::writeFile(dir.path() / "photo.jpg", writeBmp(picture));  // a BMP under another name
     const std::string a = dir.file("a.png"), photo = dir.file("photo.jpg"), missing = dir.file("missing");
 
-    const RunResult r =
+    const test::CliResult r =
         run("probe --ppm '" + dir.file("ppm") + "' '" + a + "' '" + photo + "' '" + missing + "'");
     EXPECT_EQ(r.status, 1);  // one file did not load
     EXPECT_EQ(r.out, "11\t3x2\t32\t" + a + "\n7\t3x2\t24\t" + photo + "\n-\t-\t-\t" + missing + "\n");
