@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,9 +88,18 @@ int main(int argc, char** argv) {
     vexilo::SettingsStore store(vexilo::SettingsStore::defaultFolder());
     vexilo::TLang lang(&store);
     vexilo::QtDialogs dialogs;
-    vexilo::TFormMain window(store, lang, dialogs, std::move(options));
-    dialogs.setParent(&window);
-    closeOnTerminate(window);
-    window.show();
+    dialogs.setLanguage(&lang);
+    // A failure while the window is built is said in a message box, not as an abort on a
+    // terminal nobody sees.
+    std::unique_ptr<vexilo::TFormMain> window;
+    try {
+        window = std::make_unique<vexilo::TFormMain>(store, lang, dialogs, std::move(options));
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromUtf8(e.what()));
+        return 1;
+    }
+    dialogs.setParent(window.get());
+    closeOnTerminate(*window);
+    window->show();
     return app.exec();
 }

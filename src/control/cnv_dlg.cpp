@@ -18,7 +18,6 @@ constexpr int kIconEntry = kind::Ico - kind::Wmf;
 constexpr int kJpegEntry = kind::Jpeg - kind::Wmf;
 
 const char* const kPixelFormats[] = {"24Bit", "8Bit"};
-const char* const kColorSpaces[] = {"RGB", "Grayscale"};
 
 std::string replaceExtension(const std::string& path, const std::string& extension) {
     const std::size_t slash = path.find_last_of('/');
@@ -35,6 +34,36 @@ std::string folderOf(const std::string& path) {
 }
 
 }  // namespace
+
+std::vector<std::string> ReadExportOptions(const SettingsStore& settings, ExportOptions& options) {
+    std::vector<std::string> problems;
+    const auto guarded = [&problems](auto read, auto def) {
+        try {
+            return read();
+        } catch (const SettingsError& e) {
+            problems.emplace_back(e.what());
+            return def;
+        }
+    };
+    const std::string colors =
+        guarded([&] { return settings.readString(kConvertKey, "IconColors", "cl256"); }, std::string());
+    if (colors == "cl16") options.iconColors = IconColors::Colors16;
+    if (colors == "cl256") options.iconColors = IconColors::Colors256;
+    JpegOptions& jpeg = options.jpeg;
+    const auto integer = [&](const char* name, int def) {
+        return guarded([&] { return settings.readInteger(kJpegKey, name, def); }, def);
+    };
+    const auto boolean = [&](const char* name, bool def) {
+        return guarded([&] { return settings.readBool(kJpegKey, name, def); }, def);
+    };
+    // Values outside what the controls offer (a hand-edited file) are brought inside.
+    jpeg.CompressionQuality =
+        static_cast<std::uint8_t>(std::clamp(integer("CompressionQuality", jpeg.CompressionQuality), 1, 100));
+    jpeg.PixelFormat = integer("PixelFormat", 0) == 1 ? 1 : 0;
+    jpeg.Grayscale = boolean("Grayscale", jpeg.Grayscale);
+    jpeg.ProgressiveEncoding = boolean("ProgressiveEncoding", jpeg.ProgressiveEncoding);
+    return problems;
+}
 
 CnvDlg::CnvDlg(BatchRequest& request, ExportOptions& options, SettingsStore& settings, const TLang& lang,
                Dialogs& dialogs, bool gifEnabled, std::string caption)
@@ -93,6 +122,8 @@ void CnvDlg::applyTexts() {
     m_c.colorLabel = t(105);
     m_c.overwriteAllCaption = t(106);
     m_c.promptCaption = t(107);
+    m_c.pixelFormats = {t(132), t(133)};
+    m_c.colorSpaces = {t(134), t(135)};
 }
 
 CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
@@ -102,23 +133,30 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
     m_convertPressed = false;
 
     // 2. Stored values (a missing one keeps the current value), texts, first page, empty tree.
+    std::vector<std::string> problems;
+    const auto integer = [&](const char* name, int def) {
+        try {
+            return m_settings.readInteger(kConvertKey, name, def);
+        } catch (const SettingsError& e) {
+            problems.emplace_back(e.what());
+            return def;
+        }
+    };
     CnvGeometry g;
-    g.clientWidth = m_settings.readInteger(kConvertKey, "ClientWidth", design.clientWidth);
-    g.clientHeight = m_settings.readInteger(kConvertKey, "ClientHeight", design.clientHeight);
-    g.left = m_settings.readInteger(kConvertKey, "Left", design.left);
-    g.top = m_settings.readInteger(kConvertKey, "Top", design.top);
-    g.treeViewWidth = m_settings.readInteger(kConvertKey, "TreeViewWidth", design.treeViewWidth);
-    m_request.outputFolder = m_settings.readString(kConvertKey, "BatchPathToSave", m_request.outputFolder);
-    const std::string colors = m_settings.readString(kConvertKey, "IconColors", "cl256");
-    if (colors == "cl16") m_options.iconColors = IconColors::Colors16;
-    if (colors == "cl256") m_options.iconColors = IconColors::Colors256;
-    JpegOptions& jpeg = m_options.jpeg;
-    // Values outside what the controls offer (a hand-edited file) are brought inside.
-    jpeg.CompressionQuality = static_cast<std::uint8_t>(
-        std::clamp(m_settings.readInteger(kJpegKey, "CompressionQuality", jpeg.CompressionQuality), 1, 100));
-    jpeg.PixelFormat = m_settings.readInteger(kJpegKey, "PixelFormat", 0) == 1 ? 1 : 0;
-    jpeg.Grayscale = m_settings.readBool(kJpegKey, "Grayscale", jpeg.Grayscale);
-    jpeg.ProgressiveEncoding = m_settings.readBool(kJpegKey, "ProgressiveEncoding", jpeg.ProgressiveEncoding);
+    g.clientWidth = integer("ClientWidth", design.clientWidth);
+    g.clientHeight = integer("ClientHeight", design.clientHeight);
+    g.left = integer("Left", design.left);
+    g.top = integer("Top", design.top);
+    g.treeViewWidth = integer("TreeViewWidth", design.treeViewWidth);
+    try {
+        m_request.outputFolder =
+            m_settings.readString(kConvertKey, "BatchPathToSave", m_request.outputFolder);
+    } catch (const SettingsError& e) {
+        problems.emplace_back(e.what());
+    }
+    for (std::string& p : ReadExportOptions(m_settings, m_options)) problems.push_back(std::move(p));
+    for (const std::string& p : problems) m_dialogs.error(m_c.caption, p);
+    const JpegOptions& jpeg = m_options.jpeg;
     applyTexts();
     m_c.page = CnvPage::Convert;
     m_c.nodes.clear();
@@ -254,7 +292,7 @@ std::string CnvDlg::iconSummary() const {
 std::string CnvDlg::jpegSummary() const {
     std::string s = m_c.formats[static_cast<std::size_t>(kJpegEntry)] + " (" + t(54) + " " +
                     std::to_string(m_c.quality) + "%, " + kPixelFormats[m_c.pixelFormat == 1 ? 1 : 0] + ", " +
-                    kColorSpaces[m_c.colorSpace == 1 ? 1 : 0];
+                    m_c.colorSpaces[m_c.colorSpace == 1 ? 1 : 0];
     if (m_c.progressive) s += ", Progressive";
     return s + ")";
 }

@@ -3,6 +3,7 @@
 // pages' controls and their rules, the summaries in the tree, what is stored under "Convert"
 // and "JpegOpt", and the run of the batch job with its replace question, progress and summary.
 // The widget shows controls() after every call and forwards every user action here.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -70,8 +71,10 @@ struct CnvControls {
     std::string colorLabel = "Color:", qualityLabel = "Quality:", progressiveCaption = "Progressive JPEG";
     std::string progressiveHint, colorSpaceHint, pixelFormatHint, qualityHint;
     int quality = 80;
-    int pixelFormat = 0;  // "24 bit", "8 bit"
-    int colorSpace = 0;   // "RGB", "Grayscale"
+    int pixelFormat = 0;  // index into pixelFormats
+    int colorSpace = 0;   // index into colorSpaces; its text also ends the JPEG summary
+    std::array<std::string, 2> pixelFormats{"24 bit", "8 bit"};
+    std::array<std::string, 2> colorSpaces{"RGB", "Grayscale"};
     bool progressive = true;
 
     std::vector<CnvTreeNode> nodes;
@@ -83,6 +86,11 @@ struct CnvControls {
     int progressMax = 100, progressPosition = 0;
     std::string progressFile;  // the name of the file being converted
 };
+
+// The stored icon colours ("Convert") and JPEG options ("JpegOpt") over options; a missing
+// value keeps the current one ("PixelFormat" reads as 0), and so does one stored with another
+// type than text, whose message ("Invalid data type for '<name>'") is answered.
+std::vector<std::string> ReadExportOptions(const SettingsStore& settings, ExportOptions& options);
 
 class CnvDlg {
 public:
@@ -120,6 +128,10 @@ public:
     void stop() { m_stopRequested = true; }
     // The help context of the page shown.
     int BitBtnHelpClick() const;
+    // The dialog's own help context, and those of its panels ("Convert", "Icon" and "Jpeg" share
+    // one), which F1 opens on a control there.
+    static constexpr int kHelpContext = 651, kFormatPanelHelp = 652, kResizePanelHelp = 653,
+                         kPathPanelHelp = 654;
 
     // Called after each progress step of a run, after controls() changed: the widget repaints
     // and processes pending events (a click on "Stop" arrives here).

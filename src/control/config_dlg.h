@@ -22,7 +22,7 @@ struct ConfigValues {
 // The texts of the dialog, by interface number, as the pack gives them (some without "&").
 struct ConfigTexts {
     std::string caption, backgroundColor, imageListPage, toolbarsPage, width, height, showText, defaultBox,
-        defaultHint, showView, showModify, showMain;
+        defaultHint, showView, showModify, showMain, ok, cancel;
 };
 ConfigTexts configTexts(const TLang& lang);
 

@@ -185,37 +185,58 @@ int clampViewStyle(std::int32_t style) {
     return style >= 0 && style <= 3 ? style : 0;
 }
 
-void ReadSettings(const SettingsStore& store, MainSettings& s, search::ImageSearch& search) {
+std::vector<std::string> ReadSettings(const SettingsStore& store, MainSettings& s,
+                                      search::ImageSearch& search) {
+    // A value of another type than text fails alone: it keeps its default, its message is kept
+    // for the window to show, and the start goes on with the other values.
+    std::vector<std::string> problems;
+    const auto guarded = [&problems](auto read, auto def) {
+        try {
+            return read();
+        } catch (const SettingsError& e) {
+            problems.emplace_back(e.what());
+            return def;
+        }
+    };
+    const auto integer = [&](const std::string& key, const char* name, std::int32_t def) {
+        return guarded([&] { return store.readInteger(key, name, def); }, def);
+    };
+    const auto boolean = [&](const std::string& key, const char* name, bool def) {
+        return guarded([&] { return store.readBool(key, name, def); }, def);
+    };
+    const auto text = [&](const std::string& key, const char* name, const std::string& def) {
+        return guarded([&] { return store.readString(key, name, def); }, def);
+    };
     for (std::size_t i = 0; i < 3; ++i) {
         const std::string key = kToolBarKey + "\\" + std::string(toolbarName(kToolbars[i]));
         if (!store.keyExists(key)) continue;
         auto& l = s.toolbars[i];
-        l.visible = store.readBool(key, "Visible", l.visible);
+        l.visible = boolean(key, "Visible", l.visible);
         if (store.valueExists(key, "DockedTo"))
-            l.dock = dockFromName(store.readString(key, "DockedTo", std::string(dockName(l.dock))));
-        l.row = store.readInteger(key, "DockRow", l.row);
-        l.pos = store.readInteger(key, "DockPos", l.pos);
-        l.floatLeft = store.readInteger(key, "FloatLeft", l.floatLeft);
-        l.floatTop = store.readInteger(key, "FloatTop", l.floatTop);
-        l.floatRight = store.readInteger(key, "FloatRight", l.floatRight);
-        l.floatBottom = store.readInteger(key, "FloatBottom", l.floatBottom);
-        l.floatRightX = store.readInteger(key, "FloatRightX", l.floatRightX);
+            l.dock = dockFromName(text(key, "DockedTo", std::string(dockName(l.dock))));
+        l.row = integer(key, "DockRow", l.row);
+        l.pos = integer(key, "DockPos", l.pos);
+        l.floatLeft = integer(key, "FloatLeft", l.floatLeft);
+        l.floatTop = integer(key, "FloatTop", l.floatTop);
+        l.floatRight = integer(key, "FloatRight", l.floatRight);
+        l.floatBottom = integer(key, "FloatBottom", l.floatBottom);
+        l.floatRightX = integer(key, "FloatRightX", l.floatRightX);
     }
-    s.clientWidth = store.readInteger(kRoot, "ClientWidth", s.clientWidth);
-    s.clientHeight = store.readInteger(kRoot, "ClientHeight", s.clientHeight);
-    s.left = store.readInteger(kRoot, "Left", s.left);
-    s.top = store.readInteger(kRoot, "Top", s.top);
-    s.thumbWidth = store.readInteger(kRoot, "ThumbWidth", s.thumbWidth);
-    s.dirWidth = store.readInteger(kRoot, "DirWidth", s.dirWidth);
-    s.masksWidth = store.readInteger(kRoot, "MasksWidth", s.masksWidth);
-    s.viewStyle = clampViewStyle(store.readInteger(kRoot, "ViewStyle", s.viewStyle));
-    s.imageListWidth = store.readInteger(kRoot, "ImageListWidth", s.imageListWidth);
-    s.imageListHeight = store.readInteger(kRoot, "ImageListHeight", s.imageListHeight);
-    s.lastDir = store.readString(kRoot, "LastDir", s.lastDir);
-    s.stretchView = store.readBool(kRoot, "StretchView", s.stretchView);
-    s.showButText = store.readBool(kRoot, "ShowButText", s.showButText);
-    s.previewLeft = store.readInteger(kPreviewKey, "Left", s.previewLeft);
-    s.previewTop = store.readInteger(kPreviewKey, "Top", s.previewTop);
+    s.clientWidth = integer(kRoot, "ClientWidth", s.clientWidth);
+    s.clientHeight = integer(kRoot, "ClientHeight", s.clientHeight);
+    s.left = integer(kRoot, "Left", s.left);
+    s.top = integer(kRoot, "Top", s.top);
+    s.thumbWidth = integer(kRoot, "ThumbWidth", s.thumbWidth);
+    s.dirWidth = integer(kRoot, "DirWidth", s.dirWidth);
+    s.masksWidth = integer(kRoot, "MasksWidth", s.masksWidth);
+    s.viewStyle = clampViewStyle(integer(kRoot, "ViewStyle", s.viewStyle));
+    s.imageListWidth = integer(kRoot, "ImageListWidth", s.imageListWidth);
+    s.imageListHeight = integer(kRoot, "ImageListHeight", s.imageListHeight);
+    s.lastDir = text(kRoot, "LastDir", s.lastDir);
+    s.stretchView = boolean(kRoot, "StretchView", s.stretchView);
+    s.showButText = boolean(kRoot, "ShowButText", s.showButText);
+    s.previewLeft = integer(kPreviewKey, "Left", s.previewLeft);
+    s.previewTop = integer(kPreviewKey, "Top", s.previewTop);
 
     std::vector<std::string> folders;
     for (const auto& name : store.valueNames(kPathsKey))
@@ -223,6 +244,7 @@ void ReadSettings(const SettingsStore& store, MainSettings& s, search::ImageSear
     search.setSearchFolders(folders);
     for (const auto& mask : store.valueNames(kMasksKey))
         if (!mask.empty() && search.masks.findIgnoringCase(mask) < 0) search.masks.append(mask, false);
+    return problems;
 }
 
 void WriteSettings(SettingsStore& store, const MainSettings& s, const search::ImageSearch& search,

@@ -86,8 +86,11 @@ struct MainSettings {
 };
 
 // The toolbar subkey first, then the values in table order, "Preview", "Paths" (replacing the
-// search folders, unchecked) and "Masks" (appended, unchecked, unless already listed).
-void ReadSettings(const SettingsStore& store, MainSettings& s, search::ImageSearch& search);
+// search folders, unchecked) and "Masks" (appended, unchecked, unless already listed). A value
+// stored as another type than text keeps its current value; the answer holds one message
+// ("Invalid data type for '<name>'") per such value, for the window to show.
+std::vector<std::string> ReadSettings(const SettingsStore& store, MainSettings& s,
+                                      search::ImageSearch& search);
 // The same in the same order, plus "Version" and "ProgPath". Writes to the store in memory;
 // the caller saves the store.
 void WriteSettings(SettingsStore& store, const MainSettings& s, const search::ImageSearch& search,

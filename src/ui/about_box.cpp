@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "lang/lang.h"
 #include "ui/command_icons.h"
 
 namespace vexilo {
@@ -19,6 +20,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     : QDialog(parent),
       m_name(QStringLiteral("Vexilo")),
       m_version(QStringLiteral(VEXILO_VERSION)),
+      m_versionWord(QStringLiteral("Version")),
       m_blurb(QStringLiteral("Finds, views, converts and collects images and icons.")) {
     setWindowTitle(QStringLiteral("About"));
     setWindowIcon(applicationIcon());
@@ -31,6 +33,18 @@ TAboutBox::TAboutBox(QWidget* parent)
 void TAboutBox::setProduct(const QString& name, const QString& version) {
     m_name = name;
     m_version = version;
+    setFixedSize(sizeHint());
+    update();
+}
+
+void TAboutBox::applyTexts(const TLang& lang) {
+    const auto text = [&lang](int number, const QString& english) {
+        const std::string& t = lang.interfaceText(number);
+        return t.empty() || t == kLangErrorText ? english : QString::fromStdString(t);
+    };
+    m_versionWord = text(136, m_versionWord);
+    m_blurb = text(137, m_blurb);
+    m_ok->setText(text(131, m_ok->text()).remove(QLatin1Char('&')));
     setFixedSize(sizeHint());
     update();
 }
@@ -51,7 +65,7 @@ QSize TAboutBox::sizeHint() const {
     const QFontMetrics title(titleFont());
     const QFontMetrics body(font());
     const int bandText = std::max(title.horizontalAdvance(m_name),
-                                  body.horizontalAdvance(QStringLiteral("Version ") + m_version));
+                                  body.horizontalAdvance(m_versionWord + QLatin1Char(' ') + m_version));
     const int width =
         std::max({360, kMargin * 3 + kIconSize + bandText, kMargin * 2 + body.horizontalAdvance(m_blurb)});
     const int height = bandHeight() + kMargin + body.height() + kMargin + m_ok->sizeHint().height() + kMargin;
@@ -85,7 +99,7 @@ void TAboutBox::paintEvent(QPaintEvent*) {
     p.setFont(font());
     p.drawText(
         QRect(textLeft, titleTop + title.height(), width() - textLeft - kMargin, fontMetrics().height()),
-        Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Version ") + m_version);
+        Qt::AlignLeft | Qt::AlignVCenter, m_versionWord + QLatin1Char(' ') + m_version);
 
     p.setPen(palette().color(QPalette::WindowText));
     p.drawText(QRect(kMargin, band.bottom() + kMargin, width() - 2 * kMargin, fontMetrics().height()),

@@ -9,14 +9,20 @@ class QPushButton;
 
 namespace vexilo {
 
+class TLang;
+
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
 
     void setProduct(const QString& name, const QString& version);
+    // The word before the version, the line on what the program does and the button, from the
+    // pack; a text the pack lacks keeps the English one.
+    void applyTexts(const TLang& lang);
     QString productName() const { return m_name; }
     QString version() const { return m_version; }
+    QString blurb() const { return m_blurb; }
     QPushButton* okButton() const { return m_ok; }
 
     QSize sizeHint() const override;
@@ -31,6 +37,7 @@ private:
 
     QString m_name;
     QString m_version;
+    QString m_versionWord;
     QString m_blurb;
     QPushButton* m_ok = nullptr;
 };

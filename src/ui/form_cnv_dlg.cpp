@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -21,6 +22,8 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+
+#include "ui/form_main_util.h"
 
 namespace vexilo {
 
@@ -72,7 +75,9 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
     : QDialog(parent), m_rules(request, options, settings, lang, dialogs, gifEnabled, caption.toStdString()) {
     setObjectName("FormCnvDlg");
     setWindowTitle(caption);
-    setModal(true);
+    // Modal to the main window only: the help window beside it stays usable.
+    setWindowModality(Qt::WindowModal);
+    form_main_detail::setHelpContext(this, CnvDlg::kHelpContext);
     resize(kDesignWidth, kDesignHeight);
 
     m_splitter = named(new QSplitter(Qt::Horizontal, this), "Splitter1");
@@ -169,9 +174,9 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
     auto* jpegPanel = new QFrame;
     LColor = named(new QLabel(jpegPanel), "LColor");
     PixelFormat = named(new QComboBox(jpegPanel), "PixelFormat");
-    PixelFormat->addItems({QStringLiteral("24 bit"), QStringLiteral("8 bit")});
+    PixelFormat->addItems({QString(), QString()});
     ColorSpace = named(new QComboBox(jpegPanel), "ColorSpace");
-    ColorSpace->addItems({QStringLiteral("RGB"), QStringLiteral("Grayscale")});
+    ColorSpace->addItems({QString(), QString()});
     LQuality = named(new QLabel(jpegPanel), "LQuality");
     SEQuality = named(new QSpinBox(jpegPanel), "SEQuality");
     SEQuality->setRange(1, 100);
@@ -272,6 +277,20 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
     connect(BitBtnHelp, &QPushButton::clicked, this, [this] {
         if (onHelp) onHelp(m_rules.BitBtnHelpClick());
     });
+    // F1 opens the topic of the panel that holds the focus; the tree and the buttons the dialog's.
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, [this] {
+        if (!onHelp) return;
+        for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
+            const QVariant context = w->property(form_main_detail::kHelpContextProperty);
+            if (context.isValid()) {
+                onHelp(context.toInt());
+                return;
+            }
+        }
+        onHelp(CnvDlg::kHelpContext);
+    });
     m_rules.onProgress = [this] {
         apply();
         QCoreApplication::processEvents();
@@ -292,6 +311,11 @@ QWidget* TFormCnvDlg::makePage(const char* name, std::initializer_list<QLabel*> 
     if (QString(name) == "PagePath") layout->addSpacing(10);  // the path page keeps more room
     panel->setParent(page);
     panel->setFrameShape(QFrame::StyledPanel);
+    const QString pageName = QString::fromLatin1(name);
+    form_main_detail::setHelpContext(panel, pageName == QLatin1String("PageResize") ? CnvDlg::kResizePanelHelp
+                                            : pageName == QLatin1String("PagePath")
+                                                ? CnvDlg::kPathPanelHelp
+                                                : CnvDlg::kFormatPanelHelp);
     layout->addWidget(panel, 1);
     Notebook1->addWidget(page);
     return page;
@@ -400,6 +424,10 @@ void TFormCnvDlg::apply() {
     ColorSpace->setToolTip(q(c.colorSpaceHint));
     PixelFormat->setToolTip(q(c.pixelFormatHint));
     SEQuality->setToolTip(q(c.qualityHint));
+    for (int i = 0; i < 2; ++i) {
+        PixelFormat->setItemText(i, q(c.pixelFormats[static_cast<std::size_t>(i)]));
+        ColorSpace->setItemText(i, q(c.colorSpaces[static_cast<std::size_t>(i)]));
+    }
     SEQuality->setValue(c.quality);
     PixelFormat->setCurrentIndex(c.pixelFormat);
     ColorSpace->setCurrentIndex(c.colorSpace);

@@ -26,6 +26,8 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     const ConfigTexts t = configTexts(lang);
     setWindowTitle(q(t.caption));
     setObjectName("TFormConfig");
+    // Modal to the main window only: the help window beside it stays usable.
+    setWindowModality(Qt::WindowModal);
 
     m_pages = new QTabWidget(this);
     auto* imageList = new QWidget;
@@ -72,6 +74,8 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Ok)->setText(q(t.ok));
+    buttons->button(QDialogButtonBox::Cancel)->setText(q(t.cancel));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
     layout->addWidget(buttons);

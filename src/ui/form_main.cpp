@@ -133,7 +133,11 @@ void TFormMain::FormCreate() {
         185,
         m_maskList->fontMetrics().horizontalAdvance(QString::fromLatin1(fileKindName(kind::AllFiles))) + 80);
     s.lastDir = LastDir;
-    ReadSettings(m_store, s, m_search);
+    for (const std::string& problem : ReadSettings(m_store, s, m_search))
+        m_dialogs.error(kProgramCaption, problem);
+    // The batch dialog's stored choices are the single saves' export options from this start on.
+    for (const std::string& problem : ReadExportOptions(m_store, m_exportOptions))
+        m_dialogs.error(kProgramCaption, problem);
     // 9. A toolbar docked nowhere is docked again; the menu checks follow.
     settleToolbars(s.toolbars);
     applySettings(s);
@@ -711,6 +715,7 @@ void TFormMain::miAboutClick() {
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->setWindowTitle(action(miAbout)->iconText());
     about->setProduct(QStringLiteral("Vexilo"), QString::fromLatin1(kProgramVersion));
+    about->applyTexts(m_lang);
     about->open();
 }
 

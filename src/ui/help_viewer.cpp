@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -96,6 +98,17 @@ THelpViewer::THelpViewer(QString folder, QWidget* parent)
     connect(m_browser, &QTextBrowser::forwardAvailable, m_forward, &QToolButton::setEnabled);
     connect(m_browser, &QTextBrowser::sourceChanged, this, &THelpViewer::updateCaption);
 
+    // Escape and Ctrl+W close the window, as in desktop help and document viewers.
+    // Two shortcuts on one key would cancel each other out, so each key is taken once.
+    QList<QKeySequence> closing = {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)};
+    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Close))
+        if (!closing.contains(key)) closing << key;
+    for (const QKeySequence& key : closing) {
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
+
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(6, 4, 6, 0);
     bar->setSpacing(2);
@@ -112,6 +125,7 @@ THelpViewer::THelpViewer(QString folder, QWidget* parent)
 }
 
 void THelpViewer::showHelp(int helpContext) {
+    m_context = helpContext;
     showTopic(helpTopicFor(helpContext));
 }
 
@@ -143,14 +157,39 @@ void THelpViewer::updateCaption() {
                                    : QStringLiteral("Vexilo Help - ") + title);
 }
 
-void showHelp(int helpContext, QWidget* owner) {
-    // One help window for the whole program, as desktop help viewers do. The owner's window
-    // takes ownership; an open help window never keeps the program running.
+namespace {
+
+// Frees the help window with the window that opened it first.
+class HelpWindowGuard : public QObject {
+public:
+    HelpWindowGuard(THelpViewer* help, QObject* owner) : QObject(owner), m_help(help) {}
+    ~HelpWindowGuard() override { delete m_help.data(); }
+
+private:
+    QPointer<THelpViewer> m_help;
+};
+
+QPointer<THelpViewer>& theHelpWindow() {
     static QPointer<THelpViewer> viewer;
+    return viewer;
+}
+
+}  // namespace
+
+THelpViewer* helpWindow() {
+    return theHelpWindow().data();
+}
+
+void showHelp(int helpContext, QWidget* owner) {
+    // One help window for the whole program, as desktop help viewers do. It is a window of its
+    // own, with no parent: a dialog that is modal to the main window never blocks it, so help
+    // asked for from a dialog can be read and scrolled while the dialog waits.
+    QPointer<THelpViewer>& viewer = theHelpWindow();
     if (!viewer) {
-        viewer = new THelpViewer(helpFolder(), owner ? owner->window() : nullptr);
+        viewer = new THelpViewer(helpFolder());
         viewer->setAttribute(Qt::WA_QuitOnClose, false);
-        if (!owner) viewer->setAttribute(Qt::WA_DeleteOnClose);
+        viewer->setAttribute(Qt::WA_DeleteOnClose);
+        if (owner) new HelpWindowGuard(viewer, owner->window());
     }
     viewer->showHelp(helpContext);
     viewer->show();

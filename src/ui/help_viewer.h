@@ -31,6 +31,8 @@ public:
     void showHelp(int helpContext);
 
     QTextBrowser* browser() const { return m_browser; }
+    // The help context last shown (0: the contents).
+    int helpContext() const { return m_context; }
     QUrl currentUrl() const;
 
 private:
@@ -38,14 +40,17 @@ private:
     void updateCaption();
 
     QString m_folder;
+    int m_context = 0;
     QTextBrowser* m_browser = nullptr;
     QToolButton* m_back = nullptr;
     QToolButton* m_forward = nullptr;
 };
 
 // Opens the program's one help window at the topic of the help context and brings it to the
-// front. Made on first use as a window of owner's window (the main window), which owns it;
-// without an owner it is freed when closed.
+// front. It is a top-level window without a parent, so dialogs modal to the main window leave it
+// usable; Escape and Ctrl+W close it, which frees it. It is also freed with owner's window.
 void showHelp(int helpContext, QWidget* owner = nullptr);
+// The help window while it is open, else null.
+THelpViewer* helpWindow();
 
 }  // namespace vexilo

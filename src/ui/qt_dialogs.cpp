@@ -7,12 +7,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "lang/lang.h"
+
 namespace vexilo {
 
 namespace {
 QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
+constexpr int kMissingFolderMessage = 36;
 }  // namespace
 
 QString qtFileFilter(const std::string& filter) {
@@ -21,25 +24,45 @@ QString qtFileFilter(const std::string& filter) {
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        entries << (parts[i].contains(QLatin1Char('(')) ? parts[i] : parts[i] + " (" + patterns + ")");
+        QString description = parts[i].trimmed();
+        if (description.endsWith(QLatin1Char(')'))) {
+            const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+            if (open >= 0) description = description.left(open).trimmed();
+        }
+        entries << description + " (" + patterns + ")";
     }
     return entries.join(QStringLiteral(";;"));
 }
 
 std::optional<std::string> QtDialogs::saveFile(const SaveFileRequest& request) {
     if (!request.folder.empty()) m_saveFolder = request.folder;
-    QFileDialog dialog(m_parent, q(request.caption), q(m_saveFolder), qtFileFilter(request.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    if (!request.proposedName.empty()) dialog.selectFile(q(request.proposedName));
-    QString suffix = q(request.defaultExtension);
-    if (suffix.startsWith(QLatin1Char('.'))) suffix.remove(0, 1);
-    dialog.setDefaultSuffix(suffix);
-    if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    const QString chosen = dialog.selectedFiles().first();
-    if (request.pathMustExist && !QFileInfo(chosen).absoluteDir().exists()) return std::nullopt;
-    return chosen.toStdString();
+    QString folder = q(m_saveFolder);
+    QString name = q(request.proposedName);
+    for (;;) {
+        QFileDialog dialog(m_parent, q(request.caption), folder, qtFileFilter(request.filter));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!name.isEmpty()) dialog.selectFile(name);
+        QString suffix = q(request.defaultExtension);
+        if (suffix.startsWith(QLatin1Char('.'))) suffix.remove(0, 1);
+        dialog.setDefaultSuffix(suffix);
+        if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        const QString chosen = dialog.selectedFiles().first();
+        const QFileInfo info(chosen);
+        if (!request.pathMustExist || info.absoluteDir().exists()) return chosen.toStdString();
+        // Qt's dialog takes a name in a folder that does not exist; the save is refused here,
+        // said, and the dialog comes back with the name typed.
+        QString text = QStringLiteral("The folder %s does not exist. Choose a folder that exists.");
+        if (m_lang) {
+            const std::string& packed = m_lang->messageText(kMissingFolderMessage);
+            if (!packed.empty() && packed != kLangErrorText) text = q(packed);
+        }
+        text.replace(QStringLiteral("%s"), info.absolutePath());
+        message({request.caption, text.toStdString(), MessageKind::Warning, {}, 0});
+        folder = dialog.directory().absolutePath();
+        name = info.fileName();
+    }
 }
 
 std::optional<std::string> QtDialogs::chooseFolder(const std::string& caption, const std::string& start) {

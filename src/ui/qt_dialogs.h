@@ -7,11 +7,15 @@ class QWidget;
 
 namespace vexilo {
 
+class TLang;
+
 class QtDialogs : public Dialogs {
 public:
     // parent: the window the dialogs belong to (may be null and set later).
     explicit QtDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
+    // The pack whose texts the dialogs' own messages use (may be null: English).
+    void setLanguage(const TLang* lang) { m_lang = lang; }
 
     std::optional<std::string> saveFile(const SaveFileRequest& request) override;
     std::optional<std::string> chooseFolder(const std::string& caption, const std::string& start) override;
@@ -22,13 +26,16 @@ public:
 
 private:
     QWidget* m_parent;
+    const TLang* m_lang = nullptr;
     // The save dialog's starting folder as it was last given: a request without a folder opens
     // there (not where the user last chose a file).
     std::string m_saveFolder;
 };
 
-// "description|pattern|description|pattern" as a QFileDialog filter ("description (pattern)"
-// entries joined by ";;"); several patterns in one entry are separated by ";".
+// "description|pattern|description|pattern" as a QFileDialog filter ("description (patterns)"
+// entries joined by ";;"); several patterns in one entry are separated by ";". Qt takes the
+// patterns from the description's last parentheses, split at blanks, so a description that
+// lists them its own way ("Metafiles (*.emf,*.wmf)") gets them there as Qt reads them.
 QString qtFileFilter(const std::string& filter);
 
 }  // namespace vexilo

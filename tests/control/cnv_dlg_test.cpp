@@ -226,5 +226,20 @@ TEST_F(CnvDlgTest, RunAsksShowsProgressStopsAndSummarises) {
     EXPECT_FALSE(d.controls().running || d.controls().progressVisible);
 }
 
+TEST(ReadExportOptions, TakesTheStoredChoicesAndReportsAValueOfAnotherType) {
+    const std::string json =
+        R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2\\Convert": {"IconColors": "cl16"},)"
+        R"("Software\\Tamber Works\\Vexilo\\3.0.2\\JpegOpt": {"CompressionQuality": 55,)"
+        R"("Grayscale": "1"}}})";
+    const SettingsStore store =
+        SettingsStore::fromBytes(std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
+    ExportOptions options;
+    const std::vector<std::string> problems = ReadExportOptions(store, options);
+    EXPECT_EQ(options.iconColors, IconColors::Colors16);
+    EXPECT_EQ(options.jpeg.CompressionQuality, 80);  // the number keeps the current quality
+    EXPECT_TRUE(options.jpeg.Grayscale);
+    EXPECT_EQ(problems, std::vector<std::string>{"Invalid data type for 'CompressionQuality'"});
+}
+
 }  // namespace
 }  // namespace vexilo

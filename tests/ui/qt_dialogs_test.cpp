@@ -1,0 +1,92 @@
+#include "ui/qt_dialogs.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include "control/main_save.h"
+#include "imageio/file_kind.h"
+#include "support/test_util.h"
+#include "ui/qt_test_app.h"
+
+namespace vexilo {
+namespace {
+
+template <class W>
+W* modalWindow() {
+    (void)QTest::qWaitFor([] { return qobject_cast<W*>(QApplication::activeModalWidget()) != nullptr; },
+                          3000);
+    return qobject_cast<W*>(QApplication::activeModalWidget());
+}
+
+// The names the file dialog lists once its folder has been read.
+QStringList listedNames(QFileDialog* dialog) {
+    auto* view = dialog->findChild<QListView*>("listView");
+    if (!view) return {};
+    QStringList names;
+    (void)QTest::qWaitFor(
+        [&] {
+            names.clear();
+            const QModelIndex root = view->rootIndex();
+            for (int i = 0; i < view->model()->rowCount(root); ++i) {
+                const QModelIndex index = view->model()->index(i, 0, root);
+                if (view->model()->flags(index) & Qt::ItemIsEnabled) names << index.data().toString();
+            }
+            return names.size() >= 2;
+        },
+        2000);
+    return names;
+}
+
+TEST(QtDialogs, MetafileSaveListsItsFilesAndRefusesAMissingFolder) {
+    test::qtApp();
+    test::TempDir dir;
+    for (const char* name : {"a.emf", "b.wmf", "c.png"})
+        test::writeFile(dir.path() / name, std::vector<std::uint8_t>{1});
+    const OutputFormat& metafile = *outputFormatForKind(kind::Emf);
+    EXPECT_EQ(qtFileFilter(metafile.filter).toStdString(), "Metafiles (*.emf *.wmf)");
+    EXPECT_EQ(qtFileFilter("Bmp files (*.bmp)|*.bmp|Any files (*.*)|*.*").toStdString(),
+              "Bmp files (*.bmp);;Any files (*.*)");
+
+    SaveFileRequest request = saveRequestFor(metafile, dir.file("pic.bmp"), "");
+    request.folder = dir.path().string() + "/";
+    const std::string missing = dir.file("missing") + "/pic.emf";
+    QStringList listed;
+    QString warning, nameOffered;
+    QTimer::singleShot(300, [&] {
+        QFileDialog* first = modalWindow<QFileDialog>();
+        if (!first) return;
+        listed = listedNames(first);
+        auto* edit = first->findChild<QLineEdit*>("fileNameEdit");
+        edit->setText(QString::fromStdString(missing));
+        QTimer::singleShot(300, [&] {
+            if (auto* box = modalWindow<QMessageBox>()) {
+                warning = box->text();
+                QTimer::singleShot(300, [&] {
+                    if (QFileDialog* again = modalWindow<QFileDialog>()) {
+                        nameOffered = again->findChild<QLineEdit*>("fileNameEdit")->text();
+                        QTest::keyClick(again, Qt::Key_Escape);
+                    }
+                });
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    QtDialogs dialogs;
+    EXPECT_EQ(dialogs.saveFile(request), std::nullopt);
+    EXPECT_THAT(listed, ::testing::UnorderedElementsAre("a.emf", "b.wmf"));
+    EXPECT_EQ(warning.toStdString(),
+              "The folder " + dir.file("missing") + " does not exist. Choose a folder that exists.");
+    EXPECT_EQ(nameOffered, QStringLiteral("pic.emf"));
+}
+
+}  // namespace
+}  // namespace vexilo
