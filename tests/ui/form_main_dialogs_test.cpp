@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,14 +14,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "codecs/bmp_codec.h"
 #include "lang/lang.h"
@@ -33,8 +30,8 @@
 #include "ui/form_cnv_dlg.h"
 #include "ui/form_config.h"
 #include "ui/form_main.h"
-#include "ui/found_list_model.h"
 #include "ui/help_viewer.h"
+#include "ui/person.h"
 #include "ui/qt_test_app.h"
 
 namespace vexilo {
@@ -42,23 +39,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A press and release at the middle of the widget, through its window, so that a window
-// blocked by a modal dialog does not get it.
-void clickOn(QWidget* w, std::optional<QPoint> at = std::nullopt) {
-    QTest::mouseClick(w->window()->windowHandle(), Qt::LeftButton, {},
-                      w->mapTo(w->window(), at.value_or(w->rect().center())));
-}
-
-void keyOn(QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-    QTest::keyClick(w->window()->windowHandle(), key, modifiers);
-}
-
-template <class W>
-W* modalWindow() {
-    (void)QTest::qWaitFor([] { return qobject_cast<W*>(QApplication::activeModalWidget()) != nullptr; },
-                          3000);
-    return qobject_cast<W*>(QApplication::activeModalWidget());
-}
+using test::clickOn;
+using test::keyOn;
+using test::modalWindow;
 
 // Runs a person's steps in a dialog that the next command opens modally, after a pause.
 void whenTheDialogIsUp(std::function<void(TFormCnvDlg&)> steps) {

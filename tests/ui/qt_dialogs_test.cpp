@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
@@ -14,17 +13,13 @@
 #include "control/main_save.h"
 #include "imageio/file_kind.h"
 #include "support/test_util.h"
+#include "ui/person.h"
 #include "ui/qt_test_app.h"
 
 namespace vexilo {
 namespace {
 
-template <class W>
-W* modalWindow() {
-    (void)QTest::qWaitFor([] { return qobject_cast<W*>(QApplication::activeModalWidget()) != nullptr; },
-                          3000);
-    return qobject_cast<W*>(QApplication::activeModalWidget());
-}
+using test::modalWindow;
 
 // The names the file dialog lists once its folder has been read.
 QStringList listedNames(QFileDialog* dialog) {
