@@ -43,9 +43,10 @@ using test::clickOn;
 using test::keyOn;
 using test::modalWindow;
 
-// Runs a person's steps in a dialog that the next command opens modally, after a pause.
-void whenTheDialogIsUp(std::function<void(TFormCnvDlg&)> steps) {
-    QTimer::singleShot(400, [steps] {
+// Runs a person's steps in a dialog that the next command opens modally, after a pause; the
+// steps are dropped with `context` if the dialog never came.
+void whenTheDialogIsUp(QObject* context, std::function<void(TFormCnvDlg&)> steps) {
+    QTimer::singleShot(400, context, [steps] {
         TFormCnvDlg* d = modalWindow<TFormCnvDlg>();
         if (!d) return;
         QTest::qWait(200);
@@ -137,7 +138,7 @@ TEST_F(FormMainDialogsTest, AValueStoredAsANumberIsShownAndTheStartGoesOn) {
 TEST_F(FormMainDialogsTest, BatchIconColoursReachTheSingleIconSaveAtTheNextStart) {
     const std::string name = openAndSelectAPicture();
     bool converted = false;
-    whenTheDialogIsUp([&](TFormCnvDlg& d) {
+    whenTheDialogIsUp(form.get(), [&](TFormCnvDlg& d) {
         d.CBConvert->setFocus();
         QTest::keyClick(d.CBConvert, Qt::Key_Down);  // "Bitmap" -> "Icon"
         ASSERT_EQ(d.CBConvert->currentText(), QStringLiteral("Icon"));
@@ -169,7 +170,7 @@ TEST_F(FormMainDialogsTest, HelpFromTheBatchDialogWorksWhileTheDialogWaits) {
     QPointer<THelpViewer> help;
     int f1Context = 0, buttonContext = 0, afterClick = -1;
     bool dialogStayedOpen = false, escapeClosed = false, ctrlWClosed = false;
-    whenTheDialogIsUp([&](TFormCnvDlg& d) {
+    whenTheDialogIsUp(form.get(), [&](TFormCnvDlg& d) {
         // F1 on a control of the "Resize" panel opens that panel's topic.
         clickTreeNode(d, 2);
         d.ChBShape->setFocus();
@@ -210,7 +211,7 @@ TEST_F(FormMainDialogsTest, DialogTextsFollowTheChosenPack) {
         if (a->text() == QStringLiteral("Deutsch")) a->trigger();
 
     QString cancel;
-    QTimer::singleShot(400, [&] {
+    QTimer::singleShot(400, form.get(), [&] {
         auto* d = modalWindow<TFormConfig>();
         if (!d) return;
         QPushButton* button = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
@@ -221,7 +222,7 @@ TEST_F(FormMainDialogsTest, DialogTextsFollowTheChosenPack) {
     EXPECT_EQ(cancel, QStringLiteral("Abbrechen"));
 
     QStringList jpegChoices;
-    whenTheDialogIsUp([&](TFormCnvDlg& d) {
+    whenTheDialogIsUp(form.get(), [&](TFormCnvDlg& d) {
         for (QComboBox* box : {d.PixelFormat, d.ColorSpace})
             for (int i = 0; i < box->count(); ++i) jpegChoices << box->itemText(i);
     });

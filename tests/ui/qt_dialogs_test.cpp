@@ -55,16 +55,17 @@ TEST(QtDialogs, MetafileSaveListsItsFilesAndRefusesAMissingFolder) {
     const std::string missing = dir.file("missing") + "/pic.emf";
     QStringList listed;
     QString warning, nameOffered;
-    QTimer::singleShot(300, [&] {
+    QObject scope;  // steps still pending when the test ends are dropped with it
+    QTimer::singleShot(300, &scope, [&] {
         QFileDialog* first = modalWindow<QFileDialog>();
         if (!first) return;
         listed = listedNames(first);
         auto* edit = first->findChild<QLineEdit*>("fileNameEdit");
         edit->setText(QString::fromStdString(missing));
-        QTimer::singleShot(300, [&] {
+        QTimer::singleShot(300, &scope, [&] {
             if (auto* box = modalWindow<QMessageBox>()) {
                 warning = box->text();
-                QTimer::singleShot(300, [&] {
+                QTimer::singleShot(300, &scope, [&] {
                     if (QFileDialog* again = modalWindow<QFileDialog>()) {
                         nameOffered = again->findChild<QLineEdit*>("fileNameEdit")->text();
                         QTest::keyClick(again, Qt::Key_Escape);
