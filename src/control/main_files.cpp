@@ -139,8 +139,9 @@ void MainFiles::copyOrMove(bool move, const std::vector<std::size_t>& selected, 
     }
     const int result = execute(op, ui);
     if (!move) return;
-    report(op, result, 22);
+    // The list shows what is left before the result is told.
     dropVanishedRows(op.Source);
+    report(op, result, 22);
 }
 
 void MainFiles::rename(std::size_t row, FileOperationUi& ui) {
@@ -187,8 +188,9 @@ void MainFiles::erase(const std::vector<std::size_t>& selected, FileOperationUi&
     if (m_dialogs.message(
             {stripAmpersands(m_lang.interfaceText(39)), text, MessageKind::Question, {yes, no}, 1}) != 0)
         return;
-    report(op, execute(op, ui), 8);
+    const int result = execute(op, ui);
     dropVanishedRows(unique);
+    report(op, result, 8);
 }
 
 // A failure is said as one; a cancel by the user is no failure, and what it left done stays.

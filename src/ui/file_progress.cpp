@@ -38,7 +38,8 @@ bool FileProgressWindow::progress(const FileProgress& p) {
             m_bar = new QProgressBar(m_dialog);
             m_bar->setRange(0, 1000);
             auto* buttons = new QDialogButtonBox(m_dialog);
-            buttons->addButton(m_cancelText, QDialogButtonBox::RejectRole);
+            // Enter typed ahead of the window must not cancel the work; Escape and a click do.
+            buttons->addButton(m_cancelText, QDialogButtonBox::RejectRole)->setAutoDefault(false);
             layout->addWidget(m_label);
             layout->addWidget(m_bar);
             layout->addWidget(buttons);
