@@ -68,6 +68,19 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // vexilo [/GIF] [FOLDER|FILE]...: file names are bytes, taken as they are. Help and version
+    // need no display.
+    const auto startOptions = [&argc, argv] {
+        const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+        return vexilo::parseCommandLine(args, QDir::currentPath().toStdString());
+    };
+    if (const vexilo::StartOptions early = startOptions(); early.help || early.version) {
+        if (early.help)
+            std::fputs(vexilo::commandLineUsage().c_str(), stdout);
+        else
+            std::printf("vexilo %s\n", vexilo::kProgramVersion);
+        return 0;
+    }
     if (!vexilo::haveDisplay()) {
         std::fprintf(stderr,
                      "vexilo: no display found (DISPLAY and WAYLAND_DISPLAY are unset). Start Vexilo "
@@ -78,12 +91,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Vexilo"));
     QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));
     vexilo::installPlatformServices();
-
-    // vexilo [/GIF] [FOLDER|FILE]...
-    std::vector<std::string> args;
-    const QStringList arguments = QApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(arguments[i].toStdString());
-    vexilo::StartOptions options = vexilo::parseCommandLine(args, QDir::currentPath().toStdString());
+    // After Qt took its own options (-platform, -style) out of argv.
+    vexilo::StartOptions options = startOptions();
 
     vexilo::SettingsStore store(vexilo::SettingsStore::defaultFolder());
     vexilo::TLang lang(&store);

@@ -122,8 +122,8 @@ void CnvDlg::applyTexts() {
     m_c.colorLabel = t(105);
     m_c.overwriteAllCaption = t(106);
     m_c.promptCaption = t(107);
-    m_c.pixelFormats = {t(132), t(133)};
-    m_c.colorSpaces = {t(134), t(135)};
+    m_c.pixelFormats = {t(131), t(132)};
+    m_c.colorSpaces = {t(133), t(134)};
 }
 
 CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {

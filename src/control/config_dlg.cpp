@@ -9,7 +9,7 @@ ConfigTexts configTexts(const TLang& lang) {
     auto t = [&](int n) { return lang.interfaceText(n); };
     auto bare = [&](int n) { return stripAmpersands(lang.interfaceText(n)); };
     return {bare(35), t(40), t(33),    bare(85), t(30),     t(31),     t(42),
-            t(28),    t(52), bare(86), bare(87), bare(102), bare(131), bare(130)};
+            t(28),    t(52), bare(86), bare(87), bare(102), bare(130), bare(119)};
 }
 
 ConfigDialog::ConfigDialog(const ConfigValues& current)

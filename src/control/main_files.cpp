@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "base/text.h"
 #include "lang/lang.h"
+#include "lang/lang_pack.h"
 
 namespace vexilo {
 
@@ -40,12 +42,13 @@ FileCommandStates fileCommandStates(std::size_t selectedCount) {
 }
 
 ReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const std::string& target) {
-    const int answer =
-        m_dialogs.message({"Replace file",
-                           "\"" + target + "\" already exists.\n\nReplace it with \"" + source + "\"?",
-                           MessageKind::Question,
-                           {"Replace", "Replace all", "Skip", "Cancel"},
-                           0});
+    const int answer = m_dialogs.message(
+        {m_lang.messageText(24),
+         m_lang.messageText(21) + "\n" + target + "\n\n" + m_lang.messageText(25) + "\n" + source,
+         MessageKind::Question,
+         {m_lang.messageText(17), m_lang.messageText(18), m_lang.messageText(19),
+          stripAmpersands(m_lang.interfaceText(119))},
+         0});
     switch (answer) {
         case 0:
             return ReplaceAnswer::Replace;
@@ -96,6 +99,7 @@ void MainFiles::miCopyfiletoClick(FileCommand command, std::vector<std::size_t> 
 
 int MainFiles::execute(TFileOperation& op, FileOperationUi& ui) {
     const int result = op.Execute(ui);
+    ui.pause();
     if (!op.Errors().empty()) {
         std::string text;
         for (const auto& e : op.Errors()) text += e + "\n";
@@ -107,12 +111,15 @@ int MainFiles::execute(TFileOperation& op, FileOperationUi& ui) {
 void MainFiles::copyOrMove(bool move, const std::vector<std::size_t>& selected, FileOperationUi& ui) {
     TFileOperation op;
     op.Mode = move ? TFileMode::foMove : TFileMode::foCopy;
-    // The last selected row first, as the list has always been handed over.
+    // The last selected row first, as the list has always been handed over; several icon rows
+    // of one file hand it over once.
+    std::unordered_set<std::string> seen;
     for (auto it = selected.rbegin(); it != selected.rend(); ++it)
-        op.Source.push_back(m_list.row(*it).image.path());
+        if (std::string path = m_list.row(*it).image.path(); seen.insert(path).second)
+            op.Source.push_back(std::move(path));
 
     const auto& first = m_list.row(selected.front()).image;
-    if (selected.size() == 1) {
+    if (op.Source.size() == 1) {
         SaveFileRequest request;
         request.caption = stripAmpersands(m_lang.interfaceText(move ? 67 : 51));
         request.folder = first.Folder;
@@ -132,8 +139,9 @@ void MainFiles::copyOrMove(bool move, const std::vector<std::size_t>& selected, 
     }
     const int result = execute(op, ui);
     if (!move) return;
-    if (result != 0) m_dialogs.error("Vexilo", m_lang.messageText(22));
-    dropVanishedRows(selected);
+    // The list shows what is left before the result is told.
+    dropVanishedRows(op.Source);
+    report(op, result, 22);
 }
 
 void MainFiles::rename(std::size_t row, FileOperationUi& ui) {
@@ -149,7 +157,8 @@ void MainFiles::rename(std::size_t row, FileOperationUi& ui) {
     op.Mode = TFileMode::foRename;
     op.Source = {path};
     op.Destination = image.Folder + *answer;
-    if (execute(op, ui) == 0 && fileIsGone(path)) m_list.removeRow(row);
+    // Every icon row of the file goes with it, not only the one renamed.
+    if (execute(op, ui) == 0) dropVanishedRows({path});
 }
 
 void MainFiles::erase(const std::vector<std::size_t>& selected, FileOperationUi& ui) {
@@ -162,27 +171,44 @@ void MainFiles::erase(const std::vector<std::size_t>& selected, FileOperationUi&
     unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
     op.Source = unique;
 
-    // Say beforehand when a file cannot go to the trash and would be gone for good.
-    const bool permanent =
-        std::any_of(unique.begin(), unique.end(), [](const auto& p) { return !canMoveToTrash(p); });
-    std::string text = permanent ? "Erase these files? Some of them will be deleted for good, because their "
-                                   "file system has no trash:\n\n"
-                                 : "Move these files to the trash?\n\n";
-    for (std::size_t i = 0; i < unique.size() && i < kNamesListed; ++i) text += unique[i] + "\n";
-    if (unique.size() > kNamesListed)
-        text += "... and " + std::to_string(unique.size() - kNamesListed) + " more\n";
-    const std::string yes = permanent ? "Delete for good" : "Move to trash";
+    // Decided once, before the question: what no trash can take is named and deleted for good
+    // only with the user's yes; everything else goes to the trash or stays.
+    std::vector<std::string> forGood, toTrash;
+    for (const auto& p : unique) (op.Trashes.canTake(p) ? toTrash : forGood).push_back(p);
+    op.DeleteForGood = forGood;
+    std::vector<std::string> listed = forGood;
+    listed.insert(listed.end(), toTrash.begin(), toTrash.end());
+    std::string text = m_lang.messageText(forGood.empty() ? 26 : 27) + "\n\n";
+    for (std::size_t i = 0; i < listed.size() && i < kNamesListed; ++i)
+        text += (i < forGood.size() ? "* " : "") + listed[i] + "\n";
+    if (listed.size() > kNamesListed)
+        text += formatLangText(m_lang.messageText(30), {std::to_string(listed.size() - kNamesListed)}) + "\n";
+    const std::string yes = m_lang.messageText(forGood.empty() ? 28 : 29);
+    const std::string no = stripAmpersands(m_lang.interfaceText(119));
     if (m_dialogs.message(
-            {stripAmpersands(m_lang.interfaceText(39)), text, MessageKind::Question, {yes, "Cancel"}, 1}) !=
-        0)
+            {stripAmpersands(m_lang.interfaceText(39)), text, MessageKind::Question, {yes, no}, 1}) != 0)
         return;
-    if (execute(op, ui) != 0) m_dialogs.error("Vexilo", m_lang.messageText(8));
-    dropVanishedRows(selected);
+    const int result = execute(op, ui);
+    dropVanishedRows(unique);
+    report(op, result, 8);
 }
 
-void MainFiles::dropVanishedRows(const std::vector<std::size_t>& selected) {
-    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
-        if (*it < m_list.size() && fileIsGone(m_list.row(*it).image.path())) m_list.removeRow(*it);
+// A failure is said as one; a cancel by the user is no failure, and what it left done stays.
+void MainFiles::report(const TFileOperation& op, int result, int failureText) {
+    if (result == 0) return;
+    if (op.AbortByUser() && op.Errors().empty())
+        m_dialogs.inform("Vexilo", m_lang.messageText(31));
+    else
+        m_dialogs.error("Vexilo", m_lang.messageText(failureText));
+}
+
+// Rows of several icons share one file: every row of a file that is gone goes, selected or not.
+void MainFiles::dropVanishedRows(const std::vector<std::string>& paths) {
+    const std::unordered_set<std::string> touched(paths.begin(), paths.end());
+    for (std::size_t i = m_list.size(); i-- > 0;) {
+        const std::string path = m_list.row(i).image.path();
+        if (touched.contains(path) && fileIsGone(path)) m_list.removeRow(i);
+    }
 }
 
 }  // namespace vexilo

@@ -23,18 +23,33 @@ struct FileCommandStates {
 // Copy, move and erase need a selected row; rename and the desktop actions exactly one.
 FileCommandStates fileCommandStates(std::size_t selectedCount);
 
-// The replace question and the progress of a running operation, asked through Dialogs. The
-// window passes a progress function that shows its progress dialog; false cancels.
+// The window's display of a running operation's progress.
+class FileProgressView {
+public:
+    virtual ~FileProgressView() = default;
+    // Shows how far the work is; false once the user cancelled.
+    virtual bool progress(const FileProgress& p) = 0;
+    // A question or message is about to open: the display hides, and shows again only once the
+    // work has run a while after it.
+    virtual void pause() = 0;
+};
+
+// The replace question, asked through Dialogs in the pack's language, and the progress shown by
+// the window's view (none in tests).
 class DialogFileOperationUi : public FileOperationUi {
 public:
-    DialogFileOperationUi(Dialogs& dialogs, std::function<bool(const FileProgress&)> onProgress = {})
-        : m_dialogs(dialogs), m_onProgress(std::move(onProgress)) {}
+    DialogFileOperationUi(Dialogs& dialogs, const TLang& lang, FileProgressView* view = nullptr)
+        : m_dialogs(dialogs), m_lang(lang), m_view(view) {}
     ReplaceAnswer askReplace(const std::string& source, const std::string& target) override;
-    bool progress(const FileProgress& p) override { return !m_onProgress || m_onProgress(p); }
+    bool progress(const FileProgress& p) override { return !m_view || m_view->progress(p); }
+    void pause() override {
+        if (m_view) m_view->pause();
+    }
 
 private:
     Dialogs& m_dialogs;
-    std::function<bool(const FileProgress&)> m_onProgress;
+    const TLang& m_lang;
+    FileProgressView* m_view;
 };
 
 class MainFiles {
@@ -55,7 +70,8 @@ private:
     void rename(std::size_t row, FileOperationUi& ui);
     void erase(const std::vector<std::size_t>& selected, FileOperationUi& ui);
     int execute(TFileOperation& op, FileOperationUi& ui);
-    void dropVanishedRows(const std::vector<std::size_t>& selected);
+    void report(const TFileOperation& op, int result, int failureText);
+    void dropVanishedRows(const std::vector<std::string>& paths);
 
     search::FoundImageList& m_list;
     Dialogs& m_dialogs;

@@ -56,10 +56,21 @@ StartOptions parseCommandLine(const std::vector<std::string>& args, const std::s
             out.gifOutput = true;
             continue;
         }
+        if (arg == "--help" || arg == "-h") {
+            out.help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            out.version = true;
+            continue;
+        }
         if (arg.empty()) continue;
         const std::string full = normalPath(arg.front() == '/' ? arg : withSlash(currentDir) + arg);
         struct stat st {};
-        if (::stat(full.c_str(), &st) != 0) continue;
+        if (::stat(full.c_str(), &st) != 0) {
+            out.missing.push_back(arg);
+            continue;
+        }
         std::string folder;
         if (S_ISDIR(st.st_mode)) {
             folder = withSlash(full);
@@ -71,6 +82,19 @@ StartOptions parseCommandLine(const std::vector<std::string>& args, const std::s
             out.folders.push_back(folder);
     }
     return out;
+}
+
+std::string commandLineUsage() {
+    return "Usage: vexilo [/GIF] [FOLDER|FILE]...\n"
+           "Finds, shows and converts images and icons.\n"
+           "\n"
+           "  FOLDER      search this folder (for this run; it is not stored)\n"
+           "  FILE        search the file's folder and select the file once found\n"
+           "  /GIF        offer GIF among the output formats\n"
+           "  --help      show this text and exit\n"
+           "  --version   show the version and exit\n"
+           "\n"
+           "vexilo-cli does the same work from a terminal (vexilo-cli --help).\n";
 }
 
 std::string_view toolbarName(Toolbar t) {

@@ -24,13 +24,18 @@ struct StartOptions {
     bool gifOutput = false;
     std::vector<std::string> folders;  // each ends with '/', no repeats, in argument order
     std::vector<std::string> files;    // full paths of the named files
+    std::vector<std::string> missing;  // arguments that name nothing on disk, as given
+    bool help = false;                 // "--help" or "-h": the usage, no window
+    bool version = false;              // "--version": the version, no window
     // Where the language packs and help pages are; empty: the program folder rule (tests point
     // it at a folder of their own).
     std::string programFolder;
 };
 // args without the program name. Relative paths are taken from currentDir. Arguments that name
-// nothing on disk are ignored.
+// nothing on disk are listed in `missing`, for the window to say so.
 StartOptions parseCommandLine(const std::vector<std::string>& args, const std::string& currentDir);
+// What `vexilo --help` prints.
+std::string commandLineUsage();
 
 // The three toolbars and the four docks (1, 2: the window's top and left; 3, 4: the top of the
 // "Images" tab and the strip between the list and the target). None means floating.

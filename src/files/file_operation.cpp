@@ -1,16 +1,14 @@
 #include "files/file_operation.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
-#include <random>
+#include <unordered_set>
 
 #include "base/errors.h"
-#include "base/file_io.h"
+#include "files/copy_file.h"
 
 namespace vexilo {
 
@@ -18,11 +16,6 @@ namespace {
 
 std::string reason() {
     return std::strerror(errno);
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
 std::string nameOf(const std::string& path) {
@@ -41,68 +34,6 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 bool existsNoFollow(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-// A fresh name beside `target` for the copy in progress, so that the target is replaced only by
-// a whole file.
-std::string temporaryBeside(const std::string& target) {
-    static std::mt19937 random{std::random_device{}()};
-    return folderOf(target) + "." + nameOf(target) + ".vxtmp" + std::to_string(random() % 1000000);
-}
-
-class CancelledCopy {};
-
-// Copies the contents, permissions and times of `source` to `target` through a temporary file;
-// on any failure the target is left as it was. `onBytes` returns false to cancel.
-template <class OnBytes>
-void copyFile(const std::string& source, const std::string& target, const OnBytes& onBytes) {
-    struct stat st {};
-    const FileDescriptor in = openRegularFile(source, st);
-
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = temporaryBeside(target);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) throw ImageError("Cannot create \"" + target + "\": " + reason());
-    FileDescriptor out(fd);
-    auto fail = [&](const std::string& what) {
-        const std::string text = what + reason();
-        ::unlink(temp.c_str());
-        throw ImageError(text);
-    };
-
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail("Cannot read \"" + source + "\": ");
-        }
-        if (n == 0) break;
-        for (ssize_t written = 0; written < n;) {
-            const ssize_t w =
-                ::write(out.get(), buffer.data() + written, static_cast<std::size_t>(n - written));
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                fail("Cannot write \"" + target + "\": ");
-            }
-            written += w;
-        }
-        if (!onBytes(static_cast<std::uint64_t>(n))) {
-            ::unlink(temp.c_str());
-            throw CancelledCopy{};
-        }
-    }
-    if (::fchmod(out.get(), st.st_mode & 07777) != 0)
-        fail("Cannot set the permissions of \"" + target + "\": ");
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::futimens(out.get(), times) != 0) fail("Cannot set the times of \"" + target + "\": ");
-    if (::fsync(out.get()) != 0) fail("Cannot write \"" + target + "\": ");
-    if (out.closeNow() != 0) fail("Cannot write \"" + target + "\": ");
-    if (::rename(temp.c_str(), target.c_str()) != 0) fail("Cannot create \"" + target + "\": ");
 }
 
 std::uint64_t sizeOf(const std::string& path) {
@@ -137,6 +68,7 @@ bool TFileOperation::confirmReplace(FileOperationUi& ui, const std::string& sour
                                     bool& skip) {
     skip = false;
     if (!existsNoFollow(target) || m_replaceAll) return true;
+    ui.pause();
     switch (ui.askReplace(source, target)) {
         case ReplaceAnswer::Replace:
             return true;
@@ -210,7 +142,7 @@ void TFileOperation::copyOrMove(FileOperationUi& ui, bool move) {
                 progress.bytesDone += bytes;
                 return ui.progress(progress);
             });
-        } catch (const CancelledCopy&) {
+        } catch (const CopyCancelled&) {
             m_abortByUser = true;
             return;
         } catch (const ImageError& e) {
@@ -246,6 +178,7 @@ void TFileOperation::rename() {
 }
 
 void TFileOperation::erase(FileOperationUi& ui) {
+    const std::unordered_set<std::string> forGood(DeleteForGood.begin(), DeleteForGood.end());
     FileProgress progress;
     progress.fileCount = Source.size();
     for (std::size_t i = 0; i < Source.size(); ++i) {
@@ -260,16 +193,25 @@ void TFileOperation::erase(FileOperationUi& ui) {
             m_errors.push_back("Cannot find \"" + path + "\"");
             continue;
         }
+        // Decided before the question was asked: a trash that fails now leaves the file alone.
+        if ((Options & foDeletePermanently) != 0 || forGood.contains(path)) {
+            if (::unlink(path.c_str()) != 0) m_errors.push_back("Cannot erase \"" + path + "\": " + reason());
+            continue;
+        }
         try {
-            if ((Options & foDeletePermanently) == 0 && canMoveToTrash(path)) {
-                moveToTrash(path);
-            } else if (::unlink(path.c_str()) != 0) {
-                m_errors.push_back("Cannot erase \"" + path + "\": " + reason());
-            }
+            Trashes.put(path);
         } catch (const ImageError& e) {
             m_errors.emplace_back(e.what());
         }
     }
+}
+
+bool canMoveToTrash(const std::string& path) {
+    return Trash().canTake(path);
+}
+
+void moveToTrash(const std::string& path) {
+    Trash().put(path);
 }
 
 }  // namespace vexilo

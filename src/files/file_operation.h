@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "files/trash.h"
+
 namespace vexilo {
 
 enum class TFileMode { foCopy, foDelete, foMove, foRename };
@@ -38,6 +40,9 @@ public:
     // Called before each file and during long copies; false cancels (the file being copied is
     // left as it was, the files done so far stay done).
     virtual bool progress(const FileProgress&) { return true; }
+    // Called before the user is asked or told something while the work runs; a progress
+    // display steps aside until the work has run a while again.
+    virtual void pause() {}
 };
 
 class TFileOperation {
@@ -46,6 +51,10 @@ public:
     std::string Destination;          // a folder (ending with "/" or existing), or one full file name
     TFileMode Mode = TFileMode::foCopy;
     TFileOptions Options = 0;
+    // Erase: the files the user agreed beforehand to delete for good because no trash could take
+    // them. Every other file goes to the trash, or stays where it is when that fails.
+    std::vector<std::string> DeleteForGood;
+    Trash Trashes;  // where erased files go
 
     // Runs the operation. Every failure is recorded in Errors() and the run goes on with the
     // next file, except a cancel, which stops it.
@@ -66,10 +75,8 @@ private:
     std::vector<std::string> m_errors;
 };
 
-// True when a file at `path` can go to a trash (the home trash, or one at the top of its file
-// system); erase asks the user beforehand when it cannot.
+// The default trash's Trash::canTake and Trash::put.
 bool canMoveToTrash(const std::string& path);
-// Moves the file to the trash with its restore record. Throws FileError on failure.
 void moveToTrash(const std::string& path);
 
 }  // namespace vexilo

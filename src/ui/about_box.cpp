@@ -42,9 +42,9 @@ void TAboutBox::applyTexts(const TLang& lang) {
         const std::string& t = lang.interfaceText(number);
         return t.empty() || t == kLangErrorText ? english : QString::fromStdString(t);
     };
-    m_versionWord = text(136, m_versionWord);
-    m_blurb = text(137, m_blurb);
-    m_ok->setText(text(131, m_ok->text()).remove(QLatin1Char('&')));
+    m_versionWord = text(135, m_versionWord);
+    m_blurb = text(136, m_blurb);
+    m_ok->setText(text(130, m_ok->text()).remove(QLatin1Char('&')));
     setFixedSize(sizeHint());
     update();
 }

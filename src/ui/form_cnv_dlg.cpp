@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "ui/form_main_util.h"
+#include "ui/screen_fit.h"
 
 namespace vexilo {
 
@@ -329,10 +330,12 @@ void TFormCnvDlg::showEvent(QShowEvent* event) {
     const CnvGeometry g = m_rules.FormShow({width(), height(), x(), y(), sizes.value(0, kDesignTreeWidth)});
     resize(std::max(g.clientWidth, minimumSizeHint().width()),
            std::max(g.clientHeight, minimumSizeHint().height()));
-    // A position stored on a screen that is gone would hide the dialog: keep it on a screen.
+    // A position stored on a screen that is gone, or a size from a larger one, would hide part
+    // of the dialog: it is kept on the screen.
     QPoint at(g.left, g.top);
     if (const QScreen* s = QGuiApplication::screenAt(at + QPoint(20, 20)); !s) at = pos();
     move(at);
+    keepOnScreen(this);
     m_splitter->setSizes({std::max(g.treeViewWidth, 120), std::max(width() - g.treeViewWidth, 200)});
     buildTree();
     apply();

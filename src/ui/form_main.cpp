@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -51,6 +52,7 @@
 #include "ui/form_view.h"
 #include "ui/found_list_model.h"
 #include "ui/help_viewer.h"
+#include "ui/screen_fit.h"
 #include "ui/splash.h"
 #include "ui/target_panel.h"
 
@@ -60,6 +62,9 @@ namespace {
 
 using enum CommandId;
 using namespace form_main_detail;
+
+// Messages text: the command line named files or folders that do not exist.
+constexpr int kTextMissingArguments = 70;
 
 }  // namespace
 
@@ -202,21 +207,27 @@ void TFormMain::FormCreate() {
         timer->start();
     };
     m_search.onScanStarted = [this] {
-        m_status0->setText(text(94));
-        m_status1->clear();
+        m_shownRow = {{}, -2};
+        m_status = Status::Scanning;
+        m_statusRows = 0;
+        m_statusFolder.clear();
+        showStatus();
         UpdateCommandStates();
     };
     m_search.onProgress = [this, timer = std::make_shared<QElapsedTimer>()](const search::ScanProgress& p) {
         if (!timer->isValid() || timer->elapsed() >= 50) {
-            m_status0->setText(text(94) + " " + QString::number(p.rows));
-            m_status1->setText(text(95) + " " + q(p.folder));
+            m_status = Status::Scanning;
+            m_statusRows = p.rows;
+            m_statusFolder = p.folder;
+            showStatus();
             timer->start();
         }
         return true;
     };
     m_search.onEndScan = [this] {
-        m_status0->setText(text(94) + " " + QString::number(m_search.list().size()));
-        m_status1->setText(q(m_lang.messageText(10)));
+        m_status = Status::Finished;
+        m_statusRows = m_search.list().size();
+        showStatus();
         m_pages->setCurrentIndex(1);
     };
 
@@ -225,7 +236,38 @@ void TFormMain::FormCreate() {
         notice.replace(QStringLiteral("%s"), q(m_store.damagedFileBackup()));
         m_dialogs.message({kProgramCaption, notice.toStdString(), MessageKind::Warning, {}, 0});
     }
+    // Named on the command line but not on disk: said once the window is up, not dropped silently.
+    if (!m_options.missing.empty()) {
+        QTimer::singleShot(0, this, [this] {
+            QString names;
+            for (const auto& m : m_options.missing) names += "\n" + q(m);
+            QString notice = q(m_lang.messageText(kTextMissingArguments));
+            notice.replace(QStringLiteral("%s"), names);
+            m_dialogs.message({kProgramCaption, notice.toStdString(), MessageKind::Warning, {}, 0});
+        });
+    }
     if (!m_options.folders.empty()) QTimer::singleShot(0, this, [this] { SBScanClick(); });
+}
+
+void TFormMain::showStatus() {
+    switch (m_status) {
+        case Status::Idle:
+            break;
+        case Status::Scanning:
+            m_status0->setText(m_statusFolder.empty() ? text(94)
+                                                      : text(94) + " " + QString::number(m_statusRows));
+            m_status1->setText(m_statusFolder.empty() ? QString() : text(95) + " " + q(m_statusFolder));
+            break;
+        case Status::Finished:
+            m_status0->setText(text(94) + " " + QString::number(m_statusRows));
+            m_status1->setText(q(m_lang.messageText(10)));
+            break;
+        case Status::Target:
+            // The count of the last scan stays beside the target's path.
+            m_status0->setText(text(94) + " " + QString::number(m_statusRows));
+            if (m_targetPanel) m_status1->setText(q(m_targetPanel->target().TargetPath()));
+            break;
+    }
 }
 
 QString TFormMain::text(int number) const {
@@ -312,6 +354,7 @@ void TFormMain::buildLanguagesMenu() {
             m_lang.choose(name, file);
             applyLanguage();
             ApplyButtonCaptions();
+            showStatus();
             setWindowTitle(QString::fromLatin1(kProgramCaption));
         });
     }
@@ -346,11 +389,16 @@ MainSettings TFormMain::gatherSettings() const {
     s.clientHeight = height();
     s.left = x();
     s.top = y();
-    const QList<int> images = m_imagesSplitter->sizes();
-    const QList<int> searchSizes = m_searchSplitter->sizes();
-    s.thumbWidth = images.value(0, s.thumbWidth);
-    s.dirWidth = searchSizes.value(1, s.dirWidth);
-    s.masksWidth = searchSizes.value(2, s.masksWidth);
+    s.thumbWidth = m_thumbWidth;
+    s.dirWidth = m_dirWidth;
+    s.masksWidth = m_masksWidth;
+    // A splitter that was never on screen reports the sizes of widgets never laid out.
+    if (m_imagesLaidOut) s.thumbWidth = m_imagesSplitter->sizes().value(0, s.thumbWidth);
+    if (m_searchLaidOut) {
+        const QList<int> searchSizes = m_searchSplitter->sizes();
+        s.dirWidth = searchSizes.value(1, s.dirWidth);
+        s.masksWidth = searchSizes.value(2, s.masksWidth);
+    }
     s.viewStyle = m_viewStyle;
     s.imageListWidth = m_search.list().largeImages().width();
     s.imageListHeight = m_search.list().largeImages().height();
@@ -400,9 +448,13 @@ void TFormMain::applySettings(const MainSettings& s) {
             break;
         }
     }
-    m_imagesSplitter->setSizes({std::max(80, s.thumbWidth), std::max(200, s.clientWidth - s.thumbWidth)});
-    m_searchSplitter->setSizes({std::max(120, s.clientWidth - s.dirWidth - s.masksWidth),
-                                std::max(80, s.dirWidth), std::max(80, s.masksWidth)});
+    // A stored fault must not hide the list: each panel keeps at least its own minimum.
+    m_thumbWidth = std::max({80, m_listPanel->minimumWidth(), s.thumbWidth});
+    m_dirWidth = std::max(80, s.dirWidth);
+    m_masksWidth = std::max(80, s.masksWidth);
+    m_imagesSplitter->setSizes({m_thumbWidth, std::max(200, width() - m_thumbWidth)});
+    m_searchSplitter->setSizes(
+        {std::max(120, width() - m_dirWidth - m_masksWidth), m_dirWidth, m_masksWidth});
     SelListViewType(s.viewStyle);
     setThumbnailSize(s.imageListWidth, s.imageListHeight);
     LastDir = s.lastDir;
@@ -411,6 +463,8 @@ void TFormMain::applySettings(const MainSettings& s) {
     PreviewLeft = s.previewLeft;
     PreviewTop = s.previewTop;
     placeToolbars(s.toolbars);
+    // A size stored at another scale or on a larger screen still fits the screen it opens on.
+    keepOnScreen(this);
 }
 
 void TFormMain::placeToolbars(const std::array<ToolbarLayout, 3>& layouts) {
@@ -615,10 +669,37 @@ void TFormMain::buildTarget() {
 }
 
 void TFormMain::ListView1Click() {
-    if (!m_targetPanel || selectedRows().empty()) return;
+    const std::vector<std::size_t> rows = selectedRows();
+    if (!m_targetPanel || rows.empty()) return;
     UpdateCommandStates();
+    const search::FoundImage& image = m_search.list().row(rows.front()).image;
+    m_shownRow = {image.path(), image.IconIndex};
     m_targetPanel->ListView1Click();
+    if (m_status != Status::Scanning) m_status = Status::Target;
+    if (m_status == Status::Target) m_statusRows = m_search.list().size();
     m_status1->setText(q(m_targetPanel->target().TargetPath()));
+}
+
+void TFormMain::followSelection() {
+    const std::vector<std::size_t> rows = selectedRows();
+    if (rows.empty()) return;
+    const search::FoundImage& image = m_search.list().row(rows.front()).image;
+    if (m_shownRow != std::pair(image.path(), image.IconIndex)) ListView1Click();
+}
+
+void TFormMain::ListView1KeyUp(int key, Qt::KeyboardModifiers modifiers) {
+    // Shift or Ctrl with an arrow extends the selection; the target stays until a plain key.
+    static constexpr int modifierKeys[] = {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta,
+                                           Qt::Key_AltGr};
+    if (std::find(std::begin(modifierKeys), std::end(modifierKeys), key) != std::end(modifierKeys)) return;
+    if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return;
+    followSelection();
+}
+
+void TFormMain::setFileEntriesShown(bool shown) {
+    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles, miWinMenu})
+        action(id)->setVisible(shown);
+    for (QAction* separator : m_pmFilesSeparators) separator->setVisible(shown);
 }
 
 void TFormMain::ShowPreview() {
@@ -645,6 +726,7 @@ void TFormMain::selectNamedFiles() {
     listSelection()->setCurrentIndex(m_model->index(first, 0), QItemSelectionModel::NoUpdate);
     m_iconView->scrollTo(m_model->index(first, 0), QAbstractItemView::PositionAtCenter);
     m_detailView->scrollTo(m_model->index(first, 0), QAbstractItemView::PositionAtCenter);
+    ListView1Click();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -743,6 +825,8 @@ void TFormMain::FormResize() {
 void TFormMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     FormResize();  // FormShow
+    // Once the window manager has framed the window, its title bar must be on the screen.
+    if (!event->spontaneous()) QTimer::singleShot(200, this, [this] { keepOnScreen(this); });
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event) {
@@ -751,6 +835,25 @@ void TFormMain::resizeEvent(QResizeEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease && (watched == m_iconView || watched == m_detailView)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        ListView1KeyUp(key->key(), key->modifiers());
+    }
+    // A splitter sized while hidden shares its first real width out in proportion; the stored
+    // panel widths are put back when it is first laid out on screen.
+    if (event->type() == QEvent::Resize) {
+        if (watched == m_imagesSplitter && m_imagesSplitter->isVisible() && !m_imagesLaidOut) {
+            m_imagesLaidOut = true;
+            const int total = m_imagesSplitter->width() - m_imagesSplitter->handleWidth();
+            m_imagesSplitter->setSizes({m_thumbWidth, std::max(1, total - m_thumbWidth)});
+        }
+        if (watched == m_searchSplitter && m_searchSplitter->isVisible() && !m_searchLaidOut) {
+            m_searchLaidOut = true;
+            const int total = m_searchSplitter->width() - 2 * m_searchSplitter->handleWidth();
+            m_searchSplitter->setSizes(
+                {std::max(1, total - m_dirWidth - m_masksWidth), m_dirWidth, m_masksWidth});
+        }
+    }
     if ((event->type() == QEvent::HideToParent || event->type() == QEvent::ShowToParent) &&
         std::find(m_toolbars.begin(), m_toolbars.end(), watched) != m_toolbars.end())
         syncToolbarChecks();

@@ -5,6 +5,8 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "codecs/export_options.h"
 #include "control/main_commands.h"
@@ -72,8 +74,10 @@ public:
     // Adds a folder dropped on the search folders (from the tree or a file manager).
     void CheckListBox1DragDrop(const std::string& folder);
 
-    // Hooks for the target preview: a row became current; the target needs redrawing.
+    // Hooks for the target preview: a row was clicked; the target needs redrawing.
     void ListView1Click();
+    // ListView1KeyUp: a key released over the list loads the target unless a modifier is held.
+    void ListView1KeyUp(int key, Qt::KeyboardModifiers modifiers);
     void ShowPreview();
 
     // --- what other windows and tests read ---
@@ -146,6 +150,11 @@ private:
     QString text(int number) const;
     QString plainText(int number) const;
     int helpContextOf(QWidget* widget) const;
+    // Loads the target when the row it should show is not the one shown (a press, a release).
+    void followSelection();
+    void setFileEntriesShown(bool shown);
+    // The status bar in the current language: the scan's count and folder, or the target's path.
+    void showStatus();
 
     SettingsStore& m_store;
     TLang& m_lang;
@@ -161,6 +170,18 @@ private:
     bool m_langLoaded = false;
     int m_viewStyle = 0;
 
+    // The row the target shows (file and icon number), so a release after a press loads once.
+    std::pair<std::string, int> m_shownRow{{}, -2};
+    // What the status bar says, kept so a language change can say it again.
+    enum class Status { Idle, Scanning, Finished, Target } m_status = Status::Idle;
+    std::size_t m_statusRows = 0;
+    std::string m_statusFolder;
+    // The panel widths to store: the stored ones until their splitter has been laid out on screen
+    // (a tab never shown has no widths of its own).
+    int m_thumbWidth = 296, m_dirWidth = 299, m_masksWidth = 185;
+    bool m_imagesLaidOut = false, m_searchLaidOut = false;
+    bool m_filesPopupFromList = false;
+    std::array<QAction*, 2> m_pmFilesSeparators{};
     std::array<QAction*, kCommandCount> m_actions{};
     std::array<QToolBar*, 3> m_toolbars{};
     std::array<QAction*, 3> m_toolbarCloseActions{};

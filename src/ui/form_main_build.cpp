@@ -256,11 +256,22 @@ void TFormMain::buildMenus() {
     m_pmFiles->setObjectName("PMFiles");
     for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles})
         m_pmFiles->addAction(action(id));
-    m_pmFiles->addSeparator();
+    m_pmFilesSeparators[0] = m_pmFiles->addSeparator();
     m_pmFiles->addAction(action(miBatchconversionto));
-    m_pmFiles->addSeparator();
+    m_pmFilesSeparators[1] = m_pmFiles->addSeparator();
     m_pmFiles->addAction(action(miWinMenu));
-    connect(m_pmFiles, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });  // PMFilesPopup
+    // PMFilesPopup. Dropped down from "Save as..." the menu offers only the batch conversion:
+    // the file entries, the desktop's menu and their separators show only over the list. The
+    // actions are shared with the "Files" menu, so they are shown again when the menu goes.
+    connect(m_pmFiles, &QMenu::aboutToShow, this, [this] {
+        UpdateCommandStates();
+        setFileEntriesShown(m_filesPopupFromList);
+    });
+    connect(m_pmFiles, &QMenu::aboutToHide, this, [this] {
+        m_filesPopupFromList = false;
+        // The triggered entry runs after the menu hides; showing it again must not race it.
+        QTimer::singleShot(0, this, [this] { setFileEntriesShown(true); });
+    });
 
     // The target's pop-up menu.
     m_pmTarget = new QMenu(this);
@@ -486,6 +497,7 @@ void TFormMain::buildSearchTab(QWidget* page) {
     m_searchSplitter->addWidget(m_foldersPanel);
     m_searchSplitter->addWidget(m_masksPanel);
     m_searchSplitter->setStretchFactor(0, 1);
+    m_searchSplitter->installEventFilter(this);
     connect(m_searchSplitter, &QSplitter::splitterMoved, this, [this] { FormResize(); });
 }
 
@@ -494,6 +506,7 @@ void TFormMain::buildImagesTab(QWidget* page) {
     layout->setContentsMargins(0, 0, 0, 0);
     m_imagesSplitter = new QSplitter(Qt::Horizontal, page);
     m_imagesSplitter->setChildrenCollapsible(false);
+    m_imagesSplitter->installEventFilter(this);
     layout->addWidget(m_imagesSplitter);
 
     m_listPanel = new QWidget(m_imagesSplitter);
@@ -515,6 +528,8 @@ void TFormMain::buildImagesTab(QWidget* page) {
         m_viewButtons[static_cast<std::size_t>(i)] = a;
     }
     ll->addWidget(strip);
+    // Never so narrow that the view style buttons go behind the toolbar's overflow arrow.
+    m_listPanel->setMinimumWidth(strip->sizeHint().width() + 6);
 
     m_model = new FoundListModel(m_search.list(), this);
     m_viewStack = new QStackedWidget(m_listPanel);
@@ -556,13 +571,28 @@ void TFormMain::buildImagesTab(QWidget* page) {
          {static_cast<QAbstractItemView*>(m_iconView), static_cast<QAbstractItemView*>(m_detailView)}) {
         setHelpContext(v, helpctx::FoundList);
         v->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(v, &QWidget::customContextMenuRequested, this,
-                [this, v](const QPoint& p) { m_pmFiles->popup(v->viewport()->mapToGlobal(p)); });
+        connect(v, &QWidget::customContextMenuRequested, this, [this, v](const QPoint& p) {
+            m_filesPopupFromList = true;
+            m_pmFiles->popup(v->viewport()->mapToGlobal(p));
+        });
     }
     connect(m_iconView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateCommandStates(); });
-    connect(m_iconView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this] { ListView1Click(); });
+    // The target follows the click itself: a press has updated the selection by the time it
+    // reports, and a release on a row of a larger selection narrows it only then. Keys load on
+    // release (ListView1KeyUp, in the event filter). The current-row signal comes before the
+    // press selects, so it would show the row clicked before.
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(m_iconView), static_cast<QAbstractItemView*>(m_detailView)}) {
+        connect(v, &QAbstractItemView::pressed, this, [this] { followSelection(); });
+        connect(v, &QAbstractItemView::clicked, this, [this] { followSelection(); });
+        v->installEventFilter(this);
+        // Delete erases as Shift+Del does (to the trash).
+        auto* del = new QShortcut(QKeySequence::Delete, v, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(del, &QShortcut::activated, this, [this] {
+            if (action(miErasefiles)->isEnabled()) action(miErasefiles)->trigger();
+        });
+    }
 
     // The inner window: dock 3 across its top, dock 4 down its left, the target in its middle.
     m_imagesWindow = new QMainWindow(m_imagesSplitter);

@@ -9,6 +9,7 @@
 #include "control/config_dlg.h"
 #include "control/main_files.h"
 #include "control/main_form.h"
+#include "lang/lang.h"
 #include "search/found_list.h"
 #include "ui/desktop_menu.h"
 #include "ui/file_progress.h"
@@ -23,7 +24,8 @@ void TFormMain::miCopyfiletoClick(CommandId which) {
     if (which == CommandId::miRenamefile) command = FileCommand::Rename;
     if (which == CommandId::miErasefiles) command = FileCommand::Erase;
     const QString title = action(which)->text().remove('&');
-    DialogFileOperationUi ui(m_dialogs, fileProgressDialog(this, title));
+    FileProgressWindow progress(this, title, QString::fromStdString(m_lang.interfaceText(119)).remove('&'));
+    DialogFileOperationUi ui(m_dialogs, m_lang, &progress);
     MainFiles files(m_search.list(), m_dialogs, m_lang);
     files.miCopyfiletoClick(command, selectedRows(), ui);
     UpdateCommandStates();
@@ -34,7 +36,7 @@ void TFormMain::miWinMenuClick() {
     if (rows.size() != 1 || rows.front() >= m_search.list().size()) return;
     // Where the list's pop-up menu opened; the cursor when the command came from elsewhere.
     const QPoint at = m_pmFiles->pos().isNull() ? QCursor::pos() : m_pmFiles->pos();
-    showDesktopMenu(m_search.list().row(rows.front()).image.path(), at, this, m_dialogs);
+    showDesktopMenu(m_search.list().row(rows.front()).image.path(), at, this, m_dialogs, m_lang);
 }
 
 void TFormMain::SBConfigClick() {

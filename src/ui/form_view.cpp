@@ -7,10 +7,12 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/gif_player.h"
 #include "ui/platform/qimage_convert.h"
+#include "ui/screen_fit.h"
 
 namespace vexilo {
 
@@ -38,7 +40,7 @@ bool TFormView::showsAnimation() const {
     return m_scroll->widget() == m_gif;
 }
 
-void TFormView::ShowFullView(const std::string& path, bool gif, const Bitmap& display) {
+void TFormView::ShowFullView(const std::string& path, bool gif, const Bitmap& display, bool activate) {
     const QRect screenArea = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
     m_scroll->takeWidget();
     m_image->hide();
@@ -67,6 +69,10 @@ void TFormView::ShowFullView(const std::string& path, bool gif, const Bitmap& di
     }
     if (isHidden()) show();
     showNormal();
+    keepOnScreen(this);
+    // A first showing is framed by the window manager only after this returns.
+    QTimer::singleShot(200, this, [this] { keepOnScreen(this); });
+    if (!activate) return;
     raise();
     if (!isActiveWindow()) activateWindow();
 }

@@ -20,9 +20,10 @@ public:
     // A window of its own; the parent only ties its lifetime to the main window.
     explicit TFormView(QWidget* parent = nullptr);
 
-    // Shows path's GIF animated (gif true, when the file plays) or display, sizes the window,
-    // shows it, gives it the focus and restores it to normal size.
-    void ShowFullView(const std::string& path, bool gif, const Bitmap& display);
+    // Shows path's GIF animated (gif true, when the file plays) or display, sizes the window
+    // inside the screen, shows it and restores it to normal size. It takes the focus unless
+    // activate is false (it follows the list, where the arrow keys must keep working).
+    void ShowFullView(const std::string& path, bool gif, const Bitmap& display, bool activate = true);
 
     // The position the window takes when it is shown again (settings "Preview").
     FullViewPosition& position() { return m_position; }

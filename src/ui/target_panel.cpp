@@ -177,7 +177,7 @@ void TargetPanel::ListView1Click() {
         if (m_view->isVisible()) {
             m_view->rememberPosition();
             m_view->ShowFullView(m_target.TargetPath(), m_target.viewAs() == kind::Gif,
-                                 m_target.DisplayImage());
+                                 m_target.DisplayImage(), false);
         } else {
             m_view->moveToRemembered();
         }

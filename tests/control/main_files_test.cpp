@@ -90,7 +90,58 @@ TEST(MainFiles, MoveCancelledAfterTwoOfFiveKeepsThreeRows) {
     EXPECT_EQ(f.captions(), (std::vector<std::string>{"1.png", "2.png", "3.png"})) << "last rows go first";
     EXPECT_TRUE(fs::exists(f.dir.file("out/5.png")));
     ASSERT_FALSE(f.dialogs.messages.empty());
-    EXPECT_EQ(f.dialogs.messages.back().text, f.lang.messageText(22));
+    EXPECT_EQ(f.dialogs.messages.back().text, f.lang.messageText(31)) << "a cancel is no failure";
+}
+
+TEST(MainFiles, MovingOneIconRowOfAProgramDropsEveryRowOfThatFile) {
+    Fixture f({"tools.exe", "other.exe"});
+    for (int icon : {1, 2}) {
+        search::FoundImage image = f.list.row(0).image;
+        image.IconIndex = icon;
+        f.list.addRow("tools.exe (" + std::to_string(icon) + ")", image, nullptr);
+    }
+    fs::create_directory(f.dir.path() / "out");
+    f.dialogs.saveAnswers = {f.dir.file("out/tools.exe")};
+    CancelAt never(99);
+    f.files.miCopyfiletoClick(FileCommand::Move, {2}, never);
+    EXPECT_TRUE(fs::exists(f.dir.file("out/tools.exe")));
+    EXPECT_EQ(f.captions(), std::vector<std::string>{"other.exe"});
+
+    // Two rows of one file are one file: a file name is asked for, and nothing fails.
+    for (int icon : {1, 2}) {
+        search::FoundImage image = f.list.row(0).image;
+        image.Name = "tools.exe";
+        image.Folder = f.dir.path().string() + "/out/";
+        image.IconIndex = icon;
+        f.list.addRow("tools.exe", image, nullptr);
+    }
+    f.dialogs.saveAnswers = {f.dir.file("tools.exe")};
+    f.files.miCopyfiletoClick(FileCommand::Move, {1, 2}, never);
+    EXPECT_TRUE(fs::exists(f.dir.file("tools.exe")));
+    EXPECT_EQ(f.dialogs.saveRequests.size(), 2u);
+    EXPECT_TRUE(f.dialogs.messages.empty());
+    EXPECT_EQ(f.captions(), std::vector<std::string>{"other.exe"});
+}
+
+TEST(MainFiles, QuestionsSpeakThePacksLanguage) {
+    Fixture f({"a.png", "b.png"});
+    f.lang.DefaultLangFile = "german.lng";
+    ASSERT_EQ(f.lang.load(), TLang::kLoaded);
+    test::TempDir data;
+    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    CancelAt never(99);
+    f.dialogs.messageAnswers = {1};
+    f.files.miCopyfiletoClick(FileCommand::Erase, {0, 1}, never);
+    EXPECT_EQ(f.dialogs.messages.back().buttons,
+              (std::vector<std::string>{"In den Papierkorb", "Abbrechen"}));
+    ::unsetenv("XDG_DATA_HOME");
+
+    DialogFileOperationUi ui(f.dialogs, f.lang);
+    EXPECT_EQ(ui.askReplace(f.dir.file("a.png"), f.dir.file("b.png")), ReplaceAnswer::Replace);
+    const auto& asked = f.dialogs.messages.back();
+    EXPECT_EQ(asked.caption, "Datei ersetzen");
+    EXPECT_EQ(asked.buttons,
+              (std::vector<std::string>{"Überschreiben", "Alle überschreiben", "Überspringen", "Abbrechen"}));
 }
 
 TEST(MainFiles, RenameRemovesTheRowAndRefusesNamesElsewhere) {

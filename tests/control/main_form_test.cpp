@@ -31,6 +31,8 @@ TEST(MainFormCommandLine, GifSwitchInAnyCaseFoldersAndFiles) {
     const auto o = parseCommandLine({base + "/a", "a/./x.bmp", "missing"}, base);
     EXPECT_THAT(o.folders, ElementsAre(base + "/a/"));
     EXPECT_THAT(o.files, ElementsAre(base + "/a/x.bmp"));
+    EXPECT_THAT(o.missing, ElementsAre("missing"));
+    EXPECT_FALSE(o.help || o.version);
 }
 
 TEST(MainFormToolbars, DockingRulesHomesAndMenuChecks) {

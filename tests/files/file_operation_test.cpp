@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -183,4 +184,25 @@ TEST(TFileOperation, ErasesIntoTheTrashWithRestoreRecords) {
         ::setenv("XDG_DATA_HOME", restore.c_str(), 1);
     else
         ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST(TFileOperation, EraseKeepsTheAnswerGivenAndNeverDeletesWhatTheTrashRefuses) {
+    test::TempDir dir;
+    put(dir.file("kept.png"), "k");
+    put(dir.file("agreed.png"), "a");
+    TFileOperation op;
+    op.Mode = TFileMode::foDelete;
+    op.Source = {dir.file("kept.png"), dir.file("agreed.png")};
+    op.DeleteForGood = {dir.file("agreed.png")};
+    // The trash fails after the question was answered for a trash.
+    op.Trashes = Trash(dir.file("home/Trash"), [](const std::string&, const std::string&) {
+        errno = EACCES;
+        return -1;
+    });
+    ScriptedUi ui;
+    EXPECT_NE(op.Execute(ui), 0);
+    EXPECT_EQ(get(dir.file("kept.png")), "k");
+    EXPECT_FALSE(fs::exists(dir.file("agreed.png")));
+    ASSERT_EQ(op.Errors().size(), 1u);
+    EXPECT_NE(op.Errors()[0].find("kept.png"), std::string::npos);
 }

@@ -63,7 +63,8 @@ TEST(DesktopMenu, NoMenuForAVanishedFileAndTheDesktopsAppsForAnImage) {
     test::qtApp();
     test::TempDir dir, data;
     test::ScriptedDialogs dialogs;
-    EXPECT_EQ(buildDesktopMenu(dir.file("gone.png"), nullptr, dialogs), nullptr);
+    const TLang lang = englishPack();
+    EXPECT_EQ(buildDesktopMenu(dir.file("gone.png"), nullptr, dialogs, lang), nullptr);
     EXPECT_TRUE(dialogs.messages.empty());
 
     std::filesystem::create_directories(data.path() / "applications");
@@ -75,7 +76,7 @@ TEST(DesktopMenu, NoMenuForAVanishedFileAndTheDesktopsAppsForAnImage) {
     ::setenv("XDG_CONFIG_HOME", data.path().c_str(), 1);
     const std::uint8_t png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     test::writeFile(dir.file("a.png"), png);
-    const auto menu = buildDesktopMenu(dir.file("a.png"), nullptr, dialogs);
+    const auto menu = buildDesktopMenu(dir.file("a.png"), nullptr, dialogs, lang);
     ASSERT_NE(menu, nullptr);
     QStringList texts;
     for (QAction* a : menu->actions()) texts << a->text();

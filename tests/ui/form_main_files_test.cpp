@@ -1,11 +1,13 @@
 // The file commands and the advanced options as the main window runs them.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QItemSelectionModel>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <filesystem>
@@ -26,9 +28,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Answers each question only after the window has run a while (the next of `waitsMs`), as a
+// person reads first, and notes any other window that came up over the question meanwhile.
+struct UnhurriedDialogs : test::ScriptedDialogs {
+    QWidget* form = nullptr;
+    std::deque<int> waitsMs;
+    QStringList overQuestions;
+    void look() {
+        if (waitsMs.empty()) return;
+        QTest::qWait(waitsMs.front());
+        waitsMs.pop_front();
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top != form && top->isVisible()) overQuestions << top->metaObject()->className();
+    }
+    std::optional<std::string> chooseFolder(const std::string& caption, const std::string& start) override {
+        look();
+        return ScriptedDialogs::chooseFolder(caption, start);
+    }
+    int message(const MessageRequest& request) override {
+        look();
+        return ScriptedDialogs::message(request);
+    }
+};
+
 struct Window {
     test::TempDir dir;
-    test::ScriptedDialogs dialogs;
+    UnhurriedDialogs dialogs;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<TLang> lang;
     std::unique_ptr<TFormMain> form;
@@ -47,9 +72,20 @@ struct Window {
         lang = std::make_unique<TLang>(store.get());
         form = std::make_unique<TFormMain>(*store, *lang, dialogs, options);
         form->show();
+        dialogs.form = form.get();
         form->CheckListBox1DragDrop((dir.path() / "data").string() + "/");
         form->SBScanClick();
         form->ListView1ColumnClick(0);
+    }
+    // A click on the row in the view on show, as a person's mouse makes it.
+    void click(int row, Qt::KeyboardModifiers modifiers = {}) {
+        for (auto* view : form->findChildren<QAbstractItemView*>())
+            if (view->isVisible() && view->model() == form->listModel()) {
+                const QRect at = view->visualRect(form->listModel()->index(row, 0));
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, at.center());
+                return;
+            }
+        ADD_FAILURE() << "no list on show";
     }
     void select(std::initializer_list<int> rows) {
         form->listSelection()->clearSelection();
@@ -103,6 +139,28 @@ TEST(FormMainFiles, AdvancedOptionsHideAToolbarAndResizeThumbnails) {
     EXPECT_EQ(w.form->imageSearch().list().largeImages().width(), 48);
     ASSERT_FALSE(w.dialogs.messages.empty());
     EXPECT_EQ(w.dialogs.messages.back().text, w.lang->messageText(13));
+}
+
+TEST(FormMainFiles, AMoveWaitsForUnhurriedAnswersWithoutAProgressWindowOverThem) {
+    Window w({"a.bmp", "b.bmp"});
+    fs::create_directories(w.dir.path() / "out");
+    for (const char* name : {"a.bmp", "b.bmp"})
+        test::writeFile(w.dir.path() / "out" / name, std::vector<std::uint8_t>{1});
+    w.click(0);
+    w.click(1, Qt::ControlModifier);
+    ASSERT_EQ(w.form->selectedRows().size(), 2u);
+
+    // Longer than any progress delay before each answer: the folder, then a replace question
+    // for each of the two files already there.
+    w.dialogs.waitsMs = {4500, 1000, 1000};
+    w.dialogs.folderAnswers = {(w.dir.path() / "out").string()};
+    w.dialogs.messageAnswers = {0, 0};
+    w.form->action(CommandId::miMovefileto)->trigger();
+    EXPECT_TRUE(w.dialogs.overQuestions.isEmpty()) << w.dialogs.overQuestions.join(", ").toStdString();
+    ASSERT_EQ(w.dialogs.messages.size(), 2u) << "two replace questions and no failure after them";
+    EXPECT_EQ(w.dialogs.messages[1].caption, w.lang->messageText(24));
+    EXPECT_GT(fs::file_size(w.dir.path() / "out/b.bmp"), 1u);
+    EXPECT_EQ(w.form->listModel()->rowCount(), 0);
 }
 
 }  // namespace vexilo

@@ -7,7 +7,10 @@
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
+#include <QScreen>
+#include <QTreeView>
 #include <filesystem>
 
 #include "codecs/bmp_codec.h"
@@ -20,6 +23,7 @@
 #include "ui/form_main.h"
 #include "ui/form_view.h"
 #include "ui/found_list_model.h"
+#include "ui/person.h"
 #include "ui/qt_test_app.h"
 #include "ui/target_panel.h"
 
@@ -53,21 +57,38 @@ TEST(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
 
     TargetPanel* panel = form.targetPanel();
     ASSERT_NE(panel, nullptr);
-    auto select = [&](const std::string& name) {
+    // Rows are clicked where they are drawn, in every view style; each click shows its own row.
+    auto view = [&]() -> QAbstractItemView* {
+        return form.viewStyle() == 3
+                   ? static_cast<QAbstractItemView*>(form.findChild<QTreeView*>("ListView1Details"))
+                   : form.findChild<QListView*>("ListView1");
+    };
+    auto rowOf = [&](const std::string& name) {
         const auto& rows = form.imageSearch().list().rows();
         for (std::size_t i = 0; i < rows.size(); ++i)
-            if (rows[i].image.Name == name)
-                form.listSelection()->setCurrentIndex(form.listModel()->index(static_cast<int>(i), 0),
-                                                      QItemSelectionModel::ClearAndSelect);
+            if (rows[i].image.Name == name) return static_cast<int>(i);
+        return -1;
     };
-    for (const auto& [name, kindName] : {std::pair{"a.bmp", "Bitmap"}, {"b.png", "Png"}, {"c.gif", "Gif"}}) {
-        select(name);
-        EXPECT_EQ(form.CBViewAs->currentText().toStdString(), kindName);
-        EXPECT_EQ(form.m_targetArea->title().toStdString(),
-                  std::string(" Target (double click to enlarge): ") + kindName + " (30x20)");
-        EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + name);
-        EXPECT_EQ(panel->target().DisplayImage().width(), 30);
+    auto select = [&](const std::string& name) { test::clickRow(view(), rowOf(name)); };
+    for (int style : {0, 3, 2}) {
+        form.SelListViewType(style);
+        for (const auto& [name, kindName] :
+             {std::pair{"a.bmp", "Bitmap"}, {"b.png", "Png"}, {"c.gif", "Gif"}, {"a.bmp", "Bitmap"}}) {
+            select(name);
+            EXPECT_EQ(form.CBViewAs->currentText().toStdString(), kindName) << style;
+            EXPECT_EQ(form.m_targetArea->title().toStdString(),
+                      std::string(" Target (double click to enlarge): ") + kindName + " (30x20)");
+            EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + name) << style;
+            EXPECT_EQ(panel->target().DisplayImage().width(), 30);
+        }
     }
+    // Ctrl+click adds a row; the target stays the first selected. A plain click narrows it.
+    select("a.bmp");
+    test::clickRow(view(), rowOf("c.gif"), Qt::ControlModifier);
+    EXPECT_EQ(form.selectedRows().size(), 2u);
+    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "a.bmp");
+    test::clickRow(view(), rowOf("c.gif"));
+    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "c.gif");
 
     // The save commands run from the target's menu; the "Save as..." button drops down the list's.
     EXPECT_EQ(form.action(CommandId::SBSaveAs)->menu(), form.filesPopup());
@@ -85,9 +106,64 @@ TEST(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
     form.action(CommandId::miCopybitmaptoclipboard)->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(30, 20));
 
-    panel->ImageMainDblClick();
-    EXPECT_TRUE(panel->fullView()->isVisible());
+    // A double click on a row enlarges that row, and list clicks then refresh the view while the
+    // list keeps the focus, so the arrow keys go on browsing.
+    test::doubleClickRow(view(), rowOf("b.png"));
+    ASSERT_TRUE(panel->fullView()->isVisible());
+    EXPECT_TRUE(panel->fullView()->windowTitle().startsWith(QString::fromStdString(data + "b.png")));
+    view()->activateWindow();
+    view()->setFocus();
+    select("a.bmp");
+    EXPECT_TRUE(panel->fullView()->windowTitle().startsWith(QString::fromStdString(data + "a.bmp")));
+    EXPECT_TRUE(view()->hasFocus());
+    QTest::keyClick(view(), Qt::Key_End);
+    EXPECT_EQ(form.statusPanel(1)->text().toStdString(),
+              form.imageSearch().list().rows().back().image.path());
     panel->fullView()->close();
+}
+
+TEST(FormMainTarget, KeysMoveTheTargetOnlyWithoutModifiersAndTheFullViewFitsTheScreen) {
+    test::qtApp();
+    test::TempDir dir;
+    fs::create_directories(dir.path() / "prog");
+    fs::copy_file(fs::path(VEXILO_SOURCE_DIR) / "lang" / "english.lng", dir.path() / "prog" / "english.lng");
+    const std::string data = (dir.path() / "data").string() + "/";
+    fs::create_directories(data);
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+        saveBmpFile(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor), data + name);
+    // A photo larger than the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    saveBmpFile(
+        test::makeBitmap(screen.width() + 800, screen.height() + 600, PixelFormat::Bpp24, test::patternColor),
+        data + "d.bmp");
+    StartOptions options;
+    options.programFolder = (dir.path() / "prog").string() + "/";
+    SettingsStore store((dir.path() / "config").string());
+    TLang lang(&store);
+    test::ScriptedDialogs dialogs;
+    TFormMain form(store, lang, dialogs, options);
+    form.show();
+    form.CheckListBox1DragDrop(data);
+    form.SBScanClick();
+    form.ListView1ColumnClick(0);
+    QAbstractItemView* view = form.findChild<QListView*>("ListView1");
+    test::clickRow(view, 0);
+    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "a.bmp");
+    QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(form.selectedRows().size(), 2u);
+    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "a.bmp");
+    QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);  // back to row 0 alone
+    QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "b.bmp");
+
+    // Its enlarged view, title bar and close button included, stays on the screen.
+    test::doubleClickRow(view, 3);
+    TFormView* full = form.targetPanel()->fullView();
+    ASSERT_TRUE(full->isVisible());
+    EXPECT_TRUE(full->windowTitle().startsWith(QString::fromStdString(data + "d.bmp")));
+    EXPECT_TRUE(screen.contains(full->frameGeometry()))
+        << full->frameGeometry().width() << "x" << full->frameGeometry().height();
+    full->close();
 }
 
 }  // namespace

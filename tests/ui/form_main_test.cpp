@@ -13,10 +13,12 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -35,6 +37,7 @@
 #include "support/test_util.h"
 #include "ui/form_cnv_dlg.h"
 #include "ui/found_list_model.h"
+#include "ui/person.h"
 #include "ui/qt_test_app.h"
 
 namespace vexilo {
@@ -312,6 +315,124 @@ TEST_F(FormMainTest, SettingsWrittenAtCloseComeBackAtTheNextStart) {
     open();
     EXPECT_EQ(form->viewStyle(), 2);
     EXPECT_EQ(form->searchFolderList()->parentWidget()->width(), 260);
+}
+
+TEST_F(FormMainTest, GeometryComesBackAfterARestartAndAlwaysFitsTheScreen) {
+    // A session that never shows the "Images" tab keeps the stored panel widths.
+    open();
+    store->writeValue(kSettingsRootKey, "ThumbWidth", "300");
+    store->writeValue(kSettingsRootKey, "DirWidth", "250");
+    store->writeValue(kSettingsRootKey, "MasksWidth", "210");
+    store->writeValue(kSettingsRootKey, "ClientWidth", "700");
+    store->writeValue(kSettingsRootKey, "ClientHeight", "450");
+    store->writeValue(kSettingsRootKey, "Left", "20");
+    store->writeValue(kSettingsRootKey, "Top", "30");
+    store->save();
+    form.reset();
+    for (int run = 0; run < 2; ++run) {
+        open();
+        QTest::qWait(300);
+        form->close();
+        const SettingsStore reread((dir.path() / "config").string());
+        for (const auto& [name, value] : {std::pair{"ThumbWidth", 300},
+                                          {"DirWidth", 250},
+                                          {"MasksWidth", 210},
+                                          {"ClientWidth", 700},
+                                          {"ClientHeight", 450},
+                                          {"Left", 20},
+                                          {"Top", 30}})
+            EXPECT_EQ(reread.readInteger(kSettingsRootKey, name, -1), value) << name << " after run " << run;
+    }
+    // The list at its stored width once the tab shows.
+    open();
+    form->pageControl()->setCurrentIndex(1);
+    QTest::qWait(100);
+    EXPECT_EQ(form->findChild<QWidget*>("ListView1")->parentWidget()->parentWidget()->width(), 300);
+    form->close();
+
+    // A damaged width never hides the view buttons; a size and place from a larger screen or
+    // a removed monitor are brought onto this one, title bar first.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    store->writeValue(kSettingsRootKey, "ThumbWidth", "48");
+    store->writeValue(kSettingsRootKey, "ClientWidth", std::to_string(screen.width() * 2));
+    store->writeValue(kSettingsRootKey, "ClientHeight", std::to_string(screen.height() * 2));
+    store->writeValue(kSettingsRootKey, "Left", std::to_string(screen.right() - 50));
+    store->writeValue(kSettingsRootKey, "Top", std::to_string(screen.bottom() - 50));
+    store->save();
+    open();
+    form->pageControl()->setCurrentIndex(1);
+    QTest::qWait(300);
+    EXPECT_TRUE(screen.contains(form->frameGeometry()));
+    auto* strip = form->findChild<QToolBar*>("ViewStyleButtons");
+    ASSERT_NE(strip, nullptr);
+    for (QAction* a : strip->actions()) {
+        QWidget* button = strip->widgetForAction(a);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isVisible()) << a->text().toStdString();
+    }
+}
+
+TEST_F(FormMainTest, SaveAsDropsDownOnlyTheBatchEntryAndTheListMenuAllOfThem) {
+    writeBmpFile(dir.path() / "data" / "a.bmp", 2, 2, {});
+    open();
+    form->CheckListBox1DragDrop(data());
+    form->SBScanClick();
+    test::clickRow(form->findChild<QListView*>("ListView1"), 0);
+    auto shown = [&] {
+        std::vector<std::string> out;
+        for (QAction* a : form->filesPopup()->actions())
+            if (a->isVisible()) out.push_back(a->isSeparator() ? "-" : a->objectName().toStdString());
+        return out;
+    };
+    auto* button = qobject_cast<QToolButton*>(
+        form->toolbar(Toolbar::Main)->widgetForAction(form->action(CommandId::SBSaveAs)));
+    ASSERT_NE(button, nullptr);
+    std::vector<std::string> fromButton;
+    QTimer::singleShot(300, form.get(), [&] {
+        fromButton = shown();
+        form->filesPopup()->hide();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::qWait(400);
+    EXPECT_THAT(fromButton, ElementsAre("miBatchconversionto"));
+    // The "Files" menu keeps its entries.
+    EXPECT_TRUE(form->action(CommandId::miErasefiles)->isVisible());
+
+    auto* list = form->findChild<QListView*>("ListView1");
+    emit list->customContextMenuRequested(test::rowCentre(list, 0));
+    QTest::qWait(200);
+    EXPECT_THAT(shown(), ElementsAre("miCopyfileto", "miMovefileto", "miRenamefile", "miErasefiles", "-",
+                                     "miBatchconversionto", "-", "miWinMenu"));
+    form->filesPopup()->hide();
+}
+
+TEST_F(FormMainTest, CommandLineAndKeysSayWhatTheyDo) {
+    // A name on the command line that is not on disk is reported, once the window is up.
+    options.missing = {"nowhere.png"};
+    open();
+    QTest::qWait(100);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("nowhere.png"), std::string::npos);
+    options.missing.clear();
+
+    // Delete over the list erases, as Shift+Del does: the erase question comes.
+    writeBmpFile(dir.path() / "data" / "a.bmp", 2, 2, {});
+    form->CheckListBox1DragDrop(data());
+    form->SBScanClick();
+    auto* list = form->findChild<QListView*>("ListView1");
+    test::clickRow(list, 0);
+    dialogs.messages.clear();
+    QTest::keyClick(list, Qt::Key_Delete);
+    QTest::qWait(100);
+    EXPECT_FALSE(dialogs.messages.empty());
+    EXPECT_TRUE(fs::exists(dir.path() / "data" / "a.bmp"));
+
+    // The status bar speaks the new language at once.
+    const QString before = form->statusPanel(0)->text();
+    for (QAction* a : form->languagesMenu()->actions())
+        if (a->text() == QStringLiteral("Deutsch")) a->trigger();
+    EXPECT_NE(form->statusPanel(0)->text(), before);
+    EXPECT_EQ(form->statusPanel(1)->text().toStdString(), data() + "a.bmp");
 }
 
 TEST_F(FormMainTest, UnwritableSettingsAreReportedOnceAtClose) {

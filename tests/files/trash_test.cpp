@@ -1,0 +1,104 @@
+#include "files/trash.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "files/file_operation.h"
+#include "support/test_util.h"
+
+namespace fs = std::filesystem;
+using namespace vexilo;
+
+namespace {
+
+void put(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+std::string get(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A rename that answers EXDEV for targets under `refused`, as across a bind mount.
+Trash::RenameFunction refusingUnder(std::string refused) {
+    return [refused](const std::string& from, const std::string& to) {
+        if (to.starts_with(refused)) {
+            errno = EXDEV;
+            return -1;
+        }
+        return ::rename(from.c_str(), to.c_str());
+    };
+}
+
+}  // namespace
+
+TEST(Trash, MakesTheHomeTrashsParentsAndTakesNamesTooLongForARecord) {
+    test::TempDir dir;
+    const fs::path data = dir.path() / "fresh/account/.local/share";
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    const std::string name = std::string(240, 'n') + ".png";  // 244 bytes: no room for ".trashinfo"
+    put(dir.path() / name, "1");
+    fs::create_directory(dir.path() / "sub");
+    put(dir.path() / "sub" / name, "2");
+
+    EXPECT_TRUE(canMoveToTrash(dir.file(name)));
+    moveToTrash(dir.file(name));
+    moveToTrash(dir.file("sub/" + name));
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_FALSE(fs::exists(dir.path() / name));
+    EXPECT_EQ(fs::status(data / "Trash").permissions() & fs::perms::all, fs::perms(0700));
+
+    std::vector<fs::path> trashed;
+    for (const auto& e : fs::directory_iterator(data / "Trash/files")) trashed.push_back(e.path());
+    ASSERT_EQ(trashed.size(), 2u);
+    std::string contents;
+    for (const auto& t : trashed) {
+        EXPECT_NE(t.filename().string().find(".png"), std::string::npos) << "the extension is kept";
+        const std::string record = get(data / "Trash/info" / (t.filename().string() + ".trashinfo"));
+        const std::string original = get(t) == "1" ? dir.file(name) : dir.file("sub/" + name);
+        EXPECT_NE(record.find("Path=" + original + "\n"), std::string::npos) << record;
+        contents += get(t);
+    }
+    EXPECT_TRUE(contents == "12" || contents == "21");
+}
+
+TEST(Trash, WhereTheHomeTrashCannotRenameTheTopTrashOrACopyTakesTheFile) {
+    test::TempDir dir, top;
+    const std::string home = dir.file("home/Trash");
+    put(dir.path() / "a.gif", "a");
+    put(dir.path() / "b.gif", "b");
+
+    // A bind mount: same device, yet no rename into the home trash.
+    Trash bound(home, refusingUnder(home), [&](const std::string&) { return top.path().string(); });
+    ASSERT_TRUE(bound.canTake(dir.file("a.gif")));
+    bound.put(dir.file("a.gif"));
+    const fs::path own = top.path() / (".Trash-" + std::to_string(::getuid()));
+    EXPECT_EQ(get(own / "files/a.gif"), "a");
+    EXPECT_EQ(fs::status(own).permissions() & fs::perms::all, fs::perms(0700));
+    EXPECT_NE(get(own / "info/a.gif.trashinfo").find("Path=" + dir.file("a.gif")), std::string::npos);
+
+    // No rename reaches either trash: a whole copy goes to the home trash, then the file goes.
+    Trash farAway(home, refusingUnder("/"), [&](const std::string&) { return top.path().string(); });
+    farAway.put(dir.file("b.gif"));
+    EXPECT_FALSE(fs::exists(dir.path() / "b.gif"));
+    EXPECT_EQ(get(home + "/files/b.gif"), "b");
+    EXPECT_TRUE(fs::exists(home + "/info/b.gif.trashinfo"));
+}
+
+TEST(Trash, TheTopTrashIsTheAdministratorsOnlyWhenStickyAndNoLink) {
+    test::TempDir sticky, linked;
+    const std::string uid = std::to_string(::getuid());
+    fs::create_directory(sticky.path() / ".Trash");
+    ::chmod((sticky.path() / ".Trash").c_str(), 01777);
+    EXPECT_EQ(topDirTrash(sticky.path().string()), (sticky.path() / ".Trash" / uid).string());
+
+    fs::create_directory_symlink(sticky.path() / ".Trash", linked.path() / ".Trash");
+    EXPECT_EQ(topDirTrash(linked.path().string()), (linked.path() / (".Trash-" + uid)).string());
+    EXPECT_TRUE(fs::is_directory(linked.path() / (".Trash-" + uid) / "info"));
+}
