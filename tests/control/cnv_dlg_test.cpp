@@ -222,7 +222,10 @@ TEST_F(CnvDlgTest, RunAsksShowsProgressStopsAndSummarises) {
     EXPECT_EQ(question.buttons, (std::vector<std::string>{"Overwrite", "Overwrite all", "Skip", "Skip all"}));
     EXPECT_EQ(question.text, "This file already exists:\n\t         " + dir.file("a.bmp"));
     EXPECT_EQ(shown, (std::vector<std::string>{"2/3 b.png"}));
-    EXPECT_EQ(dialogs.messages[1].text, "Converted: 0;\n\rNot loaded: 0;\n\rFailed: 0.");
+    // The summary says the run was stopped; its details name the file skipped.
+    EXPECT_EQ(dialogs.messages[1].text,
+              "Converted: 0;\n\rNot loaded: 0;\n\rFailed: 0.\n\rStopped. Files not converted: 2");
+    EXPECT_EQ(dialogs.messages[1].details, "Skipped, the file exists: " + dir.file("a.bmp") + "\n");
     EXPECT_FALSE(d.controls().running || d.controls().progressVisible);
 }
 
