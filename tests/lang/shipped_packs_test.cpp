@@ -28,7 +28,8 @@ const std::vector<int> kInterfaceNumbers = {
     49,  50,  51,  52,  53,  54,  55,  56,  57,  58,  59,  60,  61,  62,  63,  64,  65,  66, 67, 68, 69, 70,
     71,  72,  73,  74,  75,  76,  77,  78,  79,  80,  81,  82,  83,  84,  85,  86,  87,  93, 94, 95, 99, 100,
     101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118};
-const std::vector<int> kMessageNumbers = {5, 8, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+const std::vector<int> kMessageNumbers = {5,  8,  10, 12, 13, 14, 15, 16, 17, 18,
+                                          19, 20, 21, 22, 23, 50, 51, 52, 53};
 
 // Entries that share one menu, whose "&" accelerators must differ.
 const std::vector<std::vector<int>> kMenus = {
