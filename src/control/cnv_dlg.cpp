@@ -354,10 +354,8 @@ void CnvDlg::EPathChange(const std::string& text) {
         // The edit holds the whole output path: a typed folder or name is the one written.
         const std::string folder = folderOf(m_c.path);
         const std::string name = m_c.path.substr(folder.size());
-        if (!name.empty()) {
-            m_request.outputFolder = folder;
-            m_request.singleOutputName = name;
-        }
+        m_request.outputFolder = folder;
+        if (!name.empty()) m_request.singleOutputName = name;
         setNodeText(cnvnode::PathSummary, t(115) + " " + m_c.path);
         return;
     }

@@ -224,16 +224,19 @@ TEST_P(BatchRun, AWriteFailureFailsThatFileAndTheRunGoesOn) {
     const std::string a = png("a/a.png", 4, 4), b = png("b/b.png", 4, 4), c = png("a/c.png", 4, 4);
     test::writeFile(dir.path() / "b/out", std::vector<std::uint8_t>{0});  // a file where a folder must go
     BatchRequest r;
-    r.targetKind = kind::Png;
     r.outputFolder = "out/";
     r.files = {a, b, c};
     r.iconIndexes = {-1, -1, -1};
-    const BatchResult result = run(r);
-    EXPECT_EQ((std::vector<int>{result.converted, result.failed}), (std::vector<int>{2, 1}));
-    ASSERT_EQ(result.issues.size(), 1u);
-    EXPECT_EQ(result.issues[0].source, b);
-    EXPECT_NE(result.issues[0].reason.find(dir.file("b/out")), std::string::npos) << result.issues[0].reason;
-    EXPECT_EQ(listing(dir.path() / "a/out"), (std::vector<std::string>{"a.png", "c.png"}));
+    for (const FileKind k : {kind::Png, kind::Bmp}) {
+        r.targetKind = k;
+        const BatchResult result = run(r);
+        EXPECT_EQ((std::vector<int>{result.converted, result.failed}), (std::vector<int>{2, 1}));
+        ASSERT_EQ(result.issues.size(), 1u);
+        EXPECT_EQ(result.issues[0].source, b);
+        EXPECT_NE(result.issues[0].reason.find(dir.file("b/out")), std::string::npos)
+            << result.issues[0].reason;
+    }
+    EXPECT_EQ(listing(dir.path() / "a/out"), (std::vector<std::string>{"a.bmp", "a.png", "c.bmp", "c.png"}));
 }
 
 TEST_P(BatchRun, AFileNoDecoderReadsIsNotLoadedUnlessItsIconWasAskedFor) {

@@ -142,6 +142,23 @@ TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPath) {
     EXPECT_EQ(d.controls().labelSaving, lang.interfaceText(84));
 }
 
+TEST_F(CnvDlgTest, SingleFileModeWritesTheTypedName) {
+    test::TempDir dir;
+    test::writeFile(dir.path() / "a.png",
+                    encodePng(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor)));
+    request.files = {dir.file("a.png")};
+    request.iconIndexes = {-1};
+    request.singleFile = true;
+    request.singleOutputName = "a.png";
+    CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
+    d.FormShow({});
+    d.CBConvertChange(2);
+    d.EPathChange(dir.file("out/typed.bmp"));
+    d.BOkClick();
+    EXPECT_EQ(test::readFile(dir.path() / "out/typed.bmp").at(0), 'B');
+    EXPECT_EQ(dialogs.messages.back().text, "Converted: 1;\n\rNot loaded: 0;\n\rFailed: 0.");
+}
+
 TEST_F(CnvDlgTest, FolderDialogCancelKeepsTheFolder) {
     settings.writeString(kConvert, "BatchPathToSave", "/x/out/");
     CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
