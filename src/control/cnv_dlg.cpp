@@ -450,13 +450,18 @@ void CnvDlg::BOkClick() {
         if (onProgress) onProgress();
         return !m_stopRequested;
     };
-    BatchResult result;
     try {
-        result = RunBatchJob(m_request, m_options, callbacks);
+        showSummary(RunBatchJob(m_request, m_options, callbacks));
     } catch (const std::exception& e) {
         m_dialogs.error(m_c.caption, e.what());
-        result.stopped = true;
     }
+    m_c.running = false;
+    m_c.progressPosition = 0;
+    m_c.progressVisible = false;
+    m_c.progressFile.clear();
+}
+
+void CnvDlg::showSummary(const BatchResult& result) {
     BatchReportTexts texts;
     texts.converted = m_lang.messageText(14);
     texts.notLoaded = m_lang.messageText(5);
@@ -470,10 +475,6 @@ void CnvDlg::BOkClick() {
     for (const std::string& line : BatchIssueLines(result, texts)) summary.details += line + "\n";
     if (result.failed > 0 || result.notLoaded > 0) summary.kind = MessageKind::Warning;
     m_dialogs.message(summary);
-    m_c.running = false;
-    m_c.progressPosition = 0;
-    m_c.progressVisible = false;
-    m_c.progressFile.clear();
 }
 
 int CnvDlg::BitBtnHelpClick() const {
