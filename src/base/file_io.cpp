@@ -130,15 +130,15 @@ bool isOldTemporaryName(std::string_view name) {
     return allDigits(rest);
 }
 
-void syncFolder(const std::string& target) {
-    const std::string folder = folderPart(target);
+}  // namespace
+
+void syncFolderOf(const std::string& path) {
+    const std::string folder = folderPart(path);
     FileDescriptor fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     // Some file systems cannot sync a folder; the rename itself has been made.
     if (fd.get() >= 0 && ::fsync(fd.get()) != 0 && errno == EIO)
-        throw FileError("Cannot write file \"" + target + "\": " + systemReason());
+        throw FileError("Cannot write file \"" + path + "\": " + systemReason());
 }
-
-}  // namespace
 
 bool isTemporaryName(const std::string& name) {
     return temporaryOwner(name) != 0 || isOldTemporaryName(name);
@@ -209,7 +209,7 @@ void commitTemporary(const std::string& temp, const std::string& target) {
         ::unlink(temp.c_str());
         throw FileError("Cannot replace file \"" + target + "\": " + reason);
     }
-    syncFolder(target);
+    syncFolderOf(target);
 }
 
 void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {

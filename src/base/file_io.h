@@ -55,6 +55,11 @@ void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
 std::string writeTemporaryBeside(const std::string& target, std::span<const std::uint8_t> bytes);
 void commitTemporary(const std::string& temp, const std::string& target);
 
+// Makes the folder entry of a file just renamed into place durable. Throws FileError naming
+// path when the folder cannot be written out; a file system that cannot sync folders is no
+// error.
+void syncFolderOf(const std::string& path);
+
 // Temporary names are ".vexilo-PPPPPPPP-NNNNNNNN.tmp" (process id and number in hex): hidden,
 // of one length whatever the target's name, and never an image extension. Removes from folder
 // the regular files so named whose process is gone, and the older ".vxpart"/".vxtmp" names of

@@ -103,6 +103,8 @@ void copyFile(const std::string& source, const std::string& target, const OnByte
     if (::fsync(out.get()) != 0) fail("Cannot write \"" + target + "\": ");
     if (out.closeNow() != 0) fail("Cannot write \"" + target + "\": ");
     if (::rename(temp.c_str(), target.c_str()) != 0) fail("Cannot create \"" + target + "\": ");
+    // A move removes its source next: the copy's name must be on disk first.
+    syncFolderOf(target);
 }
 
 std::uint64_t sizeOf(const std::string& path) {
