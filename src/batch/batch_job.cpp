@@ -67,7 +67,7 @@ bool fitsLimits(int width, int height) {
            static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= limits.maxPixels;
 }
 
-// Loads, sizes, frames and writes one file under its staging name. On a worker (only for rows
+// Loads, sizes, frames and writes one file under a temporary name. On a worker (only for rows
 // that needsDesktop() leaves to it) a file that no decoder reads comes back as NeedsDesktop.
 Converted convertRow(const Row& row, const BatchRequest& request, const ExportOptions& options,
                      bool onWorker) {
