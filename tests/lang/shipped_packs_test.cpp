@@ -30,7 +30,7 @@ const std::vector<int> kInterfaceNumbers = {
     85,  86,  87,  93,  94,  95,  99,  100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112,
     113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129};
 const std::vector<int> kMessageNumbers = {5,  8,  10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22,
-                                          23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 70};
+                                          23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 50, 51, 52, 53, 70};
 
 // Entries that share one menu, whose "&" accelerators must differ.
 const std::vector<std::vector<int>> kMenus = {
