@@ -1,12 +1,20 @@
 #include "base/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <random>
+#include <string_view>
 
 #include "base/errors.h"
 
@@ -69,17 +77,115 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path, std::uint64_t m
     return bytes;
 }
 
-void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    if (path.empty()) throw FileError("Cannot create file: the path is empty");
-    std::random_device rd;
-    const std::string temp = path + ".vxtmp" + std::to_string(rd() % 1000000u);
-    FileDescriptor fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (fd.get() < 0) throw FileError("Cannot create file \"" + path + "\": " + systemReason());
+namespace {
+
+constexpr std::string_view kTempPrefix = ".vexilo-";
+constexpr std::string_view kTempSuffix = ".tmp";
+
+std::string folderPart(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string hex8(std::uint32_t v) {
+    char buf[9];
+    std::snprintf(buf, sizeof buf, "%08x", v);
+    return buf;
+}
+
+bool allHex(std::string_view s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+bool allDigits(std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(),
+                                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+// The process id in a temporary name of this version, or 0 for another name.
+std::uint32_t temporaryOwner(std::string_view name) {
+    constexpr std::size_t kLength = kTempPrefix.size() + 8 + 1 + 8 + kTempSuffix.size();
+    if (name.size() != kLength || !name.starts_with(kTempPrefix) || !name.ends_with(kTempSuffix)) return 0;
+    const std::string_view pid = name.substr(kTempPrefix.size(), 8);
+    const std::string_view number = name.substr(kTempPrefix.size() + 9, 8);
+    if (name[kTempPrefix.size() + 8] != '-' || !allHex(pid) || !allHex(number)) return 0;
+    return static_cast<std::uint32_t>(std::stoul(std::string(pid), nullptr, 16));
+}
+
+// Names earlier versions staged under: ".<name>.vxpart<digits><extension>" and
+// "<name>.vxtmp<digits>". Their writers never recorded who made them, so they are old by now.
+bool isOldTemporaryName(std::string_view name) {
+    if (const std::size_t at = name.rfind(".vxtmp"); at != std::string_view::npos && at > 0)
+        if (allDigits(name.substr(at + 6))) return true;
+    if (name.size() < 2 || name[0] != '.') return false;
+    const std::size_t at = name.rfind(".vxpart");
+    if (at == std::string_view::npos || at == 0) return false;
+    std::string_view rest = name.substr(at + 7);
+    const std::size_t dot = rest.find('.');
+    if (dot != std::string_view::npos) {
+        if (rest.substr(dot + 1).find('.') != std::string_view::npos) return false;
+        rest = rest.substr(0, dot);
+    }
+    return allDigits(rest);
+}
+
+}  // namespace
+
+void syncFolderOf(const std::string& path) {
+    const std::string folder = folderPart(path);
+    FileDescriptor fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // Some file systems cannot sync a folder; the rename itself has been made.
+    if (fd.get() >= 0 && ::fsync(fd.get()) != 0 && errno == EIO)
+        throw FileError("Cannot write file \"" + path + "\": " + systemReason());
+}
+
+bool isTemporaryName(const std::string& name) {
+    return temporaryOwner(name) != 0 || isOldTemporaryName(name);
+}
+
+void removeStaleTemporaries(const std::string& folder) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+    if (!dir) return;
+    const auto self = static_cast<std::uint32_t>(::getpid());
+    std::string base = folder;
+    if (!base.empty() && base.back() != '/') base += '/';
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string_view name = e->d_name;
+        const std::uint32_t owner = temporaryOwner(name);
+        bool stale = isOldTemporaryName(name);
+        // A temporary file of a process that still runs is work in progress.
+        if (owner != 0) stale = owner != self && ::kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH;
+        if (!stale) continue;
+        const std::string path = base + std::string(name);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+    }
+}
+
+FileDescriptor createTemporaryBeside(const std::string& target, std::string& temp, mode_t mode) {
+    if (target.empty()) throw FileError("Cannot create file: the path is empty");
+    static std::atomic<std::uint32_t> counter{std::random_device{}()};
+    const std::string folder = folderPart(target);
+    const std::string pid = hex8(static_cast<std::uint32_t>(::getpid()));
+    FileDescriptor fd;
+    for (int attempt = 0; fd.get() < 0; ++attempt) {
+        temp = folder + std::string(kTempPrefix) + pid + "-" + hex8(counter++) + std::string(kTempSuffix);
+        fd = FileDescriptor(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd.get() < 0 && (errno != EEXIST || attempt == 100))
+            throw FileError("Cannot create file \"" + target + "\": " + systemReason());
+    }
+    return fd;
+}
+
+std::string writeTemporaryBeside(const std::string& target, std::span<const std::uint8_t> bytes) {
+    std::string temp;
+    FileDescriptor fd = createTemporaryBeside(target, temp);
     auto fail = [&](const std::string& what) {
         const std::string reason = systemReason();
         ::close(fd.release());
         ::unlink(temp.c_str());
-        throw FileError(what + " \"" + path + "\": " + reason);
+        throw FileError(what + " \"" + target + "\": " + reason);
     };
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -90,20 +196,40 @@ void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
         }
         done += static_cast<std::size_t>(n);
     }
+    if (::fsync(fd.get()) != 0) fail("Cannot write file");
+    if (fd.closeNow() != 0) {
+        const std::string reason = systemReason();
+        ::unlink(temp.c_str());
+        throw FileError("Cannot write file \"" + target + "\": " + reason);
+    }
+    return temp;
+}
+
+void commitTemporary(const std::string& temp, const std::string& target) {
     // Keep the permissions of a file being replaced.
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) ::fchmod(fd.get(), st.st_mode & 07777);
-    if (::fsync(fd.get()) != 0) fail("Cannot write file");
-    if (::close(fd.release()) != 0) {
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::chmod(temp.c_str(), st.st_mode & 07777);
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         const std::string reason = systemReason();
         ::unlink(temp.c_str());
-        throw FileError("Cannot write file \"" + path + "\": " + reason);
+        throw FileError("Cannot replace file \"" + target + "\": " + reason);
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const std::string reason = systemReason();
-        ::unlink(temp.c_str());
-        throw FileError("Cannot replace file \"" + path + "\": " + reason);
-    }
+    syncFolderOf(target);
+}
+
+void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    if (path.empty()) throw FileError("Cannot create file: the path is empty");
+    removeStaleTemporaries(folderPart(path));
+    commitTemporary(writeTemporaryBeside(path, bytes), path);
+}
+
+std::string replaceRefusal(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    if (::access(path.c_str(), W_OK) != 0) return "Cannot replace file \"" + path + "\": " + systemReason();
+    // Marked read-only for everybody binds the superuser too.
+    if ((st.st_mode & 0222) == 0) return "Cannot replace file \"" + path + "\": the file is read-only";
+    return {};
 }
 
 bool fileExists(const std::string& path) {

@@ -42,9 +42,37 @@ FileDescriptor openRegularFile(const std::string& path, struct stat& st);
 std::vector<std::uint8_t> readFileBytes(const std::string& path,
                                         std::uint64_t maxBytes = std::uint64_t{1} << 31);
 
-// Writes the bytes atomically (temporary file, flush, rename). Throws FileError with the
-// system's reason on failure, leaving any existing file untouched.
+// Writes the bytes atomically (temporary file, sync, rename, folder sync), after removing this
+// program's leftovers from crashed runs in the same folder. Throws FileError with the system's
+// reason on failure, leaving any existing file untouched.
 void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// The two halves of an atomic write, for writers that make many files. writeTemporaryBeside
+// writes and syncs the bytes under a new temporary name in target's folder and answers that
+// path; commitTemporary renames it over target (which keeps its permissions) and syncs the
+// folder. Both throw FileError naming target, never the temporary file, and remove the
+// temporary file when they fail.
+std::string writeTemporaryBeside(const std::string& target, std::span<const std::uint8_t> bytes);
+// Creates a new, empty temporary file in target's folder for a writer that streams (a file
+// copy): answers it open for writing, its path in temp. Throws FileError naming target.
+FileDescriptor createTemporaryBeside(const std::string& target, std::string& temp, mode_t mode = 0666);
+void commitTemporary(const std::string& temp, const std::string& target);
+
+// Makes the folder entry of a file just renamed into place durable. Throws FileError naming
+// path when the folder cannot be written out; a file system that cannot sync folders is no
+// error.
+void syncFolderOf(const std::string& path);
+
+// Temporary names are ".vexilo-PPPPPPPP-NNNNNNNN.tmp" (process id and number in hex): hidden,
+// of one length whatever the target's name, and never an image extension. Removes from folder
+// the regular files so named whose process is gone, and the older ".vxpart"/".vxtmp" names of
+// earlier versions; nothing else. Errors are ignored.
+void removeStaleTemporaries(const std::string& folder);
+bool isTemporaryName(const std::string& name);
+
+// Empty when the user may replace an existing file at path (or there is none), else the reason:
+// a file the user may not write, or one marked read-only for everybody, is not replaced.
+std::string replaceRefusal(const std::string& path);
 
 bool fileExists(const std::string& path);
 

@@ -11,11 +11,13 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <mutex>
-#include <random>
+#include <optional>
+#include <set>
 #include <thread>
 
-#include "base/byte_reader.h"
+#include "base/decode_limits.h"
 #include "base/errors.h"
 #include "base/file_io.h"
 #include "base/paths.h"
@@ -38,37 +40,18 @@ struct Row {
     std::string source;
     std::string output;
     int iconIndex = -1;
+    bool associatedIcon = false;
 };
 
-enum class Outcome { Converted, NotLoaded, Failed, Error, NeedsDesktop };
+enum class Outcome { Converted, NotLoaded, Failed, NeedsDesktop };
 
 struct Converted {
     Outcome outcome = Outcome::Failed;
     std::string staged;  // the complete output under a temporary name, for Converted
-    std::string error;   // for Error
+    std::string reason;  // for Failed, when there is one to tell
     bool sized = false;  // the source loaded and an output size was computed
     int width = 0, height = 0;
 };
-
-// The temporary name an output is written under, in the output's own folder (so the final
-// rename stays on one file system) and with its extension (the metafile writer picks its
-// format by it).
-std::string stagingPath(const std::string& output) {
-    static std::mutex m;
-    static std::mt19937 random{std::random_device{}()};
-    std::uint32_t number;
-    {
-        const std::lock_guard<std::mutex> lock(m);
-        number = static_cast<std::uint32_t>(random() % 100000000u);
-    }
-    const std::size_t start = nameStart(output);
-    return output.substr(0, start) + "." + output.substr(start) + ".vxpart" + std::to_string(number) +
-           lowerExtension(output);
-}
-
-void removeQuietly(const std::string& path) {
-    if (!path.empty()) ::unlink(path.c_str());
-}
 
 // Two workers may both find an output folder missing; one creates it at a time, so the
 // second sees it made instead of failing on its own creation call.
@@ -84,7 +67,7 @@ bool fitsLimits(int width, int height) {
            static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= limits.maxPixels;
 }
 
-// Loads, sizes, frames and writes one file under its staging name. On a worker (only for rows
+// Loads, sizes, frames and writes one file under a temporary name. On a worker (only for rows
 // that needsDesktop() leaves to it) a file that no decoder reads comes back as NeedsDesktop.
 Converted convertRow(const Row& row, const BatchRequest& request, const ExportOptions& options,
                      bool onWorker) {
@@ -107,10 +90,13 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
             }
         } else if (row.iconIndex == -1) {
             FileKind kind = 0;
-            loaded = ProbeImageKind(row.source, &source, kind);
+            LoadRequest load;
+            load.associatedIcon = row.associatedIcon;
+            loaded = ProbeImageKind(row.source, &source, kind, load);
         } else {
             auto index = static_cast<std::uint16_t>(row.iconIndex);
-            loaded = LoadExecutableIcon(row.source, index, &source);
+            loaded = row.associatedIcon ? LoadExecutableIcon(row.source, index, &source)
+                                        : LoadExecutableOwnIcon(row.source, index, &source);
         }
     } catch (const std::exception&) {
         loaded = false;  // a file that no loader accepts, whatever the reason
@@ -125,6 +111,8 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
     // run: the other files still convert.
     if (!fitsLimits(result.width, result.height)) {
         result.outcome = Outcome::Failed;
+        result.reason = "no output of " + std::to_string(result.width) + " x " +
+                        std::to_string(result.height) + " pixels can be made";
         return result;
     }
     try {
@@ -132,43 +120,23 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
         StretchInto(source, output, result.width, result.height);
         source = Bitmap();
         if (request.buttonShape) DrawButtonFrame(output);
-        const std::string staged = stagingPath(row.output);
+        const std::vector<std::uint8_t> bytes =
+            EncodeImageAs(request.targetKind, row.output, output, options);
+        output = Bitmap();
         {
             const std::lock_guard<std::mutex> lock(folderMutex());
-            EnsureFolder(staged);
+            EnsureFolder(row.output);
         }
-        bool saved = false;
-        try {
-            saved = SaveImageAs(request.targetKind, staged, &output, options);
-        } catch (...) {
-            removeQuietly(staged);
-            throw;
-        }
-        if (saved) {
-            result.outcome = Outcome::Converted;
-            result.staged = staged;
-        } else {
-            removeQuietly(staged);
-            result.outcome = Outcome::Failed;
-        }
+        result.staged = writeTemporaryBeside(row.output, bytes);
+        result.outcome = Outcome::Converted;
     } catch (const std::bad_alloc&) {
         result.outcome = Outcome::Failed;
+        result.reason = "out of memory";
     } catch (const std::exception& e) {
-        result.outcome = Outcome::Error;
-        result.error = e.what();
+        result.outcome = Outcome::Failed;
+        result.reason = e.what();
     }
     return result;
-}
-
-// Puts a staged output in its place. A file being replaced keeps its permissions.
-void commitStaged(const std::string& staged, const std::string& output) {
-    struct stat st {};
-    if (::stat(output.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::chmod(staged.c_str(), st.st_mode & 07777);
-    if (::rename(staged.c_str(), output.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        removeQuietly(staged);
-        throw ImageError("Cannot replace file \"" + output + "\": " + reason);
-    }
 }
 
 // Rows whose loading may call the desktop services (metafile playback, the icon extraction's
@@ -184,12 +152,25 @@ bool needsDesktop(const Row& row) {
     return !upper.empty() && std::string_view(".EXE.DLL.CPL.CUR").find(upper) != std::string_view::npos;
 }
 
-// A path spelled another way (./a.png, a symbolic link) is the same file for the ordering
-// rules below.
+// A path spelled another way (./a.png, a symbolic link) is the same file for the clash rules.
 std::string samePathKey(const std::string& path) {
     std::error_code ec;
     const auto canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
     return ec ? path : canonical.string();
+}
+
+// A file reached by two names (a hard link) is one file too.
+std::string fileIdKey(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return "#" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
+void stripQuotePair(std::string& folder) {
+    // On this platform a quote is a legal character of a name: only a pair around the whole
+    // folder, as a shell or a copied path leaves it, is not part of it.
+    if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"')
+        folder = folder.substr(1, folder.size() - 2);
 }
 
 // The work shared with the workers: rows to convert, and their results by file order.
@@ -263,63 +244,67 @@ public:
     Run& operator=(const Run&) = delete;
 
     BatchResult go() {
-        m_request.outputFolder.erase(
-            std::remove(m_request.outputFolder.begin(), m_request.outputFolder.end(), '"'),
-            m_request.outputFolder.end());
+        stripQuotePair(m_request.outputFolder);
         // The workers see this copy; the request itself changes only on this thread.
         m_snapshot = m_request;
         m_snapshot.files.clear();
         m_snapshot.iconIndexes.clear();
+        m_snapshot.associatedIcons.clear();
+        std::vector<Row> rows = planRows();
         bool skipAllExisting = false;
-        const std::size_t count = m_request.files.size();
-        for (std::size_t i = 0; i < count && !ended(); ++i) {
-            Row row;
-            row.index = i;
-            row.source = m_request.files[i];
-            row.iconIndex = i < m_request.iconIndexes.size() ? m_request.iconIndexes[i] : -1;
-            row.output = BatchOutputPath(
-                row.source, m_request.outputFolder,
-                BatchOutputName(row.source, m_request.targetKind, row.iconIndex, m_request.singleFile));
-            // Whether the output exists, and what this row reads, may depend on an earlier row
-            // still in work: that one is finished first, as in a one-by-one run.
-            const std::string outKey = samePathKey(row.output), sourceKey = samePathKey(row.source);
-            while (!m_inFlight.empty() &&
-                   std::any_of(m_inFlight.begin(), m_inFlight.end(), [&](const Flight& f) {
-                       return f.outputKey == outKey || f.outputKey == sourceKey;
-                   }))
-                settleOldest();
-            if (ended()) break;
+        const std::size_t count = rows.size();
+        std::set<std::string> cleanedFolders;
+        for (std::size_t i = 0; i < count; ++i) {
+            Row& row = rows[i];
+            if (const auto clash = m_clashes.find(i); clash != m_clashes.end()) {
+                // Settled in file order, so the issues stay in file order.
+                while (!m_inFlight.empty()) settleOldest();
+                addIssue(clash->second.first, row, {}, clash->second.second);
+                ++m_result.failed;
+                ++m_result.clashed;
+                continue;
+            }
             if (fileExists(row.output)) {
-                if (skipAllExisting) continue;
-                if (m_request.promptOnReplace) {
-                    // A one-by-one run asks only once every earlier row is done (and none of
-                    // them ended the run).
+                bool skip = skipAllExisting;
+                if (!skip && m_request.promptOnReplace) {
+                    // A one-by-one run asks only once every earlier row is done.
                     while (!m_inFlight.empty()) settleOldest();
-                    if (ended()) break;
                     const ReplaceAnswer answer =
                         m_callbacks.askReplace ? m_callbacks.askReplace(row.output) : ReplaceAnswer::Skip;
                     if (answer == ReplaceAnswer::OverwriteAll) m_request.promptOnReplace = false;
-                    if (answer == ReplaceAnswer::Skip) continue;
-                    if (answer == ReplaceAnswer::SkipAll) {
-                        skipAllExisting = true;
-                        continue;
-                    }
+                    if (answer == ReplaceAnswer::SkipAll) skipAllExisting = true;
+                    skip = answer == ReplaceAnswer::Skip || answer == ReplaceAnswer::SkipAll;
+                }
+                if (skip) {
+                    while (!m_inFlight.empty()) settleOldest();
+                    addIssue(BatchIssueKind::Skipped, row);
+                    continue;
+                }
+                if (const std::string refusal = replaceRefusal(row.output); !refusal.empty()) {
+                    while (!m_inFlight.empty()) settleOldest();
+                    addIssue(BatchIssueKind::Failed, row, refusal);
+                    ++m_result.failed;
+                    continue;
                 }
             }
             // At most one row per worker ahead of the one being finished, so progress stays
             // close to the work.
             while (m_inFlight.size() >= std::max<std::size_t>(1, m_threads.size())) settleOldest();
-            if (ended()) break;
             BatchProgress progress{static_cast<int>(i + 1), static_cast<int>(count), row.source, row.output};
             if (m_callbacks.onProgress && !m_callbacks.onProgress(progress)) {
                 m_result.stopped = true;
+                m_result.left = static_cast<int>(count - i);
                 break;
             }
-            m_inFlight.push_back({i, outKey, row, std::nullopt});
+            // A killed earlier run may have left its temporary files where this one writes.
+            if (const std::string folder = row.output.substr(0, nameStart(row.output));
+                cleanedFolders.insert(folder).second)
+                removeStaleTemporaries(folder);
+            m_inFlight.push_back({i, row, std::nullopt});
             if (m_threads.empty() || needsDesktop(row))
                 m_inFlight.back().result = convertRow(row, m_snapshot, m_options, false);
             else
-                m_queue.push(std::move(row));
+                m_queue.push(row);
             if (m_threads.empty()) settleOldest();
         }
         while (!m_inFlight.empty()) settleOldest();
@@ -329,12 +314,58 @@ public:
 private:
     struct Flight {
         std::size_t index;
-        std::string outputKey;
         Row row;
         std::optional<Converted> result;  // set when this thread converted it
     };
 
-    bool ended() const { return m_result.stopped || !m_result.error.empty(); }
+    // Every row's output, decided before anything is written, and the rows that may not write
+    // it: one whose output is another row's source (only a row's own source may be converted
+    // in place), and every later row with an output already taken.
+    std::vector<Row> planRows() {
+        const std::size_t count = m_request.files.size();
+        std::vector<Row> rows(count);
+        std::map<std::string, std::size_t> sources;
+        std::vector<std::vector<std::string>> sourceKeys(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            Row& row = rows[i];
+            row.index = i;
+            row.source = m_request.files[i];
+            row.iconIndex = i < m_request.iconIndexes.size() ? m_request.iconIndexes[i] : -1;
+            row.associatedIcon = i < m_request.associatedIcons.size() && m_request.associatedIcons[i];
+            const std::string name =
+                m_request.singleFile && !m_request.singleOutputName.empty()
+                    ? m_request.singleOutputName
+                    : BatchOutputName(row.source, m_request.targetKind, row.iconIndex, m_request.singleFile);
+            row.output = BatchOutputPath(row.source, m_request.outputFolder, name);
+            sourceKeys[i] = {samePathKey(row.source), fileIdKey(row.source)};
+            for (const auto& key : sourceKeys[i])
+                if (!key.empty()) sources.emplace(key, i);
+        }
+        std::map<std::string, std::size_t> outputs;
+        for (std::size_t i = 0; i < count; ++i) {
+            const Row& row = rows[i];
+            const std::string outKey = samePathKey(row.output), outId = fileIdKey(row.output);
+            const auto own = [&](const std::string& key) {
+                return std::find(sourceKeys[i].begin(), sourceKeys[i].end(), key) != sourceKeys[i].end();
+            };
+            std::optional<std::size_t> overSource;
+            for (const std::string& key : {outKey, outId})
+                if (!key.empty() && !own(key))
+                    if (const auto it = sources.find(key); it != sources.end()) overSource = it->second;
+            if (overSource) {
+                m_clashes[i] = {BatchIssueKind::OverSource, rows[*overSource].source};
+                continue;
+            }
+            const auto [taken, isNew] = outputs.emplace(outKey, i);
+            if (!isNew) m_clashes[i] = {BatchIssueKind::SameOutput, rows[taken->second].source};
+        }
+        return rows;
+    }
+
+    void addIssue(BatchIssueKind kind, const Row& row, std::string reason = {}, std::string other = {}) {
+        m_result.issues.push_back(
+            {kind, row.source, row.iconIndex, row.output, std::move(reason), std::move(other)});
+    }
 
     void work() {
         while (auto row = m_queue.take()) {
@@ -343,43 +374,36 @@ private:
         }
     }
 
-    // Takes the oldest row's result and counts it; after an error later results are dropped,
-    // staged outputs and all, as a one-by-one run would never have made them.
+    // Takes the oldest row's result, puts its output in place and counts it.
     void settleOldest() {
         Flight flight = std::move(m_inFlight.front());
         m_inFlight.pop_front();
         Converted c = flight.result ? std::move(*flight.result) : m_queue.waitFor(flight.index);
-        if (!m_result.error.empty()) {
-            removeQuietly(c.staged);
-            return;
-        }
         if (c.outcome == Outcome::NeedsDesktop) c = convertRow(flight.row, m_snapshot, m_options, false);
         if (c.sized && m_request.percent != -1 && !m_request.actualSize) {
             m_request.width = c.width;
             m_request.height = c.height;
         }
-        switch (c.outcome) {
-            case Outcome::NotLoaded:
-                ++m_result.notLoaded;
-                break;
-            case Outcome::Failed:
-                ++m_result.failed;
-                break;
-            case Outcome::Error:
-            case Outcome::NeedsDesktop:
-                m_result.error = c.error;
-                break;
-            case Outcome::Converted:
-                try {
-                    commitStaged(c.staged, flight.row.output);
-                    ++m_result.converted;
-                } catch (const std::exception& e) {
-                    m_result.error = e.what();
-                }
-                break;
+        if (c.outcome == Outcome::Converted) {
+            try {
+                commitTemporary(c.staged, flight.row.output);
+                ++m_result.converted;
+                return;
+            } catch (const std::exception& e) {
+                c.outcome = Outcome::Failed;
+                c.reason = e.what();
+            }
+        }
+        if (c.outcome == Outcome::NotLoaded) {
+            ++m_result.notLoaded;
+            addIssue(BatchIssueKind::NotLoaded, flight.row);
+        } else {
+            ++m_result.failed;
+            addIssue(BatchIssueKind::Failed, flight.row, c.reason);
         }
     }
 
+    std::map<std::size_t, std::pair<BatchIssueKind, std::string>> m_clashes;
     BatchRequest& m_request;
     BatchRequest m_snapshot;
     const ExportOptions& m_options;
@@ -406,8 +430,10 @@ std::string BatchOutputName(const std::string& sourcePath, FileKind targetKind, 
 
 std::string BatchOutputPath(const std::string& sourcePath, const std::string& outputFolder,
                             const std::string& name) {
-    if (!outputFolder.empty() && outputFolder.front() == '/') return outputFolder + name;
-    return sourcePath.substr(0, nameStart(sourcePath)) + outputFolder + name;
+    const std::string folder =
+        outputFolder.empty() || outputFolder.back() == '/' ? outputFolder : outputFolder + "/";
+    if (!folder.empty() && folder.front() == '/') return folder + name;
+    return sourcePath.substr(0, nameStart(sourcePath)) + folder + name;
 }
 
 void BatchOutputSize(const BatchRequest& request, int sw, int sh, int& width, int& height) {
@@ -433,6 +459,40 @@ std::string BatchSummary(const BatchResult& result, const std::string& converted
     return convertedLabel + " " + std::to_string(result.converted) + ";\n\r" + notLoadedLabel + " " +
            std::to_string(result.notLoaded) + ";\n\r" + failedLabel + " " + std::to_string(result.failed) +
            ".";
+}
+
+std::string BatchSummary(const BatchResult& result, const BatchReportTexts& texts) {
+    std::string summary = BatchSummary(result, texts.converted, texts.notLoaded, texts.failed);
+    if (result.stopped) summary += "\n\r" + texts.stopped + " " + std::to_string(result.left);
+    return summary;
+}
+
+std::vector<std::string> BatchIssueLines(const BatchResult& result, const BatchReportTexts& texts) {
+    std::vector<std::string> lines;
+    for (const BatchIssue& issue : result.issues) {
+        const std::string source =
+            issue.source + (issue.iconIndex >= 0 ? "#" + std::to_string(issue.iconIndex) : std::string());
+        switch (issue.kind) {
+            case BatchIssueKind::NotLoaded:
+                lines.push_back(texts.notLoaded + " " + source);
+                break;
+            case BatchIssueKind::Failed:
+                lines.push_back(texts.failed + " " + source +
+                                (issue.reason.empty() ? "" : ": " + issue.reason));
+                break;
+            case BatchIssueKind::Skipped:
+                lines.push_back(texts.skipped + " " + issue.output);
+                break;
+            case BatchIssueKind::SameOutput:
+                lines.push_back(texts.sameOutput + " " + source + " -> " + issue.output + " (" + issue.other +
+                                ")");
+                break;
+            case BatchIssueKind::OverSource:
+                lines.push_back(texts.overSource + " " + source + " -> " + issue.output);
+                break;
+        }
+    }
+    return lines;
 }
 
 BatchResult RunBatchJob(BatchRequest& request, const ExportOptions& options, const BatchCallbacks& callbacks,

@@ -18,12 +18,16 @@ struct BatchRequest {
     std::int32_t percent = -1;  // the scale when proportional, -1 otherwise
     bool buttonShape = false;
     // Empty (beside each source), absolute (starts with "/"), or relative to each source's
-    // folder; joined to the file name without adding a separator.
+    // folder; always a folder, with or without its final "/".
     std::string outputFolder;
     std::vector<std::string> files;  // full path of each selected file
     std::vector<int> iconIndexes;    // parallel to files: icon number in the file, -1 for a whole image
-    bool singleFile = false;         // exactly one row was selected
-    std::string singleOutputName;
+    // Parallel to files: true for a row listed with the file's associated icon ("All files as
+    // Windows Icons"), which may then be converted into that icon. A missing entry is false: a
+    // file whose only picture is its associated icon is then not loaded.
+    std::vector<bool> associatedIcons;
+    bool singleFile = false;       // exactly one row was selected
+    std::string singleOutputName;  // in single-file mode the name written, when not empty
     bool promptOnReplace = true;
 };
 

@@ -23,7 +23,7 @@ namespace {
 constexpr const char* kSynopsis =
     "--to bmp|jpg|ico|tga|png|gif|wmf|emf [--out FOLDER] [--width W --height H | --percent P] [--button] "
     "[--icon-colors 16|256] [--quality Q] [--grayscale] [--no-progressive] [--overwrite | --skip-existing] "
-    "[--jobs N] FILE[#ICON]...";
+    "[--associated-icons] [--jobs N] FILE[#ICON]...";
 
 constexpr const char* kHelp =
     "Converts every FILE to one format, one output per file, named after the file with the new\n"
@@ -47,12 +47,16 @@ constexpr const char* kHelp =
     "  --overwrite         replace outputs that exist without asking\n"
     "  --skip-existing     never touch an output that exists\n"
     "                      (default: ask on a terminal, skip when there is none)\n"
+    "  --associated-icons  a file that no decoder reads is converted into the icon the\n"
+    "                      desktop shows for it (default: it is not loaded)\n"
     "  --jobs N            convert on N threads (default: one per processor)\n"
     "  --help              show this help\n"
     "\n"
+    "Two files with one output, or an output that is another FILE, are not written. Every file\n"
+    "that is not converted is named on standard error with the reason.\n"
     "A progress bar is shown on a terminal. Ctrl+C stops after the current file.\n"
-    "Exit status: 0 when every file converted or was skipped, 1 when any file did not load or\n"
-    "failed, 2 for a bad command line, 130 when stopped.\n";
+    "Exit status: 0 when every file converted or was skipped, 1 when any file did not load,\n"
+    "failed or clashed, 2 for a bad command line, 130 when stopped.\n";
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -136,7 +140,7 @@ int convert(const std::vector<std::string>& args) {
     ExportOptions options;
     std::optional<FileKind> target;
     std::optional<int> width, height, percent;
-    bool overwrite = false, skipExisting = false, optionsDone = false;
+    bool overwrite = false, skipExisting = false, optionsDone = false, associatedIcons = false;
     int jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     std::vector<std::string> files;
 
@@ -213,6 +217,8 @@ int convert(const std::vector<std::string>& args) {
             overwrite = true;
         } else if (name == "--skip-existing") {
             skipExisting = true;
+        } else if (name == "--associated-icons") {
+            associatedIcons = true;
         } else {
             return usageError("unknown option \"" + a + "\"");
         }
@@ -240,6 +246,7 @@ int convert(const std::vector<std::string>& args) {
         }
     }
     r.singleFile = r.files.size() == 1;
+    r.associatedIcons.assign(r.files.size(), associatedIcons);
 
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
     const bool canAsk = terminal && ::isatty(STDIN_FILENO) != 0;
@@ -267,15 +274,14 @@ int convert(const std::vector<std::string>& args) {
     std::signal(SIGINT, previous);
     if (terminal) std::cerr << "\r\033[K" << std::flush;
 
-    if (!result.error.empty()) std::cerr << "vexilo-cli convert: " << result.error << "\n";
-    std::string summary = BatchSummary(result, "Converted:", "Not loaded:", "Failed:");
+    const BatchReportTexts texts;
+    for (const std::string& line : BatchIssueLines(result, texts))
+        std::cerr << "vexilo-cli convert: " << line << "\n";
+    std::string summary = BatchSummary(result, texts);
     for (std::size_t at; (at = summary.find("\n\r")) != std::string::npos;) summary.replace(at, 2, "\n");
     std::cout << summary << "\n";
-    if (result.stopped) {
-        std::cerr << "vexilo-cli convert: stopped\n";
-        return 130;
-    }
-    return result.error.empty() && result.notLoaded == 0 && result.failed == 0 ? 0 : 1;
+    if (result.stopped) return 130;
+    return result.notLoaded == 0 && result.failed == 0 ? 0 : 1;
 }
 
 const CliRegistrar reg({"convert", kSynopsis,

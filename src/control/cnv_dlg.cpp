@@ -392,10 +392,8 @@ void CnvDlg::EPathChange(const std::string& text) {
         // The edit holds the whole output path: a typed folder or name is the one written.
         const std::string folder = folderOf(m_c.path);
         const std::string name = m_c.path.substr(folder.size());
-        if (!name.empty()) {
-            m_request.outputFolder = folder;
-            m_request.singleOutputName = name;
-        }
+        m_request.outputFolder = folder;
+        if (!name.empty()) m_request.singleOutputName = name;
         setNodeText(cnvnode::PathSummary, t(115) + " " + m_c.path);
         return;
     }
@@ -490,22 +488,31 @@ void CnvDlg::BOkClick() {
         if (onProgress) onProgress();
         return !m_stopRequested;
     };
-    BatchResult result;
     try {
-        result = RunBatchJob(m_request, m_options, callbacks);
+        showSummary(RunBatchJob(m_request, m_options, callbacks));
     } catch (const std::exception& e) {
-        result.error = e.what();
+        m_dialogs.error(m_c.caption, e.what());
     }
-    // A stopped run also shows what it did; an error that ended the run shows the error.
-    if (!result.error.empty())
-        m_dialogs.error(m_c.caption, result.error);
-    else
-        m_dialogs.inform(m_c.caption, BatchSummary(result, m_lang.messageText(14), m_lang.messageText(5),
-                                                   m_lang.messageText(15)));
     m_c.running = false;
     m_c.progressPosition = 0;
     m_c.progressVisible = false;
     m_c.progressFile.clear();
+}
+
+void CnvDlg::showSummary(const BatchResult& result) {
+    BatchReportTexts texts;
+    texts.converted = m_lang.messageText(14);
+    texts.notLoaded = m_lang.messageText(5);
+    texts.failed = m_lang.messageText(15);
+    texts.skipped = m_lang.messageText(50);
+    texts.sameOutput = m_lang.messageText(51);
+    texts.overSource = m_lang.messageText(52);
+    texts.stopped = m_lang.messageText(53);
+    // Every file that was not converted is named, with its reason, in the details.
+    MessageRequest summary{m_c.caption, BatchSummary(result, texts), MessageKind::Information, {}, 0, {}};
+    for (const std::string& line : BatchIssueLines(result, texts)) summary.details += line + "\n";
+    if (result.failed > 0 || result.notLoaded > 0) summary.kind = MessageKind::Warning;
+    m_dialogs.message(summary);
 }
 
 int CnvDlg::BitBtnHelpClick() const {

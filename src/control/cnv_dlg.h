@@ -148,6 +148,8 @@ private:
     std::string iconSummary() const;
     std::string jpegSummary() const;
     ReplaceAnswer askReplace(const std::string& path);
+    // The counts, a stop, and every file not converted with its reason in the details.
+    void showSummary(const BatchResult& result);
 
     BatchRequest& m_request;
     ExportOptions& m_options;

@@ -30,6 +30,7 @@ struct MessageRequest {
     MessageKind kind = MessageKind::Information;
     std::vector<std::string> buttons;  // in this order; empty means one "OK" button
     int defaultButton = 0;             // index into buttons
+    std::string details = {};          // a longer text shown on request under the message
 };
 
 class Dialogs {

@@ -58,6 +58,9 @@ public:
     // list. Loader exceptions end the scan and reach the caller.
     void RunScan();
     bool scanning() const { return m_running; }
+    // The rows come from a scan with "All files as Windows Icons" checked: a row of kind 0 is
+    // then the file's associated icon by the user's choice, not a file no decoder read.
+    bool listedAsIcons() const { return m_allFiles; }
     // Asks a running scan to stop after the current entry; rows found so far are kept.
     void SBStopScanClick();
 

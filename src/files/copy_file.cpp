@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "base/errors.h"
@@ -14,34 +13,15 @@
 
 namespace vexilo {
 
-namespace {
-
-// A fresh name beside `target` for the copy in progress.
-std::string temporaryBeside(const std::string& target) {
-    static std::mt19937 random{std::random_device{}()};
-    const auto slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    // The temporary name must fit where the target's name just fits.
-    return folder + "." + name.substr(0, 200) + ".vxtmp" + std::to_string(random() % 1000000);
-}
-
-}  // namespace
-
 void copyFile(const std::string& source, const std::string& target,
               const std::function<bool(std::uint64_t bytes)>& onBytes) {
     struct stat st {};
     const FileDescriptor in = openRegularFile(source, st);
 
+    // The program's one temporary naming: hidden, short whatever the target's name, and cleared
+    // away after a crash by the next save or batch run into the folder.
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = temporaryBeside(target);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) throw FileError("Cannot create \"" + target + "\": " + std::strerror(errno));
-    FileDescriptor out(fd);
+    FileDescriptor out = createTemporaryBeside(target, temp, 0600);
     auto fail = [&](const std::string& what) {
         const std::string text = what + std::strerror(errno);
         ::unlink(temp.c_str());
@@ -77,6 +57,8 @@ void copyFile(const std::string& source, const std::string& target,
     if (::fsync(out.get()) != 0) fail("Cannot write \"" + target + "\": ");
     if (out.closeNow() != 0) fail("Cannot write \"" + target + "\": ");
     if (::rename(temp.c_str(), target.c_str()) != 0) fail("Cannot create \"" + target + "\": ");
+    // A move removes its source next: the copy's name must be on disk first.
+    syncFolderOf(target);
 }
 
 }  // namespace vexilo

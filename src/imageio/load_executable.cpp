@@ -73,18 +73,20 @@ bool mayBeExecutableIcon(LoadSource& source, std::span<const std::uint8_t>) {
     return hasIconFileExtension(source.path());
 }
 
-bool loadExecutableIcon(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
+bool loadExecutableIcon(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     std::uint16_t index = 0;
-    return LoadExecutableIcon(source.path(), index, &bitmap);
+    return request.associatedIcon ? LoadExecutableIcon(source.path(), index, &bitmap)
+                                  : LoadExecutableOwnIcon(source.path(), index, &bitmap);
 }
 
 }  // namespace loading
 
-std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index) {
+std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index, bool orAssociatedIcon) {
     if (!fileExists(path)) return std::nullopt;
     const MappedFile file(path);
     const int count = countFileIcons(file.bytes());
     if (count < index || count <= 0) {
+        if (!orAssociatedIcon) return std::nullopt;
         // Files without icons, and numbers past the end, show the file's associated icon.
         auto icon = associatedIcon(path, kSystemIconSize);
         index = 0;
@@ -95,15 +97,25 @@ std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index)
     return extractFileIcon(file.bytes(), wanted, kSystemIconSize);
 }
 
-bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap) {
+namespace {
+bool loadIconOfFile(const std::string& path, std::uint16_t& index, Bitmap* bitmap, bool orAssociatedIcon) {
     // The name test first: probing asks every file, and it costs no system call.
     if (!bitmap || path.empty() || !hasIconFileExtension(path) || !fileExists(path)) return false;
     std::uint16_t walk = index;
-    const auto icon = ExtractIconAt(path, walk);
+    const auto icon = ExtractIconAt(path, walk, orAssociatedIcon);
     if (index == 0) index = walk;
     if (!icon) return false;
     drawLoaded(*icon, *bitmap);
     return true;
+}
+}  // namespace
+
+bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap) {
+    return loadIconOfFile(path, index, bitmap, true);
+}
+
+bool LoadExecutableOwnIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap) {
+    return loadIconOfFile(path, index, bitmap, false);
 }
 
 }  // namespace vexilo

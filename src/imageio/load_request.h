@@ -20,12 +20,16 @@ struct LoadRequest {
     // fresh pages; null lets each load allocate its own. Nothing of one file survives into the
     // next through them: they hold only capacity.
     LoadBuffers* buffers = nullptr;
+    // False when the file's own pictures are wanted and nothing else: a file whose only picture
+    // would be the icon the desktop shows for it (an unreadable or damaged file, an executable
+    // without icons) then does not load.
+    bool associatedIcon = true;
 
     bool isThumbnail() const { return purpose == LoadPurpose::Thumbnail; }
 
     static LoadRequest full() { return {}; }
     static LoadRequest thumbnail(int width, int height, LoadBuffers* buffers = nullptr) {
-        return {LoadPurpose::Thumbnail, width, height, buffers};
+        return {LoadPurpose::Thumbnail, width, height, buffers, true};
     }
 };
 

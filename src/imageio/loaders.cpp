@@ -113,7 +113,7 @@ bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind, con
             }
         }
     }
-    if (LoadImageAs(kind::AllFiles, path, bitmap, request)) {
+    if (request.associatedIcon && LoadImageAs(kind::AllFiles, path, bitmap, request)) {
         kind = kind::AllFiles;
         return true;
     }

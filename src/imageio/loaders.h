@@ -29,8 +29,9 @@ void keepLoaded(Bitmap&& picture, Bitmap& bitmap);
 bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});
 
 // Tries kinds 1 to 12 in order, each attempt swallowing exceptions, then kind 0 without a
-// handler. Stores the first kind that loads; on failure kind is unchanged. The file is opened
-// and read once; a kind whose refusal test rejects the file's first bytes is not tried.
+// handler (unless request.associatedIcon is false). Stores the first kind that loads; on failure kind is
+// unchanged. The file is opened and read once; a kind whose refusal test rejects the file's first bytes is
+// not tried.
 bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request = {});
 // The same answer by trying every loader in turn on its own reading of the file, with no
 // refusal tests: the reference that ProbeImageKind is tested against.
@@ -40,8 +41,11 @@ bool ProbeImageKindByTrying(const std::string& path, Bitmap* bitmap, FileKind& k
 // Kinds 1 to 4: icon `index` of an executable, library, control panel item or cursor file.
 // An index of 0 comes back as the file's icon count (0 when it has none).
 bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap);
+// The same, except that a file without icons or a number past the end loads nothing instead of
+// the file's associated icon.
+bool LoadExecutableOwnIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap);
 // The icon at `index`, the count/associated-icon rules of the icon walk; see the .cpp.
-std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index);
+std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index, bool associatedIcon = true);
 // Kind 0: the icon the desktop shows for the file.
 bool LoadAssociatedIcon(const std::string& path, Bitmap* bitmap);
 

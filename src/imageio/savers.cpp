@@ -20,8 +20,6 @@
 
 namespace vexilo {
 
-namespace {}  // namespace
-
 void EnsureFolder(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return;  // a bare name lives in the current folder
@@ -54,6 +52,46 @@ bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, c
             return SaveAsGif(bitmap, path);
         default:
             return false;
+    }
+}
+
+namespace {
+// The metafile kind a name asks for: ".wmf" in any letter case is a placeable Windows
+// metafile, anything else (also no extension, or the bare name ".wmf") an enhanced one.
+bool wantsEnhancedMetafile(const std::string& path) {
+    return lowerExtension(path) != ".wmf" || fileNameOf(path).size() == 4;
+}
+}  // namespace
+
+std::vector<std::uint8_t> EncodeImageAs(FileKind kind, const std::string& path, const Bitmap& bitmap,
+                                        const ExportOptions& options) {
+    switch (kind) {
+        case kind::Wmf:
+        case kind::Emf:
+            return writeMetafile(bitmap, wantsEnhancedMetafile(path));
+        case kind::Bmp:
+            return writeBmp(bitmap);
+        case kind::Ico: {
+            if (options.iconColors != IconColors::Colors16 && options.iconColors != IconColors::Colors256)
+                throw ImageError("Icon: no colour depth chosen");
+            Bitmap working;
+            StretchInto(bitmap, working, kSystemIconSize, kSystemIconSize);
+            return encodeIconFile(BitmapToIcon(working), options.iconColors == IconColors::Colors16 ? 4 : 8);
+        }
+        case kind::Jpeg: {
+            TJPEGImage jpeg;
+            jpeg.applyOptions(options.jpeg);
+            jpeg.assign(bitmap);
+            return jpeg.data();
+        }
+        case kind::Tga:
+            return encodeTga(bitmap);
+        case kind::Png:
+            return encodePng(bitmap);
+        case kind::Gif:
+            return writeGif(bitmap);
+        default:
+            throw ImageError("Cannot write files of kind " + std::to_string(kind));
     }
 }
 
@@ -114,10 +152,7 @@ bool SaveAsPng(const Bitmap* bitmap, const std::string& path) {
 
 bool SaveAsMetafile(const Bitmap* image, const std::string& path) {
     if (!image) return false;
-    // The name decides the kind: ".wmf" in any letter case is a placeable Windows metafile,
-    // anything else (also no extension at all) an enhanced metafile.
-    // A name's leading dot starts no extension here, so ".wmf" alone is an enhanced metafile.
-    const bool enhanced = lowerExtension(path) != ".wmf" || fileNameOf(path).size() == 4;
+    const bool enhanced = wantsEnhancedMetafile(path);
     const std::vector<std::uint8_t> bytes = writeMetafile(*image, enhanced);
     EnsureFolder(path);
     writeFileAtomic(path, bytes);

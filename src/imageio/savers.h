@@ -4,7 +4,9 @@
 // every error and answers false; the others let ImageError through ("Cannot create file ...", write errors)
 // so that the caller can show its text. Every write is atomic: a failed save leaves any old file whole. Paths
 // are full paths and are never cut.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "codecs/export_options.h"
 #include "imageio/file_kind.h"
@@ -20,6 +22,12 @@ void EnsureFolder(const std::string& path);
 // 9 JPEG (options.jpeg), 10 TGA, 11 PNG, 12 GIF; false for any other kind. EnsureFolder runs
 // first and its error passes through.
 bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, const ExportOptions& options);
+
+// The bytes SaveImageAs would write to path (whose name picks a Windows or an enhanced
+// metafile), for writers that place the file themselves. Throws ImageError, with its reason,
+// for a kind that is not an output kind or a raster that cannot be written; writes nothing.
+std::vector<std::uint8_t> EncodeImageAs(FileKind kind, const std::string& path, const Bitmap& bitmap,
+                                        const ExportOptions& options);
 
 // False for a null bitmap and for any failure: the raster in its own pixel format and palette
 // (the display's format as 32 bits).

@@ -170,13 +170,13 @@ void TFindInDir::Scan() {
     struct Restore {
         TFindInDir& self;
         std::uint64_t active;
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> stack;
+        std::set<std::pair<std::uint64_t, std::uint64_t>> visited;
         ~Restore() {
             self.m_activeGeneration = active;
-            self.m_walkStack = std::move(stack);
+            self.m_visited = std::move(visited);
         }
-    } restore{*this, m_activeGeneration, std::move(m_walkStack)};
-    m_walkStack.clear();
+    } restore{*this, m_activeGeneration, std::move(m_visited)};
+    m_visited.clear();
 
     const std::uint64_t generation = ++m_generation;
     m_activeGeneration = generation;
@@ -197,6 +197,7 @@ void TFindInDir::Scan() {
 }
 
 void TFindInDir::ScanFolder(std::string folder, const std::string& mask) {
+    if (m_depth == 0) m_visited.clear();
     walk(std::move(folder), mask);
 }
 
@@ -218,19 +219,11 @@ void TFindInDir::walk(std::string folder, const std::string& mask) {
     // which the system enumerates them.
     DirHandle dir(folder);
     std::vector<Listed> entries;
-    struct Pop {
-        std::vector<std::pair<std::uint64_t, std::uint64_t>>& stack;
-        std::size_t size;
-        ~Pop() {
-            if (stack.size() > size) stack.resize(size);
-        }
-    } pop{m_walkStack, m_walkStack.size()};
     if (dir.get()) {
         struct stat self {};
         if (::fstat(::dirfd(dir.get()), &self) == 0) {
             const std::pair<std::uint64_t, std::uint64_t> id{self.st_dev, self.st_ino};
-            if (std::find(m_walkStack.begin(), m_walkStack.end(), id) != m_walkStack.end()) return;
-            m_walkStack.push_back(id);
+            if (!m_visited.insert(id).second) return;
         }
         while (const dirent* d = ::readdir(dir.get())) {
             if (isDotOrDotDot(d->d_name)) continue;
@@ -285,8 +278,9 @@ void TFindInDir::walk(std::string folder, const std::string& mask) {
         const bool maybeDir = e.type == DT_DIR || e.type == DT_LNK || e.type == DT_UNKNOWN;
         if (maybeDir && statEntry(e, -1, folder) && S_ISDIR(e.st.st_mode)) {
             const std::pair<std::uint64_t, std::uint64_t> id{e.st.st_dev, e.st.st_ino};
-            // A link back to a folder on the current walk would never end.
-            if (std::find(m_walkStack.begin(), m_walkStack.end(), id) == m_walkStack.end()) {
+            // A link back to a folder on the current walk would never end, and one to a folder
+            // already walked would list it again.
+            if (!m_visited.contains(id)) {
                 CurrentFolder = folder;
                 CurrentName.clear();
                 MaskIndex = -1;

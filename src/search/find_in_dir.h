@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -99,8 +100,10 @@ private:
     std::uint64_t m_activeGeneration = 0;  // of the walk now running on this stack level
     int m_depth = 0;
     Identity m_identity;  // who asks, for the read-only attribute
-    // Folders (device, inode) on the current walk, so that links never lead round in a loop.
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_walkStack;
+    // Folders (device, inode) this walk has entered: a folder that several links reach is
+    // walked once (links joining many folders would walk them once per path), and a link
+    // back to a folder on the walk never leads round in a loop.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_visited;
 };
 
 }  // namespace vexilo::search

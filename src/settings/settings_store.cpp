@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "base/errors.h"
@@ -471,14 +472,23 @@ void SettingsStore::save() {
     };
     if (d.keepFile)
         fail("The settings file \"" + d.filePath + "\" could not be read at start-up and is left as it is.");
-    const std::string folder = d.filePath.substr(0, d.filePath.rfind('/') + 1);
+    // A settings file that is a symbolic link (kept with the user's other dotfiles) stays one:
+    // the file it leads to is replaced.
+    std::string target = d.filePath;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(target, ec)) break;
+        const std::filesystem::path link = std::filesystem::read_symlink(target, ec);
+        if (ec) break;
+        target = (link.is_absolute() ? link : std::filesystem::path(target).parent_path() / link).string();
+    }
+    const std::string folder = target.substr(0, target.rfind('/') + 1);
     std::string reason;
     if (!makeFolders(folder, reason)) fail(reason);
     std::string text = d.doc.dump(2, ' ', false, Json::error_handler_t::replace);
     text += '\n';
     try {
-        writeFileAtomic(d.filePath,
-                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        writeFileAtomic(target, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     } catch (const ImageError& e) {
         fail(e.what());
     }

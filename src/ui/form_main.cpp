@@ -775,6 +775,8 @@ void TFormMain::miBatchconvertiontoClick() {
     for (std::size_t r : rows) {
         request.files.push_back(list.row(r).image.path());
         request.iconIndexes.push_back(list.row(r).image.IconIndex);
+        request.associatedIcons.push_back(m_search.listedAsIcons() &&
+                                          list.row(r).image.Kind == kind::AllFiles);
     }
     // The dialog puts the export options back when it goes, so its choices reach single saves
     // only through the stored settings.

@@ -93,6 +93,7 @@ int QtDialogs::message(const MessageRequest& request) {
     QMessageBox box(m_parent);
     box.setWindowTitle(q(request.caption));
     box.setText(q(request.text));
+    if (!request.details.empty()) box.setDetailedText(q(request.details));
     switch (request.kind) {
         case MessageKind::Information:
             box.setIcon(QMessageBox::Information);

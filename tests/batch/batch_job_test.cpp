@@ -29,7 +29,8 @@ TEST(BatchJob, NamesAndPaths) {
 
     EXPECT_EQ(BatchOutputPath("/a/b.png", "", "b.bmp"), "/a/b.bmp");
     EXPECT_EQ(BatchOutputPath("/a/b.png", "out/", "b.bmp"), "/a/out/b.bmp");
-    EXPECT_EQ(BatchOutputPath("/a/b.png", "out", "b.bmp"), "/a/outb.bmp");  // nothing is added
+    EXPECT_EQ(BatchOutputPath("/a/b.png", "out16", "b.bmp"), "/a/out16/b.bmp");  // always a folder
+    EXPECT_EQ(BatchOutputPath("/a/b.png", "/conv", "b.bmp"), "/conv/b.bmp");
     EXPECT_EQ(BatchOutputPath("/a/b.png", "/conv/", "b.bmp"), "/conv/b.bmp");
 
     BatchRequest r;
@@ -169,17 +170,34 @@ TEST_P(BatchRun, SkipAllAsksOnceAndTouchesNothing) {
     EXPECT_EQ(load(dir.file("c.bmp")).width(), 4);
 }
 
-TEST_P(BatchRun, TwoRowsWithOneOutputMeetTheReplaceQuestion) {
+TEST_P(BatchRun, OutputsAreKnownBeforeAnythingIsWritten) {
     const std::string a = png("a.png", 4, 4);
     const std::string jpg = dir.file("a.jpg");
     fs::copy_file(png("other.png", 6, 6), jpg);  // a PNG under a .jpg name still loads
     BatchRequest r;
+    r.promptOnReplace = false;
     r.files = {a, jpg};
     r.iconIndexes = {-1, -1};
-    const BatchResult result = run(r);
-    EXPECT_EQ(asked, std::vector<std::string>{"a.bmp"});
-    EXPECT_EQ(result.converted, 1);
-    EXPECT_EQ(load(dir.file("a.bmp")).width(), 4);  // skipped: the first row's output stays
+    // Two rows with one output: the first writes it, the second is a reported clash.
+    BatchResult result = run(r);
+    EXPECT_EQ((std::vector<int>{result.converted, result.failed, result.clashed}),
+              (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(load(dir.file("a.bmp")).width(), 4);
+    ASSERT_EQ(result.issues.size(), 1u);
+    EXPECT_EQ(result.issues[0].kind, BatchIssueKind::SameOutput);
+    EXPECT_EQ(result.issues[0].other, a);
+
+    // An output that is another row's source is never written; a row's own source may be.
+    r.targetKind = kind::Png;
+    r.files = {jpg, a};
+    result = run(r);
+    EXPECT_EQ((std::vector<int>{result.converted, result.failed, result.clashed}),
+              (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(load(a).width(), 4);
+    ASSERT_EQ(result.issues.size(), 1u);
+    EXPECT_EQ(result.issues[0].kind, BatchIssueKind::OverSource);
+    EXPECT_EQ(result.issues[0].source, jpg);
+    EXPECT_TRUE(asked.empty());
 }
 
 TEST_P(BatchRun, CountsStopsAndConvertsOntoItself) {
@@ -189,31 +207,111 @@ TEST_P(BatchRun, CountsStopsAndConvertsOntoItself) {
     r.actualSize = false;
     r.percent = 1;  // 100 -> 1 pixel, 32 -> none: a failed output, and the run goes on
     r.promptOnReplace = false;
-    r.files = {big, tiny, dir.file("missing.png"), big};
+    r.files = {big, tiny, dir.file("missing.png"), png("last.png", 4, 4)};
     r.iconIndexes = {-1, -1, -1, -1};
     stopAt = 4;
     const BatchResult result = run(r);
     EXPECT_EQ((std::vector<int>{result.converted, result.notLoaded, result.failed}),
               (std::vector<int>{1, 1, 1}));
     EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.left, 1);
     EXPECT_EQ(load(big).width(), 1);  // written over its own source, once
     EXPECT_EQ(load(tiny).width(), 32);
-    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"big.png", "tiny.png"}));
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"big.png", "last.png", "tiny.png"}));
 }
 
-TEST_P(BatchRun, AnErrorEndsTheRunAndEarlierOutputsStayWhole) {
+TEST_P(BatchRun, AWriteFailureFailsThatFileAndTheRunGoesOn) {
     const std::string a = png("a/a.png", 4, 4), b = png("b/b.png", 4, 4), c = png("a/c.png", 4, 4);
     test::writeFile(dir.path() / "b/out", std::vector<std::uint8_t>{0});  // a file where a folder must go
     BatchRequest r;
-    r.targetKind = kind::Png;
     r.outputFolder = "out/";
     r.files = {a, b, c};
     r.iconIndexes = {-1, -1, -1};
+    for (const FileKind k : {kind::Png, kind::Bmp}) {
+        r.targetKind = k;
+        const BatchResult result = run(r);
+        EXPECT_EQ((std::vector<int>{result.converted, result.failed}), (std::vector<int>{2, 1}));
+        ASSERT_EQ(result.issues.size(), 1u);
+        EXPECT_EQ(result.issues[0].source, b);
+        EXPECT_NE(result.issues[0].reason.find(dir.file("b/out")), std::string::npos)
+            << result.issues[0].reason;
+    }
+    EXPECT_EQ(listing(dir.path() / "a/out"), (std::vector<std::string>{"a.bmp", "a.png", "c.bmp", "c.png"}));
+}
+
+TEST_P(BatchRun, AFileNoDecoderReadsIsNotLoadedUnlessItsIconWasAskedFor) {
+    // A JPEG with its first two bytes zeroed, a folder and a text file, over good outputs.
+    std::vector<std::uint8_t> damaged = test::readFile(png("d.png", 4, 4));
+    damaged[0] = damaged[1] = 0;
+    test::writeFile(dir.path() / "d.jpg", damaged);
+    fs::create_directory(dir.path() / "f.jpg");
+    test::writeFile(dir.path() / "notes.txt", std::vector<std::uint8_t>{'h', 'i'});
+    png("f.png", 4, 4);
+    png("notes.png", 4, 4);
+    const auto good = test::readFile(dir.path() / "d.png");
+    BatchRequest r;
+    r.targetKind = kind::Png;
+    r.promptOnReplace = false;
+    r.files = {dir.file("d.jpg"), dir.file("f.jpg"), dir.file("notes.txt")};
+    r.iconIndexes = {-1, -1, -1};
+    BatchResult result = run(r);
+    EXPECT_EQ((std::vector<int>{result.converted, result.notLoaded}), (std::vector<int>{0, 3}));
+    EXPECT_EQ(test::readFile(dir.path() / "d.png"), good);
+    ASSERT_EQ(result.issues.size(), 3u);
+    EXPECT_EQ(result.issues[2].kind, BatchIssueKind::NotLoaded);
+
+    r.associatedIcons = {false, false, true};  // listed under "All files as Windows Icons"
+    result = run(r);
+    EXPECT_EQ((std::vector<int>{result.converted, result.notLoaded}), (std::vector<int>{1, 2}));
+    EXPECT_EQ(load(dir.file("notes.png")).width(), 32);
+}
+
+TEST_P(BatchRun, OverwriteReplacesOnlyFilesTheUserMayWrite) {
+    const std::string a = png("a.png", 4, 4);
+    test::writeFile(dir.path() / "a.bmp", std::vector<std::uint8_t>{1, 2});
+    fs::permissions(dir.path() / "a.bmp",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    BatchRequest r;
+    r.promptOnReplace = false;
+    r.files = {a};
+    r.iconIndexes = {-1};
     const BatchResult result = run(r);
-    EXPECT_NE(result.error.find("out"), std::string::npos) << result.error;
-    EXPECT_EQ(result.converted, 1);
-    EXPECT_EQ(load(dir.file("a/out/a.png")).width(), 4);
-    EXPECT_EQ(listing(dir.path() / "a/out"), std::vector<std::string>{"a.png"});  // c was never written
+    EXPECT_EQ(result.failed, 1);
+    ASSERT_EQ(result.issues.size(), 1u);
+    EXPECT_NE(result.issues[0].reason.find("read-only"), std::string::npos) << result.issues[0].reason;
+    EXPECT_EQ(test::readFile(dir.path() / "a.bmp"), (std::vector<std::uint8_t>{1, 2}));
+}
+
+TEST_P(BatchRun, LongNamesConvertAndLeftoversOfKilledRunsGo) {
+    const std::string longName(251, 'n');  // with ".bmp", the longest name a folder may hold
+    const std::string a = png(longName + ".png", 4, 4);
+    // Leftovers of a process that is gone, of this version and of earlier ones, and two
+    // files that only look alike.
+    const std::vector<std::string> stale{".vexilo-3ffffffe-00000001.tmp", ".x.png.vxpart123.png",
+                                         "settings.json.vxtmp55"};
+    const std::vector<std::string> kept{".vexilo-notes.tmp", "x.vxtmp"};
+    for (const auto& name : stale) test::writeFile(dir.path() / name, std::vector<std::uint8_t>{1});
+    for (const auto& name : kept) test::writeFile(dir.path() / name, std::vector<std::uint8_t>{1});
+    BatchRequest r;
+    r.files = {a};
+    r.iconIndexes = {-1};
+    EXPECT_EQ(run(r).converted, 1);
+    EXPECT_EQ(load(dir.file(longName + ".bmp")).width(), 4);
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{".vexilo-notes.tmp", longName + ".bmp",
+                                                             longName + ".png", "x.vxtmp"}));
+}
+
+TEST_P(BatchRun, QuotesInFolderNamesAndTheTypedSingleName) {
+    const std::string a = png("a.png", 4, 4);
+    BatchRequest r;
+    r.targetKind = kind::Png;
+    r.files = {a};
+    r.iconIndexes = {-1};
+    r.outputFolder = "q\"x";  // a quote is part of a name
+    r.singleFile = true;
+    r.singleOutputName = "typed.tga.png";
+    EXPECT_EQ(run(r).converted, 1);
+    EXPECT_EQ(load(dir.file("q\"x/typed.tga.png")).width(), 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(OneByOneAndPool, BatchRun, ::testing::Values(1, 3));

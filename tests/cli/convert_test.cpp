@@ -1,8 +1,15 @@
 // vexilo-cli convert and the exit statuses of the other commands, run as a user would.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
+#include "base/file_io.h"
 #include "codecs/png_codec.h"
 #include "imageio/loaders.h"
 #include "support/cli_run.h"
@@ -97,6 +104,83 @@ TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
          {"--to", "--out", "--width", "--height", "--percent", "--button", "--icon-colors", "--quality",
           "--grayscale", "--no-progressive", "--overwrite", "--skip-existing"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+TEST_F(CliConvert, FilesThatAreNotConvertedAreNamedAndFailTheRun) {
+    // A damaged JPEG over a good output: not loaded, and the output stays.
+    const std::string a = png("a.png", 4, 4), good = png("d.png", 5, 5);
+    std::vector<std::uint8_t> damaged = test::readFile(good);
+    damaged[0] = damaged[1] = 0;
+    test::writeFile(dir.path() / "d.jpg", damaged);
+    auto r = runCli("convert --to png --overwrite " + q(dir.file("d.jpg")), true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Not loaded: " + dir.file("d.jpg")), std::string::npos) << r.out;
+    EXPECT_EQ(load(good).width(), 5);
+    test::writeFile(dir.path() / "notes.txt", std::vector<std::uint8_t>{'h', 'i'});
+    EXPECT_EQ(runCli("convert --to png --associated-icons " + q(dir.file("notes.txt"))).status, 0);
+    EXPECT_EQ(load(dir.file("notes.png")).width(), 32);
+
+    // A row whose output is a later row's source is not written; that source converts in place.
+    fs::copy_file(png("wide.png", 9, 2), dir.path() / "a.jpg");
+    r = runCli("convert --to png --overwrite " + q(dir.file("a.jpg")) + " " + q(a), true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Converted: 1;\nNot loaded: 0;\nFailed: 1."), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(dir.file("a.jpg") + " -> " + a), std::string::npos) << r.out;
+    EXPECT_EQ(load(a).width(), 4);
+}
+
+// Starts vexilo-cli with the arguments, its output thrown away.
+pid_t startCli(const std::vector<std::string>& args) {
+    std::vector<std::string> all{test::cliPath().string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+TEST_F(CliConvert, AKilledRunLeavesNoDamagedOutputAndTheNextRunNoLeftover) {
+    std::vector<std::string> args{"convert", "--to", "png", "--overwrite", "--jobs", "2", "--out", "out"};
+    for (int i = 0; i < 16; ++i) {
+        const std::string name = "p" + std::to_string(i);
+        args.push_back(png(name + ".png", 300, 200));
+        test::writeFile(dir.path() / "out" / (name + ".png"),
+                        encodePng(test::makeBitmap(3, 3, PixelFormat::Bpp24, test::patternColor)));
+    }
+    // Kills spread over the time a whole run takes.
+    const auto started = std::chrono::steady_clock::now();
+    int status = 0;
+    ::waitpid(startCli(args), &status, 0);
+    const auto whole = std::chrono::steady_clock::now() - started;
+    constexpr int kMoments = 12;
+    for (int moment = 0; moment < kMoments; ++moment) {
+        const pid_t pid = startCli(args);
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(whole * moment / kMoments);
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        for (const auto& e : fs::directory_iterator(dir.path() / "out")) {
+            if (isTemporaryName(e.path().filename().string())) continue;
+            Bitmap b;
+            FileKind k = 0;
+            LoadRequest own;
+            own.associatedIcon = false;
+            ASSERT_TRUE(ProbeImageKind(e.path().string(), &b, k, own)) << e.path() << " after " << moment;
+            EXPECT_TRUE(b.width() == 3 || b.width() == 300) << e.path();
+        }
+    }
+    ::waitpid(startCli(args), &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (const auto& e : fs::directory_iterator(dir.path() / "out"))
+        EXPECT_FALSE(isTemporaryName(e.path().filename().string())) << e.path();
 }
 
 TEST_F(CliConvert, OtherCommandsFailWithAStatus) {

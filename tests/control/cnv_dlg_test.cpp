@@ -142,6 +142,23 @@ TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPath) {
     EXPECT_EQ(d.controls().labelSaving, lang.interfaceText(84));
 }
 
+TEST_F(CnvDlgTest, SingleFileModeWritesTheTypedName) {
+    test::TempDir dir;
+    test::writeFile(dir.path() / "a.png",
+                    encodePng(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor)));
+    request.files = {dir.file("a.png")};
+    request.iconIndexes = {-1};
+    request.singleFile = true;
+    request.singleOutputName = "a.png";
+    CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
+    d.FormShow({});
+    d.CBConvertChange(2);
+    d.EPathChange(dir.file("out/typed.bmp"));
+    d.BOkClick();
+    EXPECT_EQ(test::readFile(dir.path() / "out/typed.bmp").at(0), 'B');
+    EXPECT_EQ(dialogs.messages.back().text, "Converted: 1;\n\rNot loaded: 0;\n\rFailed: 0.");
+}
+
 TEST_F(CnvDlgTest, FolderDialogCancelKeepsTheFolder) {
     settings.writeString(kConvert, "BatchPathToSave", "/x/out/");
     CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
@@ -222,7 +239,10 @@ TEST_F(CnvDlgTest, RunAsksShowsProgressStopsAndSummarises) {
     EXPECT_EQ(question.buttons, (std::vector<std::string>{"Overwrite", "Overwrite all", "Skip", "Skip all"}));
     EXPECT_EQ(question.text, "This file already exists:\n\t         " + dir.file("a.bmp"));
     EXPECT_EQ(shown, (std::vector<std::string>{"2/3 b.png"}));
-    EXPECT_EQ(dialogs.messages[1].text, "Converted: 0;\n\rNot loaded: 0;\n\rFailed: 0.");
+    // The summary says the run was stopped; its details name the file skipped.
+    EXPECT_EQ(dialogs.messages[1].text,
+              "Converted: 0;\n\rNot loaded: 0;\n\rFailed: 0.\n\rStopped. Files not converted: 2");
+    EXPECT_EQ(dialogs.messages[1].details, "Skipped, the file exists: " + dir.file("a.bmp") + "\n");
     EXPECT_FALSE(d.controls().running || d.controls().progressVisible);
 }
 

@@ -241,12 +241,14 @@ TEST_F(FindInDirTree, FolderMaskReportsMatchingFoldersOnly) {
     EXPECT_THAT(rec.events, UnorderedElementsAre("dir icons/ 0", "dir images/ 0"));
 }
 
-TEST_F(FindInDirTree, LinkLoopsEndAndLinksElsewhereAreWalked) {
+TEST_F(FindInDirTree, LinkLoopsEndAndEachRealFolderIsWalkedOnce) {
     touch(root() / "a" / "one.bmp");
     touch(root() / "b" / "two.bmp");
     fs::create_directory_symlink("..", root() / "a" / "up");            // back to the start
     fs::create_directory_symlink(root() / "a", root() / "a" / "self");  // to itself
-    fs::create_directory_symlink(root() / "b", root() / "a" / "tob");   // a sibling: walked
+    fs::create_directory_symlink(root() / "b", root() / "a" / "tob");   // a sibling, also reached directly
+    fs::create_directory_symlink(root() / "a", root() / "b" / "toa");
+    fs::create_directory_symlink(root() / "b", root() / "c");
     fs::create_symlink(root() / "missing.bmp", root() / "dangling.bmp");
     Recorder rec(finder, root());
     finder.InitialDir = root().string();
@@ -254,10 +256,14 @@ TEST_F(FindInDirTree, LinkLoopsEndAndLinksElsewhereAreWalked) {
     finder.ScanSubfolders = true;
     finder.Scan();
     const auto files = rec.ofKind("file");
-    EXPECT_EQ(std::count(files.begin(), files.end(), "file a/one.bmp 0"), 1);
-    EXPECT_EQ(std::count(files.begin(), files.end(), "file a/tob/two.bmp 0"), 1);
-    EXPECT_EQ(std::count(files.begin(), files.end(), "file b/two.bmp 0"), 1);
-    EXPECT_EQ(files.size(), 3u);  // the dangling link is no file
+    const auto named = [&](const std::string& name) {
+        return std::count_if(files.begin(), files.end(), [&](const std::string& f) {
+            return f.find("/" + name + " ") != std::string::npos;
+        });
+    };
+    EXPECT_EQ(named("one.bmp"), 1);
+    EXPECT_EQ(named("two.bmp"), 1);
+    EXPECT_EQ(files.size(), 2u);  // the dangling link is no file
     EXPECT_EQ(rec.ends, 1);
 }
 

@@ -316,6 +316,23 @@ TEST(SettingsStore, KilledWhileSavingLeavesOneWholeVersion) {
     }
 }
 
+TEST(SettingsStore, SavesThroughALinkAndRemovesItsOwnLeftovers) {
+    test::TempDir dir;
+    fs::create_directory(dir.path() / "dotfiles");
+    fs::create_directory(dir.path() / "config");
+    fs::create_symlink("../dotfiles/vexilo.json", dir.path() / "config" / "settings.json");
+    test::writeFile(dir.path() / "dotfiles" / "settings.json.vxtmp4", std::vector<std::uint8_t>{1});
+    {
+        SettingsStore store((dir.path() / "config").string());
+        store.writeInteger(kRoot, "Left", 7);
+        store.save();
+    }
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "config" / "settings.json"));
+    EXPECT_THAT(readText(dir.path() / "dotfiles" / "vexilo.json"), HasSubstr("\"Left\""));
+    EXPECT_FALSE(fs::exists(dir.path() / "dotfiles" / "settings.json.vxtmp4"));
+    EXPECT_EQ(SettingsStore((dir.path() / "config").string()).readInteger(kRoot, "Left", 0), 7);
+}
+
 TEST(SettingsStore, FolderFollowsXdgConfigHome) {
     const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
     const std::string savedXdg = oldXdg ? oldXdg : "";

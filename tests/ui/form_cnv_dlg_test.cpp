@@ -125,7 +125,8 @@ TEST_F(FormCnvDlgTest, ARunShowsStopAndTheFileAndCanBeStopped) {
     d->BitBtnOk->click();
     EXPECT_EQ(during, QStringLiteral("Stop"));
     EXPECT_TRUE(format.startsWith("a.png")) << format.toStdString();
-    EXPECT_EQ(dialogs.messages.back().text, "Converted: 0;\n\rNot loaded: 0;\n\rFailed: 0.");
+    EXPECT_EQ(dialogs.messages.back().text,
+              "Converted: 0;\n\rNot loaded: 0;\n\rFailed: 0.\n\rStopped. Files not converted: 2");
     EXPECT_EQ(d->BitBtnOk->text(), QStringLiteral("Convert"));
     EXPECT_FALSE(d->ProgressBar1->isVisible());
 }
