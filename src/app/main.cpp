@@ -31,14 +31,14 @@ void onTerminate(int) {
     [[maybe_unused]] const auto n = ::write(g_signalPipe[0], &b, 1);
 }
 
-void closeOnTerminate(QWidget& window) {
+void closeOnTerminate(vexilo::TFormMain& window) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
     auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &window);
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, notifier] {
         char b = 0;
         [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &b, 1);
         notifier->setEnabled(false);
-        window.close();
+        window.closeForSignal();
         QApplication::quit();
     });
     struct sigaction sa {};

@@ -448,6 +448,7 @@ ReplaceAnswer CnvDlg::askReplace(const std::string& path) {
     q.buttons = {m_lang.messageText(17), m_lang.messageText(18), m_lang.messageText(19),
                  m_lang.messageText(20)};
     q.defaultButton = 2;  // Enter keeps the file
+    q.escapeButton = 2;
     switch (m_dialogs.message(q)) {
         case 0:
             return ReplaceAnswer::Overwrite;

@@ -31,6 +31,9 @@ struct MessageRequest {
     std::vector<std::string> buttons;  // in this order; empty means one "OK" button
     int defaultButton = 0;             // index into buttons
     std::string details = {};          // a longer text shown on request under the message
+    // The answer of Escape, and of a question closed without a click (a logout ends the program
+    // while it waits); -1: Escape does nothing and such a close answers the default button.
+    int escapeButton = -1;
 };
 
 class Dialogs {

@@ -48,7 +48,9 @@ ReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const
          MessageKind::Question,
          {m_lang.messageText(17), m_lang.messageText(18), m_lang.messageText(19),
           stripAmpersands(m_lang.interfaceText(119))},
-         0});
+         0,
+         {},
+         3});
     switch (answer) {
         case 0:
             return ReplaceAnswer::Replace;
@@ -186,7 +188,8 @@ void MainFiles::erase(const std::vector<std::size_t>& selected, FileOperationUi&
     const std::string yes = m_lang.messageText(forGood.empty() ? 28 : 29);
     const std::string no = stripAmpersands(m_lang.interfaceText(119));
     if (m_dialogs.message(
-            {stripAmpersands(m_lang.interfaceText(39)), text, MessageKind::Question, {yes, no}, 1}) != 0)
+            {stripAmpersands(m_lang.interfaceText(39)), text, MessageKind::Question, {yes, no}, 1, {}, 1}) !=
+        0)
         return;
     const int result = execute(op, ui);
     dropVanishedRows(unique);

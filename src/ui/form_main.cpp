@@ -37,6 +37,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "codecs/export_options.h"
@@ -881,8 +882,10 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         WriteSettings(m_store, s, sr, m_programFolder);
         m_store.save();
     } catch (const std::exception& e) {
-        // Reported once; the old settings file stays as it was.
-        m_dialogs.error(kProgramCaption, e.what());
+        // Reported once; the old settings file stays as it was. A logout ending the program must
+        // not wait for a click: then only standard error hears of it.
+        std::fprintf(stderr, "vexilo: the settings were not saved: %s\n", e.what());
+        if (!m_closingForSignal) m_dialogs.error(kProgramCaption, e.what());
     }
     sr.searchFolders.items = std::move(all);
     m_closing = true;

@@ -71,6 +71,11 @@ public:
     void ListView1ColumnClick(int column);
     void UpdateCommandStates();
     void FormResize();
+    // Closes as the user would, but for a signal (a logout): nothing at close waits for a click.
+    void closeForSignal() {
+        m_closingForSignal = true;
+        close();
+    }
     // Adds a folder dropped on the search folders (from the tree or a file manager).
     void CheckListBox1DragDrop(const std::string& folder);
 
@@ -167,6 +172,7 @@ private:
     std::vector<std::string> m_runOnlyFolders;  // named on the command line, not stored
     bool m_ShowButText = true;
     bool m_closing = false;
+    bool m_closingForSignal = false;
     bool m_langLoaded = false;
     int m_viewStyle = 0;
 

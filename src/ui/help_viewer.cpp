@@ -13,6 +13,7 @@
 
 #include "lang/program_folder.h"
 #include "ui/command_icons.h"
+#include "ui/screen_fit.h"
 
 namespace vexilo {
 
@@ -193,6 +194,7 @@ void showHelp(int helpContext, QWidget* owner) {
     }
     viewer->showHelp(helpContext);
     viewer->show();
+    keepOnScreen(viewer);  // 760 x 560 is more than a small screen has at 200 %
     viewer->raise();
     viewer->activateWindow();
 }

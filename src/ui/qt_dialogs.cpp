@@ -120,12 +120,13 @@ int QtDialogs::message(const MessageRequest& request) {
         buttons.push_back(box.addButton(q(text), QMessageBox::ActionRole));
     const auto def = static_cast<std::size_t>(request.defaultButton);
     if (def < buttons.size()) box.setDefaultButton(buttons[def]);
-    box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
-    for (;;) {
-        box.exec();
-        for (std::size_t i = 0; i < buttons.size(); ++i)
-            if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
-    }
+    const auto escape = static_cast<std::size_t>(request.escapeButton);
+    box.setEscapeButton(escape < buttons.size() ? buttons[escape] : static_cast<QAbstractButton*>(nullptr));
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
+    // Closed without a click: the program is quitting under the question.
+    return escape < buttons.size() ? request.escapeButton : request.defaultButton;
 }
 
 }  // namespace vexilo

@@ -446,6 +446,13 @@ TEST_F(FormMainTest, UnwritableSettingsAreReportedOnceAtClose) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_NE(dialogs.messages[0].text.find("Failed to set data"), std::string::npos);
     EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+
+    // Ended by a logout's signal: no question waits for a click (standard error says it).
+    form = std::make_unique<TFormMain>(*store, *lang, dialogs, options);
+    form->show();
+    form->closeForSignal();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(FormMainTest, ADamagedSettingsFileIsSetAsideWithOneNotice) {
