@@ -844,7 +844,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     }
     // A splitter sized while hidden shares its first real width out in proportion; the stored
     // panel widths are put back when it is first laid out on screen.
-    if (event->type() == QEvent::Resize) {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
         if (watched == m_imagesSplitter && m_imagesSplitter->isVisible() && !m_imagesLaidOut) {
             m_imagesLaidOut = true;
             const int total = m_imagesSplitter->width() - m_imagesSplitter->handleWidth();

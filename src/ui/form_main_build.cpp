@@ -498,7 +498,10 @@ void TFormMain::buildSearchTab(QWidget* page) {
     m_searchSplitter->addWidget(m_masksPanel);
     m_searchSplitter->setStretchFactor(0, 1);
     m_searchSplitter->installEventFilter(this);
-    connect(m_searchSplitter, &QSplitter::splitterMoved, this, [this] { FormResize(); });
+    connect(m_searchSplitter, &QSplitter::splitterMoved, this, [this] {
+        m_searchLaidOut = true;
+        FormResize();
+    });
 }
 
 void TFormMain::buildImagesTab(QWidget* page) {
@@ -507,6 +510,7 @@ void TFormMain::buildImagesTab(QWidget* page) {
     m_imagesSplitter = new QSplitter(Qt::Horizontal, page);
     m_imagesSplitter->setChildrenCollapsible(false);
     m_imagesSplitter->installEventFilter(this);
+    connect(m_imagesSplitter, &QSplitter::splitterMoved, this, [this] { m_imagesLaidOut = true; });
     layout->addWidget(m_imagesSplitter);
 
     m_listPanel = new QWidget(m_imagesSplitter);

@@ -72,8 +72,9 @@ void TFormView::ShowFullView(const std::string& path, bool gif, const Bitmap& di
     keepOnScreen(this);
     // A first showing is framed by the window manager only after this returns.
     QTimer::singleShot(200, this, [this] { keepOnScreen(this); });
-    if (!activate) return;
+    // In front of the main window the person just clicked, but without the focus.
     raise();
+    if (!activate) return;
     if (!isActiveWindow()) activateWindow();
 }
 

@@ -3,9 +3,13 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 
 #include "lang/lang.h"
 
@@ -75,11 +79,20 @@ std::optional<std::string> QtDialogs::chooseFolder(const std::string& caption, c
 
 std::optional<std::string> QtDialogs::inputText(const std::string& caption, const std::string& prompt,
                                                 const std::string& initial) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(m_parent, q(caption), q(prompt), QLineEdit::Normal, q(initial), &ok);
-    if (!ok) return std::nullopt;
-    return text.toStdString();
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(q(caption));
+    dialog.setLabelText(q(prompt));
+    dialog.setTextValue(q(initial));
+    // The caption holds the whole path (a rename): wide enough to read it, and the name, whole;
+    // never wider than the screen.
+    const QFontMetrics fm(dialog.font());
+    const int wanted =
+        std::max(fm.horizontalAdvance(q(caption)) + 120, fm.horizontalAdvance(q(initial)) + 80);
+    const QScreen* screen = m_parent ? m_parent->screen() : QGuiApplication::primaryScreen();
+    const int most = screen ? screen->availableGeometry().width() - 40 : wanted;
+    dialog.resize(std::clamp(wanted, 360, std::max(360, most)), dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().toStdString();
 }
 
 std::optional<Color> QtDialogs::chooseColor(const Color& initial) {

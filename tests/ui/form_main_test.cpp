@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -347,8 +348,23 @@ TEST_F(FormMainTest, GeometryComesBackAfterARestartAndAlwaysFitsTheScreen) {
     open();
     form->pageControl()->setCurrentIndex(1);
     QTest::qWait(100);
-    EXPECT_EQ(form->findChild<QWidget*>("ListView1")->parentWidget()->parentWidget()->width(), 300);
+    QWidget* listPanel = form->findChild<QWidget*>("ListView1")->parentWidget()->parentWidget();
+    EXPECT_EQ(listPanel->width(), 300);
+    // A person drags the splitter 40 pixels to the left; the next start has that width.
+    auto* splitter = qobject_cast<QSplitter*>(listPanel->parentWidget());
+    ASSERT_NE(splitter, nullptr);
+    QWidget* handle = splitter->handle(1);
+    const QPoint grip = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(grip - QPoint(40, 0)),
+                     handle->mapToGlobal(QPointF(grip - QPoint(40, 0))), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(handle, &drag);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip - QPoint(40, 0));
+    EXPECT_EQ(listPanel->width(), 260);
     form->close();
+    EXPECT_EQ(SettingsStore((dir.path() / "config").string()).readInteger(kSettingsRootKey, "ThumbWidth", -1),
+              260);
 
     // A damaged width never hides the view buttons; a size and place from a larger screen or
     // a removed monitor are brought onto this one, title bar first.
