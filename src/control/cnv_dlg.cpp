@@ -36,33 +36,20 @@ std::string folderOf(const std::string& path) {
 }  // namespace
 
 std::vector<std::string> ReadExportOptions(const SettingsStore& settings, ExportOptions& options) {
-    std::vector<std::string> problems;
-    const auto guarded = [&problems](auto read, auto def) {
-        try {
-            return read();
-        } catch (const SettingsError& e) {
-            problems.emplace_back(e.what());
-            return def;
-        }
-    };
-    const std::string colors =
-        guarded([&] { return settings.readString(kConvertKey, "IconColors", "cl256"); }, std::string());
+    TolerantReader read(settings);
+    const std::string colors = read.text(kConvertKey, "IconColors", "cl256");
     if (colors == "cl16") options.iconColors = IconColors::Colors16;
     if (colors == "cl256") options.iconColors = IconColors::Colors256;
     JpegOptions& jpeg = options.jpeg;
-    const auto integer = [&](const char* name, int def) {
-        return guarded([&] { return settings.readInteger(kJpegKey, name, def); }, def);
-    };
-    const auto boolean = [&](const char* name, bool def) {
-        return guarded([&] { return settings.readBool(kJpegKey, name, def); }, def);
-    };
+    const auto integer = [&](const char* name, int def) { return read.integer(kJpegKey, name, def); };
+    const auto boolean = [&](const char* name, bool def) { return read.boolean(kJpegKey, name, def); };
     // Values outside what the controls offer (a hand-edited file) are brought inside.
     jpeg.CompressionQuality =
         static_cast<std::uint8_t>(std::clamp(integer("CompressionQuality", jpeg.CompressionQuality), 1, 100));
     jpeg.PixelFormat = integer("PixelFormat", 0) == 1 ? 1 : 0;
     jpeg.Grayscale = boolean("Grayscale", jpeg.Grayscale);
     jpeg.ProgressiveEncoding = boolean("ProgressiveEncoding", jpeg.ProgressiveEncoding);
-    return problems;
+    return read.problems;
 }
 
 CnvDlg::CnvDlg(BatchRequest& request, ExportOptions& options, SettingsStore& settings, const TLang& lang,
@@ -133,29 +120,17 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
     m_convertPressed = false;
 
     // 2. Stored values (a missing one keeps the current value), texts, first page, empty tree.
-    std::vector<std::string> problems;
-    const auto integer = [&](const char* name, int def) {
-        try {
-            return m_settings.readInteger(kConvertKey, name, def);
-        } catch (const SettingsError& e) {
-            problems.emplace_back(e.what());
-            return def;
-        }
-    };
+    TolerantReader read(m_settings);
+    const auto integer = [&](const char* name, int def) { return read.integer(kConvertKey, name, def); };
     CnvGeometry g;
     g.clientWidth = integer("ClientWidth", design.clientWidth);
     g.clientHeight = integer("ClientHeight", design.clientHeight);
     g.left = integer("Left", design.left);
     g.top = integer("Top", design.top);
     g.treeViewWidth = integer("TreeViewWidth", design.treeViewWidth);
-    try {
-        m_request.outputFolder =
-            m_settings.readString(kConvertKey, "BatchPathToSave", m_request.outputFolder);
-    } catch (const SettingsError& e) {
-        problems.emplace_back(e.what());
-    }
-    for (std::string& p : ReadExportOptions(m_settings, m_options)) problems.push_back(std::move(p));
-    for (const std::string& p : problems) m_dialogs.error(m_c.caption, p);
+    m_request.outputFolder = read.text(kConvertKey, "BatchPathToSave", m_request.outputFolder);
+    for (std::string& p : ReadExportOptions(m_settings, m_options)) read.problems.push_back(std::move(p));
+    for (const std::string& p : read.problems) m_dialogs.error(m_c.caption, p);
     const JpegOptions& jpeg = m_options.jpeg;
     applyTexts();
     m_c.page = CnvPage::Convert;

@@ -213,23 +213,15 @@ std::vector<std::string> ReadSettings(const SettingsStore& store, MainSettings& 
                                       search::ImageSearch& search) {
     // A value of another type than text fails alone: it keeps its default, its message is kept
     // for the window to show, and the start goes on with the other values.
-    std::vector<std::string> problems;
-    const auto guarded = [&problems](auto read, auto def) {
-        try {
-            return read();
-        } catch (const SettingsError& e) {
-            problems.emplace_back(e.what());
-            return def;
-        }
-    };
+    TolerantReader read(store);
     const auto integer = [&](const std::string& key, const char* name, std::int32_t def) {
-        return guarded([&] { return store.readInteger(key, name, def); }, def);
+        return read.integer(key, name, def);
     };
     const auto boolean = [&](const std::string& key, const char* name, bool def) {
-        return guarded([&] { return store.readBool(key, name, def); }, def);
+        return read.boolean(key, name, def);
     };
     const auto text = [&](const std::string& key, const char* name, const std::string& def) {
-        return guarded([&] { return store.readString(key, name, def); }, def);
+        return read.text(key, name, def);
     };
     for (std::size_t i = 0; i < 3; ++i) {
         const std::string key = kToolBarKey + "\\" + std::string(toolbarName(kToolbars[i]));
@@ -268,7 +260,7 @@ std::vector<std::string> ReadSettings(const SettingsStore& store, MainSettings& 
     search.setSearchFolders(folders);
     for (const auto& mask : store.valueNames(kMasksKey))
         if (!mask.empty() && search.masks.findIgnoringCase(mask) < 0) search.masks.append(mask, false);
-    return problems;
+    return read.problems;
 }
 
 void WriteSettings(SettingsStore& store, const MainSettings& s, const search::ImageSearch& search,

@@ -29,15 +29,9 @@ FullViewLayout fullViewLayout(const std::string& path, bool gif, int width, int 
 
 void FullViewPosition::read(const SettingsStore& store) {
     // A value of the wrong type keeps the current one; the main window's reading reports it.
-    const auto read = [&store](const char* name, std::int32_t def) {
-        try {
-            return store.readInteger(kPreviewSettingsKey, name, def);
-        } catch (const SettingsError&) {
-            return def;
-        }
-    };
-    Left = read("Left", Left);
-    Top = read("Top", Top);
+    TolerantReader read(store);
+    Left = read.integer(kPreviewSettingsKey, "Left", Left);
+    Top = read.integer(kPreviewSettingsKey, "Top", Top);
 }
 
 void FullViewPosition::write(SettingsStore& store) const {

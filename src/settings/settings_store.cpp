@@ -509,4 +509,31 @@ const std::string& SettingsStore::damagedFileBackup() const {
     return m_impl->damagedBackup;
 }
 
+std::int32_t TolerantReader::integer(const std::string& key, const std::string& name, std::int32_t def) {
+    try {
+        return m_store.readInteger(key, name, def);
+    } catch (const SettingsError& e) {
+        problems.emplace_back(e.what());
+        return def;
+    }
+}
+
+bool TolerantReader::boolean(const std::string& key, const std::string& name, bool def) {
+    try {
+        return m_store.readBool(key, name, def);
+    } catch (const SettingsError& e) {
+        problems.emplace_back(e.what());
+        return def;
+    }
+}
+
+std::string TolerantReader::text(const std::string& key, const std::string& name, const std::string& def) {
+    try {
+        return m_store.readString(key, name, def);
+    } catch (const SettingsError& e) {
+        problems.emplace_back(e.what());
+        return def;
+    }
+}
+
 }  // namespace vexilo

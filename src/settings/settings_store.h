@@ -100,4 +100,18 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// Reads values for a window that is starting: a value stored with another type than text keeps
+// its default, and its message joins `problems` for the window to show once; the start goes on.
+class TolerantReader {
+public:
+    explicit TolerantReader(const SettingsStore& store) : m_store(store) {}
+    std::int32_t integer(const std::string& key, const std::string& name, std::int32_t def);
+    bool boolean(const std::string& key, const std::string& name, bool def);
+    std::string text(const std::string& key, const std::string& name, const std::string& def);
+    std::vector<std::string> problems;
+
+private:
+    const SettingsStore& m_store;
+};
+
 }  // namespace vexilo

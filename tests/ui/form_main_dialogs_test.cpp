@@ -31,6 +31,7 @@
 #include "ui/form_config.h"
 #include "ui/form_main.h"
 #include "ui/help_viewer.h"
+#include "ui/main_window_fixture.h"
 #include "ui/person.h"
 #include "ui/qt_test_app.h"
 
@@ -65,26 +66,9 @@ void clickTreeNode(TFormCnvDlg& d, int node) {
     QTest::qWait(200);  // the page that comes up is laid out
 }
 
-class FormMainDialogsTest : public ::testing::Test {
+class FormMainDialogsTest : public test::MainWindowTest {
 protected:
-    FormMainDialogsTest() {
-        test::qtApp();
-        fs::create_directories(dir.path() / "prog");
-        fs::copy_file(fs::path(VEXILO_SOURCE_DIR) / "lang" / "english.lng",
-                      dir.path() / "prog" / "english.lng");
-        options.programFolder = (dir.path() / "prog").string() + "/";
-    }
-    ~FormMainDialogsTest() override { form.reset(); }
-
-    void open() {
-        if (form) form->close();
-        form.reset();
-        lang.reset();
-        store = std::make_unique<SettingsStore>((dir.path() / "config").string());
-        lang = std::make_unique<TLang>(store.get());
-        form = std::make_unique<TFormMain>(*store, *lang, dialogs, options);
-        form->show();
-    }
+    void open() { MainWindowTest::open(true); }
     // A folder with two pictures, named on the command line: the window scans it at start. The
     // focus comes to the list and End selects the last row, as keys do; answers its name.
     std::string openAndSelectAPicture() {
@@ -103,13 +87,6 @@ protected:
         EXPECT_EQ(rows.size(), 1u);
         return rows.empty() ? std::string() : form->imageSearch().list().row(rows.front()).image.Name;
     }
-
-    test::TempDir dir;
-    StartOptions options;
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<TLang> lang;
-    std::unique_ptr<TFormMain> form;
 };
 
 TEST_F(FormMainDialogsTest, AValueStoredAsANumberIsShownAndTheStartGoesOn) {

@@ -23,6 +23,7 @@
 #include "ui/form_main.h"
 #include "ui/form_view.h"
 #include "ui/found_list_model.h"
+#include "ui/main_window_fixture.h"
 #include "ui/person.h"
 #include "ui/qt_test_app.h"
 #include "ui/target_panel.h"
@@ -32,69 +33,67 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
-    test::qtApp();
-    test::TempDir dir;
-    fs::create_directories(dir.path() / "prog");
-    fs::copy_file(fs::path(VEXILO_SOURCE_DIR) / "lang" / "english.lng", dir.path() / "prog" / "english.lng");
-    const std::string data = (dir.path() / "data").string() + "/";
-    fs::create_directories(data);
+// The window opened on a scanned data folder.
+class FormMainTarget : public test::MainWindowTest {
+protected:
+    FormMainTarget() { fs::create_directories(data()); }
+    void openAndScan() {
+        open();
+        form->CheckListBox1DragDrop(data());
+        form->SBScanClick();
+    }
+};
+
+TEST_F(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
+    const std::string data = this->data();
     const Bitmap picture = test::makeBitmap(30, 20, PixelFormat::Bpp24, test::patternColor);
     saveBmpFile(picture, data + "a.bmp");
     ASSERT_TRUE(SaveAsPng(&picture, data + "b.png"));
     ASSERT_TRUE(SaveAsGif(&picture, data + "c.gif"));
+    openAndScan();
+    TFormMain& win = *form;
+    ASSERT_EQ(win.imageSearch().list().size(), 3u);
 
-    StartOptions options;
-    options.programFolder = (dir.path() / "prog").string() + "/";
-    SettingsStore store((dir.path() / "config").string());
-    TLang lang(&store);
-    test::ScriptedDialogs dialogs;
-    TFormMain form(store, lang, dialogs, options);
-    form.show();
-    form.CheckListBox1DragDrop(data);
-    form.SBScanClick();
-    ASSERT_EQ(form.imageSearch().list().size(), 3u);
-
-    TargetPanel* panel = form.targetPanel();
+    TargetPanel* panel = win.targetPanel();
     ASSERT_NE(panel, nullptr);
     // Rows are clicked where they are drawn, in every view style; each click shows its own row.
     auto view = [&]() -> QAbstractItemView* {
-        return form.viewStyle() == 3
-                   ? static_cast<QAbstractItemView*>(form.findChild<QTreeView*>("ListView1Details"))
-                   : form.findChild<QListView*>("ListView1");
+        return win.viewStyle() == 3
+                   ? static_cast<QAbstractItemView*>(win.findChild<QTreeView*>("ListView1Details"))
+                   : win.findChild<QListView*>("ListView1");
     };
     auto rowOf = [&](const std::string& name) {
-        const auto& rows = form.imageSearch().list().rows();
+        const auto& rows = win.imageSearch().list().rows();
         for (std::size_t i = 0; i < rows.size(); ++i)
             if (rows[i].image.Name == name) return static_cast<int>(i);
         return -1;
     };
     auto select = [&](const std::string& name) { test::clickRow(view(), rowOf(name)); };
     for (int style : {0, 3, 2}) {
-        form.SelListViewType(style);
+        win.SelListViewType(style);
         for (const auto& [name, kindName] :
              {std::pair{"a.bmp", "Bitmap"}, {"b.png", "Png"}, {"c.gif", "Gif"}, {"a.bmp", "Bitmap"}}) {
             select(name);
-            EXPECT_EQ(form.CBViewAs->currentText().toStdString(), kindName) << style;
-            EXPECT_EQ(form.m_targetArea->title().toStdString(),
+            EXPECT_EQ(win.CBViewAs->currentText().toStdString(), kindName) << style;
+            EXPECT_EQ(win.m_targetArea->title().toStdString(),
                       std::string(" Target (double click to enlarge): ") + kindName + " (30x20)");
-            EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + name) << style;
+            EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + name) << style;
             EXPECT_EQ(panel->target().DisplayImage().width(), 30);
         }
     }
     // Ctrl+click adds a row; the target stays the first selected. A plain click narrows it.
     select("a.bmp");
     test::clickRow(view(), rowOf("c.gif"), Qt::ControlModifier);
-    EXPECT_EQ(form.selectedRows().size(), 2u);
-    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "a.bmp");
+    EXPECT_EQ(win.selectedRows().size(), 2u);
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "a.bmp");
     test::clickRow(view(), rowOf("c.gif"));
-    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "c.gif");
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "c.gif");
 
     // The save commands run from the target's menu; the "Save as..." button drops down the list's.
-    EXPECT_EQ(form.action(CommandId::SBSaveAs)->menu(), form.filesPopup());
+    EXPECT_EQ(win.action(CommandId::SBSaveAs)->menu(), win.filesPopup());
     select("a.bmp");
     dialogs.saveAnswers = {data + "out.png"};
-    form.action(CommandId::miSavetargetasPNG)->trigger();
+    win.action(CommandId::miSavetargetasPNG)->trigger();
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].proposedName, "a.png");
     Bitmap back;
@@ -103,7 +102,7 @@ TEST(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
     ASSERT_FALSE(dialogs.messages.empty());
     EXPECT_EQ(dialogs.messages.back().text, "Converted: 1");
 
-    form.action(CommandId::miCopybitmaptoclipboard)->trigger();
+    win.action(CommandId::miCopybitmaptoclipboard)->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(30, 20));
 
     // A double click on a row enlarges that row, and list clicks then refresh the view while the
@@ -117,18 +116,12 @@ TEST(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
     EXPECT_TRUE(panel->fullView()->windowTitle().startsWith(QString::fromStdString(data + "a.bmp")));
     EXPECT_TRUE(view()->hasFocus());
     QTest::keyClick(view(), Qt::Key_End);
-    EXPECT_EQ(form.statusPanel(1)->text().toStdString(),
-              form.imageSearch().list().rows().back().image.path());
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), win.imageSearch().list().rows().back().image.path());
     panel->fullView()->close();
 }
 
-TEST(FormMainTarget, KeysMoveTheTargetOnlyWithoutModifiersAndTheFullViewFitsTheScreen) {
-    test::qtApp();
-    test::TempDir dir;
-    fs::create_directories(dir.path() / "prog");
-    fs::copy_file(fs::path(VEXILO_SOURCE_DIR) / "lang" / "english.lng", dir.path() / "prog" / "english.lng");
-    const std::string data = (dir.path() / "data").string() + "/";
-    fs::create_directories(data);
+TEST_F(FormMainTarget, KeysMoveTheTargetOnlyWithoutModifiersAndTheFullViewFitsTheScreen) {
+    const std::string data = this->data();
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
         saveBmpFile(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor), data + name);
     // A photo larger than the screen.
@@ -136,29 +129,22 @@ TEST(FormMainTarget, KeysMoveTheTargetOnlyWithoutModifiersAndTheFullViewFitsTheS
     saveBmpFile(
         test::makeBitmap(screen.width() + 800, screen.height() + 600, PixelFormat::Bpp24, test::patternColor),
         data + "d.bmp");
-    StartOptions options;
-    options.programFolder = (dir.path() / "prog").string() + "/";
-    SettingsStore store((dir.path() / "config").string());
-    TLang lang(&store);
-    test::ScriptedDialogs dialogs;
-    TFormMain form(store, lang, dialogs, options);
-    form.show();
-    form.CheckListBox1DragDrop(data);
-    form.SBScanClick();
-    form.ListView1ColumnClick(0);
-    QAbstractItemView* view = form.findChild<QListView*>("ListView1");
+    openAndScan();
+    TFormMain& win = *form;
+    win.ListView1ColumnClick(0);
+    QAbstractItemView* view = win.findChild<QListView*>("ListView1");
     test::clickRow(view, 0);
-    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "a.bmp");
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "a.bmp");
     QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(form.selectedRows().size(), 2u);
-    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "a.bmp");
+    EXPECT_EQ(win.selectedRows().size(), 2u);
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "a.bmp");
     QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);  // back to row 0 alone
     QTest::keyClick(view, Qt::Key_Right);
-    EXPECT_EQ(form.statusPanel(1)->text().toStdString(), data + "b.bmp");
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "b.bmp");
 
     // Its enlarged view, title bar and close button included, stays on the screen.
     test::doubleClickRow(view, 3);
-    TFormView* full = form.targetPanel()->fullView();
+    TFormView* full = win.targetPanel()->fullView();
     ASSERT_TRUE(full->isVisible());
     EXPECT_TRUE(full->windowTitle().startsWith(QString::fromStdString(data + "d.bmp")));
     EXPECT_TRUE(screen.contains(full->frameGeometry()))

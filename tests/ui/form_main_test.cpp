@@ -38,6 +38,7 @@
 #include "support/test_util.h"
 #include "ui/form_cnv_dlg.h"
 #include "ui/found_list_model.h"
+#include "ui/main_window_fixture.h"
 #include "ui/person.h"
 #include "ui/qt_test_app.h"
 
@@ -47,36 +48,15 @@ namespace {
 using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 
-QApplication& app() {
-    return test::qtApp();
-}
-
 void writeBmpFile(const fs::path& p, int w, int h, Color c) {
     fs::create_directories(p.parent_path());
     test::writeFile(p, writeBmp(test::makeBitmap(w, h, PixelFormat::Bpp24, [&](int, int) { return c; })));
 }
 
-// A program folder with two language packs, a settings folder, and a window over them.
-class FormMainTest : public ::testing::Test {
+// Two language packs, so that a language can be chosen.
+class FormMainTest : public test::MainWindowTest {
 protected:
-    FormMainTest() {
-        app();
-        fs::create_directories(dir.path() / "prog");
-        for (const char* pack : {"english.lng", "german.lng"})
-            fs::copy_file(fs::path(VEXILO_SOURCE_DIR) / "lang" / pack, dir.path() / "prog" / pack);
-        options.programFolder = (dir.path() / "prog").string() + "/";
-    }
-    void open() {
-        form.reset();
-        lang.reset();
-        store = std::make_unique<SettingsStore>((dir.path() / "config").string());
-        lang = std::make_unique<TLang>(store.get());
-        form = std::make_unique<TFormMain>(*store, *lang, dialogs, options);
-        form->show();
-    }
-    std::string data(const std::string& sub = "") const {
-        return (dir.path() / "data").string() + "/" + (sub.empty() ? "" : sub + "/");
-    }
+    FormMainTest() : MainWindowTest({"english.lng", "german.lng"}) {}
     std::vector<std::string> captions() const {
         std::vector<std::string> out;
         for (const auto& r : form->imageSearch().list().rows()) out.push_back(r.caption);
@@ -88,13 +68,6 @@ protected:
             form->listSelection()->select(form->listModel()->index(r, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-
-    test::TempDir dir;
-    StartOptions options;
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<TLang> lang;
-    std::unique_ptr<TFormMain> form;
 };
 
 TEST_F(FormMainTest, FirstRunStateAndTheGifSwitch) {
