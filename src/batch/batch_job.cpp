@@ -78,9 +78,10 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
         if (row.iconIndex == -1 && onWorker) {
             // ProbeImageKind's order without its last step, the associated icon, which only the
             // calling thread may ask for.
-            for (FileKind k = 1; k <= 12 && !loaded; ++k) {
+            for (const FileFormat& format : fileFormats()) {
+                if (loaded || format.kind == kind::AllFiles) continue;
                 try {
-                    loaded = LoadImageAs(k, row.source, &source);
+                    loaded = format.load(row.source, &source, LoadRequest{});
                 } catch (...) {
                 }
             }

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <thread>
 
@@ -132,10 +131,15 @@ void drawProgress(const BatchProgress& p) {
               << p.count << " " << name << std::flush;
 }
 
+// An output row by its extension without the dot, or "jpeg".
+std::optional<FileKind> outputKindNamed(const std::string& lower) {
+    if (lower == "jpeg") return kind::Jpeg;
+    for (const FileFormat& format : fileFormats())
+        if (format.output && lower == format.extension + 1) return format.kind;
+    return std::nullopt;
+}
+
 int convert(const std::vector<std::string>& args) {
-    static const std::map<std::string, FileKind> kFormats{
-        {"bmp", kind::Bmp}, {"jpg", kind::Jpeg}, {"jpeg", kind::Jpeg}, {"ico", kind::Ico}, {"tga", kind::Tga},
-        {"png", kind::Png}, {"gif", kind::Gif},  {"wmf", kind::Wmf},   {"emf", kind::Emf}};
     BatchRequest r;
     ExportOptions options;
     std::optional<FileKind> target;
@@ -179,9 +183,8 @@ int convert(const std::vector<std::string>& args) {
             std::string lower = value;
             std::transform(lower.begin(), lower.end(), lower.begin(),
                            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-            const auto it = kFormats.find(lower);
-            if (it == kFormats.end()) return usageError("unknown format \"" + value + "\" for --to");
-            target = it->second;
+            target = outputKindNamed(lower);
+            if (!target) return usageError("unknown format \"" + value + "\" for --to");
         } else if (name == "--out") {
             if (value.empty()) return usageError("--out needs a folder");
             // A folder from the command line is a folder even without its trailing "/".

@@ -14,9 +14,6 @@ namespace {
 const std::string kConvertKey = std::string(kSettingsRootKey) + "\\Convert";
 const std::string kJpegKey = std::string(kSettingsRootKey) + "\\JpegOpt";
 
-constexpr int kIconEntry = kind::Ico - kind::Wmf;
-constexpr int kJpegEntry = kind::Jpeg - kind::Wmf;
-
 const char* const kPixelFormats[] = {"24Bit", "8Bit"};
 
 std::string replaceExtension(const std::string& path, const std::string& extension) {
@@ -143,14 +140,20 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
 
     // 4. The output formats.
     m_c.formats.clear();
-    for (FileKind k = kind::Wmf; k <= (m_gif ? kind::Gif : kind::Png); ++k)
-        m_c.formats.emplace_back(fileKindName(k));
+    m_formatKinds.clear();
+    for (const FileFormat& format : fileFormats()) {
+        if (!format.output || (format.needsGifSwitch && !m_gif)) continue;
+        m_c.formats.emplace_back(format.name);
+        m_formatKinds.push_back(format.kind);
+    }
 
     // 5. Rows that are no output kind (icons, associated icons), and GIF rows while GIF output
     // is off, preselect "Bitmap".
-    if (m_request.targetKind < kind::Wmf ||
-        m_request.targetKind >= kind::Wmf + static_cast<int>(m_c.formats.size()))
+    auto entry = std::find(m_formatKinds.begin(), m_formatKinds.end(), m_request.targetKind);
+    if (entry == m_formatKinds.end()) {
         m_request.targetKind = kind::Bmp;
+        entry = std::find(m_formatKinds.begin(), m_formatKinds.end(), m_request.targetKind);
+    }
 
     // 6. The single output name gets the format's extension.
     if (m_request.singleFile && m_request.targetKind != kind::AllFiles)
@@ -158,7 +161,7 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
             replaceExtension(m_request.singleOutputName, fileKindExtension(m_request.targetKind));
 
     // 7. The format entry and its summary node under node 0.
-    m_c.formatIndex = m_request.targetKind - kind::Wmf;
+    m_c.formatIndex = static_cast<int>(entry - m_formatKinds.begin());
     m_c.nodes.insert(m_c.nodes.begin() + 1,
                      {cnvnode::FormatSummary, 0, m_c.formats[static_cast<std::size_t>(m_c.formatIndex)], 1});
 
@@ -260,13 +263,18 @@ void CnvDlg::setPathExplanations() {
     }
 }
 
+FileKind CnvDlg::chosenKind() const {
+    const auto entry = static_cast<std::size_t>(m_c.formatIndex);
+    return entry < m_formatKinds.size() ? m_formatKinds[entry] : kind::AllFiles;
+}
+
 std::string CnvDlg::iconSummary() const {
-    return m_c.formats[static_cast<std::size_t>(kIconEntry)] + " (" + (m_c.ico16 ? t(63) : t(64)) + ")";
+    return std::string(fileKindName(kind::Ico)) + " (" + (m_c.ico16 ? t(63) : t(64)) + ")";
 }
 
 std::string CnvDlg::jpegSummary() const {
-    std::string s = m_c.formats[static_cast<std::size_t>(kJpegEntry)] + " (" + t(54) + " " +
-                    std::to_string(m_c.quality) + "%, " + kPixelFormats[m_c.pixelFormat == 1 ? 1 : 0] + ", " +
+    std::string s = std::string(fileKindName(kind::Jpeg)) + " (" + t(54) + " " + std::to_string(m_c.quality) +
+                    "%, " + kPixelFormats[m_c.pixelFormat == 1 ? 1 : 0] + ", " +
                     m_c.colorSpaces[m_c.colorSpace == 1 ? 1 : 0];
     if (m_c.progressive) s += ", Progressive";
     return s + ")";
@@ -274,11 +282,12 @@ std::string CnvDlg::jpegSummary() const {
 
 void CnvDlg::refreshFormatSummary() {
     const auto entry = static_cast<std::size_t>(m_c.formatIndex);
-    if (m_c.formatIndex == kIconEntry)
+    if (entry >= m_c.formats.size()) return;
+    if (chosenKind() == kind::Ico)
         setNodeText(cnvnode::FormatSummary, iconSummary());
-    else if (m_c.formatIndex == kJpegEntry)
+    else if (chosenKind() == kind::Jpeg)
         setNodeText(cnvnode::FormatSummary, jpegSummary());
-    else if (entry < m_c.formats.size())
+    else
         setNodeText(cnvnode::FormatSummary, m_c.formats[entry]);
 }
 
@@ -287,12 +296,12 @@ void CnvDlg::CBConvertChange(int entry) {
     m_c.formatIndex = entry;
     refreshFormatSummary();
     if (m_request.singleFile && !m_c.path.empty())
-        EPathChange(replaceExtension(m_c.path, fileKindExtension(static_cast<FileKind>(entry + kind::Wmf))));
+        EPathChange(replaceExtension(m_c.path, fileKindExtension(chosenKind())));
 }
 
 void CnvDlg::RBIcoClick(bool ico16) {
     m_c.ico16 = ico16;
-    if (m_c.formatIndex == kIconEntry) refreshFormatSummary();
+    if (chosenKind() == kind::Ico) refreshFormatSummary();
 }
 
 void CnvDlg::ChBJpegClick(int quality, int pixelFormat, int colorSpace, bool progressive) {
@@ -300,7 +309,7 @@ void CnvDlg::ChBJpegClick(int quality, int pixelFormat, int colorSpace, bool pro
     m_c.pixelFormat = pixelFormat == 1 ? 1 : 0;
     m_c.colorSpace = colorSpace == 1 ? 1 : 0;
     m_c.progressive = progressive;
-    if (m_c.formatIndex == kJpegEntry) refreshFormatSummary();
+    if (chosenKind() == kind::Jpeg) refreshFormatSummary();
 }
 
 void CnvDlg::refreshResizeSummary() {
@@ -390,7 +399,7 @@ void CnvDlg::BitBPathClick() {
     // Where the outputs would go, so that a relative folder opens where it really is.
     const std::string where = BatchOutputPath(firstSource, m_request.outputFolder, "");
     if (m_request.singleFile) {
-        const auto k = static_cast<FileKind>(m_c.formatIndex + kind::Wmf);
+        const FileKind k = chosenKind();
         SaveFileRequest r;
         r.caption = m_c.caption;
         r.folder = where;
@@ -442,7 +451,7 @@ void CnvDlg::BOkClick() {
         return;
     }
     m_convertPressed = true;
-    m_request.targetKind = static_cast<FileKind>(m_c.formatIndex + kind::Wmf);
+    m_request.targetKind = chosenKind();
     m_request.promptOnReplace = !m_c.overwriteAll;
     m_options.iconColors = m_c.ico16 ? IconColors::Colors16 : IconColors::Colors256;
     m_options.jpeg.CompressionQuality = static_cast<std::uint8_t>(m_c.quality);

@@ -48,7 +48,7 @@ struct CnvControls {
     std::string okCaption = "Convert", cancelCaption = "Close", helpCaption = "Help";
     std::string stopCaption = "Stop";  // "Convert" while a run is in progress
 
-    std::vector<std::string> formats;  // CBConvert: display names of kinds 5 to 11 (12 with GIF)
+    std::vector<std::string> formats;  // CBConvert: the output rows' names (GIF's with "/GIF")
     int formatIndex = 2;
 
     std::string actualSzCaption = "Actual size for each image";
@@ -147,6 +147,8 @@ private:
     void setPathExplanations();
     std::string iconSummary() const;
     std::string jpegSummary() const;
+    // The kind of the chosen format entry.
+    FileKind chosenKind() const;
     ReplaceAnswer askReplace(const std::string& path);
     // The counts, a stop, and every file not converted with its reason in the details.
     void showSummary(const BatchResult& result);
@@ -159,6 +161,7 @@ private:
     Dialogs& m_dialogs;
     bool m_gif;
     CnvControls m_c;
+    std::vector<FileKind> m_formatKinds;  // the kind of each entry of m_c.formats
     bool m_convertPressed = false;
     bool m_stopRequested = false;
 };

@@ -51,8 +51,9 @@ bool TargetPreview::ListView1KeyUp(const search::FoundRow* selected, bool modifi
 }
 
 void TargetPreview::CBViewAsChange(const search::FoundRow* selected, int index) {
-    if (!selected || index < 0 || index >= kFileKindCount) return;
-    LoadTarget(*selected, static_cast<FileKind>(index));
+    // The list holds the table's rows in order.
+    if (!selected || index < 0 || static_cast<std::size_t>(index) >= fileFormats().size()) return;
+    LoadTarget(*selected, fileFormats()[static_cast<std::size_t>(index)].kind);
 }
 
 bool TargetPreview::loadInto(const search::FoundRow& row, std::optional<FileKind> kind, Bitmap& image) {

@@ -34,14 +34,13 @@ void refuseReadOnlyTarget(const std::string& path) {
 }
 }  // namespace
 
-SaveFileRequest saveRequestFor(const OutputFormat& format, const std::string& targetPath,
+SaveFileRequest saveRequestFor(const FileFormat& format, const std::string& targetPath,
                                const std::string& lastSaveFolder) {
     SaveFileRequest request;
-    request.caption = withoutAccessKey(format.caption);
-    // TGA, PNG and metafile leave the dialog in the folder it was last given.
-    request.folder = format.startsInLastSaveFolder ? lastSaveFolder : std::string();
+    request.caption = withoutAccessKey(format.save.caption);
+    request.folder = format.save.startsInLastSaveFolder ? lastSaveFolder : std::string();
     request.proposedName = ProposedSaveName(targetPath, format.extension);
-    request.filter = format.filter;
+    request.filter = format.save.filter;
     request.defaultExtension.clear();  // a name typed without extension is written as typed
     request.confirmOverwrite = true;
     request.pathMustExist = true;
@@ -56,7 +55,8 @@ bool TargetSave::commandsApply() const {
     return rowSelected && rowSelected() && !m_target.TargetPath().empty() && m_target.hasTarget();
 }
 
-void TargetSave::saveTarget(const OutputFormat& format) {
+void TargetSave::saveTarget(const FileFormat& format) {
+    if (format.needsGifSwitch && !GifOutputEnabled) return;
     if (!commandsApply()) return;
     const std::optional<std::string> chosen =
         m_dialogs.saveFile(saveRequestFor(format, m_target.TargetPath(), LastSaveFolder));
@@ -68,8 +68,7 @@ void TargetSave::saveTarget(const OutputFormat& format) {
         refuseReadOnlyTarget(path);
         saved = SaveImageAs(format.kind, path, &m_target.DisplayImage(), m_options);
     } catch (const std::exception& e) {
-        // BMP reports every failure, its folder's included, as a failed save.
-        if (format.kind != kind::Bmp) {
+        if (!format.failureIsQuiet) {
             m_dialogs.error(kSaveMessageCaption, e.what());
             return;
         }
@@ -77,28 +76,6 @@ void TargetSave::saveTarget(const OutputFormat& format) {
     }
     m_dialogs.inform(kSaveMessageCaption,
                      m_lang.messageText(saved ? kMessageConverted : kMessageFailed) + " 1");
-}
-
-void TargetSave::miSaveasBmpClick() {
-    saveTarget(*outputFormatForKind(kind::Bmp));
-}
-void TargetSave::miSavetargetasJPGClick() {
-    saveTarget(*outputFormatForKind(kind::Jpeg));
-}
-void TargetSave::miSavetargetasICOClick() {
-    saveTarget(*outputFormatForKind(kind::Ico));
-}
-void TargetSave::miSavetargetasGIFClick() {
-    if (GifOutputEnabled) saveTarget(*outputFormatForKind(kind::Gif));
-}
-void TargetSave::miSavetargetasTGAClick() {
-    saveTarget(*outputFormatForKind(kind::Tga));
-}
-void TargetSave::miSavetargetasPNGClick() {
-    saveTarget(*outputFormatForKind(kind::Png));
-}
-void TargetSave::miSavetargetasWmfClick() {
-    saveTarget(*outputFormatForKind(kind::Emf));
 }
 
 void TargetSave::miCopybitmaptoclipboardClick() {

@@ -9,6 +9,7 @@
 #include "control/dialogs.h"
 #include "control/main_preview.h"
 #include "control/main_target.h"
+#include "imageio/file_kind.h"
 
 namespace vexilo {
 
@@ -33,16 +34,10 @@ public:
     // Puts a raster on the desktop's clipboard, replacing what it held.
     std::function<void(const Bitmap&)> copyToClipboard;
 
-    // One save command: the shared dialog with the row's filter and proposed name, then the
-    // saver on DisplayImage, then Messages text 14 or 15 and " 1", or the error's own text.
-    void saveTarget(const OutputFormat& format);
-    void miSaveasBmpClick();
-    void miSavetargetasJPGClick();
-    void miSavetargetasICOClick();
-    void miSavetargetasGIFClick();
-    void miSavetargetasTGAClick();
-    void miSavetargetasPNGClick();
-    void miSavetargetasWmfClick();
+    // The save command of a format row: the shared dialog with the row's filter and proposed
+    // name, then the row's saver on DisplayImage, then Messages text 14 or 15 and " 1", or the
+    // error's own text. A row that needs "/GIF" does nothing without it.
+    void saveTarget(const FileFormat& format);
     void miCopybitmaptoclipboardClick();
 
 private:
@@ -55,7 +50,7 @@ private:
 };
 
 // The dialog request of a save command for the target at targetPath.
-SaveFileRequest saveRequestFor(const OutputFormat& format, const std::string& targetPath,
+SaveFileRequest saveRequestFor(const FileFormat& format, const std::string& targetPath,
                                const std::string& lastSaveFolder);
 
 }  // namespace vexilo

@@ -48,15 +48,15 @@ std::vector<std::string> CheckList::checkedTexts() const {
 
 std::vector<CheckItem> defaultMaskEntries() {
     std::vector<CheckItem> out;
-    out.push_back({fileKindName(kind::AllFiles), false, false});
-    for (FileKind k = 1; k < kFileKindCount; ++k)
-        out.push_back({std::string("*") + fileKindExtension(k), true, false});
+    // The "all files" entry starts unchecked, every format's mask checked.
+    for (const FileFormat& format : fileFormats())
+        out.push_back({format.mask, format.kind != kind::AllFiles, false});
     return out;
 }
 
 bool isBuiltInMask(const std::string& text) {
-    for (FileKind k = 1; k < kFileKindCount; ++k)
-        if (text == std::string("*") + fileKindExtension(k)) return true;
+    for (const FileFormat& format : fileFormats())
+        if (format.kind != kind::AllFiles && text == format.mask) return true;
     return false;
 }
 

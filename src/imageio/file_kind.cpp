@@ -1,46 +1,87 @@
 #include "imageio/file_kind.h"
 
+#include <algorithm>
 #include <array>
+
+#include "imageio/loaders.h"
+#include "imageio/savers.h"
 
 namespace vexilo {
 
 namespace {
-constexpr std::array<const char*, kFileKindCount> kNames{"All files as Windows Icons",
-                                                         "*.EXE",
-                                                         "*.DLL",
-                                                         "*.CPL",
-                                                         "*.CUR",
-                                                         "Windows Metafile (.wmf)",
-                                                         "Enhanced Metafile (.emf)",
-                                                         "Bitmap",
-                                                         "Icon",
-                                                         "Jpeg",
-                                                         "Targa",
-                                                         "Png",
-                                                         "Gif"};
-constexpr std::array<const char*, kFileKindCount> kExtensions{"All files as Windows Icons",
-                                                              ".exe",
-                                                              ".dll",
-                                                              ".cpl",
-                                                              ".cur",
-                                                              ".wmf",
-                                                              ".emf",
-                                                              ".bmp",
-                                                              ".ico",
-                                                              ".jpg",
-                                                              ".tga",
-                                                              ".png",
-                                                              ".gif"};
+// clang-format off
+const std::array<FileFormat, 13> kFormats{{
+    {kind::AllFiles, "All files as Windows Icons", "All files as Windows Icons", "All files as Windows Icons",
+     false, false, false, LoadAssociatedIconAs, nullptr, {}},
+    {kind::Exe, "*.EXE", ".exe", "*.exe", false, false, false, LoadFirstExecutableIcon, nullptr, {}},
+    {kind::Dll, "*.DLL", ".dll", "*.dll", false, false, false, LoadFirstExecutableIcon, nullptr, {}},
+    {kind::Cpl, "*.CPL", ".cpl", "*.cpl", false, false, false, LoadFirstExecutableIcon, nullptr, {}},
+    {kind::Cur, "*.CUR", ".cur", "*.cur", false, false, false, LoadFirstExecutableIcon, nullptr, {}},
+    // One save command writes both metafile kinds, the name choosing which (see EncodeAsMetafile).
+    {kind::Wmf, "Windows Metafile (.wmf)", ".wmf", "*.wmf", true, false, false, LoadWmfFile, EncodeAsMetafile, {}},
+    {kind::Emf, "Enhanced Metafile (.emf)", ".emf", "*.emf", true, false, false, LoadEmfFile, EncodeAsMetafile,
+     {7, 76, "Save target as Meta&file...", "Metafiles (*.emf,*.wmf)|*.emf;*.wmf", false}},
+    {kind::Bmp, "Bitmap", ".bmp", "*.bmp", true, false, true, LoadBitmapFile, EncodeAsBmp,
+     {1, 50, "Save target as &BMP...", "Bmp files (*.bmp)|*.bmp", true}},
+    {kind::Ico, "Icon", ".ico", "*.ico", true, false, false, LoadIconFile, EncodeAsIcon,
+     {3, 9, "Save target as &ICO...", "ICON files (*.ico)|*.ico", true}},
+    {kind::Jpeg, "Jpeg", ".jpg", "*.jpg", true, false, false, LoadJpegFile, EncodeAsJpeg,
+     {2, 27, "Save target as &JPG...", "JPEG files (*.jpg)|*.jpg", true}},
+    {kind::Tga, "Targa", ".tga", "*.tga", true, false, false, LoadTgaFile, EncodeAsTga,
+     {5, 71, "Save target as &TGA...", "TARGA files (*.tga)|*.tga", false}},
+    {kind::Png, "Png", ".png", "*.png", true, false, false, LoadPngFile, EncodeAsPng,
+     {6, 72, "Save target as &PNG...", "PNG files (*.png)|*.png", false}},
+    {kind::Gif, "Gif", ".gif", "*.gif", true, true, false, LoadGifFile, EncodeAsGif,
+     {4, 65, "Save target as &GIF...", "GIF files (*.gif)|*.gif", true}},
+}};
+// clang-format on
 }  // namespace
 
+std::span<const FileFormat> fileFormats() {
+    return kFormats;
+}
+
+const FileFormat* fileFormat(FileKind k) {
+    for (const FileFormat& f : kFormats)
+        if (f.kind == k) return &f;
+    return nullptr;
+}
+
+int fileFormatPosition(int k) {
+    for (std::size_t i = 0; i < kFormats.size(); ++i)
+        if (kFormats[i].kind == k) return static_cast<int>(i);
+    return -1;
+}
+
+const std::vector<const FileFormat*>& saveMenuFormats() {
+    static const std::vector<const FileFormat*> rows = [] {
+        std::vector<const FileFormat*> out;
+        for (const FileFormat& f : kFormats)
+            if (f.save.place > 0) out.push_back(&f);
+        std::sort(out.begin(), out.end(),
+                  [](const FileFormat* a, const FileFormat* b) { return a->save.place < b->save.place; });
+        return out;
+    }();
+    return rows;
+}
+
+const FileFormat* saveMenuFormatWithText(int textNumber) {
+    for (const FileFormat* f : saveMenuFormats())
+        if (f->save.textNumber == textNumber) return f;
+    return nullptr;
+}
+
 const char* fileKindName(FileKind k) {
-    return k < kFileKindCount ? kNames[k] : "";
+    const FileFormat* f = fileFormat(k);
+    return f ? f->name : "";
 }
 const char* fileKindExtension(FileKind k) {
-    return k < kFileKindCount ? kExtensions[k] : "";
+    const FileFormat* f = fileFormat(k);
+    return f ? f->extension : "";
 }
 bool isOutputKind(FileKind k) {
-    return k >= kind::Wmf && k <= kind::Gif;
+    const FileFormat* f = fileFormat(k);
+    return f && f->output;
 }
 
 }  // namespace vexilo

@@ -1,9 +1,18 @@
 #pragma once
-// The one-byte kind of a file, with its fixed display name and extension. Kinds 5 to 12 are
-// the output kinds. The display names are fixed texts, never translated.
+// The one-byte kind of a file and the one table of formats: every list, menu, dialog and loop
+// over kinds reads its rows, so a new format is one row plus its codec. A kind's number is only
+// its stored name; nothing may count on the order of the numbers. The display names are fixed
+// texts, never translated.
 #include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace vexilo {
+
+class Bitmap;
+struct ExportOptions;
+struct LoadRequest;
 
 using FileKind = std::uint8_t;
 
@@ -12,10 +21,43 @@ constexpr FileKind AllFiles = 0, Exe = 1, Dll = 2, Cpl = 3, Cur = 4, Wmf = 5, Em
                    Jpeg = 9, Tga = 10, Png = 11, Gif = 12;
 }  // namespace kind
 
-constexpr int kFileKindCount = 13;
+// The save command of a format in the target's pop-up menu.
+struct SaveCommand {
+    int place = 0;                        // 1 for the first menu entry; 0 for a format without a command
+    int textNumber = 0;                   // interface text of the menu caption
+    const char* caption = "";             // design-time caption, "&" marking the access key
+    const char* filter = "";              // save dialog filter: description "|" pattern
+    bool startsInLastSaveFolder = false;  // else the dialog keeps the folder it was last given
+};
 
-// Display name and extension ("*.EXE", ".exe"); kind 0's extension is its display name again.
-// Kinds above 12 give an empty text.
+struct FileFormat {
+    FileKind kind;
+    const char* name;       // display name (view-as list, batch list, scan output)
+    const char* extension;  // ".jpg"; the "all files" row's is its name again
+    const char* mask;       // the built-in search mask ("*.jpg"); the "all files" row's is its name
+    bool output;            // written by the batch job and the save commands
+    bool needsGifSwitch;    // offered only when the program was started with "/GIF"
+    bool failureIsQuiet;    // saving reports every failure, its folder's too, as a failed save
+    // Draws the file into a fresh raster; kinds 1 to 4 use icon index 0.
+    bool (*load)(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
+    // The file's bytes for an output row (see EncodeImageAs); null for the others.
+    std::vector<std::uint8_t> (*encode)(const Bitmap& bitmap, const std::string& path,
+                                        const ExportOptions& options);
+    SaveCommand save;
+};
+
+// Every kind in probing order, which is also the order of the view-as and batch lists.
+std::span<const FileFormat> fileFormats();
+// The row of kind k; null for a number that is no kind.
+const FileFormat* fileFormat(FileKind k);
+// The place of kind k's row in fileFormats(), as the view-as list shows it; -1 for none.
+int fileFormatPosition(int k);
+// The rows with a save command, in menu order.
+const std::vector<const FileFormat*>& saveMenuFormats();
+// The row whose save command has interface text textNumber; null when none has.
+const FileFormat* saveMenuFormatWithText(int textNumber);
+
+// Display name and extension ("*.EXE", ".exe"); an unknown kind gives an empty text.
 const char* fileKindName(FileKind k);
 const char* fileKindExtension(FileKind k);
 bool isOutputKind(FileKind k);

@@ -67,34 +67,25 @@ bool mayBeBmp(LoadSource&, std::span<const std::uint8_t> head) {
 }  // namespace loading
 
 bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+    const FileFormat* format = fileFormat(kind & 0x7F);
+    return format && format->load(path, bitmap, request);
+}
+
+bool LoadAssociatedIconAs(const std::string& path, Bitmap* bitmap, const LoadRequest&) {
+    return LoadAssociatedIcon(path, bitmap);
+}
+
+bool LoadFirstExecutableIcon(const std::string& path, Bitmap* bitmap, const LoadRequest&) {
     std::uint16_t index = 0;
-    switch (kind & 0x7F) {
-        case kind::AllFiles:
-            return LoadAssociatedIcon(path, bitmap);
-        case kind::Exe:
-        case kind::Dll:
-        case kind::Cpl:
-        case kind::Cur:
-            return LoadExecutableIcon(path, index, bitmap);
-        case kind::Wmf:
-            return LoadMetafile(path, bitmap, ".wmf", request);
-        case kind::Emf:
-            return LoadMetafile(path, bitmap, ".emf", request);
-        case kind::Bmp:
-            return LoadBitmapFile(path, bitmap, request);
-        case kind::Ico:
-            return LoadIconFile(path, bitmap, request);
-        case kind::Jpeg:
-            return LoadJpegFile(path, bitmap, request);
-        case kind::Tga:
-            return LoadTgaFile(path, bitmap, request);
-        case kind::Png:
-            return LoadPngFile(path, bitmap, request);
-        case kind::Gif:
-            return LoadGifFile(path, bitmap, request);
-        default:
-            return false;
-    }
+    return LoadExecutableIcon(path, index, bitmap);
+}
+
+bool LoadWmfFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+    return LoadMetafile(path, bitmap, ".wmf", request);
+}
+
+bool LoadEmfFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+    return LoadMetafile(path, bitmap, ".emf", request);
 }
 
 bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request) {
@@ -123,10 +114,11 @@ bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind, con
 bool ProbeImageKindByTrying(const std::string& path, Bitmap* bitmap, FileKind& kind,
                             const LoadRequest& request) {
     if (!bitmap) return false;
-    for (FileKind k = 1; k <= 12; ++k) {
+    for (const FileFormat& format : fileFormats()) {
+        if (format.kind == kind::AllFiles) continue;  // the last resort, after every other row
         try {
-            if (LoadImageAs(k, path, bitmap, request)) {
-                kind = k;
+            if (format.load(path, bitmap, request)) {
+                kind = format.kind;
                 return true;
             }
         } catch (...) {

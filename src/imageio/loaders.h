@@ -24,11 +24,11 @@ void drawLoaded(const Icon& icon, Bitmap& bitmap);
 // transparent colour's pixels white) and moved into it.
 void keepLoaded(Bitmap&& picture, Bitmap& bitmap);
 
-// Dispatches on the low seven bits of kind (a code above 12 gives false); kinds 1 to 4 use icon
-// index 0. Exceptions raised after the file was read (drawing, resources) reach the caller.
+// The loader of the format row of the low seven bits of kind (false for a code of no row); kinds
+// 1 to 4 use icon index 0. Exceptions raised after the file was read (drawing, resources) reach the caller.
 bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});
 
-// Tries kinds 1 to 12 in order, each attempt swallowing exceptions, then kind 0 without a
+// Tries the rows after kind 0 in the table's order, each attempt swallowing exceptions, then kind 0 without a
 // handler (unless request.associatedIcon is false). Stores the first kind that loads; on failure kind is
 // unchanged. The file is opened and read once; a kind whose refusal test rejects the file's first bytes is
 // not tried.
@@ -48,6 +48,12 @@ bool LoadExecutableOwnIcon(const std::string& path, std::uint16_t& index, Bitmap
 std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index, bool associatedIcon = true);
 // Kind 0: the icon the desktop shows for the file.
 bool LoadAssociatedIcon(const std::string& path, Bitmap* bitmap);
+
+// The format table's loaders of kinds 0 to 6, in the one signature of a row.
+bool LoadAssociatedIconAs(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
+bool LoadFirstExecutableIcon(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
+bool LoadWmfFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
+bool LoadEmfFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
 
 // Kind 7, keeps format and palette.
 bool LoadBitmapFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});

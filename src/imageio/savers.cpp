@@ -34,24 +34,17 @@ void EnsureFolder(const std::string& path) {
 
 bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, const ExportOptions& options) {
     EnsureFolder(path);
-    switch (kind) {
-        case kind::Wmf:
-        case kind::Emf:
-            return SaveAsMetafile(bitmap, path);
-        case kind::Bmp:
-            return SaveAsBmp(bitmap, path);
-        case kind::Ico:
-            return SaveAsIcon(bitmap, path, options.iconColors);
-        case kind::Jpeg:
-            return SaveAsJpeg(bitmap, path, options.jpeg);
-        case kind::Tga:
-            return SaveAsTga(bitmap, path);
-        case kind::Png:
-            return SaveAsPng(bitmap, path);
-        case kind::Gif:
-            return SaveAsGif(bitmap, path);
-        default:
-            return false;
+    const FileFormat* format = fileFormat(kind);
+    if (!bitmap || !format || !format->encode) return false;
+    if (!format->failureIsQuiet) {
+        writeFileAtomic(path, format->encode(*bitmap, path, options));
+        return true;
+    }
+    try {
+        writeFileAtomic(path, format->encode(*bitmap, path, options));
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
 }
 
@@ -65,34 +58,47 @@ bool wantsEnhancedMetafile(const std::string& path) {
 
 std::vector<std::uint8_t> EncodeImageAs(FileKind kind, const std::string& path, const Bitmap& bitmap,
                                         const ExportOptions& options) {
-    switch (kind) {
-        case kind::Wmf:
-        case kind::Emf:
-            return writeMetafile(bitmap, wantsEnhancedMetafile(path));
-        case kind::Bmp:
-            return writeBmp(bitmap);
-        case kind::Ico: {
-            if (options.iconColors != IconColors::Colors16 && options.iconColors != IconColors::Colors256)
-                throw ImageError("Icon: no colour depth chosen");
-            Bitmap working;
-            StretchInto(bitmap, working, kSystemIconSize, kSystemIconSize);
-            return encodeIconFile(BitmapToIcon(working), options.iconColors == IconColors::Colors16 ? 4 : 8);
-        }
-        case kind::Jpeg: {
-            TJPEGImage jpeg;
-            jpeg.applyOptions(options.jpeg);
-            jpeg.assign(bitmap);
-            return jpeg.data();
-        }
-        case kind::Tga:
-            return encodeTga(bitmap);
-        case kind::Png:
-            return encodePng(bitmap);
-        case kind::Gif:
-            return writeGif(bitmap);
-        default:
-            throw ImageError("Cannot write files of kind " + std::to_string(kind));
-    }
+    const FileFormat* format = fileFormat(kind);
+    if (!format || !format->encode) throw ImageError("Cannot write files of kind " + std::to_string(kind));
+    return format->encode(bitmap, path, options);
+}
+
+std::vector<std::uint8_t> EncodeAsMetafile(const Bitmap& bitmap, const std::string& path,
+                                           const ExportOptions&) {
+    return writeMetafile(bitmap, wantsEnhancedMetafile(path));
+}
+
+std::vector<std::uint8_t> EncodeAsBmp(const Bitmap& bitmap, const std::string&, const ExportOptions&) {
+    return writeBmp(bitmap);
+}
+
+std::vector<std::uint8_t> EncodeAsIcon(const Bitmap& bitmap, const std::string&,
+                                       const ExportOptions& options) {
+    if (options.iconColors != IconColors::Colors16 && options.iconColors != IconColors::Colors256)
+        throw ImageError("Icon: no colour depth chosen");
+    Bitmap working;
+    StretchInto(bitmap, working, kSystemIconSize, kSystemIconSize);
+    return encodeIconFile(BitmapToIcon(working), options.iconColors == IconColors::Colors16 ? 4 : 8);
+}
+
+std::vector<std::uint8_t> EncodeAsJpeg(const Bitmap& bitmap, const std::string&,
+                                       const ExportOptions& options) {
+    TJPEGImage jpeg;
+    jpeg.applyOptions(options.jpeg);
+    jpeg.assign(bitmap);
+    return jpeg.data();
+}
+
+std::vector<std::uint8_t> EncodeAsTga(const Bitmap& bitmap, const std::string&, const ExportOptions&) {
+    return encodeTga(bitmap);
+}
+
+std::vector<std::uint8_t> EncodeAsPng(const Bitmap& bitmap, const std::string&, const ExportOptions&) {
+    return encodePng(bitmap);
+}
+
+std::vector<std::uint8_t> EncodeAsGif(const Bitmap& bitmap, const std::string&, const ExportOptions&) {
+    return writeGif(bitmap);
 }
 
 bool SaveAsBmp(const Bitmap* bitmap, const std::string& path) {

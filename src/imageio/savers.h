@@ -18,9 +18,9 @@ namespace vexilo {
 // only the last level, so missing parents make it fail. Throws ImageError on failure.
 void EnsureFolder(const std::string& path);
 
-// Writes with the given output kind: 5 and 6 metafile, 7 BMP, 8 icon (options.iconColors),
-// 9 JPEG (options.jpeg), 10 TGA, 11 PNG, 12 GIF; false for any other kind. EnsureFolder runs
-// first and its error passes through.
+// Writes the bytes of the output row of kind (EncodeImageAs) in place of any old file; false for
+// a null bitmap or a kind that is no output kind. EnsureFolder runs first and its error passes
+// through; after it a row whose failure is quiet (BMP) answers false for every error.
 bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, const ExportOptions& options);
 
 // The bytes SaveImageAs would write to path (whose name picks a Windows or an enhanced
@@ -28,6 +28,21 @@ bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, c
 // for a kind that is not an output kind or a raster that cannot be written; writes nothing.
 std::vector<std::uint8_t> EncodeImageAs(FileKind kind, const std::string& path, const Bitmap& bitmap,
                                         const ExportOptions& options);
+
+// The output rows' encoders, as the format table holds them. Each throws ImageError for a raster
+// it cannot write. Metafile: the path's name picks a Windows or an enhanced metafile. Icon:
+// stretched to the system icon size, at 16 or 256 colours (options.iconColors), any other value
+// refused. JPEG: options.jpeg applied in their order, then compressed through 24-bit colour.
+std::vector<std::uint8_t> EncodeAsMetafile(const Bitmap& bitmap, const std::string& path,
+                                           const ExportOptions&);
+std::vector<std::uint8_t> EncodeAsBmp(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
+std::vector<std::uint8_t> EncodeAsIcon(const Bitmap& bitmap, const std::string& path,
+                                       const ExportOptions& options);
+std::vector<std::uint8_t> EncodeAsJpeg(const Bitmap& bitmap, const std::string& path,
+                                       const ExportOptions& options);
+std::vector<std::uint8_t> EncodeAsTga(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
+std::vector<std::uint8_t> EncodeAsPng(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
+std::vector<std::uint8_t> EncodeAsGif(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
 
 // False for a null bitmap and for any failure: the raster in its own pixel format and palette
 // (the display's format as 32 bits).

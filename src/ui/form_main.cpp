@@ -128,7 +128,7 @@ void TFormMain::FormCreate() {
     SelListViewType(0);
     // 6. The toolbars' start layout (the defaults of MainSettings).
     // 7. The view-as list and the mask list.
-    for (FileKind k = 0; k < kFileKindCount; ++k) CBViewAs->addItem(QString::fromLatin1(fileKindName(k)));
+    for (const FileFormat& format : fileFormats()) CBViewAs->addItem(QString::fromLatin1(format.name));
     m_search.initMaskList({});
     // 8. The stored settings.
     MainSettings s = gatherSettings();
@@ -790,8 +790,8 @@ void TFormMain::miBatchconvertiontoClick() {
 void TFormMain::miSaveTargetClick(CommandId which) {
     if (which == miCopybitmaptoclipboard)
         m_targetPanel->miCopybitmaptoclipboardClick();
-    else
-        m_targetPanel->saveTarget(static_cast<int>(which) - static_cast<int>(miSaveasBmp));
+    else if (const FileFormat* format = saveMenuFormatWithText(command(which).textNumber))
+        m_targetPanel->saveTarget(*format);
 }
 
 void TFormMain::miAboutClick() {

@@ -87,8 +87,8 @@ TargetPanel::TargetPanel(SettingsStore& settings, TLang& lang, Dialogs& dialogs,
         edit->setAccelerated(true);
     }
     if (m_controls.viewAs->count() == 0)
-        for (int k = 0; k < kFileKindCount; ++k)
-            m_controls.viewAs->addItem(QString::fromUtf8(fileKindName(static_cast<FileKind>(k))));
+        for (const FileFormat& format : fileFormats())
+            m_controls.viewAs->addItem(QString::fromUtf8(format.name));
     m_controls.viewAs->setCurrentIndex(-1);
     m_target.setStretchPicture(m_controls.stretch->isChecked());
     m_target.ChBProportClick(m_controls.proportional->isChecked());
@@ -136,34 +136,8 @@ void TargetPanel::applyTexts(const TLang& lang) {
     m_preview->setToolTip(text(lang, kTextPreviewHint));
 }
 
-void TargetPanel::saveTarget(int row) {
-    guarded([this, row] {
-        switch (row) {
-            case 0:
-                m_save.miSaveasBmpClick();
-                break;
-            case 1:
-                m_save.miSavetargetasJPGClick();
-                break;
-            case 2:
-                m_save.miSavetargetasICOClick();
-                break;
-            case 3:
-                m_save.miSavetargetasGIFClick();
-                break;
-            case 4:
-                m_save.miSavetargetasTGAClick();
-                break;
-            case 5:
-                m_save.miSavetargetasPNGClick();
-                break;
-            case 6:
-                m_save.miSavetargetasWmfClick();
-                break;
-            default:
-                break;
-        }
-    });
+void TargetPanel::saveTarget(const FileFormat& format) {
+    guarded([this, &format] { m_save.saveTarget(format); });
 }
 
 void TargetPanel::miCopybitmaptoclipboardClick() {
@@ -218,9 +192,9 @@ void TargetPanel::showEdits(int width, int height) {
     m_controls.proportional->setEnabled(enabled);
 }
 
-void TargetPanel::showViewAs(int index) {
+void TargetPanel::showViewAs(int viewAs) {
     const QSignalBlocker block(m_controls.viewAs);
-    m_controls.viewAs->setCurrentIndex(index);
+    m_controls.viewAs->setCurrentIndex(fileFormatPosition(viewAs));
 }
 
 void TargetPanel::guarded(const std::function<void()>& handler) {

@@ -93,15 +93,14 @@ public:
     void ListView1KeyUp(bool modifierHeld);
     void ImageMainDblClick();
     void CBViewAsChange(int index);
-    // The save commands of the pop-up menu in menu order (BMP, JPG, ICO, GIF, TGA, PNG,
-    // metafile), and the clipboard command.
-    void saveTarget(int row);
+    // The save command of a format row of the pop-up menu, and the clipboard command.
+    void saveTarget(const FileFormat& format);
     void miCopybitmaptoclipboardClick();
 
 private:
     void showRendered();
     void showEdits(int width, int height);
-    void showViewAs(int index);
+    void showViewAs(int viewAs);
     // Runs a handler, showing what it throws in the standard error box.
     void guarded(const std::function<void()>& handler);
 

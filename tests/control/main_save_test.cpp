@@ -45,7 +45,7 @@ protected:
 
 TEST_F(SaveCommands, EveryFormatWritesDisplayImageAndReportsOneConverted) {
     struct Case {
-        void (TargetSave::*command)();
+        FileKind row;  // the save command of this format row
         const char* name;
         FileKind readAs;
         bool opensInOut;  // the dialog opens in the last save folder, else where it was
@@ -53,19 +53,16 @@ TEST_F(SaveCommands, EveryFormatWritesDisplayImageAndReportsOneConverted) {
     const std::string out = dir.path().string() + "/out/";
     fs::create_directory(out);
     const Case cases[] = {
-        {&TargetSave::miSaveasBmpClick, "a.bmp", kind::Bmp, false},  // the last folder is still empty
-        {&TargetSave::miSavetargetasJPGClick, "a.jpg", kind::Jpeg, true},
-        {&TargetSave::miSavetargetasICOClick, "a.ico", kind::Ico, true},
-        {&TargetSave::miSavetargetasGIFClick, "a.gif", kind::Gif, true},
-        {&TargetSave::miSavetargetasTGAClick, "a.tga", kind::Tga, false},
-        {&TargetSave::miSavetargetasPNGClick, "a.png", kind::Png, false},
-        {&TargetSave::miSavetargetasWmfClick, "a.wmf", kind::Wmf, false},
-        {&TargetSave::miSavetargetasWmfClick, "b", kNotReadBack, false},
+        {kind::Bmp, "a.bmp", kind::Bmp, false},  // the last folder is still empty
+        {kind::Jpeg, "a.jpg", kind::Jpeg, true}, {kind::Ico, "a.ico", kind::Ico, true},
+        {kind::Gif, "a.gif", kind::Gif, true},   {kind::Tga, "a.tga", kind::Tga, false},
+        {kind::Png, "a.png", kind::Png, false},  {kind::Emf, "a.wmf", kind::Wmf, false},
+        {kind::Emf, "b", kNotReadBack, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         dialogs.saveAnswers.push_back(out + c.name);
-        (save.*c.command)();
+        save.saveTarget(*fileFormat(c.row));
         const SaveFileRequest& asked = dialogs.saveRequests.back();
         EXPECT_EQ(asked.folder, c.opensInOut ? out : std::string());
         EXPECT_TRUE(asked.confirmOverwrite && asked.pathMustExist && asked.defaultExtension.empty());
@@ -88,7 +85,7 @@ TEST_F(SaveCommands, EveryFormatWritesDisplayImageAndReportsOneConverted) {
 
 TEST_F(SaveCommands, NothingWithoutRowCancelOrGifSwitch) {
     selected = false;
-    save.miSaveasBmpClick();
+    save.saveTarget(*fileFormat(kind::Bmp));
     int copies = 0;
     save.copyToClipboard = [&](const Bitmap& b) {
         ++copies;
@@ -102,9 +99,9 @@ TEST_F(SaveCommands, NothingWithoutRowCancelOrGifSwitch) {
     EXPECT_EQ(copies, 1);
 
     save.GifOutputEnabled = false;
-    save.miSavetargetasGIFClick();
+    save.saveTarget(*fileFormat(kind::Gif));
     EXPECT_TRUE(dialogs.saveRequests.empty());
-    save.miSavetargetasPNGClick();  // cancelled
+    save.saveTarget(*fileFormat(kind::Png));  // cancelled
     EXPECT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(save.LastSaveFolder, "");
@@ -114,9 +111,9 @@ TEST_F(SaveCommands, FailuresReportAndLeaveOldFilesWhole) {
     // Two missing levels: EnsureFolder creates only the last one.
     const std::string deep = dir.path().string() + "/x/y/a.";
     dialogs.saveAnswers = {deep + "bmp", deep + "png"};
-    save.miSaveasBmpClick();
+    save.saveTarget(*fileFormat(kind::Bmp));
     EXPECT_EQ(lastMessage(), "Failed: 1");
-    save.miSavetargetasPNGClick();
+    save.saveTarget(*fileFormat(kind::Png));
     EXPECT_EQ(dialogs.messages.back().kind, MessageKind::Error);
     EXPECT_NE(lastMessage().find("Cannot create folder"), std::string::npos) << lastMessage();
 
@@ -127,10 +124,10 @@ TEST_F(SaveCommands, FailuresReportAndLeaveOldFilesWhole) {
         ::chmod(dir.file(name).c_str(), 0444);
         dialogs.saveAnswers.push_back(dir.file(name));
     }
-    save.miSavetargetasPNGClick();
+    save.saveTarget(*fileFormat(kind::Png));
     EXPECT_EQ(dialogs.messages.back().kind, MessageKind::Error);
     EXPECT_NE(lastMessage().find("Cannot create file"), std::string::npos);
-    save.miSaveasBmpClick();
+    save.saveTarget(*fileFormat(kind::Bmp));
     EXPECT_EQ(lastMessage(), "Failed: 1");
     EXPECT_EQ(test::readFile(dir.file("ro.png")), old);
     EXPECT_EQ(test::readFile(dir.file("ro.bmp")), old);

@@ -2,20 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 namespace vexilo {
 namespace {
 
-TEST(FileKind, FixedTables) {
-    EXPECT_STREQ(fileKindName(0), "All files as Windows Icons");
-    EXPECT_STREQ(fileKindExtension(0), "All files as Windows Icons");
-    EXPECT_STREQ(fileKindName(5), "Windows Metafile (.wmf)");
-    EXPECT_STREQ(fileKindName(6), "Enhanced Metafile (.emf)");
-    EXPECT_STREQ(fileKindExtension(9), ".jpg");
-    EXPECT_STREQ(fileKindName(12), "Gif");
+TEST(FileFormats, EveryRowIsFoundByItsKindAndComplete) {
+    std::set<int> kinds;
+    for (const FileFormat& f : fileFormats()) {
+        SCOPED_TRACE(f.name);
+        EXPECT_TRUE(kinds.insert(f.kind).second);  // a stored kind names one row
+        EXPECT_EQ(fileFormat(f.kind), &f);
+        EXPECT_EQ(fileFormats()[static_cast<std::size_t>(fileFormatPosition(f.kind))].kind, f.kind);
+        EXPECT_NE(f.load, nullptr);
+        EXPECT_EQ(f.output, f.encode != nullptr);
+        EXPECT_EQ(isOutputKind(f.kind), f.output);
+        if (f.kind != kind::AllFiles) {
+            EXPECT_EQ(std::string(f.mask), std::string("*") + f.extension);
+        }
+        if (f.save.place > 0) {
+            EXPECT_TRUE(f.output);
+        }
+    }
+    EXPECT_EQ(fileFormats().front().kind, kind::AllFiles);  // the view-as list starts with it
+    EXPECT_EQ(fileFormat(13), nullptr);
     EXPECT_STREQ(fileKindName(13), "");
-    EXPECT_FALSE(isOutputKind(4));
-    EXPECT_TRUE(isOutputKind(5));
-    EXPECT_TRUE(isOutputKind(12));
+    EXPECT_STREQ(fileKindExtension(13), "");
+    EXPECT_EQ(fileFormatPosition(-1), -1);
+
+    // The menu holds each place once, in order.
+    int place = 0;
+    for (const FileFormat* f : saveMenuFormats()) EXPECT_EQ(f->save.place, ++place);
 }
 
 }  // namespace

@@ -45,8 +45,8 @@ TEST(QtDialogs, MetafileSaveListsItsFilesAndRefusesAMissingFolder) {
     test::TempDir dir;
     for (const char* name : {"a.emf", "b.wmf", "c.png"})
         test::writeFile(dir.path() / name, std::vector<std::uint8_t>{1});
-    const OutputFormat& metafile = *outputFormatForKind(kind::Emf);
-    EXPECT_EQ(qtFileFilter(metafile.filter).toStdString(), "Metafiles (*.emf *.wmf)");
+    const FileFormat& metafile = *fileFormat(kind::Emf);
+    EXPECT_EQ(qtFileFilter(metafile.save.filter).toStdString(), "Metafiles (*.emf *.wmf)");
     EXPECT_EQ(qtFileFilter("Bmp files (*.bmp)|*.bmp|Any files (*.*)|*.*").toStdString(),
               "Bmp files (*.bmp);;Any files (*.*)");
 

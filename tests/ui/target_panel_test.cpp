@@ -128,14 +128,14 @@ TEST_F(Panel, RowsOfSeveralKindsShowCaptionViewAsAndSize) {
 TEST_F(Panel, MenuSavesAndCopiesTheDisplayImage) {
     click(0);
     dialogs.saveAnswers = {dir.file("out.gif"), dir.file("out.png")};
-    panel.saveTarget(3);  // no "/GIF"
+    panel.saveTarget(*fileFormat(kind::Gif));  // no "/GIF"
     EXPECT_TRUE(dialogs.saveRequests.empty());
     panel.setGifOutputEnabled(true);
-    panel.saveTarget(3);
+    panel.saveTarget(*fileFormat(kind::Gif));
     Bitmap gif;
     EXPECT_TRUE(LoadGifFile(dir.file("out.gif"), &gif));
     dialogs.saveRequests.clear();
-    panel.saveTarget(5);
+    panel.saveTarget(*fileFormat(kind::Png));
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].proposedName, "wide.png");
     Bitmap back;
