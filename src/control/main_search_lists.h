@@ -28,10 +28,10 @@ struct CheckList {
     std::vector<std::string> checkedTexts() const;
 };
 
-// The 13 start entries of the mask list: kind 0's display name unchecked, then "*" + the
-// extension of kinds 1 to 12, checked.
+// The start entries of the mask list: the format table's masks in its order, the "all files"
+// entry (its display name) unchecked, every other one checked.
 std::vector<CheckItem> defaultMaskEntries();
-// True for the texts "*" + the extension of kinds 1 to 12.
+// True for the mask of a format row other than "all files".
 bool isBuiltInMask(const std::string& text);
 
 enum class DeletePaths { Selected, All };

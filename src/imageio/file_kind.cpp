@@ -3,35 +3,47 @@
 #include <algorithm>
 #include <array>
 
+#include "imageio/format_loaders.h"
 #include "imageio/loaders.h"
 #include "imageio/savers.h"
 
 namespace vexilo {
 
 namespace {
+using namespace loading;
+
 // clang-format off
 const std::array<FileFormat, 13> kFormats{{
     {kind::AllFiles, "All files as Windows Icons", "All files as Windows Icons", "All files as Windows Icons",
-     false, false, false, LoadAssociatedIconAs, nullptr, {}},
-    {kind::Exe, "*.EXE", ".exe", "*.exe", false, false, false, LoadFirstExecutableIcon, nullptr, {}},
-    {kind::Dll, "*.DLL", ".dll", "*.dll", false, false, false, LoadFirstExecutableIcon, nullptr, {}},
-    {kind::Cpl, "*.CPL", ".cpl", "*.cpl", false, false, false, LoadFirstExecutableIcon, nullptr, {}},
-    {kind::Cur, "*.CUR", ".cur", "*.cur", false, false, false, LoadFirstExecutableIcon, nullptr, {}},
+     false, false, false, LoadAssociatedIconAs, nullptr, nullptr, nullptr, {}},
+    {kind::Exe, "*.EXE", ".exe", "*.exe", false, false, false, LoadFirstExecutableIcon, mayBeExecutableIcon,
+     loadExecutableIcon, nullptr, {}},
+    {kind::Dll, "*.DLL", ".dll", "*.dll", false, false, false, LoadFirstExecutableIcon, nullptr, nullptr, nullptr, {}},
+    {kind::Cpl, "*.CPL", ".cpl", "*.cpl", false, false, false, LoadFirstExecutableIcon, nullptr, nullptr, nullptr, {}},
+    {kind::Cur, "*.CUR", ".cur", "*.cur", false, false, false, LoadFirstExecutableIcon, nullptr, nullptr, nullptr, {}},
     // One save command writes both metafile kinds, the name choosing which (see EncodeAsMetafile).
-    {kind::Wmf, "Windows Metafile (.wmf)", ".wmf", "*.wmf", true, false, false, LoadWmfFile, EncodeAsMetafile, {}},
-    {kind::Emf, "Enhanced Metafile (.emf)", ".emf", "*.emf", true, false, false, LoadEmfFile, EncodeAsMetafile,
+    {kind::Wmf, "Windows Metafile (.wmf)", ".wmf", "*.wmf", true, false, false, LoadWmfFile, mayBeWmf, loadWmf,
+     EncodeAsMetafile, {}},
+    {kind::Emf, "Enhanced Metafile (.emf)", ".emf", "*.emf", true, false, false, LoadEmfFile, mayBeEmf, loadEmf,
+     EncodeAsMetafile,
      {7, 76, "Save target as Meta&file...", "Metafiles (*.emf,*.wmf)|*.emf;*.wmf", false}},
-    {kind::Bmp, "Bitmap", ".bmp", "*.bmp", true, false, true, LoadBitmapFile, EncodeAsBmp,
+    {kind::Bmp, "Bitmap", ".bmp", "*.bmp", true, false, true, LoadBitmapFile, mayBeBmp, loadBmp,
+     EncodeAsBmp,
      {1, 50, "Save target as &BMP...", "Bmp files (*.bmp)|*.bmp", true}},
-    {kind::Ico, "Icon", ".ico", "*.ico", true, false, false, LoadIconFile, EncodeAsIcon,
+    {kind::Ico, "Icon", ".ico", "*.ico", true, false, false, LoadIconFile, mayBeIco, loadIco,
+     EncodeAsIcon,
      {3, 9, "Save target as &ICO...", "ICON files (*.ico)|*.ico", true}},
-    {kind::Jpeg, "Jpeg", ".jpg", "*.jpg", true, false, false, LoadJpegFile, EncodeAsJpeg,
+    {kind::Jpeg, "Jpeg", ".jpg", "*.jpg", true, false, false, LoadJpegFile, mayBeJpeg, loadJpeg,
+     EncodeAsJpeg,
      {2, 27, "Save target as &JPG...", "JPEG files (*.jpg)|*.jpg", true}},
-    {kind::Tga, "Targa", ".tga", "*.tga", true, false, false, LoadTgaFile, EncodeAsTga,
+    {kind::Tga, "Targa", ".tga", "*.tga", true, false, false, LoadTgaFile, mayBeTga, loadTga,
+     EncodeAsTga,
      {5, 71, "Save target as &TGA...", "TARGA files (*.tga)|*.tga", false}},
-    {kind::Png, "Png", ".png", "*.png", true, false, false, LoadPngFile, EncodeAsPng,
+    {kind::Png, "Png", ".png", "*.png", true, false, false, LoadPngFile, mayBePng, loadPng,
+     EncodeAsPng,
      {6, 72, "Save target as &PNG...", "PNG files (*.png)|*.png", false}},
-    {kind::Gif, "Gif", ".gif", "*.gif", true, true, false, LoadGifFile, EncodeAsGif,
+    {kind::Gif, "Gif", ".gif", "*.gif", true, true, false, LoadGifFile, mayBeGif, loadGif,
+     EncodeAsGif,
      {4, 65, "Save target as &GIF...", "GIF files (*.gif)|*.gif", true}},
 }};
 // clang-format on

@@ -11,6 +11,7 @@
 namespace vexilo {
 
 class Bitmap;
+class LoadSource;
 struct ExportOptions;
 struct LoadRequest;
 
@@ -40,6 +41,11 @@ struct FileFormat {
     bool failureIsQuiet;    // saving reports every failure, its folder's too, as a failed save
     // Draws the file into a fresh raster; kinds 1 to 4 use icon index 0.
     bool (*load)(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
+    // The probe's refusal test and loader on the file read once (imageio/format_loaders.h); null
+    // for the rows the probe does not ask: kind 0 comes last on its own, and kinds 2 to 4 would
+    // give kind 1's answer again.
+    bool (*mayAccept)(LoadSource& source, std::span<const std::uint8_t> head);
+    bool (*probe)(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
     // The file's bytes for an output row (see EncodeImageAs); null for the others.
     std::vector<std::uint8_t> (*encode)(const Bitmap& bitmap, const std::string& path,
                                         const ExportOptions& options);

@@ -15,17 +15,7 @@
 
 namespace vexilo::loading {
 
-struct FormatLoader {
-    FileKind kind;
-    // The path and the file's head (empty when the file is no readable regular file or empty).
-    bool (*mayAccept)(LoadSource& source, std::span<const std::uint8_t> head);
-    bool (*load)(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
-};
-
-// Kinds 1 and 5 to 12 in probing order. Kinds 2 to 4 share kind 1's loader and would give its
-// answer again, so the probe does not ask them twice.
-std::span<const FormatLoader> formatLoaders();
-
+// The refusal tests and loaders of the format table's probe columns, in probing order.
 bool mayBeExecutableIcon(LoadSource& source, std::span<const std::uint8_t> head);
 bool mayBeWmf(LoadSource& source, std::span<const std::uint8_t> head);
 bool mayBeEmf(LoadSource& source, std::span<const std::uint8_t> head);

@@ -1,7 +1,6 @@
 #include "imageio/loaders.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 
 #include "base/errors.h"
@@ -35,21 +34,6 @@ void keepLoaded(Bitmap&& picture, Bitmap& bitmap) {
 }
 
 namespace loading {
-
-std::span<const FormatLoader> formatLoaders() {
-    static constexpr std::array<FormatLoader, 9> table{{
-        {kind::Exe, mayBeExecutableIcon, loadExecutableIcon},
-        {kind::Wmf, mayBeWmf, loadWmf},
-        {kind::Emf, mayBeEmf, loadEmf},
-        {kind::Bmp, mayBeBmp, loadBmp},
-        {kind::Ico, mayBeIco, loadIco},
-        {kind::Jpeg, mayBeJpeg, loadJpeg},
-        {kind::Tga, mayBeTga, loadTga},
-        {kind::Png, mayBePng, loadPng},
-        {kind::Gif, mayBeGif, loadGif},
-    }};
-    return table;
-}
 
 bool loadBmp(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
     try {
@@ -92,12 +76,12 @@ bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind, con
     if (!bitmap) return false;
     {
         LoadSource source(path, request.buffers);
-        for (const auto& loader : loading::formatLoaders()) {
+        for (const FileFormat& format : fileFormats()) {
             // head() again each time: reading the whole file may have moved the buffer.
-            if (path.empty() || !loader.mayAccept(source, source.head())) continue;
+            if (!format.probe || path.empty() || !format.mayAccept(source, source.head())) continue;
             try {
-                if (loader.load(source, *bitmap, request)) {
-                    kind = loader.kind;
+                if (format.probe(source, *bitmap, request)) {
+                    kind = format.kind;
                     return true;
                 }
             } catch (...) {

@@ -16,6 +16,7 @@ TEST(FileFormats, EveryRowIsFoundByItsKindAndComplete) {
         EXPECT_EQ(fileFormat(f.kind), &f);
         EXPECT_EQ(fileFormats()[static_cast<std::size_t>(fileFormatPosition(f.kind))].kind, f.kind);
         EXPECT_NE(f.load, nullptr);
+        EXPECT_EQ(f.probe == nullptr, f.mayAccept == nullptr);
         EXPECT_EQ(f.output, f.encode != nullptr);
         EXPECT_EQ(isOutputKind(f.kind), f.output);
         if (f.kind != kind::AllFiles) {

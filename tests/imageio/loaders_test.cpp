@@ -155,7 +155,7 @@ TEST_F(LoadersTest, FormatLoadersRefuseNullRastersEmptyPathsAndMissingFiles) {
     EXPECT_FALSE(LoadExecutableIcon(missing(), index, &b));
     EXPECT_FALSE(LoadExecutableIcon(put("z.exe", {0}), index, nullptr));
     EXPECT_FALSE(LoadAssociatedIcon(missing(), &b));
-    for (FileKind k = 0; k <= 12; ++k) EXPECT_FALSE(LoadImageAs(k, "", &b)) << int(k);
+    for (const FileFormat& f : fileFormats()) EXPECT_FALSE(LoadImageAs(f.kind, "", &b)) << int(f.kind);
 }
 
 TEST_F(LoadersTest, AFailedFormatLoadLeavesTheRasterAsItWas) {
