@@ -112,57 +112,47 @@ bool SaveAsBmp(const Bitmap* bitmap, const std::string& path) {
     }
 }
 
-bool SaveAsJpeg(const Bitmap* bitmap, const std::string& path, const JpegOptions& options) {
+namespace {
+using Encoder = std::vector<std::uint8_t> (*)(const Bitmap&, const std::string&, const ExportOptions&);
+
+// Encodes before the folder is made, so that a raster that cannot be written leaves no folder.
+bool saveEncoded(Encoder encode, const Bitmap* bitmap, const std::string& path,
+                 const ExportOptions& options) {
     if (!bitmap) return false;
-    TJPEGImage jpeg;
-    jpeg.applyOptions(options);
-    jpeg.assign(*bitmap);
-    (void)jpeg.data();  // compress before touching the disk
+    const std::vector<std::uint8_t> bytes = encode(*bitmap, path, options);
     EnsureFolder(path);
-    jpeg.saveToFile(path);
+    writeFileAtomic(path, bytes);
     return true;
+}
+}  // namespace
+
+bool SaveAsJpeg(const Bitmap* bitmap, const std::string& path, const JpegOptions& options) {
+    ExportOptions withJpeg;
+    withJpeg.jpeg = options;
+    return saveEncoded(EncodeAsJpeg, bitmap, path, withJpeg);
 }
 
 bool SaveAsIcon(const Bitmap* bitmap, const std::string& path, IconColors colors) {
-    if (!bitmap) return false;
-    Bitmap working;
-    StretchInto(*bitmap, working, kSystemIconSize, kSystemIconSize);
     if (colors != IconColors::Colors16 && colors != IconColors::Colors256) return false;
-    EnsureFolder(path);
-    return saveIconFile(working, path, colors);
+    ExportOptions withColors;
+    withColors.iconColors = colors;
+    return saveEncoded(EncodeAsIcon, bitmap, path, withColors);
 }
 
 bool SaveAsGif(const Bitmap* bitmap, const std::string& path) {
-    if (!bitmap) return false;
-    const std::vector<std::uint8_t> bytes = writeGif(*bitmap);
-    EnsureFolder(path);
-    writeFileAtomic(path, bytes);
-    return true;
+    return saveEncoded(EncodeAsGif, bitmap, path, {});
 }
 
 bool SaveAsTga(const Bitmap* bitmap, const std::string& path) {
-    if (!bitmap) return false;
-    const std::vector<std::uint8_t> bytes = encodeTga(*bitmap);
-    EnsureFolder(path);
-    writeFileAtomic(path, bytes);
-    return true;
+    return saveEncoded(EncodeAsTga, bitmap, path, {});
 }
 
 bool SaveAsPng(const Bitmap* bitmap, const std::string& path) {
-    if (!bitmap) return false;
-    const std::vector<std::uint8_t> bytes = encodePng(*bitmap);
-    EnsureFolder(path);
-    writeFileAtomic(path, bytes);
-    return true;
+    return saveEncoded(EncodeAsPng, bitmap, path, {});
 }
 
 bool SaveAsMetafile(const Bitmap* image, const std::string& path) {
-    if (!image) return false;
-    const bool enhanced = wantsEnhancedMetafile(path);
-    const std::vector<std::uint8_t> bytes = writeMetafile(*image, enhanced);
-    EnsureFolder(path);
-    writeFileAtomic(path, bytes);
-    return true;
+    return saveEncoded(EncodeAsMetafile, image, path, {});
 }
 
 }  // namespace vexilo
