@@ -34,13 +34,6 @@ constexpr std::size_t kNamesListed = 12;
 
 }  // namespace
 
-FileCommandStates fileCommandStates(std::size_t selectedCount) {
-    FileCommandStates s;
-    s.copy = s.move = s.erase = selectedCount >= 1;
-    s.rename = s.contextMenu = selectedCount == 1;
-    return s;
-}
-
 ReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const std::string& target) {
     const int answer = m_dialogs.message(
         {m_lang.messageText(24),

@@ -51,17 +51,6 @@ struct CancelAt : FileOperationUi {
 
 }  // namespace
 
-TEST(MainFiles, EnablingFollowsTheSelection) {
-    for (std::size_t n : {0u, 1u, 2u}) {
-        const auto s = fileCommandStates(n);
-        EXPECT_EQ(s.copy, n >= 1);
-        EXPECT_EQ(s.move, n >= 1);
-        EXPECT_EQ(s.erase, n >= 1);
-        EXPECT_EQ(s.rename, n == 1);
-        EXPECT_EQ(s.contextMenu, n == 1);
-    }
-}
-
 TEST(MainFiles, CopyOfOneRowProposesItsNameAndKeepsTheExtension) {
     Fixture f({"photo.jpeg", "b.png"});
     f.dialogs.saveAnswers = {f.dir.file("copy")};
