@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "base/text.h"
+#include "base/version.h"
 #include "lang/lang.h"
 #include "lang/lang_pack.h"
 
@@ -98,7 +99,7 @@ int MainFiles::execute(TFileOperation& op, FileOperationUi& ui) {
     if (!op.Errors().empty()) {
         std::string text;
         for (const auto& e : op.Errors()) text += e + "\n";
-        m_dialogs.error("Vexilo", text);
+        m_dialogs.error(kProgramName, text);
     }
     return result;
 }
@@ -193,9 +194,9 @@ void MainFiles::erase(const std::vector<std::size_t>& selected, FileOperationUi&
 void MainFiles::report(const TFileOperation& op, int result, int failureText) {
     if (result == 0) return;
     if (op.AbortByUser() && op.Errors().empty())
-        m_dialogs.inform("Vexilo", m_lang.messageText(31));
+        m_dialogs.inform(kProgramName, m_lang.messageText(31));
     else
-        m_dialogs.error("Vexilo", m_lang.messageText(failureText));
+        m_dialogs.error(kProgramName, m_lang.messageText(failureText));
 }
 
 // Rows of several icons share one file: every row of a file that is gone goes, selected or not.

@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "base/text.h"
+#include "base/version.h"
 #include "control/dialogs.h"
 #include "files/desktop_entries.h"
 #include "lang/lang.h"
@@ -33,7 +34,7 @@ void launch(const DesktopEntry& entry, const std::string& path, Dialogs& dialogs
     QStringList args;
     for (std::size_t i = 1; i < argv.size(); ++i) args << q(argv[i]);
     if (argv.empty() || !QProcess::startDetached(q(argv[0]), args))
-        dialogs.error("Vexilo", formatLangText(lang.messageText(32), {entry.name}));
+        dialogs.error(kProgramName, formatLangText(lang.messageText(32), {entry.name}));
 }
 
 QString permissionsText(const QFileInfo& info, const TLang& lang) {
