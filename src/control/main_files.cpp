@@ -35,7 +35,7 @@ constexpr std::size_t kNamesListed = 12;
 
 }  // namespace
 
-ReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const std::string& target) {
+FileReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const std::string& target) {
     const int answer = m_dialogs.message(
         {m_lang.messageText(24),
          m_lang.messageText(21) + "\n" + target + "\n\n" + m_lang.messageText(25) + "\n" + source,
@@ -47,13 +47,13 @@ ReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const
          3});
     switch (answer) {
         case 0:
-            return ReplaceAnswer::Replace;
+            return FileReplaceAnswer::Replace;
         case 1:
-            return ReplaceAnswer::ReplaceAll;
+            return FileReplaceAnswer::ReplaceAll;
         case 2:
-            return ReplaceAnswer::Skip;
+            return FileReplaceAnswer::Skip;
         default:
-            return ReplaceAnswer::Cancel;
+            return FileReplaceAnswer::Cancel;
     }
 }
 

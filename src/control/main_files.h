@@ -34,7 +34,7 @@ class DialogFileOperationUi : public FileOperationUi {
 public:
     DialogFileOperationUi(Dialogs& dialogs, const TLang& lang, FileProgressView* view = nullptr)
         : m_dialogs(dialogs), m_lang(lang), m_view(view) {}
-    ReplaceAnswer askReplace(const std::string& source, const std::string& target) override;
+    FileReplaceAnswer askReplace(const std::string& source, const std::string& target) override;
     bool progress(const FileProgress& p) override { return !m_view || m_view->progress(p); }
     void pause() override {
         if (m_view) m_view->pause();

@@ -70,15 +70,15 @@ bool TFileOperation::confirmReplace(FileOperationUi& ui, const std::string& sour
     if (!existsNoFollow(target) || m_replaceAll) return true;
     ui.pause();
     switch (ui.askReplace(source, target)) {
-        case ReplaceAnswer::Replace:
+        case FileReplaceAnswer::Replace:
             return true;
-        case ReplaceAnswer::ReplaceAll:
+        case FileReplaceAnswer::ReplaceAll:
             m_replaceAll = true;
             return true;
-        case ReplaceAnswer::Skip:
+        case FileReplaceAnswer::Skip:
             skip = true;
             return true;
-        case ReplaceAnswer::Cancel:
+        case FileReplaceAnswer::Cancel:
             m_abortByUser = true;
             return false;
     }

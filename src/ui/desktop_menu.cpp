@@ -20,14 +20,11 @@
 #include "files/desktop_entries.h"
 #include "lang/lang.h"
 #include "lang/lang_pack.h"
+#include "ui/qt_text.h"
 
 namespace vexilo {
 
 namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 void launch(const DesktopEntry& entry, const std::string& path, Dialogs& dialogs, const TLang& lang) {
     const auto argv = expandExec(entry, path);

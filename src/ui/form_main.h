@@ -115,7 +115,6 @@ public:
     int PreviewTop = 0;
     // Shows the main toolbar's button texts; the advanced options change it.
     bool& ShowButText() { return m_ShowButText; }
-    void applyButtonCaptions() { ApplyButtonCaptions(); }
 
     // The target panel's place: right of dock 4 on the "Images" tab, with its own layout.
     QGroupBox* m_targetArea = nullptr;

@@ -14,6 +14,7 @@
 #include "control/main_commands.h"
 #include "lang/program_folder.h"
 #include "ui/command_icons.h"
+#include "ui/qt_text.h"
 #include "ui/screen_fit.h"
 
 namespace vexilo {
@@ -57,8 +58,7 @@ const std::vector<int>& contextNumbers() {
 
 QString helpTopicFor(int helpContext) {
     for (const HelpTopic& t : topics())
-        if (t.context == helpContext)
-            return QString::fromUtf8(t.topic.data(), static_cast<qsizetype>(t.topic.size()));
+        if (t.context == helpContext) return q(t.topic);
     return QStringLiteral("index.html");
 }
 
