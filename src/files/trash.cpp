@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/xdg_folders.h"
 #include "files/copy_file.h"
 #include "files/uri.h"
 
@@ -110,10 +111,7 @@ bool restoreLink(const std::string& link, const std::string& target) {
 }  // namespace
 
 std::string homeTrashFolder() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && *dataHome == '/') return std::string(dataHome) + "/Trash";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "") + "/.local/share/Trash";
+    return xdgDataHome() + "/Trash";
 }
 
 std::optional<std::string> topDirTrash(const std::string& topdir) {

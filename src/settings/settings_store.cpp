@@ -1,8 +1,6 @@
 #include "settings/settings_store.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include "base/errors.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "base/xdg_folders.h"
 
 namespace vexilo {
 
@@ -137,13 +136,6 @@ Json parseDocument(std::span<const std::uint8_t> bytes) {
                 throw SettingsError("key \"" + it.key() + "\" in the settings file is not an object");
     }
     return doc;
-}
-
-std::string homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && *home) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return "/tmp";
 }
 
 std::string withSlash(std::string folder) {
@@ -352,10 +344,7 @@ SettingsStore SettingsStore::fromBytes(std::span<const std::uint8_t> bytes) {
 }
 
 std::string SettingsStore::defaultFolder() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    // Relative values are to be ignored by the base-directory rules.
-    if (xdg && xdg[0] == '/') return withSlash(xdg) + "vexilo/";
-    return withSlash(homeFolder()) + ".config/vexilo/";
+    return xdgConfigHome() + "/vexilo/";
 }
 
 const std::string& SettingsStore::filePath() const {
