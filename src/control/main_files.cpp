@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "base/paths.h"
 #include "base/text.h"
 #include "base/version.h"
 #include "lang/lang.h"
@@ -124,8 +125,7 @@ void MainFiles::copyOrMove(bool move, const std::vector<std::size_t>& selected, 
         const auto chosen = m_dialogs.saveFile(request);
         if (!chosen) return;
         op.Destination = *chosen;
-        const auto slash = chosen->find_last_of('/');
-        const std::string chosenName = slash == std::string::npos ? *chosen : chosen->substr(slash + 1);
+        const std::string chosenName = fileNameOf(*chosen);
         if (extensionOf(chosenName).empty()) op.Destination += extensionOf(first.Name);
     } else {
         const auto folder =

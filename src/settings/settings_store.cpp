@@ -12,6 +12,7 @@
 
 #include "base/errors.h"
 #include "base/file_io.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "base/xdg_folders.h"
 
@@ -471,7 +472,7 @@ void SettingsStore::save() {
         if (ec) break;
         target = (link.is_absolute() ? link : std::filesystem::path(target).parent_path() / link).string();
     }
-    const std::string folder = target.substr(0, target.rfind('/') + 1);
+    const std::string folder = folderOf(target);
     std::string reason;
     if (!makeFolders(folder, reason)) fail(reason);
     std::string text = d.doc.dump(2, ' ', false, Json::error_handler_t::replace);
