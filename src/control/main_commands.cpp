@@ -1,6 +1,7 @@
 #include "control/main_commands.h"
 
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "control/main_form.h"
@@ -103,11 +104,11 @@ constexpr HelpTopic kHelpTopics[] = {
     {h::ToolbarModify, "toolbars.html#modify"},
 };
 
-// Columns 3-7, view and sort hints 10-19, titles, captions, tabs, menus, status texts.
+// Columns 3-7, view and sort hints 10-19, titles, captions, tabs, menus, status texts; the
+// commands' own come from their rows.
 constexpr int kMainTexts[] = {
     3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 22, 24, 41, 25, 29, 26, 36, 37, 38, 46, 75,
-    47, 48, 49, 32, 44, 45, 43, 51, 67, 34, 39, 66, 73, 50, 27, 9, 65, 71, 72, 76, 21, 61, 68, 82,
-    69, 70, 99, 100, 101, 85, 35, 86, 87, 102, 113, 114, 116, 94, 95, 93};
+    61, 68, 82, 69, 70, 99, 100, 101, 85, 116, 94, 95, 93};
 // clang-format on
 
 // Each command once, and each with a help topic.
@@ -147,7 +148,12 @@ std::span<const HelpTopic> mainWindowHelpTopics() {
 }
 
 std::span<const int> mainWindowTextNumbers() {
-    return kMainTexts;
+    static const std::vector<int> numbers = [] {
+        std::vector<int> n(std::begin(kMainTexts), std::end(kMainTexts));
+        for (const Command& c : kCommands) n.push_back(c.textNumber);
+        return n;
+    }();
+    return numbers;
 }
 
 std::string removeAmpersands(std::string_view text) {
