@@ -1,7 +1,9 @@
 #pragma once
 // The main window's commands, declared once: actions, menus, toolbars, icons, enabling, handlers,
-// the help map and the language-pack completeness test all read this table. A command's text comes from the
-// pack by its number; the English text is the design-time caption shown when no pack could be loaded.
+// the help map and the language-pack completeness test all read this table. A command's text
+// comes from the pack by its number; the English text is the design-time caption shown when no
+// pack could be loaded. A new command is a CommandId, its row in main_commands.cpp and its
+// handler: a MainCommandHandlers method the main window implements (or an existing one).
 #include <array>
 #include <cstddef>
 #include <span>
