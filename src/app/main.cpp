@@ -88,8 +88,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     VexiloApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vexilo"));
-    QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));
+    QApplication::setApplicationName(QString::fromLatin1(vexilo::kProgramName));
+    QApplication::setApplicationVersion(QString::fromLatin1(vexilo::kProgramVersion));
     vexilo::installPlatformServices();
     // After Qt took its own options (-platform, -style) out of argv.
     vexilo::StartOptions options = startOptions();

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "base/errors.h"
+#include "base/paths.h"
 
 namespace vexilo {
 
@@ -82,11 +83,6 @@ namespace {
 constexpr std::string_view kTempPrefix = ".vexilo-";
 constexpr std::string_view kTempSuffix = ".tmp";
 
-std::string folderPart(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 std::string hex8(std::uint32_t v) {
     char buf[9];
     std::snprintf(buf, sizeof buf, "%08x", v);
@@ -133,7 +129,7 @@ bool isOldTemporaryName(std::string_view name) {
 }  // namespace
 
 void syncFolderOf(const std::string& path) {
-    const std::string folder = folderPart(path);
+    const std::string folder = folderOf(path);
     FileDescriptor fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     // Some file systems cannot sync a folder; the rename itself has been made.
     if (fd.get() >= 0 && ::fsync(fd.get()) != 0 && errno == EIO)
@@ -166,7 +162,7 @@ void removeStaleTemporaries(const std::string& folder) {
 FileDescriptor createTemporaryBeside(const std::string& target, std::string& temp, mode_t mode) {
     if (target.empty()) throw FileError("Cannot create file: the path is empty");
     static std::atomic<std::uint32_t> counter{std::random_device{}()};
-    const std::string folder = folderPart(target);
+    const std::string folder = folderOf(target);
     const std::string pid = hex8(static_cast<std::uint32_t>(::getpid()));
     FileDescriptor fd;
     for (int attempt = 0; fd.get() < 0; ++attempt) {
@@ -219,7 +215,7 @@ void commitTemporary(const std::string& temp, const std::string& target) {
 
 void writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
     if (path.empty()) throw FileError("Cannot create file: the path is empty");
-    removeStaleTemporaries(folderPart(path));
+    removeStaleTemporaries(folderOf(path));
     commitTemporary(writeTemporaryBeside(path, bytes), path);
 }
 

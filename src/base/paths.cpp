@@ -7,6 +7,11 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 std::string fileExtension(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "base/file_io.h"
+#include "base/paths.h"
 #include "batch/batch_job.h"
 #include "cli/cli_command.h"
 #include "imageio/loaders.h"
@@ -124,7 +125,7 @@ ReplaceAnswer askOnTerminal(const std::string& path, bool& eof) {
 void drawProgress(const BatchProgress& p) {
     constexpr int kBarWidth = 30;
     const int filled = p.count > 0 ? p.position * kBarWidth / p.count : kBarWidth;
-    std::string name = p.source.substr(p.source.find_last_of('/') + 1);
+    std::string name = fileNameOf(p.source);
     if (name.size() > 40) name = name.substr(0, 37) + "...";
     std::cerr << "\r\033[K[" << std::string(static_cast<std::size_t>(filled), '#')
               << std::string(static_cast<std::size_t>(kBarWidth - filled), '-') << "] " << p.position << "/"

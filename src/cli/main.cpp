@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "base/version.h"
 #include "cli/cli_command.h"
 #include "ui/platform/platform_setup.h"
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (args[0] == "--version") {
-        std::cout << "vexilo-cli " << VEXILO_VERSION << "\n";
+        std::cout << "vexilo-cli " << vexilo::kProgramVersion << "\n";
         return 0;
     }
     // The same desktop services as the window (associated icons, metafile playback), on Qt's

@@ -1,6 +1,7 @@
 #include "control/config_dlg.h"
 
 #include "base/text.h"
+#include "base/version.h"
 #include "lang/lang.h"
 
 namespace vexilo {
@@ -36,8 +37,8 @@ bool ConfigDialog::OKClick(Dialogs& dialogs) {
     // A cell of 0 or fewer pixels shows nothing, and a huge one costs memory on every row.
     auto bad = [](int v) { return v < 1 || v > kMaxThumbnailSize; };
     if (bad(m_values.thumbWidth) || bad(m_values.thumbHeight)) {
-        dialogs.error("Vexilo", "The thumbnail width and height must be between 1 and " +
-                                    std::to_string(kMaxThumbnailSize) + " pixels.");
+        dialogs.error(kProgramName, "The thumbnail width and height must be between 1 and " +
+                                        std::to_string(kMaxThumbnailSize) + " pixels.");
         return false;
     }
     m_ok = true;
@@ -49,7 +50,7 @@ ConfigValues ConfigDialog::apply(const ConfigValues& current, Dialogs& dialogs, 
     sizeChanged = false;
     if (!m_ok) return current;
     sizeChanged = m_values.thumbWidth != current.thumbWidth || m_values.thumbHeight != current.thumbHeight;
-    if (sizeChanged) dialogs.inform("Vexilo", lang.messageText(13));
+    if (sizeChanged) dialogs.inform(kProgramName, lang.messageText(13));
     return m_values;
 }
 

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "base/paths.h"
 #include "base/text.h"
+#include "base/version.h"
 #include "lang/lang.h"
 #include "lang/lang_pack.h"
 
@@ -34,14 +36,7 @@ constexpr std::size_t kNamesListed = 12;
 
 }  // namespace
 
-FileCommandStates fileCommandStates(std::size_t selectedCount) {
-    FileCommandStates s;
-    s.copy = s.move = s.erase = selectedCount >= 1;
-    s.rename = s.contextMenu = selectedCount == 1;
-    return s;
-}
-
-ReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const std::string& target) {
+FileReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const std::string& target) {
     const int answer = m_dialogs.message(
         {m_lang.messageText(24),
          m_lang.messageText(21) + "\n" + target + "\n\n" + m_lang.messageText(25) + "\n" + source,
@@ -53,13 +48,13 @@ ReplaceAnswer DialogFileOperationUi::askReplace(const std::string& source, const
          3});
     switch (answer) {
         case 0:
-            return ReplaceAnswer::Replace;
+            return FileReplaceAnswer::Replace;
         case 1:
-            return ReplaceAnswer::ReplaceAll;
+            return FileReplaceAnswer::ReplaceAll;
         case 2:
-            return ReplaceAnswer::Skip;
+            return FileReplaceAnswer::Skip;
         default:
-            return ReplaceAnswer::Cancel;
+            return FileReplaceAnswer::Cancel;
     }
 }
 
@@ -105,7 +100,7 @@ int MainFiles::execute(TFileOperation& op, FileOperationUi& ui) {
     if (!op.Errors().empty()) {
         std::string text;
         for (const auto& e : op.Errors()) text += e + "\n";
-        m_dialogs.error("Vexilo", text);
+        m_dialogs.error(kProgramName, text);
     }
     return result;
 }
@@ -130,8 +125,7 @@ void MainFiles::copyOrMove(bool move, const std::vector<std::size_t>& selected, 
         const auto chosen = m_dialogs.saveFile(request);
         if (!chosen) return;
         op.Destination = *chosen;
-        const auto slash = chosen->find_last_of('/');
-        const std::string chosenName = slash == std::string::npos ? *chosen : chosen->substr(slash + 1);
+        const std::string chosenName = fileNameOf(*chosen);
         if (extensionOf(chosenName).empty()) op.Destination += extensionOf(first.Name);
     } else {
         const auto folder =
@@ -200,9 +194,9 @@ void MainFiles::erase(const std::vector<std::size_t>& selected, FileOperationUi&
 void MainFiles::report(const TFileOperation& op, int result, int failureText) {
     if (result == 0) return;
     if (op.AbortByUser() && op.Errors().empty())
-        m_dialogs.inform("Vexilo", m_lang.messageText(31));
+        m_dialogs.inform(kProgramName, m_lang.messageText(31));
     else
-        m_dialogs.error("Vexilo", m_lang.messageText(failureText));
+        m_dialogs.error(kProgramName, m_lang.messageText(failureText));
 }
 
 // Rows of several icons share one file: every row of a file that is gone goes, selected or not.

@@ -1,6 +1,6 @@
 #pragma once
-// The main window's four file commands on the selected rows (copy, move, rename, erase): which
-// are enabled, the dialogs they ask through, the operation they run and the rows they drop.
+// The main window's four file commands on the selected rows (copy, move, rename, erase): the
+// dialogs they ask through, the operation they run and the rows they drop.
 // Rows are dropped only when their file is really gone.
 #include <cstddef>
 #include <functional>
@@ -16,12 +16,6 @@ namespace vexilo {
 class TLang;
 
 enum class FileCommand { Copy, Move, Rename, Erase };
-
-struct FileCommandStates {
-    bool copy = false, move = false, rename = false, erase = false, contextMenu = false;
-};
-// Copy, move and erase need a selected row; rename and the desktop actions exactly one.
-FileCommandStates fileCommandStates(std::size_t selectedCount);
 
 // The window's display of a running operation's progress.
 class FileProgressView {
@@ -40,7 +34,7 @@ class DialogFileOperationUi : public FileOperationUi {
 public:
     DialogFileOperationUi(Dialogs& dialogs, const TLang& lang, FileProgressView* view = nullptr)
         : m_dialogs(dialogs), m_lang(lang), m_view(view) {}
-    ReplaceAnswer askReplace(const std::string& source, const std::string& target) override;
+    FileReplaceAnswer askReplace(const std::string& source, const std::string& target) override;
     bool progress(const FileProgress& p) override { return !m_view || m_view->progress(p); }
     void pause() override {
         if (m_view) m_view->pause();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/paths.h"
 #include "base/text.h"
 #include "settings/settings_store.h"
 
@@ -76,7 +77,7 @@ StartOptions parseCommandLine(const std::vector<std::string>& args, const std::s
             folder = withSlash(full);
         } else {
             out.files.push_back(full);
-            folder = full.substr(0, full.rfind('/') + 1);
+            folder = folderOf(full);
         }
         if (std::find(out.folders.begin(), out.folders.end(), folder) == out.folders.end())
             out.folders.push_back(folder);

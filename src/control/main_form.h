@@ -9,14 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/version.h"
 #include "control/main_search.h"
 
 namespace vexilo {
 
 class SettingsStore;
-
-inline constexpr const char* kProgramCaption = "Vexilo 3.0.2";
-inline constexpr const char* kProgramVersion = "3.0.2";
 
 // `vexilo [/GIF] [FOLDER|FILE]...`: "/GIF" in any letter case; other arguments name folders to
 // search for this run (a file stands for its folder, and becomes the selected row once found).

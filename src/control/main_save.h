@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "base/version.h"
 #include "codecs/export_options.h"
 #include "control/dialogs.h"
 #include "control/main_preview.h"
@@ -16,7 +17,7 @@ namespace vexilo {
 class TLang;
 
 // The caption of the result and error boxes.
-inline constexpr const char* kSaveMessageCaption = "Vexilo";
+inline constexpr const char* kSaveMessageCaption = kProgramName;
 
 class TargetSave {
 public:

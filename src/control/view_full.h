@@ -3,6 +3,8 @@
 // scroll ranges for a picture on a screen, and its remembered position (settings key "Preview").
 #include <string>
 
+#include "settings/settings_store.h"
+
 namespace vexilo {
 
 class SettingsStore;
@@ -27,6 +29,6 @@ struct FullViewPosition {
     void write(SettingsStore& store) const;
 };
 
-inline constexpr const char* kPreviewSettingsKey = "Software\\Tamber Works\\Vexilo\\3.0.2\\Preview";
+inline const std::string kPreviewSettingsKey = std::string(kSettingsRootKey) + "\\Preview";
 
 }  // namespace vexilo

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/xdg_folders.h"
 #include "files/uri.h"
 
 namespace vexilo {
@@ -53,11 +54,6 @@ std::string readText(const fs::path& path) {
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
-}
-
-std::string env(const char* name, const std::string& fallback) {
-    const char* v = std::getenv(name);
-    return v && *v ? std::string(v) : fallback;
 }
 
 // Splits Exec into words with its quoting rules: double quotes group, and inside them a
@@ -196,13 +192,10 @@ std::vector<DesktopEntry> DesktopApplications::forMimeType(const std::string& mi
 }
 
 DesktopApplications DesktopApplications::fromEnvironment() {
-    const std::string home = env("HOME", "/");
-    std::vector<std::string> dataDirs{env("XDG_DATA_HOME", home + "/.local/share")};
-    for (const auto& d : splitList(env("XDG_DATA_DIRS", "/usr/local/share:/usr/share"), ':'))
-        dataDirs.push_back(d);
-    std::vector<std::string> listFiles{env("XDG_CONFIG_HOME", home + "/.config") + "/mimeapps.list"};
-    for (const auto& d : splitList(env("XDG_CONFIG_DIRS", "/etc/xdg"), ':'))
-        listFiles.push_back(d + "/mimeapps.list");
+    std::vector<std::string> dataDirs{xdgDataHome()};
+    for (const auto& d : xdgDataDirs()) dataDirs.push_back(d);
+    std::vector<std::string> listFiles{xdgConfigHome() + "/mimeapps.list"};
+    for (const auto& d : xdgConfigDirs()) listFiles.push_back(d + "/mimeapps.list");
     for (const auto& d : dataDirs) listFiles.push_back(d + "/applications/mimeapps.list");
 
     DesktopApplications apps;

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "base/errors.h"
+#include "base/paths.h"
 #include "files/copy_file.h"
 
 namespace vexilo {
@@ -16,11 +17,6 @@ namespace {
 
 std::string reason() {
     return std::strerror(errno);
-}
-
-std::string nameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool statPath(const std::string& path, struct stat& st) {
@@ -70,15 +66,15 @@ bool TFileOperation::confirmReplace(FileOperationUi& ui, const std::string& sour
     if (!existsNoFollow(target) || m_replaceAll) return true;
     ui.pause();
     switch (ui.askReplace(source, target)) {
-        case ReplaceAnswer::Replace:
+        case FileReplaceAnswer::Replace:
             return true;
-        case ReplaceAnswer::ReplaceAll:
+        case FileReplaceAnswer::ReplaceAll:
             m_replaceAll = true;
             return true;
-        case ReplaceAnswer::Skip:
+        case FileReplaceAnswer::Skip:
             skip = true;
             return true;
-        case ReplaceAnswer::Cancel:
+        case FileReplaceAnswer::Cancel:
             m_abortByUser = true;
             return false;
     }
@@ -101,7 +97,7 @@ void TFileOperation::copyOrMove(FileOperationUi& ui, bool move) {
 
     for (std::size_t i = 0; i < Source.size(); ++i) {
         const std::string& source = Source[i];
-        const std::string target = toFolder ? folder + nameOf(source) : Destination;
+        const std::string target = toFolder ? folder + fileNameOf(source) : Destination;
         progress.fileIndex = i;
         progress.current = source;
         if (!ui.progress(progress)) {

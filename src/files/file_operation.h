@@ -22,7 +22,8 @@ enum TFileOption : std::uint32_t {
 };
 using TFileOptions = std::uint32_t;
 
-enum class ReplaceAnswer { Replace, ReplaceAll, Skip, Cancel };
+// The answer to "replace the existing target?" (the batch job asks its own, other question).
+enum class FileReplaceAnswer { Replace, ReplaceAll, Skip, Cancel };
 
 struct FileProgress {
     std::size_t fileIndex = 0;  // the file being worked on, 0-based
@@ -36,7 +37,7 @@ class FileOperationUi {
 public:
     virtual ~FileOperationUi() = default;
     // `target` exists and `source` would replace it.
-    virtual ReplaceAnswer askReplace(const std::string& source, const std::string& target) = 0;
+    virtual FileReplaceAnswer askReplace(const std::string& source, const std::string& target) = 0;
     // Called before each file and during long copies; false cancels (the file being copied is
     // left as it was, the files done so far stay done).
     virtual bool progress(const FileProgress&) { return true; }

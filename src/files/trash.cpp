@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/paths.h"
+#include "base/xdg_folders.h"
 #include "files/copy_file.h"
 #include "files/uri.h"
 
@@ -38,11 +40,6 @@ std::string absolute(const std::string& path) {
 std::string parentOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool isFolder(const std::string& path) {
@@ -110,10 +107,7 @@ bool restoreLink(const std::string& link, const std::string& target) {
 }  // namespace
 
 std::string homeTrashFolder() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && *dataHome == '/') return std::string(dataHome) + "/Trash";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "") + "/.local/share/Trash";
+    return xdgDataHome() + "/Trash";
 }
 
 std::optional<std::string> topDirTrash(const std::string& topdir) {
@@ -197,7 +191,7 @@ void Trash::put(const std::string& path) const {
 }
 
 bool Trash::into(const std::string& trash, const std::string& full, bool byCopy) const {
-    const std::string name = nameOf(full);
+    const std::string name = fileNameOf(full);
     char date[32];
     const std::time_t now = std::time(nullptr);
     std::tm local{};

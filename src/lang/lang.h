@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "lang/lang_pack.h"
+#include "settings/settings_store.h"
 
 namespace vexilo {
 
@@ -33,9 +35,9 @@ public:
 
     // Published properties; the main window sets them before the first load().
     TLangRootKey RootKey = lgHKCU;
-    std::string IniKey = "Software\\Tamber Works\\Vexilo\\3.0.2\\Languages";
+    std::string IniKey = std::string(kSettingsRootKey) + "\\Languages";
     std::string ProgramDir;  // folder of the packs (see program_folder.h)
-    std::string ProgramName = "Vexilo";
+    std::string ProgramName = kProgramName;
     std::string DefaultLangFile = "english.lng";  // afterwards the full path of the pack in use
     std::string DefaultLangName = "English";      // afterwards the display name of the pack in use
     std::string LangExt = ".lng";

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/paths.h"
 #include "base/text.h"
 
 #ifndef VEXILO_DATA_DIR
@@ -33,8 +34,7 @@ std::string executableFolder() {
         if (n < 0) return {};
         if (static_cast<std::size_t>(n) < buf.size()) {
             const std::string path(buf.data(), static_cast<std::size_t>(n));
-            const std::size_t slash = path.rfind('/');
-            return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+            return folderOf(path);
         }
         if (buf.size() >= (std::size_t{1} << 20)) return {};
         buf.resize(buf.size() * 2);

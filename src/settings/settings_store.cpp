@@ -1,8 +1,6 @@
 #include "settings/settings_store.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -14,7 +12,9 @@
 
 #include "base/errors.h"
 #include "base/file_io.h"
+#include "base/paths.h"
 #include "base/text.h"
+#include "base/xdg_folders.h"
 
 namespace vexilo {
 
@@ -137,13 +137,6 @@ Json parseDocument(std::span<const std::uint8_t> bytes) {
                 throw SettingsError("key \"" + it.key() + "\" in the settings file is not an object");
     }
     return doc;
-}
-
-std::string homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && *home) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return "/tmp";
 }
 
 std::string withSlash(std::string folder) {
@@ -352,10 +345,7 @@ SettingsStore SettingsStore::fromBytes(std::span<const std::uint8_t> bytes) {
 }
 
 std::string SettingsStore::defaultFolder() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    // Relative values are to be ignored by the base-directory rules.
-    if (xdg && xdg[0] == '/') return withSlash(xdg) + "vexilo/";
-    return withSlash(homeFolder()) + ".config/vexilo/";
+    return xdgConfigHome() + "/vexilo/";
 }
 
 const std::string& SettingsStore::filePath() const {
@@ -482,7 +472,7 @@ void SettingsStore::save() {
         if (ec) break;
         target = (link.is_absolute() ? link : std::filesystem::path(target).parent_path() / link).string();
     }
-    const std::string folder = target.substr(0, target.rfind('/') + 1);
+    const std::string folder = folderOf(target);
     std::string reason;
     if (!makeFolders(folder, reason)) fail(reason);
     std::string text = d.doc.dump(2, ' ', false, Json::error_handler_t::replace);

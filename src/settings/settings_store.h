@@ -22,8 +22,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The root key of this program's values.
-inline constexpr const char* kSettingsRootKey = "Software\\Tamber Works\\Vexilo\\3.0.2";
+// The root key of this program's values; each version keeps its own.
+inline constexpr const char* kSettingsRootKey = "Software\\Tamber Works\\Vexilo\\" VEXILO_VERSION;
 
 // The integer reading rule: decimal text, or "0x"/"0X" followed by hexadecimal digits when the
 // text is longer than 2 characters; anything else (and a value outside 32 bits) gives def.

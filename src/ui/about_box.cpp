@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "base/version.h"
 #include "lang/lang.h"
 #include "ui/command_icons.h"
 
@@ -18,8 +19,8 @@ constexpr int kIconSize = 64;
 
 TAboutBox::TAboutBox(QWidget* parent)
     : QDialog(parent),
-      m_name(QStringLiteral("Vexilo")),
-      m_version(QStringLiteral(VEXILO_VERSION)),
+      m_name(QString::fromLatin1(kProgramName)),
+      m_version(QString::fromLatin1(kProgramVersion)),
       m_versionWord(QStringLiteral("Version")),
       m_blurb(QStringLiteral("Finds, views, converts and collects images and icons.")) {
     setWindowTitle(QStringLiteral("About"));

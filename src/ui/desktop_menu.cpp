@@ -15,25 +15,23 @@
 #include <QUrl>
 
 #include "base/text.h"
+#include "base/version.h"
 #include "control/dialogs.h"
 #include "files/desktop_entries.h"
 #include "lang/lang.h"
 #include "lang/lang_pack.h"
+#include "ui/qt_text.h"
 
 namespace vexilo {
 
 namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 void launch(const DesktopEntry& entry, const std::string& path, Dialogs& dialogs, const TLang& lang) {
     const auto argv = expandExec(entry, path);
     QStringList args;
     for (std::size_t i = 1; i < argv.size(); ++i) args << q(argv[i]);
     if (argv.empty() || !QProcess::startDetached(q(argv[0]), args))
-        dialogs.error("Vexilo", formatLangText(lang.messageText(32), {entry.name}));
+        dialogs.error(kProgramName, formatLangText(lang.messageText(32), {entry.name}));
 }
 
 QString permissionsText(const QFileInfo& info, const TLang& lang) {

@@ -24,15 +24,12 @@
 #include <QVBoxLayout>
 
 #include "ui/form_main_util.h"
+#include "ui/qt_text.h"
 #include "ui/screen_fit.h"
 
 namespace vexilo {
 
 namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 constexpr int kDesignWidth = 760, kDesignHeight = 440, kDesignTreeWidth = 280;
 

@@ -12,14 +12,9 @@
 #include <QVBoxLayout>
 
 #include "lang/lang.h"
+#include "ui/qt_text.h"
 
 namespace vexilo {
-
-namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-}  // namespace
 
 TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_rules(current), m_dialogs(dialogs) {

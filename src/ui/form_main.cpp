@@ -159,7 +159,7 @@ void TFormMain::FormCreate() {
     m_lang.RootKey = lgHKCU;
     m_lang.IniKey = std::string(kSettingsRootKey) + "\\Languages";
     m_lang.ProgramDir = m_programFolder;
-    m_lang.ProgramName = "Vexilo";
+    m_lang.ProgramName = kProgramName;
     m_lang.DefaultLangFile = "english.lng";
     m_lang.PumpEvents = [] { QCoreApplication::processEvents(); };
     applyLanguage();
@@ -799,7 +799,7 @@ void TFormMain::miAboutClick() {
     auto* about = new TAboutBox(this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->setWindowTitle(action(miAbout)->iconText());
-    about->setProduct(QStringLiteral("Vexilo"), QString::fromLatin1(kProgramVersion));
+    about->setProduct(QString::fromLatin1(kProgramName), QString::fromLatin1(kProgramVersion));
     about->applyTexts(m_lang);
     about->open();
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "codecs/export_options.h"
 #include "control/main_commands.h"
@@ -42,7 +43,7 @@ class SettingsStore;
 class TLang;
 class TargetPanel;
 
-class TFormMain : public QMainWindow {
+class TFormMain : public QMainWindow, public MainCommandHandlers {
     Q_OBJECT
 public:
     // store, lang and dialogs must outlive the window. options: the command line.
@@ -51,19 +52,19 @@ public:
     ~TFormMain() override;
 
     // --- commands (the handler names of the command table) ---
-    void SBScanClick();
-    void SBStopScanClick();
-    void SBExitClick();
-    void SBConfigClick();
-    void miCopyfiletoClick(CommandId which);  // copy, move, rename and erase
-    void miBatchconvertiontoClick();
-    void miWinMenuClick();
-    void miSaveTargetClick(CommandId which);  // the eight save and clipboard entries
-    void miAboutClick();
-    void miHelpClick(int helpContext);
-    void miToolbars1Click(const Toolbar* entry);
+    void SBScanClick() override;
+    void SBStopScanClick() override;
+    void SBExitClick() override;
+    void SBConfigClick() override;
+    void miCopyfiletoClick(CommandId which) override;
+    void miBatchconvertiontoClick() override;
+    void miWinMenuClick() override;
+    void miSaveTargetClick(CommandId which) override;
+    void miAboutClick() override;
+    void miHelpClick(int helpContext) override;
+    void miToolbars1Click(const Toolbar* entry) override;
+    void SBDelPathClick(search::DeletePaths which) override;
     void SBAddPathClick();
-    void SBDelPathClick(search::DeletePaths which);
     void SelListViewType(int style);
     // The large thumbnails' cell size (the advanced options); rows show no large thumbnail
     // until the next scan.
@@ -114,7 +115,6 @@ public:
     int PreviewTop = 0;
     // Shows the main toolbar's button texts; the advanced options change it.
     bool& ShowButText() { return m_ShowButText; }
-    void applyButtonCaptions() { ApplyButtonCaptions(); }
 
     // The target panel's place: right of dock 4 on the "Images" tab, with its own layout.
     QGroupBox* m_targetArea = nullptr;
@@ -136,6 +136,9 @@ protected:
 private:
     void buildActions();
     void buildMenus();
+    // Adds the commands of a place in table order, a separator between sections; returns the
+    // separators.
+    std::vector<QAction*> addCommands(QWidget* to, unsigned place);
     void buildToolbars();
     void buildSearchTab(QWidget* page);
     void buildImagesTab(QWidget* page);
@@ -187,7 +190,7 @@ private:
     int m_thumbWidth = 296, m_dirWidth = 299, m_masksWidth = 185;
     bool m_imagesLaidOut = false, m_searchLaidOut = false;
     bool m_filesPopupFromList = false;
-    std::array<QAction*, 2> m_pmFilesSeparators{};
+    std::vector<QAction*> m_pmFilesSeparators;
     std::array<QAction*, kCommandCount> m_actions{};
     std::array<QToolBar*, 3> m_toolbars{};
     std::array<QAction*, 3> m_toolbarCloseActions{};

@@ -61,33 +61,6 @@ namespace {
 using enum CommandId;
 using namespace form_main_detail;
 
-// The picture of a command: the theme's, else the program's own drawing.
-QIcon iconForCommand(CommandId id) {
-    switch (id) {
-        case SBScan:
-            return commandIcon("edit-find");
-        case SBStopScan:
-            return commandIcon("process-stop");
-        case SBSaveAs:
-            return commandIcon("document-save-as");
-        case SBConfig:
-        case miAdvancedOptions:
-            return commandIcon("preferences-system");
-        case miHelp:
-            return commandIcon("help-contents");
-        case miAbout:
-            return commandIcon("help-about");
-        case SBExit:
-            return commandIcon("application-exit");
-        case miCopyfileto:
-            return commandIcon("edit-copy");
-        case miErasefiles:
-            return commandIcon("edit-delete");
-        default:
-            return {};
-    }
-}
-
 QIcon viewStyleIcon(int style) {
     static constexpr std::string_view names[] = {"view-list-icons", "view-list-compact", "view-list-text",
                                                  "view-list-details"};
@@ -179,87 +152,69 @@ void TFormMain::buildActions() {
         auto* a = new QAction(q(c.english), this);
         a->setObjectName(q(c.objectName));
         if (!c.shortcut.empty()) a->setShortcut(QKeySequence(q(c.shortcut)));
-        a->setIcon(iconForCommand(c.id));
+        if (!c.icon.empty()) a->setIcon(commandIcon(c.icon));
         a->setProperty(kHelpContextProperty, c.helpContext);
         m_actions[static_cast<std::size_t>(c.id)] = a;
-    }
-    // A failure inside a command is shown with its own text; the window goes on.
-    auto on = [this](CommandId id, auto fn) {
-        connect(action(id), &QAction::triggered, this, [this, fn] {
+        if (c.places & place::ToolbarsMenu) {
+            a->setCheckable(true);
+            a->setChecked(true);
+        }
+        if (!c.handler) continue;
+        // A failure inside a command is shown with its own text; the window goes on.
+        connect(a, &QAction::triggered, this, [this, handler = c.handler, id = c.id] {
             try {
-                fn();
+                handler(*this, id);
             } catch (const std::exception& e) {
                 m_dialogs.error(kProgramCaption, e.what());
             }
         });
-    };
-    on(SBScan, [this] { SBScanClick(); });
-    on(SBStopScan, [this] { SBStopScanClick(); });
-    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles})
-        on(id, [this, id] { miCopyfiletoClick(id); });
-    on(SBExit, [this] { SBExitClick(); });
-    on(miBatchconversionto, [this] { miBatchconvertiontoClick(); });
-    for (Toolbar t : kToolbars) {
-        const CommandId id = t == Toolbar::Main   ? miToolbarMain
-                             : t == Toolbar::View ? miToolbarView
-                                                  : miToolbarModify;
-        action(id)->setCheckable(true);
-        action(id)->setChecked(true);
-        on(id, [this, t] { miToolbars1Click(&t); });
     }
-    on(miAdvancedOptions, [this] { SBConfigClick(); });
-    on(SBConfig, [this] { SBConfigClick(); });
-    // The menu entry and the button open the contents; F1 the topic of the focused area.
-    on(miHelp, [this] { miHelpClick(0); });
+    // The menu entry and the button open the contents; F1 the topic of the focused area. The
+    // entry shows F1; this shortcut answers it.
     auto* f1 = new QShortcut(action(miHelp)->shortcut(), this);
     f1->setContext(Qt::ApplicationShortcut);
     connect(f1, &QShortcut::activated, this,
             [this] { miHelpClick(helpContextOf(QApplication::focusWidget())); });
-    on(miAbout, [this] { miAboutClick(); });
-    on(miWinMenu, [this] { miWinMenuClick(); });
-    for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF,
-                         miSavetargetasTGA, miSavetargetasPNG, miSavetargetasWmf, miCopybitmaptoclipboard})
-        on(id, [this, id] { miSaveTargetClick(id); });
-    on(miDeleteSelected, [this] { SBDelPathClick(search::DeletePaths::Selected); });
-    on(miDeleteAll, [this] { SBDelPathClick(search::DeletePaths::All); });
-    // The entry shows F1; the shortcut above answers it.
     action(miHelp)->setShortcutContext(Qt::WidgetShortcut);
+}
+
+std::vector<QAction*> TFormMain::addCommands(QWidget* to, unsigned where) {
+    std::vector<QAction*> separators;
+    const Command* previous = nullptr;
+    for (const Command& c : commandTable()) {
+        if (!(c.places & where)) continue;
+        if (previous && previous->section != c.section) {
+            auto* separator = new QAction(to);
+            separator->setSeparator(true);
+            to->addAction(separator);
+            separators.push_back(separator);
+        }
+        to->addAction(action(c.id));
+        previous = &c;
+    }
+    return separators;
 }
 
 void TFormMain::buildMenus() {
     m_menuFiles = menuBar()->addMenu(QStringLiteral("&Files"));
-    m_menuFiles->addAction(action(SBScan));
-    m_menuFiles->addAction(action(SBStopScan));
-    m_menuFiles->addSeparator();
-    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles})
-        m_menuFiles->addAction(action(id));
-    m_menuFiles->addSeparator();
-    m_menuFiles->addAction(action(SBExit));
+    addCommands(m_menuFiles, place::FilesMenu);
 
     m_menuImage = menuBar()->addMenu(QStringLiteral("&Image"));
-    m_menuImage->addAction(action(miBatchconversionto));
+    addCommands(m_menuImage, place::ImageMenu);
 
     m_menuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
     m_menuToolbars = m_menuOptions->addMenu(QStringLiteral("&Toolbars"));
-    m_menuToolbars->addAction(action(miToolbarMain));
-    m_menuToolbars->addAction(action(miToolbarView));
-    m_menuToolbars->addAction(action(miToolbarModify));
-    m_menuOptions->addAction(action(miAdvancedOptions));
+    addCommands(m_menuToolbars, place::ToolbarsMenu);
+    addCommands(m_menuOptions, place::OptionsMenu);
     m_menuLanguages = m_menuOptions->addMenu(QStringLiteral("&Languages"));
 
     m_menuHelp = menuBar()->addMenu(QStringLiteral("&?"));
-    m_menuHelp->addAction(action(miHelp));
-    m_menuHelp->addAction(action(miAbout));
+    addCommands(m_menuHelp, place::HelpMenu);
 
     // The list's pop-up menu.
     m_pmFiles = new QMenu(this);
     m_pmFiles->setObjectName("PMFiles");
-    for (CommandId id : {miCopyfileto, miMovefileto, miRenamefile, miErasefiles})
-        m_pmFiles->addAction(action(id));
-    m_pmFilesSeparators[0] = m_pmFiles->addSeparator();
-    m_pmFiles->addAction(action(miBatchconversionto));
-    m_pmFilesSeparators[1] = m_pmFiles->addSeparator();
-    m_pmFiles->addAction(action(miWinMenu));
+    m_pmFilesSeparators = addCommands(m_pmFiles, place::ListPopup);
     // PMFilesPopup. Dropped down from "Save as..." the menu offers only the batch conversion:
     // the file entries, the desktop's menu and their separators show only over the list. The
     // actions are shared with the "Files" menu, so they are shown again when the menu goes.
@@ -276,17 +231,13 @@ void TFormMain::buildMenus() {
     // The target's pop-up menu.
     m_pmTarget = new QMenu(this);
     m_pmTarget->setObjectName("PMTarget");
-    for (CommandId id : {miSaveasBmp, miSavetargetasJPG, miSavetargetasICO, miSavetargetasGIF,
-                         miSavetargetasTGA, miSavetargetasPNG, miSavetargetasWmf})
-        m_pmTarget->addAction(action(id));
-    m_pmTarget->addSeparator();
-    m_pmTarget->addAction(action(miCopybitmaptoclipboard));
+    addCommands(m_pmTarget, place::TargetPopup);
 
     m_pmFolders = new QMenu(this);
     m_pmFolders->setObjectName("PMFolders");
-    m_pmFolders->addAction(action(miDeleteSelected));
-    m_pmFolders->addAction(action(miDeleteAll));
+    addCommands(m_pmFolders, place::FoldersPopup);
 
+    // The help button's drop-down lists About above the button's own command.
     m_helpButtonMenu = new QMenu(this);
     m_helpButtonMenu->addAction(action(miAbout));
     m_helpButtonMenu->addAction(action(miHelp));
@@ -315,13 +266,9 @@ void TFormMain::buildToolbars() {
     setHelpContext(main, helpctx::ToolbarMain);
     main->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     main->setIconSize(QSize(kCommandIconSize, kCommandIconSize));
-    main->addAction(action(SBScan));
-    main->addAction(action(SBStopScan));
-    main->addAction(action(SBSaveAs));
+    for (const Command& c : commandTable())
+        if (c.places & place::MainToolbar) main->addAction(action(c.id));
     action(SBSaveAs)->setMenu(m_pmFiles);  // the list's pop-up menu drops down here
-    main->addAction(action(SBConfig));
-    main->addAction(action(miHelp));
-    main->addAction(action(SBExit));
     if (auto* b = qobject_cast<QToolButton*>(main->widgetForAction(action(SBSaveAs))))
         b->setPopupMode(QToolButton::InstantPopup);
     if (auto* b = qobject_cast<QToolButton*>(main->widgetForAction(action(miHelp)))) {

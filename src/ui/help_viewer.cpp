@@ -8,32 +8,21 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <array>
 #include <utility>
+#include <vector>
 
+#include "control/main_commands.h"
 #include "lang/program_folder.h"
 #include "ui/command_icons.h"
+#include "ui/qt_text.h"
 #include "ui/screen_fit.h"
 
 namespace vexilo {
 
 namespace {
 
-struct HelpTopic {
-    int context;
-    const char* topic;
-};
-
-// The help context numbers of the windows, tabs, panels and toolbars, and their pages.
-constexpr std::array<HelpTopic, 18> kTopics = {{
-    {63, "main_window.html"},          // main window and "Search" tab
-    {51, "main_window.html#folders"},  // folder tree and search folders
-    {52, "main_window.html#masks"},
-    {64, "images_tab.html"},
-    {54, "images_tab.html#list"},  // found-image list, target and the enlarged view
-    {621, "toolbars.html#main"},
-    {622, "toolbars.html#view"},
-    {623, "toolbars.html#modify"},
+// The dialogs' help contexts and their pages; the main window's come with its command table.
+constexpr HelpTopic kDialogTopics[] = {
     {661, "options.html"},  // advanced options dialog and its pages
     {662, "options.html#image-list"},
     {663, "options.html#toolbars"},
@@ -44,12 +33,22 @@ constexpr std::array<HelpTopic, 18> kTopics = {{
     {582, "batch.html#convert"},
     {583, "batch.html#resize"},
     {584, "batch.html#path"},
-}};
+};
 
-const std::array<int, kTopics.size()>& contextNumbers() {
-    static const auto numbers = [] {
-        std::array<int, kTopics.size()> n{};
-        for (std::size_t i = 0; i < kTopics.size(); ++i) n[i] = kTopics[i].context;
+const std::vector<HelpTopic>& topics() {
+    static const std::vector<HelpTopic> all = [] {
+        const std::span<const HelpTopic> main = mainWindowHelpTopics();
+        std::vector<HelpTopic> t(main.begin(), main.end());
+        t.insert(t.end(), std::begin(kDialogTopics), std::end(kDialogTopics));
+        return t;
+    }();
+    return all;
+}
+
+const std::vector<int>& contextNumbers() {
+    static const std::vector<int> numbers = [] {
+        std::vector<int> n;
+        for (const HelpTopic& t : topics()) n.push_back(t.context);
         return n;
     }();
     return numbers;
@@ -58,8 +57,8 @@ const std::array<int, kTopics.size()>& contextNumbers() {
 }  // namespace
 
 QString helpTopicFor(int helpContext) {
-    for (const HelpTopic& t : kTopics)
-        if (t.context == helpContext) return QString::fromLatin1(t.topic);
+    for (const HelpTopic& t : topics())
+        if (t.context == helpContext) return q(t.topic);
     return QStringLiteral("index.html");
 }
 

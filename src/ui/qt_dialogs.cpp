@@ -12,13 +12,11 @@
 #include <algorithm>
 
 #include "lang/lang.h"
+#include "ui/qt_text.h"
 
 namespace vexilo {
 
 namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 constexpr int kMissingFolderMessage = 36;
 }  // namespace
 

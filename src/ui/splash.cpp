@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "base/version.h"
 #include "ui/command_icons.h"
 
 namespace vexilo {
@@ -22,7 +23,7 @@ constexpr int kIconSize = 40;
 TSplash::TSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_message(QStringLiteral("Please, wait...")),
-      m_product(QStringLiteral("Vexilo " VEXILO_VERSION)) {
+      m_product(QString::fromLatin1(kProgramCaption)) {
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(m_product);

@@ -14,6 +14,9 @@ TEST(Paths, ExtensionsOfTheFileNameOnly) {
     EXPECT_EQ(lowerExtension("name."), ".");
     EXPECT_EQ(fileNameOf("/a/b.c"), "b.c");
     EXPECT_EQ(fileNameOf("b.c"), "b.c");
+    EXPECT_EQ(folderOf("/a/b.c"), "/a/");
+    EXPECT_EQ(folderOf("/b.c"), "/");
+    EXPECT_EQ(folderOf("b.c"), "");
 }
 
 }  // namespace

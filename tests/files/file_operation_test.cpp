@@ -17,13 +17,13 @@ using namespace vexilo;
 namespace {
 
 struct ScriptedUi : FileOperationUi {
-    std::deque<ReplaceAnswer> answers;
+    std::deque<FileReplaceAnswer> answers;
     std::vector<std::string> asked;
     int cancelAtFile = -1;               // progress answers false when this file starts
     std::uint64_t cancelAfterBytes = 0;  // ... or once this many bytes were copied
-    ReplaceAnswer askReplace(const std::string&, const std::string& target) override {
+    FileReplaceAnswer askReplace(const std::string&, const std::string& target) override {
         asked.push_back(target);
-        const auto a = answers.empty() ? ReplaceAnswer::Cancel : answers.front();
+        const auto a = answers.empty() ? FileReplaceAnswer::Cancel : answers.front();
         if (!answers.empty()) answers.pop_front();
         return a;
     }
@@ -97,7 +97,7 @@ TEST(TFileOperation, ExistingTargetsFollowEachAnswer) {
         sources.push_back(dir.file(name));
     }
     ScriptedUi ui;
-    ui.answers = {ReplaceAnswer::Skip, ReplaceAnswer::Replace, ReplaceAnswer::ReplaceAll};
+    ui.answers = {FileReplaceAnswer::Skip, FileReplaceAnswer::Replace, FileReplaceAnswer::ReplaceAll};
     EXPECT_EQ(run(TFileMode::foCopy, sources, dir.file("out/"), ui), 0);
     EXPECT_EQ(ui.asked.size(), 3u) << "replace all asks no more";
     EXPECT_EQ(get(dir.file("out/1")), "old");
@@ -105,7 +105,7 @@ TEST(TFileOperation, ExistingTargetsFollowEachAnswer) {
     EXPECT_EQ(get(dir.file("out/4")), "new4");
 
     ScriptedUi cancel;
-    cancel.answers = {ReplaceAnswer::Cancel};
+    cancel.answers = {FileReplaceAnswer::Cancel};
     TFileOperation op;
     EXPECT_NE(run(TFileMode::foMove, sources, dir.file("out/"), cancel, &op), 0);
     EXPECT_TRUE(op.AbortByUser());

@@ -16,6 +16,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
@@ -393,6 +394,23 @@ TEST_F(FormMainTest, SaveAsDropsDownOnlyTheBatchEntryAndTheListMenuAllOfThem) {
     EXPECT_THAT(shown(), ElementsAre("miCopyfileto", "miMovefileto", "miRenamefile", "miErasefiles", "-",
                                      "miBatchconversionto", "-", "miWinMenu"));
     form->filesPopup()->hide();
+}
+
+// The menus and the main toolbar are laid out from the command table's order and sections.
+TEST_F(FormMainTest, FilesMenuAndMainToolbarKeepTheirOrder) {
+    open();
+    auto names = [](const QList<QAction*>& actions) {
+        std::vector<std::string> out;
+        for (QAction* a : actions)
+            if (a->isSeparator() || !a->objectName().isEmpty())
+                out.push_back(a->isSeparator() ? "-" : a->objectName().toStdString());
+        return out;
+    };
+    EXPECT_THAT(names(form->menuBar()->actions().front()->menu()->actions()),
+                ElementsAre("SBScan", "SBStopScan", "-", "miCopyfileto", "miMovefileto", "miRenamefile",
+                            "miErasefiles", "-", "SBExit"));
+    EXPECT_THAT(names(form->toolbar(Toolbar::Main)->actions()),
+                ElementsAre("SBScan", "SBStopScan", "SBSaveAs", "SBConfig", "miHelp", "SBExit"));
 }
 
 TEST_F(FormMainTest, CommandLineAndKeysSayWhatTheyDo) {
