@@ -27,4 +27,8 @@ std::string lowerExtension(const std::string& path) {
     return ext;
 }
 
+std::string replaceExtension(const std::string& path, const std::string& extension) {
+    return path.substr(0, path.size() - fileExtension(path).size()) + extension;
+}
+
 }  // namespace vexilo

@@ -15,5 +15,8 @@ std::string folderOf(const std::string& path);
 std::string fileExtension(const std::string& path);
 // The same, lower-cased (ASCII only).
 std::string lowerExtension(const std::string& path);
+// The path with the file name's extension (as fileExtension finds it) replaced by `extension`,
+// or `extension` appended when the name has none.
+std::string replaceExtension(const std::string& path, const std::string& extension);
 
 }  // namespace vexilo

@@ -29,11 +29,6 @@ namespace vexilo {
 
 namespace {
 
-std::size_t nameStart(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? 0 : slash + 1;
-}
-
 // One file of the run as the job decided it, in file order.
 struct Row {
     std::size_t index = 0;
@@ -298,8 +293,7 @@ public:
                 break;
             }
             // A killed earlier run may have left its temporary files where this one writes.
-            if (const std::string folder = row.output.substr(0, nameStart(row.output));
-                cleanedFolders.insert(folder).second)
+            if (const std::string folder = folderOf(row.output); cleanedFolders.insert(folder).second)
                 removeStaleTemporaries(folder);
             m_inFlight.push_back({i, row, std::nullopt});
             if (m_threads.empty() || needsDesktop(row))
@@ -419,7 +413,7 @@ private:
 
 std::string BatchOutputName(const std::string& sourcePath, FileKind targetKind, int iconIndex,
                             bool singleFile) {
-    std::string name = sourcePath.substr(nameStart(sourcePath));
+    std::string name = fileNameOf(sourcePath);
     if (targetKind != kind::AllFiles) {
         const std::size_t dot = name.find_last_of('.');
         if (dot != std::string::npos) name.erase(dot);
@@ -434,7 +428,7 @@ std::string BatchOutputPath(const std::string& sourcePath, const std::string& ou
     const std::string folder =
         outputFolder.empty() || outputFolder.back() == '/' ? outputFolder : outputFolder + "/";
     if (!folder.empty() && folder.front() == '/') return folder + name;
-    return sourcePath.substr(0, nameStart(sourcePath)) + folder + name;
+    return folderOf(sourcePath) + folder + name;
 }
 
 void BatchOutputSize(const BatchRequest& request, int sw, int sh, int& width, int& height) {

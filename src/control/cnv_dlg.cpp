@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/paths.h"
 #include "base/text.h"
 #include "imageio/file_kind.h"
 #include "lang/lang.h"
@@ -15,20 +16,6 @@ const std::string kConvertKey = std::string(kSettingsRootKey) + "\\Convert";
 const std::string kJpegKey = std::string(kSettingsRootKey) + "\\JpegOpt";
 
 const char* const kPixelFormats[] = {"24Bit", "8Bit"};
-
-std::string replaceExtension(const std::string& path, const std::string& extension) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.find_last_of('.');
-    std::string out = path;
-    if (dot != std::string::npos && dot >= start) out.erase(dot);
-    return out + extension;
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 }  // namespace
 
@@ -469,7 +456,7 @@ void CnvDlg::BOkClick() {
     callbacks.onProgress = [this](const BatchProgress& p) {
         m_c.progressMax = p.count;
         m_c.progressPosition = p.position;
-        m_c.progressFile = p.source.substr(p.source.find_last_of('/') + 1);
+        m_c.progressFile = fileNameOf(p.source);
         if (onProgress) onProgress();
         return !m_stopRequested;
     };

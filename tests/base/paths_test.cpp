@@ -17,6 +17,8 @@ TEST(Paths, ExtensionsOfTheFileNameOnly) {
     EXPECT_EQ(folderOf("/a/b.c"), "/a/");
     EXPECT_EQ(folderOf("/b.c"), "/");
     EXPECT_EQ(folderOf("b.c"), "");
+    EXPECT_EQ(replaceExtension("/d.x/photo.jpg", ".png"), "/d.x/photo.png");
+    EXPECT_EQ(replaceExtension("/d.x/photo", ".png"), "/d.x/photo.png");  // a dot of the folder stays
 }
 
 }  // namespace
