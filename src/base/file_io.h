@@ -76,4 +76,8 @@ std::string replaceRefusal(const std::string& path);
 
 bool fileExists(const std::string& path);
 
+// Creates folder and its missing parents, private to the user (mode 0700), as the settings and
+// trash folders should be. False with the reason when a step fails or folder is no folder.
+bool makeFolders(const std::string& folder, std::string& reason);
+
 }  // namespace vexilo

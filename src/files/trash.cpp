@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/file_io.h"
 #include "base/paths.h"
 #include "base/xdg_folders.h"
 #include "files/copy_file.h"
@@ -55,14 +56,6 @@ bool isOwnFolder(const std::string& path) {
 
 bool makeFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0700) == 0 || (errno == EEXIST && isFolder(path));
-}
-
-// Creates the folder and every missing parent; the home trash's parents need not exist yet on
-// a fresh account.
-bool makeFolders(const std::string& path) {
-    if (isFolder(path)) return true;
-    if (path.empty() || path == "/") return false;
-    return makeFolders(parentOf(path)) && makeFolder(path);
 }
 
 bool prepare(const std::string& trash) {
@@ -165,7 +158,9 @@ Trash::Trash(std::string homeTrash, RenameFunction rename, TopFunction topOf)
 }
 
 bool Trash::preparedHome() const {
-    return m_home.size() > 1 && m_home.front() == '/' && makeFolders(m_home) && prepare(m_home);
+    // The home trash's parents need not exist yet on a fresh account.
+    std::string ignored;
+    return m_home.size() > 1 && m_home.front() == '/' && makeFolders(m_home, ignored) && prepare(m_home);
 }
 
 bool Trash::canTake(const std::string& path) const {

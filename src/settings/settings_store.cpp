@@ -144,29 +144,6 @@ std::string withSlash(std::string folder) {
     return folder;
 }
 
-// Creates folder and its missing parents, private to the user as the config folder should be.
-bool makeFolders(const std::string& folder, std::string& reason) {
-    std::string path;
-    std::size_t pos = 0;
-    while (pos < folder.size()) {
-        std::size_t end = folder.find('/', pos);
-        if (end == std::string::npos) end = folder.size();
-        path = folder.substr(0, end);
-        pos = end + 1;
-        if (path.empty()) continue;
-        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-            reason = "cannot create folder \"" + path + "\": " + std::strerror(errno);
-            return false;
-        }
-    }
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        reason = "\"" + folder + "\" is not a folder";
-        return false;
-    }
-    return true;
-}
-
 std::string timeStamp() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
