@@ -31,7 +31,9 @@ TEST(WorkerPool, ResultsComeBackByTicketWhateverWorkerFinishesFirst) {
                 EXPECT_EQ(pool.take(tickets[static_cast<std::size_t>(n)]), n * n) << threads;
             }
         }
-        if (threads == 0) EXPECT_EQ(onCaller, 40);
+        if (threads == 0) {
+            EXPECT_EQ(onCaller, 40);
+        }
     }
 }
 
