@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
 
 namespace vexilo {
 
@@ -41,47 +40,49 @@ Bitmap ShrinkToFit(const Bitmap& source, int size) {
         same.flattenToDevice(kWhite);
         return same;
     }
-    // Only a picture not yet in display words is copied: most decoded pictures are.
-    Bitmap flat;
-    if (source.pixelFormat() != PixelFormat::Device || source.transparent()) {
-        flat = source;
-        flat.flattenToDevice(kWhite);
-    }
-    const Bitmap& picture = flat.empty() ? source : flat;
     const int longer = std::max(w, h);
     const auto scaled = [&](int side) {
         return std::max(1, static_cast<int>((std::int64_t{side} * size + longer / 2) / longer));
     };
     const int tw = scaled(w), th = scaled(h);
+    const bool keyed = source.transparent();
+    const Color key = source.transparentColor();
+    const auto colorAt = [&](int x, int y) {
+        const Color c = source.pixel(x, y);
+        return keyed && c == key ? kWhite : c;
+    };
+    // Each target pixel averages the source pixels it covers, at most kSamples x kSamples of
+    // them spread evenly: a huge picture costs no more than a small one.
+    static constexpr int kSamples = 4;
+    const auto samples = [](int from, int to, int* at) {
+        const int n = std::min(kSamples, to - from);
+        for (int i = 0; i < n; ++i)
+            at[i] = from + static_cast<int>((std::int64_t{2 * i + 1} * (to - from)) / (2 * n));
+        return n;
+    };
     Bitmap out;
     out.resetForOverwrite(tw, th, PixelFormat::Device);
-    // Sums of red, green and blue per target column over the source rows of one target row.
-    std::vector<std::uint64_t> sums(static_cast<std::size_t>(tw) * 3);
-    std::vector<int> columnOf(static_cast<std::size_t>(w));
-    for (int x = 0; x < w; ++x)
-        columnOf[static_cast<std::size_t>(x)] = static_cast<int>(std::int64_t{x} * tw / w);
     for (int ty = 0; ty < th; ++ty) {
+        int rows[kSamples];
         const int y0 = static_cast<int>(std::int64_t{ty} * h / th);
-        const int y1 = std::max(y0 + 1, static_cast<int>(std::int64_t{ty + 1} * h / th));
-        std::fill(sums.begin(), sums.end(), 0);
-        for (int y = y0; y < y1; ++y) {
-            const auto row = picture.row(y);
-            for (int x = 0; x < w; ++x) {
-                const std::uint32_t v = row[static_cast<std::size_t>(x)];
-                std::uint64_t* s = &sums[static_cast<std::size_t>(columnOf[static_cast<std::size_t>(x)]) * 3];
-                s[0] += (v >> 16) & 0xFF;
-                s[1] += (v >> 8) & 0xFF;
-                s[2] += v & 0xFF;
-            }
-        }
+        const int ny = samples(y0, std::max(y0 + 1, static_cast<int>(std::int64_t{ty + 1} * h / th)), rows);
         auto target = out.row(ty);
         for (int tx = 0; tx < tw; ++tx) {
+            int cols[kSamples];
             const int x0 = static_cast<int>(std::int64_t{tx} * w / tw);
-            const int x1 = static_cast<int>(std::int64_t{tx + 1} * w / tw);
-            const std::uint64_t n = std::uint64_t(x1 - x0) * std::uint64_t(y1 - y0);
-            const std::uint64_t* s = &sums[static_cast<std::size_t>(tx) * 3];
-            const auto avg = [&](std::uint64_t v) { return static_cast<std::uint8_t>((v + n / 2) / n); };
-            target[static_cast<std::size_t>(tx)] = packRgb({avg(s[0]), avg(s[1]), avg(s[2])});
+            const int nx =
+                samples(x0, std::max(x0 + 1, static_cast<int>(std::int64_t{tx + 1} * w / tw)), cols);
+            unsigned r = 0, g = 0, b = 0;
+            for (int j = 0; j < ny; ++j)
+                for (int i = 0; i < nx; ++i) {
+                    const Color c = colorAt(cols[i], rows[j]);
+                    r += c.r;
+                    g += c.g;
+                    b += c.b;
+                }
+            const unsigned n = static_cast<unsigned>(nx * ny);
+            const auto avg = [&](unsigned v) { return static_cast<std::uint8_t>((v + n / 2) / n); };
+            target[static_cast<std::size_t>(tx)] = packRgb({avg(r), avg(g), avg(b)});
         }
     }
     return out;

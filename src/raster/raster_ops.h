@@ -13,8 +13,8 @@ constexpr Color kButtonShadow{128, 128, 128};
 void StretchInto(const Bitmap& source, Bitmap& bitmap, int width, int height);
 
 // The picture scaled down with aspect kept so that its larger side is at most `size`, each
-// pixel the average of the source pixels it covers; a picture already small enough comes back
-// at its own size. The result is in the display's format (transparent pixels white).
+// pixel the average of (up to 4 x 4 of) the source pixels it covers; a picture already small enough comes
+// back at its own size. The result is in the display's format (transparent pixels white).
 Bitmap ShrinkToFit(const Bitmap& source, int size);
 
 // Draws the raised two-ring frame of "Button shape" just inside the bitmap's edges: highlight

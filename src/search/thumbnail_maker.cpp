@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <string_view>
 
 #include "base/paths.h"
@@ -12,7 +13,11 @@ namespace vexilo::search {
 Thumbnail MakeThumbnail(const ThumbnailJob& job, LoadBuffers* buffers) {
     Thumbnail out;
     const int wanted = std::max(job.cellWidth, job.cellHeight);
-    const CachedFile file{job.path, job.modified, job.size};
+    // The cache knows files by their absolute path.
+    const std::string absolute = job.path.empty() || job.path[0] == '/'
+                                     ? job.path
+                                     : std::filesystem::absolute(job.path).lexically_normal().string();
+    const CachedFile file{absolute, job.modified, job.size};
     if (job.cache) {
         switch (job.cache->find(file, wanted, out.picture, out.kind)) {
             case ThumbnailCache::Found::Picture:

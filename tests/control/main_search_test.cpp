@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <optional>
+#include <tuple>
 
 #include "codecs/bmp_codec.h"
 #include "imageio/file_kind.h"
@@ -36,6 +39,25 @@ std::vector<std::string> captions(const FoundImageList& list) {
     return out;
 }
 
+// Points the desktop's thumbnail cache at a folder of the test's own for its lifetime.
+class ScopedThumbnailCache {
+public:
+    ScopedThumbnailCache() {
+        if (const char* old = std::getenv("XDG_CACHE_HOME")) m_old = old;
+        ::setenv("XDG_CACHE_HOME", home.path().c_str(), 1);
+    }
+    ~ScopedThumbnailCache() {
+        if (m_old)
+            ::setenv("XDG_CACHE_HOME", m_old->c_str(), 1);
+        else
+            ::unsetenv("XDG_CACHE_HOME");
+    }
+    test::TempDir home;
+
+private:
+    std::optional<std::string> m_old;
+};
+
 class ImageSearchScan : public ::testing::Test {
 protected:
     ImageSearchScan() {
@@ -44,6 +66,7 @@ protected:
         search.scanSubfolders = false;
     }
     void addFolder(const fs::path& p) { search.SBAddPathClick(p.string()); }
+    ScopedThumbnailCache cache;
     test::TempDir dir;
     ImageSearch search;
 };
@@ -54,6 +77,7 @@ TEST_F(ImageSearchScan, BuildsOneRowPerFileWithRecordsAndThumbnails) {
     writeText(dir.path() / "fake.bmp", "not a picture at all");
     addFolder(dir.path());
     search.scanSubfolders = true;
+    search.thumbnailThreads = 1;  // workers would let the rows trail the progress reports
     int started = 0, ended = 0;
     std::vector<std::size_t> counts;
     search.onScanStarted = [&] { ++started; };
@@ -152,12 +176,61 @@ TEST_F(ImageSearchScan, StopKeepsRowsSortsThemAndSkipsLaterFolders) {
     addFolder(dir.path() / "one");
     addFolder(dir.path() / "two");
     search.SortKey = sortkey::Name;
+    search.thumbnailThreads = 1;  // with workers a stop keeps the rows of files already made
     search.onProgress = [&](const ScanProgress& p) { return p.rows < 2; };
     search.RunScan();
     ASSERT_EQ(search.list().size(), 2u);
     EXPECT_LT(search.list().row(0).caption, search.list().row(1).caption);
     for (const auto& r : search.list().rows()) EXPECT_NE(r.caption, "z.bmp");
     EXPECT_FALSE(search.scanning());
+}
+
+// What a scan shows does not depend on how many threads made the thumbnails, nor, with the
+// cache, on whether the cache held them already.
+TEST_F(ImageSearchScan, WorkersAndTheCacheGiveTheOneThreadRowsOnTheCorpus) {
+    VEXILO_REQUIRE_CORPUS("pngsuite");
+    search.initMaskList({});  // every format's mask
+    search.scanSubfolders = true;
+    addFolder(test::corpusDir());
+    using Shown = std::tuple<std::string, std::string, FileKind, std::int32_t, PixelWords, PixelWords>;
+    const auto scan = [&](int threads, bool cached) {
+        search.thumbnailThreads = threads;
+        search.useThumbnailCache = cached;
+        search.RunScan();
+        std::vector<Shown> rows;
+        for (std::size_t r = 0; r < search.list().size(); ++r) {
+            const FoundRow& row = search.list().row(r);
+            const Bitmap* large = search.list().largeThumbnail(r);
+            const Bitmap* small = search.list().smallThumbnail(r);
+            rows.emplace_back(row.caption, row.image.Folder, row.image.Kind, row.image.IconIndex,
+                              large ? large->pixels() : PixelWords{}, small ? small->pixels() : PixelWords{});
+        }
+        return rows;
+    };
+    const auto oneThread = scan(1, false);
+    ASSERT_GT(oneThread.size(), 500u);
+    EXPECT_TRUE(scan(4, false) == oneThread);
+    const auto cold = scan(4, true);
+    EXPECT_EQ(cold.size(), oneThread.size());
+    EXPECT_TRUE(scan(1, true) == cold);  // warm
+    EXPECT_TRUE(scan(3, true) == cold);
+}
+
+TEST_F(ImageSearchScan, FilesInsideTheCacheAreNeverCached) {
+    writeBmpFile(dir.path() / "red.bmp", 300, 20, {255, 0, 0});
+    addFolder(dir.path());
+    search.RunScan();
+    const fs::path normal = cache.home.path() / "thumbnails" / "normal";
+    ASSERT_EQ(std::distance(fs::directory_iterator(normal), fs::directory_iterator()), 1);
+    // A scan of the cache's own thumbnails makes rows but no thumbnails of them.
+    search.masks.checkAll(false);
+    search.masks.items.at(static_cast<std::size_t>(search.masks.find("*.png"))).checked = true;
+    search.searchFolders.checkAll(false);
+    addFolder(cache.home.path());
+    search.scanSubfolders = true;
+    search.RunScan();
+    EXPECT_EQ(search.list().size(), 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(normal), fs::directory_iterator()), 1);
 }
 
 TEST_F(ImageSearchScan, AScanStartedDuringAScanReplacesItInsteadOfMixing) {
