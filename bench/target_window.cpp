@@ -22,7 +22,7 @@
 #include "imageio/savers.h"
 #include "lang/lang.h"
 #include "settings/settings_store.h"
-#include "ui/target_panel.h"
+#include "ui/main_window/target_panel.h"
 
 namespace fs = std::filesystem;
 using namespace vexilo;

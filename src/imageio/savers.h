@@ -1,9 +1,9 @@
 #pragma once
 // Writing a raster to a file in each output format, for the save-target commands
-// (control/main_target.h) and the batch job. Savers answer true when the file was written. SaveAsBmp catches
-// every error and answers false; the others let ImageError through ("Cannot create file ...", write errors)
-// so that the caller can show its text. Every write is atomic: a failed save leaves any old file whole. Paths
-// are full paths and are never cut.
+// (control/main_window/save_names.h) and the batch job. Savers answer true when the file was written.
+// SaveAsBmp catches every error and answers false; the others let ImageError through ("Cannot create file
+// ...", write errors) so that the caller can show its text. Every write is atomic: a failed save leaves any
+// old file whole. Paths are full paths and are never cut.
 #include <cstdint>
 #include <string>
 #include <vector>

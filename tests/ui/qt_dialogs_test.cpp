@@ -10,7 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "control/main_save.h"
+#include "control/main_window/target_save.h"
 #include "imageio/file_kind.h"
 #include "support/test_util.h"
 #include "ui/person.h"
