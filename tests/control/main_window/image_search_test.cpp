@@ -3,9 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <tuple>
 
 #include "codecs/bmp_codec.h"
@@ -39,25 +37,6 @@ std::vector<std::string> captions(const FoundImageList& list) {
     return out;
 }
 
-// Points the desktop's thumbnail cache at a folder of the test's own for its lifetime.
-class ScopedThumbnailCache {
-public:
-    ScopedThumbnailCache() {
-        if (const char* old = std::getenv("XDG_CACHE_HOME")) m_old = old;
-        ::setenv("XDG_CACHE_HOME", home.path().c_str(), 1);
-    }
-    ~ScopedThumbnailCache() {
-        if (m_old)
-            ::setenv("XDG_CACHE_HOME", m_old->c_str(), 1);
-        else
-            ::unsetenv("XDG_CACHE_HOME");
-    }
-    test::TempDir home;
-
-private:
-    std::optional<std::string> m_old;
-};
-
 class ImageSearchScan : public ::testing::Test {
 protected:
     ImageSearchScan() {
@@ -66,7 +45,7 @@ protected:
         search.scanSubfolders = false;
     }
     void addFolder(const fs::path& p) { search.SBAddPathClick(p.string()); }
-    ScopedThumbnailCache cache;
+    test::ScopedCacheHome cache;
     test::TempDir dir;
     ImageSearch search;
 };
@@ -220,13 +199,13 @@ TEST_F(ImageSearchScan, FilesInsideTheCacheAreNeverCached) {
     writeBmpFile(dir.path() / "red.bmp", 300, 20, {255, 0, 0});
     addFolder(dir.path());
     search.RunScan();
-    const fs::path normal = cache.home.path() / "thumbnails" / "normal";
+    const fs::path normal = cache.path() / "thumbnails" / "normal";
     ASSERT_EQ(std::distance(fs::directory_iterator(normal), fs::directory_iterator()), 1);
     // A scan of the cache's own thumbnails makes rows but no thumbnails of them.
     search.masks.checkAll(false);
     search.masks.items.at(static_cast<std::size_t>(search.masks.find("*.png"))).checked = true;
     search.searchFolders.checkAll(false);
-    addFolder(cache.home.path());
+    addFolder(cache.path());
     search.scanSubfolders = true;
     search.RunScan();
     EXPECT_EQ(search.list().size(), 1u);

@@ -52,6 +52,7 @@ struct UnhurriedDialogs : test::ScriptedDialogs {
 };
 
 struct Window {
+    test::ScopedCacheHome cacheHome;
     test::TempDir dir;
     UnhurriedDialogs dialogs;
     std::unique_ptr<SettingsStore> store;

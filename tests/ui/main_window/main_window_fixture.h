@@ -46,6 +46,7 @@ protected:
         return (dir.path() / "data").string() + "/" + (sub.empty() ? "" : sub + "/");
     }
 
+    ScopedCacheHome cacheHome;
     TempDir dir;
     StartOptions options;
     ScriptedDialogs dialogs;
