@@ -95,6 +95,7 @@ struct Window {
     QGroupBox box;
     const Bitmap placeholder{32, 32};  // the panel keeps references to both
     const ExportOptions exportOptions;
+    FullViewPosition fullViewPlace;
     std::unique_ptr<TargetPanel> panel;
     const search::FoundRow* selected = nullptr;
     Window() {
@@ -107,7 +108,7 @@ struct Window {
                          new QSpinBox(&box),
                          new QSpinBox(&box),
                          new QMenu(&box)};
-        panel = std::make_unique<TargetPanel>(store, lang, dialogs, placeholder, exportOptions, c);
+        panel = std::make_unique<TargetPanel>(fullViewPlace, lang, dialogs, placeholder, exportOptions, c);
         panel->selectedRow = [this] { return selected; };
         box.resize(700, 500);
         box.show();

@@ -1,6 +1,7 @@
 #include "ui/qt_dialogs.h"
 
 #include <QColorDialog>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -15,6 +16,10 @@
 #include "ui/qt_text.h"
 
 namespace vexilo {
+
+int execModal(QDialog& dialog) {
+    return dialog.exec();
+}
 
 namespace {
 constexpr int kMissingFolderMessage = 36;

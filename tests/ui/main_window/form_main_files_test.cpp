@@ -8,7 +8,6 @@
 #include <QItemSelectionModel>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <filesystem>
 #include <memory>
@@ -20,6 +19,7 @@
 #include "support/test_util.h"
 #include "ui/main_window/form_main.h"
 #include "ui/main_window/found_list_model.h"
+#include "ui/main_window/main_window_fixture.h"
 #include "ui/options_dialog/form_config.h"
 #include "ui/qt_test_app.h"
 
@@ -123,15 +123,11 @@ TEST(FormMainFiles, EntriesFollowTheSelectionAndARenameDropsTheRow) {
 
 TEST(FormMainFiles, AdvancedOptionsHideAToolbarAndResizeThumbnails) {
     Window w({"a.bmp"});
-    // The dialog is modal: answer it once it shows.
-    QTimer::singleShot(0, [] {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* dlg = qobject_cast<TFormConfig*>(top)) {
-                dlg->findChild<QCheckBox*>("ChBDefaultSz")->setChecked(false);
-                dlg->findChild<QSpinBox*>("SEHor")->setValue(48);
-                dlg->findChild<QCheckBox*>("ChBShowModifyToolbar")->setChecked(false);
-                dlg->accept();
-            }
+    test::whenTheDialogIsUp<TFormConfig>(*w.form, [](TFormConfig& dlg) {
+        dlg.findChild<QCheckBox*>("ChBDefaultSz")->setChecked(false);
+        dlg.findChild<QSpinBox*>("SEHor")->setValue(48);
+        dlg.findChild<QCheckBox*>("ChBShowModifyToolbar")->setChecked(false);
+        dlg.accept();
     });
     w.form->action(CommandId::SBConfig)->trigger();
     EXPECT_TRUE(w.form->toolbar(Toolbar::Modify)->isHidden());

@@ -93,7 +93,7 @@ TEST_F(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
     EXPECT_EQ(win.action(CommandId::SBSaveAs)->menu(), win.filesPopup());
     select("a.bmp");
     dialogs.saveAnswers = {data + "out.png"};
-    win.action(CommandId::miSavetargetasPNG)->trigger();
+    win.saveAction(kind::Png)->trigger();
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].proposedName, "a.png");
     Bitmap back;

@@ -4,7 +4,10 @@
 // run stored when it was closed).
 #include <gtest/gtest.h>
 
+#include <QDialog>
+#include <QTest>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -18,6 +21,23 @@
 #include "ui/qt_test_app.h"
 
 namespace vexilo::test {
+
+// The window's next modal dialogs of type D run for real; `steps` act inside each one's event
+// loop once it is on the screen, as a person does, and a dialog the steps leave open is
+// cancelled. Dialogs of another type are cancelled at once.
+template <class D>
+void whenTheDialogIsUp(TFormMain& form, std::function<void(D&)> steps) {
+    form.runModal = [steps](QDialog& dialog) {
+        QMetaObject::invokeMethod(
+            &dialog,
+            [&dialog, steps] {
+                if (auto* d = qobject_cast<D*>(&dialog); d && QTest::qWaitForWindowExposed(d)) steps(*d);
+                if (dialog.isVisible()) dialog.reject();
+            },
+            Qt::QueuedConnection);
+        return dialog.exec();
+    };
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
