@@ -62,7 +62,7 @@ void clickTreeNode(TFormCnvDlg& d, int node) {
 
 class FormMainDialogsTest : public test::MainWindowTest {
 protected:
-    void open() { MainWindowTest::open(true); }
+    void open() { test::MainWindowTest::open(true); }
     // A folder with two pictures, named on the command line: the window scans it at start. The
     // focus comes to the list and End selects the last row, as keys do; answers its name.
     std::string openAndSelectAPicture() {

@@ -39,9 +39,11 @@ void whenTheDialogIsUp(TFormMain& form, std::function<void(D&)> steps) {
     };
 }
 
-class MainWindowTest : public ::testing::Test {
+// DialogsT: the scripted dialogs the window asks (a test may answer them its own way).
+template <class DialogsT = ScriptedDialogs>
+class MainWindowTestWith : public ::testing::Test {
 protected:
-    explicit MainWindowTest(std::initializer_list<const char*> packs = {"english.lng"}) {
+    explicit MainWindowTestWith(std::initializer_list<const char*> packs = {"english.lng"}) {
         qtApp();
         std::filesystem::create_directories(dir.path() / "prog");
         for (const char* pack : packs)
@@ -49,7 +51,7 @@ protected:
                                        dir.path() / "prog" / pack);
         options.programFolder = (dir.path() / "prog").string() + "/";
     }
-    ~MainWindowTest() override { form.reset(); }
+    ~MainWindowTestWith() override { form.reset(); }
 
     // closeFirst: the running window is closed as a person closes it, storing its settings.
     void open(bool closeFirst = false) {
@@ -68,10 +70,12 @@ protected:
 
     TempDir dir;
     StartOptions options;
-    ScriptedDialogs dialogs;
+    DialogsT dialogs;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<TLang> lang;
     std::unique_ptr<TFormMain> form;
 };
+
+using MainWindowTest = MainWindowTestWith<>;
 
 }  // namespace vexilo::test
