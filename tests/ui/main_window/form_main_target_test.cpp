@@ -149,7 +149,12 @@ TEST_F(FormMainTarget, KeysMoveTheTargetOnlyWithoutModifiersAndTheFullViewFitsTh
     EXPECT_TRUE(full->windowTitle().startsWith(QString::fromStdString(data + "d.bmp")));
     EXPECT_TRUE(screen.contains(full->frameGeometry()))
         << full->frameGeometry().width() << "x" << full->frameGeometry().height();
-    full->close();
+    // Where a person leaves it is where it opens after a restart.
+    const QPoint place = screen.topLeft() + QPoint(40, 30);
+    full->move(place);
+    form->close();
+    open();
+    EXPECT_EQ(form->targetPanel()->fullView()->pos(), place);
 }
 
 }  // namespace
