@@ -33,6 +33,9 @@ public:
     std::optional<Color> chooseColor(const Color& initial) override;
     int message(const MessageRequest& request) override;
 
+    // How the file, input and message dialogs are run (tests act inside them).
+    RunModal runModal = execModal;
+
 private:
     QWidget* m_parent;
     const TLang* m_lang = nullptr;
