@@ -179,26 +179,6 @@ void ImageSearch::SelListViewSort(int button) {
     m_list.sort(SortKey);
 }
 
-void ImageSearch::ListView1ColumnClick(Column column) {
-    switch (column) {
-        case Column::Name:
-            SelListViewSort(0);
-            break;
-        case Column::Size:
-            SelListViewSort(2);
-            break;
-        case Column::Date:
-            SelListViewSort(3);
-            break;
-        case Column::Time:
-            SelListViewSort(4);
-            break;
-        case Column::Path:
-            SelListViewSort(5);
-            break;
-    }
-}
-
 void ImageSearch::ChLBMasksClickCheck() {
     const int a = masks.find(fileKindName(kind::AllFiles));
     if (a < 0) return;

@@ -21,9 +21,11 @@ constexpr int kTextNoFolderChecked = 16, kTextDamagedSettings = 23, kTextMissing
 // The largest thumbnail cell the list draws.
 constexpr int kMaxThumbnailSize = 256;
 
+namespace sk = search::sortkey;
 constexpr DetailColumn kDetailColumns[] = {
-    {search::Column::Name, 3, 150}, {search::Column::Size, 4, 60},  {search::Column::Date, 5, 60},
-    {search::Column::Time, 6, 60},  {search::Column::Path, 7, 300},
+    {search::Column::Name, 3, 150, sk::Name}, {search::Column::Size, 4, 60, sk::Size},
+    {search::Column::Date, 5, 60, sk::Date},  {search::Column::Time, 6, 60, sk::Time},
+    {search::Column::Path, 7, 300, sk::Path},
 };
 
 }  // namespace
@@ -120,7 +122,7 @@ bool MainForm::SelListViewType(int style) {
 
 void MainForm::ListView1ColumnClick(int column) {
     if (column < 0 || column >= static_cast<int>(std::size(kDetailColumns))) return;
-    m_search.ListView1ColumnClick(kDetailColumns[static_cast<std::size_t>(column)].column);
+    m_search.SelListViewSort(kDetailColumns[static_cast<std::size_t>(column)].sortKey - 1);
 }
 
 void MainForm::FormClose(bool quiet) {

@@ -4,6 +4,7 @@
 // batch request of the selected rows, the large thumbnails' bound, the view style, the details
 // view's columns and the close (the settings stored without this run's folders). TFormMain owns
 // one, forwards its handlers here and shows what comes back. Messages go out under one caption.
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,12 +20,14 @@ class Dialogs;
 class SettingsStore;
 class TLang;
 
-// A column of the details view, in the view's order: its header's interface text and its width
-// at the start. Every place that counts, titles or sizes the columns reads this table.
+// A column of the details view, in the view's order: its text in a row, its header's interface
+// text, its width at the start and the sort key a click on its header picks. Every place that
+// counts, titles, sizes or sorts the columns reads this table.
 struct DetailColumn {
     search::Column column;
     int textNumber;
     int width;
+    std::uint8_t sortKey;  // search::sortkey
 };
 std::span<const DetailColumn> detailColumns();
 

@@ -104,12 +104,15 @@ TEST_F(MainFormTest, TheBatchRequestCarriesTheSelectedRowsAndTheModifyToolbar) {
     EXPECT_THAT(two.associatedIcons, ElementsAre(false, false));
 }
 
-TEST_F(MainFormTest, DamagedThumbnailSizesAndViewStylesChangeNothingAndGoodOnesAreStored) {
+TEST_F(MainFormTest, DamagedSizesStylesAndColumnsChangeNothingAndGoodOnesAreStored) {
     start();
     for (const auto& [w, h] : {std::pair{0, 32}, {32, -1}, {257, 32}, {32, 257}, {32, 32}})
         EXPECT_FALSE(form->setThumbnailSize(w, h)) << w << "x" << h;
     EXPECT_TRUE(form->setThumbnailSize(256, 48));
     for (int style : {-1, 4}) EXPECT_FALSE(form->SelListViewType(style));
+    form->ListView1ColumnClick(1);                                         // "Size"
+    form->ListView1ColumnClick(static_cast<int>(detailColumns().size()));  // no such column
+    EXPECT_EQ(form->search().SortKey, search::sortkey::Size);
     EXPECT_TRUE(form->SelListViewType(3));
     form->FormClose(false);
     start();
