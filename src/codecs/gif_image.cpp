@@ -373,27 +373,6 @@ void TGIFImage::saveToFile(const std::string& path) {
     writeFileAtomic(path, bytes);
 }
 
-std::vector<std::uint8_t> TGIFImage::saveToClipboardData() {
-    const std::vector<std::uint8_t> file = saveToBytes();
-    if (file.size() > 0xFFFFFFFFu) throw ImageError("GIF: the image is too large for the clipboard");
-    // The length word, then the file; built in place (a writer appending the file set off a
-    // false overflow warning in GCC 12).
-    std::vector<std::uint8_t> out(4 + file.size());
-    const auto length = static_cast<std::uint32_t>(file.size());
-    for (std::size_t i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(length >> (8 * i));
-    std::copy(file.begin(), file.end(), out.begin() + 4);
-    return out;
-}
-
-void TGIFImage::loadFromClipboardData(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
-    ByteReader r(bytes, "GIF");
-    const std::uint32_t length = r.u32le("clipboard length");
-    if (length > r.remaining())
-        throw DecodeError("GIF: the clipboard data claims " + std::to_string(length) + " bytes but holds " +
-                          std::to_string(r.remaining()));
-    loadFromBytes(r.bytes(length, "clipboard data"), limits);
-}
-
 void TGIFImage::draw(Bitmap& dest, const Rect& rect) {
     if (m_currentFrame < 0 || m_currentFrame >= frameCount()) return;
     TGIFFrame& f = frame(m_currentFrame);
@@ -419,11 +398,6 @@ std::vector<std::uint8_t> writeGif(const Bitmap& bitmap) {
     TGIFImage image;
     image.assign(bitmap);
     return image.saveToBytes();
-}
-
-void saveGifFile(const Bitmap& bitmap, const std::string& path) {
-    const std::vector<std::uint8_t> bytes = writeGif(bitmap);
-    writeFileAtomic(path, bytes);
 }
 
 Bitmap firstFrameOnScreen(TGIFImage& image) {
