@@ -133,20 +133,11 @@ void ImageSearch::FindInDir1FoundFile() {
         if (LoadAssociatedIcon(path, &icon)) addRow(name, &icon, kind::AllFiles, -1);
     } else {
         Bitmap picture;
-        std::uint16_t count = 0;
-        if (LoadExecutableIcon(path, count, &picture)) {
-            // count is the number of icons; a file without any showed its associated icon as
-            // icon 0, so it still gets that one row.
-            for (std::uint16_t i = 0;;) {
-                addRow(name + " (" + std::to_string(i) + ")", &picture, kind::Exe, i);
-                ++i;
-                if (i >= count) break;
-                Bitmap next;
-                std::uint16_t index = i;
-                if (!LoadExecutableIcon(path, index, &next)) break;
-                picture = std::move(next);
-            }
-        } else {
+        const auto icons = ForEachExecutableIcon(path, [&](std::uint16_t i, const Bitmap* icon) {
+            if (icon) addRow(name + " (" + std::to_string(i) + ")", icon, kind::Exe, i);
+            return icon != nullptr;
+        });
+        if (!icons) {
             FileKind found = kind::AllFiles;
             // The picture only fills the thumbnail cells; the larger one bounds what it needs.
             const ImageList& large = m_list.largeImages();

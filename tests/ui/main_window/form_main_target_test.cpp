@@ -48,8 +48,8 @@ TEST_F(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
     const std::string data = this->data();
     const Bitmap picture = test::makeBitmap(30, 20, PixelFormat::Bpp24, test::patternColor);
     saveBmpFile(picture, data + "a.bmp");
-    ASSERT_TRUE(SaveAsPng(&picture, data + "b.png"));
-    ASSERT_TRUE(SaveAsGif(&picture, data + "c.gif"));
+    ASSERT_TRUE(SaveImageAs(kind::Png, data + "b.png", &picture, {}));
+    ASSERT_TRUE(SaveImageAs(kind::Gif, data + "c.gif", &picture, {}));
     openAndScan();
     TFormMain& win = *form;
     ASSERT_EQ(win.imageSearch().list().size(), 3u);
