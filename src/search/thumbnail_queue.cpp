@@ -69,21 +69,11 @@ void ThumbnailQueue::loadHere(Flight& flight) const {
             rows.push_back({name, std::move(picture), kind::AllFiles, -1});
         return;
     }
-    std::uint16_t count = 0;
-    if (LoadExecutableIcon(path, count, &picture)) {
-        // count is the number of icons; a file without any showed its associated icon as icon
-        // 0, so it still gets that one row.
-        for (std::uint16_t i = 0;;) {
-            rows.push_back({name + " (" + std::to_string(i) + ")", picture, kind::Exe, i});
-            ++i;
-            if (i >= count) break;
-            Bitmap next;
-            std::uint16_t index = i;
-            if (!LoadExecutableIcon(path, index, &next)) break;
-            picture = std::move(next);
-        }
-        return;
-    }
+    const auto icons = ForEachExecutableIcon(path, [&](std::uint16_t i, const Bitmap* icon) {
+        if (icon) rows.push_back({name + " (" + std::to_string(i) + ")", *icon, kind::Exe, i});
+        return icon != nullptr;
+    });
+    if (icons) return;
     FileKind found = kind::AllFiles;
     const LoadRequest request = LoadRequest::thumbnail(m_options.cellWidth, m_options.cellHeight);
     if (ProbeImageKind(path, &picture, found, request))

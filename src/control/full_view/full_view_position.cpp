@@ -1,7 +1,5 @@
 #include "control/full_view/full_view_position.h"
 
-#include "settings/settings_store.h"
-
 namespace vexilo {
 
 FullViewLayout fullViewLayout(const std::string& path, bool gif, int width, int height, int screenWidth,
@@ -25,18 +23,6 @@ FullViewLayout fullViewLayout(const std::string& path, bool gif, int width, int 
         l.clientWidth = width;
     }
     return l;
-}
-
-void FullViewPosition::read(const SettingsStore& store) {
-    // A value of the wrong type keeps the current one; the main window's reading reports it.
-    TolerantReader read(store);
-    Left = read.integer(kPreviewSettingsKey, "Left", Left);
-    Top = read.integer(kPreviewSettingsKey, "Top", Top);
-}
-
-void FullViewPosition::write(SettingsStore& store) const {
-    store.writeInteger(kPreviewSettingsKey, "Left", Left);
-    store.writeInteger(kPreviewSettingsKey, "Top", Top);
 }
 
 }  // namespace vexilo

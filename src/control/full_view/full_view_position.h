@@ -1,13 +1,9 @@
 #pragma once
 // The rules of the enlarged view window without its widgets: its caption, its client size and
-// scroll ranges for a picture on a screen, and its remembered position (settings key "Preview").
+// scroll ranges for a picture on a screen, and its remembered position.
 #include <string>
 
-#include "settings/settings_store.h"
-
 namespace vexilo {
-
-class SettingsStore;
 
 struct FullViewLayout {
     std::string caption;  // path + " [" + width + " x " + height + "]"
@@ -21,14 +17,10 @@ struct FullViewLayout {
 FullViewLayout fullViewLayout(const std::string& path, bool gif, int width, int height, int screenWidth,
                               int screenHeight);
 
-// Where the enlarged view window sits when it is shown again.
+// Where the enlarged view window sits when it is shown again (stored by the main window's
+// settings under "Preview").
 struct FullViewPosition {
     int Left = 300, Top = 0;
-    // "Left" and "Top" under the "Preview" subkey; a missing value keeps the current one.
-    void read(const SettingsStore& store);
-    void write(SettingsStore& store) const;
 };
-
-inline const std::string kPreviewSettingsKey = std::string(kSettingsRootKey) + "\\Preview";
 
 }  // namespace vexilo

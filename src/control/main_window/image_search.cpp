@@ -158,6 +158,7 @@ void ImageSearch::addRow(const QueuedFile& file, QueuedRow&& row) {
 }
 
 void ImageSearch::FindInDir1FoundFile() {
+    if (!m_queue) return;  // only a running scan reports files
     // The thumbnail is made on a worker; the rows come in finding order, a few files behind.
     m_queue->add(m_finder.CurrentFolder, m_finder.FoundEntry, cacheAllowedHere());
     m_queue->settle(m_addRow, m_queue->aheadLimit());
@@ -177,26 +178,6 @@ void ImageSearch::SelListViewSort(int button) {
     if (button < 0 || button > 5) return;
     SortKey = static_cast<std::uint8_t>(button + 1);
     m_list.sort(SortKey);
-}
-
-void ImageSearch::ListView1ColumnClick(Column column) {
-    switch (column) {
-        case Column::Name:
-            SelListViewSort(0);
-            break;
-        case Column::Size:
-            SelListViewSort(2);
-            break;
-        case Column::Date:
-            SelListViewSort(3);
-            break;
-        case Column::Time:
-            SelListViewSort(4);
-            break;
-        case Column::Path:
-            SelListViewSort(5);
-            break;
-    }
 }
 
 void ImageSearch::ChLBMasksClickCheck() {

@@ -74,8 +74,6 @@ public:
 
     // Sort button k (0 "Name" to 5 "Path"): SortKey = k + 1, then sort.
     void SelListViewSort(int button);
-    // A click on a column header sorts by that column.
-    void ListView1ColumnClick(Column column);
 
     // Mask list rules. Call ChLBMasksClickCheck after the user toggled any box.
     void ChLBMasksClickCheck();

@@ -5,7 +5,9 @@
 
 #include "base/text.h"
 #include "control/main_window/check_list.h"
+#include "control/main_window/main_form.h"
 #include "control/main_window/main_settings.h"
+#include "imageio/file_kind.h"
 
 namespace vexilo {
 
@@ -39,8 +41,8 @@ void batchConvert(W& w, CommandId) {
 void desktopMenu(W& w, CommandId) {
     w.miWinMenuClick();
 }
-void saveTarget(W& w, CommandId id) {
-    w.miSaveTargetClick(id);
+void copyToClipboard(W& w, CommandId) {
+    w.miCopybitmaptoclipboardClick();
 }
 void about(W& w, CommandId) {
     w.miAboutClick();
@@ -80,14 +82,7 @@ constexpr Command kCommands[] = {
     {miToolbarView,       "miToolbarView",   86, "&View",                             "",          h::ToolbarView,   "",                   p::ToolbarsMenu,               S::Toolbars,  E::Always,      toggleToolbar, false},
     {miToolbarModify,     "miToolbarModify", 87, "M&odify",                           "",          h::ToolbarModify, "",                   p::ToolbarsMenu,               S::Toolbars,  E::Always,      toggleToolbar, false},
     {miAdvancedOptions,   "miAdvancedOptions", 35, "&Advanced options",               "",          h::MainWindow,    "preferences-system", p::OptionsMenu,                S::Options,   E::Always,      options,       false},
-    {miSaveasBmp,         "miSaveasBmp",     50, "Save target as &BMP...",            "",          h::FoundList,     "",                   p::TargetPopup,                S::Save,      E::Always,      saveTarget,    false},
-    {miSavetargetasJPG,   "miSavetargetasJPG", 27, "Save target as &JPG...",          "",          h::FoundList,     "",                   p::TargetPopup,                S::Save,      E::Always,      saveTarget,    false},
-    {miSavetargetasICO,   "miSavetargetasICO", 9, "Save target as &ICO...",           "",          h::FoundList,     "",                   p::TargetPopup,                S::Save,      E::Always,      saveTarget,    false},
-    {miSavetargetasGIF,   "miSavetargetasGIF", 65, "Save target as &GIF...",          "",          h::FoundList,     "",                   p::TargetPopup,                S::Save,      E::Always,      saveTarget,    false},
-    {miSavetargetasTGA,   "miSavetargetasTGA", 71, "Save target as &TGA...",          "",          h::FoundList,     "",                   p::TargetPopup,                S::Save,      E::Always,      saveTarget,    false},
-    {miSavetargetasPNG,   "miSavetargetasPNG", 72, "Save target as &PNG...",          "",          h::FoundList,     "",                   p::TargetPopup,                S::Save,      E::Always,      saveTarget,    false},
-    {miSavetargetasWmf,   "miSavetargetasWmf", 76, "Save target as Meta&file...",     "",          h::FoundList,     "",                   p::TargetPopup,                S::Save,      E::Always,      saveTarget,    false},
-    {miCopybitmaptoclipboard, "miCopybitmaptoclipboard", 21, "Copy bitmap to clipboar&d", "",      h::FoundList,     "",                   p::TargetPopup,                S::Clipboard, E::Always,      saveTarget,    false},
+    {miCopybitmaptoclipboard, "miCopybitmaptoclipboard", 21, "Copy bitmap to clipboar&d", "",      h::FoundList,     "",                   p::TargetPopup,                S::Clipboard, E::Always,      copyToClipboard, false},
     {miDeleteSelected,    "miDeleteSelected", 113, "Delete selected",                 "",          h::Folders,       "",                   p::FoldersPopup,               S::Folders,   E::Always,      deleteSelectedFolders, false},
     {miDeleteAll,         "miDeleteAll",     114, "Delete all",                       "",          h::Folders,       "",                   p::FoldersPopup,               S::Folders,   E::Always,      deleteAllFolders, false},
 };
@@ -104,10 +99,10 @@ constexpr HelpTopic kHelpTopics[] = {
     {h::ToolbarModify, "toolbars.html#modify"},
 };
 
-// Columns 3-7, view and sort hints 10-19, titles, captions, tabs, menus, status texts; the
-// commands' own come from their rows.
+// View and sort hints 10-19, titles, captions, tabs, menus, status texts; the commands' own come
+// from their rows, the columns' from the details view's table.
 constexpr int kMainTexts[] = {
-    3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 22, 24, 41, 25, 29, 26, 36, 37, 38, 46, 75,
+    10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 22, 24, 41, 25, 29, 26, 36, 37, 38, 46, 75,
     61, 68, 82, 69, 70, 99, 100, 101, 85, 116, 94, 95, 93};
 // clang-format on
 
@@ -151,6 +146,8 @@ std::span<const int> mainWindowTextNumbers() {
     static const std::vector<int> numbers = [] {
         std::vector<int> n(std::begin(kMainTexts), std::end(kMainTexts));
         for (const Command& c : kCommands) n.push_back(c.textNumber);
+        for (const DetailColumn& c : detailColumns()) n.push_back(c.textNumber);
+        for (const FileFormat* f : saveMenuFormats()) n.push_back(f->save.textNumber);
         return n;
     }();
     return numbers;

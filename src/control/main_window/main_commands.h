@@ -28,16 +28,10 @@ enum class CommandId {
     SBSaveAs,           // the "Save as..." button: opens its drop-down only
     miHelp,             // "Help index" and the "Help" button
     miAbout,
-    miWinMenu,  // list pop-up "File conte&xt menu..."
-    miSaveasBmp,
-    miSavetargetasJPG,
-    miSavetargetasICO,
-    miSavetargetasGIF,
-    miSavetargetasTGA,
-    miSavetargetasPNG,
-    miSavetargetasWmf,
-    miCopybitmaptoclipboard,
-    miDeleteSelected,  // search folders pop-up
+    miWinMenu,                // list pop-up "File conte&xt menu..."
+    miCopybitmaptoclipboard,  // the target's pop-up, below its save entries (one per save row
+                              // of the format table, imageio/file_kind.h)
+    miDeleteSelected,         // search folders pop-up
     miDeleteAll,
 };
 inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(CommandId::miDeleteAll) + 1;
@@ -72,7 +66,7 @@ enum : unsigned {
 };
 }  // namespace place
 
-enum class Section { Scan, Files, Convert, Desktop, Exit, Toolbars, Options, Help, Save, Clipboard, Folders };
+enum class Section { Scan, Files, Convert, Desktop, Exit, Toolbars, Options, Help, Clipboard, Folders };
 
 // When a command is enabled, by the number of selected rows.
 enum class Enabling { Always, AnySelected, OneSelected };
@@ -93,7 +87,7 @@ public:
     virtual void miCopyfiletoClick(CommandId which) = 0;  // copy, move, rename and erase
     virtual void miBatchconvertiontoClick() = 0;
     virtual void miWinMenuClick() = 0;
-    virtual void miSaveTargetClick(CommandId which) = 0;  // the eight save and clipboard entries
+    virtual void miCopybitmaptoclipboardClick() = 0;
     virtual void miAboutClick() = 0;
     virtual void miHelpClick(int helpContext) = 0;
     virtual void miToolbars1Click(const Toolbar* entry) = 0;

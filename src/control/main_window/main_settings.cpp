@@ -253,8 +253,8 @@ std::vector<std::string> ReadSettings(const SettingsStore& store, MainSettings& 
     s.stretchView = boolean(kRoot, "StretchView", s.stretchView);
     s.showButText = boolean(kRoot, "ShowButText", s.showButText);
     search.useThumbnailCache = boolean(kRoot, "ThumbnailCache", search.useThumbnailCache);
-    s.previewLeft = integer(kPreviewKey, "Left", s.previewLeft);
-    s.previewTop = integer(kPreviewKey, "Top", s.previewTop);
+    s.preview.Left = integer(kPreviewKey, "Left", s.preview.Left);
+    s.preview.Top = integer(kPreviewKey, "Top", s.preview.Top);
 
     std::vector<std::string> folders;
     for (const auto& name : store.valueNames(kPathsKey))
@@ -296,8 +296,8 @@ void WriteSettings(SettingsStore& store, const MainSettings& s, const search::Im
     store.writeString(kRoot, "ProgPath", programFolder);
     store.writeBool(kRoot, "ShowButText", s.showButText);
     store.writeBool(kRoot, "ThumbnailCache", search.useThumbnailCache);
-    store.writeInteger(kPreviewKey, "Left", s.previewLeft);
-    store.writeInteger(kPreviewKey, "Top", s.previewTop);
+    store.writeInteger(kPreviewKey, "Left", s.preview.Left);
+    store.writeInteger(kPreviewKey, "Top", s.preview.Top);
 
     store.deleteKey(kPathsKey);
     const auto& folders = search.searchFolders.items;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/version.h"
+#include "control/full_view/full_view_position.h"
 #include "control/main_window/image_search.h"
 
 namespace vexilo {
@@ -84,7 +85,8 @@ struct MainSettings {
     std::string lastDir;
     bool stretchView = false;
     bool showButText = true;
-    std::int32_t previewLeft = 300, previewTop = 0;
+    // The enlarged view's place, its one holder: the view moves itself by it and keeps it.
+    FullViewPosition preview;
     std::array<ToolbarLayout, 3> toolbars = defaultToolbarLayouts();
 };
 

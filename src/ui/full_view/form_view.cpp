@@ -16,7 +16,8 @@
 
 namespace vexilo {
 
-TFormView::TFormView(QWidget* parent) : QWidget(parent, Qt::Window) {
+TFormView::TFormView(FullViewPosition& position, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_position(position) {
     setObjectName("FormView");
     setWindowTitle(QStringLiteral("Full View"));
     m_scroll = new QScrollArea(this);
@@ -89,17 +90,13 @@ void TFormView::sizeTo(const FullViewLayout& layout) {
 }
 
 void TFormView::rememberPosition() {
+    if (!isVisible()) return;
     m_position.Left = x();
     m_position.Top = y();
 }
 
 void TFormView::moveToRemembered() {
     move(m_position.Left, m_position.Top);
-}
-
-FullViewPosition TFormView::currentPosition() const {
-    if (!isVisible()) return m_position;
-    return {x(), y()};
 }
 
 void TFormView::keyPressEvent(QKeyEvent* event) {

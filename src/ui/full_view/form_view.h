@@ -17,21 +17,19 @@ class GifPlayer;
 class TFormView : public QWidget {
     Q_OBJECT
 public:
-    // A window of its own; the parent only ties its lifetime to the main window.
-    explicit TFormView(QWidget* parent = nullptr);
+    // A window of its own; the parent only ties its lifetime to the main window. The window
+    // moves by `position` and keeps its place there; it must outlive the window.
+    explicit TFormView(FullViewPosition& position, QWidget* parent = nullptr);
 
     // Shows path's GIF animated (gif true, when the file plays) or display, sizes the window
     // inside the screen, shows it and restores it to normal size. It takes the focus unless
     // activate is false (it follows the list, where the arrow keys must keep working).
     void ShowFullView(const std::string& path, bool gif, const Bitmap& display, bool activate = true);
 
-    // The position the window takes when it is shown again (settings "Preview").
-    FullViewPosition& position() { return m_position; }
-    // Remembers where the visible window is / moves the hidden window to the remembered place.
+    // Remembers where the visible window is (the settings store that place) / moves the hidden
+    // window to the remembered place.
     void rememberPosition();
     void moveToRemembered();
-    // Where the window is when it is shown, else the remembered place (for the settings).
-    FullViewPosition currentPosition() const;
 
     bool showsAnimation() const;
     GifPlayer* gifPlayer() const { return m_gif; }
@@ -47,7 +45,7 @@ private:
     QScrollArea* m_scroll = nullptr;
     QLabel* m_image = nullptr;
     GifPlayer* m_gif = nullptr;
-    FullViewPosition m_position;
+    FullViewPosition& m_position;
 };
 
 }  // namespace vexilo

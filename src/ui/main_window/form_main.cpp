@@ -64,14 +64,17 @@ namespace {
 using enum CommandId;
 using namespace form_main_detail;
 
-// Messages text: the command line named files or folders that do not exist.
-constexpr int kTextMissingArguments = 70;
-
 }  // namespace
 
 TFormMain::TFormMain(SettingsStore& store, TLang& lang, Dialogs& dialogs, StartOptions options,
                      QWidget* parent)
-    : QMainWindow(parent), m_store(store), m_lang(lang), m_dialogs(dialogs), m_options(std::move(options)) {
+    : QMainWindow(parent),
+      m_store(store),
+      m_lang(lang),
+      m_dialogs(dialogs),
+      m_form(store, lang, dialogs, std::move(options)),
+      m_search(m_form.search()),
+      m_namedFiles(m_form.options().files) {
     setObjectName("FormMain");
     setWindowTitle(QString::fromLatin1(kProgramCaption));
     setWindowIcon(applicationIcon());
@@ -120,10 +123,12 @@ TFormMain::~TFormMain() {
 
 void TFormMain::FormCreate() {
     // 1. The program folder, and LastDir starting there.
-    m_programFolder = m_options.programFolder.empty() ? resolveProgramFolder() : m_options.programFolder;
-    LastDir = m_programFolder;
+    const StartOptions& options = m_form.options();
+    const std::string programFolder =
+        options.programFolder.empty() ? resolveProgramFolder() : options.programFolder;
     // 2. GIF output only under "/GIF" (parsed with the rest of the command line).
-    action(miSavetargetasGIF)->setVisible(m_options.gifOutput);
+    for (const auto& [format, a] : m_saveActions)
+        if (format->needsGifSwitch) a->setVisible(options.gifOutput);
     // 4. Large icons; the placeholder picture comes with the search.
     SelListViewType(0);
     // 6. The toolbars' start layout (the defaults of MainSettings).
@@ -138,27 +143,17 @@ void TFormMain::FormCreate() {
     s.masksWidth = std::max(
         185,
         m_maskList->fontMetrics().horizontalAdvance(QString::fromLatin1(fileKindName(kind::AllFiles))) + 80);
-    s.lastDir = LastDir;
-    for (const std::string& problem : ReadSettings(m_store, s, m_search))
-        m_dialogs.error(kProgramCaption, problem);
-    // The batch dialog's stored choices are the single saves' export options from this start on.
-    for (const std::string& problem : ReadExportOptions(m_store, m_exportOptions))
-        m_dialogs.error(kProgramCaption, problem);
-    // 9. A toolbar docked nowhere is docked again; the menu checks follow.
-    settleToolbars(s.toolbars);
-    applySettings(s);
-    // Folders named on the command line join the list, checked, for this run only.
-    for (const auto& f : m_options.folders) {
-        const bool known = m_search.searchFolders.find(f) >= 0;
-        m_search.SBAddPathClick(f);
-        if (!known) m_runOnlyFolders.push_back(f);
-    }
+    s.lastDir = programFolder;
+    // 9. A toolbar docked nowhere is docked again; the menu checks follow. Folders named on the
+    // command line join the list, checked, for this run only.
+    m_form.FormCreate(s, programFolder);
+    applySettings();
     refreshFolderList();
     refreshMaskList();
     // 10. The language pack.
     m_lang.RootKey = lgHKCU;
     m_lang.IniKey = std::string(kSettingsRootKey) + "\\Languages";
-    m_lang.ProgramDir = m_programFolder;
+    m_lang.ProgramDir = programFolder;
     m_lang.ProgramName = kProgramName;
     m_lang.DefaultLangFile = "english.lng";
     m_lang.PumpEvents = [] { QCoreApplication::processEvents(); };
@@ -180,7 +175,7 @@ void TFormMain::FormCreate() {
     // The model reads folders in the background, so the way down to LastDir opens as each
     // level arrives; the user's own clicks end it.
     auto reveal = [this] {
-        QString path = q(LastDir);
+        QString path = q(m_form.settings().lastDir);
         if (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
         const QModelIndex last = m_fsModel->index(path);
         if (!last.isValid()) return;
@@ -191,7 +186,7 @@ void TFormMain::FormCreate() {
     auto revealing = std::make_shared<QMetaObject::Connection>();
     *revealing =
         connect(m_fsModel, &QFileSystemModel::directoryLoaded, this, [this, reveal](const QString& dir) {
-            if (q(LastDir).startsWith(dir)) reveal();
+            if (q(m_form.settings().lastDir).startsWith(dir)) reveal();
         });
     connect(m_folderTree, &QTreeView::pressed, this, [this, revealing] { disconnect(*revealing); });
     // 18.
@@ -232,22 +227,10 @@ void TFormMain::FormCreate() {
         m_pages->setCurrentIndex(1);
     };
 
-    if (!m_store.damagedFileBackup().empty()) {
-        QString notice = q(m_lang.messageText(23));
-        notice.replace(QStringLiteral("%s"), q(m_store.damagedFileBackup()));
-        m_dialogs.message({kProgramCaption, notice.toStdString(), MessageKind::Warning, {}, 0});
-    }
+    m_form.sayDamagedSettings();
     // Named on the command line but not on disk: said once the window is up, not dropped silently.
-    if (!m_options.missing.empty()) {
-        QTimer::singleShot(0, this, [this] {
-            QString names;
-            for (const auto& m : m_options.missing) names += "\n" + q(m);
-            QString notice = q(m_lang.messageText(kTextMissingArguments));
-            notice.replace(QStringLiteral("%s"), names);
-            m_dialogs.message({kProgramCaption, notice.toStdString(), MessageKind::Warning, {}, 0});
-        });
-    }
-    if (!m_options.folders.empty()) QTimer::singleShot(0, this, [this] { SBScanClick(); });
+    if (!options.missing.empty()) QTimer::singleShot(0, this, [this] { m_form.sayMissingArguments(); });
+    if (!options.folders.empty()) QTimer::singleShot(0, this, [this] { SBScanClick(); });
 }
 
 void TFormMain::showStatus() {
@@ -284,11 +267,11 @@ void TFormMain::applyLanguage() {
     try {
         loaded = m_lang.load();
     } catch (const std::exception& e) {
-        m_dialogs.error(kProgramCaption, e.what());
+        m_form.error(e.what());
         return;
     }
     if (loaded != TLang::kLoaded) {
-        m_dialogs.inform(kProgramCaption, kLangPackErrorMessage);
+        m_form.inform(kLangPackErrorMessage);
         return;
     }
     m_langLoaded = true;
@@ -299,7 +282,10 @@ void TFormMain::applyLanguage() {
         a->setIconText(plainText(c.textNumber));
         a->setToolTip(plainText(c.textNumber));
     }
-    m_model->setColumnTitles({text(3), text(4), text(5), text(6), text(7)});
+    for (const auto& [format, a] : m_saveActions) a->setText(text(format->save.textNumber));
+    QStringList titles;
+    for (const DetailColumn& c : detailColumns()) titles << text(c.textNumber);
+    m_model->setColumnTitles(titles);
     for (int i = 0; i < 4; ++i) {
         m_viewButtons[static_cast<std::size_t>(i)]->setText(plainText(10 + i));
         m_viewButtons[static_cast<std::size_t>(i)]->setToolTip(plainText(10 + i));
@@ -369,167 +355,17 @@ void TFormMain::ApplyButtonCaptions() {
     for (std::size_t i = 0; i < 6; ++i) hints[i] = action(buttons[i])->iconText().toStdString();
     const QFontMetrics fm(main->font());
     const auto sizes = vexilo::ApplyButtonCaptions(
-        m_ShowButText, hints, [&fm](const std::string& t) { return fm.horizontalAdvance(q(t)); },
-        fm.height());
-    main->setToolButtonStyle(m_ShowButText ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+        m_form.settings().showButText, hints,
+        [&fm](const std::string& t) { return fm.horizontalAdvance(q(t)); }, fm.height());
+    main->setToolButtonStyle(m_form.settings().showButText ? Qt::ToolButtonTextUnderIcon
+                                                           : Qt::ToolButtonIconOnly);
     for (std::size_t i = 0; i < 6; ++i) {
         auto* b = qobject_cast<QToolButton*>(main->widgetForAction(action(buttons[i])));
         if (!b) continue;
         // The drop-down arrow of "Save as..." and "Help" needs room beside the caption.
-        const int arrow = (m_ShowButText && (i == 2 || i == 4)) ? 16 : 0;
+        const int arrow = (m_form.settings().showButText && (i == 2 || i == 4)) ? 16 : 0;
         b->setFixedSize(sizes.widths[i] + arrow + 8, sizes.heights[i]);
     }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Settings
-
-MainSettings TFormMain::gatherSettings() const {
-    MainSettings s;
-    s.clientWidth = width();
-    s.clientHeight = height();
-    s.left = x();
-    s.top = y();
-    s.thumbWidth = m_thumbWidth;
-    s.dirWidth = m_dirWidth;
-    s.masksWidth = m_masksWidth;
-    // A splitter that was never on screen reports the sizes of widgets never laid out.
-    if (m_imagesLaidOut) s.thumbWidth = m_imagesSplitter->sizes().value(0, s.thumbWidth);
-    if (m_searchLaidOut) {
-        const QList<int> searchSizes = m_searchSplitter->sizes();
-        s.dirWidth = searchSizes.value(1, s.dirWidth);
-        s.masksWidth = searchSizes.value(2, s.masksWidth);
-    }
-    s.viewStyle = m_viewStyle;
-    s.imageListWidth = m_search.list().largeImages().width();
-    s.imageListHeight = m_search.list().largeImages().height();
-    s.lastDir = LastDir;
-    s.stretchView = ChBStretch->isChecked();
-    s.showButText = m_ShowButText;
-    s.previewLeft = PreviewLeft;
-    s.previewTop = PreviewTop;
-    if (m_targetPanel) {
-        const auto preview = m_targetPanel->fullView()->currentPosition();
-        s.previewLeft = preview.Left;
-        s.previewTop = preview.Top;
-    }
-    for (Toolbar t : kToolbars) {
-        auto& l = s.toolbars[static_cast<std::size_t>(t)];
-        QToolBar* tb = toolbar(t);
-        l.visible = !tb->isHidden();
-        l.dock = dockOf(t);
-        if (l.dock == Dock::None) {
-            const QRect g = tb->geometry();
-            l.floatLeft = g.left();
-            l.floatTop = g.top();
-            l.floatRight = g.right() + 1;
-            l.floatBottom = g.bottom() + 1;
-            l.floatRightX = g.right() + 1;
-            continue;
-        }
-        // Row: how many toolbars of the same area lie nearer the edge; position along the row.
-        const bool top = l.dock == Dock::Dock1 || l.dock == Dock::Dock3;
-        l.pos = top ? tb->x() : tb->y();
-        l.row = 0;
-        for (Toolbar o : kToolbars) {
-            if (o == t || dockOf(o) != l.dock || toolbar(o)->isHidden()) continue;
-            QToolBar* other = toolbar(o);
-            if (top ? other->y() < tb->y() : other->x() < tb->x()) ++l.row;
-        }
-    }
-    return s;
-}
-
-void TFormMain::applySettings(const MainSettings& s) {
-    if (s.clientWidth >= 320 && s.clientHeight >= 240) resize(s.clientWidth, s.clientHeight);
-    // A stored position off every screen (a monitor was removed) leaves the platform's choice.
-    for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().contains(QPoint(s.left + 40, s.top + 20))) {
-            move(s.left, s.top);
-            break;
-        }
-    }
-    // A stored fault must not hide the list: each panel keeps at least its own minimum.
-    m_thumbWidth = std::max({80, m_listPanel->minimumWidth(), s.thumbWidth});
-    m_dirWidth = std::max(80, s.dirWidth);
-    m_masksWidth = std::max(80, s.masksWidth);
-    m_imagesSplitter->setSizes({m_thumbWidth, std::max(200, width() - m_thumbWidth)});
-    m_searchSplitter->setSizes(
-        {std::max(120, width() - m_dirWidth - m_masksWidth), m_dirWidth, m_masksWidth});
-    SelListViewType(s.viewStyle);
-    setThumbnailSize(s.imageListWidth, s.imageListHeight);
-    LastDir = s.lastDir;
-    ChBStretch->setChecked(s.stretchView);
-    m_ShowButText = s.showButText;
-    PreviewLeft = s.previewLeft;
-    PreviewTop = s.previewTop;
-    placeToolbars(s.toolbars);
-    // A size stored at another scale or on a larger screen still fits the screen it opens on.
-    keepOnScreen(this);
-}
-
-void TFormMain::placeToolbars(const std::array<ToolbarLayout, 3>& layouts) {
-    // Per dock, the toolbars in row and position order, with a break between rows.
-    for (Dock d : {Dock::Dock1, Dock::Dock2, Dock::Dock3, Dock::Dock4}) {
-        std::vector<std::size_t> here;
-        for (std::size_t i = 0; i < 3; ++i)
-            if (layouts[i].dock == d) here.push_back(i);
-        std::sort(here.begin(), here.end(), [&](std::size_t a, std::size_t b) {
-            return std::pair(layouts[a].row, layouts[a].pos) < std::pair(layouts[b].row, layouts[b].pos);
-        });
-        QMainWindow* owner =
-            (d == Dock::Dock1 || d == Dock::Dock2) ? static_cast<QMainWindow*>(this) : m_imagesWindow;
-        const Qt::ToolBarArea area =
-            (d == Dock::Dock1 || d == Dock::Dock3) ? Qt::TopToolBarArea : Qt::LeftToolBarArea;
-        int lastRow = -1;
-        for (std::size_t i : here) {
-            if (lastRow >= 0 && layouts[i].row != lastRow) owner->addToolBarBreak(area);
-            owner->addToolBar(area, m_toolbars[i]);
-            lastRow = layouts[i].row;
-        }
-    }
-    for (std::size_t i = 0; i < 3; ++i) m_toolbars[i]->setVisible(layouts[i].visible);
-    syncToolbarChecks();
-}
-
-Dock TFormMain::dockOf(Toolbar t) const {
-    QToolBar* tb = toolbar(t);
-    if (tb->isFloating()) return Dock::None;
-    const bool outer = t == Toolbar::Main;
-    const QMainWindow* owner = outer ? static_cast<const QMainWindow*>(this) : m_imagesWindow;
-    const Qt::ToolBarArea area = owner->toolBarArea(tb);
-    if (area == Qt::LeftToolBarArea) return outer ? Dock::Dock2 : Dock::Dock4;
-    return outer ? Dock::Dock1 : Dock::Dock3;
-}
-
-void TFormMain::dockToolbar(Toolbar t, Dock dock) {
-    dock = allowedDock(t, dock);
-    if (dock == Dock::None) dock = homeDock(t);
-    QMainWindow* owner =
-        (dock == Dock::Dock1 || dock == Dock::Dock2) ? static_cast<QMainWindow*>(this) : m_imagesWindow;
-    const Qt::ToolBarArea area =
-        (dock == Dock::Dock1 || dock == Dock::Dock3) ? Qt::TopToolBarArea : Qt::LeftToolBarArea;
-    const bool shown = !toolbar(t)->isHidden();
-    owner->addToolBar(area, toolbar(t));
-    toolbar(t)->setVisible(shown);
-}
-
-void TFormMain::syncToolbarChecks() {
-    static constexpr CommandId entries[] = {miToolbarMain, miToolbarView, miToolbarModify};
-    for (std::size_t i = 0; i < 3; ++i) {
-        QAction* a = action(entries[i]);
-        if (!m_toolbars[i]) continue;
-        const QSignalBlocker block(a);
-        a->setChecked(!m_toolbars[i]->isHidden());
-    }
-}
-
-void TFormMain::miToolbars1Click(const Toolbar* entry) {
-    std::array<bool, 3> visible;
-    for (std::size_t i = 0; i < 3; ++i) visible[i] = !m_toolbars[i]->isHidden();
-    const auto wanted = vexilo::miToolbars1Click(visible, entry);
-    for (std::size_t i = 0; i < 3; ++i) m_toolbars[i]->setVisible(wanted[i]);
-    syncToolbarChecks();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -600,8 +436,7 @@ std::vector<std::size_t> TFormMain::selectedRows() const {
 }
 
 void TFormMain::SelListViewType(int style) {
-    if (style < 0 || style > 3) return;
-    m_viewStyle = style;
+    if (!m_form.SelListViewType(style)) return;
     m_viewButtons[static_cast<std::size_t>(style)]->setChecked(true);
     if (style == 3) {
         m_viewStack->setCurrentWidget(m_detailView);
@@ -634,17 +469,13 @@ void TFormMain::SelListViewType(int style) {
 }
 
 void TFormMain::setThumbnailSize(int width, int height) {
-    auto& large = m_search.list().largeImages();
-    if (width <= 0 || height <= 0 || width > 256 || height > 256) return;  // a damaged stored size
-    if (width == large.width() && height == large.height()) return;
-    large.setCellSize(width, height);
+    if (!m_form.setThumbnailSize(width, height)) return;
     m_model->thumbnailsChanged();
-    SelListViewType(m_viewStyle);
+    SelListViewType(viewStyle());
 }
 
 void TFormMain::ListView1ColumnClick(int column) {
-    if (column < 0 || column > 4) return;
-    m_search.ListView1ColumnClick(static_cast<search::Column>(column));
+    m_form.ListView1ColumnClick(column);
 }
 
 void TFormMain::UpdateCommandStates() {
@@ -653,12 +484,12 @@ void TFormMain::UpdateCommandStates() {
 }
 
 void TFormMain::buildTarget() {
-    m_targetPanel = new TargetPanel(m_store, m_lang, m_dialogs, m_search.PlaceholderImage(), m_exportOptions,
+    m_targetPanel = new TargetPanel(m_form.settings().preview, m_lang, m_dialogs, m_search.PlaceholderImage(),
+                                    m_form.exportOptions(),
                                     {m_targetArea, CBViewAs, ChBStretch, ChBActualSz, ChBProport,
                                      ChBButtonShape, SEImWidth, SEImHeight, m_pmTarget},
                                     m_targetArea);
-    m_targetPanel->setGifOutputEnabled(m_options.gifOutput);
-    m_targetPanel->fullView()->position() = {PreviewLeft, PreviewTop};
+    m_targetPanel->setGifOutputEnabled(GifOutputEnabled());
     m_targetPanel->fullView()->moveToRemembered();
     m_targetPanel->selectedRow = [this]() -> const search::FoundRow* {
         const std::vector<std::size_t> rows = selectedRows();
@@ -708,11 +539,11 @@ void TFormMain::ShowPreview() {
 }
 
 void TFormMain::selectNamedFiles() {
-    if (m_options.files.empty()) return;
+    if (m_namedFiles.empty()) return;
     const auto& rows = m_search.list().rows();
     QItemSelection selection;
     int first = -1;
-    std::vector<std::string> wanted = m_options.files;  // one row per named file: its first
+    std::vector<std::string> wanted = m_namedFiles;  // one row per named file: its first
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const auto at = std::find(wanted.begin(), wanted.end(), rows[i].image.path());
         if (at == wanted.end()) continue;
@@ -722,7 +553,7 @@ void TFormMain::selectNamedFiles() {
         if (first < 0) first = static_cast<int>(i);
     }
     if (first < 0) return;
-    m_options.files.clear();
+    m_namedFiles.clear();
     listSelection()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     listSelection()->setCurrentIndex(m_model->index(first, 0), QItemSelectionModel::NoUpdate);
     m_iconView->scrollTo(m_model->index(first, 0), QAbstractItemView::PositionAtCenter);
@@ -734,8 +565,7 @@ void TFormMain::selectNamedFiles() {
 // Commands
 
 void TFormMain::SBScanClick() {
-    if (!m_search.hasCheckedFolder()) {
-        m_dialogs.inform(kProgramCaption, m_lang.messageText(16));
+    if (!m_form.mayScan()) {
         m_pages->setCurrentIndex(0);
         return;
     }
@@ -755,43 +585,31 @@ void TFormMain::SBExitClick() {
     close();
 }
 
-void TFormMain::notBuilt(CommandId id) {
-    m_dialogs.inform(kProgramCaption, "\"" + removeAmpersands(action(id)->text().toStdString()) +
-                                          "\" is not built yet in this version of Vexilo.");
-}
-
 void TFormMain::miBatchconvertiontoClick() {
     const std::vector<std::size_t> rows = selectedRows();
     if (rows.empty()) return;
-    const search::FoundImageList& list = m_search.list();
-    BatchRequest request;
-    request.width = SEImWidth->value();
-    request.height = SEImHeight->value();
-    request.proportional = false;
-    request.buttonShape = ChBButtonShape->isChecked();
-    request.targetKind = list.row(rows.front()).image.Kind;
-    request.singleFile = rows.size() == 1;
-    request.actualSize = request.singleFile ? ChBActualSz->isChecked() : true;
-    if (request.singleFile) request.singleOutputName = list.row(rows.front()).image.Name;
-    for (std::size_t r : rows) {
-        request.files.push_back(list.row(r).image.path());
-        request.iconIndexes.push_back(list.row(r).image.IconIndex);
-        request.associatedIcons.push_back(m_search.listedAsIcons() &&
-                                          list.row(r).image.Kind == kind::AllFiles);
-    }
+    BatchRequest request = m_form.batchRequest(rows, SEImWidth->value(), SEImHeight->value(),
+                                               ChBButtonShape->isChecked(), ChBActualSz->isChecked());
     // The dialog puts the export options back when it goes, so its choices reach single saves
     // only through the stored settings.
-    TFormCnvDlg dialog(request, m_exportOptions, m_store, m_lang, m_dialogs, GifOutputEnabled(),
+    TFormCnvDlg dialog(request, m_form.exportOptions(), m_store, m_lang, m_dialogs, GifOutputEnabled(),
                        windowTitle(), this);
     dialog.onHelp = [this](int context) { miHelpClick(context); };
-    dialog.exec();
+    runModal(dialog);
 }
 
-void TFormMain::miSaveTargetClick(CommandId which) {
-    if (which == miCopybitmaptoclipboard)
-        m_targetPanel->miCopybitmaptoclipboardClick();
-    else if (const FileFormat* format = saveMenuFormatWithText(command(which).textNumber))
-        m_targetPanel->saveTarget(*format);
+void TFormMain::miSaveTargetClick(const FileFormat& format) {
+    m_targetPanel->saveTarget(format);
+}
+
+void TFormMain::miCopybitmaptoclipboardClick() {
+    m_targetPanel->miCopybitmaptoclipboardClick();
+}
+
+QAction* TFormMain::saveAction(FileKind kind) const {
+    for (const auto& [format, a] : m_saveActions)
+        if (format->kind == kind) return a;
+    return nullptr;
 }
 
 void TFormMain::miAboutClick() {
@@ -848,13 +666,15 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
         if (watched == m_imagesSplitter && m_imagesSplitter->isVisible() && !m_imagesLaidOut) {
             m_imagesLaidOut = true;
             const int total = m_imagesSplitter->width() - m_imagesSplitter->handleWidth();
-            m_imagesSplitter->setSizes({m_thumbWidth, std::max(1, total - m_thumbWidth)});
+            const int thumbWidth = m_form.settings().thumbWidth;
+            m_imagesSplitter->setSizes({thumbWidth, std::max(1, total - thumbWidth)});
         }
         if (watched == m_searchSplitter && m_searchSplitter->isVisible() && !m_searchLaidOut) {
             m_searchLaidOut = true;
             const int total = m_searchSplitter->width() - 2 * m_searchSplitter->handleWidth();
+            const MainSettings& s = m_form.settings();
             m_searchSplitter->setSizes(
-                {std::max(1, total - m_dirWidth - m_masksWidth), m_dirWidth, m_masksWidth});
+                {std::max(1, total - s.dirWidth - s.masksWidth), s.dirWidth, s.masksWidth});
         }
     }
     if ((event->type() == QEvent::HideToParent || event->type() == QEvent::ShowToParent) &&
@@ -870,24 +690,9 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     }
     // A running scan stops first; it unwinds once this event returns.
     m_search.SBStopScanClick();
-    MainSettings s = gatherSettings();
-    // Folders named on the command line were for this run only.
-    search::ImageSearch& sr = m_search;
-    std::vector<search::CheckItem> all = sr.searchFolders.items;
-    std::erase_if(sr.searchFolders.items, [this](const search::CheckItem& item) {
-        return std::find(m_runOnlyFolders.begin(), m_runOnlyFolders.end(), item.text) !=
-               m_runOnlyFolders.end();
-    });
-    try {
-        WriteSettings(m_store, s, sr, m_programFolder);
-        m_store.save();
-    } catch (const std::exception& e) {
-        // Reported once; the old settings file stays as it was. A logout ending the program must
-        // not wait for a click: then only standard error hears of it.
-        std::fprintf(stderr, "vexilo: the settings were not saved: %s\n", e.what());
-        if (!m_closingForSignal) m_dialogs.error(kProgramCaption, e.what());
-    }
-    sr.searchFolders.items = std::move(all);
+    if (m_targetPanel) m_targetPanel->fullView()->rememberPosition();
+    m_form.settings() = gatherSettings();
+    m_form.FormClose(m_closingForSignal);
     m_closing = true;
     event->accept();
 }

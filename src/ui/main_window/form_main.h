@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "codecs/export_options.h"
-#include "control/main_window/image_search.h"
 #include "control/main_window/main_commands.h"
-#include "control/main_window/main_settings.h"
+#include "control/main_window/main_form.h"
+#include "imageio/file_kind.h"
+#include "ui/qt_dialogs.h"
 
 class QAction;
 class QActionGroup;
@@ -59,7 +59,9 @@ public:
     void miCopyfiletoClick(CommandId which) override;
     void miBatchconvertiontoClick() override;
     void miWinMenuClick() override;
-    void miSaveTargetClick(CommandId which) override;
+    void miCopybitmaptoclipboardClick() override;
+    // A save entry of the target's pop-up: the target saved as that format.
+    void miSaveTargetClick(const FileFormat& format);
     void miAboutClick() override;
     void miHelpClick(int helpContext) override;
     void miToolbars1Click(const Toolbar* entry) override;
@@ -89,6 +91,8 @@ public:
     // --- what other windows and tests read ---
     QTabWidget* pageControl() const { return m_pages; }
     QAction* action(CommandId id) const { return m_actions[static_cast<std::size_t>(id)]; }
+    // The target pop-up's save entry of a kind; null for a kind without one.
+    QAction* saveAction(FileKind kind) const;
     QToolBar* toolbar(Toolbar t) const { return m_toolbars[static_cast<std::size_t>(t)]; }
     Dock dockOf(Toolbar t) const;
     // Docks a toolbar as a user's drag would, the docking rules applied.
@@ -97,24 +101,20 @@ public:
     QMenu* filesPopup() const { return m_pmFiles; }
     QMenu* targetPopup() const { return m_pmTarget; }
     TargetPanel* targetPanel() const { return m_targetPanel; }
-    search::ImageSearch& imageSearch() { return m_search; }
+    search::ImageSearch& imageSearch() { return m_form.search(); }
+    MainForm& form() { return m_form; }
     FoundListModel* listModel() const { return m_model; }
     QItemSelectionModel* listSelection() const;
     std::vector<std::size_t> selectedRows() const;
-    int viewStyle() const { return m_viewStyle; }
+    int viewStyle() const { return m_form.viewStyle(); }
     QListWidget* searchFolderList() const { return m_folderList; }
     QListWidget* maskList() const { return m_maskList; }
     QLineEdit* maskEdit() const { return m_maskEdit; }
     QCheckBox* scanSubfoldersBox() const { return m_scanSubfolders; }
     QLabel* statusPanel(int i) const { return i == 0 ? m_status0 : m_status1; }
-    bool GifOutputEnabled() const { return m_options.gifOutput; }
-    const std::string& ProgramFolder() const { return m_programFolder; }
-    std::string LastDir;
-    // The enlarged view's remembered position (stored under "Preview").
-    int PreviewLeft = 300;
-    int PreviewTop = 0;
-    // Shows the main toolbar's button texts; the advanced options change it.
-    bool& ShowButText() { return m_ShowButText; }
+    bool GifOutputEnabled() const { return m_form.options().gifOutput; }
+    // How the batch dialog and the advanced options are run (tests act inside them).
+    RunModal runModal = execModal;
 
     // The target panel's place: right of dock 4 on the "Images" tab, with its own layout.
     QGroupBox* m_targetArea = nullptr;
@@ -147,13 +147,13 @@ private:
     void applyLanguage();
     void buildLanguagesMenu();
     void ApplyButtonCaptions();
-    void applySettings(const MainSettings& s);
+    // The window takes the form's settings / the form's settings take the window's state.
+    void applySettings();
     MainSettings gatherSettings() const;
     void placeToolbars(const std::array<ToolbarLayout, 3>& layouts);
     void syncToolbarChecks();
     void refreshFolderList();
     void refreshMaskList();
-    void notBuilt(CommandId id);
     void selectNamedFiles();
     QString text(int number) const;
     QString plainText(int number) const;
@@ -167,17 +167,12 @@ private:
     SettingsStore& m_store;
     TLang& m_lang;
     Dialogs& m_dialogs;
-    StartOptions m_options;
-    // The icon colours and JPEG options of the window's saves and of its batch dialog.
-    ExportOptions m_exportOptions;
-    search::ImageSearch m_search;
-    std::string m_programFolder;
-    std::vector<std::string> m_runOnlyFolders;  // named on the command line, not stored
-    bool m_ShowButText = true;
+    MainForm m_form;
+    search::ImageSearch& m_search;          // the form's
+    std::vector<std::string> m_namedFiles;  // from the command line, selected once found
     bool m_closing = false;
     bool m_closingForSignal = false;
     bool m_langLoaded = false;
-    int m_viewStyle = 0;
 
     // The row the target shows (file and icon number), so a release after a press loads once.
     std::pair<std::string, int> m_shownRow{{}, -2};
@@ -185,13 +180,13 @@ private:
     enum class Status { Idle, Scanning, Finished, Target } m_status = Status::Idle;
     std::size_t m_statusRows = 0;
     std::string m_statusFolder;
-    // The panel widths to store: the stored ones until their splitter has been laid out on screen
+    // The panel widths stored are the read ones until their splitter has been laid out on screen
     // (a tab never shown has no widths of its own).
-    int m_thumbWidth = 296, m_dirWidth = 299, m_masksWidth = 185;
     bool m_imagesLaidOut = false, m_searchLaidOut = false;
     bool m_filesPopupFromList = false;
     std::vector<QAction*> m_pmFilesSeparators;
     std::array<QAction*, kCommandCount> m_actions{};
+    std::vector<std::pair<const FileFormat*, QAction*>> m_saveActions;  // the format table's order
     std::array<QToolBar*, 3> m_toolbars{};
     std::array<QAction*, 3> m_toolbarCloseActions{};
     std::array<QAction*, 4> m_viewButtons{};
@@ -205,7 +200,6 @@ private:
     QMenu* m_pmFiles = nullptr;
     QMenu* m_pmTarget = nullptr;
     QMenu* m_pmFolders = nullptr;
-    QMenu* m_helpButtonMenu = nullptr;
 
     QTabWidget* m_pages = nullptr;
     QSplitter* m_searchSplitter = nullptr;

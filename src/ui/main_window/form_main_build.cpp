@@ -165,7 +165,7 @@ void TFormMain::buildActions() {
             try {
                 handler(*this, id);
             } catch (const std::exception& e) {
-                m_dialogs.error(kProgramCaption, e.what());
+                m_form.error(e.what());
             }
         });
     }
@@ -228,19 +228,22 @@ void TFormMain::buildMenus() {
         QTimer::singleShot(0, this, [this] { setFileEntriesShown(true); });
     });
 
-    // The target's pop-up menu.
+    // The target's pop-up menu: a save entry for each save row of the format table, in its menu
+    // order, then the target's commands.
     m_pmTarget = new QMenu(this);
     m_pmTarget->setObjectName("PMTarget");
+    for (const FileFormat* format : saveMenuFormats()) {
+        QAction* a = m_pmTarget->addAction(QString::fromUtf8(format->save.caption));
+        a->setProperty(kHelpContextProperty, helpctx::FoundList);
+        connect(a, &QAction::triggered, this, [this, format] { miSaveTargetClick(*format); });
+        m_saveActions.emplace_back(format, a);
+    }
+    m_pmTarget->addSeparator();
     addCommands(m_pmTarget, place::TargetPopup);
 
     m_pmFolders = new QMenu(this);
     m_pmFolders->setObjectName("PMFolders");
     addCommands(m_pmFolders, place::FoldersPopup);
-
-    // The help button's drop-down lists About above the button's own command.
-    m_helpButtonMenu = new QMenu(this);
-    m_helpButtonMenu->addAction(action(miAbout));
-    m_helpButtonMenu->addAction(action(miHelp));
 }
 
 void TFormMain::buildToolbars() {
@@ -272,7 +275,7 @@ void TFormMain::buildToolbars() {
     if (auto* b = qobject_cast<QToolButton*>(main->widgetForAction(action(SBSaveAs))))
         b->setPopupMode(QToolButton::InstantPopup);
     if (auto* b = qobject_cast<QToolButton*>(main->widgetForAction(action(miHelp)))) {
-        b->setMenu(m_helpButtonMenu);
+        b->setMenu(m_menuHelp);  // the help button drops down the "?" menu
         b->setPopupMode(QToolButton::MenuButtonPopup);
     }
     addToolBar(Qt::TopToolBarArea, main);
@@ -511,8 +514,8 @@ void TFormMain::buildImagesTab(QWidget* page) {
     m_detailView->setIconSize(QSize(search::kSmallCellSize, search::kSmallCellSize));
     m_detailView->header()->setSectionsClickable(true);
     m_detailView->header()->setSortIndicatorShown(false);
-    static const int widths[] = {150, 60, 60, 60, 300};
-    for (int c = 0; c < 5; ++c) m_detailView->setColumnWidth(c, widths[c]);
+    for (std::size_t c = 0; c < detailColumns().size(); ++c)
+        m_detailView->setColumnWidth(static_cast<int>(c), detailColumns()[c].width);
     connect(m_detailView->header(), &QHeaderView::sectionClicked, this,
             [this](int c) { ListView1ColumnClick(c); });
     m_viewStack->addWidget(m_iconView);

@@ -47,15 +47,16 @@ void TFormMain::SBConfigClick() {
                               static_cast<std::uint8_t>(base.blue())};
     current.thumbWidth = m_search.list().largeImages().width();
     current.thumbHeight = m_search.list().largeImages().height();
-    current.showButtonText = m_ShowButText;
+    current.showButtonText = m_form.settings().showButText;
     current.showMain = !toolbar(Toolbar::Main)->isHidden();
     current.showView = !toolbar(Toolbar::View)->isHidden();
     current.showModify = !toolbar(Toolbar::Modify)->isHidden();
     current.thumbnailCache = m_search.useThumbnailCache;
 
     bool sizeChanged = false;
-    const auto chosen = TFormConfig::SBConfigClick(current, m_lang, m_dialogs, sizeChanged, this,
-                                                   [this](int context) { miHelpClick(context); });
+    const auto chosen = TFormConfig::SBConfigClick(
+        current, m_lang, m_dialogs, sizeChanged, this, [this](int context) { miHelpClick(context); },
+        runModal);
     if (chosen) {
         const QColor colour(chosen->listColor.r, chosen->listColor.g, chosen->listColor.b);
         for (QAbstractItemView* view :
@@ -65,7 +66,7 @@ void TFormMain::SBConfigClick() {
             view->setPalette(palette);
         }
         if (sizeChanged) setThumbnailSize(chosen->thumbWidth, chosen->thumbHeight);
-        m_ShowButText = chosen->showButtonText;
+        m_form.settings().showButText = chosen->showButtonText;
         toolbar(Toolbar::Main)->setVisible(chosen->showMain);
         toolbar(Toolbar::View)->setVisible(chosen->showView);
         toolbar(Toolbar::Modify)->setVisible(chosen->showModify);

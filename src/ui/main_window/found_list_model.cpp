@@ -76,7 +76,7 @@ int FoundListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int FoundListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 5;
+    return parent.isValid() ? 0 : static_cast<int>(detailColumns().size());
 }
 
 QIcon FoundListModel::iconFor(std::size_t row) const {
@@ -97,7 +97,7 @@ QIcon FoundListModel::iconFor(std::size_t row) const {
 QVariant FoundListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const auto row = static_cast<std::size_t>(index.row());
-    const auto column = static_cast<Column>(index.column());
+    const Column column = detailColumns()[static_cast<std::size_t>(index.column())].column;
     switch (role) {
         case Qt::DisplayRole:
             return QString::fromStdString(m_list.columnText(row, column));
@@ -128,7 +128,7 @@ void FoundListModel::thumbnailsChanged() {
 
 void FoundListModel::setColumnTitles(const QStringList& titles) {
     m_titles = titles;
-    emit headerDataChanged(Qt::Horizontal, 0, 4);
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
 QSize FoundListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {

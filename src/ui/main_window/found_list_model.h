@@ -1,12 +1,13 @@
 #pragma once
-// The found-image rows as one Qt model over FoundImageList: five columns (name, size, date,
-// time, path), both thumbnails as one icon per row. Rows are never copied into widget items; the
+// The found-image rows as one Qt model over FoundImageList: the details view's columns
+// (detailColumns()), both thumbnails as one icon per row. Rows are never copied into widget items; the
 // model follows the list's change notices, and keeps the selection across a sort.
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QStyledItemDelegate>
 #include <vector>
 
+#include "control/main_window/main_form.h"
 #include "search/found_list.h"
 
 namespace vexilo {

@@ -56,8 +56,9 @@ void PreviewImage::contextMenuEvent(QContextMenuEvent* event) {
     if (m_menu) m_menu->popup(event->globalPos());
 }
 
-TargetPanel::TargetPanel(SettingsStore& settings, TLang& lang, Dialogs& dialogs, const Bitmap& placeholder,
-                         const ExportOptions& exportOptions, TargetControls controls, QWidget* parent)
+TargetPanel::TargetPanel(FullViewPosition& fullViewPlace, TLang& lang, Dialogs& dialogs,
+                         const Bitmap& placeholder, const ExportOptions& exportOptions,
+                         TargetControls controls, QWidget* parent)
     : QWidget(parent),
       m_dialogs(dialogs),
       m_controls(controls),
@@ -74,8 +75,7 @@ TargetPanel::TargetPanel(SettingsStore& settings, TLang& lang, Dialogs& dialogs,
         (new QVBoxLayout(m_controls.groupBox))->addWidget(this);
     m_preview->setPopupMenu(m_controls.popup);
 
-    m_view = new TFormView(this);
-    m_view->position().read(settings);
+    m_view = new TFormView(fullViewPlace, this);
     m_save.rowSelected = [this] { return selectedRow && selectedRow() != nullptr; };
     m_save.copyToClipboard = [](const Bitmap& b) { copyBitmapToClipboard(b); };
 

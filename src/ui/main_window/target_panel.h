@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "control/full_view/full_view_position.h"
 #include "control/main_window/target_preview.h"
 #include "control/main_window/target_save.h"
 
@@ -17,7 +18,6 @@ class QSpinBox;
 namespace vexilo {
 
 class Dialogs;
-class SettingsStore;
 class TLang;
 class TFormView;
 
@@ -68,9 +68,9 @@ struct TargetControls {
 class TargetPanel : public QWidget {
     Q_OBJECT
 public:
-    // Places itself in the group box's layout; the controls and the window's export options
-    // must outlive the panel.
-    TargetPanel(SettingsStore& settings, TLang& lang, Dialogs& dialogs, const Bitmap& placeholder,
+    // Places itself in the group box's layout; the controls, the window's export options and the
+    // enlarged view's place (fullViewPlace) must outlive the panel.
+    TargetPanel(FullViewPosition& fullViewPlace, TLang& lang, Dialogs& dialogs, const Bitmap& placeholder,
                 const ExportOptions& exportOptions, TargetControls controls, QWidget* parent = nullptr);
     ~TargetPanel() override;
 

@@ -139,11 +139,11 @@ void TFormConfig::accept() {
 
 std::optional<ConfigValues> TFormConfig::SBConfigClick(const ConfigValues& current, const TLang& lang,
                                                        Dialogs& dialogs, bool& sizeChanged, QWidget* parent,
-                                                       std::function<void(int)> onHelp) {
+                                                       std::function<void(int)> onHelp, const RunModal& run) {
     sizeChanged = false;
     TFormConfig dialog(current, lang, dialogs, parent);
     dialog.onHelp = std::move(onHelp);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (run(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.rules().apply(current, dialogs, lang, sizeChanged);
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "control/options_dialog/config_dialog.h"
+#include "ui/qt_dialogs.h"
 
 class QCheckBox;
 class QFrame;
@@ -28,7 +29,8 @@ public:
     // (Messages text 13 shown when the size changed), else nullopt.
     static std::optional<ConfigValues> SBConfigClick(const ConfigValues& current, const TLang& lang,
                                                      Dialogs& dialogs, bool& sizeChanged, QWidget* parent,
-                                                     std::function<void(int)> onHelp = {});
+                                                     std::function<void(int)> onHelp = {},
+                                                     const RunModal& run = execModal);
 
     void accept() override;  // OK: refused while the sizes are out of range
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/settings_store.h"
-
 namespace vexilo {
 namespace {
 
@@ -30,21 +28,6 @@ TEST(FullView, SizesToThePictureOrScrollsWithinTheScreen) {
     EXPECT_EQ(gif.clientHeight, 900);
     EXPECT_EQ(gif.verticalRange, 881);
     EXPECT_EQ(fullViewLayout("x", true, 1380, 880, 1400, 900).verticalRange, 0);
-}
-
-TEST(FullView, PositionRoundTripsUnderPreview) {
-    SettingsStore store;
-    FullViewPosition p;
-    p.read(store);
-    EXPECT_EQ(p.Left, 300);
-    EXPECT_EQ(p.Top, 0);
-    p.Left = 40;
-    p.Top = 70;
-    p.write(store);
-    EXPECT_EQ(store.readValue(kPreviewSettingsKey, "Left"), "40");
-    FullViewPosition back;
-    back.read(store);
-    EXPECT_EQ(back.Top, 70);
 }
 
 }  // namespace

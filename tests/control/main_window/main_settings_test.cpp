@@ -78,17 +78,12 @@ TEST(MainFormButtons, ApplyButtonCaptionsSizes) {
     EXPECT_EQ(bare.heights[5], 35);
 }
 
-TEST(MainFormCommands, SelectionRulesAndPackCompleteness) {
+TEST(MainFormCommands, EnablingBySelectionAndPackCompleteness) {
     for (std::size_t n : {0u, 1u, 2u}) {
         const auto s = UpdateCommandStates(n);
-        EXPECT_EQ(s[CommandId::miBatchconversionto], n > 0);
-        EXPECT_EQ(s[CommandId::miCopyfileto], n > 0);
-        EXPECT_EQ(s[CommandId::miMovefileto], n > 0);
-        EXPECT_EQ(s[CommandId::miErasefiles], n > 0);
-        EXPECT_EQ(s[CommandId::miRenamefile], n == 1);
-        EXPECT_EQ(s[CommandId::miWinMenu], n == 1);
-        EXPECT_TRUE(s[CommandId::SBScan]);
-        EXPECT_TRUE(s[CommandId::SBStopScan]);
+        EXPECT_EQ(s[CommandId::miCopyfileto], n > 0) << n;   // any selected
+        EXPECT_EQ(s[CommandId::miRenamefile], n == 1) << n;  // one selected
+        EXPECT_TRUE(s[CommandId::SBScan]) << n;
     }
     // Every shipped pack carries every text the main window and its commands show.
     TLang lang;

@@ -1,6 +1,6 @@
 // The main window's dialogs and stored options met as a person meets them: the window is
-// started, keys and clicks reach it through its windows, dialogs are answered once the event
-// loop has run a while, and the window is closed and started again.
+// started, keys and clicks reach it through its windows, each dialog runs its own event loop
+// while a person acts in it, and the window is closed and started again.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
@@ -42,17 +41,12 @@ namespace fs = std::filesystem;
 
 using test::clickOn;
 using test::keyOn;
-using test::modalWindow;
 
-// Runs a person's steps in a dialog that the next command opens modally, after a pause; the
-// steps are dropped with `context` if the dialog never came.
-void whenTheDialogIsUp(QObject* context, std::function<void(TFormCnvDlg&)> steps) {
-    QTimer::singleShot(400, context, [steps] {
-        TFormCnvDlg* d = modalWindow<TFormCnvDlg>();
-        if (!d) return;
-        QTest::qWait(200);
-        steps(*d);
-        if (d->isVisible()) clickOn(d->BitBtnCancel);  // "Close"
+// A person's steps in the batch dialog the next command opens; then "Close" unless it went.
+void whenTheDialogIsUp(TFormMain& form, std::function<void(TFormCnvDlg&)> steps) {
+    test::whenTheDialogIsUp<TFormCnvDlg>(form, [steps](TFormCnvDlg& d) {
+        steps(d);
+        if (d.isVisible()) clickOn(d.BitBtnCancel);
     });
 }
 
@@ -68,7 +62,7 @@ void clickTreeNode(TFormCnvDlg& d, int node) {
 
 class FormMainDialogsTest : public test::MainWindowTest {
 protected:
-    void open() { MainWindowTest::open(true); }
+    void open() { test::MainWindowTest::open(true); }
     // A folder with two pictures, named on the command line: the window scans it at start. The
     // focus comes to the list and End selects the last row, as keys do; answers its name.
     std::string openAndSelectAPicture() {
@@ -91,9 +85,12 @@ protected:
 
 TEST_F(FormMainDialogsTest, AValueStoredAsANumberIsShownAndTheStartGoesOn) {
     fs::create_directories(dir.path() / "config");
-    const std::string json = R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2": )"
-                             R"({"ClientWidth": 800, "ClientHeight": "500", "ViewStyle": "3"},)"
-                             R"("Software\\Tamber Works\\Vexilo\\3.0.2\\Preview": {"Left": 12}}})";
+    std::string root;  // the settings root as a JSON string holds it
+    for (char c : std::string(kSettingsRootKey)) root += c == '\\' ? std::string(2, c) : std::string(1, c);
+    const std::string json = R"({"keys": {")" + root +
+                             R"(": )"
+                             R"({"ClientWidth": 800, "ClientHeight": "500", "ViewStyle": "3"}, ")" +
+                             root + R"(\\Preview": {"Left": 12}}})";
     test::writeFile(dir.path() / "config" / "settings.json",
                     std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
     open();
@@ -115,7 +112,7 @@ TEST_F(FormMainDialogsTest, AValueStoredAsANumberIsShownAndTheStartGoesOn) {
 TEST_F(FormMainDialogsTest, BatchIconColoursReachTheSingleIconSaveAtTheNextStart) {
     const std::string name = openAndSelectAPicture();
     bool converted = false;
-    whenTheDialogIsUp(form.get(), [&](TFormCnvDlg& d) {
+    whenTheDialogIsUp(*form, [&](TFormCnvDlg& d) {
         d.CBConvert->setFocus();
         QTest::keyClick(d.CBConvert, Qt::Key_Down);  // "Bitmap" -> "Icon"
         ASSERT_EQ(d.CBConvert->currentText(), QStringLiteral("Icon"));
@@ -136,7 +133,7 @@ TEST_F(FormMainDialogsTest, BatchIconColoursReachTheSingleIconSaveAtTheNextStart
     ASSERT_EQ(openAndSelectAPicture(), name);
     const std::string single = (dir.path() / "single.ico").string();
     dialogs.saveAnswers.push_back(single);
-    form->action(CommandId::miSavetargetasICO)->trigger();
+    form->saveAction(kind::Ico)->trigger();
     ASSERT_TRUE(fs::exists(single));
     EXPECT_EQ(fs::file_size(single), 766u);
     EXPECT_EQ(dialogs.messages.back().text, "Converted: 1");
@@ -147,7 +144,7 @@ TEST_F(FormMainDialogsTest, HelpFromTheBatchDialogWorksWhileTheDialogWaits) {
     QPointer<THelpViewer> help;
     int f1Context = 0, buttonContext = 0, afterClick = -1;
     bool dialogStayedOpen = false, escapeClosed = false, ctrlWClosed = false;
-    whenTheDialogIsUp(form.get(), [&](TFormCnvDlg& d) {
+    whenTheDialogIsUp(*form, [&](TFormCnvDlg& d) {
         // F1 on a control of the "Resize" panel opens that panel's topic.
         clickTreeNode(d, 2);
         d.ChBShape->setFocus();
@@ -188,10 +185,8 @@ TEST_F(FormMainDialogsTest, DialogTextsFollowTheChosenPack) {
         if (a->text() == QStringLiteral("Deutsch")) a->trigger();
 
     QString cancel;
-    QTimer::singleShot(400, form.get(), [&] {
-        auto* d = modalWindow<TFormConfig>();
-        if (!d) return;
-        QPushButton* button = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+    test::whenTheDialogIsUp<TFormConfig>(*form, [&](TFormConfig& d) {
+        QPushButton* button = d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
         cancel = button->text();
         clickOn(button);
     });
@@ -199,7 +194,7 @@ TEST_F(FormMainDialogsTest, DialogTextsFollowTheChosenPack) {
     EXPECT_EQ(cancel, QStringLiteral("Abbrechen"));
 
     QStringList jpegChoices;
-    whenTheDialogIsUp(form.get(), [&](TFormCnvDlg& d) {
+    whenTheDialogIsUp(*form, [&](TFormCnvDlg& d) {
         for (QComboBox* box : {d.PixelFormat, d.ColorSpace})
             for (int i = 0; i < box->count(); ++i) jpegChoices << box->itemText(i);
     });

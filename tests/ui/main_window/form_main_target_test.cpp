@@ -48,8 +48,8 @@ TEST_F(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
     const std::string data = this->data();
     const Bitmap picture = test::makeBitmap(30, 20, PixelFormat::Bpp24, test::patternColor);
     saveBmpFile(picture, data + "a.bmp");
-    ASSERT_TRUE(SaveAsPng(&picture, data + "b.png"));
-    ASSERT_TRUE(SaveAsGif(&picture, data + "c.gif"));
+    ASSERT_TRUE(SaveImageAs(kind::Png, data + "b.png", &picture, {}));
+    ASSERT_TRUE(SaveImageAs(kind::Gif, data + "c.gif", &picture, {}));
     openAndScan();
     TFormMain& win = *form;
     ASSERT_EQ(win.imageSearch().list().size(), 3u);
@@ -93,7 +93,7 @@ TEST_F(FormMainTarget, SelectedRowsLoadShowSaveAndCopy) {
     EXPECT_EQ(win.action(CommandId::SBSaveAs)->menu(), win.filesPopup());
     select("a.bmp");
     dialogs.saveAnswers = {data + "out.png"};
-    win.action(CommandId::miSavetargetasPNG)->trigger();
+    win.saveAction(kind::Png)->trigger();
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].proposedName, "a.png");
     Bitmap back;
@@ -149,7 +149,12 @@ TEST_F(FormMainTarget, KeysMoveTheTargetOnlyWithoutModifiersAndTheFullViewFitsTh
     EXPECT_TRUE(full->windowTitle().startsWith(QString::fromStdString(data + "d.bmp")));
     EXPECT_TRUE(screen.contains(full->frameGeometry()))
         << full->frameGeometry().width() << "x" << full->frameGeometry().height();
-    full->close();
+    // Where a person leaves it is where it opens after a restart.
+    const QPoint place = screen.topLeft() + QPoint(40, 30);
+    full->move(place);
+    form->close();
+    open();
+    EXPECT_EQ(form->targetPanel()->fullView()->pos(), place);
 }
 
 }  // namespace

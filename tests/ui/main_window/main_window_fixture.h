@@ -4,7 +4,10 @@
 // run stored when it was closed).
 #include <gtest/gtest.h>
 
+#include <QDialog>
+#include <QTest>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -19,9 +22,28 @@
 
 namespace vexilo::test {
 
-class MainWindowTest : public ::testing::Test {
+// The window's next modal dialogs of type D run for real; `steps` act inside each one's event
+// loop once it is on the screen, as a person does, and a dialog the steps leave open is
+// cancelled. Dialogs of another type are cancelled at once.
+template <class D>
+void whenTheDialogIsUp(TFormMain& form, std::function<void(D&)> steps) {
+    form.runModal = [steps](QDialog& dialog) {
+        QMetaObject::invokeMethod(
+            &dialog,
+            [&dialog, steps] {
+                if (auto* d = qobject_cast<D*>(&dialog); d && QTest::qWaitForWindowExposed(d)) steps(*d);
+                if (dialog.isVisible()) dialog.reject();
+            },
+            Qt::QueuedConnection);
+        return dialog.exec();
+    };
+}
+
+// DialogsT: the scripted dialogs the window asks (a test may answer them its own way).
+template <class DialogsT = ScriptedDialogs>
+class MainWindowTestWith : public ::testing::Test {
 protected:
-    explicit MainWindowTest(std::initializer_list<const char*> packs = {"english.lng"}) {
+    explicit MainWindowTestWith(std::initializer_list<const char*> packs = {"english.lng"}) {
         qtApp();
         std::filesystem::create_directories(dir.path() / "prog");
         for (const char* pack : packs)
@@ -29,7 +51,7 @@ protected:
                                        dir.path() / "prog" / pack);
         options.programFolder = (dir.path() / "prog").string() + "/";
     }
-    ~MainWindowTest() override { form.reset(); }
+    ~MainWindowTestWith() override { form.reset(); }
 
     // closeFirst: the running window is closed as a person closes it, storing its settings.
     void open(bool closeFirst = false) {
@@ -49,10 +71,12 @@ protected:
     ScopedCacheHome cacheHome;
     TempDir dir;
     StartOptions options;
-    ScriptedDialogs dialogs;
+    DialogsT dialogs;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<TLang> lang;
     std::unique_ptr<TFormMain> form;
 };
+
+using MainWindowTest = MainWindowTestWith<>;
 
 }  // namespace vexilo::test

@@ -84,11 +84,11 @@ protected:
     QApplication& application = test::qtApp();  // before any widget
     test::TempDir dir;
     TLang lang;
-    SettingsStore settings;
+    FullViewPosition fullViewPlace;
     test::ScriptedDialogs dialogs;
     Controls controls;
     ExportOptions exportOptions;
-    TargetPanel panel{settings, lang, dialogs, Bitmap(20, 20), exportOptions, controls.c};
+    TargetPanel panel{fullViewPlace, lang, dialogs, Bitmap(20, 20), exportOptions, controls.c};
     std::vector<search::FoundRow> rows;
     int selected = -1;
 };
