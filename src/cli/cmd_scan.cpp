@@ -31,6 +31,7 @@ int scan(const std::vector<std::string>& args) {
                                                          {"date", 3}, {"time", 4}, {"path", 5}};
     search::ImageSearch s;
     s.scanSubfolders = false;
+    s.keepThumbnails = false;  // made for the kinds, never printed
     std::vector<std::string> userMasks, folders;
     bool allFiles = false;
     int sortButton = -1;

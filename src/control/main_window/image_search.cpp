@@ -152,7 +152,7 @@ void ImageSearch::addRow(const QueuedFile& file, QueuedRow&& row) {
     record.Kind = row.kind;
     // A loader that answered true with nothing drawn still leaves a visible thumbnail; a row
     // without thumbnails passes no picture at all.
-    const Bitmap* picture = row.picture ? &*row.picture : nullptr;
+    const Bitmap* picture = row.picture && keepThumbnails ? &*row.picture : nullptr;
     const Bitmap* shown = picture && picture->empty() ? &m_placeholder : picture;
     m_list.addRow(std::move(row.caption), std::move(record), shown);
 }

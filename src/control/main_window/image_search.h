@@ -43,6 +43,9 @@ public:
     bool buildThumbnails = true;
     // Thumbnails come from and go to the desktop's shared thumbnail cache (the advanced option).
     bool useThumbnailCache = true;
+    // False: every thumbnail is made (the rows' kinds and icon numbers come from it) but not
+    // kept, so a scan of many files costs only its rows (the command line prints no picture).
+    bool keepThumbnails = true;
     // Threads that make thumbnails: 0 one per core, 1 the scanning thread alone.
     int thumbnailThreads = 0;
 
