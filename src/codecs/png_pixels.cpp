@@ -461,7 +461,10 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
         const auto bytes = checkedMul(ph, rowBytes(pw) + 1);
         total = bytes ? checkedAdd(*total, *bytes) : std::nullopt;
     }
-    if (total && *total <= image.WholeInflateLimit) {
+    // Deflate cannot expand data more than 1032 times: a stream too small for the rows is
+    // short, and the stream reader says so without the buffer ever being allocated.
+    const auto mostInflated = checkedMul(idat.size(), 1032);
+    if (total && *total <= image.WholeInflateLimit && (!mostInflated || *mostInflated >= *total)) {
         if (const auto whole = inflateWhole(idat, *total)) {
             std::uint8_t* at = whole.get();
             for (std::size_t p = 0; p < passes.size(); ++p) {
