@@ -7,20 +7,18 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <set>
-#include <thread>
 
 #include "base/decode_limits.h"
 #include "base/errors.h"
 #include "base/file_io.h"
 #include "base/paths.h"
+#include "base/worker_pool.h"
 #include "imageio/loaders.h"
 #include "imageio/savers.h"
 #include "raster/raster_ops.h"
@@ -31,7 +29,6 @@ namespace {
 
 // One file of the run as the job decided it, in file order.
 struct Row {
-    std::size_t index = 0;
     std::string source;
     std::string output;
     int iconIndex = -1;
@@ -169,73 +166,15 @@ void stripQuotePair(std::string& folder) {
         folder = folder.substr(1, folder.size() - 2);
 }
 
-// The work shared with the workers: rows to convert, and their results by file order.
-class WorkQueue {
-public:
-    void push(Row row) {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_pending.push_back(std::move(row));
-        }
-        m_wake.notify_one();
-    }
-    void close() {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_closed = true;
-        }
-        m_wake.notify_all();
-    }
-    // For a worker: the next row, or none once closed and empty.
-    std::optional<Row> take() {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_wake.wait(lock, [&] { return m_closed || !m_pending.empty(); });
-        if (m_pending.empty()) return std::nullopt;
-        Row row = std::move(m_pending.front());
-        m_pending.pop_front();
-        return row;
-    }
-    void finish(std::size_t index, Converted result) {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_done.emplace_back(index, std::move(result));
-        }
-        m_doneSignal.notify_all();
-    }
-    Converted waitFor(std::size_t index) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            auto it =
-                std::find_if(m_done.begin(), m_done.end(), [&](const auto& d) { return d.first == index; });
-            if (it != m_done.end()) {
-                Converted result = std::move(it->second);
-                m_done.erase(it);
-                return result;
-            }
-            m_doneSignal.wait(lock);
-        }
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_wake, m_doneSignal;
-    std::deque<Row> m_pending;
-    std::vector<std::pair<std::size_t, Converted>> m_done;
-    bool m_closed = false;
-};
-
 class Run {
 public:
     Run(BatchRequest& request, const ExportOptions& options, const BatchCallbacks& callbacks, int workers)
-        : m_request(request), m_options(options), m_callbacks(callbacks) {
-        // With one worker the calling thread does everything itself.
-        if (workers > 1)
-            for (int i = 0; i < workers; ++i) m_threads.emplace_back([this] { work(); });
-    }
-    ~Run() {
-        m_queue.close();
-        for (auto& t : m_threads) t.join();
-    }
+        : m_request(request),
+          m_options(options),
+          m_callbacks(callbacks),
+          // With one worker the calling thread does everything itself.
+          m_pool(workers > 1 ? workers : 0,
+                 [this](Row& row) { return convertRow(row, m_snapshot, m_options, true); }) {}
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
 
@@ -285,7 +224,7 @@ public:
             }
             // At most one row per worker ahead of the one being finished, so progress stays
             // close to the work.
-            while (m_inFlight.size() >= std::max<std::size_t>(1, m_threads.size())) settleOldest();
+            while (m_inFlight.size() >= std::max<std::size_t>(1, m_pool.threadCount())) settleOldest();
             BatchProgress progress{static_cast<int>(i + 1), static_cast<int>(count), row.source, row.output};
             if (m_callbacks.onProgress && !m_callbacks.onProgress(progress)) {
                 m_result.stopped = true;
@@ -295,12 +234,12 @@ public:
             // A killed earlier run may have left its temporary files where this one writes.
             if (const std::string folder = folderOf(row.output); cleanedFolders.insert(folder).second)
                 removeStaleTemporaries(folder);
-            m_inFlight.push_back({i, row, std::nullopt});
-            if (m_threads.empty() || needsDesktop(row))
+            m_inFlight.push_back({0, row, std::nullopt});
+            if (m_pool.threadCount() == 0 || needsDesktop(row))
                 m_inFlight.back().result = convertRow(row, m_snapshot, m_options, false);
             else
-                m_queue.push(row);
-            if (m_threads.empty()) settleOldest();
+                m_inFlight.back().ticket = m_pool.submit(row);
+            if (m_pool.threadCount() == 0) settleOldest();
         }
         while (!m_inFlight.empty()) settleOldest();
         return m_result;
@@ -308,7 +247,7 @@ public:
 
 private:
     struct Flight {
-        std::size_t index;
+        std::size_t ticket;  // the pool's, when a worker converts it
         Row row;
         std::optional<Converted> result;  // set when this thread converted it
     };
@@ -323,7 +262,6 @@ private:
         std::vector<std::vector<std::string>> sourceKeys(count);
         for (std::size_t i = 0; i < count; ++i) {
             Row& row = rows[i];
-            row.index = i;
             row.source = m_request.files[i];
             row.iconIndex = i < m_request.iconIndexes.size() ? m_request.iconIndexes[i] : -1;
             row.associatedIcon = i < m_request.associatedIcons.size() && m_request.associatedIcons[i];
@@ -362,18 +300,11 @@ private:
             {kind, row.source, row.iconIndex, row.output, std::move(reason), std::move(other)});
     }
 
-    void work() {
-        while (auto row = m_queue.take()) {
-            const std::size_t index = row->index;
-            m_queue.finish(index, convertRow(*row, m_snapshot, m_options, true));
-        }
-    }
-
     // Takes the oldest row's result, puts its output in place and counts it.
     void settleOldest() {
         Flight flight = std::move(m_inFlight.front());
         m_inFlight.pop_front();
-        Converted c = flight.result ? std::move(*flight.result) : m_queue.waitFor(flight.index);
+        Converted c = flight.result ? std::move(*flight.result) : m_pool.take(flight.ticket);
         if (c.outcome == Outcome::NeedsDesktop) c = convertRow(flight.row, m_snapshot, m_options, false);
         if (c.sized && m_request.percent != -1 && !m_request.actualSize) {
             m_request.width = c.width;
@@ -404,9 +335,8 @@ private:
     const ExportOptions& m_options;
     const BatchCallbacks& m_callbacks;
     BatchResult m_result;
-    WorkQueue m_queue;
     std::deque<Flight> m_inFlight;
-    std::vector<std::thread> m_threads;
+    WorkerPool<Row, Converted> m_pool;  // last: its workers stop before the rest goes
 };
 
 }  // namespace
