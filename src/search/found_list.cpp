@@ -16,12 +16,20 @@ void ImageList::setCellSize(int width, int height) {
     m_images.clear();
 }
 
+void ImageList::setPixelRatio(double ratio) {
+    // A ratio below 1 would throw pixels away; a huge one is no screen.
+    ratio = std::clamp(ratio, 1.0, 8.0);
+    if (ratio == m_ratio) return;
+    m_ratio = ratio;
+    m_images.clear();
+}
+
 void ImageList::put(std::int32_t index, const Bitmap& picture) {
     if (index < 0 || picture.empty() || m_width <= 0 || m_height <= 0) return;
     const auto at = static_cast<std::size_t>(index);
     if (at >= m_images.size()) m_images.resize(at + 1);
     Bitmap cell;
-    StretchInto(picture, cell, m_width, m_height);
+    StretchInto(picture, cell, pixelWidth(), pixelHeight());
     m_images[at] = std::move(cell);
 }
 

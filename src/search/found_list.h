@@ -33,14 +33,23 @@ public:
     int height() const { return m_height; }
     // A new cell size empties the list; rows keep their index and show nothing until rescanned.
     void setCellSize(int width, int height);
-    // Stretches the picture over the whole cell (no aspect ratio kept) and stores it at index.
+    // The screen's device pixel ratio: the pictures hold that many pixels per cell pixel, so a
+    // 32 px cell keeps 64 px at 200 % and is drawn sharp. A new ratio empties the list too.
+    void setPixelRatio(double ratio);
+    double pixelRatio() const { return m_ratio; }
+    int pixelWidth() const { return scaled(m_width); }
+    int pixelHeight() const { return scaled(m_height); }
+    // Stretches the picture over the whole cell's pixels (no aspect ratio kept) and stores it
+    // at index.
     void put(std::int32_t index, const Bitmap& picture);
     const Bitmap* at(std::int32_t index) const;
     std::size_t count() const { return m_images.size(); }
     void clear() { m_images.clear(); }
 
 private:
+    int scaled(int side) const { return static_cast<int>(side * m_ratio + 0.5); }
     int m_width, m_height;
+    double m_ratio = 1.0;
     std::vector<Bitmap> m_images;  // an empty Bitmap marks a position without a picture
 };
 
@@ -72,6 +81,12 @@ public:
     }
     const Bitmap* smallThumbnail(std::size_t row) const {
         return m_small.at(this->row(row).image.ImageIndex);
+    }
+
+    // Both image lists at the screen's device pixel ratio (see ImageList::setPixelRatio).
+    void setPixelRatio(double ratio) {
+        m_large.setPixelRatio(ratio);
+        m_small.setPixelRatio(ratio);
     }
 
     // Removes every row and both image lists' pictures; image indexes start again at 0.

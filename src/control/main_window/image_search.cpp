@@ -104,8 +104,8 @@ void ImageSearch::runOnce() {
     options.thumbnails = buildThumbnails;
     options.associatedIcons = m_allFiles;
     // The picture only fills the thumbnail cells; the larger one bounds what it needs.
-    options.cellWidth = std::max(m_list.largeImages().width(), m_list.smallImages().width());
-    options.cellHeight = std::max(m_list.largeImages().height(), m_list.smallImages().height());
+    options.cellWidth = std::max(m_list.largeImages().pixelWidth(), m_list.smallImages().pixelWidth());
+    options.cellHeight = std::max(m_list.largeImages().pixelHeight(), m_list.smallImages().pixelHeight());
     options.cache = m_cache.get();
     m_queue = std::make_unique<ThumbnailQueue>(options);
 

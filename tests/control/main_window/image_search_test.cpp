@@ -195,6 +195,25 @@ TEST_F(ImageSearchScan, WorkersAndTheCacheGiveTheOneThreadRowsOnTheCorpus) {
     EXPECT_TRUE(scan(3, true) == cold);
 }
 
+TEST_F(ImageSearchScan, ThumbnailsAreMadeAtTheScreensPixelRatio) {
+    const auto bytes = writeBmp(test::makeBitmap(200, 100, PixelFormat::Bpp24, test::patternColor));
+    test::writeFile(dir.path() / "pattern.bmp", bytes);
+    addFolder(dir.path());
+    search.list().setPixelRatio(2.0);
+    for (bool cached : {false, true}) {
+        search.useThumbnailCache = cached;
+        search.RunScan();
+        const Bitmap* large = search.list().largeThumbnail(0);
+        ASSERT_TRUE(large && search.list().smallThumbnail(0));
+        EXPECT_EQ(large->width(), 64);
+        EXPECT_EQ(search.list().smallThumbnail(0)->height(), 32);
+        // Made from the picture at 64 px, not a 32 px cell blown up into 2 x 2 blocks.
+        int sameAsLeft = 0;
+        for (int x = 1; x < 64; x += 2) sameAsLeft += large->pixel(x, 10) == large->pixel(x - 1, 10);
+        EXPECT_LT(sameAsLeft, 16) << cached;
+    }
+}
+
 TEST_F(ImageSearchScan, FilesInsideTheCacheAreNeverCached) {
     writeBmpFile(dir.path() / "red.bmp", 300, 20, {255, 0, 0});
     addFolder(dir.path());
