@@ -1,9 +1,12 @@
 #include "control/main_window/image_search.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "base/text.h"
 #include "imageio/file_kind.h"
+#include "imageio/loaders.h"
 #include "search/placeholder.h"
 
 namespace vexilo::search {
@@ -21,6 +24,40 @@ ImageSearch::ImageSearch() : m_placeholder(makePlaceholderImage()) {
     m_finder.OnFoundFile = [this](TFindInDir&) { FindInDir1FoundFile(); };
     m_finder.OnEndScan = [this](TFindInDir&) { FindInDir1EndScan(); };
     m_addRow = [this](const QueuedFile& file, QueuedRow&& row) { addRow(file, std::move(row)); };
+    m_list.remakeThumbnail = [this](const FoundRow& row) { return remakeThumbnail(row); };
+}
+
+std::optional<Bitmap> ImageSearch::remakeThumbnail(const FoundRow& row) const {
+    const FoundImage& img = row.image;
+    if (img.Kind == kKindNotProbed) return std::nullopt;
+    const std::string path = img.path();
+    Bitmap picture;
+    try {
+        if (img.IconIndex >= 0) {
+            auto index = static_cast<std::uint16_t>(img.IconIndex);
+            if (LoadExecutableIcon(path, index, &picture)) return picture;
+        } else if (img.Kind == kind::AllFiles) {
+            if (LoadAssociatedIcon(path, &picture)) return picture;
+        } else if (struct stat st{}; ::stat(path.c_str(), &st) == 0) {
+            // A cache read when the scan wrote the thumbnail: cheap enough to do while drawing.
+            std::optional<ThumbnailCache> cache;
+            if (useThumbnailCache && !thumbnailNeedsDesktop(path))
+                cache.emplace(ThumbnailCache::defaultRoot());
+            if (cache && cache->holds(img.Folder)) cache.reset();
+            const ThumbnailJob job{
+                path,
+                st.st_mtime,
+                static_cast<std::uint64_t>(st.st_size),
+                std::max(m_list.largeImages().pixelWidth(), m_list.smallImages().pixelWidth()),
+                std::max(m_list.largeImages().pixelHeight(), m_list.smallImages().pixelHeight()),
+                cache ? &*cache : nullptr};
+            Thumbnail made = MakeThumbnail(job, nullptr);
+            if (made.loaded && !made.picture.empty()) return std::move(made.picture);
+        }
+    } catch (const std::exception&) {
+        // Asked for while drawing: a file that went bad since the scan shows the placeholder.
+    }
+    return m_placeholder;
 }
 
 ImageSearch::~ImageSearch() = default;

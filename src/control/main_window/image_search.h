@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,8 @@ public:
 private:
     void runOnce();
     void addRow(const QueuedFile& file, QueuedRow&& row);
+    // A row's thumbnail made again after the list let it go, by the scan's rules.
+    std::optional<Bitmap> remakeThumbnail(const FoundRow& row) const;
     // Whether files of the current folder may use the cache: not those inside it.
     bool cacheAllowedHere();
 

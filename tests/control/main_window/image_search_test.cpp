@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <tuple>
 
@@ -211,6 +212,35 @@ TEST_F(ImageSearchScan, ThumbnailsAreMadeAtTheScreensPixelRatio) {
         int sameAsLeft = 0;
         for (int x = 1; x < 64; x += 2) sameAsLeft += large->pixel(x, 10) == large->pixel(x - 1, 10);
         EXPECT_LT(sameAsLeft, 16) << cached;
+    }
+}
+
+TEST_F(ImageSearchScan, AManyRowListKeepsFewThumbnailsAndRemakesTheOthersWhenAsked) {
+    const std::size_t files = kKeptThumbnails + 8;
+    const auto colour = [](std::size_t i) {
+        return Color{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8), 7};
+    };
+    for (std::size_t i = 0; i < files; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%05zu.bmp", i);
+        writeBmpFile(dir.path() / name, 2, 2, colour(i));
+    }
+    addFolder(dir.path());
+    search.SortKey = sortkey::Name;
+    for (bool cached : {true, false}) {
+        search.useThumbnailCache = cached;
+        search.RunScan();
+        ASSERT_EQ(search.list().size(), files);
+        std::size_t kept = 0;
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(files); ++i)
+            kept += search.list().largeImages().at(i) != nullptr;
+        EXPECT_EQ(kept, kKeptThumbnails);
+        for (std::size_t r : {std::size_t{0}, std::size_t{5}, files - 1}) {
+            const Bitmap* large = search.list().largeThumbnail(r);
+            ASSERT_NE(large, nullptr) << r;
+            EXPECT_EQ(large->pixel(3, 3), colour(r)) << r << " " << cached;
+            EXPECT_EQ(search.list().smallThumbnail(r)->pixel(3, 3), colour(r)) << r;
+        }
     }
 }
 
