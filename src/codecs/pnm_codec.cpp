@@ -133,7 +133,7 @@ bool looksLikePnm(std::span<const std::uint8_t> head) {
     return head.size() >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7' && isSpace(head[2]);
 }
 
-PnmImage decodePnm(std::span<const std::uint8_t> data, const DecodeLimits& limits) {
+AlphaImage decodePnm(std::span<const std::uint8_t> data, const DecodeLimits& limits) {
     if (!looksLikePnm(data)) refuse("not a portable anymap");
     const char type = static_cast<char>(data[1]);
     Reader r(data);
@@ -166,7 +166,7 @@ PnmImage decodePnm(std::span<const std::uint8_t> data, const DecodeLimits& limit
                                                : samples * sampleBytes;
     if (needed > r.left()) refuse("pixels cut short");
 
-    PnmImage image;
+    AlphaImage image;
     image.color.resetForOverwrite(static_cast<int>(l.width), static_cast<int>(l.height), PixelFormat::Device);
     if (l.hasAlpha) image.alpha.resize(static_cast<std::size_t>(pixels));
     auto& words = image.color.pixels();

@@ -8,19 +8,14 @@
 #include <vector>
 
 #include "base/decode_limits.h"
-#include "raster/bitmap.h"
+#include "raster/alpha_image.h"
 
 namespace vexilo {
-
-struct PnmImage {
-    Bitmap color;                     // Device-format raster
-    std::vector<std::uint8_t> alpha;  // width*height bytes, 255 = opaque; empty without alpha
-};
 
 // "P1".."P7" followed by white space.
 bool looksLikePnm(std::span<const std::uint8_t> head);
 
 // Throws DecodeError (LimitError for a size beyond the limits).
-PnmImage decodePnm(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits);
+AlphaImage decodePnm(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits);
 
 }  // namespace vexilo

@@ -176,7 +176,7 @@ bool looksLikeXpm(std::span<const std::uint8_t> head) {
     return start != std::string_view::npos && text.compare(start, 9, "/* XPM */") == 0;
 }
 
-XpmImage decodeXpm(std::span<const std::uint8_t> data, const DecodeLimits& limits) {
+AlphaImage decodeXpm(std::span<const std::uint8_t> data, const DecodeLimits& limits) {
     if (!looksLikeXpm(data)) refuse("not an XPM picture");
     const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
     const std::vector<std::string_view> header = quotedStrings(text, 1);
@@ -206,7 +206,7 @@ XpmImage decodeXpm(std::span<const std::uint8_t> data, const DecodeLimits& limit
         table.emplace(line.substr(0, *cpp), e);
     }
 
-    XpmImage image;
+    AlphaImage image;
     image.color.resetForOverwrite(static_cast<int>(*width), static_cast<int>(*height), PixelFormat::Device);
     if (anyTransparent) image.alpha.assign(std::size_t{*width} * *height, 255);
     auto& words = image.color.pixels();

@@ -7,19 +7,14 @@
 #include <vector>
 
 #include "base/decode_limits.h"
-#include "raster/bitmap.h"
+#include "raster/alpha_image.h"
 
 namespace vexilo {
-
-struct XpmImage {
-    Bitmap color;                     // Device-format raster; transparent pixels are black
-    std::vector<std::uint8_t> alpha;  // width*height bytes, 0 or 255; empty without "None"
-};
 
 // "/* XPM */" at the start, after white space.
 bool looksLikeXpm(std::span<const std::uint8_t> head);
 
 // Throws DecodeError (LimitError for a size beyond the limits).
-XpmImage decodeXpm(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits);
+AlphaImage decodeXpm(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits);
 
 }  // namespace vexilo

@@ -15,18 +15,8 @@ namespace {
 
 const std::filesystem::path kData = std::filesystem::path(VEXILO_TEST_DATA_DIR) / "formats";
 
-struct Decoded {
-    Bitmap color;
-    std::vector<std::uint8_t> alpha;
-};
-
-Decoded decode(std::span<const std::uint8_t> bytes) {
-    if (looksLikeXpm(bytes)) {
-        XpmImage x = decodeXpm(bytes);
-        return {std::move(x.color), std::move(x.alpha)};
-    }
-    PnmImage p = decodePnm(bytes);
-    return {std::move(p.color), std::move(p.alpha)};
+AlphaImage decode(std::span<const std::uint8_t> bytes) {
+    return looksLikeXpm(bytes) ? decodeXpm(bytes) : decodePnm(bytes);
 }
 
 TEST(PnmXpm, EveryVariantDecodesToThePixelsImageMagickReads) {
@@ -34,7 +24,7 @@ TEST(PnmXpm, EveryVariantDecodesToThePixelsImageMagickReads) {
                              "raw16.ppm", "rgba.pam", "picture.xpm"}) {
         const auto bytes = test::readFile(kData / name);
         const auto rgba = test::readFile(kData / (std::string(name) + ".rgba"));
-        const Decoded d = decode(bytes);
+        const AlphaImage d = decode(bytes);
         ASSERT_EQ(rgba.size(), std::size_t(d.color.width()) * d.color.height() * 4) << name;
         Bitmap reference(d.color.width(), d.color.height());
         std::vector<std::uint8_t> referenceAlpha;
