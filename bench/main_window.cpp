@@ -27,10 +27,10 @@
 #include "codecs/gif_image.h"
 #include "codecs/icon_writer.h"
 #include "codecs/png_codec.h"
-#include "control/main_search.h"
+#include "control/main_window/image_search.h"
 #include "lang/lang.h"
 #include "settings/settings_store.h"
-#include "ui/form_main.h"
+#include "ui/main_window/form_main.h"
 #include "ui/platform/platform_setup.h"
 #include "ui/qt_dialogs.h"
 

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "codecs/icon_writer.h"
-#include "control/main_search.h"
+#include "control/main_window/image_search.h"
 #include "imageio/loaders.h"
 #include "imageio/savers.h"
 #include "raster/icon.h"

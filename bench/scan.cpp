@@ -24,7 +24,7 @@
 #include <string>
 
 #include "codecs/bmp_codec.h"
-#include "control/main_search.h"
+#include "control/main_window/image_search.h"
 
 namespace fs = std::filesystem;
 using namespace vexilo;

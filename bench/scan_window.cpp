@@ -15,11 +15,11 @@
 
 #include "codecs/bmp_codec.h"
 #include "control/dialogs.h"
-#include "control/main_search.h"
+#include "control/main_window/image_search.h"
 #include "declining_dialogs.h"
 #include "lang/lang.h"
 #include "settings/settings_store.h"
-#include "ui/form_main.h"
+#include "ui/main_window/form_main.h"
 
 namespace fs = std::filesystem;
 using namespace vexilo;

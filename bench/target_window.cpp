@@ -22,7 +22,7 @@
 #include "imageio/savers.h"
 #include "lang/lang.h"
 #include "settings/settings_store.h"
-#include "ui/target_panel.h"
+#include "ui/main_window/target_panel.h"
 
 namespace fs = std::filesystem;
 using namespace vexilo;
@@ -52,11 +52,11 @@ struct Fixture {
     Fixture() {
         fs::create_directories(dir);
         const Bitmap photo = photoLike(1920, 1080);
-        SaveAsJpeg(&photo, path("photo.jpg"), JpegOptions{});
-        SaveAsPng(&photo, path("photo.png"));
+        SaveImageAs(kind::Jpeg, path("photo.jpg"), &photo, {});
+        SaveImageAs(kind::Png, path("photo.png"), &photo, {});
         const Bitmap icon = photoLike(32, 32);
         for (int i = 0; i < kIcons; ++i)
-            SaveAsIcon(&icon, path("icon" + std::to_string(i) + ".ico"), IconColors::Colors256);
+            SaveImageAs(kind::Ico, path("icon" + std::to_string(i) + ".ico"), &icon, {});
         for (const std::string name : {"photo.jpg", "photo.png"}) rows.push_back(row(name));
         for (int i = 0; i < kIcons; ++i) rows.push_back(row("icon" + std::to_string(i) + ".ico"));
     }
@@ -95,6 +95,7 @@ struct Window {
     QGroupBox box;
     const Bitmap placeholder{32, 32};  // the panel keeps references to both
     const ExportOptions exportOptions;
+    FullViewPosition fullViewPlace;
     std::unique_ptr<TargetPanel> panel;
     const search::FoundRow* selected = nullptr;
     Window() {
@@ -107,7 +108,7 @@ struct Window {
                          new QSpinBox(&box),
                          new QSpinBox(&box),
                          new QMenu(&box)};
-        panel = std::make_unique<TargetPanel>(store, lang, dialogs, placeholder, exportOptions, c);
+        panel = std::make_unique<TargetPanel>(fullViewPlace, lang, dialogs, placeholder, exportOptions, c);
         panel->selectedRow = [this] { return selected; };
         box.resize(700, 500);
         box.show();

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "control/main_form.h"
+#include "control/main_window/main_settings.h"
 #include "lang/lang.h"
 #include "settings/settings_store.h"
-#include "ui/form_main.h"
+#include "ui/main_window/form_main.h"
 #include "ui/platform/platform_setup.h"
 #include "ui/qt_dialogs.h"
 

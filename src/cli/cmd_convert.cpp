@@ -20,19 +20,37 @@
 namespace vexilo::cli {
 namespace {
 
-constexpr const char* kSynopsis =
-    "--to bmp|jpg|ico|tga|png|gif|wmf|emf [--out FOLDER] [--width W --height H | --percent P] [--button] "
-    "[--icon-colors 16|256] [--quality Q] [--grayscale] [--no-progressive] [--overwrite | --skip-existing] "
-    "[--associated-icons] [--jobs N] FILE[#ICON]...";
+// The names --to takes: each output row's extension without its dot, in the table's order.
+std::vector<std::string> outputNames() {
+    std::vector<std::string> names;
+    for (const FileFormat& format : fileFormats())
+        if (format.output) names.emplace_back(format.extension + 1);
+    return names;
+}
 
-constexpr const char* kHelp =
+std::string joined(const std::vector<std::string>& names, const char* between, const char* last) {
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        out += (i == 0 ? "" : i + 1 == names.size() ? last : between) + names[i];
+    return out;
+}
+
+std::string synopsis() {
+    return "--to " + joined(outputNames(), "|", "|") +
+           " [--out FOLDER] [--width W --height H | --percent P] [--button] [--icon-colors 16|256] "
+           "[--quality Q] [--grayscale] [--no-progressive] [--overwrite | --skip-existing] "
+           "[--associated-icons] [--jobs N] FILE[#ICON]...";
+}
+
+constexpr const char* kHelpIntro =
     "Converts every FILE to one format, one output per file, named after the file with the new\n"
     "extension. FILE#N converts icon number N of an executable, library or cursor file; a plain\n"
     "executable converts every icon in it. With several outputs, each icon's output name starts\n"
     "with its number and \"_\" (0_tools.ico, 1_tools.ico).\n"
     "\n"
-    "Options:\n"
-    "  --to FORMAT         output format: bmp, jpg, ico, tga, png, gif, wmf or emf (required)\n"
+    "Options:\n";
+
+constexpr const char* kHelpOptions =
     "  --out FOLDER        where the outputs go: an absolute folder, or a folder relative to each\n"
     "                      FILE's own folder; default: beside each FILE\n"
     "  --width W --height H\n"
@@ -61,7 +79,7 @@ constexpr const char* kHelp =
 volatile std::sig_atomic_t g_interrupted = 0;
 
 int usageError(const std::string& why) {
-    std::cerr << "vexilo-cli convert: " << why << "\nusage: vexilo-cli convert " << kSynopsis
+    std::cerr << "vexilo-cli convert: " << why << "\nusage: vexilo-cli convert " << synopsis()
               << "\n(see vexilo-cli convert --help)\n";
     return 2;
 }
@@ -88,20 +106,15 @@ std::pair<std::string, int> splitIconNumber(const std::string& arg) {
 // The rows the list shows for a file: one per icon of an executable (as the scan walks them),
 // else the file as a whole image.
 void addRows(BatchRequest& r, const std::string& path) {
-    std::uint16_t count = 0;
-    Bitmap first;
-    if (!LoadExecutableIcon(path, count, &first)) {
-        r.files.push_back(path);
-        r.iconIndexes.push_back(-1);
-        return;
-    }
-    for (std::uint16_t i = 0;;) {
+    const auto count = ForEachExecutableIcon(path, [&](std::uint16_t i, const Bitmap* picture) {
+        if (!picture) return false;
         r.files.push_back(path);
         r.iconIndexes.push_back(i);
-        if (++i >= count) break;
-        Bitmap next;
-        std::uint16_t index = i;
-        if (!LoadExecutableIcon(path, index, &next)) break;
+        return true;
+    });
+    if (!count) {
+        r.files.push_back(path);
+        r.iconIndexes.push_back(-1);
     }
 }
 
@@ -132,11 +145,11 @@ void drawProgress(const BatchProgress& p) {
               << p.count << " " << name << std::flush;
 }
 
-// An output row by its extension without the dot, or "jpeg".
+// An output row by its extension without the dot, or by its other name ("jpeg").
 std::optional<FileKind> outputKindNamed(const std::string& lower) {
-    if (lower == "jpeg") return kind::Jpeg;
     for (const FileFormat& format : fileFormats())
-        if (format.output && lower == format.extension + 1) return format.kind;
+        if (format.output && (lower == format.extension + 1 || (*format.alias && lower == format.alias)))
+            return format.kind;
     return std::nullopt;
 }
 
@@ -160,7 +173,11 @@ int convert(const std::vector<std::string>& args) {
             continue;
         }
         if (a == "--help" || a == "-h") {
-            std::cout << "usage: vexilo-cli convert " << kSynopsis << "\n\n" << kHelp;
+            std::cout << "usage: vexilo-cli convert " << synopsis() << "\n\n"
+                      << kHelpIntro
+                      << "  --to FORMAT         output format: " << joined(outputNames(), ", ", " or ")
+                      << " (required)\n"
+                      << kHelpOptions;
             return 0;
         }
         // Options with a value take it from the next argument or after "=".
@@ -288,7 +305,7 @@ int convert(const std::vector<std::string>& args) {
     return result.notLoaded == 0 && result.failed == 0 ? 0 : 1;
 }
 
-const CliRegistrar reg({"convert", kSynopsis,
+const CliRegistrar reg({"convert", synopsis(),
                         "Converts files to one image format with the window's batch conversion; prints the "
                         "converted, not-loaded and failed counts.",
                         convert});

@@ -1,5 +1,6 @@
 // vexilo-cli icons: the icon walk over an executable, library, control panel item or cursor.
 #include <iostream>
+#include <sstream>
 
 #include "base/file_io.h"
 #include "cli/cli_command.h"
@@ -25,9 +26,18 @@ int icons(const std::vector<std::string>& args) {
         return 2;
     }
     const std::string& path = args[0];
-    std::uint16_t count = 0;
-    Bitmap first;
-    if (!LoadExecutableIcon(path, count, &first)) {
+    std::ostringstream rows;
+    int status = 0;
+    const auto count = ForEachExecutableIcon(path, [&](std::uint16_t i, const Bitmap* b) {
+        if (b) {
+            rows << i << "\t" << b->width() << "x" << b->height() << "\n";
+        } else {
+            rows << i << "\t-\n";
+            status = 1;
+        }
+        return true;
+    });
+    if (!count) {
         if (!fileExists(path))
             std::cerr << "vexilo-cli icons: " << path << ": no such file\n";
         else
@@ -35,19 +45,7 @@ int icons(const std::vector<std::string>& args) {
                       << ": no icon (only .exe, .dll, .cpl and .cur names are read for icons)\n";
         return 1;
     }
-    std::cout << count << "\n";
-    std::cout << 0 << "\t" << first.width() << "x" << first.height() << "\n";
-    int status = 0;
-    for (std::uint16_t i = 1; i < count; ++i) {
-        std::uint16_t index = i;
-        Bitmap b;
-        if (LoadExecutableIcon(path, index, &b)) {
-            std::cout << i << "\t" << b.width() << "x" << b.height() << "\n";
-        } else {
-            std::cout << i << "\t-\n";
-            status = 1;
-        }
-    }
+    std::cout << *count << "\n" << rows.str();
     return status;
 }
 

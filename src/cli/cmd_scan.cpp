@@ -5,7 +5,7 @@
 #include <map>
 
 #include "cli/cli_command.h"
-#include "control/main_search.h"
+#include "control/main_window/image_search.h"
 #include "imageio/file_kind.h"
 
 namespace vexilo::cli {

@@ -388,7 +388,7 @@ Bitmap readDib(std::span<const std::uint8_t> dib, const DecodeLimits& limits, bo
     return decodeDib(dib, 0, std::nullopt, limits, iconImage, andMask);
 }
 
-std::vector<std::uint8_t> writeBmp(const Bitmap& bitmap, BmpColoursUsed coloursUsed) {
+std::vector<std::uint8_t> writeBmp(const Bitmap& bitmap) {
     if (bitmap.empty()) throw ImageError("Cannot save an empty image as a bitmap");
     const PixelFormat format = bitmap.pixelFormat();
     const int bits = format == PixelFormat::Bpp15 ? 16 : bitmap.bitsPerPixel();
@@ -416,10 +416,7 @@ std::vector<std::uint8_t> writeBmp(const Bitmap& bitmap, BmpColoursUsed coloursU
     out.u32le(static_cast<std::uint32_t>(imageBytes));
     out.u32le(0);
     out.u32le(0);
-    const bool fullPalette = paletteCount > 0 && paletteCount == (std::size_t{1} << bits);
-    out.u32le(coloursUsed == BmpColoursUsed::ZeroWhenFull && fullPalette
-                  ? 0u
-                  : static_cast<std::uint32_t>(paletteCount));
+    out.u32le(static_cast<std::uint32_t>(paletteCount));
     out.u32le(0);
     if (masks) {
         out.u32le(0xF800);

@@ -25,12 +25,8 @@ Bitmap readBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits = 
 Bitmap readDib(std::span<const std::uint8_t> dib, const DecodeLimits& limits = kDefaultDecodeLimits,
                bool iconImage = false, Bitmap* andMask = nullptr);
 
-// How the colours-used field names a palette that fills the whole index range: by its count,
-// or as 0, which readers take as "all of them" (the reduced 256-colour stream writes that).
-enum class BmpColoursUsed { Count, ZeroWhenFull };
-
 // Encodes the raster as a BMP file. Throws ImageError for an empty raster.
-std::vector<std::uint8_t> writeBmp(const Bitmap& bitmap, BmpColoursUsed coloursUsed = BmpColoursUsed::Count);
+std::vector<std::uint8_t> writeBmp(const Bitmap& bitmap);
 
 // File helpers: read (DecodeError/ImageError on failure) and write atomically.
 Bitmap loadBmpFile(const std::string& path);

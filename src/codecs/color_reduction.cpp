@@ -3,9 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "base/byte_reader.h"
+#include "base/checked_math.h"
 #include "base/errors.h"
-#include "codecs/bmp_codec.h"
 
 namespace vexilo {
 
@@ -243,15 +242,6 @@ Reduced reduce(const Bitmap& bitmap) {
 }
 
 }  // namespace
-
-std::vector<std::uint8_t> ReduceBitmapToStream(const Bitmap& bitmap) {
-    if (bitmap.empty()) throw ImageError("Bitmap image is not valid");
-    if (bitmap.pixelFormat() == PixelFormat::Bpp8) return writeBmp(bitmap);
-    const std::size_t imageBytes = paddedRow(bitmap.width(), 1) * static_cast<std::size_t>(bitmap.height());
-    const std::size_t offset = 14 + 40 + 256 * 4;
-    if (imageBytes > 0xFFFFFFFFu - offset) throw ImageError("Bitmap image is not valid");
-    return writeBmp(reduceBitmapTo256(bitmap), BmpColoursUsed::ZeroWhenFull);
-}
 
 Bitmap reduceBitmapTo256(const Bitmap& bitmap) {
     if (bitmap.empty()) throw ImageError("Bitmap image is not valid");

@@ -45,12 +45,9 @@ struct ColorHistogram {
 std::array<Color, 256> reducePopularity(std::span<const std::uint8_t> rows24, int width, int height,
                                         std::size_t stride, std::span<std::uint8_t> indices);
 
-// A BMP file image of 8 bits per pixel for the raster: an 8-bit raster as it is, any other read
-// out at 24 bits (alpha dropped) and reduced by popularity. Throws ImageError with "Bitmap image
-// is not valid" for an empty raster.
-std::vector<std::uint8_t> ReduceBitmapToStream(const Bitmap& bitmap);
-
-// The same reduction into a raster: an 8-bit raster with the 256-colour table.
+// The raster reduced to 256 colours: an 8-bit raster as it is, any other read out at 24 bits
+// (alpha dropped) and reduced by popularity into an 8-bit raster with the 256-colour table.
+// Throws ImageError with "Bitmap image is not valid" for an empty raster.
 Bitmap reduceBitmapTo256(const Bitmap& bitmap);
 
 }  // namespace vexilo

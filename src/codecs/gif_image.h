@@ -158,11 +158,6 @@ public:
     // write", "Wrong number of colors; must be a power of 2", "GIF image encoding error").
     std::vector<std::uint8_t> saveToBytes();
     void saveToFile(const std::string& path);  // atomic: an existing file stays whole on failure
-    // The clipboard form: the file's length as 4 bytes little-endian, then the file.
-    std::vector<std::uint8_t> saveToClipboardData();
-    // Reads the clipboard form; a length beyond the data present is an error.
-    void loadFromClipboardData(std::span<const std::uint8_t> bytes,
-                               const DecodeLimits& limits = kDefaultDecodeLimits);
 
     void assign(const TGIFImage& other);
     // A one-frame image with the frame and its image's screen fields and global table.
@@ -247,7 +242,6 @@ Bitmap decodeGifItem(const TGIFItem& item, bool interlaced, bool& corrupted,
 // The save path of the program: the raster as a one-frame GIF file, reduced to 256 colours
 // when it has more than 8 bits. Throws ImageError.
 std::vector<std::uint8_t> writeGif(const Bitmap& bitmap);
-void saveGifFile(const Bitmap& bitmap, const std::string& path);
 // Frame 0 as it shows on the logical screen: in the frame's own pixel format and palette, placed
 // at its offset and clipped to the screen; the area it leaves uncovered takes the frame's
 // transparent index when it has one, else the background colour's index. A screen side of 0

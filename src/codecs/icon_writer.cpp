@@ -2,11 +2,8 @@
 // length prefix unless asked. Never writes 1, 24 or 32-bit images, PNG entries or cursors.
 #include "codecs/icon_writer.h"
 
-#include <ostream>
-
 #include "base/byte_reader.h"
 #include "base/errors.h"
-#include "base/file_io.h"
 
 namespace vexilo {
 
@@ -120,28 +117,6 @@ std::vector<std::uint8_t> encodeIconFile(const Icon& icon, int bitsPerPixel, boo
         out.bytes(mrow);
     }
     return out.take();
-}
-
-void WriteIconFile(const Icon& icon, std::ostream& out, int bitsPerPixel, bool lengthPrefix) {
-    const auto bytes = encodeIconFile(icon, bitsPerPixel, lengthPrefix);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw ImageError("Icon: writing the file failed");
-}
-
-bool saveIconFile(const Bitmap& source, const std::string& path, IconColors colors) {
-    int bits = 0;
-    switch (colors) {
-        case IconColors::Colors16:
-            bits = 4;
-            break;
-        case IconColors::Colors256:
-            bits = 8;
-            break;
-        default:
-            return false;
-    }
-    writeFileAtomic(path, encodeIconFile(BitmapToIcon(source), bits));
-    return true;
 }
 
 }  // namespace vexilo

@@ -4,7 +4,6 @@
 // the 16 standard colours, a 6 x 6 x 6 cube and 24 greys, each pixel taking the nearest entry
 // by squared RGB distance (no dithering).
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -28,12 +27,5 @@ Icon BitmapToIcon(const Bitmap& source);
 // and its mask, optionally preceded by a 32-bit length. Throws ImageError for another bit count
 // or an icon that is empty or larger than 256 x 256.
 std::vector<std::uint8_t> encodeIconFile(const Icon& icon, int bitsPerPixel, bool lengthPrefix = false);
-// The same bytes written to a stream; throws ImageError when the stream fails.
-void WriteIconFile(const Icon& icon, std::ostream& out, int bitsPerPixel, bool lengthPrefix = false);
-
-// Builds the icon of `source` and writes it to `path` atomically (an existing file is replaced
-// only once the new one is complete). Returns false, writing nothing, for an IconColors value
-// other than 16 or 256 colours; throws ImageError when the file cannot be written.
-bool saveIconFile(const Bitmap& source, const std::string& path, IconColors colors);
 
 }  // namespace vexilo

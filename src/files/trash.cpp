@@ -39,8 +39,8 @@ std::string absolute(const std::string& path) {
 }
 
 std::string parentOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+    const std::string folder = folderOf(path);
+    return folder.size() <= 1 ? std::string("/") : folder.substr(0, folder.size() - 1);
 }
 
 bool isFolder(const std::string& path) {

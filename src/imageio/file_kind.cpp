@@ -35,7 +35,7 @@ const std::array<FileFormat, 13> kFormats{{
      {3, 9, "Save target as &ICO...", "ICON files (*.ico)|*.ico", true}},
     {kind::Jpeg, "Jpeg", ".jpg", "*.jpg", true, false, false, LoadJpegFile, mayBeJpeg, loadJpeg,
      EncodeAsJpeg,
-     {2, 27, "Save target as &JPG...", "JPEG files (*.jpg)|*.jpg", true}},
+     {2, 27, "Save target as &JPG...", "JPEG files (*.jpg)|*.jpg", true}, "jpeg"},
     {kind::Tga, "Targa", ".tga", "*.tga", true, false, false, LoadTgaFile, mayBeTga, loadTga,
      EncodeAsTga,
      {5, 71, "Save target as &TGA...", "TARGA files (*.tga)|*.tga", false}},

@@ -50,6 +50,7 @@ struct FileFormat {
     std::vector<std::uint8_t> (*encode)(const Bitmap& bitmap, const std::string& path,
                                         const ExportOptions& options);
     SaveCommand save;
+    const char* alias = "";  // another name the command line takes for an output row ("jpeg")
 };
 
 // Every kind in probing order, which is also the order of the view-as and batch lists.

@@ -4,10 +4,13 @@
 // bytes. A refusal test answers false only for files its loader would certainly refuse, so
 // skipping a refused loader never changes which kind a file is taken as.
 #include <algorithm>
+#include <new>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "base/byte_reader.h"
+#include "base/errors.h"
 #include "imageio/file_kind.h"
 #include "imageio/load_request.h"
 #include "imageio/load_source.h"
@@ -36,6 +39,14 @@ bool loadTga(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 
+// A loader of this family on a file of its own: the table's load column for a probed row.
+inline bool loadFileWith(bool (*load)(LoadSource&, Bitmap&, const LoadRequest&), const std::string& path,
+                         Bitmap* bitmap, const LoadRequest& request) {
+    if (!bitmap || path.empty()) return false;
+    LoadSource source(path, request.buffers);
+    return load(source, *bitmap, request);
+}
+
 // The most pixels a raster decoded only for a thumbnail may have (8192 x 8192).
 constexpr std::uint64_t kThumbnailMaxPixels = std::uint64_t{1} << 26;
 
@@ -56,6 +67,43 @@ inline bool acceptOverLimitThumbnail(const LoadRequest& request, Bitmap& bitmap)
     if (!request.isThumbnail()) return false;
     bitmap = Bitmap();
     return true;
+}
+
+// Which errors of a loader's decoding mean "not a file of this kind" (false); the others reach
+// the caller. An ImageError is always a refusal.
+enum class Refusal {
+    AnyError,                    // every std::exception
+    AnyErrorOverLimitKeepsKind,  // the same, except a LimitError: see acceptOverLimitThumbnail
+    ImageErrorsAndMemory,        // ImageError and bad_alloc
+    ImageErrors,                 // ImageError only
+};
+
+// The one catch policy of the loaders. decode() reads the file (into the loader's own picture
+// or straight into bitmap) and answers whether it is of this kind; an error it throws is
+// answered as `rule` says. show() then draws the decoded picture into bitmap, outside the
+// policy: its errors (drawing, memory) always reach the caller.
+template <typename Decode, typename Show>
+bool loadGuarded(Refusal rule, const LoadRequest& request, Bitmap& bitmap, Decode&& decode, Show&& show) {
+    try {
+        if (!decode()) return false;
+    } catch (const LimitError&) {
+        return rule == Refusal::AnyErrorOverLimitKeepsKind && acceptOverLimitThumbnail(request, bitmap);
+    } catch (const ImageError&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        if (rule == Refusal::ImageErrors) throw;
+        return false;
+    } catch (const std::exception&) {
+        if (rule == Refusal::ImageErrors || rule == Refusal::ImageErrorsAndMemory) throw;
+        return false;
+    }
+    show();
+    return true;
+}
+
+template <typename Decode>
+bool loadGuarded(Refusal rule, const LoadRequest& request, Bitmap& bitmap, Decode&& decode) {
+    return loadGuarded(rule, request, bitmap, std::forward<Decode>(decode), [] {});
 }
 
 }  // namespace vexilo::loading

@@ -118,4 +118,18 @@ bool LoadExecutableOwnIcon(const std::string& path, std::uint16_t& index, Bitmap
     return loadIconOfFile(path, index, bitmap, false);
 }
 
+std::optional<std::uint16_t> ForEachExecutableIcon(
+    const std::string& path, const std::function<bool(std::uint16_t, const Bitmap*)>& each) {
+    std::uint16_t count = 0;
+    Bitmap picture;
+    if (!LoadExecutableIcon(path, count, &picture)) return std::nullopt;
+    bool loaded = true;
+    for (std::uint16_t i = 0; each(i, loaded ? &picture : nullptr) && ++i < count;) {
+        picture = Bitmap();
+        std::uint16_t index = i;
+        loaded = LoadExecutableIcon(path, index, &picture);
+    }
+    return count;
+}
+
 }  // namespace vexilo

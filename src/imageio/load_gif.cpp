@@ -13,7 +13,7 @@ bool mayBeGif(LoadSource&, std::span<const std::uint8_t> head) {
 }
 
 bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
-    try {
+    return loadGuarded(Refusal::AnyErrorOverLimitKeepsKind, request, bitmap, [&] {
         if (!mayBeGif(source, source.head())) return false;
         TGIFImage image;
         image.loadFromBytes(source.bytes(), decodeLimitsFor(request));
@@ -23,19 +23,13 @@ bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
         picture.setTransparent(false);
         bitmap = std::move(picture);
         return true;
-    } catch (const LimitError&) {
-        return acceptOverLimitThumbnail(request, bitmap);
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 }  // namespace loading
 
 bool LoadGifFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
-    if (!bitmap || path.empty()) return false;
-    LoadSource source(path, request.buffers);
-    return loading::loadGif(source, *bitmap, request);
+    return loading::loadFileWith(loading::loadGif, path, bitmap, request);
 }
 
 }  // namespace vexilo

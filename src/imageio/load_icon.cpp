@@ -14,26 +14,24 @@ bool mayBeIco(LoadSource&, std::span<const std::uint8_t> head) {
     return type < 2 && count > 0;
 }
 
-bool loadIco(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
+bool loadIco(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     // Only regular files: opening a named pipe would wait for a writer.
     if (!source.readable()) return false;
     Icon icon;
-    try {
-        // Icon files are small; a huge one is not an icon worth reading.
-        icon = ReadIconFile(source.bytes(std::uint64_t{64} << 20));
-    } catch (const std::exception&) {
-        return false;
-    }
-    drawLoaded(icon, bitmap);
-    return true;
+    return loadGuarded(
+        Refusal::AnyError, request, bitmap,
+        [&] {
+            // Icon files are small; a huge one is not an icon worth reading.
+            icon = ReadIconFile(source.bytes(std::uint64_t{64} << 20));
+            return true;
+        },
+        [&] { drawLoaded(icon, bitmap); });
 }
 
 }  // namespace loading
 
 bool LoadIconFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
-    if (!bitmap || path.empty()) return false;
-    LoadSource source(path, request.buffers);
-    return loading::loadIco(source, *bitmap, request);
+    return loading::loadFileWith(loading::loadIco, path, bitmap, request);
 }
 
 }  // namespace vexilo

@@ -27,7 +27,7 @@ int thumbnailScale(int imageWidth, int imageHeight, int width, int height) {
 }
 
 bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
-    try {
+    return loadGuarded(Refusal::ImageErrors, request, bitmap, [&] {
         TJPEGImage jpeg;
         jpeg.loadFromView(source.bytes());
         if (request.isThumbnail())
@@ -37,17 +37,13 @@ bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
         // caller's bitmap as it was.
         jpeg.drawInto(bitmap);
         return true;
-    } catch (const ImageError&) {
-        return false;
-    }
+    });
 }
 
 }  // namespace loading
 
 bool LoadJpegFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
-    if (!bitmap || path.empty()) return false;
-    LoadSource source(path, request.buffers);
-    return loading::loadJpeg(source, *bitmap, request);
+    return loading::loadFileWith(loading::loadJpeg, path, bitmap, request);
 }
 
 }  // namespace vexilo

@@ -18,7 +18,7 @@ bool loadMetafileFrom(LoadSource& source, Bitmap& bitmap, const std::string& req
     const std::string ext = lowerExtension(source.path());
     // Only these two extensions pick the metafile decoder; any other gives no metafile.
     if (ext != ".wmf" && ext != ".emf") return false;
-    try {
+    const bool drawn = loading::loadGuarded(loading::Refusal::ImageErrorsAndMemory, request, bitmap, [&] {
         // The loaders take no limits of their own: they decode under the program's.
         const DecodeLimits& limits = kDefaultDecodeLimits;
         const MetafileCanvasFactory canvas = desktopServices().metafileCanvas;
@@ -30,14 +30,11 @@ bool loadMetafileFrom(LoadSource& source, Bitmap& bitmap, const std::string& req
                              ? renderMetafileThumbnail(metafile, kMetafileThumbnailSide, limits, canvas)
                              : renderMetafile(metafile, limits, canvas);
         bitmap = std::move(picture);
-    } catch (const ImageError&) {
-        return false;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+        return true;
+    });
     // The picture is drawn before the extension is compared, so a .emf loaded as kind 5 is
     // drawn and still answers false: the probing order relies on it.
-    return ext == requiredExtension;
+    return drawn && ext == requiredExtension;
 }
 
 }  // namespace

@@ -14,23 +14,19 @@ bool mayBePng(LoadSource&, std::span<const std::uint8_t> head) {
 
 bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     TPNGImage image;
-    try {
-        image.loadFromBytes(source.bytes(), decodeLimitsFor(request));
-    } catch (const LimitError&) {
-        return acceptOverLimitThumbnail(request, bitmap);
-    } catch (const std::exception&) {
-        return false;
-    }
-    keepLoaded(std::move(static_cast<Bitmap&>(image)), bitmap);
-    return true;
+    return loadGuarded(
+        Refusal::AnyErrorOverLimitKeepsKind, request, bitmap,
+        [&] {
+            image.loadFromBytes(source.bytes(), decodeLimitsFor(request));
+            return true;
+        },
+        [&] { keepLoaded(std::move(static_cast<Bitmap&>(image)), bitmap); });
 }
 
 }  // namespace loading
 
 bool LoadPngFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
-    if (!bitmap || path.empty()) return false;
-    LoadSource source(path, request.buffers);
-    return loading::loadPng(source, *bitmap, request);
+    return loading::loadFileWith(loading::loadPng, path, bitmap, request);
 }
 
 }  // namespace vexilo

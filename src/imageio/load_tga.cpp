@@ -17,25 +17,23 @@ bool mayBeTga(LoadSource&, std::span<const std::uint8_t> head) {
     return knownType && width >= 1 && width <= TTarga::kMaxSize && height >= 1 && height <= TTarga::kMaxSize;
 }
 
-bool loadTga(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
+bool loadTga(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     TTarga targa;
     // The loader shows only the colours; the alpha raster would be a second full-size copy.
     targa.ColorOnly = true;
-    try {
-        targa.loadFromBytes(source.bytes());
-    } catch (const std::exception&) {
-        return false;
-    }
-    keepLoaded(targa.takeColorRaster(), bitmap);
-    return true;
+    return loadGuarded(
+        Refusal::AnyError, request, bitmap,
+        [&] {
+            targa.loadFromBytes(source.bytes());
+            return true;
+        },
+        [&] { keepLoaded(targa.takeColorRaster(), bitmap); });
 }
 
 }  // namespace loading
 
 bool LoadTgaFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
-    if (!bitmap || path.empty()) return false;
-    LoadSource source(path, request.buffers);
-    return loading::loadTga(source, *bitmap, request);
+    return loading::loadFileWith(loading::loadTga, path, bitmap, request);
 }
 
 }  // namespace vexilo

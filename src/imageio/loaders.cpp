@@ -35,13 +35,11 @@ void keepLoaded(Bitmap&& picture, Bitmap& bitmap) {
 
 namespace loading {
 
-bool loadBmp(LoadSource& source, Bitmap& bitmap, const LoadRequest&) {
-    try {
+bool loadBmp(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
+    return loadGuarded(Refusal::AnyError, request, bitmap, [&] {
         bitmap = readBmp(source.bytes());
         return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 bool mayBeBmp(LoadSource&, std::span<const std::uint8_t> head) {
@@ -116,9 +114,7 @@ bool ProbeImageKindByTrying(const std::string& path, Bitmap* bitmap, FileKind& k
 }
 
 bool LoadBitmapFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
-    if (!bitmap || path.empty()) return false;
-    LoadSource source(path, request.buffers);
-    return loading::loadBmp(source, *bitmap, request);
+    return loading::loadFileWith(loading::loadBmp, path, bitmap, request);
 }
 
 }  // namespace vexilo

@@ -5,6 +5,7 @@
 // for: the found-image list asks for thumbnails, the target and the batch job for the full
 // picture (the default).
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,13 @@ bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* b
 // The same, except that a file without icons or a number past the end loads nothing instead of
 // the file's associated icon.
 bool LoadExecutableOwnIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap);
+// The icon walk of the scan, the batch list and the command line: each(number, picture) for icon
+// 0, 1, ... of an executable, library, control panel item or cursor file, picture null for an icon
+// that did not load; each answers whether to go on. A file without icons gives its associated
+// icon as icon 0. Answers the file's icon count (0 without icons), or nullopt without calling
+// each when icon 0 does not load (no such file, not of these kinds).
+std::optional<std::uint16_t> ForEachExecutableIcon(
+    const std::string& path, const std::function<bool(std::uint16_t, const Bitmap*)>& each);
 // The icon at `index`, the count/associated-icon rules of the icon walk; see the .cpp.
 std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index, bool associatedIcon = true);
 // Kind 0: the icon the desktop shows for the file.

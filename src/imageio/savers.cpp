@@ -21,11 +21,9 @@
 namespace vexilo {
 
 void EnsureFolder(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return;  // a bare name lives in the current folder
-    std::string folder = path.substr(0, slash);
+    std::string folder = folderOf(path);
+    if (folder.empty()) return;  // a bare name lives in the current folder
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (folder.empty()) folder = "/";
     struct stat st {};
     if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
     if (::mkdir(folder.c_str(), 0777) != 0)
@@ -99,60 +97,6 @@ std::vector<std::uint8_t> EncodeAsPng(const Bitmap& bitmap, const std::string&, 
 
 std::vector<std::uint8_t> EncodeAsGif(const Bitmap& bitmap, const std::string&, const ExportOptions&) {
     return writeGif(bitmap);
-}
-
-bool SaveAsBmp(const Bitmap* bitmap, const std::string& path) {
-    if (!bitmap) return false;
-    try {
-        EnsureFolder(path);
-        saveBmpFile(*bitmap, path);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
-namespace {
-using Encoder = std::vector<std::uint8_t> (*)(const Bitmap&, const std::string&, const ExportOptions&);
-
-// Encodes before the folder is made, so that a raster that cannot be written leaves no folder.
-bool saveEncoded(Encoder encode, const Bitmap* bitmap, const std::string& path,
-                 const ExportOptions& options) {
-    if (!bitmap) return false;
-    const std::vector<std::uint8_t> bytes = encode(*bitmap, path, options);
-    EnsureFolder(path);
-    writeFileAtomic(path, bytes);
-    return true;
-}
-}  // namespace
-
-bool SaveAsJpeg(const Bitmap* bitmap, const std::string& path, const JpegOptions& options) {
-    ExportOptions withJpeg;
-    withJpeg.jpeg = options;
-    return saveEncoded(EncodeAsJpeg, bitmap, path, withJpeg);
-}
-
-bool SaveAsIcon(const Bitmap* bitmap, const std::string& path, IconColors colors) {
-    if (colors != IconColors::Colors16 && colors != IconColors::Colors256) return false;
-    ExportOptions withColors;
-    withColors.iconColors = colors;
-    return saveEncoded(EncodeAsIcon, bitmap, path, withColors);
-}
-
-bool SaveAsGif(const Bitmap* bitmap, const std::string& path) {
-    return saveEncoded(EncodeAsGif, bitmap, path, {});
-}
-
-bool SaveAsTga(const Bitmap* bitmap, const std::string& path) {
-    return saveEncoded(EncodeAsTga, bitmap, path, {});
-}
-
-bool SaveAsPng(const Bitmap* bitmap, const std::string& path) {
-    return saveEncoded(EncodeAsPng, bitmap, path, {});
-}
-
-bool SaveAsMetafile(const Bitmap* image, const std::string& path) {
-    return saveEncoded(EncodeAsMetafile, image, path, {});
 }
 
 }  // namespace vexilo

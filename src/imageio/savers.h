@@ -1,9 +1,7 @@
 #pragma once
 // Writing a raster to a file in each output format, for the save-target commands
-// (control/main_target.h) and the batch job. Savers answer true when the file was written. SaveAsBmp catches
-// every error and answers false; the others let ImageError through ("Cannot create file ...", write errors)
-// so that the caller can show its text. Every write is atomic: a failed save leaves any old file whole. Paths
-// are full paths and are never cut.
+// (control/main_window/save_names.h) and the batch job, through the format table's encoders. Every write is
+// atomic: a failed save leaves any old file whole. Paths are full paths and are never cut.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,22 +41,5 @@ std::vector<std::uint8_t> EncodeAsJpeg(const Bitmap& bitmap, const std::string& 
 std::vector<std::uint8_t> EncodeAsTga(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
 std::vector<std::uint8_t> EncodeAsPng(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
 std::vector<std::uint8_t> EncodeAsGif(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
-
-// False for a null bitmap and for any failure: the raster in its own pixel format and palette
-// (the display's format as 32 bits).
-bool SaveAsBmp(const Bitmap* bitmap, const std::string& path);
-// The options applied in their order (quality, pixel format, greyscale, progressive), then the
-// raster compressed through 24-bit colour. Throws ImageError for an empty raster.
-bool SaveAsJpeg(const Bitmap* bitmap, const std::string& path, const JpegOptions& options);
-// The raster stretched to the system icon size, written as a one-image icon at 16 or 256
-// colours; false, writing nothing, for another IconColors value.
-bool SaveAsIcon(const Bitmap* bitmap, const std::string& path, IconColors colors);
-// One frame, reduced to 256 colours when the raster has more.
-bool SaveAsGif(const Bitmap* bitmap, const std::string& path);
-bool SaveAsTga(const Bitmap* bitmap, const std::string& path);
-bool SaveAsPng(const Bitmap* bitmap, const std::string& path);
-// A placeable Windows metafile when the lower-cased extension is ".wmf", an enhanced metafile
-// for any other name, holding the raster as one bitmap record.
-bool SaveAsMetafile(const Bitmap* image, const std::string& path);
 
 }  // namespace vexilo

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "base/paths.h"
 #include "base/text.h"
 #include "raster/raster_ops.h"
 
@@ -80,9 +81,9 @@ void FoundImageList::removeRow(std::size_t i) {
 }
 
 std::string sortExtension(const std::string& caption) {
-    const auto dot = caption.rfind('.');
-    if (dot == std::string::npos) return {};
-    return upperCase(std::string_view(caption).substr(dot + 1));
+    const std::string ext = fileExtension(caption);
+    if (ext.empty()) return {};
+    return upperCase(std::string_view(ext).substr(1));
 }
 
 namespace {

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/main_commands.h"
+#include "control/main_window/main_commands.h"
 #include "lang/program_folder.h"
 #include "ui/command_icons.h"
 #include "ui/qt_text.h"

@@ -1,6 +1,7 @@
 #include "ui/qt_dialogs.h"
 
 #include <QColorDialog>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -15,6 +16,10 @@
 #include "ui/qt_text.h"
 
 namespace vexilo {
+
+int execModal(QDialog& dialog) {
+    return dialog.exec();
+}
 
 namespace {
 constexpr int kMissingFolderMessage = 36;
@@ -49,7 +54,7 @@ std::optional<std::string> QtDialogs::saveFile(const SaveFileRequest& request) {
         if (suffix.startsWith(QLatin1Char('.'))) suffix.remove(0, 1);
         dialog.setDefaultSuffix(suffix);
         if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        if (runModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
         const QString chosen = dialog.selectedFiles().first();
         const QFileInfo info(chosen);
         if (!request.pathMustExist || info.absoluteDir().exists()) return chosen.toStdString();
@@ -89,7 +94,7 @@ std::optional<std::string> QtDialogs::inputText(const std::string& caption, cons
     const QScreen* screen = m_parent ? m_parent->screen() : QGuiApplication::primaryScreen();
     const int most = screen ? screen->availableGeometry().width() - 40 : wanted;
     dialog.resize(std::clamp(wanted, 360, std::max(360, most)), dialog.sizeHint().height());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (runModal(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.textValue().toStdString();
 }
 
@@ -121,7 +126,7 @@ int QtDialogs::message(const MessageRequest& request) {
     }
     if (request.buttons.empty()) {
         box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
+        runModal(box);
         return 0;
     }
     // Custom buttons, in the given order, and no close box: one of them is always the answer.
@@ -133,7 +138,7 @@ int QtDialogs::message(const MessageRequest& request) {
     if (def < buttons.size()) box.setDefaultButton(buttons[def]);
     const auto escape = static_cast<std::size_t>(request.escapeButton);
     box.setEscapeButton(escape < buttons.size() ? buttons[escape] : static_cast<QAbstractButton*>(nullptr));
-    box.exec();
+    runModal(box);
     for (std::size_t i = 0; i < buttons.size(); ++i)
         if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
     // Closed without a click: the program is quitting under the question.

@@ -1,11 +1,20 @@
 #pragma once
 // The dialog interface answered with real Qt dialogs.
+#include <functional>
+
 #include "control/dialogs.h"
 
+class QDialog;
 class QString;
 class QWidget;
 
 namespace vexilo {
+
+// How a window runs its own modal dialogs (the batch dialog, the advanced options): exec() in
+// the program. A test substitutes it to act inside the dialog's event loop, as a person does,
+// instead of waiting for the dialog from a timer. Answers exec()'s result.
+using RunModal = std::function<int(QDialog&)>;
+int execModal(QDialog& dialog);
 
 class TLang;
 
@@ -23,6 +32,9 @@ public:
                                          const std::string& initial) override;
     std::optional<Color> chooseColor(const Color& initial) override;
     int message(const MessageRequest& request) override;
+
+    // How the file, input and message dialogs are run (tests act inside them).
+    RunModal runModal = execModal;
 
 private:
     QWidget* m_parent;

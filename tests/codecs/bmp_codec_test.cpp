@@ -246,18 +246,10 @@ TEST(BmpCodec, IconImageReadsColourRowsAndMask) {
     EXPECT_EQ(andMask.raw(0, 1), 0u);
 }
 
-TEST(BmpCorpus, GoodFilesDecodeBadOnesFailCleanly) {
+// The good files are decoded and compared in bmp_reference_test.cpp.
+TEST(BmpCorpus, BadOnesFailCleanly) {
     VEXILO_REQUIRE_CORPUS("bmpsuite");
     const auto dir = test::corpusDir() / "bmpsuite";
-    int good = 0;
-    for (const auto& e : std::filesystem::directory_iterator(dir / "g")) {
-        const auto bytes = test::readFile(e.path());
-        Bitmap b;
-        EXPECT_NO_THROW(b = readBmp(bytes)) << e.path().filename();
-        EXPECT_FALSE(b.empty()) << e.path().filename();
-        ++good;
-    }
-    EXPECT_EQ(good, 27);
     for (const char* sub : {"b", "q", "x"})
         for (const auto& e : std::filesystem::directory_iterator(dir / sub)) {
             const auto bytes = test::readFile(e.path());

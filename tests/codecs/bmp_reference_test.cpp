@@ -66,11 +66,14 @@ TEST(BmpReference, GoodSuiteFilesMatchTheirRenderings) {
             continue;
         }
         // pal8nonsquare's rendering is stretched to square pixels; only its size differs.
-        if (entry.path().stem() == "pal8nonsquare") continue;
+        if (entry.path().stem() == "pal8nonsquare") {
+            EXPECT_FALSE(readBmp(test::readFile(entry.path())).empty());
+            continue;
+        }
         compareWithReference(entry.path(), reference);
         ++compared;
     }
-    EXPECT_GE(compared, 26);
+    EXPECT_EQ(compared, 26);
 }
 
 TEST(BmpReference, ExtraFilesMatchTheirRenderings) {

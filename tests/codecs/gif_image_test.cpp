@@ -368,21 +368,6 @@ TEST(GifWriter, ReadFilesComeBackIdentically) {
     EXPECT_EQ(gif.saveToBytes(), file);
 }
 
-TEST(GifWriter, ClipboardFormPrefixesTheLength) {
-    TGIFImage gif;
-    gif.addFrame(makeBitmap(3, 3, PixelFormat::Bpp8, test::patternColor, defaultPalette(8)));
-    const auto file = gif.saveToBytes();
-    const auto clip = gif.saveToClipboardData();
-    ASSERT_EQ(clip.size(), file.size() + 4);
-    EXPECT_EQ(clip[0] | (clip[1] << 8), static_cast<int>(file.size()));
-    EXPECT_TRUE(std::equal(file.begin(), file.end(), clip.begin() + 4));
-    TGIFImage back;
-    back.loadFromClipboardData(clip);
-    EXPECT_EQ(back.frameCount(), 1);
-    const std::vector<std::uint8_t> lying(clip.begin(), clip.end() - 1);
-    EXPECT_THROW(back.loadFromClipboardData(lying), DecodeError);
-}
-
 TEST(GifWriter, FailuresCarryTheirMessages) {
     TGIFImage empty;
     EXPECT_THAT([&] { empty.saveToBytes(); }, ThrowsMessage<ImageError>("No GIF Data to write"));
@@ -506,7 +491,7 @@ TEST(GifOutsideReader, GiflibReadsWhatWeWrite) {
     }));
     for (const Bitmap& src : cases) {
         const std::string path = dir.file("w.gif");
-        saveGifFile(src, path);
+        test::writeFile(path, writeGif(src));
         const Bitmap theirs = giflibScreen(path, src.width(), dir);
         ASSERT_FALSE(theirs.empty()) << "gif2rgb rejected a " << src.width() << " x " << src.height()
                                      << " file";

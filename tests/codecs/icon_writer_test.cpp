@@ -3,9 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <sstream>
-
 #include "base/errors.h"
 #include "codecs/icon_file.h"
 #include "raster/raster_ops.h"
@@ -154,22 +151,6 @@ TEST(IconWriter, WrittenFilesReadBackWithNearestColours) {
         });
         EXPECT_TRUE(test::samePixels(back.color, nearest)) << bits;
     }
-    std::ostringstream out;
-    WriteIconFile(icon, out, 8);
-    EXPECT_EQ(out.str().size(), 2238u);
-}
-
-TEST(IconWriter, SavesAtomicallyAndOnlyForKnownColourSettings) {
-    test::TempDir dir;
-    const Bitmap source = makeBitmap(32, 32, PixelFormat::Device, test::patternColor);
-    ASSERT_TRUE(saveIconFile(source, dir.file("a.ico"), IconColors::Colors16));
-    EXPECT_EQ(std::filesystem::file_size(dir.file("a.ico")), 766u);
-    ASSERT_TRUE(saveIconFile(source, dir.file("a.ico"), IconColors::Colors256));
-    EXPECT_EQ(std::filesystem::file_size(dir.file("a.ico")), 2238u);
-    EXPECT_FALSE(saveIconFile(source, dir.file("b.ico"), static_cast<IconColors>(2)));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("b.ico")));
-    EXPECT_THROW(saveIconFile(source, dir.file("no/such/folder/c.ico"), IconColors::Colors16), ImageError);
-    EXPECT_EQ(ReadIconFile(test::readFile(dir.file("a.ico"))).width(), 32);
 }
 
 }  // namespace

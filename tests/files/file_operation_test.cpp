@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 
 #include "support/test_util.h"
 
@@ -33,13 +32,8 @@ struct ScriptedUi : FileOperationUi {
     }
 };
 
-void put(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-std::string get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::readText;
+using test::writeText;
 
 int run(TFileMode mode, std::vector<std::string> source, std::string dest, FileOperationUi& ui,
         TFileOperation* out = nullptr) {
@@ -59,7 +53,7 @@ TEST(TFileOperation, CopiesAwkwardNamesKeepingTimesAndPermissions) {
     fs::create_directory(dir.path() / "out");
     std::vector<std::string> sources;
     for (const char* name : {"a;b.png", "with space.bmp", "new\nline.gif", "\xc3\xa4pfel.ico"}) {
-        put(dir.file(name), name);
+        writeText(dir.file(name), name);
         sources.push_back(dir.file(name));
     }
     ::chmod(sources[0].c_str(), 0640);
@@ -70,7 +64,7 @@ TEST(TFileOperation, CopiesAwkwardNamesKeepingTimesAndPermissions) {
     EXPECT_EQ(run(TFileMode::foCopy, sources, dir.file("out") + "/", ui), 0);
     for (const auto& s : sources) {
         const std::string copy = dir.file("out/" + fs::path(s).filename().string());
-        EXPECT_EQ(get(copy), get(s)) << copy;
+        EXPECT_EQ(readText(copy), readText(s)) << copy;
         EXPECT_TRUE(fs::exists(s));
     }
     const std::string first = dir.file("out/a;b.png");
@@ -80,11 +74,11 @@ TEST(TFileOperation, CopiesAwkwardNamesKeepingTimesAndPermissions) {
 
     // One file to a chosen name; and never onto itself, which would truncate it.
     EXPECT_EQ(run(TFileMode::foCopy, {sources[1]}, dir.file("renamed.bmp"), ui), 0);
-    EXPECT_EQ(get(dir.file("renamed.bmp")), "with space.bmp");
+    EXPECT_EQ(readText(dir.file("renamed.bmp")), "with space.bmp");
     TFileOperation op;
     EXPECT_NE(run(TFileMode::foCopy, {sources[1]}, dir.file(""), ui, &op), 0);
     EXPECT_NE(op.Errors().front().find("onto itself"), std::string::npos);
-    EXPECT_EQ(get(sources[1]), "with space.bmp");
+    EXPECT_EQ(readText(sources[1]), "with space.bmp");
 }
 
 TEST(TFileOperation, ExistingTargetsFollowEachAnswer) {
@@ -92,17 +86,17 @@ TEST(TFileOperation, ExistingTargetsFollowEachAnswer) {
     fs::create_directory(dir.path() / "out");
     std::vector<std::string> sources;
     for (const char* name : {"1", "2", "3", "4"}) {
-        put(dir.file(name), std::string("new") + name);
-        put(dir.file(std::string("out/") + name), "old");
+        writeText(dir.file(name), std::string("new") + name);
+        writeText(dir.file(std::string("out/") + name), "old");
         sources.push_back(dir.file(name));
     }
     ScriptedUi ui;
     ui.answers = {FileReplaceAnswer::Skip, FileReplaceAnswer::Replace, FileReplaceAnswer::ReplaceAll};
     EXPECT_EQ(run(TFileMode::foCopy, sources, dir.file("out/"), ui), 0);
     EXPECT_EQ(ui.asked.size(), 3u) << "replace all asks no more";
-    EXPECT_EQ(get(dir.file("out/1")), "old");
-    EXPECT_EQ(get(dir.file("out/2")), "new2");
-    EXPECT_EQ(get(dir.file("out/4")), "new4");
+    EXPECT_EQ(readText(dir.file("out/1")), "old");
+    EXPECT_EQ(readText(dir.file("out/2")), "new2");
+    EXPECT_EQ(readText(dir.file("out/4")), "new4");
 
     ScriptedUi cancel;
     cancel.answers = {FileReplaceAnswer::Cancel};
@@ -117,7 +111,7 @@ TEST(TFileOperation, MovesWithinAndAcrossFileSystemsAndCancelsKeepingTheRest) {
     std::vector<std::string> sources;
     for (int i = 0; i < 5; ++i) {
         sources.push_back(dir.file("f" + std::to_string(i)));
-        put(sources.back(), "x");
+        writeText(sources.back(), "x");
     }
     fs::create_directory(dir.path() / "out");
     ScriptedUi ui;
@@ -137,10 +131,10 @@ TEST(TFileOperation, MovesWithinAndAcrossFileSystemsAndCancelsKeepingTheRest) {
     ScriptedUi all;
     EXPECT_EQ(run(TFileMode::foMove, {sources[2]}, shm.string() + "/", all), 0);
     EXPECT_FALSE(fs::exists(sources[2]));
-    EXPECT_EQ(get((shm / "f2").string()), "x");
+    EXPECT_EQ(readText((shm / "f2").string()), "x");
 
     // Cancelled in the middle of a large cross-device copy: the source stays, nothing half-made.
-    put(sources[3], std::string(3 << 20, 'y'));
+    writeText(sources[3], std::string(3 << 20, 'y'));
     ScriptedUi midway;
     midway.cancelAfterBytes = 1 << 20;
     EXPECT_NE(run(TFileMode::foMove, {sources[3]}, shm.string() + "/", midway), 0);
@@ -151,14 +145,14 @@ TEST(TFileOperation, MovesWithinAndAcrossFileSystemsAndCancelsKeepingTheRest) {
 
 TEST(TFileOperation, RenamesAlsoByLetterCaseButNeverOverAnotherFile) {
     test::TempDir dir;
-    put(dir.file("photo.png"), "p");
-    put(dir.file("other.png"), "o");
+    writeText(dir.file("photo.png"), "p");
+    writeText(dir.file("other.png"), "o");
     ScriptedUi ui;
     EXPECT_EQ(run(TFileMode::foRename, {dir.file("photo.png")}, dir.file("Photo.PNG"), ui), 0);
-    EXPECT_EQ(get(dir.file("Photo.PNG")), "p");
+    EXPECT_EQ(readText(dir.file("Photo.PNG")), "p");
     EXPECT_FALSE(fs::exists(dir.file("photo.png")));
     EXPECT_NE(run(TFileMode::foRename, {dir.file("Photo.PNG")}, dir.file("other.png"), ui), 0);
-    EXPECT_EQ(get(dir.file("other.png")), "o");
+    EXPECT_EQ(readText(dir.file("other.png")), "o");
 }
 
 TEST(TFileOperation, ErasesIntoTheTrashWithRestoreRecords) {
@@ -167,17 +161,17 @@ TEST(TFileOperation, ErasesIntoTheTrashWithRestoreRecords) {
     const std::string restore = saved ? saved : "";
     ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
     fs::create_directory(dir.path() / "sub");
-    put(dir.file("same name.jpg"), "1");
-    put(dir.file("sub/same name.jpg"), "2");
+    writeText(dir.file("same name.jpg"), "1");
+    writeText(dir.file("sub/same name.jpg"), "2");
     ScriptedUi ui;
     ASSERT_TRUE(canMoveToTrash(dir.file("same name.jpg")));
     EXPECT_EQ(run(TFileMode::foDelete, {dir.file("same name.jpg"), dir.file("sub/same name.jpg")}, "", ui),
               0);
     EXPECT_FALSE(fs::exists(dir.file("same name.jpg")));
     const fs::path trash = data.path() / "Trash";
-    EXPECT_EQ(get((trash / "files/same name.jpg").string()), "1");
-    EXPECT_EQ(get((trash / "files/same name.jpg.2").string()), "2");
-    const std::string info = get((trash / "info/same name.jpg.trashinfo").string());
+    EXPECT_EQ(readText((trash / "files/same name.jpg").string()), "1");
+    EXPECT_EQ(readText((trash / "files/same name.jpg.2").string()), "2");
+    const std::string info = readText((trash / "info/same name.jpg.trashinfo").string());
     EXPECT_NE(info.find("Path=" + dir.path().string() + "/same%20name.jpg\n"), std::string::npos) << info;
     EXPECT_NE(info.find("DeletionDate="), std::string::npos);
     if (saved)
@@ -188,8 +182,8 @@ TEST(TFileOperation, ErasesIntoTheTrashWithRestoreRecords) {
 
 TEST(TFileOperation, EraseKeepsTheAnswerGivenAndNeverDeletesWhatTheTrashRefuses) {
     test::TempDir dir;
-    put(dir.file("kept.png"), "k");
-    put(dir.file("agreed.png"), "a");
+    writeText(dir.file("kept.png"), "k");
+    writeText(dir.file("agreed.png"), "a");
     TFileOperation op;
     op.Mode = TFileMode::foDelete;
     op.Source = {dir.file("kept.png"), dir.file("agreed.png")};
@@ -201,7 +195,7 @@ TEST(TFileOperation, EraseKeepsTheAnswerGivenAndNeverDeletesWhatTheTrashRefuses)
     });
     ScriptedUi ui;
     EXPECT_NE(op.Execute(ui), 0);
-    EXPECT_EQ(get(dir.file("kept.png")), "k");
+    EXPECT_EQ(readText(dir.file("kept.png")), "k");
     EXPECT_FALSE(fs::exists(dir.file("agreed.png")));
     ASSERT_EQ(op.Errors().size(), 1u);
     EXPECT_NE(op.Errors()[0].find("kept.png"), std::string::npos);

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "files/file_operation.h"
 #include "support/test_util.h"
@@ -17,13 +16,8 @@ using namespace vexilo;
 
 namespace {
 
-void put(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-std::string get(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::readText;
+using test::writeText;
 
 // A rename that answers EXDEV for targets under `refused`, as across a bind mount.
 Trash::RenameFunction refusingUnder(std::string refused) {
@@ -43,9 +37,9 @@ TEST(Trash, MakesTheHomeTrashsParentsAndTakesNamesTooLongForARecord) {
     const fs::path data = dir.path() / "fresh/account/.local/share";
     ::setenv("XDG_DATA_HOME", data.c_str(), 1);
     const std::string name = std::string(240, 'n') + ".png";  // 244 bytes: no room for ".trashinfo"
-    put(dir.path() / name, "1");
+    writeText(dir.path() / name, "1");
     fs::create_directory(dir.path() / "sub");
-    put(dir.path() / "sub" / name, "2");
+    writeText(dir.path() / "sub" / name, "2");
 
     EXPECT_TRUE(canMoveToTrash(dir.file(name)));
     moveToTrash(dir.file(name));
@@ -60,10 +54,10 @@ TEST(Trash, MakesTheHomeTrashsParentsAndTakesNamesTooLongForARecord) {
     std::string contents;
     for (const auto& t : trashed) {
         EXPECT_NE(t.filename().string().find(".png"), std::string::npos) << "the extension is kept";
-        const std::string record = get(data / "Trash/info" / (t.filename().string() + ".trashinfo"));
-        const std::string original = get(t) == "1" ? dir.file(name) : dir.file("sub/" + name);
+        const std::string record = readText(data / "Trash/info" / (t.filename().string() + ".trashinfo"));
+        const std::string original = readText(t) == "1" ? dir.file(name) : dir.file("sub/" + name);
         EXPECT_NE(record.find("Path=" + original + "\n"), std::string::npos) << record;
-        contents += get(t);
+        contents += readText(t);
     }
     EXPECT_TRUE(contents == "12" || contents == "21");
 }
@@ -71,23 +65,23 @@ TEST(Trash, MakesTheHomeTrashsParentsAndTakesNamesTooLongForARecord) {
 TEST(Trash, WhereTheHomeTrashCannotRenameTheTopTrashOrACopyTakesTheFile) {
     test::TempDir dir, top;
     const std::string home = dir.file("home/Trash");
-    put(dir.path() / "a.gif", "a");
-    put(dir.path() / "b.gif", "b");
+    writeText(dir.path() / "a.gif", "a");
+    writeText(dir.path() / "b.gif", "b");
 
     // A bind mount: same device, yet no rename into the home trash.
     Trash bound(home, refusingUnder(home), [&](const std::string&) { return top.path().string(); });
     ASSERT_TRUE(bound.canTake(dir.file("a.gif")));
     bound.put(dir.file("a.gif"));
     const fs::path own = top.path() / (".Trash-" + std::to_string(::getuid()));
-    EXPECT_EQ(get(own / "files/a.gif"), "a");
+    EXPECT_EQ(readText(own / "files/a.gif"), "a");
     EXPECT_EQ(fs::status(own).permissions() & fs::perms::all, fs::perms(0700));
-    EXPECT_NE(get(own / "info/a.gif.trashinfo").find("Path=" + dir.file("a.gif")), std::string::npos);
+    EXPECT_NE(readText(own / "info/a.gif.trashinfo").find("Path=" + dir.file("a.gif")), std::string::npos);
 
     // No rename reaches either trash: a whole copy goes to the home trash, then the file goes.
     Trash farAway(home, refusingUnder("/"), [&](const std::string&) { return top.path().string(); });
     farAway.put(dir.file("b.gif"));
     EXPECT_FALSE(fs::exists(dir.path() / "b.gif"));
-    EXPECT_EQ(get(home + "/files/b.gif"), "b");
+    EXPECT_EQ(readText(home + "/files/b.gif"), "b");
     EXPECT_TRUE(fs::exists(home + "/info/b.gif.trashinfo"));
 }
 

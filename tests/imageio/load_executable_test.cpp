@@ -39,6 +39,15 @@ TEST(PeIcons, WalkHandsBackTheCountAndEndsPastTheLastIcon) {
         EXPECT_TRUE(LoadExecutableIcon(dir.file("five.dll"), at, &each)) << i;
         EXPECT_EQ(at, i);  // only index 0 hands the count back
     }
+    // The walk of the scan and the command line: every icon in order, then the count.
+    std::vector<int> seen;
+    const auto walk = [&](std::uint16_t i, const Bitmap* icon) {
+        seen.push_back(icon ? i : -1);
+        return i < 2;  // the third answer stops it
+    };
+    EXPECT_EQ(ForEachExecutableIcon(dir.file("five.dll"), walk), 5);
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
+    EXPECT_FALSE(ForEachExecutableIcon(dir.file("five.png"), walk));
     std::uint16_t past = 5;
     Bitmap none;
     EXPECT_FALSE(LoadExecutableIcon(dir.file("five.dll"), past, &none));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 
@@ -13,12 +12,11 @@
 namespace vexilo {
 namespace {
 
-const std::map<std::string, FileKind>& kindsByExtension() {
-    static const std::map<std::string, FileKind> kinds = {
-        {".exe", kind::Exe}, {".dll", kind::Dll}, {".cur", kind::Cur}, {".wmf", kind::Wmf},
-        {".emf", kind::Emf}, {".bmp", kind::Bmp}, {".ico", kind::Ico}, {".jpg", kind::Jpeg},
-        {".tga", kind::Tga}, {".png", kind::Png}, {".gif", kind::Gif}};
-    return kinds;
+// The format row of an extension, as the table names it.
+const FileFormat* formatOf(const std::string& extension) {
+    for (const FileFormat& f : fileFormats())
+        if (f.kind != kind::AllFiles && extension == f.extension) return &f;
+    return nullptr;
 }
 
 TEST(Samples, EveryFileLoadsAsItsKindAndEveryFormatIsThere) {
@@ -31,14 +29,20 @@ TEST(Samples, EveryFileLoadsAsItsKindAndEveryFormatIsThere) {
         const std::string ext = entry.path().extension().string();
         if (entry.path().filename() == "README.md") continue;
         SCOPED_TRACE(entry.path().filename().string());
-        const auto kind = kindsByExtension().find(ext);
-        ASSERT_NE(kind, kindsByExtension().end());
+        const FileFormat* format = formatOf(ext);
+        ASSERT_NE(format, nullptr);
         seen.insert(ext);
         Bitmap bitmap;
-        EXPECT_TRUE(LoadImageAs(kind->second, entry.path().string(), &bitmap));
+        EXPECT_TRUE(LoadImageAs(format->kind, entry.path().string(), &bitmap));
         EXPECT_FALSE(bitmap.empty());
     }
-    EXPECT_EQ(seen.size(), kindsByExtension().size());
+    // Every output format, and the executables' icons.
+    for (const FileFormat& f : fileFormats()) {
+        if (f.output) {
+            EXPECT_TRUE(seen.count(f.extension)) << f.extension;
+        }
+    }
+    EXPECT_TRUE(seen.count(".exe") && seen.count(".dll") && seen.count(".cur"));
     EXPECT_LT(total, 1024u * 1024u);
 
     std::uint16_t icons = 0;

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "support/test_util.h"
@@ -25,15 +24,8 @@ using ::testing::ThrowsMessage;
 
 const std::string kRoot = kSettingsRootKey;
 
-std::string readText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeText(const fs::path& p, const std::string& text) {
-    std::ofstream out(p, std::ios::binary);
-    out << text;
-}
+using test::readText;
+using test::writeText;
 
 std::vector<fs::path> filesIn(const fs::path& dir) {
     std::vector<fs::path> out;

@@ -25,6 +25,9 @@ std::filesystem::path corpusDir();
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+// The same for text.
+std::string readText(const std::filesystem::path& path);
+void writeText(const std::filesystem::path& path, const std::string& text);
 
 // A fresh empty folder under the system temp folder, removed when the object dies.
 class TempDir {

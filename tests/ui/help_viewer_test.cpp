@@ -11,8 +11,8 @@
 #include <QTextDocument>
 #include <vector>
 
-#include "control/config_dlg.h"
-#include "control/main_commands.h"
+#include "control/main_window/main_commands.h"
+#include "control/options_dialog/config_dialog.h"
 #include "support/test_util.h"
 #include "ui/qt_test_app.h"
 

@@ -38,12 +38,4 @@ inline void keyOn(QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
     QTest::keyClick(w->window()->windowHandle(), key, modifiers);
 }
 
-// The modal window of type W once it is up (null after 3 s without one).
-template <class W>
-W* modalWindow() {
-    (void)QTest::qWaitFor([] { return qobject_cast<W*>(QApplication::activeModalWidget()) != nullptr; },
-                          3000);
-    return qobject_cast<W*>(QApplication::activeModalWidget());
-}
-
 }  // namespace vexilo::test

@@ -8,18 +8,14 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
-#include "control/main_save.h"
+#include "control/main_window/target_save.h"
 #include "imageio/file_kind.h"
 #include "support/test_util.h"
-#include "ui/person.h"
 #include "ui/qt_test_app.h"
 
 namespace vexilo {
 namespace {
-
-using test::modalWindow;
 
 // The names the file dialog lists once its folder has been read.
 QStringList listedNames(QFileDialog* dialog) {
@@ -55,28 +51,32 @@ TEST(QtDialogs, MetafileSaveListsItsFilesAndRefusesAMissingFolder) {
     const std::string missing = dir.file("missing") + "/pic.emf";
     QStringList listed;
     QString warning, nameOffered;
-    QObject scope;  // steps still pending when the test ends are dropped with it
-    QTimer::singleShot(300, &scope, [&] {
-        QFileDialog* first = modalWindow<QFileDialog>();
-        if (!first) return;
-        listed = listedNames(first);
-        auto* edit = first->findChild<QLineEdit*>("fileNameEdit");
-        edit->setText(QString::fromStdString(missing));
-        QTimer::singleShot(300, &scope, [&] {
-            if (auto* box = modalWindow<QMessageBox>()) {
-                warning = box->text();
-                QTimer::singleShot(300, &scope, [&] {
-                    if (QFileDialog* again = modalWindow<QFileDialog>()) {
-                        nameOffered = again->findChild<QLineEdit*>("fileNameEdit")->text();
-                        QTest::keyClick(again, Qt::Key_Escape);
-                    }
-                });
-                QTest::keyClick(box, Qt::Key_Return);
-            }
-        });
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
+    // Each dialog runs its own event loop; a person acts in it once it is on the screen: types
+    // the name in the missing folder, confirms the warning, then leaves the dialog that comes back.
     QtDialogs dialogs;
+    int shown = 0;
+    dialogs.runModal = [&](QDialog& d) {
+        QMetaObject::invokeMethod(
+            &d,
+            [&d, &listed, &warning, &nameOffered, &missing, step = shown++] {
+                if (!QTest::qWaitForWindowExposed(&d)) return d.reject();
+                auto* file = qobject_cast<QFileDialog*>(&d);
+                auto* edit = file ? file->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+                if (step == 0 && edit) {
+                    listed = listedNames(file);
+                    edit->setText(QString::fromStdString(missing));
+                    QTest::keyClick(edit, Qt::Key_Return);
+                } else if (auto* box = qobject_cast<QMessageBox*>(&d)) {
+                    warning = box->text();
+                    QTest::keyClick(box, Qt::Key_Return);
+                } else {
+                    if (edit) nameOffered = edit->text();
+                    QTest::keyClick(&d, Qt::Key_Escape);
+                }
+            },
+            Qt::QueuedConnection);
+        return d.exec();
+    };
     EXPECT_EQ(dialogs.saveFile(request), std::nullopt);
     EXPECT_THAT(listed, ::testing::UnorderedElementsAre("a.emf", "b.wmf"));
     EXPECT_EQ(warning.toStdString(),

@@ -1,0 +1,314 @@
+#include "control/main_window/image_search.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "codecs/bmp_codec.h"
+#include "imageio/file_kind.h"
+#include "raster/raster_ops.h"
+#include "search/placeholder.h"
+#include "support/icon_fixtures.h"
+#include "support/test_util.h"
+
+namespace vexilo::search {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+namespace fs = std::filesystem;
+
+void writeBmpFile(const fs::path& p, int w, int h, Color c) {
+    fs::create_directories(p.parent_path());
+    const auto bytes = writeBmp(test::makeBitmap(w, h, PixelFormat::Bpp24, [&](int, int) { return c; }));
+    test::writeFile(p, bytes);
+}
+
+void writeText(const fs::path& p, const std::string& text) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p) << text;
+}
+
+std::vector<std::string> captions(const FoundImageList& list) {
+    std::vector<std::string> out;
+    for (const auto& r : list.rows()) out.push_back(r.caption);
+    return out;
+}
+
+class ImageSearchScan : public ::testing::Test {
+protected:
+    ImageSearchScan() {
+        search.masks.checkAll(false);
+        search.masks.items.at(static_cast<std::size_t>(search.masks.find("*.bmp"))).checked = true;
+        search.scanSubfolders = false;
+    }
+    void addFolder(const fs::path& p) { search.SBAddPathClick(p.string()); }
+    test::TempDir dir;
+    ImageSearch search;
+};
+
+TEST_F(ImageSearchScan, BuildsOneRowPerFileWithRecordsAndThumbnails) {
+    writeBmpFile(dir.path() / "red.bmp", 100, 50, {255, 0, 0});
+    writeBmpFile(dir.path() / "sub" / "blue.bmp", 4, 4, {0, 0, 255});
+    writeText(dir.path() / "fake.bmp", "not a picture at all");
+    addFolder(dir.path());
+    search.scanSubfolders = true;
+    int started = 0, ended = 0;
+    std::vector<std::size_t> counts;
+    search.onScanStarted = [&] { ++started; };
+    search.onEndScan = [&] { ++ended; };
+    search.onProgress = [&](const ScanProgress& p) {
+        counts.push_back(p.rows);
+        EXPECT_EQ(p.folder.back(), '/');
+        return true;
+    };
+    search.RunScan();
+    const auto& list = search.list();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(ended, 1);
+    EXPECT_THAT(counts, ElementsAre(1, 2, 3));
+    for (std::size_t r = 0; r < list.size(); ++r) {
+        const FoundImage& img = list.row(r).image;
+        EXPECT_EQ(img.ImageIndex, static_cast<std::int32_t>(r));  // finding order, unsorted key 0
+        EXPECT_EQ(img.IconIndex, -1);
+        EXPECT_EQ(img.Folder.back(), '/');
+        EXPECT_TRUE(fs::exists(img.path()));
+        EXPECT_EQ(img.Size, static_cast<std::int64_t>(fs::file_size(img.path())));
+        EXPECT_EQ(img.Time % 2000, 0);  // seconds are even
+        EXPECT_GT(img.Date, 722814);
+        ASSERT_NE(list.largeThumbnail(r), nullptr);
+        ASSERT_NE(list.smallThumbnail(r), nullptr);
+        EXPECT_EQ(list.largeThumbnail(r)->width(), 32);
+        EXPECT_EQ(list.smallThumbnail(r)->height(), 16);
+        if (img.Name == "fake.bmp") {
+            // No image loader reads it: the associated icon (or, failing that, the
+            // placeholder) stands in, with kind 0.
+            EXPECT_EQ(img.Kind, kind::AllFiles);
+        } else {
+            EXPECT_EQ(img.Kind, kind::Bmp);
+        }
+        if (img.Name == "red.bmp") {
+            EXPECT_EQ(list.largeThumbnail(r)->pixel(31, 31), (Color{255, 0, 0}));
+        }
+    }
+    // The memory kept per row is the two cells, nothing of the decoded pictures.
+    EXPECT_EQ(list.largeImages().count(), 3u);
+    EXPECT_EQ(list.smallImages().count(), 3u);
+}
+
+TEST_F(ImageSearchScan, ALibraryGetsOneRowPerIconAndAFileWithoutIconsOne) {
+    constexpr std::uint32_t kRtIcon = 3, kRtGroupIcon = 14;
+    const test::PeResourceType images{kRtIcon,
+                                      {{1, "", test::solidIconDib(32, 32, {255, 0, 0})},
+                                       {2, "", test::solidIconDib(32, 32, {0, 255, 0})},
+                                       {3, "", test::solidIconDib(32, 32, {0, 0, 255})}}};
+    const test::PeResourceType groups{kRtGroupIcon,
+                                      {{1, "", test::makeGroupDirectory({{32, 32, 0, 32, 1}})},
+                                       {2, "", test::makeGroupDirectory({{32, 32, 0, 32, 2}})},
+                                       {3, "", test::makeGroupDirectory({{32, 32, 0, 32, 3}})}}};
+    test::writeFile(dir.path() / "three.dll",
+                    test::makePeFile({images, groups}, test::PeKind::Pe32, test::kMachineI386));
+    writeText(dir.path() / "empty.exe", "MZ but nothing else");
+    search.masks.checkAll(false);
+    search.masks.items.at(1).checked = true;  // "*.exe"
+    search.masks.items.at(2).checked = true;  // "*.dll"
+    addFolder(dir.path());
+    search.RunScan();
+    ASSERT_THAT(captions(search.list()),
+                ElementsAre("empty.exe (0)", "three.dll (0)", "three.dll (1)", "three.dll (2)"));
+    const Color expected[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    for (std::size_t r = 0; r < 4; ++r) {
+        const FoundImage& img = search.list().row(r).image;
+        EXPECT_EQ(img.Kind, kind::Exe);
+        EXPECT_EQ(img.IconIndex, r == 0 ? 0 : static_cast<int>(r - 1));
+        if (r > 0) {
+            EXPECT_EQ(search.list().largeThumbnail(r)->pixel(16, 16), expected[r - 1]);
+        }
+    }
+}
+
+TEST_F(ImageSearchScan, AllFilesMaskOverridesEveryOtherCheckedMask) {
+    writeBmpFile(dir.path() / "red.bmp", 2, 2, {255, 0, 0});
+    writeText(dir.path() / "notes.txt", "hello");
+    addFolder(dir.path());
+    search.masks.items.at(0).checked = true;
+    search.masks.items.at(7).checked = true;
+    search.RunScan();
+    EXPECT_EQ(search.FindInDir1().FileMask, "*.*");
+    EXPECT_TRUE(search.FindInDir1().Masks.size() == 1 && search.FindInDir1().Masks[0] == "*.*");
+    // Every row shows the file's associated icon (when the desktop offers one), never a decode.
+    for (const auto& r : search.list().rows()) {
+        EXPECT_EQ(r.image.Kind, kind::AllFiles);
+        EXPECT_EQ(r.caption, r.image.Name);
+    }
+    EXPECT_LE(search.list().size(), 2u);
+}
+
+TEST_F(ImageSearchScan, StopKeepsRowsSortsThemAndSkipsLaterFolders) {
+    for (const char* n : {"c.bmp", "a.bmp", "b.bmp"}) writeBmpFile(dir.path() / "one" / n, 1, 1, {0, 0, 0});
+    writeBmpFile(dir.path() / "two" / "z.bmp", 1, 1, {0, 0, 0});
+    addFolder(dir.path() / "one");
+    addFolder(dir.path() / "two");
+    search.SortKey = sortkey::Name;
+    search.onProgress = [&](const ScanProgress& p) { return p.rows < 2; };
+    search.RunScan();
+    ASSERT_EQ(search.list().size(), 2u);
+    EXPECT_LT(search.list().row(0).caption, search.list().row(1).caption);
+    for (const auto& r : search.list().rows()) EXPECT_NE(r.caption, "z.bmp");
+    EXPECT_FALSE(search.scanning());
+}
+
+TEST_F(ImageSearchScan, AScanStartedDuringAScanReplacesItInsteadOfMixing) {
+    for (const char* n : {"a.bmp", "b.bmp", "c.bmp"}) writeBmpFile(dir.path() / n, 1, 1, {0, 0, 0});
+    addFolder(dir.path());
+    int nested = 0, ended = 0;
+    search.onEndScan = [&] { ++ended; };
+    // The first reported file "clicks" Start scan again, as a pumped event would.
+    search.onProgress = [&](const ScanProgress&) {
+        if (nested++ == 0) {
+            search.RunScan();
+            EXPECT_TRUE(search.scanning());
+        }
+        return true;
+    };
+    search.RunScan();
+    EXPECT_THAT(captions(search.list()), UnorderedElementsAre("a.bmp", "b.bmp", "c.bmp"));
+    for (std::size_t r = 0; r < 3; ++r) EXPECT_EQ(search.list().row(r).image.ImageIndex, static_cast<int>(r));
+    EXPECT_EQ(ended, 2);
+    EXPECT_FALSE(search.scanning());
+}
+
+TEST_F(ImageSearchScan, FolderListEditedDuringAScanIsHarmless) {
+    writeBmpFile(dir.path() / "a" / "x.bmp", 1, 1, {0, 0, 0});
+    writeBmpFile(dir.path() / "b" / "y.bmp", 1, 1, {0, 0, 0});
+    addFolder(dir.path() / "a");
+    addFolder(dir.path() / "b");
+    search.onProgress = [&](const ScanProgress&) {
+        search.SBDelPathClick(DeletePaths::All);
+        return true;
+    };
+    search.RunScan();
+    EXPECT_THAT(captions(search.list()), ElementsAre("x.bmp", "y.bmp"));
+}
+
+TEST_F(ImageSearchScan, WithoutThumbnailsRowsComeFromEntriesAlone) {
+    writeText(dir.path() / "one.bmp", "x");
+    writeText(dir.path() / "two.BMP", "yy");
+    addFolder(dir.path());
+    search.buildThumbnails = false;
+    search.SortKey = sortkey::Size;
+    search.RunScan();
+    ASSERT_EQ(search.list().size(), 2u);
+    EXPECT_EQ(search.list().row(0).caption, "one.bmp");
+    for (std::size_t r = 0; r < 2; ++r) {
+        EXPECT_EQ(search.list().row(r).image.Kind, kKindNotProbed);
+        EXPECT_EQ(search.list().largeThumbnail(r), nullptr);
+    }
+}
+
+TEST_F(ImageSearchScan, LoaderExceptionsEndTheScanAndLeaveItRestartable) {
+    writeBmpFile(dir.path() / "a.bmp", 1, 1, {0, 0, 0});
+    addFolder(dir.path());
+    search.onProgress = [](const ScanProgress&) -> bool { throw std::runtime_error("drawing failed"); };
+    EXPECT_THROW(search.RunScan(), std::runtime_error);
+    EXPECT_FALSE(search.scanning());
+    search.onProgress = nullptr;
+    search.RunScan();
+    EXPECT_EQ(search.list().size(), 1u);
+}
+
+TEST(ImageSearchMasks, StartEntriesAndUserMasks) {
+    ImageSearch s;
+    ASSERT_EQ(s.masks.size(), 13u);
+    EXPECT_EQ(s.masks.items[0].text, "All files as Windows Icons");
+    EXPECT_FALSE(s.masks.items[0].checked);
+    EXPECT_EQ(s.masks.items[1].text, "*.exe");
+    EXPECT_EQ(s.masks.items[12].text, "*.gif");
+    for (std::size_t i = 1; i < 13; ++i) EXPECT_TRUE(s.masks.items[i].checked);
+    s.initMaskList({"*.xpm", "*.BMP", "*.Xpm", "*.svg"});
+    EXPECT_EQ(s.masks.size(), 15u);
+    EXPECT_FALSE(s.masks.items[13].checked);
+    EXPECT_THAT(s.userMasks(), ElementsAre("*.xpm", "*.svg"));
+}
+
+TEST(ImageSearchMasks, AllFilesIsExclusiveBothWays) {
+    ImageSearch s;
+    s.masks.items[0].checked = true;  // the user ticks "All files"
+    s.ChLBMasksClickCheck();
+    for (std::size_t i = 1; i < s.masks.size(); ++i) EXPECT_FALSE(s.masks.items[i].checked);
+    EXPECT_TRUE(s.masks.items[0].checked);
+    EXPECT_FALSE(s.AllFilesExclusive);
+    s.masks.items[7].checked = true;  // then any other mask
+    s.ChLBMasksClickCheck();
+    EXPECT_FALSE(s.masks.items[0].checked);
+    EXPECT_TRUE(s.masks.items[7].checked);
+    EXPECT_TRUE(s.AllFilesExclusive);
+    s.masks.items[0].checked = true;
+    s.ChLBMasksClickCheck();
+    EXPECT_FALSE(s.masks.items[7].checked);
+}
+
+TEST(ImageSearchMasks, AddingMasksLowerCasesAndNeverDuplicates) {
+    ImageSearch s;
+    s.masks.checkAll(false);
+    std::string edit = "*.BMP";
+    s.BitBtnAddMaskClick(edit);
+    EXPECT_EQ(edit, "*.bmp");
+    EXPECT_EQ(s.masks.size(), 13u);
+    EXPECT_TRUE(s.masks.items[7].checked);
+    edit = "Photo?.XPM";
+    s.BitBtnAddMaskClick(edit);
+    EXPECT_EQ(edit, "photo?.xpm");
+    ASSERT_EQ(s.masks.size(), 14u);
+    EXPECT_EQ(s.masks.items[13].text, "photo?.xpm");
+    EXPECT_TRUE(s.masks.items[13].checked);
+    edit.clear();
+    s.BitBtnAddMaskClick(edit);
+    EXPECT_EQ(s.masks.size(), 14u);
+    // Enter makes the typed mask the only checked one; with a modifier it does nothing.
+    s.masks.checkAll(true);
+    edit = "*.GIF";
+    s.EMaskKeyUp(true, true, edit);
+    EXPECT_EQ(edit, "*.GIF");
+    s.EMaskKeyUp(true, false, edit);
+    EXPECT_THAT(s.masks.checkedTexts(), ElementsAre("*.gif"));
+}
+
+TEST(ImageSearchFolders, AddCheckAndDelete) {
+    ImageSearch s;
+    s.setSearchFolders({"/photos/raw", "/photos/Raw"});
+    s.SBAddPathClick("/photos/raw/");  // the same folder: only checked
+    EXPECT_EQ(s.searchFolders.size(), 2u);
+    EXPECT_TRUE(s.searchFolders.items[0].checked);
+    EXPECT_FALSE(s.searchFolders.items[1].checked);  // another folder on this system
+    s.SBAddPathClick("/photos/RAW");
+    EXPECT_EQ(s.searchFolders.size(), 3u);
+    s.SBAddPathClick("");
+    EXPECT_EQ(s.searchFolders.size(), 3u);
+    EXPECT_TRUE(s.hasCheckedFolder());
+
+    s.searchFolders.items[1].selected = true;
+    s.searchFolders.items[2].selected = true;
+    s.SBDelPathClick(DeletePaths::Selected);  // no current entry: nothing happens
+    EXPECT_EQ(s.searchFolders.size(), 3u);
+    s.searchFolders.current = 2;
+    s.SBDelPathClick(DeletePaths::Selected);  // removes the first selected entry only
+    EXPECT_THAT(s.searchFolders.texts(), ElementsAre("/photos/raw", "/photos/RAW"));
+    EXPECT_EQ(s.searchFolders.current, 1);
+    s.SBDelPathClick(DeletePaths::All);
+    EXPECT_EQ(s.searchFolders.size(), 0u);
+    EXPECT_FALSE(s.hasCheckedFolder());
+}
+
+TEST(ImageSearchSort, SortButtonsPickTheirKeys) {
+    ImageSearch s;
+    s.SelListViewSort(1);
+    EXPECT_EQ(s.SortKey, sortkey::Extension);
+    s.SelListViewSort(9);
+    EXPECT_EQ(s.SortKey, sortkey::Extension);
+}
+
+}  // namespace
+}  // namespace vexilo::search

@@ -1,0 +1,171 @@
+#include "control/main_window/main_settings.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "control/main_window/main_commands.h"
+#include "lang/lang.h"
+#include "settings/settings_store.h"
+#include "support/test_util.h"
+
+namespace vexilo {
+namespace {
+
+using ::testing::ElementsAre;
+namespace fs = std::filesystem;
+const std::string kRoot = kSettingsRootKey;
+
+TEST(MainFormCommandLine, GifSwitchInAnyCaseFoldersAndFiles) {
+    test::TempDir dir;
+    fs::create_directories(dir.path() / "a");
+    std::ofstream(dir.path() / "a" / "x.bmp") << "x";
+    const std::string base = dir.path().string();
+    for (const char* gif : {"/GIF", "/gif", "/gIf"})
+        EXPECT_TRUE(parseCommandLine({gif}, base).gifOutput) << gif;
+    EXPECT_FALSE(parseCommandLine({"/GIFS", "-gif"}, base).gifOutput);
+
+    // A folder, the same folder again through a file in it (relative), and a missing name.
+    const auto o = parseCommandLine({base + "/a", "a/./x.bmp", "missing"}, base);
+    EXPECT_THAT(o.folders, ElementsAre(base + "/a/"));
+    EXPECT_THAT(o.files, ElementsAre(base + "/a/x.bmp"));
+    EXPECT_THAT(o.missing, ElementsAre("missing"));
+    EXPECT_FALSE(o.help || o.version);
+}
+
+TEST(MainFormToolbars, DockingRulesHomesAndMenuChecks) {
+    EXPECT_EQ(allowedDock(Toolbar::Main, Dock::Dock3), Dock::Dock1);
+    EXPECT_EQ(allowedDock(Toolbar::Main, Dock::Dock4), Dock::Dock2);
+    EXPECT_EQ(allowedDock(Toolbar::Main, Dock::Dock2), Dock::Dock2);
+    EXPECT_EQ(allowedDock(Toolbar::View, Dock::Dock1), Dock::Dock3);
+    EXPECT_EQ(allowedDock(Toolbar::Modify, Dock::Dock2), Dock::Dock4);
+    EXPECT_EQ(allowedDock(Toolbar::View, Dock::Dock4), Dock::Dock4);
+
+    auto layouts = defaultToolbarLayouts();
+    layouts[0].dock = Dock::Dock4;
+    layouts[1].dock = Dock::None;  // floating at close: docked again at start
+    layouts[2].dock = Dock::Dock1;
+    settleToolbars(layouts);
+    EXPECT_EQ(layouts[0].dock, Dock::Dock2);
+    EXPECT_EQ(layouts[1].dock, Dock::Dock3);
+    EXPECT_EQ(layouts[2].dock, Dock::Dock3);
+
+    const Toolbar view = Toolbar::View;
+    EXPECT_EQ(miToolbars1Click({true, true, false}, &view), (std::array<bool, 3>{true, false, false}));
+    EXPECT_EQ(miToolbars1Click({true, false, true}, nullptr), (std::array<bool, 3>{true, false, true}));
+}
+
+TEST(MainFormButtons, ApplyButtonCaptionsSizes) {
+    const std::array<std::string, 6> hints{"Start scan",   "Stop scan", "Save as...",
+                                           "Settings ...", "Help",      "Exit"};
+    auto width = [](const std::string& t) { return static_cast<int>(t.size()) * 7; };
+    const auto shown = ApplyButtonCaptions(true, hints, width, 13);
+    EXPECT_EQ(shown.captions[3], "Settings ...");
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(shown.widths[i], 12 * 7 + 5);  // "Settings ..." has the most characters
+        EXPECT_EQ(shown.heights[i], 53);
+    }
+    // A tie goes to the later caption: "Stop" and "Exit" both have four, "Exit" wins.
+    const auto tie = ApplyButtonCaptions(
+        true, {"Scan", "Stop", "Save", "Opts", "Help", "Exit"},
+        [](const std::string& t) { return t == "Exit" ? 40 : 20; }, 10);
+    EXPECT_EQ(tie.widths[0], 45);
+    const auto bare = ApplyButtonCaptions(false, hints, width, 13);
+    EXPECT_THAT(bare.widths, ElementsAre(35, 35, 45, 35, 45, 35));
+    EXPECT_EQ(bare.captions[0], "");
+    EXPECT_EQ(bare.heights[5], 35);
+}
+
+TEST(MainFormCommands, EnablingBySelectionAndPackCompleteness) {
+    for (std::size_t n : {0u, 1u, 2u}) {
+        const auto s = UpdateCommandStates(n);
+        EXPECT_EQ(s[CommandId::miCopyfileto], n > 0) << n;   // any selected
+        EXPECT_EQ(s[CommandId::miRenamefile], n == 1) << n;  // one selected
+        EXPECT_TRUE(s[CommandId::SBScan]) << n;
+    }
+    // Every shipped pack carries every text the main window and its commands show.
+    TLang lang;
+    lang.ProgramDir = std::string(VEXILO_SOURCE_DIR) + "/lang/";
+    lang.findPacks();
+    ASSERT_GE(lang.langFiles().size(), 2u);
+    for (std::size_t p = 0; p < lang.langFiles().size(); ++p) {
+        TLang one;
+        one.ProgramDir = lang.ProgramDir;
+        one.DefaultLangFile = lang.langFiles()[p];
+        one.DefaultLangName = lang.langNames()[p];
+        ASSERT_EQ(one.load(), TLang::kLoaded);
+        for (const Command& c : commandTable())
+            EXPECT_FALSE(one.interfaceText(c.textNumber).empty())
+                << lang.langFiles()[p] << " " << c.textNumber;
+        for (int n : mainWindowTextNumbers())
+            EXPECT_FALSE(one.interfaceText(n).empty()) << lang.langFiles()[p] << " " << n;
+        for (int m : {10, 16, 23})
+            EXPECT_FALSE(one.messageText(m).empty()) << lang.langFiles()[p] << " M" << m;
+    }
+}
+
+TEST(MainFormSettings, RoundTripAndReadingRules) {
+    SettingsStore store;
+    search::ImageSearch first;
+    first.SBAddPathClick("/data/b/");
+    first.SBAddPathClick("/data/a/");
+    std::string mask = "*.XCF";
+    first.BitBtnAddMaskClick(mask);
+    MainSettings s;
+    s.clientWidth = 800;
+    s.thumbWidth = 350;
+    s.viewStyle = 3;
+    s.stretchView = true;
+    s.showButText = false;
+    s.lastDir = "/data/";
+    s.toolbars[1].visible = false;
+    s.toolbars[2].dock = Dock::Dock3;
+    s.toolbars[2].row = 1;
+    WriteSettings(store, s, first, "/opt/vexilo/");
+    EXPECT_EQ(store.readValue(kRoot, "Version"), "3.0.2");
+    EXPECT_EQ(store.readValue(kRoot, "ProgPath"), "/opt/vexilo/");
+    EXPECT_EQ(store.readValue(kRoot + "\\ToolBar\\TlbModify", "DockedTo"), "Dock3");
+    EXPECT_EQ(store.readValue(kRoot + "\\ToolBar\\TlbMain", "DockedTo"), "Dock1");
+    EXPECT_THAT(store.valueNames(kRoot + "\\Paths"), ElementsAre("/data/b/", "/data/a/"));
+
+    search::ImageSearch next;
+    MainSettings r;
+    ReadSettings(store, r, next);
+    EXPECT_EQ(r.clientWidth, 800);
+    EXPECT_EQ(r.thumbWidth, 350);
+    EXPECT_EQ(r.viewStyle, 3);
+    EXPECT_TRUE(r.stretchView);
+    EXPECT_FALSE(r.showButText);
+    EXPECT_EQ(r.lastDir, "/data/");
+    EXPECT_FALSE(r.toolbars[1].visible);
+    EXPECT_EQ(r.toolbars[2].dock, Dock::Dock3);
+    EXPECT_EQ(r.toolbars[2].row, 1);
+    EXPECT_THAT(next.searchFolders.texts(), ElementsAre("/data/b/", "/data/a/"));
+    EXPECT_FALSE(next.searchFolders.items[0].checked);
+    ASSERT_EQ(next.masks.size(), 14u);  // the user mask after the 13 start entries, unchecked
+    EXPECT_EQ(next.masks.items[13].text, "*.xcf");
+    EXPECT_FALSE(next.masks.items[13].checked);
+
+    // "0x2" is hexadecimal; a missing value keeps the current one; a damaged style gives 0.
+    SettingsStore hand;
+    hand.writeValue(kRoot, "ViewStyle", "0x2");
+    MainSettings h;
+    h.dirWidth = 123;
+    ReadSettings(hand, h, next);
+    EXPECT_EQ(h.viewStyle, 2);
+    EXPECT_EQ(h.dirWidth, 123);
+    hand.writeValue(kRoot, "ViewStyle", "9");
+    ReadSettings(hand, h, next);
+    EXPECT_EQ(h.viewStyle, 0);
+
+    // No search folders: no "Paths" subkey; no user masks: "Masks" stays as it was.
+    search::ImageSearch empty;
+    WriteSettings(store, s, empty, "/opt/vexilo/");
+    EXPECT_FALSE(store.keyExists(kRoot + "\\Paths"));
+    EXPECT_THAT(store.valueNames(kRoot + "\\Masks"), ElementsAre("*.xcf"));
+}
+
+}  // namespace
+}  // namespace vexilo

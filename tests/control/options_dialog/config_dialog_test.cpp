@@ -1,0 +1,72 @@
+#include "control/options_dialog/config_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include "lang/lang.h"
+#include "support/scripted_dialogs.h"
+
+using namespace vexilo;
+
+namespace {
+TLang englishPack() {
+    TLang lang;
+    lang.ProgramDir = std::string(VEXILO_SOURCE_DIR) + "/lang/";
+    EXPECT_EQ(lang.load(), TLang::kLoaded);
+    return lang;
+}
+}  // namespace
+
+TEST(ConfigDialog, OkWithoutChangesChangesNothingAndSaysNothing) {
+    const TLang lang = englishPack();
+    test::ScriptedDialogs dialogs;
+    const ConfigValues current;
+    ConfigDialog dlg(current);
+    EXPECT_TRUE(dlg.defaultChecked());
+    EXPECT_FALSE(dlg.sizeEditsEnabled());
+    ASSERT_TRUE(dlg.OKClick(dialogs));
+    bool changed = true;
+    EXPECT_EQ(dlg.apply(current, dialogs, lang, changed), current);
+    EXPECT_FALSE(changed);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(ConfigDialog, DefaultOnA48ListResizesTo32AfterMessage13) {
+    const TLang lang = englishPack();
+    test::ScriptedDialogs dialogs;
+    ConfigValues current;
+    current.thumbWidth = current.thumbHeight = 48;
+    ConfigDialog dlg(current);
+    EXPECT_FALSE(dlg.defaultChecked());
+    EXPECT_TRUE(dlg.sizeEditsEnabled());
+    dlg.ChBDefaultSzClick(true);
+    ASSERT_TRUE(dlg.OKClick(dialogs));
+    bool changed = false;
+    const ConfigValues after = dlg.apply(current, dialogs, lang, changed);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(after.thumbWidth, 32);
+    EXPECT_EQ(after.thumbHeight, 32);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, lang.messageText(13));
+}
+
+TEST(ConfigDialog, CancelKeepsTheColourAndBadSizesAreRefused) {
+    const TLang lang = englishPack();
+    test::ScriptedDialogs dialogs;
+    const ConfigValues current;
+    ConfigDialog cancelled(current);
+    dialogs.colorAnswers = {Color{10, 20, 30}};
+    cancelled.BitBtnBckgrndColorClick(dialogs);
+    EXPECT_EQ(cancelled.values().listColor, (Color{10, 20, 30}));
+    bool changed = false;
+    EXPECT_EQ(cancelled.apply(current, dialogs, lang, changed).listColor, kWhite) << "no OK, no change";
+
+    for (int bad : {0, -5, 257}) {
+        ConfigDialog dlg(current);
+        dlg.ChBDefaultSzClick(false);
+        dlg.setThumbWidth(bad);
+        EXPECT_FALSE(dlg.OKClick(dialogs)) << bad;
+        EXPECT_FALSE(dlg.okPressed());
+    }
+    EXPECT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_EQ(configTexts(lang).caption, "Advanced options");
+}
