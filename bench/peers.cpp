@@ -41,8 +41,17 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kPhotoWidth = 1920, kPhotoHeight = 1080, kPhotosPerSet = 24;
-constexpr int kIconSize = 48, kIconCount = 2000;
+constexpr int kPhotoWidth = 1920, kPhotoHeight = 1080, kIconSize = 48;
+
+// The set sizes: 24 photos a set and 2,000 icons, or VEXILO_BENCH_PHOTOS / VEXILO_BENCH_ICONS
+// (bench/thumbnails.sh makes its smaller sets through them).
+int countFromEnvironment(const char* name, int fallback) {
+    const char* v = std::getenv(name);
+    const int n = v ? std::atoi(v) : 0;
+    return n > 0 ? n : fallback;
+}
+const int kPhotosPerSet = countFromEnvironment("VEXILO_BENCH_PHOTOS", 24);
+const int kIconCount = countFromEnvironment("VEXILO_BENCH_ICONS", 2000);
 
 // Smooth gradients, soft shapes and a little noise: compresses and quantises like a photograph.
 Bitmap photo(unsigned seed) {

@@ -7,6 +7,6 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/../scripts/setup.sh" graphicsmagick "$@"
+"$here/../scripts/setup.sh" graphicsmagick imagemagick time "$@"
 
 "$here/peers.sh" --print

@@ -10,8 +10,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto limits = vexilo::DecodeLimits::forFuzzing();
     const std::vector<std::uint8_t> bytes(data, data + size);
-    // The last byte picks the decode path, so both get fuzzed without doubling the time.
+    // The last byte picks the decode path, so both get fuzzed without doubling the time, and the
+    // DCT scale of the raster decode (a thumbnail's 1/8 to 7/8, or full size).
     const bool eightBit = size > 0 && (data[size - 1] & 1) != 0;
+    const int eighths = size > 0 ? ((data[size - 1] >> 1) & 7) + 1 : 8;
     try {
         vexilo::TJPEGImage jpeg;
         jpeg.setLimits(limits);
@@ -21,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)jpeg.bitmap();
         } else {
             vexilo::Bitmap target;
+            jpeg.setScaleEighths(eighths);
             jpeg.drawInto(target);
             if (static_cast<long>(target.width()) * target.height() <= 4096) {
                 vexilo::TJPEGImage again;

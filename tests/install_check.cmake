@@ -43,9 +43,10 @@ foreach(type image/bmp image/vnd.microsoft.icon image/x-win-bitmap image/jpeg im
   endif()
 endforeach()
 
-# The installed program finds the installed packs and help, not the build tree's.
+# The installed program finds the installed packs, help and desktop module, not the build tree's.
 execute_process(COMMAND ${PREFIX}/bin/vexilo-cli paths RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 0 OR NOT out MATCHES "program folder\t${PREFIX}/share/vexilo/\n" OR NOT out MATCHES "english.lng")
+if(NOT rc EQUAL 0 OR NOT out MATCHES "program folder\t${PREFIX}/share/vexilo/\n" OR NOT out MATCHES "english.lng"
+   OR NOT out MATCHES "desktop module\t${PREFIX}/lib[^\n]*/vexilo/vexilo-cli-desktop.so\n")
   message(FATAL_ERROR "the installed program does not find its data (${rc}):\n${out}${err}")
 endif()
 message(STATUS "installed and valid:\n${out}")

@@ -10,6 +10,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "cli/cli_command.h"
+#include "cli/desktop_loader.h"
 #include "lang/program_folder.h"
 
 namespace vexilo::cli {
@@ -40,6 +41,9 @@ int paths(const std::vector<std::string>& args) {
     std::cout << (packs.empty() ? "none\n" : "\n");
     const bool haveHelp = fileExists(help);
     std::cout << "help\t" << help << (haveHelp ? "" : " (missing)") << "\n";
+    // Without it the tool still works, with plain icons and the built-in metafile drawing.
+    const std::string module = desktopModulePath();
+    std::cout << "desktop module\t" << (module.empty() ? "(missing)" : module) << "\n";
     return !packs.empty() && haveHelp ? 0 : 1;
 }
 

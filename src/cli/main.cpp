@@ -1,5 +1,4 @@
 // vexilo-cli: the command-line face of the same core the desktop program uses.
-#include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +6,7 @@
 
 #include "base/version.h"
 #include "cli/cli_command.h"
-#include "ui/platform/platform_setup.h"
+#include "cli/desktop_loader.h"
 
 namespace vexilo::cli {
 
@@ -47,19 +46,12 @@ int main(int argc, char** argv) {
         std::cout << "vexilo-cli " << vexilo::kProgramVersion << "\n";
         return 0;
     }
-    // The same desktop services as the window (associated icons, metafile playback), on Qt's
-    // offscreen platform when there is no display. Qt sees only the program name, so no file
-    // argument is ever taken for one of its options.
-    if (!vexilo::haveDisplay()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt's start-up notices (a missing XDG_RUNTIME_DIR and the like) are not ours to print:
-    // the tool's output must stay what its commands write.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
-    });
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QGuiApplication app(qtArgc, qtArgv);
-    vexilo::installPlatformServices();
+    // The same desktop services as the window (associated icons, metafile playback), Qt's
+    // libraries loaded only when a command first asks for one.
+    installLoadingDesktopServices(argv[0]);
+    struct StopDesktop {
+        ~StopDesktop() { stopDesktopServices(); }
+    } stopDesktop;
 
     for (const auto& c : commands()) {
         if (c.name != args[0]) continue;

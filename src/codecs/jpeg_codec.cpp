@@ -121,8 +121,15 @@ void TJPEGImage::setPerformance(JpegPerformance p) {
 
 void TJPEGImage::setScale(int scale) {
     scale = std::clamp(scale, 0, 3);
-    if (scale != m_scale) dropDecoded();
-    m_scale = scale;
+    setScaleEighths(8 >> scale);
+}
+
+void TJPEGImage::setScaleEighths(int eighths) {
+    eighths = std::clamp(eighths, 1, 8);
+    if (eighths != m_eighths) dropDecoded();
+    m_eighths = eighths;
+    m_scale = 0;
+    while (m_scale < 3 && (8 >> (m_scale + 1)) >= eighths) ++m_scale;
 }
 
 void TJPEGImage::setSmoothing(bool on) {
@@ -184,12 +191,12 @@ void TJPEGImage::assign(const Bitmap& bitmap) {
 
 int TJPEGImage::width() const {
     if (m_bitmap) return m_bitmap->width();
-    return (m_dataWidth + (1 << m_scale) - 1) >> m_scale;
+    return (m_dataWidth * m_eighths + 7) / 8;
 }
 
 int TJPEGImage::height() const {
     if (m_bitmap) return m_bitmap->height();
-    return (m_dataHeight + (1 << m_scale) - 1) >> m_scale;
+    return (m_dataHeight * m_eighths + 7) / 8;
 }
 
 void TJPEGImage::setSize(int, int) {
@@ -243,8 +250,8 @@ void TJPEGImage::decode(Bitmap& out) {
         jpeg_read_header(d.get(), TRUE);
     });
 
-    d->scale_num = 1;
-    d->scale_denom = 1u << m_scale;
+    d->scale_num = static_cast<unsigned>(m_eighths);
+    d->scale_denom = 8;
     d->do_block_smoothing = m_smoothing ? TRUE : FALSE;
     if (m_performance == JpegPerformance::BestSpeed) {
         d->dct_method = JDCT_IFAST;

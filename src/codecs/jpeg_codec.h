@@ -48,6 +48,10 @@ public:
     // Decoding scale 1 / 2^scale, scale 0 to 3.
     int scale() const { return m_scale; }
     void setScale(int scale);
+    // Decoding scale in eighths, 1 (1/8) to 8 (full size): the DCT scales libjpeg offers
+    // between the powers of two. setScale sets it too (scale s is 8 >> s eighths).
+    int scaleEighths() const { return m_eighths; }
+    void setScaleEighths(int eighths);
     bool smoothing() const { return m_smoothing; }
     void setSmoothing(bool on);
     void setLimits(const DecodeLimits& limits) { m_limits = limits; }
@@ -100,6 +104,7 @@ private:
     bool m_progressive = false;
     JpegPerformance m_performance = JpegPerformance::BestQuality;
     int m_scale = 0;
+    int m_eighths = 8;
     bool m_smoothing = true;
     DecodeLimits m_limits = kDefaultDecodeLimits;
 

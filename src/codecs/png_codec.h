@@ -279,6 +279,9 @@ public:
     PngProgress OnProgress;
     // Gamma correction from gAMA on reading; on by default.
     bool GammaCorrection = true;
+    // Image data whose filtered rows fit in this many bytes is inflated in one piece; larger
+    // data streams through zlib a batch of rows at a time, so the extra memory stays bounded.
+    std::size_t WholeInflateLimit = std::size_t{64} << 20;
 
     // Throws EPNGImageException (or DecodeError for a raster beyond the limits).
     void loadFromBytes(std::span<const std::uint8_t> data, const DecodeLimits& limits = kDefaultDecodeLimits);

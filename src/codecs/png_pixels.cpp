@@ -1,12 +1,17 @@
 #include "codecs/png_pixels.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <utility>
+
+#include "base/checked_math.h"
 
 namespace vexilo::png {
 
@@ -59,6 +64,22 @@ private:
     z_stream m_z{};
     bool m_ended = false;
 };
+
+// The whole stream in one call, when it inflates to exactly `size` bytes. Anything else (a
+// short stream, data after the last row, damage anywhere, even in the checksum past the rows)
+// answers null, and the stream reader decides as it always did, with its own messages: the
+// two paths never disagree on a file, and the work stays bounded by `size`.
+std::unique_ptr<std::uint8_t[]> inflateWhole(const std::vector<std::uint8_t>& input, std::size_t size) {
+    struct Free {
+        void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+    };
+    const std::unique_ptr<libdeflate_decompressor, Free> d(libdeflate_alloc_decompressor());
+    if (!d) return nullptr;
+    auto out = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    std::size_t got = 0;
+    const auto r = libdeflate_zlib_decompress(d.get(), input.data(), input.size(), out.get(), size, &got);
+    return r == LIBDEFLATE_SUCCESS && got == size ? std::move(out) : nullptr;
+}
 
 // zlib deflate at the default level, always ended.
 class Deflater {
@@ -407,16 +428,68 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
             std::uint64_t{w} * static_cast<std::uint64_t>(depth) * static_cast<std::uint64_t>(channels);
         return static_cast<std::size_t>((bits + 7) / 8);
     };
-    // Rows are inflated a batch at a time (zlib's fast path needs room to write) and unfiltered
-    // in place; the last row of a batch is kept as the row above the next batch.
-    const std::size_t fullRow = rowBytes(width) + 1;
-    const std::size_t batchRows = std::max<std::size_t>(1, (std::size_t{1} << 18) / fullRow);
-    std::vector<std::uint8_t> batch(batchRows * fullRow), above(fullRow);
-    Inflater z(idat);
     const bool interlaced = header.interlaceMethod() == 1;
     const std::span<const Pass> passes =
         interlaced ? std::span<const Pass>(kAdam7) : std::span<const Pass>(&kWhole, 1);
     const auto& progress = image.OnProgress;
+    // Unfilters one row in place (`prev` is the row above, unfiltered) and converts it.
+    auto finishRow = [&](std::uint8_t* row, const std::uint8_t* prev, const Pass& pass, std::uint32_t pw,
+                         std::size_t n, std::uint32_t indexInPass) {
+        const std::uint32_t y = pass.startRow + indexInPass * pass.rowStep;
+        unfilter(row[0], row + 1, prev, n, distance);
+        conv.convert(row + 1, pw, raster.row(static_cast<int>(y)).data(),
+                     keepAlpha ? alphaPlane.data() + std::size_t{y} * width : nullptr, pass.startColumn,
+                     pass.columnStep);
+        if (!interlaced && progress)
+            progress(ProgressStage::Running, "Drawing...", static_cast<int>(std::uint64_t{y} * 100 / height),
+                     Rect{0, static_cast<int>(y), static_cast<int>(width), static_cast<int>(y) + 1});
+    };
+    auto passDone = [&](std::size_t p) {
+        if (interlaced && progress)
+            progress(ProgressStage::Running, "Drawing...", static_cast<int>(100 * p / 6),
+                     Rect{0, 0, static_cast<int>(width), static_cast<int>(height)});
+    };
+    const std::size_t fullRow = rowBytes(width) + 1;
+    std::vector<std::uint8_t> above(fullRow);  // zeros: the row above the first of a pass
+
+    // The exact size of the filtered rows of every pass, from the header alone.
+    std::optional<std::size_t> total = 0;
+    for (const Pass& pass : passes) {
+        const std::uint32_t pw = passExtent(width, pass.startColumn, pass.columnStep);
+        const std::uint32_t ph = passExtent(height, pass.startRow, pass.rowStep);
+        if (pw == 0 || ph == 0 || !total) continue;
+        const auto bytes = checkedMul(ph, rowBytes(pw) + 1);
+        total = bytes ? checkedAdd(*total, *bytes) : std::nullopt;
+    }
+    // Deflate cannot expand data more than 1032 times: a stream too small for the rows is
+    // short, and the stream reader says so without the buffer ever being allocated.
+    const auto mostInflated = checkedMul(idat.size(), 1032);
+    if (total && *total <= image.WholeInflateLimit && (!mostInflated || *mostInflated >= *total)) {
+        if (const auto whole = inflateWhole(idat, *total)) {
+            std::uint8_t* at = whole.get();
+            for (std::size_t p = 0; p < passes.size(); ++p) {
+                const Pass& pass = passes[p];
+                const std::uint32_t pw = passExtent(width, pass.startColumn, pass.columnStep);
+                const std::uint32_t ph = passExtent(height, pass.startRow, pass.rowStep);
+                if (pw > 0 && ph > 0) {
+                    const std::size_t n = rowBytes(pw);
+                    const std::uint8_t* prev = above.data() + 1;
+                    for (std::uint32_t i = 0; i < ph; ++i, at += n + 1) {
+                        finishRow(at, prev, pass, pw, n, i);
+                        prev = at + 1;
+                    }
+                }
+                passDone(p);
+            }
+            return;
+        }
+    }
+
+    // Rows are inflated a batch at a time (zlib's fast path needs room to write) and unfiltered
+    // in place; the last row of a batch is kept as the row above the next batch.
+    const std::size_t batchRows = std::max<std::size_t>(1, (std::size_t{1} << 18) / fullRow);
+    std::vector<std::uint8_t> batch(batchRows * fullRow);
+    Inflater z(idat);
     for (std::size_t p = 0; p < passes.size(); ++p) {
         const Pass& pass = passes[p];
         const std::uint32_t pw = passExtent(width, pass.startColumn, pass.columnStep);
@@ -431,25 +504,14 @@ void decodeImageData(TPNGImage& image, const TChunkIHDR& header, const TChunk* p
                 const std::uint8_t* prev = above.data() + 1;
                 for (std::uint32_t i = 0; i < count; ++i) {
                     std::uint8_t* row = batch.data() + std::size_t{i} * (n + 1);
-                    const std::uint32_t y = pass.startRow + (r0 + i) * pass.rowStep;
-                    unfilter(row[0], row + 1, prev, n, distance);
-                    conv.convert(row + 1, pw, raster.row(static_cast<int>(y)).data(),
-                                 keepAlpha ? alphaPlane.data() + std::size_t{y} * width : nullptr,
-                                 pass.startColumn, pass.columnStep);
+                    finishRow(row, prev, pass, pw, n, r0 + i);
                     prev = row + 1;
-                    if (!interlaced && progress)
-                        progress(
-                            ProgressStage::Running, "Drawing...",
-                            static_cast<int>(std::uint64_t{y} * 100 / height),
-                            Rect{0, static_cast<int>(y), static_cast<int>(width), static_cast<int>(y) + 1});
                 }
                 std::memcpy(above.data() + 1, prev, n);
                 r0 += count;
             }
         }
-        if (interlaced && progress)
-            progress(ProgressStage::Running, "Drawing...", static_cast<int>(100 * p / 6),
-                     Rect{0, 0, static_cast<int>(width), static_cast<int>(height)});
+        passDone(p);
     }
 }
 

@@ -1,5 +1,7 @@
 // Kind 9: JPEG files through the JPEG codec with its decoding defaults. Thumbnails decode at a
 // reduced DCT scale: the smallest picture that still covers the largest thumbnail cell.
+#include <cstdint>
+
 #include "base/errors.h"
 #include "codecs/jpeg_codec.h"
 #include "imageio/format_loaders.h"
@@ -14,16 +16,15 @@ bool mayBeJpeg(LoadSource&, std::span<const std::uint8_t> head) {
     return head.size() >= 2 && head[0] == 0xFF && head[1] == 0xD8;
 }
 
-// The largest scale s (1 / 2^s, s at most 3) whose decoded size still covers width x height.
-int thumbnailScale(int imageWidth, int imageHeight, int width, int height) {
-    int s = 0;
-    while (s < 3) {
-        const int next = s + 1;
-        const int w = (imageWidth + (1 << next) - 1) >> next, h = (imageHeight + (1 << next) - 1) >> next;
-        if (w < width || h < height) break;
-        s = next;
+// The smallest DCT scale, in eighths, whose decoded size still covers width x height (the
+// decoder rounds each side up); full size when even that does not cover it.
+int thumbnailEighths(int imageWidth, int imageHeight, int width, int height) {
+    for (int m = 1; m < 8; ++m) {
+        const std::int64_t w = (std::int64_t{imageWidth} * m + 7) / 8,
+                           h = (std::int64_t{imageHeight} * m + 7) / 8;
+        if (w >= width && h >= height) return m;
     }
-    return s;
+    return 8;
 }
 
 bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
@@ -31,8 +32,8 @@ bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
         TJPEGImage jpeg;
         jpeg.loadFromView(source.bytes());
         if (request.isThumbnail())
-            jpeg.setScale(
-                thumbnailScale(jpeg.width(), jpeg.height(), request.thumbnailWidth, request.thumbnailHeight));
+            jpeg.setScaleEighths(thumbnailEighths(jpeg.width(), jpeg.height(), request.thumbnailWidth,
+                                                  request.thumbnailHeight));
         // Decodes first and replaces the raster only on success: a damaged file leaves the
         // caller's bitmap as it was.
         jpeg.drawInto(bitmap);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "codecs/bmp_codec.h"
+#include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "support/cli_run.h"
 #include "support/test_util.h"
@@ -45,6 +46,17 @@ TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
     EXPECT_EQ(run("probe '" + a + "'").status, 0);
     EXPECT_EQ(run("probe").status, 2);
     EXPECT_EQ(run("probe --ppm").status, 2);
+}
+
+// The tool links no Qt; a metafile brings in the desktop module, which draws it with Qt.
+TEST(CliProbe, AMetafileLoadsTheDesktopModule) {
+    if (!fs::exists(cliPath())) GTEST_SKIP() << "vexilo-cli is not built at " << cliPath();
+    test::TempDir dir;
+    test::writeFile(dir.path() / "a.wmf",
+                    writeMetafile(test::makeBitmap(4, 3, PixelFormat::Bpp24, test::patternColor), false));
+    const test::CliResult r = test::runCli("probe '" + dir.file("a.wmf") + "'", true);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "5\t4x3\t32\t" + dir.file("a.wmf") + "\n");  // and nothing on standard error
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -429,6 +430,38 @@ TEST(PngSuite, SameImagesStoredDifferentlyDecodeAlike) {
     // 16-bit grey keeps the high byte: basn0g16 is a ramp whose high bytes cover 0..255.
     const Bitmap g16 = load("basn0g16.png");
     EXPECT_EQ(g16.pixel(0, 0), kBlack);
+}
+
+// Image data inflated in one piece and streamed through zlib give the same pixels, alpha and
+// failures on every corpus file (a limit of 0 forces the stream).
+TEST(PngSuite, OnePieceAndStreamedImageDataDecodeAlike) {
+    VEXILO_REQUIRE_CORPUS("pngsuite");
+    auto load = [](const Bytes& file, std::size_t wholeLimit) {
+        TPNGImage img;
+        img.setKeepAlpha(true);
+        img.WholeInflateLimit = wholeLimit;
+        try {
+            img.loadFromBytes(file);
+        } catch (const EPNGImageException& e) {
+            return std::make_pair(Bitmap(),
+                                  std::vector<std::uint8_t>(e.what(), e.what() + std::strlen(e.what())));
+        }
+        return std::make_pair(Bitmap(img), img.alphaPlane());
+    };
+    int compared = 0;
+    for (const char* set : {"pngsuite", "png-extra"}) {
+        if (!std::filesystem::is_directory(test::corpusDir() / set)) continue;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(test::corpusDir() / set)) {
+            if (entry.path().extension() != ".png") continue;
+            SCOPED_TRACE(entry.path().string());
+            const Bytes file = test::readFile(entry.path());
+            const auto whole = load(file, std::size_t{64} << 20), streamed = load(file, 0);
+            EXPECT_TRUE(test::samePixels(whole.first, streamed.first));
+            EXPECT_EQ(whole.second, streamed.second);
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 150);
 }
 
 TEST(PngSuite, CorruptFilesFailWithTheirMessage) {

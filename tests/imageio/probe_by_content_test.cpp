@@ -15,6 +15,7 @@
 #include "codecs/tga_codec.h"
 #include "imageio/load_source.h"
 #include "imageio/loaders.h"
+#include "raster/raster_ops.h"
 #include "support/test_util.h"
 
 namespace vexilo {
@@ -145,10 +146,10 @@ TEST(ProbeByContent, JpegThumbnailsDecodeAtTheSmallestScaleThatCoversTheCell) {
         int width, height, thumbWidth, thumbHeight;
     } cases[] = {
         {1920, 1080, 240, 135},                        // 1/8 still covers 32 x 32
-        {100, 50, 100, 50},                            // 1/2 would give 25 rows
+        {100, 50, 63, 32},                             // 4/8 would give 25 rows
         {64, 64, 32, 32},                              // 1/2 exactly covers it
         {130, 70, 65, 35},                             // 1/4 gives 33 x 18, too short
-        {20, 200, 20, 200},     {67, 2000, 34, 1000},  // rounded up: 1/2 of 67 is 34; 1/4 would be too narrow
+        {20, 200, 20, 200},     {67, 2000, 34, 1000},  // rounded up: 4/8 of 67 is 34; 3/8 would be too narrow
     };
     for (const auto& c : cases) {
         TJPEGImage jpeg;
@@ -164,6 +165,24 @@ TEST(ProbeByContent, JpegThumbnailsDecodeAtTheSmallestScaleThatCoversTheCell) {
         EXPECT_EQ(full.width(), c.width);
         EXPECT_EQ(full.height(), c.height);
     }
+}
+
+TEST(ProbeByContent, AJpegThumbnailFromAReducedDecodeLooksLikeOneFromTheFullPicture) {
+    test::TempDir dir;
+    TJPEGImage jpeg;
+    // A photograph's gentle slopes: a reduced pixel is the mean of the full ones it covers.
+    jpeg.assign(test::makeBitmap(300, 200, PixelFormat::Bpp24, [](int x, int y) {
+        return Color{static_cast<std::uint8_t>(x * 255 / 300), static_cast<std::uint8_t>(y * 255 / 200), 128};
+    }));
+    const std::string path = dir.file("photo.jpg");
+    test::writeFile(path, jpeg.data());
+    Bitmap reduced, full, fromReduced(0, 0, PixelFormat::Bpp24), fromFull(0, 0, PixelFormat::Bpp24);
+    ASSERT_TRUE(LoadJpegFile(path, &reduced, LoadRequest::thumbnail(48, 48)));
+    ASSERT_TRUE(LoadJpegFile(path, &full, LoadRequest::full()));
+    ASSERT_EQ(reduced.height(), 50);  // 2/8: the cell's 48 rows and no fewer
+    StretchInto(reduced, fromReduced, 48, 48);
+    StretchInto(full, fromFull, 48, 48);
+    EXPECT_TRUE(test::samePixels(fromReduced, fromFull, 6));
 }
 
 TEST(ProbeByContent, ASourceReadsTheHeadAndTheRestIntoOneBuffer) {
