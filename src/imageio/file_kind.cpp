@@ -48,7 +48,7 @@ const std::array<FileFormat, 20> kFormats{{
     {kind::Webp, "WebP", ".webp", "*.webp", false, false, false, nullptr, mayBeWebp, loadWebp, nullptr, {}},
     {kind::Tiff, "Tiff", ".tif", "*.tif*", false, false, false, nullptr, mayBeTiff, loadTiff, nullptr, {}},
     {kind::Svg, "Svg", ".svg", "*.svg*", false, false, false, nullptr, mayBeSvg, loadSvg, nullptr, {}},
-    {kind::Avif, "Avif", ".avif", "*.avif", false, false, false, nullptr, mayBeAvif, loadHeif, nullptr, {}},
+    {kind::Avif, "Avif", ".avif", "*.avif", false, false, false, nullptr, mayBeAvif, loadAvif, nullptr, {}},
     {kind::Heif, "Heif", ".heic", "*.hei?", false, false, false, nullptr, mayBeHeif, loadHeif, nullptr, {}},
     {kind::Xpm, "Xpm", ".xpm", "*.xpm", false, false, false, nullptr, mayBeXpm, loadXpm, nullptr, {}},
     {kind::Pnm, "Pnm", ".pnm", "*.p?m", false, false, false, nullptr, mayBePnm, loadPnm, nullptr, {}},

@@ -48,6 +48,7 @@ bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadWebp(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadTiff(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadSvg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadAvif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadHeif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadXpm(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadPnm(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);

@@ -31,8 +31,8 @@ void showOverWhite(AlphaImage& image, Bitmap& bitmap) {
     keepLoaded(std::move(image.color), bitmap);
 }
 
-bool loadWith(LoadSource& source, Bitmap& bitmap, const LoadRequest& request,
-              AlphaImage (*decode)(std::span<const std::uint8_t>, const DecodeLimits&)) {
+template <typename Decode>
+bool loadWith(LoadSource& source, Bitmap& bitmap, const LoadRequest& request, Decode&& decode) {
     AlphaImage image;
     return loadGuarded(
         Refusal::AnyErrorOverLimitKeepsKind, request, bitmap,
@@ -41,6 +41,14 @@ bool loadWith(LoadSource& source, Bitmap& bitmap, const LoadRequest& request,
             return true;
         },
         [&] { showOverWhite(image, bitmap); });
+}
+
+// The decoders of the pictures that record how the camera was held.
+template <AlphaImage (*Decode)(std::span<const std::uint8_t>, const DecodeLimits&, bool)>
+auto turnedAsAsked(const LoadRequest& request) {
+    return [&request](std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
+        return Decode(bytes, limits, request.turnByOrientation);
+    };
 }
 
 }  // namespace
@@ -68,16 +76,19 @@ bool mayBePnm(LoadSource&, std::span<const std::uint8_t> head) {
 }
 
 bool loadWebp(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
-    return loadWith(source, bitmap, request,
-                    [](std::span<const std::uint8_t> b, const DecodeLimits& l) { return decodeWebp(b, l); });
+    return loadWith(source, bitmap, request, turnedAsAsked<decodeWebp>(request));
 }
 bool loadTiff(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
-    return loadWith(source, bitmap, request,
-                    [](std::span<const std::uint8_t> b, const DecodeLimits& l) { return decodeTiff(b, l); });
+    return loadWith(source, bitmap, request, turnedAsAsked<decodeTiff>(request));
+}
+// One library reads both; each kind takes only the files of its own brand.
+bool loadAvif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
+    return heifBrand(source.bytes()) == HeifBrand::Avif &&
+           loadWith(source, bitmap, request, turnedAsAsked<decodeHeif>(request));
 }
 bool loadHeif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
-    return loadWith(source, bitmap, request,
-                    [](std::span<const std::uint8_t> b, const DecodeLimits& l) { return decodeHeif(b, l); });
+    return heifBrand(source.bytes()) == HeifBrand::Heif &&
+           loadWith(source, bitmap, request, turnedAsAsked<decodeHeif>(request));
 }
 bool loadXpm(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     return loadWith(source, bitmap, request, decodeXpm);
