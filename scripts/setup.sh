@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev zlib1g-dev libdeflate-dev libjpeg62-turbo-dev nlohmann-json3-dev
+  libwebp-dev libtiff-dev libheif-dev librsvg2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth pngcheck giflib-tools libgif-dev libpng-dev

@@ -73,7 +73,7 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
             for (const FileFormat& format : fileFormats()) {
                 if (loaded || format.kind == kind::AllFiles) continue;
                 try {
-                    loaded = format.load(row.source, &source, LoadRequest{});
+                    loaded = LoadWithFormat(format, row.source, &source, LoadRequest{});
                 } catch (...) {
                 }
             }

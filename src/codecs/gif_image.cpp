@@ -46,8 +46,8 @@ Bitmap decodeGifItem(const TGIFItem& item, bool interlaced, bool& corrupted, con
 
     int minCodeSize = item.encoded.empty() ? 2 : item.encoded[0];
     if (item.encoded.empty()) corrupted = true;
-    if (minCodeSize < 2 || minCodeSize > 9) {
-        minCodeSize = std::clamp(minCodeSize, 2, 9);
+    if (minCodeSize < 2 || minCodeSize > gif::kMaxLzwMinCodeSize) {
+        minCodeSize = std::clamp(minCodeSize, 2, gif::kMaxLzwMinCodeSize);
         corrupted = true;
     }
     // A frame without any colour table is shown in the default colours of its code size.

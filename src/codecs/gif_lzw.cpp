@@ -120,7 +120,7 @@ struct DecodeTables {
 LzwDecodeResult lzwDecode(std::span<const std::uint8_t> codes, int minCodeSize, std::uint8_t valueMask,
                           std::span<std::uint8_t> out) {
     LzwDecodeResult result;
-    minCodeSize = std::clamp(minCodeSize, 2, 9);
+    minCodeSize = std::clamp(minCodeSize, 2, kMaxLzwMinCodeSize);
     const std::uint32_t clear = 1u << minCodeSize, end = clear + 1;
     auto t = std::make_unique<DecodeTables>();
     for (std::uint32_t i = 0; i < clear; ++i) {

@@ -12,6 +12,9 @@ namespace vexilo::gif {
 
 constexpr int kMaxLzwBits = 12;
 constexpr int kMaxLzwCodes = 1 << kMaxLzwBits;  // 4096
+// Above 8 the literal codes outnumber a byte; such files exist and other readers take them,
+// up to the size whose first codes still fit in 12 bits.
+constexpr int kMaxLzwMinCodeSize = kMaxLzwBits - 1;
 
 struct LzwDecodeResult {
     std::size_t written = 0;  // pixels stored in the output, from its start
@@ -23,7 +26,7 @@ struct LzwDecodeResult {
 // A sub-block whose length runs past the data keeps the bytes present; `truncated` says so.
 std::vector<std::uint8_t> joinSubBlocks(std::span<const std::uint8_t> blocks, bool* truncated = nullptr);
 
-// Decodes the code bytes with the given minimum code size (2 to 9) into `out`, one pixel value
+// Decodes the code bytes with the given minimum code size (2 to 11) into `out`, one pixel value
 // a byte, each masked with valueMask. Stops at the end code, when `out` is full or when the
 // codes run out; what was decoded stays in `out`.
 LzwDecodeResult lzwDecode(std::span<const std::uint8_t> codes, int minCodeSize, std::uint8_t valueMask,

@@ -13,7 +13,7 @@ namespace {
 using namespace loading;
 
 // clang-format off
-const std::array<FileFormat, 13> kFormats{{
+const std::array<FileFormat, 20> kFormats{{
     {kind::AllFiles, "All files as Windows Icons", "All files as Windows Icons", "All files as Windows Icons",
      false, false, false, LoadAssociatedIconAs, nullptr, nullptr, nullptr, {}},
     {kind::Exe, "*.EXE", ".exe", "*.exe", false, false, false, LoadFirstExecutableIcon, mayBeExecutableIcon,
@@ -45,6 +45,13 @@ const std::array<FileFormat, 13> kFormats{{
     {kind::Gif, "Gif", ".gif", "*.gif", true, true, false, LoadGifFile, mayBeGif, loadGif,
      EncodeAsGif,
      {4, 65, "Save target as &GIF...", "GIF files (*.gif)|*.gif", true}},
+    {kind::Webp, "WebP", ".webp", "*.webp", false, false, false, nullptr, mayBeWebp, loadWebp, nullptr, {}},
+    {kind::Tiff, "Tiff", ".tif", "*.tif*", false, false, false, nullptr, mayBeTiff, loadTiff, nullptr, {}},
+    {kind::Svg, "Svg", ".svg", "*.svg*", false, false, false, nullptr, mayBeSvg, loadSvg, nullptr, {}},
+    {kind::Avif, "Avif", ".avif", "*.avif", false, false, false, nullptr, mayBeAvif, loadAvif, nullptr, {}},
+    {kind::Heif, "Heif", ".heic", "*.hei?", false, false, false, nullptr, mayBeHeif, loadHeif, nullptr, {}},
+    {kind::Xpm, "Xpm", ".xpm", "*.xpm", false, false, false, nullptr, mayBeXpm, loadXpm, nullptr, {}},
+    {kind::Pnm, "Pnm", ".pnm", "*.p?m", false, false, false, nullptr, mayBePnm, loadPnm, nullptr, {}},
 }};
 // clang-format on
 }  // namespace

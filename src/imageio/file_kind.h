@@ -20,6 +20,9 @@ using FileKind = std::uint8_t;
 namespace kind {
 constexpr FileKind AllFiles = 0, Exe = 1, Dll = 2, Cpl = 3, Cur = 4, Wmf = 5, Emf = 6, Bmp = 7, Ico = 8,
                    Jpeg = 9, Tga = 10, Png = 11, Gif = 12;
+// The kinds read through the libraries made for them, and the small text formats; they come
+// after the first twelve so that every stored kind number keeps its meaning.
+constexpr FileKind Webp = 13, Tiff = 14, Svg = 15, Avif = 16, Heif = 17, Xpm = 18, Pnm = 19;
 }  // namespace kind
 
 // The save command of a format in the target's pop-up menu.
@@ -39,7 +42,8 @@ struct FileFormat {
     bool output;            // written by the batch job and the save commands
     bool needsGifSwitch;    // offered only when the program was started with "/GIF"
     bool failureIsQuiet;    // saving reports every failure, its folder's too, as a failed save
-    // Draws the file into a fresh raster; kinds 1 to 4 use icon index 0.
+    // Draws the file into a fresh raster; kinds 1 to 4 use icon index 0. Null for a row whose
+    // probe loader reads a file on its own (see LoadWithFormat).
     bool (*load)(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
     // The probe's refusal test and loader on the file read once (imageio/format_loaders.h); null
     // for the rows the probe does not ask: kind 0 comes last on its own, and kinds 2 to 4 would

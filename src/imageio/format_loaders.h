@@ -28,6 +28,13 @@ bool mayBeJpeg(LoadSource& source, std::span<const std::uint8_t> head);
 bool mayBeTga(LoadSource& source, std::span<const std::uint8_t> head);
 bool mayBePng(LoadSource& source, std::span<const std::uint8_t> head);
 bool mayBeGif(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeWebp(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeTiff(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeSvg(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeAvif(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeHeif(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBeXpm(LoadSource& source, std::span<const std::uint8_t> head);
+bool mayBePnm(LoadSource& source, std::span<const std::uint8_t> head);
 
 bool loadExecutableIcon(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadWmf(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
@@ -38,6 +45,13 @@ bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadTga(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadWebp(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadTiff(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadSvg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadAvif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadHeif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadXpm(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
+bool loadPnm(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 
 // A loader of this family on a file of its own: the table's load column for a probed row.
 inline bool loadFileWith(bool (*load)(LoadSource&, Bitmap&, const LoadRequest&), const std::string& path,

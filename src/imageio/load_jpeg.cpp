@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/errors.h"
+#include "codecs/exif_orientation.h"
 #include "codecs/jpeg_codec.h"
 #include "imageio/format_loaders.h"
 #include "imageio/loaders.h"
@@ -31,12 +32,18 @@ bool loadJpeg(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     return loadGuarded(Refusal::ImageErrors, request, bitmap, [&] {
         TJPEGImage jpeg;
         jpeg.loadFromView(source.bytes());
-        if (request.isThumbnail())
-            jpeg.setScaleEighths(thumbnailEighths(jpeg.width(), jpeg.height(), request.thumbnailWidth,
-                                                  request.thumbnailHeight));
+        const int orientation = request.turnByOrientation ? jpegExifOrientation(source.bytes()) : 1;
+        if (request.isThumbnail()) {
+            // A picture turned a quarter has the cell's sides the other way round.
+            const bool across = orientation >= 5;
+            jpeg.setScaleEighths(thumbnailEighths(jpeg.width(), jpeg.height(),
+                                                  across ? request.thumbnailHeight : request.thumbnailWidth,
+                                                  across ? request.thumbnailWidth : request.thumbnailHeight));
+        }
         // Decodes first and replaces the raster only on success: a damaged file leaves the
         // caller's bitmap as it was.
         jpeg.drawInto(bitmap);
+        if (orientation != 1) bitmap = applyOrientation(bitmap, orientation);
         return true;
     });
 }

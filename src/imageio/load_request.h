@@ -24,12 +24,15 @@ struct LoadRequest {
     // would be the icon the desktop shows for it (an unreadable or damaged file, an executable
     // without icons) then does not load.
     bool associatedIcon = true;
+    // Pictures that record how the camera was held (EXIF orientation: JPEG, TIFF, WebP, HEIF)
+    // are turned to stand upright, as other viewers show them.
+    bool turnByOrientation = true;
 
     bool isThumbnail() const { return purpose == LoadPurpose::Thumbnail; }
 
     static LoadRequest full() { return {}; }
     static LoadRequest thumbnail(int width, int height, LoadBuffers* buffers = nullptr) {
-        return {LoadPurpose::Thumbnail, width, height, buffers, true};
+        return {LoadPurpose::Thumbnail, width, height, buffers, true, true};
     }
 };
 

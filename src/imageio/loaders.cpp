@@ -50,7 +50,13 @@ bool mayBeBmp(LoadSource&, std::span<const std::uint8_t> head) {
 
 bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
     const FileFormat* format = fileFormat(kind & 0x7F);
-    return format && format->load(path, bitmap, request);
+    return format && LoadWithFormat(*format, path, bitmap, request);
+}
+
+bool LoadWithFormat(const FileFormat& format, const std::string& path, Bitmap* bitmap,
+                    const LoadRequest& request) {
+    return format.load ? format.load(path, bitmap, request)
+                       : format.probe && loading::loadFileWith(format.probe, path, bitmap, request);
 }
 
 bool LoadAssociatedIconAs(const std::string& path, Bitmap* bitmap, const LoadRequest&) {
@@ -99,7 +105,7 @@ bool ProbeImageKindByTrying(const std::string& path, Bitmap* bitmap, FileKind& k
     for (const FileFormat& format : fileFormats()) {
         if (format.kind == kind::AllFiles) continue;  // the last resort, after every other row
         try {
-            if (format.load(path, bitmap, request)) {
+            if (LoadWithFormat(format, path, bitmap, request)) {
                 kind = format.kind;
                 return true;
             }

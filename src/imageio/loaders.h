@@ -28,6 +28,9 @@ void keepLoaded(Bitmap&& picture, Bitmap& bitmap);
 // The loader of the format row of the low seven bits of kind (false for a code of no row); kinds
 // 1 to 4 use icon index 0. Exceptions raised after the file was read (drawing, resources) reach the caller.
 bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request = {});
+// The same for a format row: its load column, or its probe loader on the file alone.
+bool LoadWithFormat(const FileFormat& format, const std::string& path, Bitmap* bitmap,
+                    const LoadRequest& request = {});
 
 // Tries the rows after kind 0 in the table's order, each attempt swallowing exceptions, then kind 0 without a
 // handler (unless request.associatedIcon is false). Stores the first kind that loads; on failure kind is

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "codecs/gif_image.h"
+#include "support/test_util.h"
 
 namespace vexilo::gif {
 namespace {
@@ -256,3 +257,22 @@ TEST(GifLzw, AFullTableGoesOnAtTwelveBitsUntilAClearCode) {
 
 }  // namespace
 }  // namespace vexilo::gif
+
+namespace vexilo {
+namespace {
+
+// Files whose minimum code size is 9, 10 or 11 (made by a plain literal-code writer; ImageMagick
+// reads all three as the same picture) decode like any other.
+TEST(GifLzw, MinimumCodeSizesAboveEightDecodeAsOtherReadersDecodeThem) {
+    const Color palette[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+    for (const char* name : {"lzw9.gif", "lzw10.gif", "lzw11.gif"}) {
+        const Bitmap b =
+            readGif(test::readFile(std::filesystem::path(VEXILO_TEST_DATA_DIR) / "formats" / name));
+        ASSERT_EQ(b.width(), 20) << name;
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 20; ++x) ASSERT_EQ(b.pixel(x, y), palette[(x / 3 + y / 2) % 4]) << name;
+    }
+}
+
+}  // namespace
+}  // namespace vexilo

@@ -15,21 +15,18 @@ TEST(FileFormats, EveryRowIsFoundByItsKindAndComplete) {
         EXPECT_TRUE(kinds.insert(f.kind).second);  // a stored kind names one row
         EXPECT_EQ(fileFormat(f.kind), &f);
         EXPECT_EQ(fileFormats()[static_cast<std::size_t>(fileFormatPosition(f.kind))].kind, f.kind);
-        EXPECT_NE(f.load, nullptr);
+        EXPECT_TRUE(f.load || f.probe);
         EXPECT_EQ(f.probe == nullptr, f.mayAccept == nullptr);
         EXPECT_EQ(f.output, f.encode != nullptr);
         EXPECT_EQ(isOutputKind(f.kind), f.output);
-        if (f.kind != kind::AllFiles) {
-            EXPECT_EQ(std::string(f.mask), std::string("*") + f.extension);
-        }
         if (f.save.place > 0) {
             EXPECT_TRUE(f.output);
         }
     }
     EXPECT_EQ(fileFormats().front().kind, kind::AllFiles);  // the view-as list starts with it
-    EXPECT_EQ(fileFormat(13), nullptr);
-    EXPECT_STREQ(fileKindName(13), "");
-    EXPECT_STREQ(fileKindExtension(13), "");
+    EXPECT_EQ(fileFormat(200), nullptr);
+    EXPECT_STREQ(fileKindName(200), "");
+    EXPECT_STREQ(fileKindExtension(200), "");
     EXPECT_EQ(fileFormatPosition(-1), -1);
 
     // The menu holds each place once, in order.

@@ -322,16 +322,17 @@ TEST_F(ImageSearchScan, LoaderExceptionsEndTheScanAndLeaveItRestartable) {
 
 TEST(ImageSearchMasks, StartEntriesAndUserMasks) {
     ImageSearch s;
-    ASSERT_EQ(s.masks.size(), 13u);
+    const std::size_t starts = fileFormats().size();
+    ASSERT_EQ(s.masks.size(), starts);
     EXPECT_EQ(s.masks.items[0].text, "All files as Windows Icons");
     EXPECT_FALSE(s.masks.items[0].checked);
     EXPECT_EQ(s.masks.items[1].text, "*.exe");
     EXPECT_EQ(s.masks.items[12].text, "*.gif");
-    for (std::size_t i = 1; i < 13; ++i) EXPECT_TRUE(s.masks.items[i].checked);
-    s.initMaskList({"*.xpm", "*.BMP", "*.Xpm", "*.svg"});
-    EXPECT_EQ(s.masks.size(), 15u);
-    EXPECT_FALSE(s.masks.items[13].checked);
-    EXPECT_THAT(s.userMasks(), ElementsAre("*.xpm", "*.svg"));
+    for (std::size_t i = 1; i < starts; ++i) EXPECT_TRUE(s.masks.items[i].checked);
+    s.initMaskList({"*.xcf", "*.BMP", "*.Xcf", "*.kra"});
+    EXPECT_EQ(s.masks.size(), starts + 2);
+    EXPECT_FALSE(s.masks.items[starts].checked);
+    EXPECT_THAT(s.userMasks(), ElementsAre("*.xcf", "*.kra"));
 }
 
 TEST(ImageSearchMasks, AllFilesIsExclusiveBothWays) {
@@ -357,17 +358,18 @@ TEST(ImageSearchMasks, AddingMasksLowerCasesAndNeverDuplicates) {
     std::string edit = "*.BMP";
     s.BitBtnAddMaskClick(edit);
     EXPECT_EQ(edit, "*.bmp");
-    EXPECT_EQ(s.masks.size(), 13u);
+    const std::size_t starts = fileFormats().size();
+    EXPECT_EQ(s.masks.size(), starts);
     EXPECT_TRUE(s.masks.items[7].checked);
     edit = "Photo?.XPM";
     s.BitBtnAddMaskClick(edit);
     EXPECT_EQ(edit, "photo?.xpm");
-    ASSERT_EQ(s.masks.size(), 14u);
-    EXPECT_EQ(s.masks.items[13].text, "photo?.xpm");
-    EXPECT_TRUE(s.masks.items[13].checked);
+    ASSERT_EQ(s.masks.size(), starts + 1);
+    EXPECT_EQ(s.masks.items[starts].text, "photo?.xpm");
+    EXPECT_TRUE(s.masks.items[starts].checked);
     edit.clear();
     s.BitBtnAddMaskClick(edit);
-    EXPECT_EQ(s.masks.size(), 14u);
+    EXPECT_EQ(s.masks.size(), starts + 1);
     // Enter makes the typed mask the only checked one; with a modifier it does nothing.
     s.masks.checkAll(true);
     edit = "*.GIF";

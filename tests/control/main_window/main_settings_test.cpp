@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "control/main_window/main_commands.h"
+#include "imageio/file_kind.h"
 #include "lang/lang.h"
 #include "settings/settings_store.h"
 #include "support/test_util.h"
@@ -146,9 +147,11 @@ TEST(MainFormSettings, RoundTripAndReadingRules) {
     EXPECT_EQ(r.toolbars[2].row, 1);
     EXPECT_THAT(next.searchFolders.texts(), ElementsAre("/data/b/", "/data/a/"));
     EXPECT_FALSE(next.searchFolders.items[0].checked);
-    ASSERT_EQ(next.masks.size(), 14u);  // the user mask after the 13 start entries, unchecked
-    EXPECT_EQ(next.masks.items[13].text, "*.xcf");
-    EXPECT_FALSE(next.masks.items[13].checked);
+    // The user mask after the start entries, unchecked.
+    const std::size_t starts = fileFormats().size();
+    ASSERT_EQ(next.masks.size(), starts + 1);
+    EXPECT_EQ(next.masks.items[starts].text, "*.xcf");
+    EXPECT_FALSE(next.masks.items[starts].checked);
 
     // "0x2" is hexadecimal; a missing value keeps the current one; a damaged style gives 0.
     SettingsStore hand;
