@@ -29,6 +29,10 @@ class ThumbnailCache {
 public:
     // root is the thumbnails folder, normally defaultRoot().
     explicit ThumbnailCache(std::string root);
+
+    // Files smaller than this skip the cache: decoding them costs less than reading a stored
+    // thumbnail, and a cache entry each would only slow the first scan of a folder of many.
+    std::uint64_t smallestFile = 16 * 1024;
     // $XDG_CACHE_HOME/thumbnails.
     static std::string defaultRoot();
     const std::string& root() const { return m_root; }

@@ -10,7 +10,9 @@
 
 namespace vexilo::search {
 
-Thumbnail MakeThumbnail(const ThumbnailJob& job, LoadBuffers* buffers) {
+Thumbnail MakeThumbnail(const ThumbnailJob& given, LoadBuffers* buffers) {
+    ThumbnailJob job = given;
+    if (job.cache && job.size < job.cache->smallestFile) job.cache = nullptr;
     Thumbnail out;
     const int wanted = std::max(job.cellWidth, job.cellHeight);
     // The cache knows files by their absolute path.

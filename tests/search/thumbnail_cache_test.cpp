@@ -14,6 +14,7 @@ namespace {
 class ThumbnailCacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        cache.smallestFile = 0;  // the test pictures are small
         photo = dir.file("photo.png");
         writePng(photo, kBlue, 300, 200);
         setTime(photo, 1700000000);
@@ -77,6 +78,12 @@ TEST_F(ThumbnailCacheTest, FreshThumbnailIsUsedAndAChangedTimeRemakesIt) {
     EXPECT_EQ(MakeThumbnail({photo, 1700000100, job(photo).size, 64, 200, &cache}, nullptr).picture.width(),
               256);
     EXPECT_TRUE(test::readFile(cache.thumbnailPath(photo, kLargeThumbnailSize)).size() > 0);
+}
+
+TEST_F(ThumbnailCacheTest, FilesCheaperToDecodeThanToLookUpSkipTheCache) {
+    cache.smallestFile = 1u << 20;
+    EXPECT_TRUE(MakeThumbnail(job(photo), nullptr).loaded);
+    EXPECT_FALSE(std::filesystem::exists(cache.thumbnailPath(photo, kNormalThumbnailSize)));
 }
 
 TEST_F(ThumbnailCacheTest, FailureEntryStopsRetriesUntilTheTimeChanges) {
