@@ -73,10 +73,20 @@ public:
         return std::move(*node.mapped().result);
     }
 
-    // Drops every job no worker has started (a stopped run); their tickets may not be taken.
-    void dropPending() {
+    // True when a worker has finished the ticket's job, so take() answers at once.
+    bool ready(std::size_t ticket) {
         const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_done.count(ticket) != 0;
+    }
+
+    // Drops every job no worker has started (a stopped run) and answers their tickets, which
+    // may not be taken.
+    std::vector<std::size_t> dropPending() {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<std::size_t> dropped;
+        for (const auto& p : m_pending) dropped.push_back(p.first);
         m_pending.clear();
+        return dropped;
     }
 
 private:

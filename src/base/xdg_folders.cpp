@@ -52,6 +52,10 @@ std::string xdgConfigHome() {
     return userFolder("XDG_CONFIG_HOME", "/.config");
 }
 
+std::string xdgCacheHome() {
+    return userFolder("XDG_CACHE_HOME", "/.cache");
+}
+
 std::vector<std::string> xdgDataDirs() {
     return folderList("XDG_DATA_DIRS", {"/usr/local/share", "/usr/share"});
 }

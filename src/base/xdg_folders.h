@@ -13,6 +13,8 @@ std::string homeFolder();
 std::string xdgDataHome();
 // $XDG_CONFIG_HOME, else ~/.config.
 std::string xdgConfigHome();
+// $XDG_CACHE_HOME, else ~/.cache.
+std::string xdgCacheHome();
 // The absolute entries of $XDG_DATA_DIRS, else /usr/local/share and /usr/share.
 std::vector<std::string> xdgDataDirs();
 // The absolute entries of $XDG_CONFIG_DIRS, else /etc/xdg.

@@ -15,7 +15,7 @@ using search::Column;
 
 constexpr const char* kUsage =
     "usage: vexilo-cli scan [--subfolders] [--mask MASK]... [--all-files] "
-    "[--sort name|ext|size|date|time|path] [--thumbnails|--no-thumbnails] FOLDER...\n";
+    "[--sort name|ext|size|date|time|path] [--thumbnails|--no-thumbnails] [--no-cache] FOLDER...\n";
 
 int usageError(const std::string& why) {
     std::cerr << "vexilo-cli scan: " << why << "\n" << kUsage;
@@ -31,6 +31,7 @@ int scan(const std::vector<std::string>& args) {
                                                          {"date", 3}, {"time", 4}, {"path", 5}};
     search::ImageSearch s;
     s.scanSubfolders = false;
+    s.keepThumbnails = false;  // made for the kinds, never printed
     std::vector<std::string> userMasks, folders;
     bool allFiles = false;
     int sortButton = -1;
@@ -55,6 +56,8 @@ int scan(const std::vector<std::string>& args) {
             s.buildThumbnails = true;
         } else if (a == "--no-thumbnails") {
             s.buildThumbnails = false;
+        } else if (a == "--no-cache") {
+            s.useThumbnailCache = false;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             return usageError("unknown option \"" + a + "\"");
         } else {
@@ -104,9 +107,10 @@ int scan(const std::vector<std::string>& args) {
 
 const CliRegistrar reg({"scan",
                         "[--subfolders] [--mask MASK]... [--all-files] [--sort name|ext|size|date|time|path] "
-                        "[--thumbnails|--no-thumbnails] FOLDER...",
+                        "[--thumbnails|--no-thumbnails] [--no-cache] FOLDER...",
                         "Lists the images found in folders, one tab-separated line per row: caption, size, "
-                        "date, time, folder, kind, icon index.",
+                        "date, time, folder, kind, icon index. Thumbnails come from and go to the desktop's "
+                        "thumbnail cache unless --no-cache is given.",
                         scan});
 
 }  // namespace

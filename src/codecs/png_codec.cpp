@@ -582,6 +582,55 @@ std::vector<std::uint8_t> encodePng(const Bitmap& bitmap) {
     return img.saveToBytes();
 }
 
+std::vector<PngText> readPngTexts(std::span<const std::uint8_t> data) {
+    if (data.size() < kSignature.size() || !std::equal(kSignature.begin(), kSignature.end(), data.begin()))
+        throw EPNGImageException("Invalid Portable Graphics Network image, it has an invalid file header.");
+    ByteReader in(data, "PNG");
+    in.skip(kSignature.size(), "signature");
+    std::vector<PngText> texts;
+    const std::uint32_t tEXt = pngChunkType("tEXt"), IEND = pngChunkType("IEND");
+    while (in.remaining() >= 12) {
+        const std::uint32_t length = in.u32be("chunk length");
+        const std::uint32_t type = in.u32be("chunk type");
+        if (length > in.remaining() - 4)
+            throw EPNGImageException("The chunk " + pngChunkName(type) + " claims " + std::to_string(length) +
+                                     " bytes but the file ends first.");
+        if (type == IEND) break;
+        if (type != tEXt) {
+            in.skip(length + std::size_t{4}, "chunk");
+            continue;
+        }
+        const auto bytes = in.bytes(length, "chunk data");
+        if (in.u32be("chunk CRC") != pngCrc(type, bytes)) continue;
+        const auto zero = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
+        if (zero == bytes.begin() || zero == bytes.end()) continue;
+        texts.push_back({std::string(bytes.begin(), zero), std::string(zero + 1, bytes.end())});
+    }
+    return texts;
+}
+
+std::vector<std::uint8_t> encodePng(const Bitmap& bitmap, const std::vector<PngText>& texts) {
+    std::vector<std::uint8_t> file = encodePng(bitmap);
+    std::vector<std::uint8_t> chunks;
+    for (const PngText& t : texts) {
+        if (t.keyword.empty() || t.keyword.size() > 79 || t.keyword.find('\0') != std::string::npos)
+            throw ImageError("PNG: the text keyword \"" + t.keyword + "\" cannot be written");
+        std::vector<std::uint8_t> body(t.keyword.begin(), t.keyword.end());
+        body.push_back(0);
+        body.insert(body.end(), t.text.begin(), t.text.end());
+        if (body.size() > 0x7FFFFFFFu) throw ImageError("PNG: a text chunk is too large to write");
+        const std::uint32_t type = pngChunkType("tEXt");
+        putBe32(chunks, static_cast<std::uint32_t>(body.size()));
+        putBe32(chunks, type);
+        chunks.insert(chunks.end(), body.begin(), body.end());
+        putBe32(chunks, pngCrc(type, body));
+    }
+    // The header chunk is first and always 25 bytes: 13 of data, length, type and CRC.
+    const std::size_t afterHeader = kSignature.size() + 25;
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(afterHeader), chunks.begin(), chunks.end());
+    return file;
+}
+
 void savePngFile(const Bitmap& bitmap, const std::string& path) {
     writeFileAtomic(path, encodePng(bitmap));
 }

@@ -330,6 +330,17 @@ Bitmap decodePng(std::span<const std::uint8_t> data, const DecodeLimits& limits 
 // Encodes a raster as the save path does (fresh image, default filters). Throws ImageError for
 // an empty raster.
 std::vector<std::uint8_t> encodePng(const Bitmap& bitmap);
+// One tEXt chunk: a Latin-1 keyword (1 to 79 bytes) and its text.
+struct PngText {
+    std::string keyword, text;
+};
+// The tEXt chunks of a PNG in file order, read without decoding the picture; a chunk with a bad
+// CRC or without a keyword is left out. Throws EPNGImageException for a bad signature or a
+// chunk that runs past the end of the data.
+std::vector<PngText> readPngTexts(std::span<const std::uint8_t> data);
+// encodePng with these tEXt chunks right after the header. Throws ImageError for an empty
+// raster or a keyword that is empty, longer than 79 bytes or holds a zero byte.
+std::vector<std::uint8_t> encodePng(const Bitmap& bitmap, const std::vector<PngText>& texts);
 // encodePng written atomically to path; throws ImageError.
 void savePngFile(const Bitmap& bitmap, const std::string& path);
 

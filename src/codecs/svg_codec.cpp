@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "base/errors.h"
+#include "base/shared_library.h"
 
 namespace vexilo {
 
@@ -17,19 +18,74 @@ namespace {
 
 constexpr const char* kFormat = "SVG";
 
+// librsvg's functions and the cairo and GLib ones it is used with, from the libraries opened on
+// first use (librsvg first: the others come with it).
+// clang-format off
+#define VEXILO_RSVG_FUNCTIONS(X) \
+    X(rsvg_handle_new_from_data) \
+    X(rsvg_handle_get_intrinsic_size_in_pixels) \
+    X(rsvg_handle_get_intrinsic_dimensions) \
+    X(rsvg_handle_render_document)
+#define VEXILO_GOBJECT_FUNCTIONS(X) \
+    X(g_object_unref)
+#define VEXILO_GLIB_FUNCTIONS(X) \
+    X(g_error_free)
+#define VEXILO_CAIRO_FUNCTIONS(X) \
+    X(cairo_image_surface_create) \
+    X(cairo_surface_status) \
+    X(cairo_create) \
+    X(cairo_destroy) \
+    X(cairo_surface_destroy) \
+    X(cairo_surface_flush) \
+    X(cairo_image_surface_get_data) \
+    X(cairo_image_surface_get_stride)
+// clang-format on
+struct SvgApi {
+    VEXILO_RSVG_FUNCTIONS(VEXILO_TABLE_FIELD)
+    VEXILO_GOBJECT_FUNCTIONS(VEXILO_TABLE_FIELD)
+    VEXILO_GLIB_FUNCTIONS(VEXILO_TABLE_FIELD)
+    VEXILO_CAIRO_FUNCTIONS(VEXILO_TABLE_FIELD)
+    bool complete = true;
+};
+
+const SvgApi& api() {
+    static const SvgApi loaded = [] {
+        SvgApi table;
+        {
+            const SharedLibrary library("librsvg-2.so.2");
+            VEXILO_RSVG_FUNCTIONS(VEXILO_TABLE_FILL)
+        }
+        {
+            const SharedLibrary library("libgobject-2.0.so.0");
+            VEXILO_GOBJECT_FUNCTIONS(VEXILO_TABLE_FILL)
+        }
+        {
+            const SharedLibrary library("libglib-2.0.so.0");
+            VEXILO_GLIB_FUNCTIONS(VEXILO_TABLE_FILL)
+        }
+        {
+            const SharedLibrary library("libcairo.so.2");
+            VEXILO_CAIRO_FUNCTIONS(VEXILO_TABLE_FILL)
+        }
+        return table;
+    }();
+    if (!loaded.complete) throw DecodeError("SVG: the system's librsvg cannot be loaded");
+    return loaded;
+}
+
 struct GObjectUnref {
-    void operator()(RsvgHandle* h) const { g_object_unref(h); }
+    void operator()(RsvgHandle* h) const { api().g_object_unref(h); }
 };
 struct SurfaceDestroy {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+    void operator()(cairo_surface_t* s) const { api().cairo_surface_destroy(s); }
 };
 struct CairoDestroy {
-    void operator()(cairo_t* c) const { cairo_destroy(c); }
+    void operator()(cairo_t* c) const { api().cairo_destroy(c); }
 };
 
 [[noreturn]] void refuse(GError* error, const char* why) {
     std::string text = std::string("SVG: ") + (error && error->message ? error->message : why);
-    if (error) g_error_free(error);
+    if (error) api().g_error_free(error);
     throw DecodeError(text);
 }
 
@@ -48,16 +104,17 @@ AlphaImage decodeSvg(std::span<const std::uint8_t> data, const DecodeLimits& lim
                      int wantHeight) {
     GError* error = nullptr;
     const std::unique_ptr<RsvgHandle, GObjectUnref> handle(
-        rsvg_handle_new_from_data(data.data(), data.size(), &error));
+        api().rsvg_handle_new_from_data(data.data(), data.size(), &error));
     if (!handle) refuse(error, "damaged drawing");
     double width = 0, height = 0;
-    if (!rsvg_handle_get_intrinsic_size_in_pixels(handle.get(), &width, &height) || !(width > 0) ||
+    if (!api().rsvg_handle_get_intrinsic_size_in_pixels(handle.get(), &width, &height) || !(width > 0) ||
         !(height > 0) || !std::isfinite(width) || !std::isfinite(height)) {
         // No size of its own: the default size, in the shape of its view box when it has one.
         gboolean hasWidth = FALSE, hasHeight = FALSE, hasViewBox = FALSE;
         RsvgLength w, h;
         RsvgRectangle box{};
-        rsvg_handle_get_intrinsic_dimensions(handle.get(), &hasWidth, &w, &hasHeight, &h, &hasViewBox, &box);
+        api().rsvg_handle_get_intrinsic_dimensions(handle.get(), &hasWidth, &w, &hasHeight, &h, &hasViewBox,
+                                                   &box);
         width = height = kSvgDefaultSize;
         if (hasViewBox && box.width > 0 && box.height > 0 && std::isfinite(box.width / box.height)) {
             const double aspect = box.width / box.height;
@@ -78,17 +135,18 @@ AlphaImage decodeSvg(std::span<const std::uint8_t> data, const DecodeLimits& lim
     const int w = static_cast<int>(width), h = static_cast<int>(height);
 
     const std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) throw DecodeError("SVG: out of memory");
+        api().cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+    if (api().cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+        throw DecodeError("SVG: out of memory");
     {
-        const std::unique_ptr<cairo_t, CairoDestroy> cr(cairo_create(surface.get()));
+        const std::unique_ptr<cairo_t, CairoDestroy> cr(api().cairo_create(surface.get()));
         const RsvgRectangle viewport{0, 0, width, height};
-        if (!rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &error))
+        if (!api().rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &error))
             refuse(error, "damaged drawing");
     }
-    cairo_surface_flush(surface.get());
-    const unsigned char* pixels = cairo_image_surface_get_data(surface.get());
-    const int stride = cairo_image_surface_get_stride(surface.get());
+    api().cairo_surface_flush(surface.get());
+    const unsigned char* pixels = api().cairo_image_surface_get_data(surface.get());
+    const int stride = api().cairo_image_surface_get_stride(surface.get());
 
     AlphaImage image;
     image.color.resetForOverwrite(w, h, PixelFormat::Device);

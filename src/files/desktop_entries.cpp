@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/uri.h"
 #include "base/xdg_folders.h"
-#include "files/uri.h"
 
 namespace vexilo {
 

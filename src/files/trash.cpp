@@ -16,9 +16,9 @@
 #include "base/errors.h"
 #include "base/file_io.h"
 #include "base/paths.h"
+#include "base/uri.h"
 #include "base/xdg_folders.h"
 #include "files/copy_file.h"
-#include "files/uri.h"
 
 namespace vexilo {
 

@@ -1,5 +1,5 @@
 #pragma once
-// The two small raster operations shared by the thumbnails, the target and the batch job.
+// The small raster operations shared by the thumbnails, the target and the batch job.
 #include "raster/bitmap.h"
 
 namespace vexilo {
@@ -11,6 +11,11 @@ constexpr Color kButtonShadow{128, 128, 128};
 // Sets bitmap to width x height and stretches all of source into it by nearest pixel, keeping
 // no aspect ratio. The bitmap keeps its own pixel format.
 void StretchInto(const Bitmap& source, Bitmap& bitmap, int width, int height);
+
+// The picture scaled down with aspect kept so that its larger side is at most `size`, each
+// pixel the average of (up to 4 x 4 of) the source pixels it covers; a picture already small enough comes
+// back at its own size. The result is in the display's format (transparent pixels white).
+Bitmap ShrinkToFit(const Bitmap& source, int size);
 
 // Draws the raised two-ring frame of "Button shape" just inside the bitmap's edges: highlight
 // on the top and left, shadow on the bottom and right; nothing inside the rings changes.

@@ -13,7 +13,15 @@ void ImageList::setCellSize(int width, int height) {
     if (width == m_width && height == m_height) return;
     m_width = width;
     m_height = height;
-    m_images.clear();
+    clear();
+}
+
+void ImageList::setPixelRatio(double ratio) {
+    // A ratio below 1 would throw pixels away; a huge one is no screen.
+    ratio = std::clamp(ratio, 1.0, 8.0);
+    if (ratio == m_ratio) return;
+    m_ratio = ratio;
+    clear();
 }
 
 void ImageList::put(std::int32_t index, const Bitmap& picture) {
@@ -21,8 +29,20 @@ void ImageList::put(std::int32_t index, const Bitmap& picture) {
     const auto at = static_cast<std::size_t>(index);
     if (at >= m_images.size()) m_images.resize(at + 1);
     Bitmap cell;
-    StretchInto(picture, cell, m_width, m_height);
+    StretchInto(picture, cell, pixelWidth(), pixelHeight());
+    const bool fresh = m_images[at].empty();
     m_images[at] = std::move(cell);
+    if (at < m_dropped.size()) m_dropped[at] = false;
+    if (!fresh) return;
+    m_kept.push_back(index);
+    while (m_kept.size() > kKeptThumbnails) {
+        const auto old = static_cast<std::size_t>(m_kept.front());
+        m_kept.pop_front();
+        if (old >= m_images.size() || m_images[old].empty()) continue;
+        m_images[old] = Bitmap();
+        if (old >= m_dropped.size()) m_dropped.resize(old + 1);
+        m_dropped[old] = true;
+    }
 }
 
 const Bitmap* ImageList::at(std::int32_t index) const {
@@ -32,6 +52,18 @@ const Bitmap* ImageList::at(std::int32_t index) const {
 }
 
 FoundImageList::FoundImageList() = default;
+
+const Bitmap* FoundImageList::thumbnail(ImageList& list, std::size_t i) const {
+    const FoundRow& r = row(i);
+    const std::int32_t index = r.image.ImageIndex;
+    if (const Bitmap* kept = list.at(index)) return kept;
+    if (!list.dropped(index) || !remakeThumbnail) return nullptr;
+    const std::optional<Bitmap> picture = remakeThumbnail(r);
+    if (!picture || picture->empty()) return nullptr;
+    m_large.put(index, *picture);
+    m_small.put(index, *picture);
+    return list.at(index);
+}
 
 std::string FoundImageList::columnText(std::size_t i, Column column) const {
     const FoundRow& r = row(i);

@@ -2,7 +2,9 @@
 // The found-image rows as a plain model: one caption and one FoundImage per row, and the two
 // thumbnail lists the rows point into. A window shows it; it draws nothing itself.
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,10 @@
 #include "search/found_image.h"
 
 namespace vexilo::search {
+
+// How many rows keep their thumbnails at once: enough for every row a view shows, so a list of
+// 100,000 rows costs its rows, not their pictures. The others are made again when asked for.
+constexpr std::size_t kKeptThumbnails = 1024;
 
 // The thumbnail cell sizes at start-up.
 constexpr int kLargeCellSize = 32;
@@ -33,15 +39,35 @@ public:
     int height() const { return m_height; }
     // A new cell size empties the list; rows keep their index and show nothing until rescanned.
     void setCellSize(int width, int height);
-    // Stretches the picture over the whole cell (no aspect ratio kept) and stores it at index.
+    // The screen's device pixel ratio: the pictures hold that many pixels per cell pixel, so a
+    // 32 px cell keeps 64 px at 200 % and is drawn sharp. A new ratio empties the list too.
+    void setPixelRatio(double ratio);
+    double pixelRatio() const { return m_ratio; }
+    int pixelWidth() const { return scaled(m_width); }
+    int pixelHeight() const { return scaled(m_height); }
+    // Stretches the picture over the whole cell's pixels (no aspect ratio kept) and stores it
+    // at index.
     void put(std::int32_t index, const Bitmap& picture);
     const Bitmap* at(std::int32_t index) const;
     std::size_t count() const { return m_images.size(); }
-    void clear() { m_images.clear(); }
+    void clear() {
+        m_images.clear();
+        m_kept.clear();
+        m_dropped.clear();
+    }
+    // True when the position held a picture that was let go to bound the memory.
+    bool dropped(std::int32_t index) const {
+        return index >= 0 && static_cast<std::size_t>(index) < m_dropped.size() &&
+               m_dropped[static_cast<std::size_t>(index)];
+    }
 
 private:
+    int scaled(int side) const { return static_cast<int>(side * m_ratio + 0.5); }
     int m_width, m_height;
-    std::vector<Bitmap> m_images;  // an empty Bitmap marks a position without a picture
+    double m_ratio = 1.0;
+    std::vector<Bitmap> m_images;     // an empty Bitmap marks a position without a picture
+    std::deque<std::int32_t> m_kept;  // positions holding a picture, oldest first
+    std::vector<bool> m_dropped;
 };
 
 struct FoundRow {
@@ -66,12 +92,17 @@ public:
     ImageList& smallImages() { return m_small; }
     const ImageList& largeImages() const { return m_large; }
     const ImageList& smallImages() const { return m_small; }
-    // The thumbnails of a row; null where the list holds none.
-    const Bitmap* largeThumbnail(std::size_t row) const {
-        return m_large.at(this->row(row).image.ImageIndex);
-    }
-    const Bitmap* smallThumbnail(std::size_t row) const {
-        return m_small.at(this->row(row).image.ImageIndex);
+    // The thumbnails of a row; null where the list holds none. A thumbnail let go to bound the
+    // memory is made again through remakeThumbnail.
+    const Bitmap* largeThumbnail(std::size_t row) const { return thumbnail(m_large, row); }
+    const Bitmap* smallThumbnail(std::size_t row) const { return thumbnail(m_small, row); }
+    // Makes a row's picture again (the scan's own rules); nullopt when it has none.
+    std::function<std::optional<Bitmap>(const FoundRow&)> remakeThumbnail;
+
+    // Both image lists at the screen's device pixel ratio (see ImageList::setPixelRatio).
+    void setPixelRatio(double ratio) {
+        m_large.setPixelRatio(ratio);
+        m_small.setPixelRatio(ratio);
     }
 
     // Removes every row and both image lists' pictures; image indexes start again at 0.
@@ -93,6 +124,7 @@ public:
     std::function<void(ListChange, std::size_t row)> onChanged;
 
 private:
+    const Bitmap* thumbnail(ImageList& list, std::size_t row) const;
     void changing(ListChange c, std::size_t row) {
         if (onChanging) onChanging(c, row);
     }
@@ -101,8 +133,9 @@ private:
     }
 
     std::vector<FoundRow> m_rows;
-    ImageList m_large{kLargeCellSize, kLargeCellSize};
-    ImageList m_small{kSmallCellSize, kSmallCellSize};
+    // Mutable: asking for a thumbnail that was let go makes it again.
+    mutable ImageList m_large{kLargeCellSize, kLargeCellSize};
+    mutable ImageList m_small{kSmallCellSize, kSmallCellSize};
     std::int32_t m_nextImageIndex = 0;
 };
 

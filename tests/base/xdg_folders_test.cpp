@@ -40,8 +40,10 @@ TEST(XdgFolders, RelativeValuesAreIgnored) {
     ScopedEnv config("XDG_CONFIG_HOME", "/tmp/cfg/");
     ScopedEnv dirs("XDG_DATA_DIRS", "share:/opt/share/::/usr/share");
     ScopedEnv configDirs("XDG_CONFIG_DIRS", "etc");
+    ScopedEnv cache("XDG_CACHE_HOME", "cache");
     EXPECT_EQ(xdgDataHome(), "/home/anna/.local/share");
     EXPECT_EQ(xdgConfigHome(), "/tmp/cfg");
+    EXPECT_EQ(xdgCacheHome(), "/home/anna/.cache");
     EXPECT_THAT(xdgDataDirs(), ElementsAre("/opt/share", "/usr/share"));
     EXPECT_THAT(xdgConfigDirs(), ElementsAre("/etc/xdg"));
 }

@@ -1,5 +1,7 @@
 #include "control/main_window/image_search.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "base/text.h"
@@ -21,7 +23,44 @@ ImageSearch::ImageSearch() : m_placeholder(makePlaceholderImage()) {
     for (auto& item : defaultMaskEntries()) masks.items.push_back(item);
     m_finder.OnFoundFile = [this](TFindInDir&) { FindInDir1FoundFile(); };
     m_finder.OnEndScan = [this](TFindInDir&) { FindInDir1EndScan(); };
+    m_addRow = [this](const QueuedFile& file, QueuedRow&& row) { addRow(file, std::move(row)); };
+    m_list.remakeThumbnail = [this](const FoundRow& row) { return remakeThumbnail(row); };
 }
+
+std::optional<Bitmap> ImageSearch::remakeThumbnail(const FoundRow& row) const {
+    const FoundImage& img = row.image;
+    if (img.Kind == kKindNotProbed) return std::nullopt;
+    const std::string path = img.path();
+    Bitmap picture;
+    try {
+        if (img.IconIndex >= 0) {
+            auto index = static_cast<std::uint16_t>(img.IconIndex);
+            if (LoadExecutableIcon(path, index, &picture)) return picture;
+        } else if (img.Kind == kind::AllFiles) {
+            if (LoadAssociatedIcon(path, &picture)) return picture;
+        } else if (struct stat st{}; ::stat(path.c_str(), &st) == 0) {
+            // A cache read when the scan wrote the thumbnail: cheap enough to do while drawing.
+            std::optional<ThumbnailCache> cache;
+            if (useThumbnailCache && !thumbnailNeedsDesktop(path))
+                cache.emplace(ThumbnailCache::defaultRoot());
+            if (cache && cache->holds(img.Folder)) cache.reset();
+            const ThumbnailJob job{
+                path,
+                st.st_mtime,
+                static_cast<std::uint64_t>(st.st_size),
+                std::max(m_list.largeImages().pixelWidth(), m_list.smallImages().pixelWidth()),
+                std::max(m_list.largeImages().pixelHeight(), m_list.smallImages().pixelHeight()),
+                cache ? &*cache : nullptr};
+            Thumbnail made = MakeThumbnail(job, nullptr);
+            if (made.loaded && !made.picture.empty()) return std::move(made.picture);
+        }
+    } catch (const std::exception&) {
+        // Asked for while drawing: a file that went bad since the scan shows the placeholder.
+    }
+    return m_placeholder;
+}
+
+ImageSearch::~ImageSearch() = default;
 
 void ImageSearch::initMaskList(const std::vector<std::string>& userMaskTexts) {
     masks.items = defaultMaskEntries();
@@ -60,6 +99,9 @@ void ImageSearch::RunScan() {
     struct Running {
         ImageSearch& s;
         ~Running() {
+            // Also after a loader exception: no worker outlives the scan.
+            s.m_queue.reset();
+            s.m_cache.reset();
             s.m_running = false;
             s.m_restartPending = false;
         }
@@ -90,68 +132,73 @@ void ImageSearch::runOnce() {
     m_finder.ScanSubfolders = scanSubfolders;
     if (onScanStarted) onScanStarted();
 
+    m_cache.reset();
+    m_cacheCheckedFolder.clear();
+    if (buildThumbnails && useThumbnailCache && !m_allFiles)
+        m_cache = std::make_unique<ThumbnailCache>(ThumbnailCache::defaultRoot());
+    ThumbnailQueue::Options options;
+    options.threads = thumbnailThreads;
+    options.thumbnails = buildThumbnails;
+    options.associatedIcons = m_allFiles;
+    // The picture only fills the thumbnail cells; the larger one bounds what it needs.
+    options.cellWidth = std::max(m_list.largeImages().pixelWidth(), m_list.smallImages().pixelWidth());
+    options.cellHeight = std::max(m_list.largeImages().pixelHeight(), m_list.smallImages().pixelHeight());
+    options.cache = m_cache.get();
+    m_queue = std::make_unique<ThumbnailQueue>(options);
+
     // A copy: the user may edit the folder list while the scan pumps events.
     const std::vector<std::string> folders = searchFolders.checkedTexts();
     for (const auto& folder : folders) {
         if (m_restartPending) break;
         m_finder.InitialDir = folder;
         if (!folder.empty()) m_finder.Scan();
-        if (m_finder.StopScan) break;
+        if (m_finder.StopScan || m_restartPending) break;
+        m_queue->settle(m_addRow, 0);
     }
+    // Stopped: the files already found but not yet made are left out at once.
+    if (m_finder.StopScan || m_restartPending)
+        m_queue->stop(m_addRow);
+    else
+        m_queue->settle(m_addRow, 0);
+    m_queue.reset();
     if (!m_restartPending) m_list.sort(SortKey);
+}
+
+bool ImageSearch::cacheAllowedHere() {
+    if (!m_cache) return false;
+    if (m_finder.CurrentFolder != m_cacheCheckedFolder) {
+        m_cacheCheckedFolder = m_finder.CurrentFolder;
+        m_cacheAllowed = !m_cache->holds(m_cacheCheckedFolder);
+    }
+    return m_cacheAllowed;
 }
 
 void ImageSearch::SBStopScanClick() {
     m_finder.StopScan = true;
 }
 
-void ImageSearch::addRow(const std::string& caption, const Bitmap* picture, FileKind kind,
-                         std::int32_t iconIndex) {
-    const FoundEntry& e = m_finder.FoundEntry;
+void ImageSearch::addRow(const QueuedFile& file, QueuedRow&& row) {
+    const FoundEntry& e = file.entry;
     FoundImage record;
     record.Time = dosTimeToMilliseconds(e.Time);
     record.Date = dosDateToDayNumber(e.Time);
     record.Size = static_cast<std::int64_t>(e.FullSize);
-    record.Folder = m_finder.CurrentFolder;
+    record.Folder = file.folder;
     record.Name = e.Name;
-    record.IconIndex = iconIndex;
-    record.Kind = kind;
+    record.IconIndex = row.iconIndex;
+    record.Kind = row.kind;
     // A loader that answered true with nothing drawn still leaves a visible thumbnail; a row
     // without thumbnails passes no picture at all.
+    const Bitmap* picture = row.picture && keepThumbnails ? &*row.picture : nullptr;
     const Bitmap* shown = picture && picture->empty() ? &m_placeholder : picture;
-    m_list.addRow(caption, std::move(record), shown);
+    m_list.addRow(std::move(row.caption), std::move(record), shown);
 }
 
 void ImageSearch::FindInDir1FoundFile() {
-    const std::string name = m_finder.FoundEntry.Name;
-    const std::string path = m_finder.CurrentFolder + name;
-
-    if (!buildThumbnails) {
-        addRow(name, nullptr, kKindNotProbed, -1);
-    } else if (m_allFiles) {
-        Bitmap icon;
-        if (LoadAssociatedIcon(path, &icon)) addRow(name, &icon, kind::AllFiles, -1);
-    } else {
-        Bitmap picture;
-        const auto icons = ForEachExecutableIcon(path, [&](std::uint16_t i, const Bitmap* icon) {
-            if (icon) addRow(name + " (" + std::to_string(i) + ")", icon, kind::Exe, i);
-            return icon != nullptr;
-        });
-        if (!icons) {
-            FileKind found = kind::AllFiles;
-            // The picture only fills the thumbnail cells; the larger one bounds what it needs.
-            const ImageList& large = m_list.largeImages();
-            const ImageList& small = m_list.smallImages();
-            const LoadRequest request =
-                LoadRequest::thumbnail(std::max(large.width(), small.width()),
-                                       std::max(large.height(), small.height()), &m_loadBuffers);
-            if (ProbeImageKind(path, &picture, found, request)) {
-                addRow(name, &picture, found, -1);
-            } else {
-                addRow(name, &m_placeholder, kind::AllFiles, -1);
-            }
-        }
-    }
+    if (!m_queue) return;  // only a running scan reports files
+    // The thumbnail is made on a worker; the rows come in finding order, a few files behind.
+    m_queue->add(m_finder.CurrentFolder, m_finder.FoundEntry, cacheAllowedHere());
+    m_queue->settle(m_addRow, m_queue->aheadLimit());
     ShowScanProgress();
 }
 

@@ -4,6 +4,8 @@
 // A window mirrors these lists, forwards its commands here and shows what the callbacks report.
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,8 @@
 #include "raster/bitmap.h"
 #include "search/find_in_dir.h"
 #include "search/found_list.h"
+#include "search/thumbnail_cache.h"
+#include "search/thumbnail_queue.h"
 
 namespace vexilo::search {
 
@@ -24,6 +28,7 @@ struct ScanProgress {
 class ImageSearch {
 public:
     ImageSearch();
+    ~ImageSearch();
     ImageSearch(const ImageSearch&) = delete;
     ImageSearch& operator=(const ImageSearch&) = delete;
 
@@ -37,6 +42,13 @@ public:
     // False: rows are made from the directory entries alone, without loading any file; they get
     // no thumbnails, IconIndex -1 and Kind kKindNotProbed.
     bool buildThumbnails = true;
+    // Thumbnails come from and go to the desktop's shared thumbnail cache (the advanced option).
+    bool useThumbnailCache = true;
+    // False: every thumbnail is made (the rows' kinds and icon numbers come from it) but not
+    // kept, so a scan of many files costs only its rows (the command line prints no picture).
+    bool keepThumbnails = true;
+    // Threads that make thumbnails: 0 one per core, 1 the scanning thread alone.
+    int thumbnailThreads = 0;
 
     FoundImageList& list() { return m_list; }
     const FoundImageList& list() const { return m_list; }
@@ -94,15 +106,23 @@ public:
 
 private:
     void runOnce();
-    void addRow(const std::string& caption, const Bitmap* picture, FileKind kind, std::int32_t iconIndex);
+    void addRow(const QueuedFile& file, QueuedRow&& row);
+    // A row's thumbnail made again after the list let it go, by the scan's rules.
+    std::optional<Bitmap> remakeThumbnail(const FoundRow& row) const;
+    // Whether files of the current folder may use the cache: not those inside it.
+    bool cacheAllowedHere();
 
     TFindInDir m_finder;
     FoundImageList m_list;
     Bitmap m_placeholder;
     bool m_running = false;
     bool m_restartPending = false;
-    bool m_allFiles = false;    // "All files as Windows Icons" was checked when the scan began
-    LoadBuffers m_loadBuffers;  // lent to every file's load, so large files reuse one buffer
+    bool m_allFiles = false;                  // "All files as Windows Icons" was checked when the scan began
+    std::unique_ptr<ThumbnailCache> m_cache;  // during a scan that uses it
+    std::unique_ptr<ThumbnailQueue> m_queue;  // during a scan
+    ThumbnailQueue::RowSink m_addRow;
+    std::string m_cacheCheckedFolder;
+    bool m_cacheAllowed = false;
 };
 
 }  // namespace vexilo::search

@@ -252,6 +252,7 @@ std::vector<std::string> ReadSettings(const SettingsStore& store, MainSettings& 
     s.lastDir = text(kRoot, "LastDir", s.lastDir);
     s.stretchView = boolean(kRoot, "StretchView", s.stretchView);
     s.showButText = boolean(kRoot, "ShowButText", s.showButText);
+    search.useThumbnailCache = boolean(kRoot, "ThumbnailCache", search.useThumbnailCache);
     s.preview.Left = integer(kPreviewKey, "Left", s.preview.Left);
     s.preview.Top = integer(kPreviewKey, "Top", s.preview.Top);
 
@@ -294,6 +295,7 @@ void WriteSettings(SettingsStore& store, const MainSettings& s, const search::Im
     store.writeString(kRoot, "Version", kProgramVersion);
     store.writeString(kRoot, "ProgPath", programFolder);
     store.writeBool(kRoot, "ShowButText", s.showButText);
+    store.writeBool(kRoot, "ThumbnailCache", search.useThumbnailCache);
     store.writeInteger(kPreviewKey, "Left", s.preview.Left);
     store.writeInteger(kPreviewKey, "Top", s.preview.Top);
 

@@ -1,7 +1,7 @@
 #pragma once
 // The rules of the advanced options dialog: the list colour, the large thumbnail size with its
-// "Default" box, the main toolbar's button texts and the three toolbars' visibility. The
-// dialog edits a copy; the main window applies the result only after OK.
+// "Default" box, the desktop's thumbnail cache on or off, the main toolbar's button texts and the three
+// toolbars' visibility. The dialog edits a copy; the main window applies the result only after OK.
 #include <string>
 
 #include "control/dialogs.h"
@@ -16,13 +16,14 @@ struct ConfigValues {
     int thumbWidth = 32, thumbHeight = 32;
     bool showButtonText = false;
     bool showMain = true, showView = true, showModify = true;
+    bool thumbnailCache = true;
     bool operator==(const ConfigValues&) const = default;
 };
 
 // The texts of the dialog, by interface number, as the pack gives them (some without "&").
 struct ConfigTexts {
     std::string caption, backgroundColor, imageListPage, toolbarsPage, width, height, showText, defaultBox,
-        defaultHint, showView, showModify, showMain, ok, cancel;
+        defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache;
 };
 ConfigTexts configTexts(const TLang& lang);
 
@@ -43,6 +44,7 @@ public:
     void ChBDefaultSzClick(bool checked);
     void setThumbWidth(int w) { m_values.thumbWidth = w; }
     void setThumbHeight(int h) { m_values.thumbHeight = h; }
+    void setThumbnailCache(bool on) { m_values.thumbnailCache = on; }
     void setToolbars(bool showText, bool main, bool view, bool modify);
     // A colour dialog at the swatch colour; the swatch takes the colour chosen.
     void BitBtnBckgrndColorClick(Dialogs& dialogs);

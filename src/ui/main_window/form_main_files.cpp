@@ -51,6 +51,7 @@ void TFormMain::SBConfigClick() {
     current.showMain = !toolbar(Toolbar::Main)->isHidden();
     current.showView = !toolbar(Toolbar::View)->isHidden();
     current.showModify = !toolbar(Toolbar::Modify)->isHidden();
+    current.thumbnailCache = m_search.useThumbnailCache;
 
     bool sizeChanged = false;
     const auto chosen = TFormConfig::SBConfigClick(
@@ -69,6 +70,7 @@ void TFormMain::SBConfigClick() {
         toolbar(Toolbar::Main)->setVisible(chosen->showMain);
         toolbar(Toolbar::View)->setVisible(chosen->showView);
         toolbar(Toolbar::Modify)->setVisible(chosen->showModify);
+        m_search.useThumbnailCache = chosen->thumbnailCache;
     }
     ApplyButtonCaptions();
     miToolbars1Click(nullptr);

@@ -85,10 +85,15 @@ QIcon FoundListModel::iconFor(std::size_t row) const {
     const auto slot = static_cast<std::size_t>(at);
     if (slot < m_icons.size() && !m_icons[slot].isNull()) return m_icons[slot];
     QIcon icon;
-    if (const Bitmap* large = m_list.largeThumbnail(row))
-        icon.addPixmap(QPixmap::fromImage(toQImage(*large)));
-    if (const Bitmap* small = m_list.smallThumbnail(row))
-        icon.addPixmap(QPixmap::fromImage(toQImage(*small)));
+    // Pictures made at the screen's pixel ratio are drawn at the cell size, pixel for pixel.
+    const auto add = [&](const Bitmap* picture, double ratio) {
+        if (!picture) return;
+        QPixmap pixmap = QPixmap::fromImage(toQImage(*picture));
+        pixmap.setDevicePixelRatio(ratio);
+        icon.addPixmap(pixmap);
+    };
+    add(m_list.largeThumbnail(row), m_list.largeImages().pixelRatio());
+    add(m_list.smallThumbnail(row), m_list.smallImages().pixelRatio());
     if (slot >= m_icons.size()) m_icons.resize(slot + 1);
     m_icons[slot] = icon;
     return icon;

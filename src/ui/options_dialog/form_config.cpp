@@ -51,6 +51,9 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_default->setObjectName("ChBDefaultSz");
     m_default->setToolTip(q(t.defaultHint));
     form->addRow(m_default);
+    m_cache = new QCheckBox(q(t.thumbnailCache));
+    m_cache->setObjectName("ChBThumbnailCache");
+    form->addRow(m_cache);
     m_pages->addTab(imageList, q(t.imageListPage));
 
     auto* toolbars = new QWidget;
@@ -82,6 +85,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_main->setChecked(v.showMain);
     m_view->setChecked(v.showView);
     m_modify->setChecked(v.showModify);
+    m_cache->setChecked(v.thumbnailCache);
     showSwatch();
 
     connect(m_default, &QCheckBox::toggled, this, [this](bool on) {
@@ -90,6 +94,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     });
     connect(m_width, &QSpinBox::valueChanged, this, [this](int w) { m_rules.setThumbWidth(w); });
     connect(m_height, &QSpinBox::valueChanged, this, [this](int h) { m_rules.setThumbHeight(h); });
+    connect(m_cache, &QCheckBox::toggled, this, [this](bool on) { m_rules.setThumbnailCache(on); });
     connect(colourButton, &QPushButton::clicked, this, [this] {
         m_rules.BitBtnBckgrndColorClick(m_dialogs);
         showSwatch();

@@ -52,6 +52,7 @@ private:
     QCheckBox* m_main;
     QCheckBox* m_view;
     QCheckBox* m_modify;
+    QCheckBox* m_cache;  // the desktop's thumbnail cache
 };
 
 }  // namespace vexilo

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <tuple>
 
 #include "codecs/bmp_codec.h"
 #include "imageio/file_kind.h"
@@ -44,6 +46,7 @@ protected:
         search.scanSubfolders = false;
     }
     void addFolder(const fs::path& p) { search.SBAddPathClick(p.string()); }
+    test::ScopedCacheHome cache;
     test::TempDir dir;
     ImageSearch search;
 };
@@ -54,6 +57,7 @@ TEST_F(ImageSearchScan, BuildsOneRowPerFileWithRecordsAndThumbnails) {
     writeText(dir.path() / "fake.bmp", "not a picture at all");
     addFolder(dir.path());
     search.scanSubfolders = true;
+    search.thumbnailThreads = 1;  // workers would let the rows trail the progress reports
     int started = 0, ended = 0;
     std::vector<std::size_t> counts;
     search.onScanStarted = [&] { ++started; };
@@ -152,12 +156,109 @@ TEST_F(ImageSearchScan, StopKeepsRowsSortsThemAndSkipsLaterFolders) {
     addFolder(dir.path() / "one");
     addFolder(dir.path() / "two");
     search.SortKey = sortkey::Name;
+    search.thumbnailThreads = 1;  // with workers a stop keeps the rows of files already made
     search.onProgress = [&](const ScanProgress& p) { return p.rows < 2; };
     search.RunScan();
     ASSERT_EQ(search.list().size(), 2u);
     EXPECT_LT(search.list().row(0).caption, search.list().row(1).caption);
     for (const auto& r : search.list().rows()) EXPECT_NE(r.caption, "z.bmp");
     EXPECT_FALSE(search.scanning());
+}
+
+// What a scan shows does not depend on how many threads made the thumbnails, nor, with the
+// cache, on whether the cache held them already.
+TEST_F(ImageSearchScan, WorkersAndTheCacheGiveTheOneThreadRowsOnTheCorpus) {
+    VEXILO_REQUIRE_CORPUS("pngsuite");
+    search.initMaskList({});  // every format's mask
+    search.scanSubfolders = true;
+    addFolder(test::corpusDir());
+    using Shown = std::tuple<std::string, std::string, FileKind, std::int32_t, PixelWords, PixelWords>;
+    const auto scan = [&](int threads, bool cached) {
+        search.thumbnailThreads = threads;
+        search.useThumbnailCache = cached;
+        search.RunScan();
+        std::vector<Shown> rows;
+        for (std::size_t r = 0; r < search.list().size(); ++r) {
+            const FoundRow& row = search.list().row(r);
+            const Bitmap* large = search.list().largeThumbnail(r);
+            const Bitmap* small = search.list().smallThumbnail(r);
+            rows.emplace_back(row.caption, row.image.Folder, row.image.Kind, row.image.IconIndex,
+                              large ? large->pixels() : PixelWords{}, small ? small->pixels() : PixelWords{});
+        }
+        return rows;
+    };
+    const auto oneThread = scan(1, false);
+    ASSERT_GT(oneThread.size(), 500u);
+    EXPECT_TRUE(scan(4, false) == oneThread);
+    const auto cold = scan(4, true);
+    EXPECT_EQ(cold.size(), oneThread.size());
+    EXPECT_TRUE(scan(1, true) == cold);  // warm
+    EXPECT_TRUE(scan(3, true) == cold);
+}
+
+TEST_F(ImageSearchScan, ThumbnailsAreMadeAtTheScreensPixelRatio) {
+    const auto bytes = writeBmp(test::makeBitmap(200, 100, PixelFormat::Bpp24, test::patternColor));
+    test::writeFile(dir.path() / "pattern.bmp", bytes);
+    addFolder(dir.path());
+    search.list().setPixelRatio(2.0);
+    for (bool cached : {false, true}) {
+        search.useThumbnailCache = cached;
+        search.RunScan();
+        const Bitmap* large = search.list().largeThumbnail(0);
+        ASSERT_TRUE(large && search.list().smallThumbnail(0));
+        EXPECT_EQ(large->width(), 64);
+        EXPECT_EQ(search.list().smallThumbnail(0)->height(), 32);
+        // Made from the picture at 64 px, not a 32 px cell blown up into 2 x 2 blocks.
+        int sameAsLeft = 0;
+        for (int x = 1; x < 64; x += 2) sameAsLeft += large->pixel(x, 10) == large->pixel(x - 1, 10);
+        EXPECT_LT(sameAsLeft, 16) << cached;
+    }
+}
+
+TEST_F(ImageSearchScan, AManyRowListKeepsFewThumbnailsAndRemakesTheOthersWhenAsked) {
+    const std::size_t files = kKeptThumbnails + 8;
+    const auto colour = [](std::size_t i) {
+        return Color{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8), 7};
+    };
+    for (std::size_t i = 0; i < files; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%05zu.bmp", i);
+        writeBmpFile(dir.path() / name, 2, 2, colour(i));
+    }
+    addFolder(dir.path());
+    search.SortKey = sortkey::Name;
+    for (bool cached : {true, false}) {
+        search.useThumbnailCache = cached;
+        search.RunScan();
+        ASSERT_EQ(search.list().size(), files);
+        std::size_t kept = 0;
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(files); ++i)
+            kept += search.list().largeImages().at(i) != nullptr;
+        EXPECT_EQ(kept, kKeptThumbnails);
+        for (std::size_t r : {std::size_t{0}, std::size_t{5}, files - 1}) {
+            const Bitmap* large = search.list().largeThumbnail(r);
+            ASSERT_NE(large, nullptr) << r;
+            EXPECT_EQ(large->pixel(3, 3), colour(r)) << r << " " << cached;
+            EXPECT_EQ(search.list().smallThumbnail(r)->pixel(3, 3), colour(r)) << r;
+        }
+    }
+}
+
+TEST_F(ImageSearchScan, FilesInsideTheCacheAreNeverCached) {
+    writeBmpFile(dir.path() / "red.bmp", 300, 20, {255, 0, 0});
+    addFolder(dir.path());
+    search.RunScan();
+    const fs::path normal = cache.path() / "thumbnails" / "normal";
+    ASSERT_EQ(std::distance(fs::directory_iterator(normal), fs::directory_iterator()), 1);
+    // A scan of the cache's own thumbnails makes rows but no thumbnails of them.
+    search.masks.checkAll(false);
+    search.masks.items.at(static_cast<std::size_t>(search.masks.find("*.png"))).checked = true;
+    search.searchFolders.checkAll(false);
+    addFolder(cache.path());
+    search.scanSubfolders = true;
+    search.RunScan();
+    EXPECT_EQ(search.list().size(), 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(normal), fs::directory_iterator()), 1);
 }
 
 TEST_F(ImageSearchScan, AScanStartedDuringAScanReplacesItInsteadOfMixing) {

@@ -114,6 +114,7 @@ TEST(MainFormSettings, RoundTripAndReadingRules) {
     first.SBAddPathClick("/data/a/");
     std::string mask = "*.XCF";
     first.BitBtnAddMaskClick(mask);
+    first.useThumbnailCache = false;
     MainSettings s;
     s.clientWidth = 800;
     s.thumbWidth = 350;
@@ -139,6 +140,7 @@ TEST(MainFormSettings, RoundTripAndReadingRules) {
     EXPECT_EQ(r.viewStyle, 3);
     EXPECT_TRUE(r.stretchView);
     EXPECT_FALSE(r.showButText);
+    EXPECT_FALSE(next.useThumbnailCache);
     EXPECT_EQ(r.lastDir, "/data/");
     EXPECT_FALSE(r.toolbars[1].visible);
     EXPECT_EQ(r.toolbars[2].dock, Dock::Dock3);

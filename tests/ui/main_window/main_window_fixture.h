@@ -68,6 +68,7 @@ protected:
         return (dir.path() / "data").string() + "/" + (sub.empty() ? "" : sub + "/");
     }
 
+    ScopedCacheHome cacheHome;
     TempDir dir;
     StartOptions options;
     DialogsT dialogs;

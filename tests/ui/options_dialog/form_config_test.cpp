@@ -45,12 +45,18 @@ TEST(TFormConfig, DefaultBoxDrivesTheSizeEditsAndOkAppliesThem) {
     EXPECT_EQ(width->value(), 32);
     EXPECT_FALSE(width->isEnabled());
     form.findChild<QCheckBox*>("ChBShowViewToolbar")->setChecked(false);
+    auto* cache = form.findChild<QCheckBox*>("ChBThumbnailCache");
+    ASSERT_TRUE(cache);
+    EXPECT_TRUE(cache->isChecked());
+    EXPECT_EQ(cache->text(), "Use the desktop's shared thumbnail cache");
+    cache->setChecked(false);
     form.accept();
     EXPECT_EQ(form.result(), QDialog::Accepted);
     bool changed = false;
     const ConfigValues after = form.rules().apply(current, dialogs, lang, changed);
     EXPECT_TRUE(changed);
     EXPECT_FALSE(after.showView);
+    EXPECT_FALSE(after.thumbnailCache);
     EXPECT_EQ(after.thumbHeight, 32);
 
     TFormConfig refused(current, lang, dialogs);

@@ -1,6 +1,5 @@
-#include "files/uri.h"
+#include "base/uri.h"
 
-#include <cctype>
 #include <cstring>
 
 namespace vexilo {
@@ -9,7 +8,10 @@ std::string percentEncodePath(const std::string& path) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
     for (const unsigned char c : path) {
-        if (std::isalnum(c) || std::strchr("/-_.~", c)) {
+        // ASCII only: a locale's idea of a letter must not change the name of a cached file.
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           (c != 0 && std::strchr("/-_.~", c));
+        if (plain) {
             out += static_cast<char>(c);
         } else {
             out += '%';

@@ -1,10 +1,10 @@
 #pragma once
-// Paths in the percent-encoded form that trash records and file URLs use.
+// Paths in the percent-encoded form that trash records, file URIs and the thumbnail cache use.
 #include <string>
 
 namespace vexilo {
 
-// Every byte but letters, digits and "/-_.~" as %XX.
+// Every byte but the ASCII letters, digits and "/-_.~" as %XX.
 std::string percentEncodePath(const std::string& path);
 inline std::string fileUrl(const std::string& absolutePath) {
     return "file://" + percentEncodePath(absolutePath);
