@@ -307,26 +307,6 @@ void TGIFImage::assign(const TGIFImage& other) {
     if (this != &other) copyFrom(other);
 }
 
-void TGIFImage::assign(const TGIFFrame& frame) {
-    const TGIFImage* source = frame.image();
-    // The frame may belong to this very image: copy it before clearing.
-    auto copy = std::make_unique<TGIFFrame>(frame, this);
-    std::shared_ptr<TGIFData> data = source ? source->m_data : std::make_shared<TGIFData>();
-    GifVersion version = source ? source->m_version : GifVersion::None;
-    std::optional<Color> background = source ? source->m_background : std::nullopt;
-    const std::uint8_t backgroundIndex = source ? source->m_backgroundIndex : 0;
-    const int sw = source ? source->m_screenWidth : 0, sh = source ? source->m_screenHeight : 0;
-    clear();
-    m_data = std::move(data);
-    m_version = version;
-    m_background = background;
-    m_backgroundIndex = backgroundIndex;
-    m_screenWidth = sw;
-    m_screenHeight = sh;
-    m_frames.push_back(std::move(copy));
-    m_currentFrame = 0;
-}
-
 void TGIFImage::assign(const Bitmap& bitmap) {
     clear();
     addFrame(bitmap);
@@ -371,25 +351,6 @@ void TGIFImage::loadFromBytes(std::span<const std::uint8_t> bytes, const DecodeL
 void TGIFImage::saveToFile(const std::string& path) {
     const std::vector<std::uint8_t> bytes = saveToBytes();
     writeFileAtomic(path, bytes);
-}
-
-void TGIFImage::draw(Bitmap& dest, const Rect& rect) {
-    if (m_currentFrame < 0 || m_currentFrame >= frameCount()) return;
-    TGIFFrame& f = frame(m_currentFrame);
-    const Bitmap& picture = f.bitmap();
-    if (picture.empty()) return;
-    if (m_transparent && f.transparentColor) {
-        Bitmap masked = picture;
-        masked.setTransparent(true);
-        masked.setTransparentColor(*f.transparentColor);
-        dest.stretchDraw(rect, masked);
-    } else if (picture.transparent()) {
-        Bitmap opaque = picture;
-        opaque.setTransparent(false);
-        dest.stretchDraw(rect, opaque);
-    } else {
-        dest.stretchDraw(rect, picture);
-    }
 }
 
 // ---- entry points ----

@@ -160,8 +160,6 @@ public:
     void saveToFile(const std::string& path);  // atomic: an existing file stays whole on failure
 
     void assign(const TGIFImage& other);
-    // A one-frame image with the frame and its image's screen fields and global table.
-    void assign(const TGIFFrame& frame);
     // A reset image with one frame showing the raster.
     void assign(const Bitmap& bitmap);
 
@@ -206,10 +204,6 @@ public:
 
     void setProgress(GifProgress progress) { m_progress = std::move(progress); }
     const GifProgress& progress() const { return m_progress; }
-
-    // Stretches the current frame into `rect` of dest; with transparency on, the frame's
-    // transparent colour is left out. Nothing without a current frame.
-    void draw(Bitmap& dest, const Rect& rect);
 
     const DecodeLimits& limits() const { return m_limits; }
 

@@ -58,18 +58,13 @@ TEST(BmpCodec, RoundTripsEveryFormatAtAwkwardSizes) {
     for (PixelFormat f : {PixelFormat::Bpp1, PixelFormat::Bpp4, PixelFormat::Bpp8, PixelFormat::Bpp15,
                           PixelFormat::Bpp16, PixelFormat::Bpp24, PixelFormat::Bpp32, PixelFormat::Device}) {
         for (auto [w, h] : sizes) {
-            Bitmap b = makeBitmap(w, h, f, patternColor);
-            if (isIndexed(f)) {
-                b.setPalette(std::vector<Color>(defaultPalette(bitsPerPixel(f)).begin(),
-                                                defaultPalette(bitsPerPixel(f)).end()));
-            }
+            const Bitmap b = makeBitmap(
+                w, h, f, patternColor, isIndexed(f) ? defaultPalette(bitsPerPixel(f)) : std::vector<Color>{});
             const Bitmap back = readBmp(writeBmp(b));
-            const PixelFormat expected = f == PixelFormat::Device ? PixelFormat::Bpp32 : f;
-            EXPECT_EQ(back.pixelFormat(), expected) << bitsPerPixel(f);
+            EXPECT_EQ(back.pixelFormat(), f == PixelFormat::Device ? PixelFormat::Bpp32 : f)
+                << bitsPerPixel(f);
             EXPECT_TRUE(test::samePixels(back, b)) << bitsPerPixel(f) << "bpp " << w << "x" << h;
-            if (isIndexed(f)) {
-                EXPECT_EQ(back.palette(), b.palette());
-            }
+            EXPECT_EQ(back.palette(), b.palette());
         }
     }
     Bitmap alpha(2, 1, PixelFormat::Bpp32);
@@ -81,21 +76,15 @@ TEST(BmpCodec, RoundTripsEveryFormatAtAwkwardSizes) {
 TEST(BmpCodec, RowOrderAndShortPalette) {
     // 2 x 2, 8-bit, a two-entry palette; the first stored row is the bottom one.
     const std::vector<std::uint8_t> rows{0, 1, 0, 0, 1, 0, 0, 0};
-    auto file = makeBmp(2, 2, 8, 0, {kBlack, kWhite}, rows);
-    Bitmap b = readBmp(file);
+    const Bitmap b = readBmp(makeBmp(2, 2, 8, 0, {kBlack, kWhite}, rows));
     EXPECT_EQ(b.palette().size(), 2u);
-    EXPECT_EQ(b.pixel(1, 1), kWhite);
-    EXPECT_EQ(b.pixel(0, 0), kWhite);
-    auto topDown = makeBmp(2, -2, 8, 0, {kBlack, kWhite}, rows);
-    Bitmap t = readBmp(topDown);
-    EXPECT_EQ(t.pixel(1, 0), kWhite);
-    EXPECT_EQ(t.pixel(0, 1), kWhite);
+    EXPECT_EQ(test::colours(b), (std::vector<Color>{kWhite, kBlack, kBlack, kWhite}));
+    const Bitmap topDown = readBmp(makeBmp(2, -2, 8, 0, {kBlack, kWhite}, rows));
+    EXPECT_EQ(test::colours(topDown), (std::vector<Color>{kBlack, kWhite, kWhite, kBlack}));
     // A 2-bit image reads into a 4-bit raster with its four colours.
-    auto two = makeBmp(3, 1, 2, 0, kFour, {0b00011011, 0, 0, 0});
-    Bitmap c = readBmp(two);
-    EXPECT_EQ(c.pixel(0, 0), kFour[0]);
-    EXPECT_EQ(c.pixel(1, 0), kFour[1]);
-    EXPECT_EQ(c.pixel(2, 0), kFour[2]);
+    const Bitmap c = readBmp(makeBmp(3, 1, 2, 0, kFour, {0b00011011, 0, 0, 0}));
+    EXPECT_EQ(c.pixelFormat(), PixelFormat::Bpp4);
+    EXPECT_EQ(test::colours(c), (std::vector<Color>{kFour[0], kFour[1], kFour[2]}));
 }
 
 TEST(BmpCodec, BitFieldMasks) {
@@ -121,24 +110,17 @@ TEST(BmpCodec, RleEscapesAndOverrunsAreClipped) {
                                          0, 2, 1, 1,        // delta: right 1, up 1
                                          0, 3, 2, 3, 2, 0,  // literal 2 3 2, padded
                                          0, 1};             // end of bitmap
-    Bitmap b = readBmp(makeBmp(4, 3, 8, 1, kFour, rle8));
-    EXPECT_EQ(b.pixel(3, 2), kFour[1]);  // bottom row full of colour 1
-    EXPECT_EQ(b.pixel(0, 2), kFour[1]);
-    EXPECT_EQ(b.pixel(0, 1), kFour[0]);  // row skipped by the end-of-line
-    EXPECT_EQ(b.pixel(1, 0), kFour[2]);  // top row: x = 1 after the delta
-    EXPECT_EQ(b.pixel(2, 0), kFour[3]);
-    EXPECT_EQ(b.pixel(3, 0), kFour[2]);
-    EXPECT_EQ(b.pixel(0, 0), kFour[0]);
+    // Top row: x = 1 after the delta; the middle row skipped by the end-of-line; the bottom row
+    // full of colour 1.
+    const Bitmap b = readBmp(makeBmp(4, 3, 8, 1, kFour, rle8));
+    EXPECT_EQ(b.palette(), kFour);
+    EXPECT_EQ(test::indexValues(b), (std::vector<std::uint8_t>{0, 2, 3, 2, 0, 0, 0, 0, 1, 1, 1, 1}));
 
     // RLE4 alternates nibbles in runs and literals.
     const std::vector<std::uint8_t> rle4{3, 0x12, 0, 0, 0, 3, 0x31, 0x20, 0, 1};
-    Bitmap c = readBmp(makeBmp(3, 2, 4, 2, kFour, rle4));
-    EXPECT_EQ(c.pixel(0, 1), kFour[1]);
-    EXPECT_EQ(c.pixel(1, 1), kFour[2]);
-    EXPECT_EQ(c.pixel(2, 1), kFour[1]);
-    EXPECT_EQ(c.pixel(0, 0), kFour[3]);
-    EXPECT_EQ(c.pixel(1, 0), kFour[1]);
-    EXPECT_EQ(c.pixel(2, 0), kFour[2]);
+    const Bitmap c = readBmp(makeBmp(3, 2, 4, 2, kFour, rle4));
+    EXPECT_EQ(c.palette(), kFour);
+    EXPECT_EQ(test::indexValues(c), (std::vector<std::uint8_t>{3, 1, 2, 1, 2, 1}));
 
     // Deltas and runs far beyond the image stop at its edge; a missing end keeps what was read.
     const std::vector<std::uint8_t> wild{0, 2, 255, 255, 255, 1, 0, 0, 255, 2};
@@ -188,12 +170,9 @@ TEST(BmpCodec, ReadsOs2TwentyFourBitRunLengths) {
     w.bytes(rle);
     const Bitmap b = readBmp(w.take());
     EXPECT_EQ(b.pixelFormat(), PixelFormat::Bpp24);
-    EXPECT_EQ(b.pixel(0, 1), (Color{255, 0, 0}));
-    EXPECT_EQ(b.pixel(3, 1), (Color{255, 0, 0}));
-    EXPECT_EQ(b.pixel(0, 0), (Color{0, 255, 0}));
-    EXPECT_EQ(b.pixel(1, 0), (Color{255, 255, 255}));
-    EXPECT_EQ(b.pixel(2, 0), (Color{0, 0, 0}));
-    EXPECT_EQ(b.pixel(3, 0), (Color{0, 0, 255}));
+    const Color red{255, 0, 0};
+    EXPECT_EQ(test::colours(b),
+              (std::vector<Color>{{0, 255, 0}, kWhite, kBlack, {0, 0, 255}, red, red, red, red}));
     // Under a 40-byte header compression 4 stays embedded JPEG.
     EXPECT_THAT([&] { readBmp(makeBmp(1, 1, 24, 4, {}, std::vector<std::uint8_t>(4, 0))); },
                 ThrowsMessage<DecodeError>(HasSubstr("JPEG")));
@@ -236,14 +215,9 @@ TEST(BmpCodec, IconImageReadsColourRowsAndMask) {
     const std::uint8_t mask[] = {0x40, 0, 0, 0, 0x80, 0, 0, 0};
     w.bytes(mask);
     Bitmap andMask;
-    Bitmap b = readDib(w.buffer(), kDefaultDecodeLimits, true, &andMask);
-    ASSERT_EQ(b.height(), 2);
-    EXPECT_EQ(b.pixel(0, 1), (Color{0, 0, 255}));
-    EXPECT_EQ(b.pixel(0, 0), (Color{255, 0, 0}));
-    ASSERT_FALSE(andMask.empty());
-    EXPECT_EQ(andMask.raw(1, 1), 1u);
-    EXPECT_EQ(andMask.raw(0, 0), 1u);
-    EXPECT_EQ(andMask.raw(0, 1), 0u);
+    const Bitmap b = readDib(w.buffer(), kDefaultDecodeLimits, true, &andMask);
+    EXPECT_EQ(test::colours(b), (std::vector<Color>{{255, 0, 0}, kWhite, {0, 0, 255}, {0, 255, 0}}));
+    EXPECT_EQ(test::indexValues(andMask), (std::vector<std::uint8_t>{1, 0, 0, 1}));
 }
 
 // The good files are decoded and compared in bmp_reference_test.cpp.

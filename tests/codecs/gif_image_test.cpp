@@ -23,6 +23,12 @@ using ::testing::ThrowsMessage;
 
 const std::vector<Color>& kFour = test::kFourColours;
 
+TGIFImage loaded(const std::vector<std::uint8_t>& bytes) {
+    TGIFImage gif;
+    gif.loadFromBytes(bytes);
+    return gif;
+}
+
 std::vector<std::uint8_t> ramp(int count, int modulo) {
     std::vector<std::uint8_t> v(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
@@ -96,59 +102,40 @@ TEST(GifReader, InterlacedRowsFollowTheFourPasses) {
 }
 
 TEST(GifReader, CommentsLoopIdentifiersAndPlainText) {
-    {
-        // Comments before an image go with the frame; comments that no image follows become
-        // the image comment.
-        const auto file = GifBuilder(2, 1)
-                              .comment({"frame note"})
-                              .image(0, 0, 2, 1, {1, 2})
-                              .comment({"made by", "hand"})
-                              .end();
-        TGIFImage gif;
-        gif.loadFromBytes(file);
-        EXPECT_EQ(gif.data().comment, (std::vector<std::string>{"made by", "hand"}));
-        ASSERT_EQ(gif.frame(0).extensions.size(), 1u);
-        EXPECT_EQ(gif.frame(0).extensions[0].kind, GifExtensionKind::Comment);
-        EXPECT_FALSE(gif.looping());
-        EXPECT_EQ(gif.loopCount(), 1);
-    }
-    {
-        // ANIMEXTS1.0 counts as a loop block too; other application blocks are dropped.
-        const auto file = GifBuilder(2, 1)
-                              .application("ANIMEXTS1.0", {1, 3, 0})
-                              .application("XMP DataXMP", {9, 9, 9})
-                              .image(0, 0, 2, 1, {1, 2})
-                              .end();
-        TGIFImage gif;
-        gif.loadFromBytes(file);
-        EXPECT_TRUE(gif.looping());
-        EXPECT_EQ(gif.loopCount(), 3);
-        EXPECT_TRUE(gif.frame(0).extensions.empty());
-    }
-    {
-        // A loop block whose sub-block does not start with 1 is no loop block.
-        const auto file =
-            GifBuilder(2, 1).application("NETSCAPE2.0", {2, 3, 0}).image(0, 0, 2, 1, {1, 2}).end();
-        TGIFImage gif;
-        gif.loadFromBytes(file);
-        EXPECT_FALSE(gif.looping());
-    }
-    {
-        // Plain text drops itself and what was gathered before it.
-        const auto file =
-            GifBuilder(2, 1).gce(5, 1).comment({"x"}).plainText().image(0, 0, 2, 1, {1, 2}).end();
-        TGIFImage gif;
-        gif.loadFromBytes(file);
-        EXPECT_TRUE(gif.frame(0).extensions.empty());
-        EXPECT_EQ(gif.frame(0).delayMs, 0);
-    }
+    // Comments before an image go with the frame; comments that no image follows become the
+    // image comment.
+    TGIFImage a = loaded(GifBuilder(2, 1)
+                             .comment({"frame note"})
+                             .image(0, 0, 2, 1, {1, 2})
+                             .comment({"made by", "hand"})
+                             .end());
+    EXPECT_EQ(a.data().comment, (std::vector<std::string>{"made by", "hand"}));
+    ASSERT_EQ(a.frame(0).extensions.size(), 1u);
+    EXPECT_EQ(a.frame(0).extensions[0].kind, GifExtensionKind::Comment);
+    EXPECT_FALSE(a.looping());
+    EXPECT_EQ(a.loopCount(), 1);
+    // ANIMEXTS1.0 counts as a loop block too; other application blocks are dropped.
+    TGIFImage b = loaded(GifBuilder(2, 1)
+                             .application("ANIMEXTS1.0", {1, 3, 0})
+                             .application("XMP DataXMP", {9, 9, 9})
+                             .image(0, 0, 2, 1, {1, 2})
+                             .end());
+    EXPECT_TRUE(b.looping());
+    EXPECT_EQ(b.loopCount(), 3);
+    EXPECT_TRUE(b.frame(0).extensions.empty());
+    // A loop block whose sub-block does not start with 1 is no loop block.
+    EXPECT_FALSE(
+        loaded(GifBuilder(2, 1).application("NETSCAPE2.0", {2, 3, 0}).image(0, 0, 2, 1, {1, 2}).end())
+            .looping());
+    // Plain text drops itself and what was gathered before it.
+    TGIFImage c =
+        loaded(GifBuilder(2, 1).gce(5, 1).comment({"x"}).plainText().image(0, 0, 2, 1, {1, 2}).end());
+    EXPECT_TRUE(c.frame(0).extensions.empty());
+    EXPECT_EQ(c.frame(0).delayMs, 0);
 }
 
 TEST(GifReader, FailuresCarryTheirMessages) {
-    auto load = [](const std::vector<std::uint8_t>& bytes) {
-        TGIFImage gif;
-        gif.loadFromBytes(bytes);
-    };
+    auto load = [](const std::vector<std::uint8_t>& bytes) { (void)loaded(bytes); };
     auto good = GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).end();
     auto bad = good;
     bad[4] = '8';  // "GIF88a"
@@ -161,47 +148,34 @@ TEST(GifReader, FailuresCarryTheirMessages) {
     const auto unknown = GifBuilder(2, 1).raw({0x21, 0x2A, 0}).image(0, 0, 2, 1, {1, 2}).end();
     EXPECT_THAT([&] { load(unknown); }, ThrowsMessage<DecodeError>("Unrecognized extension block: 2a"));
 
-    // Extensions that no image follows give their comment lines to an empty image comment...
-    const auto orphans = GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).comment({"one"}).end();
-    TGIFImage gif;
-    gif.loadFromBytes(orphans);
-    EXPECT_EQ(gif.frameCount(), 1);
-    EXPECT_EQ(gif.data().comment, std::vector<std::string>{"one"});
-    // ...and once it has one, orphans followed by anything but 0 or the trailer are an error.
+    // Once the image has a comment, orphan extensions followed by anything but 0 or the trailer
+    // are an error.
     const auto twice = GifBuilder(2, 1).comment({"one"}).raw({0x77}).comment({"two"}).raw({0x77}).end();
     EXPECT_THAT([&] { load(twice); }, ThrowsMessage<DecodeError>("Stream read error"));
-    const auto calm = GifBuilder(2, 1).comment({"one"}).raw({0x77}).comment({"two"}).raw({0}).end();
-    TGIFImage c;
-    c.loadFromBytes(calm);
-    EXPECT_EQ(c.data().comment, std::vector<std::string>{"one"});
-    EXPECT_EQ(c.frameCount(), 0);
+    TGIFImage calm = loaded(GifBuilder(2, 1).comment({"one"}).raw({0x77}).comment({"two"}).raw({0}).end());
+    EXPECT_EQ(calm.data().comment, std::vector<std::string>{"one"});
+    EXPECT_EQ(calm.frameCount(), 0);
     // A byte that starts no block ends the reading; what was read stays.
-    const auto junk = GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).raw({0x99}).image(0, 0, 2, 1, {1, 2}).end();
-    TGIFImage j;
-    j.loadFromBytes(junk);
-    EXPECT_EQ(j.frameCount(), 1);
+    EXPECT_EQ(loaded(GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).raw({0x99}).image(0, 0, 2, 1, {1, 2}).end())
+                  .frameCount(),
+              1);
 }
 
 TEST(GifReader, DamagedDataMarksTheFrame) {
     const auto good = GifBuilder(8, 8).image(0, 0, 8, 8, ramp(64, 4)).end();
     // Cut inside the data sub-block: the frame loads, corrupted, with the pixels decoded so far.
-    const std::vector<std::uint8_t> cut(good.begin(), good.end() - 8);
-    TGIFImage gif;
-    gif.loadFromBytes(cut);
+    TGIFImage gif = loaded(std::vector<std::uint8_t>(good.begin(), good.end() - 8));
     ASSERT_EQ(gif.frameCount(), 1);
     EXPECT_TRUE(gif.frame(0).corrupted);
     EXPECT_EQ(gif.frame(0).bitmap().raw(1, 0), ramp(64, 4)[1]);
 
     // A minimum code size outside 2 to 9 is clamped and marks the frame.
-    const auto big = GifBuilder(2, 1).raw({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 12, 1, 0xFF, 0}).end();
-    TGIFImage odd;
-    odd.loadFromBytes(big);
-    EXPECT_TRUE(odd.frame(0).corrupted);
+    EXPECT_TRUE(loaded(GifBuilder(2, 1).raw({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 12, 1, 0xFF, 0}).end())
+                    .frame(0)
+                    .corrupted);
 
     // Width 0 in the descriptor takes the logical screen's.
-    const auto zero = GifBuilder(5, 3).image(0, 0, 0, 3, ramp(15, 4)).end();
-    TGIFImage z;
-    z.loadFromBytes(zero);
+    TGIFImage z = loaded(GifBuilder(5, 3).image(0, 0, 0, 3, ramp(15, 4)).end());
     EXPECT_EQ(z.frame(0).width(), 5);
     EXPECT_EQ(indexValues(z.frame(0).bitmap()), ramp(15, 4));
     EXPECT_FALSE(z.frame(0).corrupted);
@@ -254,8 +228,7 @@ TEST(GifWriter, TrueColourBitmapGives87aWithOneGlobalTable) {
     EXPECT_EQ(bytes[13 + 768], 0x2C);      // the image follows the table: no extension
     EXPECT_EQ(bytes[13 + 768 + 9], 0x00);  // no local table, not interlaced
     EXPECT_EQ(bytes.back(), 0x3B);
-    TGIFImage back;
-    back.loadFromBytes(bytes);
+    TGIFImage back = loaded(bytes);
     EXPECT_EQ(back.data().colorTable.size(), 256u);
     // 35 colours fit the table: the pixels come back exactly.
     EXPECT_TRUE(test::samePixels(back.frame(0).bitmap(), src));
@@ -273,9 +246,7 @@ TEST(GifWriter, TransparentColourNeedsATableEntry) {
     ASSERT_EQ(bytes[gce], 0x21);
     ASSERT_EQ(bytes[gce + 1], 0xF9);
     EXPECT_EQ(bytes[gce + 3] & 1, 1);
-    TGIFImage back;
-    back.loadFromBytes(bytes);
-    EXPECT_EQ(back.frame(0).transparentColor, (Color{255, 0, 255}));
+    EXPECT_EQ(loaded(bytes).frame(0).transparentColor, (Color{255, 0, 255}));
 
     src.setTransparentColor({1, 2, 3});  // not in the picture, so not in the table
     bytes = writeGif(src);
@@ -290,19 +261,14 @@ TEST(GifWriter, IndexedRastersKeepTheirDepth) {
     EXPECT_EQ(bytes[10], 0x80);  // two-entry global table
     const std::size_t data = 13 + 6 + 10;
     EXPECT_EQ(bytes[data], 2);  // 1-bit images use minimum code size 2
-    TGIFImage back;
-    back.loadFromBytes(bytes);
-    EXPECT_EQ(back.frame(0).bitmap().pixelFormat(), PixelFormat::Bpp1);
-    EXPECT_EQ(indexValues(back.frame(0).bitmap()), indexValues(mono));
-
-    for (PixelFormat f : {PixelFormat::Bpp4, PixelFormat::Bpp8}) {
-        Bitmap src = makeBitmap(13, 11, f, test::patternColor);
-        src.setPalette(defaultPalette(bitsPerPixel(f)));
-        TGIFImage b2;
-        b2.loadFromBytes(writeGif(src));
-        EXPECT_EQ(b2.frame(0).bitmap().pixelFormat(), f);
-        EXPECT_EQ(indexValues(b2.frame(0).bitmap()), indexValues(src));
-        EXPECT_EQ(b2.frame(0).bitmap().palette(), src.palette());
+    for (PixelFormat f : {PixelFormat::Bpp1, PixelFormat::Bpp4, PixelFormat::Bpp8}) {
+        const Bitmap src = f == PixelFormat::Bpp1
+                               ? mono
+                               : makeBitmap(13, 11, f, test::patternColor, defaultPalette(bitsPerPixel(f)));
+        TGIFImage back = loaded(writeGif(src));
+        EXPECT_EQ(back.frame(0).bitmap().pixelFormat(), f);
+        EXPECT_EQ(indexValues(back.frame(0).bitmap()), indexValues(src));
+        EXPECT_EQ(back.frame(0).bitmap().palette(), src.palette());
     }
 }
 
@@ -324,8 +290,7 @@ TEST(GifWriter, FramesVersionsLoopsAndExtensions) {
     auto bytes = gif.saveToBytes();
     EXPECT_EQ(bytes.end() - std::search(bytes.begin(), bytes.end(), "NETSCAPE", "NETSCAPE" + 8),
               0);  // no loop block without looping
-    TGIFImage back;
-    back.loadFromBytes(bytes);
+    TGIFImage back = loaded(bytes);
     ASSERT_EQ(back.frameCount(), 2);
     EXPECT_EQ(back.screenWidth(), 7);
     EXPECT_EQ(back.screenHeight(), 5);
@@ -341,19 +306,12 @@ TEST(GifWriter, FramesVersionsLoopsAndExtensions) {
 
     gif.setLooping(true);
     gif.setLoopCount(0);
-    bytes = gif.saveToBytes();
-    back.loadFromBytes(bytes);
+    back.loadFromBytes(gif.saveToBytes());
     EXPECT_TRUE(back.looping());
     EXPECT_EQ(back.loopCount(), 0);
-
-    // A delay of 7 hundredths reads as 70 ms and is written back as 7.
-    const auto file = GifBuilder(2, 1).gce(7, 0).image(0, 0, 2, 1, {1, 2}).end();
-    TGIFImage timed;
-    timed.loadFromBytes(file);
-    const auto again = timed.saveToBytes();
-    EXPECT_EQ(again, file);  // nothing to change: the file comes back byte for byte
 }
 
+// Delays in hundredths, loop counts, tables and extensions: a read file comes back byte for byte.
 TEST(GifWriter, ReadFilesComeBackIdentically) {
     const auto file = GifBuilder(6, 5, kFour, "89a", 1)
                           .application("NETSCAPE2.0", {1, 5, 0})
@@ -363,9 +321,7 @@ TEST(GifWriter, ReadFilesComeBackIdentically) {
                           .gce(9, 1)
                           .image(0, 0, 6, 5, ramp(30, 2), {{1, 2, 3}, {4, 5, 6}})
                           .end();
-    TGIFImage gif;
-    gif.loadFromBytes(file);
-    EXPECT_EQ(gif.saveToBytes(), file);
+    EXPECT_EQ(loaded(file).saveToBytes(), file);
 }
 
 TEST(GifWriter, FailuresCarryTheirMessages) {
@@ -384,20 +340,12 @@ TEST(GifWriter, FailuresCarryTheirMessages) {
 }
 
 TEST(GifWriter, SharedDataIsCopiedBeforeChange) {
-    TGIFImage a;
-    a.loadFromBytes(GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).end());
+    TGIFImage a = loaded(GifBuilder(2, 1).image(0, 0, 2, 1, {1, 2}).end());
     TGIFImage b(a);
     EXPECT_EQ(&a.data(), &b.data());  // copies share the image-wide data
     b.mutableData().comment = {"only b"};
     EXPECT_TRUE(a.data().comment.empty());
     EXPECT_EQ(b.frame(0).item().encoded, a.frame(0).item().encoded);
-
-    // Assigning from a frame gives a one-frame image with the frame's screen and table.
-    TGIFImage c;
-    c.assign(a.frame(0));
-    EXPECT_EQ(c.frameCount(), 1);
-    EXPECT_EQ(c.data().colorTable, kFour);
-    EXPECT_EQ(c.screenWidth(), 2);
 }
 
 // ---- drawing and playing ----
@@ -414,36 +362,19 @@ TEST(GifAnimator, ComposesWithDisposalAndClipsOffScreenFrames) {
             .image(0, 0, 1, 1, {3})
             .image(1, 0, 1, 1, {2})
             .end();
-    TGIFImage gif;
-    gif.loadFromBytes(file);
+    TGIFImage gif = loaded(file);
     GifAnimator player(gif);
     EXPECT_EQ(player.canvas().width(), 4);  // frame 1 reaches past the screen and is clipped
-    const Bitmap& c1 = player.showFrame(1);
-    EXPECT_EQ(c1.pixel(2, 2), t[2]);
-    EXPECT_EQ(c1.pixel(3, 2), t[1]);  // transparent: frame 0 shows through
-    EXPECT_EQ(c1.alpha(3, 3), 0xFF);
-    const Bitmap& c2 = player.showFrame(2);
-    EXPECT_EQ(c2.alpha(2, 2), 0);  // frame 1 was cleared to the background
-    EXPECT_EQ(c2.pixel(0, 0), t[3]);
-    const Bitmap& c3 = player.showFrame(3);
-    EXPECT_EQ(c3.pixel(0, 0), t[1]);  // frame 2 restored what was before it
-    EXPECT_EQ(c3.pixel(1, 0), t[2]);
+    // At (3, 2) index 0 is transparent: frame 0 shows through.
+    EXPECT_EQ(test::pixelsAt(player.showFrame(1), {{2, 2}, {3, 2}}), (std::vector<Color>{t[2], t[1]}));
+    EXPECT_EQ(player.canvas().alpha(3, 3), 0xFF);
+    EXPECT_EQ(player.showFrame(2).alpha(2, 2), 0);  // frame 1 was cleared to the background
+    EXPECT_EQ(player.canvas().pixel(0, 0), t[3]);
+    // Frame 2 restored what was before it.
+    EXPECT_EQ(test::pixelsAt(player.showFrame(3), {{0, 0}, {1, 0}}), (std::vector<Color>{t[1], t[2]}));
     EXPECT_EQ(player.delayOfShownFrame(), 100);
     EXPECT_EQ(player.nextFrame(), 0);
     EXPECT_EQ(player.showFrame(0).pixel(3, 3), t[1]);  // going back starts again
-}
-
-TEST(GifImage, DrawLeavesOutTheTransparentColour) {
-    const auto file = GifBuilder(2, 1).gce(0, 0, 1).image(0, 0, 2, 1, {1, 2}).end();
-    TGIFImage gif;
-    gif.loadFromBytes(file);
-    Bitmap dest(4, 2, PixelFormat::Bpp24);
-    gif.draw(dest, {0, 0, 4, 2});
-    EXPECT_EQ(dest.pixel(0, 0), kWhite);  // colour 1 is transparent
-    EXPECT_EQ(dest.pixel(3, 1), kFour[2]);
-    gif.setTransparent(false);
-    gif.draw(dest, {0, 0, 4, 2});
-    EXPECT_EQ(dest.pixel(0, 0), kFour[1]);
 }
 
 // ---- outside readers and the conformance corpus ----
@@ -557,15 +488,12 @@ TEST(GifCorpus, SamplesDecodeAsGiflibShowsThem) {
             EXPECT_TRUE(test::samePixels(ours, giflibScreen(path.string(), ours.width(), dir))) << e.name;
         }
     }
-    // The treescap pair: interlaced and plain hold the same picture.
-    TGIFImage plain, interlaced;
-    plain.loadFromFile((test::corpusDir() / "gif/giflib/treescap.gif").string());
+    // The interlaced treescap (drawn as giflib draws it above) says it is interlaced; x-trans
+    // has a transparent colour.
+    TGIFImage interlaced, xt;
     interlaced.loadFromFile((test::corpusDir() / "gif/giflib/treescap-interlaced.gif").string());
-    EXPECT_TRUE(interlaced.frame(0).interlaced);
-    EXPECT_TRUE(test::samePixels(plain.frame(0).bitmap(), interlaced.frame(0).bitmap()));
-    // x-trans: transparency and a comment.
-    TGIFImage xt;
     xt.loadFromFile((test::corpusDir() / "gif/giflib/x-trans.gif").string());
+    EXPECT_TRUE(interlaced.frame(0).interlaced);
     EXPECT_TRUE(xt.frame(0).transparentColor.has_value());
 }
 

@@ -23,12 +23,9 @@ using ::testing::ThrowsMessage;
 constexpr Color kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
 
 TEST(IconChoice, WantedColourWordFollowsTheDisplayDepth) {
-    EXPECT_EQ(wantedColorWord(1), 2);
-    EXPECT_EQ(wantedColorWord(4), 16);
-    EXPECT_EQ(wantedColorWord(8), 256);
-    EXPECT_EQ(wantedColorWord(16), 0);  // 1 << 16 does not fit in 16 bits
-    EXPECT_EQ(wantedColorWord(24), 0);
-    EXPECT_EQ(wantedColorWord(32), 1);  // the shift count is taken modulo 32
+    // 1 << 16 does not fit in 16 bits; the shift count is taken modulo 32.
+    for (auto [bits, word] : {std::pair{1, 2}, {4, 16}, {8, 256}, {16, 0}, {24, 0}, {32, 1}})
+        EXPECT_EQ(wantedColorWord(bits), word) << bits;
 }
 
 TEST(IconChoice, PicksByColourWordOnly) {

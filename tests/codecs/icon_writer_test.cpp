@@ -49,14 +49,9 @@ TEST(IconWriter, WritesTheExactLayoutAtBothDepths) {
     EXPECT_EQ(r.u32le("compression"), 0u);
     EXPECT_EQ(r.u32le("image size"), 512u);
     r.skip(16, "rest");
-    const std::vector<std::array<int, 3>> vga{{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-                                              {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {128, 128, 128},
-                                              {192, 192, 192}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-                                              {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
-    for (const auto& c : vga) {
-        EXPECT_EQ(r.u8("b"), c[2]);
-        EXPECT_EQ(r.u8("g"), c[1]);
-        EXPECT_EQ(r.u8("r"), c[0]);
+    for (const Color& c : defaultPalette(4)) {
+        const std::uint8_t b = r.u8("b"), g = r.u8("g"), red = r.u8("r");
+        EXPECT_EQ((Color{red, g, b}), c);
         EXPECT_EQ(r.u8("0"), 0);
     }
 

@@ -29,16 +29,7 @@ AlphaImage decodeAny(std::span<const std::uint8_t> bytes, const DecodeLimits& li
 
 // The reference RGBA file beside a test file, as a raster and its alpha.
 AlphaImage reference(const std::string& name, int width) {
-    const auto rgba = test::readFile(kData / (name + ".rgba"));
-    const int height = static_cast<int>(rgba.size() / 4) / width;
-    AlphaImage r;
-    r.color = Bitmap(width, height);
-    for (std::size_t i = 0; i < rgba.size() / 4; ++i) {
-        r.color.setPixel(static_cast<int>(i) % width, static_cast<int>(i) / width,
-                         {rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]});
-        r.alpha.push_back(rgba[i * 4 + 3]);
-    }
-    return r;
+    return test::readRgba(kData / (name + ".rgba"), width);
 }
 
 void expectLike(const AlphaImage& decoded, const AlphaImage& ref, int tolerance, const std::string& name) {

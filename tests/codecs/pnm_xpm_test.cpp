@@ -22,24 +22,13 @@ AlphaImage decode(std::span<const std::uint8_t> bytes) {
 TEST(PnmXpm, EveryVariantDecodesToThePixelsImageMagickReads) {
     for (const char* name : {"plain.pbm", "raw.pbm", "plain.pgm", "raw.pgm", "plain.ppm", "raw.ppm",
                              "raw16.ppm", "rgba.pam", "picture.xpm"}) {
-        const auto bytes = test::readFile(kData / name);
-        const auto rgba = test::readFile(kData / (std::string(name) + ".rgba"));
-        const AlphaImage d = decode(bytes);
-        ASSERT_EQ(rgba.size(), std::size_t(d.color.width()) * d.color.height() * 4) << name;
-        Bitmap reference(d.color.width(), d.color.height());
-        std::vector<std::uint8_t> referenceAlpha;
-        for (std::size_t i = 0; i < rgba.size() / 4; ++i) {
-            const int x = static_cast<int>(i) % reference.width(),
-                      y = static_cast<int>(i) / reference.width();
-            reference.setPixel(x, y, {rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]});
-            referenceAlpha.push_back(rgba[i * 4 + 3]);
-        }
-        EXPECT_TRUE(test::samePixels(d.color, reference, 0, referenceAlpha)) << name;
-        const bool opaque =
-            std::all_of(referenceAlpha.begin(), referenceAlpha.end(), [](auto a) { return a == 255; });
+        const AlphaImage d = decode(test::readFile(kData / name));
+        const AlphaImage ref = test::readRgba(kData / (std::string(name) + ".rgba"), d.color.width());
+        EXPECT_TRUE(test::samePixels(d.color, ref.color, 0, ref.alpha)) << name;
+        const bool opaque = std::all_of(ref.alpha.begin(), ref.alpha.end(), [](auto a) { return a == 255; });
         EXPECT_EQ(d.alpha.empty(), opaque) << name;
         if (!d.alpha.empty()) {
-            EXPECT_EQ(d.alpha, referenceAlpha) << name;
+            EXPECT_EQ(d.alpha, ref.alpha) << name;
         }
     }
 }

@@ -47,9 +47,8 @@ TEST(DesktopEntries, ReadsTheXdgFoldersWithTheirDefaults) {
     write(system.path() / "applications/alpha.desktop", "Alpha");
     std::ofstream(system.path() / "applications/mimeapps.list")
         << "[Default Applications]\nimage/png=kde-zed.desktop;\n";
-    ::setenv("XDG_DATA_HOME", home.path().c_str(), 1);
-    ::setenv("XDG_DATA_DIRS", system.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home.path() / "none").c_str(), 1);
+    test::ScopedEnv data("XDG_DATA_HOME", home.path().c_str()), dirs("XDG_DATA_DIRS", system.path().c_str()),
+        config("XDG_CONFIG_HOME", (home.path() / "none").c_str());
     const auto apps = DesktopApplications::fromEnvironment();
     std::vector<std::string> names;
     for (const auto& e : apps.forMimeType("image/png")) names.push_back(e.name);
@@ -57,5 +56,4 @@ TEST(DesktopEntries, ReadsTheXdgFoldersWithTheirDefaults) {
         << "default first, the user's entry wins";
     EXPECT_EQ(apps.defaultFor("image/png")->id, "kde-zed.desktop");
     EXPECT_FALSE(apps.defaultFor("text/plain"));
-    for (const char* v : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME"}) ::unsetenv(v);
 }

@@ -157,9 +157,7 @@ TEST(TFileOperation, RenamesAlsoByLetterCaseButNeverOverAnotherFile) {
 
 TEST(TFileOperation, ErasesIntoTheTrashWithRestoreRecords) {
     test::TempDir dir, data;
-    const char* saved = std::getenv("XDG_DATA_HOME");
-    const std::string restore = saved ? saved : "";
-    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    test::ScopedEnv xdg("XDG_DATA_HOME", data.path().c_str());
     fs::create_directory(dir.path() / "sub");
     writeText(dir.file("same name.jpg"), "1");
     writeText(dir.file("sub/same name.jpg"), "2");
@@ -174,10 +172,6 @@ TEST(TFileOperation, ErasesIntoTheTrashWithRestoreRecords) {
     const std::string info = readText((trash / "info/same name.jpg.trashinfo").string());
     EXPECT_NE(info.find("Path=" + dir.path().string() + "/same%20name.jpg\n"), std::string::npos) << info;
     EXPECT_NE(info.find("DeletionDate="), std::string::npos);
-    if (saved)
-        ::setenv("XDG_DATA_HOME", restore.c_str(), 1);
-    else
-        ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST(TFileOperation, EraseKeepsTheAnswerGivenAndNeverDeletesWhatTheTrashRefuses) {

@@ -43,12 +43,8 @@ TEST(LangText, CutsToCharactersNeverInsideALetter) {
 }
 
 TEST(LangText, ComparesNamesWithoutRegardToCase) {
-    EXPECT_TRUE(equalsIgnoreCase("ENGLISH", "english"));
+    // Every letter's pair is checked in tests/base/text_test.cpp; here the names as packs give them.
     EXPECT_TRUE(equalsIgnoreCase("РУССКИЙ", "русский"));
-    EXPECT_TRUE(equalsIgnoreCase("ÉTÉ À PARIS", "été à paris"));
-    EXPECT_TRUE(equalsIgnoreCase("ΕΛΛΗΝΙΚΆ", "ελληνικά"));
-    EXPECT_TRUE(equalsIgnoreCase("ŁÓDŹ", "łódź"));
-    EXPECT_TRUE(equalsIgnoreCase("ЁЖИК", "ёжик"));
     EXPECT_FALSE(equalsIgnoreCase("Deutsch", "Deutsche"));
     EXPECT_FALSE(equalsIgnoreCase("×", "÷"));  // signs, not letters
     EXPECT_TRUE(isValidUtf8("plain Ünïcødé"));

@@ -50,25 +50,27 @@ struct Recorder {
 };
 
 TEST(FindInDirMask, FollowsTheOldWildcardRules) {
-    EXPECT_TRUE(MatchesMask("*.*", "README"));
-    EXPECT_TRUE(MatchesMask("*.*", "a.b.c"));
-    EXPECT_TRUE(MatchesMask("*.bmp", "PHOTO.BMP"));
-    EXPECT_TRUE(MatchesMask("*.BMP", "photo.bmp"));
-    EXPECT_FALSE(MatchesMask("*.bmp", "bmp"));
-    EXPECT_FALSE(MatchesMask("*.bmp", "a.bmpx"));
-    EXPECT_TRUE(MatchesMask("?.gif", "a.gif"));
-    EXPECT_FALSE(MatchesMask("?.gif", "ab.gif"));
-    EXPECT_TRUE(MatchesMask("a*b*c", "axxbyyc"));
-    EXPECT_FALSE(MatchesMask("a*b*c", "axxbyy"));
-    EXPECT_TRUE(MatchesMask("icon.*", "icon"));
-    EXPECT_TRUE(MatchesMask("*.", "Makefile"));
-    EXPECT_FALSE(MatchesMask("*.", "a.txt"));
-    EXPECT_FALSE(MatchesMask("", "a"));
-    // "?" is one character, also when that character takes several bytes.
-    EXPECT_TRUE(MatchesMask("?.png", "\xC3\xA9.png"));
-    // Bytes that are not UTF-8 still match themselves and "?".
-    EXPECT_TRUE(MatchesMask("?x", "\xFFx"));
-    EXPECT_FALSE(MatchesMask("\xC3\xA9", "\xC3"));
+    // "?" is one character, also when that character takes several bytes; bytes that are not
+    // UTF-8 still match themselves and "?".
+    for (auto [mask, name] : {std::pair{"*.*", "README"},
+                              {"*.*", "a.b.c"},
+                              {"*.bmp", "PHOTO.BMP"},
+                              {"*.BMP", "photo.bmp"},
+                              {"?.gif", "a.gif"},
+                              {"a*b*c", "axxbyyc"},
+                              {"icon.*", "icon"},
+                              {"*.", "Makefile"},
+                              {"?.png", "\xC3\xA9.png"},
+                              {"?x", "\xFFx"}})
+        EXPECT_TRUE(MatchesMask(mask, name)) << mask << " " << name;
+    for (auto [mask, name] : {std::pair{"*.bmp", "bmp"},
+                              {"*.bmp", "a.bmpx"},
+                              {"?.gif", "ab.gif"},
+                              {"a*b*c", "axxbyy"},
+                              {"*.", "a.txt"},
+                              {"", "a"},
+                              {"\xC3\xA9", "\xC3"}})
+        EXPECT_FALSE(MatchesMask(mask, name)) << mask << " " << name;
     // Long runs of stars stay fast.
     EXPECT_FALSE(MatchesMask(std::string(200, '*') + "b", std::string(5000, 'a')));
 }
@@ -94,6 +96,12 @@ protected:
     test::TempDir dir;
     fs::path root() const { return dir.path(); }
     TFindInDir finder;
+    // Points the finder at the folder with the masks; the caller hooks a recorder and scans.
+    void setUp(std::vector<std::string> masks, bool subfolders, const fs::path& start = {}) {
+        finder.InitialDir = (start.empty() ? root() : start).string();
+        finder.Masks = std::move(masks);
+        finder.ScanSubfolders = subfolders;
+    }
 };
 
 TEST_F(FindInDirTree, ReportsMaskByMaskThenSubfoldersDepthFirst) {
@@ -103,9 +111,7 @@ TEST_F(FindInDirTree, ReportsMaskByMaskThenSubfoldersDepthFirst) {
     touch(root() / "s1" / "deep" / "d.gif");
     touch(root() / "s2" / "e.bmp");
     Recorder rec(finder, root());
-    finder.InitialDir = root().string();
-    finder.Masks = {"*.bmp", "*.gif"};
-    finder.ScanSubfolders = true;
+    setUp({"*.bmp", "*.gif"}, true);
     finder.Scan();
     const auto files = rec.ofKind("file");
     ASSERT_EQ(files.size(), 5u);
@@ -129,8 +135,7 @@ TEST_F(FindInDirTree, ReportsMaskByMaskThenSubfoldersDepthFirst) {
 TEST_F(FindInDirTree, TwoMatchingMasksReportAFileTwice) {
     touch(root() / "photo.bmp", 7);
     Recorder rec(finder, root());
-    finder.InitialDir = root().string();
-    finder.Masks = {"*.bmp", "photo.b?p"};
+    setUp({"*.bmp", "photo.b?p"}, false);
     std::vector<std::int32_t> sizes;
     finder.OnFoundFile = [&](TFindInDir& s) {
         rec.add("file", s);
@@ -145,8 +150,7 @@ TEST_F(FindInDirTree, EmptyMasksReportNothingButStillEnd) {
     touch(root() / "a.bmp");
     touch(root() / "sub" / "b.bmp");
     Recorder rec(finder, root());
-    finder.InitialDir = root().string();
-    finder.ScanSubfolders = true;
+    setUp({}, true);
     finder.Scan();
     EXPECT_THAT(rec.events, IsEmpty());  // not even a subfolder entered
     EXPECT_EQ(rec.ends, 1);
@@ -166,8 +170,7 @@ TEST_F(FindInDirTree, WithoutSubfoldersOnlyTheStartFolderIsReported) {
     touch(root() / "a.bmp");
     touch(root() / "sub" / "b.bmp");
     Recorder rec(finder, root());
-    finder.InitialDir = root().string();
-    finder.Masks = {"*.bmp"};
+    setUp({"*.bmp"}, false);
     finder.Scan();
     EXPECT_THAT(rec.events, ElementsAre("file a.bmp 0"));
 }
@@ -182,9 +185,7 @@ TEST_F(FindInDirTree, HiddenFilesAreReportedButHiddenFoldersNeverEntered) {
         rec.add("file", s);
         attrs.push_back(s.FoundEntry.Attr);
     };
-    finder.InitialDir = root().string();
-    finder.Masks = {"*.bmp"};
-    finder.ScanSubfolders = true;
+    setUp({"*.bmp"}, true);
     finder.Scan();
     EXPECT_THAT(rec.ofKind("file"), UnorderedElementsAre("file .hidden.bmp 0", "file open/seen.bmp 0"));
     EXPECT_THAT(rec.ofKind("enter"), ElementsAre("enter open -1"));
@@ -198,9 +199,7 @@ TEST_F(FindInDirTree, TrailingSeparatorMakesNoDifference) {
     std::vector<std::string> runs[2];
     for (int k = 0; k < 2; ++k) {
         Recorder rec(finder, root());
-        finder.InitialDir = root().string() + (k ? "/" : "");
-        finder.Masks = {"*.bmp"};
-        finder.ScanSubfolders = true;
+        setUp({"*.bmp"}, true, root().string() + (k ? "/" : ""));
         finder.Scan();
         runs[k] = rec.events;
     }
@@ -216,9 +215,7 @@ TEST_F(FindInDirTree, StopInsideFoundFileEndsAfterThatEntry) {
         rec.add("file", s);
         s.StopScan = true;
     };
-    finder.InitialDir = root().string();
-    finder.Masks = {"*.bmp", "*.gif"};
-    finder.ScanSubfolders = true;
+    setUp({"*.bmp", "*.gif"}, true);
     finder.Scan();
     EXPECT_EQ(rec.events.size(), 1u);
     EXPECT_EQ(rec.ends, 1);
@@ -235,8 +232,7 @@ TEST_F(FindInDirTree, FolderMaskReportsMatchingFoldersOnly) {
     touch(root() / "other" / "z.bmp");
     touch(root() / "inline.bmp");
     Recorder rec(finder, root());
-    finder.InitialDir = root().string();
-    finder.Masks = {"i*/"};
+    setUp({"i*/"}, false);
     finder.Scan();
     EXPECT_THAT(rec.events, UnorderedElementsAre("dir icons/ 0", "dir images/ 0"));
 }
@@ -251,9 +247,7 @@ TEST_F(FindInDirTree, LinkLoopsEndAndEachRealFolderIsWalkedOnce) {
     fs::create_directory_symlink(root() / "b", root() / "c");
     fs::create_symlink(root() / "missing.bmp", root() / "dangling.bmp");
     Recorder rec(finder, root());
-    finder.InitialDir = root().string();
-    finder.Masks = {"*.bmp"};
-    finder.ScanSubfolders = true;
+    setUp({"*.bmp"}, true);
     finder.Scan();
     const auto files = rec.ofKind("file");
     const auto named = [&](const std::string& name) {
@@ -273,9 +267,7 @@ TEST_F(FindInDirTree, MissingUnreadableAndSpecialEntriesAreSkippedQuietly) {
     touch(root() / "locked" / "secret.bmp");
     fs::permissions(root() / "locked", fs::perms::none);
     Recorder rec(finder, root());
-    finder.InitialDir = (root() / "no-such-folder").string();
-    finder.Masks = {"*.bmp"};
-    finder.ScanSubfolders = true;
+    setUp({"*.bmp"}, true, root() / "no-such-folder");
     finder.Scan();
     EXPECT_THAT(rec.events, IsEmpty());
     EXPECT_EQ(rec.ends, 1);
@@ -300,8 +292,7 @@ TEST_F(FindInDirTree, PauseWaitsPumpingUntilCleared) {
     finder.PumpEvents = [&] {
         if (++pumps == 4) finder.Pause = false;
     };
-    finder.InitialDir = root().string();
-    finder.Masks = {"*.bmp"};
+    setUp({"*.bmp"}, false);
     finder.Scan();
     EXPECT_EQ(found, 2);
     EXPECT_GE(pumps, 4);
@@ -317,9 +308,7 @@ TEST_F(FindInDirTree, ExceptionsFromHandlersReachTheCallerWithoutEndScan) {
     touch(root() / "sub" / "a.bmp");
     Recorder rec(finder, root());
     finder.OnFoundFile = [](TFindInDir&) { throw std::runtime_error("handler failed"); };
-    finder.InitialDir = root().string();
-    finder.Masks = {"*.bmp"};
-    finder.ScanSubfolders = true;
+    setUp({"*.bmp"}, true);
     EXPECT_THROW(finder.Scan(), std::runtime_error);
     EXPECT_EQ(rec.ends, 0);
     EXPECT_FALSE(finder.scanning());
@@ -337,8 +326,7 @@ TEST_F(FindInDirTree, AScanStartedFromAHandlerSupersedesTheRunningOne) {
         rec.add("file", s);
         if (nested++ == 0) s.Scan();
     };
-    finder.InitialDir = root().string();
-    finder.Masks = {"*.bmp"};
+    setUp({"*.bmp"}, false);
     finder.Scan();
     // One entry of the first scan, then the three of the second; the first ends quietly.
     EXPECT_EQ(rec.ofKind("file").size(), 4u);

@@ -34,15 +34,17 @@ std::vector<fs::path> filesIn(const fs::path& dir) {
 }
 
 TEST(SettingsStore, IntegerAndBooleanReadingRules) {
-    EXPECT_EQ(parseSettingsInteger("3", 7), 3);
-    EXPECT_EQ(parseSettingsInteger("-12", 7), -12);
-    EXPECT_EQ(parseSettingsInteger("+300", 7), 300);
-    EXPECT_EQ(parseSettingsInteger("0x2", 7), 2);
-    EXPECT_EQ(parseSettingsInteger("0X1f", 7), 31);
-    EXPECT_EQ(parseSettingsInteger("0xFFFFFFFF", 7), -1);
-    EXPECT_EQ(parseSettingsInteger("0x00000000ff", 7), 255);  // leading zeros do not count
-    EXPECT_EQ(parseSettingsInteger("2147483647", 7), 2147483647);
-    EXPECT_EQ(parseSettingsInteger("-2147483648", 7), INT32_MIN);
+    // Leading zeros of a hexadecimal number do not count.
+    for (auto [text, value] : {std::pair{"3", 3},
+                               {"-12", -12},
+                               {"+300", 300},
+                               {"0x2", 2},
+                               {"0X1f", 31},
+                               {"0xFFFFFFFF", -1},
+                               {"0x00000000ff", 255},
+                               {"2147483647", INT32_MAX},
+                               {"-2147483648", INT32_MIN}})
+        EXPECT_EQ(parseSettingsInteger(text, 7), value) << text;
     for (const char* junk : {"", "junk", "0x", "0X", "0xG1", "12a", " 5", "5 ", "-", "2147483648",
                              "-2147483649", "0x100000000", "1e3", "99999999999999999999999"})
         EXPECT_EQ(parseSettingsInteger(junk, 7), 7) << '"' << junk << '"';
@@ -326,24 +328,12 @@ TEST(SettingsStore, SavesThroughALinkAndRemovesItsOwnLeftovers) {
 }
 
 TEST(SettingsStore, FolderFollowsXdgConfigHome) {
-    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
-    const std::string savedXdg = oldXdg ? oldXdg : "";
-    const char* oldHome = std::getenv("HOME");
-    const std::string savedHome = oldHome ? oldHome : "";
-
-    setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+    test::ScopedEnv xdg("XDG_CONFIG_HOME", "/tmp/cfg"), home("HOME", "/home/anna");
     EXPECT_EQ(SettingsStore::defaultFolder(), "/tmp/cfg/vexilo/");
     setenv("XDG_CONFIG_HOME", "relative/cfg", 1);  // ignored: not absolute
-    setenv("HOME", "/home/anna", 1);
     EXPECT_EQ(SettingsStore::defaultFolder(), "/home/anna/.config/vexilo/");
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(SettingsStore::defaultFolder(), "/home/anna/.config/vexilo/");
-
-    if (oldXdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
-    if (oldHome)
-        setenv("HOME", savedHome.c_str(), 1);
-    else
-        unsetenv("HOME");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "base/byte_reader.h"
 #include "codecs/gif_lzw.h"
 #include "raster/bitmap.h"
+#include "support/test_util.h"
 
 namespace vexilo::test {
 
@@ -107,13 +108,5 @@ private:
     }
     ByteWriter w;
 };
-
-// The stored pixel values (palette indices) row by row.
-inline std::vector<std::uint8_t> indexValues(const Bitmap& b) {
-    std::vector<std::uint8_t> v;
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x) v.push_back(static_cast<std::uint8_t>(b.raw(x, y)));
-    return v;
-}
 
 }  // namespace vexilo::test

@@ -1,6 +1,7 @@
 #pragma once
 // Hand-built metafiles for the tests: records are given as their parameter words.
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <vector>
 
@@ -129,6 +130,12 @@ private:
     ByteWriter m_records;
     std::uint32_t m_count = 0;
 };
+
+inline std::uint32_t floatBits(float f) {
+    std::uint32_t u;
+    std::memcpy(&u, &f, 4);
+    return u;
+}
 
 constexpr std::uint32_t rgb(int r, int g, int b) {
     return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) |

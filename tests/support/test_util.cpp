@@ -76,6 +76,55 @@ Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function
     return b;
 }
 
+std::vector<Color> pixelsAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points) {
+    std::vector<Color> out;
+    for (auto [x, y] : points) out.push_back(b.pixel(x, y));
+    return out;
+}
+
+std::vector<Color> colours(const Bitmap& b) {
+    std::vector<Color> v;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) v.push_back(b.pixel(x, y));
+    return v;
+}
+
+std::vector<std::uint8_t> indexValues(const Bitmap& b) {
+    std::vector<std::uint8_t> v;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) v.push_back(static_cast<std::uint8_t>(b.raw(x, y)));
+    return v;
+}
+
+AlphaImage readRgba(const std::filesystem::path& path, int width) {
+    const auto rgba = readFile(path);
+    const int pixels = static_cast<int>(rgba.size() / 4);
+    AlphaImage r{Bitmap(width, pixels / width), {}};
+    for (int i = 0; i < pixels; ++i) {
+        const std::size_t at = static_cast<std::size_t>(i) * 4;
+        r.color.setPixel(i % width, i / width, {rgba[at], rgba[at + 1], rgba[at + 2]});
+        r.alpha.push_back(rgba[at + 3]);
+    }
+    return r;
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : m_name(name) {
+    const char* old = std::getenv(name);
+    m_had = old != nullptr;
+    if (m_had) m_old = old;
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (m_had)
+        ::setenv(m_name.c_str(), m_old.c_str(), 1);
+    else
+        ::unsetenv(m_name.c_str());
+}
+
 Color patternColor(int x, int y) {
     return {static_cast<std::uint8_t>(x * 37 + y * 11), static_cast<std::uint8_t>(x * 5 + y * 59),
             static_cast<std::uint8_t>((x ^ y) * 23)};

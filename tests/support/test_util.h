@@ -5,11 +5,21 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "raster/alpha_image.h"
 #include "raster/bitmap.h"
+
+namespace vexilo {
+// Failures name colours as r,g,b instead of dumping their bytes.
+inline void PrintTo(const Color& c, std::ostream* os) {
+    *os << "{" << int(c.r) << "," << int(c.g) << "," << int(c.b) << "}";
+}
+}  // namespace vexilo
 
 namespace vexilo::test {
 
@@ -62,6 +72,27 @@ private:
 // A raster whose pixels are set from a function of (x, y).
 Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function<Color(int, int)>& colour,
                   std::vector<Color> palette = {});
+// The colours at the given points, to compare several pixels in one expectation:
+//     EXPECT_EQ(test::pixelsAt(b, {{0, 0}, {3, 1}}), (std::vector<Color>{kRed, kBlue}));
+std::vector<Color> pixelsAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points);
+// Every pixel's colour row by row, to compare a small picture whole.
+std::vector<Color> colours(const Bitmap& b);
+// The stored pixel values (palette indices) row by row.
+std::vector<std::uint8_t> indexValues(const Bitmap& b);
+// An RGBA reference file (four bytes a pixel, row by row) of the given width.
+AlphaImage readRgba(const std::filesystem::path& path, int width);
+// Sets an environment variable for the life of the object, then restores it (or unsets it).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name, m_old;
+    bool m_had;
+};
 // A colour pattern that differs per pixel, good at exposing row and column mistakes.
 Color patternColor(int x, int y);
 // Smooth colours, which survive lossy compression closely, unlike the per-pixel pattern.

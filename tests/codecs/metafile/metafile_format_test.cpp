@@ -16,33 +16,30 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
 
+std::pair<int, int> size(const Metafile& m) {
+    return {m.width, m.height};
+}
+
 TEST(MetafileFormat, WrittenFilesCarryTheirHeadersAndSize) {
     const Bitmap b = test::makeBitmap(37, 5, PixelFormat::Bpp24, test::patternColor);
     const auto wmf = writeMetafile(b, false);
     ASSERT_GE(wmf.size(), 22u);
-    EXPECT_EQ(wmf[0], 0xD7);
-    EXPECT_EQ(wmf[1], 0xCD);
-    EXPECT_EQ(wmf[2], 0xC6);
-    EXPECT_EQ(wmf[3], 0x9A);
+    EXPECT_EQ(std::vector(wmf.begin(), wmf.begin() + 4), (std::vector<std::uint8_t>{0xD7, 0xCD, 0xC6, 0x9A}));
     EXPECT_EQ(placeableChecksum(wmf.data()), wmf[20] | (wmf[21] << 8));
     const Metafile w = parseMetafile(wmf);
     EXPECT_EQ(w.type, MetafileType::Wmf);
     EXPECT_TRUE(w.placeable);
-    EXPECT_EQ(w.width, 37);
-    EXPECT_EQ(w.height, 5);
+    EXPECT_EQ(size(w), std::pair(37, 5));
 
     const Metafile e = parseMetafile(writeMetafile(b, true));
     EXPECT_EQ(e.type, MetafileType::Emf);
-    EXPECT_EQ(e.width, 37);
-    EXPECT_EQ(e.height, 5);
+    EXPECT_EQ(size(e), std::pair(37, 5));
     EXPECT_EQ(e.records.back().type, emr::kEof);
 
     // Without the placeable header the window records give the size.
-    const std::vector<std::uint8_t> bare(wmf.begin() + 22, wmf.end());
-    const Metafile n = parseMetafile(bare);
+    const Metafile n = parseMetafile(std::vector<std::uint8_t>(wmf.begin() + 22, wmf.end()));
     EXPECT_FALSE(n.placeable);
-    EXPECT_EQ(n.width, 37);
-    EXPECT_EQ(n.height, 5);
+    EXPECT_EQ(size(n), std::pair(37, 5));
 
     EXPECT_THROW(writeMetafile(Bitmap(), false), ImageError);
     EXPECT_THROW(writeMetafile(Bitmap(40000, 1), false), ImageError);
@@ -60,8 +57,7 @@ TEST(MetafileFormat, RejectsBrokenHeadersAndRecords) {
     // With drawing records the drawing gives the size.
     const Metafile drawn = parseMetafile(
         test::WmfBuilder().record(0x041B, {30, 40, 5, 5}).record(0x0213, {12, 50}).build(1, 1, false));
-    EXPECT_EQ(drawn.width, 50);
-    EXPECT_EQ(drawn.height, 30);
+    EXPECT_EQ(size(drawn), std::pair(50, 30));
     // Only a font, its selection and text: the text's box from the font size gives the size.
     // "Hello" at (10, 20) in a 24-unit font 10 wide: 10 + 5 x 10 = 60 wide, 20 + 24 = 44 high.
     const std::vector<std::uint8_t> hello{5, 0, 'H', 'e', 'l', 'l', 'o', 0, 20, 0, 10, 0};
@@ -70,25 +66,21 @@ TEST(MetafileFormat, RejectsBrokenHeadersAndRecords) {
                                             .record(wmf::kSelectObject, {0})
                                             .raw(wmf::kTextOut, hello)
                                             .build(1, 1, false));
-    EXPECT_EQ(text.width, 60);
-    EXPECT_EQ(text.height, 44);
+    EXPECT_EQ(size(text), std::pair(60, 44));
     // ExtTextOut with advances, centred on its x: 3 advances of 20 around x = 100.
     const Metafile ext =
         parseMetafile(test::WmfBuilder()
                           .record(wmf::kSetTextAlign, {6})
                           .record(wmf::kExtTextOut, {10, 100, 3, 0, 'a' | ('b' << 8), 'c', 20, 20, 20})
                           .build(1, 1, false));
-    EXPECT_EQ(ext.width, 130);
-    EXPECT_EQ(ext.height, 26);
+    EXPECT_EQ(size(ext), std::pair(130, 26));
     // An empty frame and empty bounds.
     auto emf = test::EmfBuilder().build(1, 1);
     for (std::size_t i = 8; i < 40; ++i)
         emf[i] = i >= 16 && i < 24 ? 0xFF : 0;  // bounds end before they start
     EXPECT_THROW(parseMetafile(emf), DecodeError);
     // A huge bounding box is scaled down to the largest side, keeping its shape.
-    const Metafile big = parseMetafile(test::WmfBuilder().build(32000, 16000));
-    EXPECT_EQ(big.width, 8192);
-    EXPECT_EQ(big.height, 4096);
+    EXPECT_EQ(size(parseMetafile(test::WmfBuilder().build(32000, 16000))), std::pair(8192, 4096));
 }
 
 TEST(MetafileFormat, CorruptedFilesNeverCrashTheReaderOrPlayer) {

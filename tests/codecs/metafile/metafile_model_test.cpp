@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "codecs/metafile/metafile_player.h"
 #include "codecs/metafile/metafile_writer.h"
@@ -15,6 +14,7 @@ namespace vexilo {
 namespace {
 
 using test::EmfBuilder;
+using test::floatBits;
 using test::rgb;
 using test::WmfBuilder;
 
@@ -41,12 +41,6 @@ RecordingCanvas record(const std::vector<std::uint8_t>& bytes) {
     RecordingCanvas canvas;
     playMetafile(mf, canvas, mf.width, mf.height);
     return canvas;
-}
-
-std::uint32_t floatBits(float f) {
-    std::uint32_t u;
-    std::memcpy(&u, &f, 4);
-    return u;
 }
 
 // Bounds of all points of a path.

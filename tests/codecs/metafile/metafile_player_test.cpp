@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 
 #include "codecs/bmp_codec.h"
 #include "codecs/metafile/metafile_writer.h"
@@ -24,23 +23,38 @@ Bitmap play(const std::vector<std::uint8_t>& bytes) {
     return renderMetafile(parseMetafile(bytes));
 }
 
+using Colors = std::vector<Color>;
+
+// A 2 x 1 DIB, red then blue, as bitmap records and pattern brushes carry it (no file header).
+std::vector<std::uint8_t> redBlueDib() {
+    const auto bmp =
+        writeBmp(test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; }));
+    return {bmp.begin() + 14, bmp.end()};
+}
+
+// The fields of an EMR_BITBLT or EMR_MASKBLT up to its source colour: bounds and destination
+// (x, y, w, h), the raster operation, the source origin 0,0 and an identity transform.
+ByteWriter bltHead(std::initializer_list<int> bounds, std::initializer_list<int> dest, std::uint32_t rop) {
+    ByteWriter w;
+    for (int v : bounds) w.i32le(v);
+    for (int v : dest) w.i32le(v);
+    w.u32le(rop);
+    w.zeros(8);
+    for (float f : {1.f, 0.f, 0.f, 1.f, 0.f, 0.f}) w.u32le(test::floatBits(f));
+    return w;
+}
+
 TEST(MetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
     for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {33, 4}, {1, 9}}) {
         for (PixelFormat f : {PixelFormat::Bpp24, PixelFormat::Bpp8, PixelFormat::Device}) {
             const Bitmap b = test::makeBitmap(w, h, f, test::patternColor);
-            for (bool enhanced : {false, true}) {
-                const Bitmap back = play(writeMetafile(b, enhanced));
-                EXPECT_TRUE(test::samePixels(back, b)) << w << "x" << h << (enhanced ? " EMF " : " WMF ");
-            }
+            // EMF, WMF, and the WMF without its placeable header.
+            const auto wmf = writeMetafile(b, false);
+            for (const auto& file : {writeMetafile(b, true), wmf, std::vector(wmf.begin() + 22, wmf.end())})
+                EXPECT_TRUE(test::samePixels(play(file), b))
+                    << w << "x" << h << ", " << file.size() << " bytes";
         }
     }
-}
-
-TEST(MetafilePlayer, WmfWithoutPlaceableHeaderPlaysTheSame) {
-    const Bitmap b = test::makeBitmap(9, 7, PixelFormat::Bpp24, test::patternColor);
-    const auto wmf = writeMetafile(b, false);
-    const Bitmap back = play(std::vector<std::uint8_t>(wmf.begin() + 22, wmf.end()));
-    EXPECT_TRUE(test::samePixels(back, b));
 }
 
 TEST(MetafilePlayer, WmfMonoBitmapAndDibPatternBrush) {
@@ -52,11 +66,9 @@ TEST(MetafilePlayer, WmfMonoBitmapAndDibPatternBrush) {
         blt.insert(blt.end(), {static_cast<std::uint8_t>(v), 0});  // type w h row bytes
     blt.insert(blt.end(), {1, 1, 0b10100000, 0});                  // planes, bits, one row
     // A 2 x 1 DIB pattern brush, red then blue.
-    const Bitmap pat =
-        test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; });
-    const auto bmp = writeBmp(pat);
     std::vector<std::uint8_t> brush{5, 0, 0, 0};
-    brush.insert(brush.end(), bmp.begin() + 14, bmp.end());
+    const auto dib = redBlueDib();
+    brush.insert(brush.end(), dib.begin(), dib.end());
     const auto bytes = WmfBuilder()
                            .objects(2)
                            .record(0x0209, {0x00FF, 0})  // text colour red
@@ -68,13 +80,8 @@ TEST(MetafilePlayer, WmfMonoBitmapAndDibPatternBrush) {
                            .record(0x012D, {1})
                            .record(0x041B, {4, 4, 2, 0})
                            .build(4, 4);
-    const Bitmap b = play(bytes);
-    EXPECT_EQ(b.pixel(0, 0), kBlue);
-    EXPECT_EQ(b.pixel(1, 0), kRed);
-    EXPECT_EQ(b.pixel(2, 0), kBlue);
-    EXPECT_EQ(b.pixel(3, 0), kRed);
-    EXPECT_EQ(b.pixel(0, 2), kRed);
-    EXPECT_EQ(b.pixel(1, 3), kBlue);
+    EXPECT_EQ(test::pixelsAt(play(bytes), {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {0, 2}, {1, 3}}),
+              (Colors{kBlue, kRed, kBlue, kRed, kRed, kBlue}));
 }
 
 // WMF: a 20 x 20 picture whose window is 10 x 10 units, so each unit is two pixels.
@@ -93,13 +100,11 @@ TEST(MetafilePlayer, WmfWindowObjectsAndShapes) {
                            .record(0x012D, {0})
                            .record(0x0418, {10, 10, 6, 6})  // ellipse 6,6 - 10,10
                            .build(20, 20);
+    // (12, 19) is outside the ellipse, inside its box.
     const Bitmap b = play(bytes);
     ASSERT_EQ(b.width(), 20);
-    EXPECT_EQ(b.pixel(1, 1), kRed);
-    EXPECT_EQ(b.pixel(9, 9), kRed);
-    EXPECT_EQ(b.pixel(11, 11), kWhite);
-    EXPECT_EQ(b.pixel(16, 16), kBlue);
-    EXPECT_EQ(b.pixel(12, 19), kWhite);  // outside the ellipse, inside its box
+    EXPECT_EQ(test::pixelsAt(b, {{1, 1}, {9, 9}, {11, 11}, {16, 16}, {12, 19}}),
+              (Colors{kRed, kRed, kWhite, kBlue, kWhite}));
 }
 
 TEST(MetafilePlayer, WmfStretchDibAndPatBlt) {
@@ -114,13 +119,9 @@ TEST(MetafilePlayer, WmfStretchDibAndPatBlt) {
                            .record(0x0001 + 0x061C, {})                   // an unknown record is skipped
                            .record(0x061D, {0x0009, 0x0055, 2, 2, 8, 8})  // DSTINVERT 8,8 2x2
                            .build(10, 10);
-    const Bitmap b = play(bytes);
-    EXPECT_EQ(b.pixel(0, 0), kRed);
-    EXPECT_EQ(b.pixel(3, 3), kRed);
-    EXPECT_EQ(b.pixel(4, 0), kBlue);
-    EXPECT_EQ(b.pixel(7, 7), kRed);
-    EXPECT_EQ(b.pixel(8, 8), kBlack);  // white inverted
-    EXPECT_EQ(b.pixel(9, 0), kWhite);
+    // (8, 8) is white inverted.
+    EXPECT_EQ(test::pixelsAt(play(bytes), {{0, 0}, {3, 3}, {4, 0}, {7, 7}, {8, 8}, {9, 0}}),
+              (Colors{kRed, kRed, kBlue, kRed, kBlack, kWhite}));
 }
 
 TEST(MetafilePlayer, EmfMappingModesScaleAndFlip) {
@@ -134,9 +135,7 @@ TEST(MetafilePlayer, EmfMappingModesScaleAndFlip) {
                            .record(37, {0x80000008})  // null pen
                            .record(43, {50, 50, 100, 100})
                            .build(20, 20);
-    Bitmap b = play(aniso);
-    EXPECT_EQ(b.pixel(15, 15), kRed);
-    EXPECT_EQ(b.pixel(5, 5), kWhite);
+    EXPECT_EQ(test::pixelsAt(play(aniso), {{15, 15}, {5, 5}}), (Colors{kRed, kWhite}));
 
     // Low metric: 0.1 mm units, y up. With the origin at the bottom-left a 2.54 mm square
     // (about 10 pixels at 96 per inch) sits in the bottom-left corner.
@@ -148,10 +147,7 @@ TEST(MetafilePlayer, EmfMappingModesScaleAndFlip) {
                               .record(37, {0x80000008})
                               .record(43, {0, 0, 25, 25})
                               .build(40, 40);
-    b = play(lometric);
-    EXPECT_EQ(b.pixel(3, 36), kBlue);
-    EXPECT_EQ(b.pixel(3, 25), kWhite);
-    EXPECT_EQ(b.pixel(15, 36), kWhite);
+    EXPECT_EQ(test::pixelsAt(play(lometric), {{3, 36}, {3, 25}, {15, 36}}), (Colors{kBlue, kWhite, kWhite}));
 }
 
 TEST(MetafilePlayer, EmfClipSaveRestoreAndPaths) {
@@ -174,50 +170,22 @@ TEST(MetafilePlayer, EmfClipSaveRestoreAndPaths) {
                            .record(60, {})
                            .record(62, {0, 0, 0, 0})  // fill path
                            .build(20, 20);
-    const Bitmap b = play(bytes);
-    EXPECT_EQ(b.pixel(2, 2), kWhite);  // excluded
-    EXPECT_EQ(b.pixel(7, 2), kRed);
-    EXPECT_EQ(b.pixel(12, 2), kWhite);  // outside the clip rectangle
-    EXPECT_EQ(b.pixel(17, 14), kBlue);
-    EXPECT_EQ(b.pixel(11, 17), kWhite);  // the other side of the diagonal
+    // (2, 2) excluded, (12, 2) outside the clip rectangle, (11, 17) the other side of the diagonal.
+    EXPECT_EQ(test::pixelsAt(play(bytes), {{2, 2}, {7, 2}, {12, 2}, {17, 14}, {11, 17}}),
+              (Colors{kWhite, kRed, kWhite, kBlue, kWhite}));
 }
 
 TEST(MetafilePlayer, EmfBitmapRecordsAndPatternBrush) {
-    const Bitmap src =
-        test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; });
-    const auto dibBytes = writeBmp(src);
-    const std::vector<std::uint8_t> info(dibBytes.begin() + 14, dibBytes.begin() + 54);
-    const std::vector<std::uint8_t> bits(dibBytes.begin() + 54, dibBytes.end());
+    const auto dib = redBlueDib();
+    const auto dibSize = static_cast<std::uint32_t>(dib.size());
     // EMR_BITBLT, SRCINVERT, the 2 x 1 image at 0,0 over a black fill.
-    ByteWriter blt;
-    for (int v : {0, 0, 1, 0}) blt.i32le(v);  // bounds
-    for (int v : {0, 0, 2, 1}) blt.i32le(v);  // destination
-    blt.u32le(0x00660046);                    // SRCINVERT
-    blt.i32le(0);
-    blt.i32le(0);
-    for (float f : {1.f, 0.f, 0.f, 1.f, 0.f, 0.f}) {
-        std::uint32_t u;
-        std::memcpy(&u, &f, 4);
-        blt.u32le(u);
-    }
-    blt.u32le(0);
-    blt.u32le(0);
-    blt.u32le(100);
-    blt.u32le(40);
-    blt.u32le(140);
-    blt.u32le(static_cast<std::uint32_t>(bits.size()));
-    blt.bytes(info);
-    blt.bytes(bits);
+    ByteWriter blt = bltHead({0, 0, 1, 0}, {0, 0, 2, 1}, 0x00660046);
+    for (std::uint32_t v : {0u, 0u, 100u, 40u, 140u, dibSize - 40}) blt.u32le(v);
+    blt.bytes(dib);
     // A DIB pattern brush of the same image, filling a rectangle on the second row.
     ByteWriter brush;
-    brush.u32le(1);
-    brush.u32le(0);
-    brush.u32le(32);
-    brush.u32le(40);
-    brush.u32le(72);
-    brush.u32le(static_cast<std::uint32_t>(bits.size()));
-    brush.bytes(info);
-    brush.bytes(bits);
+    for (std::uint32_t v : {1u, 0u, 32u, 40u, 72u, dibSize - 40}) brush.u32le(v);
+    brush.bytes(dib);
     const auto bytes = EmfBuilder()
                            .record(76, {0, 0, 0, 0, 0, 0, 2, 1, 0x00000042})  // BLACKNESS without a source
                            .raw(76, blt.take())
@@ -226,39 +194,21 @@ TEST(MetafilePlayer, EmfBitmapRecordsAndPatternBrush) {
                            .record(37, {0x80000008})
                            .record(43, {0, 1, 4, 3})
                            .build(4, 3);
-    const Bitmap b = play(bytes);
-    EXPECT_EQ(b.pixel(0, 0), kRed);  // black XOR red
-    EXPECT_EQ(b.pixel(1, 0), kBlue);
-    EXPECT_EQ(b.pixel(2, 0), kWhite);
-    EXPECT_EQ(b.pixel(0, 1), kRed);  // the pattern tiles from the output's origin
-    EXPECT_EQ(b.pixel(1, 1), kBlue);
-    EXPECT_EQ(b.pixel(2, 1), kRed);
+    // Black XOR red, then the pattern tiled from the output's origin.
+    EXPECT_EQ(test::pixelsAt(play(bytes), {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}}),
+              (Colors{kRed, kBlue, kWhite, kRed, kBlue, kRed}));
 }
 
 TEST(MetafilePlayer, EmfMaskBltDrawsItsSourceWhereTheRecordSays) {
-    const Bitmap src =
-        test::makeBitmap(2, 1, PixelFormat::Bpp24, [](int x, int) { return x ? kBlue : kRed; });
-    const auto dibBytes = writeBmp(src);
+    const auto dib = redBlueDib();
     // EMR_MASKBLT, SRCCOPY, the 2 x 1 image at 1,1; the mask fields name no mask.
-    ByteWriter blt;
-    for (int v : {1, 1, 2, 1}) blt.i32le(v);  // bounds
-    for (int v : {1, 1, 2, 1}) blt.i32le(v);  // destination
-    blt.u32le(0x00CC0020);
-    blt.i32le(0);
-    blt.i32le(0);
-    for (float f : {1.f, 0.f, 0.f, 1.f, 0.f, 0.f}) {
-        std::uint32_t u;
-        std::memcpy(&u, &f, 4);
-        blt.u32le(u);
-    }
-    for (std::uint32_t v : {0u, 0u, 128u, 40u, 168u, static_cast<std::uint32_t>(dibBytes.size() - 54)})
+    ByteWriter blt = bltHead({1, 1, 2, 1}, {1, 1, 2, 1}, 0x00CC0020);
+    for (std::uint32_t v : {0u, 0u, 128u, 40u, 168u, static_cast<std::uint32_t>(dib.size() - 40)})
         blt.u32le(v);
     blt.zeros(7 * 4);  // mask position, usage, offsets and sizes
-    blt.bytes(std::vector<std::uint8_t>(dibBytes.begin() + 14, dibBytes.end()));
-    const Bitmap b = play(EmfBuilder().raw(78, blt.take()).build(4, 3));
-    EXPECT_EQ(b.pixel(1, 1), kRed);
-    EXPECT_EQ(b.pixel(2, 1), kBlue);
-    EXPECT_EQ(b.pixel(0, 0), kWhite);
+    blt.bytes(dib);
+    EXPECT_EQ(test::pixelsAt(play(EmfBuilder().raw(78, blt.take()).build(4, 3)), {{1, 1}, {2, 1}, {0, 0}}),
+              (Colors{kRed, kBlue, kWhite}));
 }
 
 TEST(MetafilePlayer, ArcsRoundRectsAndPolyPolygons) {
@@ -270,12 +220,9 @@ TEST(MetafilePlayer, ArcsRoundRectsAndPolyPolygons) {
                            .record(47, {0, 0, 20, 20, 10, 0, 0, 10})
                            .record(44, {20, 0, 40, 20, 8, 8})
                            .build(40, 40);
-    const Bitmap b = play(bytes);
-    EXPECT_EQ(b.pixel(6, 6), kRed);
-    EXPECT_EQ(b.pixel(14, 6), kWhite);
-    EXPECT_EQ(b.pixel(6, 14), kWhite);
-    EXPECT_EQ(b.pixel(30, 10), kRed);
-    EXPECT_EQ(b.pixel(20, 0), kWhite);  // rounded corner
+    // (20, 0) is the round rectangle's rounded corner.
+    EXPECT_EQ(test::pixelsAt(play(bytes), {{6, 6}, {14, 6}, {6, 14}, {30, 10}, {20, 0}}),
+              (Colors{kRed, kWhite, kWhite, kRed, kWhite}));
 
     // Two squares in one poly-polygon record, alternate fill.
     const auto wmf = WmfBuilder()
@@ -284,10 +231,7 @@ TEST(MetafilePlayer, ArcsRoundRectsAndPolyPolygons) {
                          .record(0x012D, {0})
                          .record(0x0538, {2, 4, 4, 0, 0, 4, 0, 4, 4, 0, 4, 6, 6, 9, 6, 9, 9, 6, 9})
                          .build(10, 10);
-    const Bitmap p = play(wmf);
-    EXPECT_EQ(p.pixel(2, 2), kRed);
-    EXPECT_EQ(p.pixel(7, 7), kRed);
-    EXPECT_EQ(p.pixel(5, 2), kWhite);
+    EXPECT_EQ(test::pixelsAt(play(wmf), {{2, 2}, {7, 7}, {5, 2}}), (Colors{kRed, kRed, kWhite}));
 }
 
 TEST(MetafilePlayer, EmfGradientRectangleShadesAcross) {
@@ -309,8 +253,7 @@ TEST(MetafilePlayer, FollowsTheLimitsItIsGiven) {
         const auto bytes = writeMetafile(b, enhanced);
         // A picture is fitted inside the limits it is read under, keeping its shape...
         const Metafile fitted = parseMetafile(bytes, small);
-        EXPECT_EQ(fitted.width, 16);
-        EXPECT_EQ(fitted.height, 12);
+        EXPECT_EQ(std::pair(fitted.width, fitted.height), std::pair(16, 12));
         // ...and one read under larger limits is refused by smaller ones.
         EXPECT_THROW(renderMetafile(parseMetafile(bytes, DecodeLimits{}), small), ImageError);
         // The 40 x 30 bitmap inside is beyond the small limits: it is left undrawn.
@@ -333,11 +276,8 @@ TEST(MetafilePlayer, ThumbnailsAreRenderedAtABoundedSize) {
                            .build(3000, 1500);
     const Metafile mf = parseMetafile(bytes);
     const Bitmap thumb = renderMetafileThumbnail(mf);
-    EXPECT_EQ(thumb.width(), kMetafileThumbnailSide);
-    EXPECT_EQ(thumb.height(), 512);
-    EXPECT_EQ(thumb.pixel(10, 10), kRed);
-    EXPECT_EQ(thumb.pixel(500, 500), kRed);
-    EXPECT_EQ(thumb.pixel(530, 10), kWhite);
+    EXPECT_EQ(std::pair(thumb.width(), thumb.height()), std::pair(kMetafileThumbnailSide, 512));
+    EXPECT_EQ(test::pixelsAt(thumb, {{10, 10}, {500, 500}, {530, 10}}), (Colors{kRed, kRed, kWhite}));
     // A picture smaller than the bound keeps its own size.
     EXPECT_EQ(renderMetafileThumbnail(mf, 4000).width(), 3000);
 }
