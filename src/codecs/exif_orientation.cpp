@@ -101,4 +101,17 @@ Bitmap applyOrientation(const Bitmap& picture, int orientation) {
     return out;
 }
 
+void applyOrientation(AlphaImage& image, int orientation) {
+    if (orientation < 2 || orientation > 8) return;
+    if (!image.alpha.empty()) {
+        // Turned through a grey raster, so colours and alpha turn the same way.
+        Bitmap alpha(image.color.width(), image.color.height());
+        for (std::size_t i = 0; i < image.alpha.size(); ++i) alpha.pixels()[i] = image.alpha[i];
+        alpha = applyOrientation(alpha, orientation);
+        for (std::size_t i = 0; i < image.alpha.size(); ++i)
+            image.alpha[i] = static_cast<std::uint8_t>(alpha.pixels()[i]);
+    }
+    image.color = applyOrientation(image.color, orientation);
+}
+
 }  // namespace vexilo

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "raster/alpha_image.h"
 #include "raster/bitmap.h"
 
 namespace vexilo {
@@ -18,5 +19,7 @@ int jpegExifOrientation(std::span<const std::uint8_t> jpeg);
 // The picture turned by an orientation 1-8 (others leave it as it is); 5-8 swap width and
 // height. The pixel format and palette are kept.
 Bitmap applyOrientation(const Bitmap& picture, int orientation);
+// The same for colours and alpha together.
+void applyOrientation(AlphaImage& image, int orientation);
 
 }  // namespace vexilo

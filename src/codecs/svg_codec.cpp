@@ -159,11 +159,7 @@ AlphaImage decodeSvg(std::span<const std::uint8_t> data, const DecodeLimits& lim
             // Cairo keeps colours premultiplied by alpha.
             const std::uint32_t p = row[x], a = p >> 24;
             std::uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-            if (a != 0 && a != 255) {
-                r = std::min(255u, (r * 255 + a / 2) / a);
-                g = std::min(255u, (g * 255 + a / 2) / a);
-                b = std::min(255u, (b * 255 + a / 2) / a);
-            }
+            unpremultiply(r, g, b, a);
             const std::size_t at = std::size_t(y) * std::size_t(w) + std::size_t(x);
             words[at] = (r << 16) | (g << 8) | b;
             image.alpha[at] = static_cast<std::uint8_t>(a);

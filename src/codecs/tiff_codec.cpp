@@ -165,11 +165,7 @@ int readRgba(TIFF* tiff, Memory& memory, AlphaImage& image) {
         const std::uint32_t a = TIFFGetA(p);
         if (hasAlpha) {
             // libtiff hands alpha premultiplied.
-            if (a != 0 && a != 255) {
-                r = std::min(255u, (r * 255 + a / 2) / a);
-                g = std::min(255u, (g * 255 + a / 2) / a);
-                b = std::min(255u, (b * 255 + a / 2) / a);
-            }
+            unpremultiply(r, g, b, a);
             image.alpha[i] = static_cast<std::uint8_t>(a);
         }
         words[i] = (r << 16) | (g << 8) | b;
@@ -202,16 +198,7 @@ AlphaImage decodeTiff(std::span<const std::uint8_t> data, const DecodeLimits& li
     const int orientation = readDirect(tiff.get(), width, height, image)
                                 ? storedOrientation(tiff.get())
                                 : readRgba(tiff.get(), memory, image);
-    if (turn && orientation != 1) {
-        image.color = applyOrientation(image.color, orientation);
-        if (!image.alpha.empty()) {
-            Bitmap alpha(static_cast<int>(width), static_cast<int>(height));
-            for (std::size_t i = 0; i < image.alpha.size(); ++i) alpha.pixels()[i] = image.alpha[i];
-            alpha = applyOrientation(alpha, orientation);
-            for (std::size_t i = 0; i < image.alpha.size(); ++i)
-                image.alpha[i] = static_cast<std::uint8_t>(alpha.pixels()[i]);
-        }
-    }
+    if (turn) applyOrientation(image, orientation);
     return image;
 }
 

@@ -93,17 +93,7 @@ AlphaImage decodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& li
     AlphaImage image =
         canvasImage(frame, static_cast<int>(info.canvas_width), static_cast<int>(info.canvas_height));
     const int orientation = turn ? orientationOf(data) : 1;
-    if (orientation != 1) {
-        image.color = applyOrientation(image.color, orientation);
-        if (!image.alpha.empty()) {
-            // Turned through a grey raster, so colours and alpha turn the same way.
-            Bitmap alpha(static_cast<int>(info.canvas_width), static_cast<int>(info.canvas_height));
-            for (std::size_t i = 0; i < image.alpha.size(); ++i) alpha.pixels()[i] = image.alpha[i];
-            alpha = applyOrientation(alpha, orientation);
-            for (std::size_t i = 0; i < image.alpha.size(); ++i)
-                image.alpha[i] = static_cast<std::uint8_t>(alpha.pixels()[i]);
-        }
-    }
+    applyOrientation(image, orientation);
     return image;
 }
 
