@@ -35,16 +35,18 @@ int probe(const std::vector<std::string>& args) {
     bool wantPpm = false;
     std::vector<std::string> files;
     bool optionsDone = false;
+    LoadRequest request;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (!optionsDone && a == "--") {
             optionsDone = true;
         } else if (!optionsDone && (a == "--help" || a == "-h")) {
             std::cout
-                << "usage: vexilo-cli probe [--ppm FOLDER] FILE...\n"
+                << "usage: vexilo-cli probe [--ppm FOLDER] [--no-orientation] FILE...\n"
                    "Prints the file kind that loads each file, WIDTHxHEIGHT, bits per pixel and the path\n"
                    "(\"-\" for a file that does not load; exit status 1 then).\n"
-                   "  --ppm FOLDER   also write each raster as FOLDER/NAME.ppm\n";
+                   "  --ppm FOLDER      also write each raster as FOLDER/NAME.ppm\n"
+                   "  --no-orientation  keep pictures as stored, not turned by their EXIF orientation\n";
             return 0;
         } else if (!optionsDone && a == "--ppm") {
             if (i + 1 >= args.size()) {
@@ -53,6 +55,8 @@ int probe(const std::vector<std::string>& args) {
             }
             ppmFolder = args[++i];
             wantPpm = true;
+        } else if (!optionsDone && a == "--no-orientation") {
+            request.turnByOrientation = false;
         } else if (!optionsDone && a.rfind("--ppm=", 0) == 0) {
             ppmFolder = a.substr(6);
             wantPpm = true;
@@ -64,7 +68,7 @@ int probe(const std::vector<std::string>& args) {
         }
     }
     if (files.empty() || (wantPpm && ppmFolder.empty())) {
-        std::cerr << "usage: vexilo-cli probe [--ppm FOLDER] FILE...\n";
+        std::cerr << "usage: vexilo-cli probe [--ppm FOLDER] [--no-orientation] FILE...\n";
         return 2;
     }
     if (wantPpm) {
@@ -84,7 +88,7 @@ int probe(const std::vector<std::string>& args) {
         bool loaded = false;
         std::string problem;
         try {
-            loaded = ProbeImageKind(path, &bitmap, kind);
+            loaded = ProbeImageKind(path, &bitmap, kind, request);
         } catch (const std::exception& e) {  // the last, associated-icon attempt is not guarded
             problem = e.what();
         }
@@ -110,7 +114,7 @@ int probe(const std::vector<std::string>& args) {
     return status;
 }
 
-const CliRegistrar reg({"probe", "[--ppm FOLDER] FILE...",
+const CliRegistrar reg({"probe", "[--ppm FOLDER] [--no-orientation] FILE...",
                         "Prints the file kind that loads each file, WIDTHxHEIGHT and bits per pixel; "
                         "--ppm writes each raster to FOLDER/NAME.ppm.",
                         probe});
