@@ -205,6 +205,9 @@ void ImageSearch::FindInDir1FoundFile() {
 }
 
 void ImageSearch::FindInDir1EndScan() {
+    // The files still on the workers get their rows first, so that the end counts every row of
+    // the folder (a stopped or superseded scan drops them instead).
+    if (m_queue && !m_finder.StopScan && !m_restartPending) m_queue->settle(m_addRow, 0);
     if (onEndScan) onEndScan();
 }
 

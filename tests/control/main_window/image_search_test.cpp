@@ -321,6 +321,17 @@ TEST_F(ImageSearchScan, LoaderExceptionsEndTheScanAndLeaveItRestartable) {
     EXPECT_EQ(search.list().size(), 1u);
 }
 
+TEST_F(ImageSearchScan, TheEndOfAScanOnWorkersCountsEveryRow) {
+    for (int i = 0; i < 12; ++i)
+        writeBmpFile(dir.path() / ("f" + std::to_string(i) + ".bmp"), 40, 40, kWhite);
+    addFolder(dir.path());
+    search.thumbnailThreads = 3;
+    std::size_t atEnd = 0;
+    search.onEndScan = [&] { atEnd = search.list().size(); };
+    search.RunScan();
+    EXPECT_EQ(atEnd, 12u);
+}
+
 TEST_F(ImageSearchScan, TheJpegMaskFindsEveryJpegNameOnce) {
     for (const char* name : {"a.jpg", "b.JPEG", "c.jfif", "d.jpe", "e.png"})
         writeText(dir.path() / name, "not a picture");
