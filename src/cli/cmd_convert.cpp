@@ -73,7 +73,7 @@ constexpr const char* kHelpOptions =
     "  --jobs N            convert on N threads (default: one per processor)\n"
     "  --quiet             no progress bar and no summary on standard error; errors still\n"
     "  -                   as the only FILE: read the files from standard input, one a line\n"
-    "                      (an existing output is then never asked about: see above)\n"
+    "                      (an existing output is then skipped unless --overwrite)\n"
     "  -0                  with \"-\": the names on standard input end with a NUL byte instead\n"
     "  --                  what follows is a FILE, even when it starts with \"-\"\n"
     "  --help              show this help\n"
