@@ -59,7 +59,13 @@ int main(int argc, char** argv) {
     for (const auto& c : commands()) {
         if (c.name != args[0]) continue;
         try {
-            return c.run({args.begin() + 1, args.end()});
+            const int status = c.run({args.begin() + 1, args.end()});
+            // Results that did not reach their file (a full disk, a closed pipe) are a failure.
+            if (!std::cout.flush()) {
+                std::cerr << "vexilo-cli " << c.name << ": cannot write the results to standard output\n";
+                return std::max(status, 1);
+            }
+            return status;
         } catch (const UsageError& e) {
             std::cerr << "vexilo-cli " << c.name << ": " << e.what() << "\n(see vexilo-cli " << c.name
                       << " --help)\n";

@@ -160,6 +160,7 @@ TEST_F(CliScripting, EveryHelpNamesItsOptionsAndExitStatuses) {
     EXPECT_EQ(runCli("scan --format xml " + q(dir.file(""))).status, 2);
     EXPECT_EQ(runCli("probe --format").status, 2);
     EXPECT_EQ(runCli("").status, 2);
+    EXPECT_EQ(runCli("probe " + q(png("a.png", 1, 1)) + " >/dev/full").status, 1);  // results lost
 }
 
 }  // namespace
