@@ -29,6 +29,7 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 using Bytes = std::vector<std::uint8_t>;
+using Colors = std::vector<Color>;
 
 std::string failureOf(const Bytes& file) {
     try {
@@ -56,20 +57,15 @@ TEST(PngDecoder, ConvertsSamplesByColourTypeAndDepth) {
         decodePng(pngFile({pngIhdr(4, 1, 2, 3), pngChunk("PLTE", pal), pngIdat({0, 0b00011011}), pngIend()}));
     EXPECT_EQ(p2.pixelFormat(), PixelFormat::Bpp4);
     ASSERT_EQ(p2.palette().size(), 16u);
-    EXPECT_EQ(p2.raw(0, 0), 0u);
-    EXPECT_EQ(p2.raw(1, 0), 5u);
-    EXPECT_EQ(p2.raw(3, 0), 15u);
-    EXPECT_EQ(p2.pixel(1, 0), (Color{20, 0, 0}));
-    EXPECT_EQ(p2.pixel(3, 0), (Color{40, 0, 0}));
+    EXPECT_EQ(test::indexValues(p2), (Bytes{0, 5, 10, 15}));
+    EXPECT_EQ(test::colours(p2), (Colors{{10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 0, 0}}));
 
     // Grey ramps: 2^depth levels spread over 0..255 (256 for 16-bit).
     const Bitmap g4 = decodePng(pngFile({pngIhdr(2, 1, 4, 0), pngIdat({0, 0x1F}), pngIend()}));
     EXPECT_EQ(g4.pixelFormat(), PixelFormat::Bpp4);
-    EXPECT_EQ(g4.pixel(0, 0), (Color{17, 17, 17}));
-    EXPECT_EQ(g4.pixel(1, 0), (Color{255, 255, 255}));
+    EXPECT_EQ(test::colours(g4), (Colors{{17, 17, 17}, kWhite}));
     const Bitmap g2 = decodePng(pngFile({pngIhdr(2, 1, 2, 0), pngIdat({0, 0b01100000}), pngIend()}));
-    EXPECT_EQ(g2.pixel(0, 0), (Color{85, 85, 85}));
-    EXPECT_EQ(g2.pixel(1, 0), (Color{170, 170, 170}));
+    EXPECT_EQ(test::colours(g2), (Colors{{85, 85, 85}, {170, 170, 170}}));
     const Bitmap ga16 =
         decodePng(pngFile({pngIhdr(1, 1, 16, 4), pngIdat({0, 0xC8, 0x01, 0x00, 0x00}), pngIend()}));
     EXPECT_EQ(ga16.pixelFormat(), PixelFormat::Bpp8);
@@ -78,15 +74,12 @@ TEST(PngDecoder, ConvertsSamplesByColourTypeAndDepth) {
     const Bitmap g1 =
         decodePng(pngFile({pngIhdr(9, 1, 1, 0), pngIdat({0, 0b10000001, 0b10000000}), pngIend()}));
     EXPECT_EQ(g1.pixelFormat(), PixelFormat::Bpp1);
-    EXPECT_EQ(g1.pixel(0, 0), kWhite);
-    EXPECT_EQ(g1.pixel(1, 0), kBlack);
-    EXPECT_EQ(g1.pixel(8, 0), kWhite);
+    EXPECT_EQ(test::pixelsAt(g1, {{0, 0}, {1, 0}, {8, 0}}), (Colors{kWhite, kBlack, kWhite}));
 
     // An index beyond a short palette reads as black rather than past the palette.
     const Bitmap shortPal = decodePng(
         pngFile({pngIhdr(2, 1, 8, 3), pngChunk("PLTE", {1, 2, 3}), pngIdat({0, 0, 200}), pngIend()}));
-    EXPECT_EQ(shortPal.pixel(0, 0), (Color{1, 2, 3}));
-    EXPECT_EQ(shortPal.pixel(1, 0), kBlack);
+    EXPECT_EQ(test::colours(shortPal), (Colors{{1, 2, 3}, kBlack}));
 }
 
 TEST(PngDecoder, UndoesEveryFilterAgainstThePreviousRow) {
@@ -102,10 +95,7 @@ TEST(PngDecoder, UndoesEveryFilterAgainstThePreviousRow) {
         Bytes rows = top;
         rows.insert(rows.end(), row.begin(), row.end());
         const Bitmap b = decodePng(pngFile({pngIhdr(2, 2, 8, 2), pngIdat(rows), pngIend()}));
-        EXPECT_EQ(b.pixel(0, 0), (Color{10, 20, 30})) << type;
-        EXPECT_EQ(b.pixel(1, 0), (Color{40, 50, 60})) << type;
-        EXPECT_EQ(b.pixel(0, 1), (Color{5, 5, 5})) << type;
-        EXPECT_EQ(b.pixel(1, 1), (Color{6, 6, 6})) << type;
+        EXPECT_EQ(test::colours(b), (Colors{{10, 20, 30}, {40, 50, 60}, {5, 5, 5}, {6, 6, 6}})) << type;
     }
     Bytes bad = top;
     bad.insert(bad.end(), {5, 0, 0, 0, 0, 0, 0});
