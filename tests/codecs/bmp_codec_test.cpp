@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "base/errors.h"
+#include "support/byte_fields.h"
 #include "support/test_util.h"
 
 namespace vexilo {

@@ -57,7 +57,7 @@ TEST(ColorReduction, EqualCountsGoToTheColourMetFirstFromTheBottomRow) {
         makeBitmap(3, 2, PixelFormat::Bpp24, [&](int, int y) { return y == 0 ? top : bottom; });
     const Bitmap b = reduceBitmapTo256(src);
     EXPECT_EQ(test::pixelsAt(b, {{0, 1}, {0, 0}}), (std::vector<Color>{bottom, top}));
-    EXPECT_EQ(test::rawAt(b, {{0, 1}, {0, 0}}), (std::vector<std::uint32_t>{0, 1}));
+    EXPECT_EQ((std::vector<std::uint32_t>{b.raw(0, 1), b.raw(0, 0)}), (std::vector<std::uint32_t>{0, 1}));
 }
 
 TEST(ColorReduction, UnpickedColoursMapToTheNearestPickedOne) {
@@ -72,7 +72,8 @@ TEST(ColorReduction, UnpickedColoursMapToTheNearestPickedOne) {
     colours.push_back({100, 2, 0});  // 4 from (100, 0, 0), 5 from its neighbours
     const Bitmap b = reduceBitmapTo256(rowOf(colours));
     EXPECT_EQ(b.palette()[100], (Color{100, 0, 0}));
-    EXPECT_EQ(test::rawAt(b, {{512, 0}, {513, 0}}), (std::vector<std::uint32_t>{100, 100}));
+    EXPECT_EQ((std::vector<std::uint32_t>{b.raw(512, 0), b.raw(513, 0)}),
+              (std::vector<std::uint32_t>{100, 100}));
 
     // A tie: (0, 0, 1) is 1 from both (0, 0, 0) and (0, 0, 2), picked as entries 0 and 1.
     std::vector<Color> tie;

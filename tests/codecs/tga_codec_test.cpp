@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "codecs/png_codec.h"
+#include "support/byte_fields.h"
 #include "support/test_util.h"
 
 // The file specs below name only the fields a case needs; the rest keep their defaults.

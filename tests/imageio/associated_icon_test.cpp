@@ -34,7 +34,8 @@ TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->width(), 32);
     // Transparent around the page, the page itself opaque.
-    EXPECT_EQ(test::rawAt(doc->mask, {{0, 0}, {12, 20}}), (std::vector<std::uint32_t>{1, 0}));
+    EXPECT_EQ((std::vector<std::uint32_t>{doc->mask.raw(0, 0), doc->mask.raw(12, 20)}),
+              (std::vector<std::uint32_t>{1, 0}));
     const auto folder = associatedIcon(dir.path().string(), 32);
     ASSERT_TRUE(folder);
     EXPECT_FALSE(test::samePixels(folder->color, doc->color));

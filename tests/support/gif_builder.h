@@ -8,6 +8,7 @@
 #include "base/byte_reader.h"
 #include "codecs/gif_lzw.h"
 #include "raster/bitmap.h"
+#include "support/byte_fields.h"
 #include "support/test_util.h"
 
 namespace vexilo::test {

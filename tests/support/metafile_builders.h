@@ -8,7 +8,7 @@
 #include "base/byte_reader.h"
 #include "codecs/metafile/metafile_records.h"
 #include "codecs/metafile/metafile_writer.h"
-#include "support/test_util.h"
+#include "support/byte_fields.h"
 
 namespace vexilo::test {
 

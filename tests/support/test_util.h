@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "base/byte_reader.h"
 #include "raster/alpha_image.h"
 #include "raster/bitmap.h"
 
@@ -54,6 +53,34 @@ private:
     std::filesystem::path m_path;
 };
 
+// Points XDG_CACHE_HOME, and with it the desktop's thumbnail cache, at a fresh folder for the
+// object's lifetime: scans never write the user's own cache.
+class ScopedCacheHome {
+public:
+    ScopedCacheHome();
+    ~ScopedCacheHome();
+    ScopedCacheHome(const ScopedCacheHome&) = delete;
+    ScopedCacheHome& operator=(const ScopedCacheHome&) = delete;
+    const std::filesystem::path& path() const { return m_home.path(); }
+
+private:
+    TempDir m_home;
+    std::string m_old;
+    bool m_hadOld = false;
+};
+
+// A raster whose pixels are set from a function of (x, y).
+Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function<Color(int, int)>& colour,
+                  std::vector<Color> palette = {});
+// The colours at the given points, to compare several pixels in one expectation:
+//     EXPECT_EQ(test::pixelsAt(b, {{0, 0}, {3, 1}}), (std::vector<Color>{kRed, kBlue}));
+std::vector<Color> pixelsAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points);
+// Every pixel's colour row by row, to compare a small picture whole.
+std::vector<Color> colours(const Bitmap& b);
+// The stored pixel values (palette indices) row by row.
+std::vector<std::uint8_t> indexValues(const Bitmap& b);
+// An RGBA reference file (four bytes a pixel, row by row) of the given width.
+AlphaImage readRgba(const std::filesystem::path& path, int width);
 // Sets an environment variable for the life of the object, then restores it (or unsets it).
 class ScopedEnv {
 public:
@@ -66,42 +93,6 @@ private:
     std::string m_name, m_old;
     bool m_had;
 };
-
-// Points XDG_CACHE_HOME, and with it the desktop's thumbnail cache, at a fresh folder for the
-// object's lifetime: scans never write the user's own cache.
-class ScopedCacheHome {
-public:
-    const std::filesystem::path& path() const { return m_home.path(); }
-
-private:
-    TempDir m_home;
-    ScopedEnv m_env{"XDG_CACHE_HOME", m_home.path().c_str()};
-};
-
-// Little-endian fields appended in order, for headers built by hand: le32(w, 40, width, height).
-template <class... T>
-void le16(ByteWriter& w, T... values) {
-    (w.u16le(static_cast<std::uint16_t>(values)), ...);
-}
-template <class... T>
-void le32(ByteWriter& w, T... values) {
-    (w.u32le(static_cast<std::uint32_t>(values)), ...);
-}
-
-// A raster whose pixels are set from a function of (x, y).
-Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function<Color(int, int)>& colour,
-                  std::vector<Color> palette = {});
-// The colours at the given points, to compare several pixels in one expectation:
-//     EXPECT_EQ(test::pixelsAt(b, {{0, 0}, {3, 1}}), (std::vector<Color>{kRed, kBlue}));
-std::vector<Color> pixelsAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points);
-// The same for the stored values (palette indices).
-std::vector<std::uint32_t> rawAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points);
-// Every pixel's colour row by row, to compare a small picture whole.
-std::vector<Color> colours(const Bitmap& b);
-// The stored pixel values (palette indices) row by row.
-std::vector<std::uint8_t> indexValues(const Bitmap& b);
-// An RGBA reference file (four bytes a pixel, row by row) of the given width.
-AlphaImage readRgba(const std::filesystem::path& path, int width);
 // A colour pattern that differs per pixel, good at exposing row and column mistakes.
 Color patternColor(int x, int y);
 // Smooth colours, which survive lossy compression closely, unlike the per-pixel pattern.
