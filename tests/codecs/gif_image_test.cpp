@@ -23,9 +23,9 @@ using ::testing::ThrowsMessage;
 
 const std::vector<Color>& kFour = test::kFourColours;
 
-TGIFImage loaded(const std::vector<std::uint8_t>& bytes) {
+TGIFImage loaded(const std::vector<std::uint8_t>& bytes, const DecodeLimits& limits = kDefaultDecodeLimits) {
     TGIFImage gif;
-    gif.loadFromBytes(bytes);
+    gif.loadFromBytes(bytes, limits);
     return gif;
 }
 
@@ -49,8 +49,7 @@ TEST(GifReader, ReadsFramesTablesAndTiming) {
                           .gce(4, 1, 1)
                           .image(1, 2, 3, 2, second, local)
                           .end();
-    TGIFImage gif;
-    gif.loadFromBytes(file);
+    TGIFImage gif = loaded(file);
     ASSERT_EQ(gif.frameCount(), 2);
     EXPECT_EQ(gif.version(), GifVersion::V89a);
     EXPECT_EQ(std::pair(gif.screenWidth(), gif.screenHeight()), std::pair(4, 3));
@@ -184,8 +183,7 @@ TEST(GifReader, LimitsBoundFramesAndSizes) {
     limits.maxFrames = 3;
     GifBuilder many(2, 1);
     for (int i = 0; i < 10; ++i) many.image(0, 0, 2, 1, {1, 2});
-    TGIFImage gif;
-    gif.loadFromBytes(many.end(), limits);
+    TGIFImage gif = loaded(many.end(), limits);
     EXPECT_EQ(gif.frameCount(), 3);
     EXPECT_TRUE(gif.framesDropped());
 

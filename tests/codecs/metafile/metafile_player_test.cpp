@@ -176,14 +176,13 @@ TEST(MetafilePlayer, EmfClipSaveRestoreAndPaths) {
 
 TEST(MetafilePlayer, EmfBitmapRecordsAndPatternBrush) {
     const auto dib = redBlueDib();
-    const auto dibSize = static_cast<std::uint32_t>(dib.size());
     // EMR_BITBLT, SRCINVERT, the 2 x 1 image at 0,0 over a black fill.
     ByteWriter blt = bltHead({0, 0, 1, 0}, {0, 0, 2, 1}, 0x00660046);
-    for (std::uint32_t v : {0u, 0u, 100u, 40u, 140u, dibSize - 40}) blt.u32le(v);
+    test::le32(blt, 0, 0, 100, 40, 140, dib.size() - 40);
     blt.bytes(dib);
     // A DIB pattern brush of the same image, filling a rectangle on the second row.
     ByteWriter brush;
-    for (std::uint32_t v : {1u, 0u, 32u, 40u, 72u, dibSize - 40}) brush.u32le(v);
+    test::le32(brush, 1, 0, 32, 40, 72, dib.size() - 40);
     brush.bytes(dib);
     const auto bytes = EmfBuilder()
                            .record(76, {0, 0, 0, 0, 0, 0, 2, 1, 0x00000042})  // BLACKNESS without a source
@@ -202,8 +201,7 @@ TEST(MetafilePlayer, EmfMaskBltDrawsItsSourceWhereTheRecordSays) {
     const auto dib = redBlueDib();
     // EMR_MASKBLT, SRCCOPY, the 2 x 1 image at 1,1; the mask fields name no mask.
     ByteWriter blt = bltHead({1, 1, 2, 1}, {1, 1, 2, 1}, 0x00CC0020);
-    for (std::uint32_t v : {0u, 0u, 128u, 40u, 168u, static_cast<std::uint32_t>(dib.size() - 40)})
-        blt.u32le(v);
+    test::le32(blt, 0, 0, 128, 40, 168, dib.size() - 40);
     blt.zeros(7 * 4);  // mask position, usage, offsets and sizes
     blt.bytes(dib);
     EXPECT_EQ(test::pixelsAt(play(EmfBuilder().raw(78, blt.take()).build(4, 3)), {{1, 1}, {2, 1}, {0, 0}}),
