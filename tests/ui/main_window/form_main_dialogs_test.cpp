@@ -4,35 +4,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QListView>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStackedWidget>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <filesystem>
-#include <functional>
-#include <memory>
 
-#include "codecs/bmp_codec.h"
-#include "lang/lang.h"
-#include "settings/settings_store.h"
-#include "support/scripted_dialogs.h"
-#include "support/test_util.h"
 #include "ui/about_box.h"
 #include "ui/convert_dialog/form_cnv_dlg.h"
 #include "ui/help_viewer.h"
-#include "ui/main_window/form_main.h"
 #include "ui/main_window/main_window_fixture.h"
 #include "ui/options_dialog/form_config.h"
-#include "ui/person.h"
-#include "ui/qt_test_app.h"
 
 namespace vexilo {
 namespace {
@@ -66,17 +52,12 @@ protected:
     // A folder with two pictures, named on the command line: the window scans it at start. The
     // focus comes to the list and End selects the last row, as keys do; answers its name.
     std::string openAndSelectAPicture() {
-        const fs::path data = dir.path() / "data";
-        fs::create_directories(data);
-        for (const char* name : {"a.bmp", "b.bmp"})
-            saveBmpFile(test::makeBitmap(40, 30, PixelFormat::Bpp24, test::patternColor),
-                        (data / name).string());
-        options.folders = {data.string() + "/"};
+        writePictures({"a.bmp", "b.bmp"}, 40, 30);
+        options.folders = {data()};
         open();
         EXPECT_TRUE(QTest::qWaitFor([this] { return form->imageSearch().list().size() == 2; }, 5000));
-        auto* list = form->findChild<QListView*>("ListView1");
-        list->setFocus();
-        QTest::keyClick(list, Qt::Key_End);
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_End);
         const std::vector<std::size_t> rows = form->selectedRows();
         EXPECT_EQ(rows.size(), 1u);
         return rows.empty() ? std::string() : form->imageSearch().list().row(rows.front()).image.Name;
