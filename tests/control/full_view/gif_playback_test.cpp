@@ -27,11 +27,9 @@ TEST(GifPlayback, DelaysOffsetsAndTheEndOfOnePass) {
     EXPECT_EQ(play.width(), 4);
     EXPECT_EQ(play.start(), 100);  // no delay plays at 10 hundredths
     EXPECT_EQ(play.step(), 100);   // and so does 1 hundredth
-    EXPECT_EQ(play.canvas().pixel(0, 0), red);
-    EXPECT_EQ(play.canvas().pixel(3, 1), green);
+    EXPECT_EQ(test::pixelsAt(play.canvas(), {{0, 0}, {3, 1}}), (std::vector{red, green}));
     EXPECT_EQ(play.step(), 50);
-    EXPECT_EQ(play.canvas().pixel(1, 0), blue);
-    EXPECT_EQ(play.canvas().pixel(3, 0), green);
+    EXPECT_EQ(test::pixelsAt(play.canvas(), {{1, 0}, {3, 0}}), (std::vector{blue, green}));
     // Without a loop extension one pass ends on the last frame.
     EXPECT_EQ(play.step(), -1);
     EXPECT_EQ(play.shownFrame(), 2);
