@@ -107,16 +107,9 @@ std::vector<std::uint8_t> framedIcon(Color c) {
 }
 
 TEST_P(BatchRun, ThreeIconsOfOneLibraryArePrefixedBesideIt) {
-    const test::PeResourceType images{3,
-                                      {{1, "", framedIcon({255, 0, 0})},
-                                       {2, "", framedIcon({0, 255, 0})},
-                                       {3, "", framedIcon({0, 0, 255})}}};
-    const test::PeResourceType groups{14,
-                                      {{1, "", test::makeGroupDirectory({{32, 32, 0, 32, 1}})},
-                                       {2, "", test::makeGroupDirectory({{32, 32, 0, 32, 2}})},
-                                       {3, "", test::makeGroupDirectory({{32, 32, 0, 32, 3}})}}};
     const std::string dll = dir.file("tools.dll");
-    test::writeFile(dll, test::makePeFile({images, groups}, test::PeKind::Pe32, test::kMachineI386));
+    test::writeFile(dll, test::oneIconPerGroupLibrary(
+                             {framedIcon({255, 0, 0}), framedIcon({0, 255, 0}), framedIcon({0, 0, 255})}));
 
     BatchRequest r;
     r.targetKind = kind::Ico;

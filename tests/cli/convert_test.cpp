@@ -37,14 +37,9 @@ protected:
         return dir.file(name);
     }
     std::string library() {  // two icons
-        const test::PeResourceType images{3,
-                                          {{1, "", test::solidIconDib(32, 32, {255, 0, 0})},
-                                           {2, "", test::solidIconDib(32, 32, {0, 0, 255})}}};
-        const test::PeResourceType groups{14,
-                                          {{1, "", test::makeGroupDirectory({{32, 32, 0, 32, 1}})},
-                                           {2, "", test::makeGroupDirectory({{32, 32, 0, 32, 2}})}}};
         test::writeFile(dir.path() / "tools.dll",
-                        test::makePeFile({images, groups}, test::PeKind::Pe32, test::kMachineI386));
+                        test::oneIconPerGroupLibrary({test::solidIconDib(32, 32, {255, 0, 0}),
+                                                      test::solidIconDib(32, 32, {0, 0, 255})}));
         return dir.file("tools.dll");
     }
     static Bitmap load(const std::string& path) {
@@ -114,7 +109,7 @@ TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
 }
 
 TEST_F(CliConvert, FilesThatAreNotConvertedAreNamedAndFailTheRun) {
-    // A damaged JPEG over a good output: not loaded, and the output stays.
+    // A damaged JPEG: not loaded (that its output stays is the batch job's rule, checked there).
     const std::string a = png("a.png", 4, 4), good = png("d.png", 5, 5);
     std::vector<std::uint8_t> damaged = test::readFile(good);
     damaged[0] = damaged[1] = 0;
@@ -122,7 +117,6 @@ TEST_F(CliConvert, FilesThatAreNotConvertedAreNamedAndFailTheRun) {
     auto r = runCli("convert --to png --overwrite " + q(dir.file("d.jpg")), true);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("Not loaded: " + dir.file("d.jpg")), std::string::npos) << r.out;
-    EXPECT_EQ(load(good).width(), 5);
     test::writeFile(dir.path() / "notes.txt", std::vector<std::uint8_t>{'h', 'i'});
     EXPECT_EQ(runCli("convert --to png --associated-icons " + q(dir.file("notes.txt"))).status, 0);
     EXPECT_EQ(load(dir.file("notes.png")).width(), 32);
@@ -133,7 +127,6 @@ TEST_F(CliConvert, FilesThatAreNotConvertedAreNamedAndFailTheRun) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("Converted: 1;\nNot loaded: 0;\nFailed: 1."), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(dir.file("a.jpg") + " -> " + a), std::string::npos) << r.out;
-    EXPECT_EQ(load(a).width(), 4);
 }
 
 // Starts vexilo-cli with the arguments, its output thrown away.

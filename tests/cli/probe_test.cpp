@@ -16,10 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::cliPath;
-
-test::CliResult run(const std::string& args) {
-    return test::runCli(args);
-}
+using test::runCli;
 
 TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
     if (!fs::exists(cliPath())) GTEST_SKIP() << "vexilo-cli is not built at " << cliPath();
@@ -30,7 +27,7 @@ TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
     const std::string a = dir.file("a.png"), photo = dir.file("photo.jpg"), missing = dir.file("missing");
 
     const test::CliResult r =
-        run("probe --ppm '" + dir.file("ppm") + "' '" + a + "' '" + photo + "' '" + missing + "'");
+        runCli("probe --ppm '" + dir.file("ppm") + "' '" + a + "' '" + photo + "' '" + missing + "'");
     EXPECT_EQ(r.status, 1);  // one file did not load
     EXPECT_EQ(r.out, "png\t3x2\t32\t" + a + "\nbmp\t3x2\t24\t" + photo + "\n-\t-\t-\t" + missing + "\n");
 
@@ -43,14 +40,14 @@ TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
     EXPECT_EQ(ppm[ppm.size() - 1], last.b);
     EXPECT_TRUE(fs::exists(dir.path() / "ppm" / "photo.jpg.ppm"));
 
-    EXPECT_EQ(run("probe '" + a + "'").status, 0);
-    EXPECT_EQ(run("probe").status, 2);
-    EXPECT_EQ(run("probe --ppm").status, 2);
+    EXPECT_EQ(runCli("probe '" + a + "'").status, 0);
+    EXPECT_EQ(runCli("probe").status, 2);
+    EXPECT_EQ(runCli("probe --ppm").status, 2);
 
     // A TIFF stored 16 x 12 with EXIF orientation 6 stands upright unless told otherwise.
     const std::string turned = "'" + (fs::path(VEXILO_TEST_DATA_DIR) / "formats/turned6.tif").string() + "'";
-    EXPECT_NE(run("probe " + turned).out.find("\t12x16\t"), std::string::npos);
-    EXPECT_NE(run("probe --no-orientation " + turned).out.find("\t16x12\t"), std::string::npos);
+    EXPECT_NE(runCli("probe " + turned).out.find("\t12x16\t"), std::string::npos);
+    EXPECT_NE(runCli("probe --no-orientation " + turned).out.find("\t16x12\t"), std::string::npos);
 }
 
 // The tool links no Qt; a metafile brings in the desktop module, which draws it with Qt.

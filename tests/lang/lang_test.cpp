@@ -128,7 +128,7 @@ TEST_F(LangFixture, PackWithoutTheExtensionIsUsedOnlyAsTheStoredChoice) {
     EXPECT_EQ(lang.langIndex(), 0);
 }
 
-TEST_F(LangFixture, StoredChoiceForAnotherProgramIsRefused) {
+TEST_F(LangFixture, StoredChoiceForAnotherProgramOrNotTextIsRefused) {
     writePack("foreign.lng", "SomethingElse", "Foreign", "foreign");
     SettingsStore store(settingsDir());
     store.writeString(kLangKey, "", "Foreign");
@@ -137,6 +137,14 @@ TEST_F(LangFixture, StoredChoiceForAnotherProgramIsRefused) {
     ASSERT_EQ(lang.load(), TLang::kLoaded);
     EXPECT_EQ(lang.interfaceText(3), "Name");
     EXPECT_THAT(lang.langNames(), ElementsAre("English", "Deutsch"));
+
+    fs::create_directories(settingsDir());  // a number where the choice's name belongs
+    test::writeText(fs::path(settingsDir()) / "settings.json",
+                    R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2\\Languages": {"": 5}}})");
+    SettingsStore number(settingsDir());
+    TLang second = makeLang(&number);
+    ASSERT_EQ(second.load(), TLang::kLoaded);
+    EXPECT_EQ(second.DefaultLangName, "English");
 }
 
 TEST_F(LangFixture, StoredPathReplacesTheListedOneForTheSameName) {
@@ -179,30 +187,6 @@ TEST_F(LangFixture, BrokenCountLineRaisesAndKeepsTheTextsInUse) {
     EXPECT_THAT([&] { (void)lang.load(); }, ThrowsMessage<LangError>(HasSubstr("not a valid integer")));
     EXPECT_EQ(lang.interfaceText(3), "Name");
     EXPECT_EQ(lang.messageText(1), "Message of English");
-}
-
-TEST_F(LangFixture, CountBeyondTheLastLineGivesEmptyTexts) {
-    {
-        std::ofstream out(programDir() / "english.lng", std::ios::binary);
-        out << "Program=Vexilo\nLanguage=English\nM0=0\nI0=10\n";
-        for (int k = 1; k <= 9; ++k) out << "I" << k << "=Text " << k << "\n";
-    }
-    TLang lang = makeLang(nullptr);
-    ASSERT_EQ(lang.load(), TLang::kLoaded);
-    EXPECT_EQ(lang.interfaceText(9), "Text 9");
-    EXPECT_EQ(lang.interfaceText(10), "");
-    EXPECT_EQ(lang.interfaceText(11), kLangErrorText);
-    EXPECT_EQ(lang.lastInterfaceNumber(), 10);
-}
-
-TEST_F(LangFixture, NonTextStoredChoiceCountsAsNoChoice) {
-    fs::create_directories(settingsDir());
-    std::ofstream(fs::path(settingsDir()) / "settings.json")
-        << R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2\\Languages": {"": 5}}})";
-    SettingsStore store(settingsDir());
-    TLang lang = makeLang(&store);
-    ASSERT_EQ(lang.load(), TLang::kLoaded);
-    EXPECT_EQ(lang.DefaultLangName, "English");
 }
 
 TEST(ProgramFolder, IsTheExecutableFolderOnlyWhenItHoldsPacks) {

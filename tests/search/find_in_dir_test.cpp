@@ -146,7 +146,7 @@ TEST_F(FindInDirTree, TwoMatchingMasksReportAFileTwice) {
     EXPECT_THAT(sizes, ElementsAre(7, 7));
 }
 
-TEST_F(FindInDirTree, EmptyMasksReportNothingButStillEnd) {
+TEST_F(FindInDirTree, EmptyMasksReportNothingButStillEndAndSubfoldersAreOptional) {
     touch(root() / "a.bmp");
     touch(root() / "sub" / "b.bmp");
     Recorder rec(finder, root());
@@ -164,13 +164,9 @@ TEST_F(FindInDirTree, EmptyMasksReportNothingButStillEnd) {
     finder.Scan();
     EXPECT_THAT(rec.ofKind("file"), UnorderedElementsAre("file a.bmp 0", "file sub/b.bmp 0"));
     EXPECT_THAT(finder.Masks, ElementsAre("*.BMP"));
-}
-
-TEST_F(FindInDirTree, WithoutSubfoldersOnlyTheStartFolderIsReported) {
-    touch(root() / "a.bmp");
-    touch(root() / "sub" / "b.bmp");
-    Recorder rec(finder, root());
-    setUp({"*.bmp"}, false);
+    // Without subfolders only the start folder is reported.
+    rec.events.clear();
+    finder.ScanSubfolders = false;
     finder.Scan();
     EXPECT_THAT(rec.events, ElementsAre("file a.bmp 0"));
 }

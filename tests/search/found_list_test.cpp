@@ -98,16 +98,12 @@ TEST(FoundImageListThumbnails, StretchToBothCellsWithoutKeepingProportions) {
     const Bitmap* small = list.smallThumbnail(0);
     ASSERT_NE(large, nullptr);
     ASSERT_NE(small, nullptr);
-    EXPECT_EQ(large->width(), 32);
-    EXPECT_EQ(large->height(), 32);
-    EXPECT_EQ(small->width(), 16);
-    EXPECT_EQ(small->height(), 16);
-    for (int y : {0, 31}) {
-        EXPECT_EQ(large->pixel(0, y), (Color{255, 0, 0}));
-        EXPECT_EQ(large->pixel(15, y), (Color{255, 0, 0}));
-        EXPECT_EQ(large->pixel(16, y), (Color{0, 0, 255}));
-        EXPECT_EQ(large->pixel(31, y), (Color{0, 0, 255}));
-    }
+    EXPECT_EQ(test::sizeOf(*large), std::pair(32, 32));
+    EXPECT_EQ(test::sizeOf(*small), std::pair(16, 16));
+    const Color red{255, 0, 0}, blue{0, 0, 255};
+    for (int y : {0, 31})
+        EXPECT_EQ(test::pixelsAt(*large, {{0, y}, {15, y}, {16, y}, {31, y}}),
+                  (std::vector{red, red, blue, blue}));
 }
 
 TEST(FoundImageListThumbnails, CellSizeChangeAndRowRemovalKeepIndexesValid) {
@@ -121,8 +117,7 @@ TEST(FoundImageListThumbnails, CellSizeChangeAndRowRemovalKeepIndexesValid) {
     list.addRow("c", record(3), &picture);
     EXPECT_EQ(list.row(2).image.ImageIndex, 2);
     ASSERT_NE(list.largeThumbnail(2), nullptr);
-    EXPECT_EQ(list.largeThumbnail(2)->width(), 48);
-    EXPECT_EQ(list.largeThumbnail(2)->height(), 40);
+    EXPECT_EQ(test::sizeOf(*list.largeThumbnail(2)), std::pair(48, 40));
     list.removeRow(0);
     EXPECT_EQ(list.row(1).caption, "c");
     EXPECT_EQ(list.row(1).image.ImageIndex, 2);
@@ -169,8 +164,7 @@ TEST(FoundImageListModel, ReportsChangesBeforeAndAfter) {
 
 TEST(Placeholder, Is32By32EightBitWithAVisiblePicture) {
     const Bitmap p = makePlaceholderImage();
-    EXPECT_EQ(p.width(), 32);
-    EXPECT_EQ(p.height(), 32);
+    EXPECT_EQ(test::sizeOf(p), std::pair(32, 32));
     EXPECT_EQ(p.pixelFormat(), PixelFormat::Bpp8);
     std::set<std::uint32_t> inks;
     for (int y = 0; y < 32; ++y)

@@ -43,8 +43,7 @@ TEST_F(ThumbnailCacheTest, FreshThumbnailIsUsedAndAChangedTimeRemakesIt) {
     Thumbnail made = MakeThumbnail(job(photo), nullptr);
     ASSERT_TRUE(made.loaded);
     EXPECT_EQ(made.kind, kind::Png);
-    EXPECT_EQ(made.picture.width(), 128);  // larger side 128, aspect kept
-    EXPECT_EQ(made.picture.height(), 85);
+    EXPECT_EQ(test::sizeOf(made.picture), std::pair(128, 85));  // larger side 128, aspect kept
     const std::string cached = cache.thumbnailPath(photo, kNormalThumbnailSize);
     struct stat st {};
     ASSERT_EQ(::stat(cached.c_str(), &st), 0);

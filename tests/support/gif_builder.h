@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "codecs/gif_image.h"
 #include "codecs/gif_lzw.h"
 #include "raster/bitmap.h"
 #include "support/byte_fields.h"
@@ -94,5 +95,27 @@ private:
     }
     ByteWriter w;
 };
+
+// An animation written by the program's own GIF writer: a flat w x h frame per entry, placed at
+// `left`, shown for its delay; the screen is as large as the frames make it.
+struct AnimationFrame {
+    int delayMs;
+    Color colour;
+    int left = 0;
+};
+inline void writeAnimation(const std::string& path, int w, int h, const std::vector<AnimationFrame>& frames,
+                           bool looping, std::uint16_t loops) {
+    TGIFImage gif;
+    for (const AnimationFrame& f : frames) {
+        TGIFFrame& frame = gif.addFrame(
+            makeBitmap(w, h, PixelFormat::Bpp8, [&](int, int) { return f.colour; }, {f.colour, kBlack}));
+        frame.delayMs = f.delayMs;
+        frame.left = f.left;
+    }
+    gif.recomputeScreenSize();
+    gif.setLooping(looping);
+    gif.setLoopCount(loops);
+    gif.saveToFile(path);
+}
 
 }  // namespace vexilo::test

@@ -318,4 +318,14 @@ inline std::vector<std::uint8_t> threeGroupPeFile(PeKind kind, std::uint16_t mac
     return makePeFile({peIconImages(), groups}, kind, machine);
 }
 
+// A 32-bit library with one group per image, each group naming its one 32 x 32 image of 32 bits.
+inline std::vector<std::uint8_t> oneIconPerGroupLibrary(const std::vector<std::vector<std::uint8_t>>& dibs) {
+    PeResourceType images{kRtIcon, {}}, groups{kRtGroupIcon, {}};
+    for (std::uint16_t id = 1; id <= dibs.size(); ++id) {
+        images.resources.push_back({id, "", dibs[id - 1]});
+        groups.resources.push_back({id, "", makeGroupDirectory({{32, 32, 0, 32, id}})});
+    }
+    return makePeFile({images, groups}, PeKind::Pe32, kMachineI386);
+}
+
 }  // namespace vexilo::test

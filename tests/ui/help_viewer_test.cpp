@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <vector>
 
+#include "control/convert_dialog/cnv_dlg.h"
 #include "control/main_window/main_commands.h"
 #include "control/options_dialog/config_dialog.h"
 #include "support/test_util.h"
@@ -54,21 +55,27 @@ bool topicExists(const QString& topic, QString* why) {
 
 TEST(HelpPages, EveryHelpContextAndEveryLinkResolves) {
     test::qtApp();
-    // The contexts of the main window, its tabs and toolbars, the advanced options and the batch
-    // dialog; each must have a topic of its own.
-    const int named[] = {63, 64, 51, 52, 54, 621, 622, 623, 661, 662, 663, 651, 652, 653, 654, 582, 583, 584};
-    for (int context : named) {
-        SCOPED_TRACE(context);
-        EXPECT_NE(helpTopicFor(context), QStringLiteral("index.html"));
-        EXPECT_NE(std::find(helpContexts().begin(), helpContexts().end(), context), helpContexts().end());
-    }
-    // The contexts the windows declare: the command table, the main window's areas, the options.
-    std::vector<int> declared = {helpctx::MainWindow,        helpctx::ImagesTab,
-                                 helpctx::Folders,           helpctx::Masks,
-                                 helpctx::FoundList,         helpctx::ToolbarMain,
-                                 helpctx::ToolbarView,       helpctx::ToolbarModify,
-                                 ConfigDialog::kHelpContext, ConfigDialog::kImageListHelp,
-                                 ConfigDialog::kToolbarsHelp};
+    // The contexts the windows declare, each with a topic of its own: the command table, the main
+    // window's areas, the advanced options, the batch dialog's panels and its Help button's
+    // pages (582 to 584, the numbers BitBtnHelpClick gives).
+    std::vector<int> declared = {helpctx::MainWindow,
+                                 helpctx::ImagesTab,
+                                 helpctx::Folders,
+                                 helpctx::Masks,
+                                 helpctx::FoundList,
+                                 helpctx::ToolbarMain,
+                                 helpctx::ToolbarView,
+                                 helpctx::ToolbarModify,
+                                 ConfigDialog::kHelpContext,
+                                 ConfigDialog::kImageListHelp,
+                                 ConfigDialog::kToolbarsHelp,
+                                 CnvDlg::kHelpContext,
+                                 CnvDlg::kFormatPanelHelp,
+                                 CnvDlg::kResizePanelHelp,
+                                 CnvDlg::kPathPanelHelp,
+                                 582,
+                                 583,
+                                 584};
     for (const Command& c : commandTable())
         if (c.helpContext != 0) declared.push_back(c.helpContext);
     for (int context : declared) EXPECT_NE(helpTopicFor(context), QStringLiteral("index.html")) << context;

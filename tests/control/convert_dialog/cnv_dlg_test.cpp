@@ -119,7 +119,12 @@ TEST_F(CnvDlgTest, SummariesPagesAndEnabling) {
     EXPECT_FALSE(c.labelSaving3.empty());
 }
 
-TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPath) {
+TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPathAndWritesTheTypedName) {
+    test::TempDir dir;
+    test::writeFile(dir.path() / "a.png",
+                    encodePng(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor)));
+    request.files = {dir.file("a.png")};
+    request.iconIndexes = {-1};
     request.singleFile = true;
     request.singleOutputName = "photo.png";
     request.targetKind = kind::Bmp;
@@ -140,18 +145,7 @@ TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPath) {
     EXPECT_EQ(dialogs.saveRequests.at(0).folder, "/elsewhere/");
     EXPECT_EQ(request.outputFolder, "/chosen/");
     EXPECT_EQ(d.controls().labelSaving, lang.interfaceText(84));
-}
 
-TEST_F(CnvDlgTest, SingleFileModeWritesTheTypedName) {
-    test::TempDir dir;
-    test::writeFile(dir.path() / "a.png",
-                    encodePng(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor)));
-    request.files = {dir.file("a.png")};
-    request.iconIndexes = {-1};
-    request.singleFile = true;
-    request.singleOutputName = "a.png";
-    CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
-    d.FormShow({});
     d.CBConvertChange(2);
     d.EPathChange(dir.file("out/typed.bmp"));
     d.BOkClick();

@@ -4,33 +4,18 @@
 
 #include <vector>
 
-#include "support/test_util.h"
+#include "support/gif_builder.h"
 
 namespace vexilo {
 namespace {
 
-struct FrameSpec {
-    int delayMs;
-    Color colour;
-    int left = 0;
-};
+using test::AnimationFrame;
 
-// A 4 x 2 animation of flat frames with the given delays, 2 x 2 frames placed at `left`.
-std::string writeAnimation(const test::TempDir& dir, const std::vector<FrameSpec>& frames, bool looping,
+// An animation of 2 x 2 frames.
+std::string writeAnimation(const test::TempDir& dir, const std::vector<AnimationFrame>& frames, bool looping,
                            std::uint16_t loops) {
-    TGIFImage gif;
-    for (const FrameSpec& f : frames) {
-        TGIFFrame& frame = gif.addFrame(test::makeBitmap(
-            2, 2, PixelFormat::Bpp8, [&](int, int) { return f.colour; }, {f.colour, kBlack}));
-        frame.delayMs = f.delayMs;
-        frame.left = f.left;
-    }
-    gif.recomputeScreenSize();
-    gif.setLooping(looping);
-    gif.setLoopCount(loops);
-    const std::string path = dir.file("anim.gif");
-    gif.saveToFile(path);
-    return path;
+    test::writeAnimation(dir.file("anim.gif"), 2, 2, frames, looping, loops);
+    return dir.file("anim.gif");
 }
 
 TEST(GifPlayback, DelaysOffsetsAndTheEndOfOnePass) {
@@ -42,11 +27,9 @@ TEST(GifPlayback, DelaysOffsetsAndTheEndOfOnePass) {
     EXPECT_EQ(play.width(), 4);
     EXPECT_EQ(play.start(), 100);  // no delay plays at 10 hundredths
     EXPECT_EQ(play.step(), 100);   // and so does 1 hundredth
-    EXPECT_EQ(play.canvas().pixel(0, 0), red);
-    EXPECT_EQ(play.canvas().pixel(3, 1), green);
+    EXPECT_EQ(test::pixelsAt(play.canvas(), {{0, 0}, {3, 1}}), (std::vector{red, green}));
     EXPECT_EQ(play.step(), 50);
-    EXPECT_EQ(play.canvas().pixel(1, 0), blue);
-    EXPECT_EQ(play.canvas().pixel(3, 0), green);
+    EXPECT_EQ(test::pixelsAt(play.canvas(), {{1, 0}, {3, 0}}), (std::vector{blue, green}));
     // Without a loop extension one pass ends on the last frame.
     EXPECT_EQ(play.step(), -1);
     EXPECT_EQ(play.shownFrame(), 2);
@@ -55,7 +38,7 @@ TEST(GifPlayback, DelaysOffsetsAndTheEndOfOnePass) {
 
 TEST(GifPlayback, LoopCountRepeatsAndZeroLoopsForever) {
     test::TempDir dir;
-    const std::vector<FrameSpec> two{{30, kWhite}, {40, kBlack}};
+    const std::vector<AnimationFrame> two{{30, kWhite}, {40, kBlack}};
     GifPlayback twice;
     ASSERT_TRUE(twice.load(writeAnimation(dir, two, true, 1)));
     std::vector<int> shown;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <tuple>
 
 #include "codecs/bmp_codec.h"
@@ -28,10 +27,7 @@ void writeBmpFile(const fs::path& p, int w, int h, Color c) {
     test::writeFile(p, bytes);
 }
 
-void writeText(const fs::path& p, const std::string& text) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p) << text;
-}
+using test::writeText;
 
 std::vector<std::string> captions(const FoundImageList& list) {
     std::vector<std::string> out;
@@ -83,10 +79,8 @@ TEST_F(ImageSearchScan, BuildsOneRowPerFileWithRecordsAndThumbnails) {
         EXPECT_EQ(img.Size, static_cast<std::int64_t>(fs::file_size(img.path())));
         EXPECT_EQ(img.Time % 2000, 0);  // seconds are even
         EXPECT_GT(img.Date, 722814);
-        ASSERT_NE(list.largeThumbnail(r), nullptr);
+        ASSERT_NE(list.largeThumbnail(r), nullptr);  // the cells' sizes: found_list_test.cpp
         ASSERT_NE(list.smallThumbnail(r), nullptr);
-        EXPECT_EQ(list.largeThumbnail(r)->width(), 32);
-        EXPECT_EQ(list.smallThumbnail(r)->height(), 16);
         if (img.Name == "fake.bmp") {
             // No image loader reads it: the associated icon (or, failing that, the
             // placeholder) stands in, with kind 0.
@@ -104,17 +98,11 @@ TEST_F(ImageSearchScan, BuildsOneRowPerFileWithRecordsAndThumbnails) {
 }
 
 TEST_F(ImageSearchScan, ALibraryGetsOneRowPerIconAndAFileWithoutIconsOne) {
-    constexpr std::uint32_t kRtIcon = 3, kRtGroupIcon = 14;
-    const test::PeResourceType images{kRtIcon,
-                                      {{1, "", test::solidIconDib(32, 32, {255, 0, 0})},
-                                       {2, "", test::solidIconDib(32, 32, {0, 255, 0})},
-                                       {3, "", test::solidIconDib(32, 32, {0, 0, 255})}}};
-    const test::PeResourceType groups{kRtGroupIcon,
-                                      {{1, "", test::makeGroupDirectory({{32, 32, 0, 32, 1}})},
-                                       {2, "", test::makeGroupDirectory({{32, 32, 0, 32, 2}})},
-                                       {3, "", test::makeGroupDirectory({{32, 32, 0, 32, 3}})}}};
+    const Color expected[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     test::writeFile(dir.path() / "three.dll",
-                    test::makePeFile({images, groups}, test::PeKind::Pe32, test::kMachineI386));
+                    test::oneIconPerGroupLibrary({test::solidIconDib(32, 32, expected[0]),
+                                                  test::solidIconDib(32, 32, expected[1]),
+                                                  test::solidIconDib(32, 32, expected[2])}));
     writeText(dir.path() / "empty.exe", "MZ but nothing else");
     search.masks.checkAll(false);
     search.masks.items.at(1).checked = true;  // "*.exe"
@@ -123,7 +111,6 @@ TEST_F(ImageSearchScan, ALibraryGetsOneRowPerIconAndAFileWithoutIconsOne) {
     search.RunScan();
     ASSERT_THAT(captions(search.list()),
                 ElementsAre("empty.exe (0)", "three.dll (0)", "three.dll (1)", "three.dll (2)"));
-    const Color expected[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     for (std::size_t r = 0; r < 4; ++r) {
         const FoundImage& img = search.list().row(r).image;
         EXPECT_EQ(img.Kind, kind::Exe);
@@ -351,8 +338,6 @@ TEST(ImageSearchMasks, StartEntriesAndUserMasks) {
     ASSERT_EQ(s.masks.size(), starts);
     EXPECT_EQ(s.masks.items[0].text, "All files as Windows Icons");
     EXPECT_FALSE(s.masks.items[0].checked);
-    EXPECT_EQ(s.masks.items[1].text, "*.exe");
-    EXPECT_EQ(s.masks.items[12].text, "*.gif");
     for (std::size_t i = 1; i < starts; ++i) EXPECT_TRUE(s.masks.items[i].checked);
     s.initMaskList({"*.xcf", "*.BMP", "*.Xcf", "*.kra"});
     EXPECT_EQ(s.masks.size(), starts + 2);

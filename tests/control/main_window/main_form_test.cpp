@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include "lang/lang.h"
 #include "settings/settings_store.h"
@@ -84,22 +85,16 @@ TEST_F(MainFormTest, TheBatchRequestCarriesTheSelectedRowsAndTheModifyToolbar) {
     addRow("b.exe", kind::Exe, 2);
     addRow("c.bmp", kind::Bmp, -1);
     const BatchRequest one = form->batchRequest({1}, 48, 40, true, false);
-    EXPECT_TRUE(one.singleFile);
-    EXPECT_FALSE(one.actualSize);
-    EXPECT_EQ(one.singleOutputName, "b.exe");
-    EXPECT_EQ(one.targetKind, kind::Exe);
-    EXPECT_EQ(one.width, 48);
-    EXPECT_EQ(one.height, 40);
-    EXPECT_TRUE(one.buttonShape);
+    EXPECT_EQ(std::tuple(one.singleFile, one.actualSize, one.singleOutputName, one.targetKind, one.width,
+                         one.height, one.buttonShape),
+              std::tuple(true, false, std::string("b.exe"), kind::Exe, 48, 40, true));
     EXPECT_THAT(one.files, ElementsAre("/p/b.exe"));
     EXPECT_THAT(one.iconIndexes, ElementsAre(2));
 
     // Several rows always keep their sizes; the first row's kind is the proposed target.
     const BatchRequest two = form->batchRequest({0, 2}, 48, 40, false, false);
-    EXPECT_FALSE(two.singleFile);
-    EXPECT_TRUE(two.actualSize);
-    EXPECT_TRUE(two.singleOutputName.empty());
-    EXPECT_EQ(two.targetKind, kind::Ico);
+    EXPECT_EQ(std::tuple(two.singleFile, two.actualSize, two.singleOutputName, two.targetKind),
+              std::tuple(false, true, std::string(), kind::Ico));
     EXPECT_THAT(two.files, ElementsAre("/p/a.ico", "/p/c.bmp"));
     EXPECT_THAT(two.associatedIcons, ElementsAre(false, false));
 }

@@ -131,8 +131,7 @@ TEST_F(Target, LoadsByAutodetectOrChosenKindWithCaptionAndViewAs) {
 TEST_F(Target, ZeroHeightLoadIsAFileThatDidNotLoad) {
     load("flat.tga");
     EXPECT_EQ(preview.viewAs(), kNoViewAs);
-    EXPECT_EQ(preview.TargetImage().width(), 17);
-    EXPECT_EQ(preview.TargetImage().height(), 13);
+    EXPECT_EQ(test::sizeOf(preview.TargetImage()), std::pair(17, 13));
     EXPECT_EQ(preview.caption(), " Target (double click to enlarge):  (17x13)");
     EXPECT_NEAR(static_cast<double>(preview.AspectRatio()), 17.0 / 13.0, 1e-9);
     EXPECT_EQ(renders, 1);
@@ -161,8 +160,7 @@ TEST_F(Target, ProportionalEditsFollowEachOtherWithOneRenderPerChange) {
     type(SizeEdit::Height, 30);
     EXPECT_EQ(preview.imageWidth(), 120);
     EXPECT_EQ(renders, 2);
-    EXPECT_EQ(preview.DisplayImage().width(), 120);
-    EXPECT_EQ(preview.DisplayImage().height(), 30);
+    EXPECT_EQ(test::sizeOf(preview.DisplayImage()), std::pair(120, 30));
 
     // Halves go to the even neighbour: AspectRatio 2, width 5 -> 2, width 7 -> 4.
     load("half.png");
@@ -239,11 +237,8 @@ TEST_F(Target, ButtonShapeAndStretchPicture) {
                                    })};
     load("red.bmp");
     preview.ChBShapeClick(true);
-    const Bitmap& d = preview.DisplayImage();
-    EXPECT_EQ(d.pixel(0, 0), kButtonHighlight);
-    EXPECT_EQ(d.pixel(5, 0), kButtonShadow);
-    EXPECT_EQ(d.pixel(0, 4), kButtonShadow);
-    EXPECT_EQ(d.pixel(2, 2), (Color{255, 0, 0}));
+    EXPECT_EQ(test::pixelsAt(preview.DisplayImage(), {{0, 0}, {5, 0}, {0, 4}, {2, 2}}),
+              (std::vector<Color>{kButtonHighlight, kButtonShadow, kButtonShadow, {255, 0, 0}}));
     EXPECT_EQ(preview.TargetImage().pixel(0, 0), (Color{255, 0, 0}));
     load("dot.bmp");
     EXPECT_EQ(preview.DisplayImage().pixel(0, 0), kButtonShadow);
@@ -255,14 +250,12 @@ TEST_F(Target, ButtonShapeAndStretchPicture) {
     renders = 0;
     preview.ChBStretchClick(true);
     EXPECT_EQ(renders, 1);
-    EXPECT_EQ(preview.PreviewImage().width(), 300);
-    EXPECT_EQ(preview.PreviewImage().height(), 150);
+    EXPECT_EQ(test::sizeOf(preview.PreviewImage()), std::pair(300, 150));
     EXPECT_EQ(preview.DisplayImage().width(), 100);  // the fitted copy is the preview's only
     // A fit to a half pixel rounds to even: 20 x 10 into 5 x 5 gives 5 x 2 (2.5 -> 2).
     load("half.png");
     preview.setPreviewSize(5, 5);
-    EXPECT_EQ(preview.PreviewImage().width(), 5);
-    EXPECT_EQ(preview.PreviewImage().height(), 2);
+    EXPECT_EQ(test::sizeOf(preview.PreviewImage()), std::pair(5, 2));
 }
 
 }  // namespace

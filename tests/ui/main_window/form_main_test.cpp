@@ -1,47 +1,50 @@
+// The main window met as a person meets it: started over a program and a settings folder,
+// scanned, clicked and keyed, its dialogs each running their own event loop while a person
+// acts in them, closed and started again.
 #include "ui/main_window/form_main.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDragEnterEvent>
-#include <QElapsedTimer>
+#include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
 #include <QUrl>
 #include <chrono>
+#include <deque>
 #include <filesystem>
-#include <memory>
 #include <thread>
 
-#include "codecs/bmp_codec.h"
-#include "lang/lang.h"
-#include "settings/settings_store.h"
-#include "support/scripted_dialogs.h"
-#include "support/test_util.h"
+#include "imageio/savers.h"
+#include "ui/about_box.h"
 #include "ui/convert_dialog/form_cnv_dlg.h"
+#include "ui/full_view/form_view.h"
+#include "ui/help_viewer.h"
 #include "ui/main_window/found_list_model.h"
 #include "ui/main_window/main_window_fixture.h"
-#include "ui/person.h"
-#include "ui/qt_test_app.h"
+#include "ui/main_window/target_panel.h"
+#include "ui/options_dialog/form_config.h"
 
 namespace vexilo {
 namespace {
@@ -49,20 +52,10 @@ namespace {
 using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 
-void writeBmpFile(const fs::path& p, int w, int h, Color c) {
-    fs::create_directories(p.parent_path());
-    test::writeFile(p, writeBmp(test::makeBitmap(w, h, PixelFormat::Bpp24, [&](int, int) { return c; })));
-}
-
 // Two language packs, so that a language can be chosen.
 class FormMainTest : public test::MainWindowTest {
 protected:
     FormMainTest() : test::MainWindowTest({"english.lng", "german.lng"}) {}
-    std::vector<std::string> captions() const {
-        std::vector<std::string> out;
-        for (const auto& r : form->imageSearch().list().rows()) out.push_back(r.caption);
-        return out;
-    }
     void selectRows(std::initializer_list<int> rows) {
         form->listSelection()->clearSelection();
         for (int r : rows)
@@ -86,9 +79,6 @@ TEST_F(FormMainTest, FirstRunStateAndTheGifSwitch) {
     EXPECT_EQ(form->maskList()->item(1)->checkState(), Qt::Checked);
     EXPECT_EQ(form->searchFolderList()->count(), 0);
     EXPECT_FALSE(form->saveAction(kind::Gif)->isVisible());
-    EXPECT_EQ(form->dockOf(Toolbar::Main), Dock::Dock1);
-    EXPECT_EQ(form->dockOf(Toolbar::View), Dock::Dock3);
-    EXPECT_EQ(form->dockOf(Toolbar::Modify), Dock::Dock4);
     EXPECT_TRUE(dialogs.messages.empty());  // no notice on a clean first run
     EXPECT_EQ(form->action(CommandId::SBScan)->text(), QStringLiteral("Start scan"));
 
@@ -101,8 +91,6 @@ TEST_F(FormMainTest, ToolbarDockingRulesAndMenuChecks) {
     open();
     form->dockToolbar(Toolbar::Main, Dock::Dock4);  // dragged onto the "Images" tab's left edge
     EXPECT_EQ(form->dockOf(Toolbar::Main), Dock::Dock2);
-    form->dockToolbar(Toolbar::View, Dock::Dock2);
-    EXPECT_EQ(form->dockOf(Toolbar::View), Dock::Dock4);
 
     // Closing a toolbar (its close button hides it) unchecks its entry; the entry shows it again.
     QAction* entry = form->action(CommandId::miToolbarView);
@@ -122,9 +110,7 @@ TEST_F(FormMainTest, ToolbarDockingRulesAndMenuChecks) {
 }
 
 TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
-    writeBmpFile(dir.path() / "data" / "b.bmp", 100, 50, {255, 0, 0});
-    writeBmpFile(dir.path() / "data" / "A.bmp", 8, 8, {0, 255, 0});
-    writeBmpFile(dir.path() / "data" / "sub" / "c.bmp", 4, 4, {0, 0, 255});
+    writePictures({"b.bmp", "A.bmp", "sub/c.bmp"});
     test::writeFile(dir.path() / "data" / "notes.txt", std::vector<std::uint8_t>{'x'});
     open();
     form->SBScanClick();  // nothing checked: the "Search" tab stays
@@ -143,9 +129,6 @@ TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
         form->listModel()->data(form->listModel()->index(0, 0), Qt::DecorationRole).value<QIcon>();
     EXPECT_EQ(icon.pixmap(QSize(32, 32)).size(), QSize(32, 32));
     EXPECT_EQ(icon.pixmap(QSize(16, 16)).size(), QSize(16, 16));
-    const Bitmap* thumb = form->imageSearch().list().largeThumbnail(0);
-    ASSERT_NE(thumb, nullptr);
-    EXPECT_EQ(thumb->width(), 32);
 
     form->ListView1ColumnClick(0);  // "Name", without regard to case
     EXPECT_THAT(captions(), ElementsAre("A.bmp", "b.bmp", "c.bmp"));
@@ -157,8 +140,6 @@ TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
 
     // The selection follows its rows through a sort and drives the command states.
     QAction* rename = form->action(CommandId::miRenamefile);
-    selectRows({});
-    EXPECT_FALSE(form->action(CommandId::miCopyfileto)->isEnabled());
     selectRows({2});
     EXPECT_TRUE(rename->isEnabled());
     selectRows({0, 2});
@@ -184,33 +165,25 @@ TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
 }
 
 TEST_F(FormMainTest, TheCommandLineAddsFoldersForThisRunScansAndSelectsTheNamedFile) {
-    writeBmpFile(dir.path() / "data" / "a.bmp", 2, 2, {});
-    writeBmpFile(dir.path() / "data" / "b.bmp", 2, 2, {});
+    writePictures({"a.bmp", "b.bmp"});
     options = [&] {
         StartOptions o = parseCommandLine({"/GIF", data() + "b.bmp"}, "/");
         o.programFolder = options.programFolder;
         return o;
     }();
     open();
-    QElapsedTimer clock;  // the scan was queued at start; it runs from the event loop
-    clock.start();
-    while (clock.elapsed() < 5000 && form->imageSearch().list().size() < 2) QCoreApplication::processEvents();
-    ASSERT_EQ(captions().size(), 2u);
+    // The scan was queued at start; it runs from the event loop. (That the folder is not stored
+    // is the controller's rule, checked there.)
+    ASSERT_TRUE(QTest::qWaitFor([&] { return captions().size() == 2; }, 5000));
     const auto selected = form->selectedRows();
     ASSERT_EQ(selected.size(), 1u);
     EXPECT_EQ(form->imageSearch().list().row(selected[0]).caption, "b.bmp");
     EXPECT_EQ(form->searchFolderList()->item(0)->checkState(), Qt::Checked);
-    form->close();
-    options = {};
-    options.programFolder = (dir.path() / "prog").string() + "/";
-    open();
-    EXPECT_EQ(form->searchFolderList()->count(), 0);  // not stored
 }
 
 TEST_F(FormMainTest, StopAndExitMidScanKeepTheWindowInCharge) {
-    for (int i = 0; i < 60; ++i)
-        writeBmpFile(dir.path() / "data" / "one" / ("f" + std::to_string(i) + ".bmp"), 4, 4, {});
-    writeBmpFile(dir.path() / "data" / "two" / "late.bmp", 4, 4, {});
+    for (int i = 0; i < 60; ++i) writePictures({"one/f" + std::to_string(i) + ".bmp"});
+    writePictures({"two/late.bmp"});
     open();
     form->CheckListBox1DragDrop(data("one"));
     form->CheckListBox1DragDrop(data("two"));
@@ -224,13 +197,9 @@ TEST_F(FormMainTest, StopAndExitMidScanKeepTheWindowInCharge) {
     auto c = stopAt(CommandId::SBStopScan);
     form->SBScanClick();
     QObject::disconnect(c);
-    const auto rows = captions();
-    EXPECT_GE(rows.size(), 5u);
-    EXPECT_LT(rows.size(), 61u);
-    EXPECT_EQ(std::count(rows.begin(), rows.end(), "late.bmp"), 0);  // later folders are skipped
-    for (std::size_t i = 0; i + 1 < rows.size(); ++i)                // sorted by finding order
-        EXPECT_LT(form->imageSearch().list().row(i).image.ImageIndex,
-                  form->imageSearch().list().row(i + 1).image.ImageIndex);
+    // Which rows a stop keeps, and in what order, is the controller's rule, checked there.
+    EXPECT_GE(captions().size(), 5u);
+    EXPECT_LT(captions().size(), 61u);
 
     stopAt(CommandId::SBExit);
     form->SBScanClick();
@@ -266,25 +235,20 @@ TEST_F(FormMainTest, SettingsWrittenAtCloseComeBackAtTheNextStart) {
     EXPECT_TRUE(form->ChBStretch->isChecked());
     form->close();
 
-    // "0x2" opens the list view; stored panel widths come back.
-    store->writeValue(kSettingsRootKey, "ViewStyle", "0x2");
+    // Stored panel widths come back.
     store->writeValue(kSettingsRootKey, "DirWidth", "260");
     store->save();
     open();
-    EXPECT_EQ(form->viewStyle(), 2);
     EXPECT_EQ(form->searchFolderList()->parentWidget()->width(), 260);
 }
 
 TEST_F(FormMainTest, GeometryComesBackAfterARestartAndAlwaysFitsTheScreen) {
     // A session that never shows the "Images" tab keeps the stored panel widths.
+    const std::pair<const char*, int> stored[] = {
+        {"ThumbWidth", 300},   {"DirWidth", 250}, {"MasksWidth", 210}, {"ClientWidth", 700},
+        {"ClientHeight", 450}, {"Left", 20},      {"Top", 30}};
     open();
-    store->writeValue(kSettingsRootKey, "ThumbWidth", "300");
-    store->writeValue(kSettingsRootKey, "DirWidth", "250");
-    store->writeValue(kSettingsRootKey, "MasksWidth", "210");
-    store->writeValue(kSettingsRootKey, "ClientWidth", "700");
-    store->writeValue(kSettingsRootKey, "ClientHeight", "450");
-    store->writeValue(kSettingsRootKey, "Left", "20");
-    store->writeValue(kSettingsRootKey, "Top", "30");
+    for (const auto& [name, value] : stored) store->writeValue(kSettingsRootKey, name, std::to_string(value));
     store->save();
     form.reset();
     for (int run = 0; run < 2; ++run) {
@@ -292,13 +256,7 @@ TEST_F(FormMainTest, GeometryComesBackAfterARestartAndAlwaysFitsTheScreen) {
         QTest::qWait(300);
         form->close();
         const SettingsStore reread((dir.path() / "config").string());
-        for (const auto& [name, value] : {std::pair{"ThumbWidth", 300},
-                                          {"DirWidth", 250},
-                                          {"MasksWidth", 210},
-                                          {"ClientWidth", 700},
-                                          {"ClientHeight", 450},
-                                          {"Left", 20},
-                                          {"Top", 30}})
+        for (const auto& [name, value] : stored)
             EXPECT_EQ(reread.readInteger(kSettingsRootKey, name, -1), value) << name << " after run " << run;
     }
     // The list at its stored width once the tab shows.
@@ -346,11 +304,9 @@ TEST_F(FormMainTest, GeometryComesBackAfterARestartAndAlwaysFitsTheScreen) {
 }
 
 TEST_F(FormMainTest, SaveAsDropsDownOnlyTheBatchEntryAndTheListMenuAllOfThem) {
-    writeBmpFile(dir.path() / "data" / "a.bmp", 2, 2, {});
-    open();
-    form->CheckListBox1DragDrop(data());
-    form->SBScanClick();
-    test::clickRow(form->findChild<QListView*>("ListView1"), 0);
+    writePictures({"a.bmp"});
+    openAndScan();
+    test::clickRow(list(), 0);
     auto shown = [&] {
         std::vector<std::string> out;
         for (QAction* a : form->filesPopup()->actions())
@@ -373,31 +329,33 @@ TEST_F(FormMainTest, SaveAsDropsDownOnlyTheBatchEntryAndTheListMenuAllOfThem) {
     // The "Files" menu keeps its entries.
     EXPECT_TRUE(form->action(CommandId::miErasefiles)->isVisible());
 
-    auto* list = form->findChild<QListView*>("ListView1");
-    emit list->customContextMenuRequested(test::rowCentre(list, 0));
+    emit list()->customContextMenuRequested(test::rowCentre(list(), 0));
     QTest::qWait(200);
     EXPECT_THAT(shown(), ElementsAre("miCopyfileto", "miMovefileto", "miRenamefile", "miErasefiles", "-",
                                      "miBatchconversionto", "-", "miWinMenu"));
     form->filesPopup()->hide();
 }
 
-TEST_F(FormMainTest, CommandLineAndKeysSayWhatTheyDo) {
-    // A name on the command line that is not on disk is reported, once the window is up.
+TEST_F(FormMainTest, StartNoticesComeOnceTheWindowIsUp) {
+    // A damaged settings file (set aside: a first run's state) and a name on the command line
+    // that is not on disk. What the notices say is the controller's, checked there.
+    fs::create_directories(dir.path() / "config");
+    test::writeFile(dir.path() / "config" / SettingsStore::kFileName, std::vector<std::uint8_t>{'{', 'x'});
     options.missing = {"nowhere.png"};
     open();
     QTest::qWait(100);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages[0].text.find("nowhere.png"), std::string::npos);
-    options.missing.clear();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_NE(dialogs.messages[0].text.find(store->damagedFileBackup()), std::string::npos);
+    EXPECT_NE(dialogs.messages[1].text.find("nowhere.png"), std::string::npos);
+    EXPECT_EQ(form->maskList()->count(), static_cast<int>(fileFormats().size()));
+}
 
+TEST_F(FormMainTest, DeleteAsksToEraseAndTheStatusBarSpeaksANewLanguageAtOnce) {
     // Delete over the list erases, as Shift+Del does: the erase question comes.
-    writeBmpFile(dir.path() / "data" / "a.bmp", 2, 2, {});
-    form->CheckListBox1DragDrop(data());
-    form->SBScanClick();
-    auto* list = form->findChild<QListView*>("ListView1");
-    test::clickRow(list, 0);
-    dialogs.messages.clear();
-    QTest::keyClick(list, Qt::Key_Delete);
+    writePictures({"a.bmp"});
+    openAndScan();
+    test::clickRow(list(), 0);
+    QTest::keyClick(list(), Qt::Key_Delete);
     QTest::qWait(100);
     EXPECT_FALSE(dialogs.messages.empty());
     EXPECT_TRUE(fs::exists(dir.path() / "data" / "a.bmp"));
@@ -427,19 +385,7 @@ TEST_F(FormMainTest, UnwritableSettingsAreReportedOnceAtCloseButNotUnderASignal)
     EXPECT_FALSE(form->isVisible());
 }
 
-TEST_F(FormMainTest, ADamagedSettingsFileIsSetAsideWithOneNotice) {
-    fs::create_directories(dir.path() / "config");
-    test::writeFile(dir.path() / "config" / SettingsStore::kFileName, std::vector<std::uint8_t>{'{', 'x'});
-    open();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages[0].text.find(store->damagedFileBackup()), std::string::npos);
-    EXPECT_EQ(form->maskList()->count(), static_cast<int>(fileFormats().size()));  // a first run's state
-    form->close();
-    open();
-    EXPECT_EQ(dialogs.messages.size(), 1u);
-}
-
-TEST_F(FormMainTest, ALanguageSwitchChangesCaptionsAtOnceAndIsStored) {
+TEST_F(FormMainTest, ALanguageSwitchChangesCaptionsAtOnce) {
     open();
     QMenu* languages = form->languagesMenu();
     QAction* german = nullptr;
@@ -458,14 +404,11 @@ TEST_F(FormMainTest, ALanguageSwitchChangesCaptionsAtOnceAndIsStored) {
     EXPECT_EQ(form->toolbar(Toolbar::Modify)->windowTitle().toStdString(),
               removeAmpersands(expected.interfaceText(25)));
     EXPECT_EQ(form->windowTitle(), QString::fromLatin1(kProgramCaption));
-    form->close();
-    open();
-    EXPECT_EQ(form->pageControl()->tabText(0).toStdString(), removeAmpersands(expected.interfaceText(69)));
 }
 
 TEST_F(FormMainTest, FoldersDroppedFromAFileManagerJoinTheList) {
     fs::create_directories(dir.path() / "data" / "dropped");
-    writeBmpFile(dir.path() / "data" / "file.bmp", 2, 2, {});
+    writePictures({"file.bmp"});
     open();
     QWidget* target = form->searchFolderList()->viewport();
     QMimeData mime;
@@ -489,6 +432,348 @@ TEST_F(FormMainTest, FoldersDroppedFromAFileManagerJoinTheList) {
     QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &refused);
     EXPECT_FALSE(refused.isAccepted());
+}
+
+// Answers each question only after the window has run a while (the next of `waitsMs`), as a
+// person reads first, and notes any other window that came up over the question meanwhile.
+struct UnhurriedDialogs : test::ScriptedDialogs {
+    QWidget* form = nullptr;
+    std::deque<int> waitsMs;
+    QStringList overQuestions;
+    void look() {
+        if (waitsMs.empty()) return;
+        QTest::qWait(waitsMs.front());
+        waitsMs.pop_front();
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top != form && top->isVisible()) overQuestions << top->metaObject()->className();
+    }
+    std::optional<std::string> chooseFolder(const std::string& caption, const std::string& start) override {
+        look();
+        return ScriptedDialogs::chooseFolder(caption, start);
+    }
+    int message(const MessageRequest& request) override {
+        look();
+        return ScriptedDialogs::message(request);
+    }
+};
+
+// The file commands and the advanced options, over a scanned folder of small pictures.
+class FormMainFiles : public test::MainWindowTestWith<UnhurriedDialogs> {
+protected:
+    void openWith(std::initializer_list<std::string> names) {
+        writePictures(names);
+        openAndScan();
+        dialogs.form = form.get();
+    }
+};
+
+TEST_F(FormMainFiles, ARenameDropsTheRow) {
+    openWith({"a.bmp", "b.bmp"});
+    ASSERT_EQ(form->listModel()->rowCount(), 2);
+    test::clickRow(list(), 0);
+    dialogs.inputAnswers = {std::string("renamed.bmp")};
+    form->action(CommandId::miRenamefile)->trigger();
+    EXPECT_TRUE(fs::exists(dir.path() / "data/renamed.bmp"));
+    EXPECT_EQ(form->listModel()->rowCount(), 1);
+    EXPECT_EQ(form->imageSearch().list().row(0).caption, "b.bmp");
+}
+
+TEST_F(FormMainFiles, AdvancedOptionsHideAToolbarAndResizeThumbnails) {
+    openWith({"a.bmp"});
+    test::whenTheDialogIsUp<TFormConfig>(*form, [](TFormConfig& dlg) {
+        dlg.findChild<QCheckBox*>("ChBDefaultSz")->setChecked(false);
+        dlg.findChild<QSpinBox*>("SEHor")->setValue(48);
+        dlg.findChild<QCheckBox*>("ChBShowModifyToolbar")->setChecked(false);
+        dlg.accept();
+    });
+    form->action(CommandId::SBConfig)->trigger();
+    EXPECT_TRUE(form->toolbar(Toolbar::Modify)->isHidden());
+    EXPECT_FALSE(form->action(CommandId::miToolbarModify)->isChecked());
+    EXPECT_EQ(form->imageSearch().list().largeImages().width(), 48);
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back().text, lang->messageText(13));
+}
+
+TEST_F(FormMainFiles, AMoveWaitsForUnhurriedAnswersWithoutAProgressWindowOverThem) {
+    openWith({"a.bmp", "b.bmp"});
+    fs::create_directories(dir.path() / "out");
+    for (const char* name : {"a.bmp", "b.bmp"})
+        test::writeFile(dir.path() / "out" / name, std::vector<std::uint8_t>{1});
+    test::clickRow(list(), 0);
+    test::clickRow(list(), 1, Qt::ControlModifier);
+    ASSERT_EQ(form->selectedRows().size(), 2u);
+
+    // Longer than any progress delay before each answer: the folder, then a replace question
+    // for each of the two files already there.
+    dialogs.waitsMs = {4500, 1000, 1000};
+    dialogs.folderAnswers = {(dir.path() / "out").string()};
+    dialogs.messageAnswers = {0, 0};
+    form->action(CommandId::miMovefileto)->trigger();
+    EXPECT_TRUE(dialogs.overQuestions.isEmpty()) << dialogs.overQuestions.join(", ").toStdString();
+    ASSERT_EQ(dialogs.messages.size(), 2u) << "two replace questions and no failure after them";
+    EXPECT_EQ(dialogs.messages[1].caption, lang->messageText(24));
+    EXPECT_GT(fs::file_size(dir.path() / "out/b.bmp"), 1u);
+    EXPECT_EQ(form->listModel()->rowCount(), 0);
+}
+
+TEST_F(FormMainTest, SelectedRowsLoadAndShowInEveryViewStyle) {
+    const std::string data = this->data();
+    const Bitmap picture = test::makeBitmap(30, 20, PixelFormat::Bpp24, test::patternColor);
+    writePictures({"a.bmp"}, 30, 20);
+    ASSERT_TRUE(SaveImageAs(kind::Png, data + "b.png", &picture, {}));
+    ASSERT_TRUE(SaveImageAs(kind::Gif, data + "c.gif", &picture, {}));
+    openAndScan();
+    TFormMain& win = *form;
+    ASSERT_EQ(win.imageSearch().list().size(), 3u);
+
+    TargetPanel* panel = win.targetPanel();
+    ASSERT_NE(panel, nullptr);
+    // Rows are clicked where they are drawn, in every view style; each click shows its own row.
+    auto view = [&]() -> QAbstractItemView* {
+        return win.viewStyle() == 3
+                   ? static_cast<QAbstractItemView*>(win.findChild<QTreeView*>("ListView1Details"))
+                   : list();
+    };
+    auto rowOf = [&](const std::string& name) {
+        const auto& rows = win.imageSearch().list().rows();
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].image.Name == name) return static_cast<int>(i);
+        return -1;
+    };
+    auto select = [&](const std::string& name) { test::clickRow(view(), rowOf(name)); };
+    for (int style : {0, 3, 2}) {
+        win.SelListViewType(style);
+        for (const auto& [name, kindName] :
+             {std::pair{"a.bmp", "Bitmap"}, {"b.png", "Png"}, {"c.gif", "Gif"}, {"a.bmp", "Bitmap"}}) {
+            select(name);
+            EXPECT_EQ(win.CBViewAs->currentText().toStdString(), kindName) << style;
+            EXPECT_EQ(win.m_targetArea->title().toStdString(),
+                      std::string(" Target (double click to enlarge): ") + kindName + " (30x20)");
+            EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + name) << style;
+            EXPECT_EQ(panel->target().DisplayImage().width(), 30);
+        }
+    }
+    // Ctrl+click adds a row; the target stays the first selected. A plain click narrows it.
+    select("a.bmp");
+    test::clickRow(view(), rowOf("c.gif"), Qt::ControlModifier);
+    EXPECT_EQ(win.selectedRows().size(), 2u);
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "a.bmp");
+    test::clickRow(view(), rowOf("c.gif"));
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "c.gif");
+
+    // The save commands run from the target's menu (target_panel_test.cpp saves and copies
+    // through them); the "Save as..." button drops down the list's.
+    EXPECT_EQ(win.action(CommandId::SBSaveAs)->menu(), win.filesPopup());
+
+    // A double click on a row enlarges that row, and list clicks then refresh the view while the
+    // list keeps the focus, so the arrow keys go on browsing.
+    test::doubleClickRow(view(), rowOf("b.png"));
+    ASSERT_TRUE(panel->fullView()->isVisible());
+    EXPECT_TRUE(panel->fullView()->windowTitle().startsWith(QString::fromStdString(data + "b.png")));
+    view()->activateWindow();
+    view()->setFocus();
+    select("a.bmp");
+    EXPECT_TRUE(panel->fullView()->windowTitle().startsWith(QString::fromStdString(data + "a.bmp")));
+    EXPECT_TRUE(view()->hasFocus());
+    QTest::keyClick(view(), Qt::Key_End);
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), win.imageSearch().list().rows().back().image.path());
+    panel->fullView()->close();
+}
+
+TEST_F(FormMainTest, KeysMoveTheTargetOnlyWithoutModifiersAndTheFullViewFitsTheScreen) {
+    const std::string data = this->data();
+    writePictures({"a.bmp", "b.bmp", "c.bmp"});
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    writePictures({"d.bmp"}, screen.width() + 800, screen.height() + 600);  // larger than the screen
+    openAndScan();
+    TFormMain& win = *form;
+    QAbstractItemView* view = list();
+    test::clickRow(view, 0);
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "a.bmp");
+    QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(win.selectedRows().size(), 2u);
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "a.bmp");
+    QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);  // back to row 0 alone
+    QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "b.bmp");
+
+    // Its enlarged view, title bar and close button included, stays on the screen.
+    test::doubleClickRow(view, 3);
+    TFormView* full = win.targetPanel()->fullView();
+    ASSERT_TRUE(full->isVisible());
+    EXPECT_TRUE(full->windowTitle().startsWith(QString::fromStdString(data + "d.bmp")));
+    EXPECT_TRUE(screen.contains(full->frameGeometry()))
+        << full->frameGeometry().width() << "x" << full->frameGeometry().height();
+    // Where a person leaves it is where it opens after a restart.
+    const QPoint place = screen.topLeft() + QPoint(40, 30);
+    full->move(place);
+    form->close();
+    open();
+    EXPECT_EQ(form->targetPanel()->fullView()->pos(), place);
+}
+
+using test::clickOn;
+using test::keyOn;
+
+// A person's steps in the batch dialog the next command opens; then "Close" unless it went.
+void whenTheDialogIsUp(TFormMain& form, std::function<void(TFormCnvDlg&)> steps) {
+    test::whenTheDialogIsUp<TFormCnvDlg>(form, [steps](TFormCnvDlg& d) {
+        steps(d);
+        if (d.isVisible()) clickOn(d.BitBtnCancel);
+    });
+}
+
+void clickTreeNode(TFormCnvDlg& d, int node) {
+    QTreeWidgetItemIterator it(d.TreeView1);
+    for (int i = 0; i < node && *it; ++i) ++it;
+    ASSERT_TRUE(*it);
+    const QRect r = d.TreeView1->visualItemRect(*it);
+    QWidget* viewport = d.TreeView1->viewport();
+    QTest::mouseClick(d.windowHandle(), Qt::LeftButton, {}, viewport->mapTo(&d, r.center()));
+    QTest::qWait(200);  // the page that comes up is laid out
+}
+
+class FormMainDialogsTest : public test::MainWindowTest {
+protected:
+    void open() { test::MainWindowTest::open(true); }
+    // A folder with two pictures, named on the command line: the window scans it at start. The
+    // focus comes to the list and End selects the last row, as keys do; answers its name.
+    std::string openAndSelectAPicture() {
+        writePictures({"a.bmp", "b.bmp"}, 40, 30);
+        options.folders = {data()};
+        open();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return form->imageSearch().list().size() == 2; }, 5000));
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_End);
+        const std::vector<std::size_t> rows = form->selectedRows();
+        EXPECT_EQ(rows.size(), 1u);
+        return rows.empty() ? std::string() : form->imageSearch().list().row(rows.front()).image.Name;
+    }
+};
+
+TEST_F(FormMainDialogsTest, AValueStoredAsANumberIsShownAndTheStartGoesOn) {
+    fs::create_directories(dir.path() / "config");
+    std::string root;  // the settings root as a JSON string holds it
+    for (char c : std::string(kSettingsRootKey)) root += c == '\\' ? std::string(2, c) : std::string(1, c);
+    const std::string json = R"({"keys": {")" + root +
+                             R"(": )"
+                             R"({"ClientWidth": 800, "ClientHeight": "500", "ViewStyle": "3"}, ")" +
+                             root + R"(\\Preview": {"Left": 12}}})";
+    test::writeFile(dir.path() / "config" / "settings.json",
+                    std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
+    open();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text, "Invalid data type for 'ClientWidth'");
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(dialogs.messages[1].text, "Invalid data type for 'Left'");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->viewStyle(), 3);  // the values after the bad one are read
+
+    // Closing stores every value as text again: the next start is quiet.
+    dialogs.messages.clear();
+    open();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(form->viewStyle(), 3);
+    EXPECT_GT(store->readInteger(kSettingsRootKey, "ClientWidth", 0), 0);
+}
+
+TEST_F(FormMainDialogsTest, BatchIconColoursReachTheSingleIconSaveAtTheNextStart) {
+    const std::string name = openAndSelectAPicture();
+    bool converted = false;
+    whenTheDialogIsUp(*form, [&](TFormCnvDlg& d) {
+        d.CBConvert->setFocus();
+        QTest::keyClick(d.CBConvert, Qt::Key_Down);  // "Bitmap" -> "Icon"
+        ASSERT_EQ(d.CBConvert->currentText(), QStringLiteral("Icon"));
+        clickTreeNode(d, 1);                                     // the format summary opens the "Icon" page
+        clickOn(d.RBIco16, QPoint(8, d.RBIco16->height() / 2));  // on its round box
+        ASSERT_TRUE(d.RBIco16->isChecked());
+        clickOn(d.BitBtnOk);  // "Convert"
+        converted = QTest::qWaitFor([&] { return !d.rules().controls().running; }, 5000);
+    });
+    form->action(CommandId::miBatchconversionto)->trigger();
+    ASSERT_TRUE(converted);
+    const fs::path batchIcon = dir.path() / "data" / fs::path(name).replace_extension(".ico");
+    ASSERT_TRUE(fs::exists(batchIcon));
+    EXPECT_EQ(fs::file_size(batchIcon), 766u);  // 16 colours
+    fs::remove(batchIcon);
+
+    // The dialog's choice reaches single saves through the stored settings, at the next start.
+    ASSERT_EQ(openAndSelectAPicture(), name);
+    const std::string single = (dir.path() / "single.ico").string();
+    dialogs.saveAnswers.push_back(single);
+    form->saveAction(kind::Ico)->trigger();
+    ASSERT_TRUE(fs::exists(single));
+    EXPECT_EQ(fs::file_size(single), 766u);
+    EXPECT_EQ(dialogs.messages.back().text, "Converted: 1");
+}
+
+TEST_F(FormMainDialogsTest, HelpFromTheBatchDialogWorksWhileTheDialogWaits) {
+    openAndSelectAPicture();
+    QPointer<THelpViewer> help;
+    int f1Context = 0, buttonContext = 0, afterClick = -1;
+    bool dialogStayedOpen = false, escapeClosed = false, ctrlWClosed = false;
+    whenTheDialogIsUp(*form, [&](TFormCnvDlg& d) {
+        // F1 on a control of the "Resize" panel opens that panel's topic.
+        clickTreeNode(d, 2);
+        d.ChBShape->setFocus();
+        keyOn(&d, Qt::Key_F1);
+        help = helpWindow();
+        if (!help) return;
+        f1Context = help->helpContext();
+        QTest::qWait(200);
+        // The help window takes a click while the dialog waits behind it.
+        for (QToolButton* b : help->findChildren<QToolButton*>())
+            if (b->toolTip() == QStringLiteral("Contents and index")) clickOn(b);
+        afterClick = help->helpContext();
+        dialogStayedOpen = d.isVisible();
+        keyOn(help, Qt::Key_Escape);
+        escapeClosed = QTest::qWaitFor([&] { return !help; }, 2000);
+        // "Help" opens it again, and Ctrl+W closes it too.
+        clickOn(d.BitBtnHelp);
+        help = helpWindow();
+        if (!help) return;
+        buttonContext = help->helpContext();
+        QTest::qWait(200);
+        keyOn(help, Qt::Key_W, Qt::ControlModifier);
+        ctrlWClosed = QTest::qWaitFor([&] { return !help; }, 2000);
+    });
+    form->action(CommandId::miBatchconversionto)->trigger();
+    EXPECT_EQ(f1Context, 653);
+    EXPECT_EQ(afterClick, 0);
+    EXPECT_TRUE(dialogStayedOpen);
+    EXPECT_TRUE(escapeClosed);
+    EXPECT_EQ(buttonContext, 583);
+    EXPECT_TRUE(ctrlWClosed);
+}
+
+TEST_F(FormMainDialogsTest, DialogTextsFollowTheChosenPack) {
+    fs::copy_file(fs::path(VEXILO_SOURCE_DIR) / "lang" / "german.lng", dir.path() / "prog" / "german.lng");
+    openAndSelectAPicture();
+    for (QAction* a : form->languagesMenu()->actions())
+        if (a->text() == QStringLiteral("Deutsch")) a->trigger();
+
+    QString cancel;
+    test::whenTheDialogIsUp<TFormConfig>(*form, [&](TFormConfig& d) {
+        QPushButton* button = d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+        cancel = button->text();
+        clickOn(button);
+    });
+    form->action(CommandId::SBConfig)->trigger();
+    EXPECT_EQ(cancel, QStringLiteral("Abbrechen"));
+
+    QStringList jpegChoices;
+    whenTheDialogIsUp(*form, [&](TFormCnvDlg& d) {
+        for (QComboBox* box : {d.PixelFormat, d.ColorSpace})
+            for (int i = 0; i < box->count(); ++i) jpegChoices << box->itemText(i);
+    });
+    form->action(CommandId::miBatchconversionto)->trigger();
+    EXPECT_THAT(jpegChoices, ::testing::ElementsAre("24 Bit", "8 Bit", "RGB", "Graustufen"));
+
+    form->action(CommandId::miAbout)->trigger();
+    auto* about = form->findChild<TAboutBox*>();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->blurb(), QStringLiteral("Findet, zeigt, konvertiert und sammelt Bilder und Symbole."));
+    clickOn(about->okButton());
 }
 
 }  // namespace

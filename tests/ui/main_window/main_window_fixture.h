@@ -4,7 +4,9 @@
 // run stored when it was closed).
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDialog>
+#include <QListView>
 #include <QTest>
 #include <filesystem>
 #include <functional>
@@ -12,12 +14,14 @@
 #include <memory>
 #include <string>
 
+#include "codecs/bmp_codec.h"
 #include "control/main_window/main_settings.h"
 #include "lang/lang.h"
 #include "settings/settings_store.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_util.h"
 #include "ui/main_window/form_main.h"
+#include "ui/person.h"
 #include "ui/qt_test_app.h"
 
 namespace vexilo::test {
@@ -66,6 +70,26 @@ protected:
     // The data folder (or a folder below it), with its final '/'.
     std::string data(const std::string& sub = "") const {
         return (dir.path() / "data").string() + "/" + (sub.empty() ? "" : sub + "/");
+    }
+    // Pictures in the data folder (a name may hold a subfolder).
+    void writePictures(std::initializer_list<std::string> names, int width = 4, int height = 4) {
+        for (const std::string& name : names) {
+            std::filesystem::create_directories(std::filesystem::path(data() + name).parent_path());
+            saveBmpFile(makeBitmap(width, height, PixelFormat::Bpp24, patternColor), data() + name);
+        }
+    }
+    // Started, the data folder added and scanned, the rows sorted by name.
+    void openAndScan() {
+        open();
+        form->CheckListBox1DragDrop(data());
+        form->SBScanClick();
+        form->ListView1ColumnClick(0);
+    }
+    QListView* list() const { return form->findChild<QListView*>("ListView1"); }
+    std::vector<std::string> captions() const {
+        std::vector<std::string> out;
+        for (const auto& r : form->imageSearch().list().rows()) out.push_back(r.caption);
+        return out;
     }
 
     ScopedCacheHome cacheHome;
