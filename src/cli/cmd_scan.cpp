@@ -58,6 +58,8 @@ int scan(const std::vector<std::string>& args) {
             s.buildThumbnails = false;
         } else if (a == "--no-cache") {
             s.useThumbnailCache = false;
+        } else if (a == "--natural") {
+            s.naturalOrder = true;  // img2 before img10; sorts by name unless --sort says otherwise
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             return usageError("unknown option \"" + a + "\"");
         } else {
@@ -81,6 +83,7 @@ int scan(const std::vector<std::string>& args) {
         }
         s.SBAddPathClick(f);
     }
+    if (s.naturalOrder && sortButton < 0) sortButton = 0;
     if (sortButton >= 0) s.SortKey = static_cast<std::uint8_t>(sortButton + 1);
 
     try {
@@ -88,7 +91,7 @@ int scan(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         // The rows found before the failure are still worth printing.
         std::cerr << "vexilo-cli scan: scan ended early: " << e.what() << "\n";
-        s.list().sort(s.SortKey);
+        s.list().sort(s.SortKey, s.naturalOrder);
         status = 1;
     }
 

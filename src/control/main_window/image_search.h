@@ -44,6 +44,8 @@ public:
     bool buildThumbnails = true;
     // Thumbnails come from and go to the desktop's shared thumbnail cache (the advanced option).
     bool useThumbnailCache = true;
+    // Names and folders sort with digit runs as numbers (img2 before img10; an advanced option).
+    bool naturalOrder = false;
     // False: every thumbnail is made (the rows' kinds and icon numbers come from it) but not
     // kept, so a scan of many files costs only its rows (the command line prints no picture).
     bool keepThumbnails = true;

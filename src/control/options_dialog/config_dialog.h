@@ -17,13 +17,14 @@ struct ConfigValues {
     bool showButtonText = false;
     bool showMain = true, showView = true, showModify = true;
     bool thumbnailCache = true;
+    bool naturalOrder = false;  // names sort img2 before img10
     bool operator==(const ConfigValues&) const = default;
 };
 
 // The texts of the dialog, by interface number, as the pack gives them (some without "&").
 struct ConfigTexts {
     std::string caption, backgroundColor, imageListPage, toolbarsPage, width, height, showText, defaultBox,
-        defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache;
+        defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache, naturalOrder;
 };
 ConfigTexts configTexts(const TLang& lang);
 
@@ -45,6 +46,7 @@ public:
     void setThumbWidth(int w) { m_values.thumbWidth = w; }
     void setThumbHeight(int h) { m_values.thumbHeight = h; }
     void setThumbnailCache(bool on) { m_values.thumbnailCache = on; }
+    void setNaturalOrder(bool on) { m_values.naturalOrder = on; }
     void setToolbars(bool showText, bool main, bool view, bool modify);
     // A colour dialog at the swatch colour; the swatch takes the colour chosen.
     void BitBtnBckgrndColorClick(Dialogs& dialogs);
