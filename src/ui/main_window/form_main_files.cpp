@@ -52,6 +52,7 @@ void TFormMain::SBConfigClick() {
     current.showView = !toolbar(Toolbar::View)->isHidden();
     current.showModify = !toolbar(Toolbar::Modify)->isHidden();
     current.thumbnailCache = m_search.useThumbnailCache;
+    current.naturalOrder = m_search.naturalOrder;
 
     bool sizeChanged = false;
     const auto chosen = TFormConfig::SBConfigClick(
@@ -63,6 +64,10 @@ void TFormMain::SBConfigClick() {
              {static_cast<QAbstractItemView*>(m_iconView), static_cast<QAbstractItemView*>(m_detailView)}) {
             QPalette palette = view->palette();
             palette.setColor(QPalette::Base, colour);
+            // The captions stay readable on the chosen colour, whatever the desktop's palette.
+            palette.setColor(QPalette::Text, colour.lightnessF() < 0.5 ? Qt::white : Qt::black);
+            palette.setColor(QPalette::AlternateBase,
+                             colour.lightnessF() < 0.5 ? colour.lighter(120) : colour.darker(106));
             view->setPalette(palette);
         }
         if (sizeChanged) setThumbnailSize(chosen->thumbWidth, chosen->thumbHeight);
@@ -71,6 +76,10 @@ void TFormMain::SBConfigClick() {
         toolbar(Toolbar::View)->setVisible(chosen->showView);
         toolbar(Toolbar::Modify)->setVisible(chosen->showModify);
         m_search.useThumbnailCache = chosen->thumbnailCache;
+        if (chosen->naturalOrder != m_search.naturalOrder) {
+            m_search.naturalOrder = chosen->naturalOrder;
+            m_search.list().sort(m_search.SortKey, m_search.naturalOrder);
+        }
     }
     ApplyButtonCaptions();
     miToolbars1Click(nullptr);
