@@ -203,6 +203,8 @@ void ImageSearch::FindInDir1FoundFile() {
 }
 
 void ImageSearch::FindInDir1EndScan() {
+    // The rows still being made join the list first, so what the end is told counts them all.
+    if (m_queue && !m_finder.StopScan && !m_restartPending) m_queue->settle(m_addRow, 0);
     if (onEndScan) onEndScan();
 }
 
