@@ -13,6 +13,7 @@ packages=(
   adwaita-icon-theme hicolor-icon-theme shared-mime-info
   desktop-file-utils appstream imagemagick x11-utils
   libglib2.0-dev qt6-translations-l10n
+  lintian man-db bash-completion dpkg-dev
   "$@"
 )
 
