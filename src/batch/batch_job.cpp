@@ -73,7 +73,9 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
             for (const FileFormat& format : fileFormats()) {
                 if (loaded || format.kind == kind::AllFiles) continue;
                 try {
-                    loaded = LoadWithFormat(format, row.source, &source, LoadRequest{});
+                    LoadRequest load;
+                    load.turnByOrientation = request.turnByOrientation;
+                    loaded = LoadWithFormat(format, row.source, &source, load);
                 } catch (...) {
                 }
             }
@@ -85,6 +87,7 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
             FileKind kind = 0;
             LoadRequest load;
             load.associatedIcon = row.associatedIcon;
+            load.turnByOrientation = request.turnByOrientation;
             loaded = ProbeImageKind(row.source, &source, kind, load);
         } else {
             auto index = static_cast<std::uint16_t>(row.iconIndex);

@@ -32,6 +32,7 @@ struct BatchRequest {
     bool singleFile = false;       // exactly one row was selected
     std::string singleOutputName;  // in single-file mode the name written, when not empty
     bool promptOnReplace = true;
+    bool turnByOrientation = true;  // sources turned by their EXIF orientation (see LoadRequest)
 };
 
 }  // namespace vexilo

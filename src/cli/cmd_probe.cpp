@@ -32,7 +32,8 @@ std::vector<std::uint8_t> toPpm(const Bitmap& b) {
     return out;
 }
 
-constexpr const char* kSynopsis = "[--ppm FOLDER] [--format tsv|json] [--quiet] [-0] FILE... | -";
+constexpr const char* kSynopsis =
+    "[--ppm FOLDER] [--no-orientation] [--format tsv|json] [--quiet] [-0] FILE... | -";
 
 void printHelp() {
     std::cout << "usage: vexilo-cli probe " << kSynopsis
@@ -46,6 +47,7 @@ void printHelp() {
                  "\n"
                  "Options:\n"
                  "  --ppm FOLDER        also write each raster as FOLDER/NAME.ppm\n"
+                 "  --no-orientation    keep pictures as stored, not turned by their EXIF orientation\n"
               << kFormatHelp
               << "                      TSV and JSON columns: kind, width, height, bits, path\n"
               << kQuietHelp << kStdinHelp
@@ -62,6 +64,7 @@ int probe(const std::vector<std::string>& args) {
     OutputFormat format = OutputFormat::Plain;
     std::vector<std::string> files;
     bool optionsDone = false;
+    LoadRequest request;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (!optionsDone && a == "--") {
@@ -73,6 +76,8 @@ int probe(const std::vector<std::string>& args) {
             if (i + 1 >= args.size()) throw UsageError("--ppm needs a folder");
             ppmFolder = args[++i];
             wantPpm = true;
+        } else if (!optionsDone && a == "--no-orientation") {
+            request.turnByOrientation = false;
         } else if (!optionsDone && a.rfind("--ppm=", 0) == 0) {
             ppmFolder = a.substr(6);
             wantPpm = true;
@@ -112,7 +117,7 @@ int probe(const std::vector<std::string>& args) {
         bool loaded = false;
         std::string problem;
         try {
-            loaded = ProbeImageKind(path, &bitmap, kind);
+            loaded = ProbeImageKind(path, &bitmap, kind, request);
         } catch (const std::exception& e) {  // the last, associated-icon attempt is not guarded
             problem = e.what();
         }

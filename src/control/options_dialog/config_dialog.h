@@ -1,7 +1,8 @@
 #pragma once
 // The rules of the advanced options dialog: the list colour, the large thumbnail size with its
-// "Default" box, the desktop's thumbnail cache on or off, the main toolbar's button texts and the three
-// toolbars' visibility. The dialog edits a copy; the main window applies the result only after OK.
+// "Default" box, the desktop's thumbnail cache on or off, the turn by EXIF orientation, the main toolbar's
+// button texts and the three toolbars' visibility. The dialog edits a copy; the main window applies the
+// result only after OK.
 #include <string>
 
 #include "control/dialogs.h"
@@ -17,14 +18,17 @@ struct ConfigValues {
     bool showButtonText = false;
     bool showMain = true, showView = true, showModify = true;
     bool thumbnailCache = true;
-    bool naturalOrder = false;  // names sort img2 before img10
+    bool turnByOrientation = true;  // pictures turned by their EXIF orientation
+    bool naturalOrder = false;      // names sort img2 before img10
     bool operator==(const ConfigValues&) const = default;
 };
 
 // The texts of the dialog, by interface number, as the pack gives them (some without "&").
 struct ConfigTexts {
     std::string caption, backgroundColor, imageListPage, toolbarsPage, width, height, showText, defaultBox,
-        defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache, naturalOrder;
+        defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache;
+    std::string turnByOrientation;
+    std::string naturalOrder;
 };
 ConfigTexts configTexts(const TLang& lang);
 
@@ -46,6 +50,7 @@ public:
     void setThumbWidth(int w) { m_values.thumbWidth = w; }
     void setThumbHeight(int h) { m_values.thumbHeight = h; }
     void setThumbnailCache(bool on) { m_values.thumbnailCache = on; }
+    void setTurnByOrientation(bool on) { m_values.turnByOrientation = on; }
     void setNaturalOrder(bool on) { m_values.naturalOrder = on; }
     void setToolbars(bool showText, bool main, bool view, bool modify);
     // A colour dialog at the swatch colour; the swatch takes the colour chosen.

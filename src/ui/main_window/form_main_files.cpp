@@ -15,6 +15,7 @@
 #include "ui/main_window/desktop_menu.h"
 #include "ui/main_window/file_progress.h"
 #include "ui/main_window/form_main.h"
+#include "ui/main_window/target_panel.h"
 #include "ui/options_dialog/form_config.h"
 
 namespace vexilo {
@@ -52,6 +53,7 @@ void TFormMain::SBConfigClick() {
     current.showView = !toolbar(Toolbar::View)->isHidden();
     current.showModify = !toolbar(Toolbar::Modify)->isHidden();
     current.thumbnailCache = m_search.useThumbnailCache;
+    current.turnByOrientation = m_search.turnByOrientation;
     current.naturalOrder = m_search.naturalOrder;
 
     bool sizeChanged = false;
@@ -76,6 +78,8 @@ void TFormMain::SBConfigClick() {
         toolbar(Toolbar::View)->setVisible(chosen->showView);
         toolbar(Toolbar::Modify)->setVisible(chosen->showModify);
         m_search.useThumbnailCache = chosen->thumbnailCache;
+        m_search.turnByOrientation = chosen->turnByOrientation;
+        m_targetPanel->setTurnByOrientation(chosen->turnByOrientation);
         if (chosen->naturalOrder != m_search.naturalOrder) {
             m_search.naturalOrder = chosen->naturalOrder;
             m_search.list().sort(m_search.SortKey, m_search.naturalOrder);

@@ -54,6 +54,9 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_cache = new QCheckBox(q(t.thumbnailCache));
     m_cache->setObjectName("ChBThumbnailCache");
     form->addRow(m_cache);
+    m_orientation = new QCheckBox(q(t.turnByOrientation));
+    m_orientation->setObjectName("ChBTurnByOrientation");
+    form->addRow(m_orientation);
     m_natural = new QCheckBox(q(t.naturalOrder));
     m_natural->setObjectName("ChBNaturalOrder");
     form->addRow(m_natural);
@@ -89,6 +92,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_view->setChecked(v.showView);
     m_modify->setChecked(v.showModify);
     m_cache->setChecked(v.thumbnailCache);
+    m_orientation->setChecked(v.turnByOrientation);
     m_natural->setChecked(v.naturalOrder);
     showSwatch();
 
@@ -99,6 +103,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     connect(m_width, &QSpinBox::valueChanged, this, [this](int w) { m_rules.setThumbWidth(w); });
     connect(m_height, &QSpinBox::valueChanged, this, [this](int h) { m_rules.setThumbHeight(h); });
     connect(m_cache, &QCheckBox::toggled, this, [this](bool on) { m_rules.setThumbnailCache(on); });
+    connect(m_orientation, &QCheckBox::toggled, this, [this](bool on) { m_rules.setTurnByOrientation(on); });
     connect(m_natural, &QCheckBox::toggled, this, [this](bool on) { m_rules.setNaturalOrder(on); });
     connect(colourButton, &QPushButton::clicked, this, [this] {
         m_rules.BitBtnBckgrndColorClick(m_dialogs);
