@@ -16,7 +16,7 @@ using search::Column;
 
 constexpr const char* kSynopsis =
     "[--subfolders] [--mask MASK|KIND]... [--all-files] [--sort name|ext|size|date|time|path] "
-    "[--thumbnails|--no-thumbnails] [--no-cache] [--format tsv|json] [--quiet] FOLDER...";
+    "[--natural] [--thumbnails|--no-thumbnails] [--no-cache] [--format tsv|json] [--quiet] FOLDER...";
 
 void printHelp() {
     std::cout << "usage: vexilo-cli scan " << kSynopsis
@@ -36,6 +36,8 @@ void printHelp() {
                  "  --all-files         also list every other file with its associated icon\n"
                  "  --sort KEY          sort by name, ext, size, date, time or path (default: in the\n"
                  "                      order found)\n"
+                 "  --natural           digits in names and folders sort as numbers (img2 before\n"
+                 "                      img10); sorts by name unless --sort says otherwise\n"
                  "  --thumbnails        load each file to learn its kind and icon number (default)\n"
                  "  --no-thumbnails     list the directory entries only: kind \"-\", icon -1\n"
                  "  --no-cache          neither read nor write the desktop's thumbnail cache\n"
@@ -99,6 +101,8 @@ int scan(const std::vector<std::string>& args) {
             s.buildThumbnails = false;
         } else if (a == "--no-cache") {
             s.useThumbnailCache = false;
+        } else if (a == "--natural") {
+            s.naturalOrder = true;  // img2 before img10; sorts by name unless --sort says otherwise
         } else if (a == "--format") {
             format = parseOutputFormat(value(i));
         } else if (a == "--quiet") {
@@ -126,6 +130,7 @@ int scan(const std::vector<std::string>& args) {
         }
         s.SBAddPathClick(f);
     }
+    if (s.naturalOrder && sortButton < 0) sortButton = 0;
     if (sortButton >= 0) s.SortKey = static_cast<std::uint8_t>(sortButton + 1);
 
     try {
@@ -133,7 +138,7 @@ int scan(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         // The rows found before the failure are still worth printing.
         std::cerr << "vexilo-cli scan: scan ended early: " << e.what() << "\n";
-        s.list().sort(s.SortKey);
+        s.list().sort(s.SortKey, s.naturalOrder);
         status = 1;
     }
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <sstream>
 #include <utility>
 
 #include "base/text.h"
@@ -15,6 +17,32 @@ namespace {
 // The pack that every resolution falls back to.
 constexpr const char* kFallbackFile = "english.lng";
 constexpr const char* kFallbackName = "English";
+
+// The user's languages in the order gettext asks them: LANGUAGE's list, then the first of
+// LC_ALL, LC_MESSAGES and LANG that is set; "de_DE.UTF-8@euro" counts as "de_DE".
+std::vector<std::string> wantedLanguages() {
+    std::vector<std::string> out;
+    auto add = [&](std::string code) {
+        code = code.substr(0, code.find_first_of(".@"));
+        if (!code.empty() && code != "C" && code != "POSIX") out.push_back(code);
+    };
+    if (const char* list = std::getenv("LANGUAGE")) {
+        std::istringstream in(list);
+        for (std::string code; std::getline(in, code, ':');) add(code);
+    }
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            add(value);
+            break;
+        }
+    }
+    return out;
+}
+
+std::string languageOf(const std::string& code) {
+    return foldCase(code.substr(0, code.find_first_of("_-")));
+}
 }  // namespace
 
 TLang::TLang(SettingsStore* store) : m_store(store) {}
@@ -27,7 +55,7 @@ std::string TLang::inProgramDir(const std::string& file) const {
     return dir + file;
 }
 
-bool TLang::acceptPack(const std::string& path, std::string* name) const {
+bool TLang::acceptPack(const std::string& path, std::string* name, std::string* code) const {
     const auto pack = LangPack::readFile(path);
     if (!pack) return false;
     const auto program = pack->value("Program");
@@ -35,12 +63,14 @@ bool TLang::acceptPack(const std::string& path, std::string* name) const {
     if (!program || program->empty() || *program != ProgramName || !language || language->empty())
         return false;
     if (name) *name = *language;
+    if (code) *code = pack->value("Locale").value_or("");
     return true;
 }
 
 void TLang::findPacks() {
     m_names.clear();
     m_files.clear();
+    m_codes.clear();
     m_index = -1;
     std::vector<std::string> files;
     if (DIR* dir = ::opendir(ProgramDir.empty() ? "." : ProgramDir.c_str())) {
@@ -55,10 +85,11 @@ void TLang::findPacks() {
               [](const std::string& a, const std::string& b) { return foldCase(a) < foldCase(b); });
     for (const auto& fileName : files) {
         const std::string path = inProgramDir(fileName);
-        std::string name;
-        if (acceptPack(path, &name)) {  // directories and unreadable files are refused here
+        std::string name, code;
+        if (acceptPack(path, &name, &code)) {  // directories and unreadable files are refused here
             m_names.push_back(name);
             m_files.push_back(path);
+            m_codes.push_back(code);
         }
         if (PumpEvents) PumpEvents();
     }
@@ -77,7 +108,8 @@ bool TLang::resolve(std::string& path, std::string& name) {
                 name = storedName;
                 file = storedFile;
             } else {
-                file = kFallbackFile;
+                // A first start: the pack of the desktop's language, else the fallback.
+                file = packForEnvironment();
                 name = kFallbackName;
             }
         } catch (const SettingsError&) {
@@ -93,9 +125,10 @@ bool TLang::resolve(std::string& path, std::string& name) {
             name = kFallbackName;
         }
         path = inProgramDir(file);
-        std::string language;
-        if (acceptPack(path, &language)) {
+        std::string language, code;
+        if (acceptPack(path, &language, &code)) {
             name = language;
+            m_code = code;
             found = true;
         }
     }
@@ -114,6 +147,18 @@ bool TLang::resolve(std::string& path, std::string& name) {
             m_files[static_cast<std::size_t>(m_index)] = path;
     }
     return true;
+}
+
+std::string TLang::packForEnvironment() const {
+    const auto wanted = wantedLanguages();
+    // An exact code ("pt_BR") wins over the language alone ("pt") at each step of the list.
+    for (const auto& code : wanted) {
+        for (std::size_t i = 0; i < m_codes.size(); ++i)
+            if (!m_codes[i].empty() && equalsIgnoreCase(m_codes[i], code)) return m_files[i];
+        for (std::size_t i = 0; i < m_codes.size(); ++i)
+            if (!m_codes[i].empty() && languageOf(m_codes[i]) == languageOf(code)) return m_files[i];
+    }
+    return kFallbackFile;
 }
 
 int TLang::load() {

@@ -71,18 +71,25 @@ public:
     const std::vector<std::string>& langFiles() const { return m_files; }
     int langIndex() const { return m_index; }
 
-    // True when the pack at path is for ProgramName and has a display name; fills name.
-    bool acceptPack(const std::string& path, std::string* name = nullptr) const;
+    // True when the pack at path is for ProgramName and has a display name; fills name (and
+    // code with its "Locale" line, e.g. "de" or "pt_BR", empty when it has none).
+    bool acceptPack(const std::string& path, std::string* name = nullptr, std::string* code = nullptr) const;
+
+    // The language code of the pack in use (its "Locale" line), empty before a load.
+    const std::string& languageCode() const { return m_code; }
 
 private:
     std::string inProgramDir(const std::string& file) const;
     bool resolve(std::string& path, std::string& name);
+    std::string packForEnvironment() const;
 
     SettingsStore* m_store;
     LangTextList m_interface;
     LangTextList m_messages;
     std::vector<std::string> m_names;
     std::vector<std::string> m_files;
+    std::vector<std::string> m_codes;  // each found pack's language code
+    std::string m_code;
     int m_index = -1;
 };
 

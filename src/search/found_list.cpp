@@ -149,7 +149,32 @@ int FoundImageList::ListView1Compare(const FoundRow& a, const FoundRow& b, std::
     }
 }
 
-void FoundImageList::sort(std::uint8_t sortKey) {
+int compareNatural(std::string_view a, std::string_view b) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            while (i < a.size() && a[i] == '0') ++i;
+            while (j < b.size() && b[j] == '0') ++j;
+            std::size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei])) ++ei;
+            while (ej < b.size() && digit(b[ej])) ++ej;
+            // Without leading zeros the longer run is the larger number; equal lengths compare
+            // digit by digit.
+            if (ei - i != ej - j) return ei - i < ej - j ? -1 : 1;
+            if (const int c = a.substr(i, ei - i).compare(b.substr(j, ej - j)); c != 0) return c;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    return (i < a.size()) - (j < b.size());
+}
+
+void FoundImageList::sort(std::uint8_t sortKey, bool natural) {
     changing(ListChange::Sort, 0);
     // The text keys are upper-cased once per row, not once per comparison.
     std::vector<std::string> keys;
@@ -158,10 +183,14 @@ void FoundImageList::sort(std::uint8_t sortKey) {
         for (const auto& r : m_rows)
             keys.push_back(sortKey == sortkey::Name ? upperCase(r.caption) : sortExtension(r.caption));
     }
+    natural = natural && (sortKey == sortkey::Name || sortKey == sortkey::Path);
     std::vector<std::size_t> order(m_rows.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     // Equal keys answer "not less", so the stable sort keeps such rows in their present order.
     std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+        if (natural && sortKey == sortkey::Path)
+            return compareNatural(m_rows[x].image.Folder, m_rows[y].image.Folder) < 0;
+        if (natural) return compareNatural(keys[x], keys[y]) < 0;
         if (!keys.empty()) return keys[x] < keys[y];
         return ListView1Compare(m_rows[x], m_rows[y], sortKey) < 0;
     });

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "raster/bitmap.h"
@@ -115,8 +116,9 @@ public:
 
     // Three-way comparison of two rows by a sort key (0 for equal keys).
     static int ListView1Compare(const FoundRow& a, const FoundRow& b, std::uint8_t sortKey);
-    // Ascending stable sort: rows with equal keys keep their present order.
-    void sort(std::uint8_t sortKey);
+    // Ascending stable sort: rows with equal keys keep their present order. `natural` compares
+    // names and folders with compareNatural.
+    void sort(std::uint8_t sortKey, bool natural = false);
 
     // Told before and after every change, with the row concerned (0 for Reset and Sort), so a
     // view model can bracket it.
@@ -142,5 +144,9 @@ private:
 // The extension of a caption as the sort uses it: the text after the last ".", upper-cased;
 // empty when there is no dot.
 std::string sortExtension(const std::string& caption);
+
+// Natural order: runs of digits compare as numbers ("img2" before "img10", "a007" equal to
+// "a7"), everything else byte by byte. Answers <0, 0 or >0.
+int compareNatural(std::string_view a, std::string_view b);
 
 }  // namespace vexilo::search

@@ -3,9 +3,11 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QPalette>
 #include <QPointer>
 #include <QShortcut>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <utility>
@@ -77,6 +79,12 @@ THelpViewer::THelpViewer(QString folder, QWidget* parent)
     m_browser = new QTextBrowser(this);
     m_browser->setOpenExternalLinks(true);
     m_browser->setSearchPaths({m_folder});
+    // The pages' colours follow the palette, so a dark theme reads as well as a light one.
+    const QPalette& pal = m_browser->palette();
+    m_browser->document()->setDefaultStyleSheet(
+        QStringLiteral("h1, h2 { color: %1; } p.nav { color: %2; } th { background-color: %3; }")
+            .arg(pal.color(QPalette::Link).name(), pal.color(QPalette::PlaceholderText).name(),
+                 pal.color(QPalette::AlternateBase).name()));
 
     const auto button = [this](const char* icon, const QString& tip) {
         auto* b = new QToolButton(this);

@@ -163,7 +163,7 @@ void ImageSearch::runOnce() {
     else
         m_queue->settle(m_addRow, 0);
     m_queue.reset();
-    if (!m_restartPending) m_list.sort(SortKey);
+    if (!m_restartPending) m_list.sort(SortKey, naturalOrder);
 }
 
 bool ImageSearch::cacheAllowedHere() {
@@ -219,7 +219,7 @@ void ImageSearch::ShowScanProgress() {
 void ImageSearch::SelListViewSort(int button) {
     if (button < 0 || button > 5) return;
     SortKey = static_cast<std::uint8_t>(button + 1);
-    m_list.sort(SortKey);
+    m_list.sort(SortKey, naturalOrder);
 }
 
 void ImageSearch::ChLBMasksClickCheck() {

@@ -47,6 +47,8 @@ public:
     // Pictures turned by their EXIF orientation (the advanced option). The shared cache holds
     // turned thumbnails, so a scan without the turn neither reads nor writes it.
     bool turnByOrientation = true;
+    // Names and folders sort with digit runs as numbers (img2 before img10; an advanced option).
+    bool naturalOrder = false;
     // False: every thumbnail is made (the rows' kinds and icon numbers come from it) but not
     // kept, so a scan of many files costs only its rows (the command line prints no picture).
     bool keepThumbnails = true;

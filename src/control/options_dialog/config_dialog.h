@@ -19,6 +19,7 @@ struct ConfigValues {
     bool showMain = true, showView = true, showModify = true;
     bool thumbnailCache = true;
     bool turnByOrientation = true;  // pictures turned by their EXIF orientation
+    bool naturalOrder = false;      // names sort img2 before img10
     bool operator==(const ConfigValues&) const = default;
 };
 
@@ -27,6 +28,7 @@ struct ConfigTexts {
     std::string caption, backgroundColor, imageListPage, toolbarsPage, width, height, showText, defaultBox,
         defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache;
     std::string turnByOrientation;
+    std::string naturalOrder;
 };
 ConfigTexts configTexts(const TLang& lang);
 
@@ -49,6 +51,7 @@ public:
     void setThumbHeight(int h) { m_values.thumbHeight = h; }
     void setThumbnailCache(bool on) { m_values.thumbnailCache = on; }
     void setTurnByOrientation(bool on) { m_values.turnByOrientation = on; }
+    void setNaturalOrder(bool on) { m_values.naturalOrder = on; }
     void setToolbars(bool showText, bool main, bool view, bool modify);
     // A colour dialog at the swatch colour; the swatch takes the colour chosen.
     void BitBtnBckgrndColorClick(Dialogs& dialogs);

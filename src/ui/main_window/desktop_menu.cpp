@@ -11,13 +11,12 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMimeDatabase>
-#include <QProcess>
 #include <QUrl>
 
 #include "base/text.h"
 #include "base/version.h"
 #include "control/dialogs.h"
-#include "files/desktop_entries.h"
+#include "files/desktop_applications.h"
 #include "lang/lang.h"
 #include "lang/lang_pack.h"
 #include "ui/qt_text.h"
@@ -26,12 +25,14 @@ namespace vexilo {
 
 namespace {
 
-void launch(const DesktopEntry& entry, const std::string& path, Dialogs& dialogs, const TLang& lang) {
-    const auto argv = expandExec(entry, path);
-    QStringList args;
-    for (std::size_t i = 1; i < argv.size(); ++i) args << q(argv[i]);
-    if (argv.empty() || !QProcess::startDetached(q(argv[0]), args))
-        dialogs.error(kProgramName, formatLangText(lang.messageText(32), {entry.name}));
+void launch(const DesktopApplication& app, const std::string& path, Dialogs& dialogs, const TLang& lang) {
+    if (!launchApplication(app.id, path))
+        dialogs.error(kProgramName, formatLangText(lang.messageText(32), {app.name}));
+}
+
+// An application's icon: a theme name, or a file when the entry names one by its path.
+QIcon appIcon(const DesktopApplication& app) {
+    return app.icon.starts_with('/') ? QIcon(q(app.icon)) : QIcon::fromTheme(q(app.icon));
 }
 
 QString permissionsText(const QFileInfo& info, const TLang& lang) {
@@ -74,14 +75,13 @@ std::unique_ptr<QMenu> buildDesktopMenu(const std::string& path, QWidget* parent
     if (::stat(path.c_str(), &st) != 0) return nullptr;
     const QString file = q(path);
     const std::string mime = QMimeDatabase().mimeTypeForFile(file).name().toStdString();
-    const DesktopApplications apps = DesktopApplications::fromEnvironment();
-    const auto listed = apps.forMimeType(mime);
-    const auto preferred = apps.defaultFor(mime);
+    const auto listed = applicationsFor(mime);
+    const auto preferred = defaultApplicationFor(mime);
 
     auto menu = std::make_unique<QMenu>(parent);
     menu->setObjectName("DesktopActions");
     if (preferred) {
-        QAction* open = menu->addAction(QIcon::fromTheme(q(preferred->icon)),
+        QAction* open = menu->addAction(appIcon(*preferred),
                                         q(formatLangText(lang.interfaceText(120), {preferred->name})));
         QFont bold = open->font();
         bold.setBold(true);
@@ -96,7 +96,7 @@ std::unique_ptr<QMenu> buildDesktopMenu(const std::string& path, QWidget* parent
     QMenu* others = menu->addMenu(q(lang.interfaceText(122)));
     for (const auto& entry : listed) {
         if (preferred && entry.id == preferred->id) continue;
-        QAction* a = others->addAction(QIcon::fromTheme(q(entry.icon)), q(entry.name));
+        QAction* a = others->addAction(appIcon(entry), q(entry.name));
         QObject::connect(a, &QAction::triggered, menu.get(),
                          [entry, path, &dialogs, &lang] { launch(entry, path, dialogs, lang); });
     }

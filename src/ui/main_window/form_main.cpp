@@ -55,6 +55,7 @@
 #include "ui/main_window/form_main_util.h"
 #include "ui/main_window/found_list_model.h"
 #include "ui/main_window/target_panel.h"
+#include "ui/qt_translation.h"
 #include "ui/screen_fit.h"
 #include "ui/splash.h"
 
@@ -81,6 +82,7 @@ TFormMain::TFormMain(SettingsStore& store, TLang& lang, Dialogs& dialogs, StartO
     setWindowIcon(applicationIcon());
     setMinimumSize(560, 380);
     resize(940, 620);
+    setAcceptDrops(true);
 
     buildActions();
     m_pages = new QTabWidget(this);
@@ -278,6 +280,7 @@ void TFormMain::applyLanguage() {
         return;
     }
     m_langLoaded = true;
+    installQtTranslation(m_lang.languageCode());
     for (const Command& c : commandTable()) {
         QAction* a = action(c.id);
         const QString t = text(c.textNumber);
@@ -425,6 +428,46 @@ void TFormMain::CheckListBox1DragDrop(const std::string& folder) {
     refreshFolderList();
 }
 
+void TFormMain::dropPaths(const std::vector<std::string>& paths) {
+    // Dropped paths are absolute: the command line's rule makes the folders and the files.
+    const StartOptions dropped = parseCommandLine(paths, "/");
+    if (dropped.folders.empty()) return;
+    for (const auto& folder : dropped.folders) m_search.SBAddPathClick(folder);
+    m_namedFiles = dropped.files;
+    refreshFolderList();
+    // After the drop has returned to the window system: the scan pumps events.
+    QTimer::singleShot(0, this, [this] { SBScanClick(); });
+}
+
+namespace {
+// Local files from elsewhere; a row dragged within this window is no drop.
+std::vector<std::string> droppedPaths(const QDropEvent* event, const QWidget* window) {
+    std::vector<std::string> paths;
+    const auto* source = qobject_cast<const QWidget*>(event->source());
+    if (source && source->window() == window) return paths;
+    if (!event->mimeData() || !event->mimeData()->hasUrls()) return paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile() && QFileInfo::exists(url.toLocalFile()))
+            paths.push_back(url.toLocalFile().toStdString());
+    return paths;
+}
+}  // namespace
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedPaths(event, this).empty()) event->acceptProposedAction();
+}
+
+void TFormMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (!droppedPaths(event, this).empty()) event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+    const auto paths = droppedPaths(event, this);
+    if (paths.empty()) return;
+    event->acceptProposedAction();
+    dropPaths(paths);
+}
+
 void TFormMain::SBDelPathClick(search::DeletePaths which) {
     m_search.SBDelPathClick(which);
     refreshFolderList();
@@ -475,6 +518,8 @@ void TFormMain::SelListViewType(int style) {
     m_iconDelegate->setIconSize(m_iconView->iconSize());
     m_iconView->setUniformItemSizes(style == 0);
     m_iconView->setTextElideMode(style == 0 ? Qt::ElideRight : Qt::ElideMiddle);
+    // A view mode switches dragging off for a static layout: rows drag out as files all the same.
+    m_iconView->setDragDropMode(QAbstractItemView::DragOnly);
     m_viewStack->setCurrentWidget(m_iconView);
 }
 

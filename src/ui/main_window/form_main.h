@@ -81,6 +81,9 @@ public:
     }
     // Adds a folder dropped on the search folders (from the tree or a file manager).
     void CheckListBox1DragDrop(const std::string& folder);
+    // Files and folders dropped on the list or the window: their folders join the search, a scan
+    // starts, and the files are selected once found (as files named on the command line).
+    void dropPaths(const std::vector<std::string>& paths);
 
     // Hooks for the target preview: a row was clicked; the target needs redrawing.
     void ListView1Click();
@@ -132,6 +135,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildActions();
@@ -169,7 +175,7 @@ private:
     Dialogs& m_dialogs;
     MainForm m_form;
     search::ImageSearch& m_search;          // the form's
-    std::vector<std::string> m_namedFiles;  // from the command line, selected once found
+    std::vector<std::string> m_namedFiles;  // from the command line or a drop, selected once found
     bool m_closing = false;
     bool m_closingForSignal = false;
     bool m_langLoaded = false;

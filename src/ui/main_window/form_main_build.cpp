@@ -511,6 +511,8 @@ void TFormMain::buildImagesTab(QWidget* page) {
     m_detailView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_detailView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_detailView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Rows drag out as files; drops go on to the window (dropEvent).
+    m_detailView->setDragDropMode(QAbstractItemView::DragOnly);
     m_detailView->setIconSize(QSize(search::kSmallCellSize, search::kSmallCellSize));
     m_detailView->header()->setSectionsClickable(true);
     m_detailView->header()->setSortIndicatorShown(false);

@@ -54,6 +54,7 @@ void TFormMain::SBConfigClick() {
     current.showModify = !toolbar(Toolbar::Modify)->isHidden();
     current.thumbnailCache = m_search.useThumbnailCache;
     current.turnByOrientation = m_search.turnByOrientation;
+    current.naturalOrder = m_search.naturalOrder;
 
     bool sizeChanged = false;
     const auto chosen = TFormConfig::SBConfigClick(
@@ -65,6 +66,10 @@ void TFormMain::SBConfigClick() {
              {static_cast<QAbstractItemView*>(m_iconView), static_cast<QAbstractItemView*>(m_detailView)}) {
             QPalette palette = view->palette();
             palette.setColor(QPalette::Base, colour);
+            // The captions stay readable on the chosen colour, whatever the desktop's palette.
+            palette.setColor(QPalette::Text, colour.lightnessF() < 0.5 ? Qt::white : Qt::black);
+            palette.setColor(QPalette::AlternateBase,
+                             colour.lightnessF() < 0.5 ? colour.lighter(120) : colour.darker(106));
             view->setPalette(palette);
         }
         if (sizeChanged) setThumbnailSize(chosen->thumbWidth, chosen->thumbHeight);
@@ -75,6 +80,10 @@ void TFormMain::SBConfigClick() {
         m_search.useThumbnailCache = chosen->thumbnailCache;
         m_search.turnByOrientation = chosen->turnByOrientation;
         m_targetPanel->setTurnByOrientation(chosen->turnByOrientation);
+        if (chosen->naturalOrder != m_search.naturalOrder) {
+            m_search.naturalOrder = chosen->naturalOrder;
+            m_search.list().sort(m_search.SortKey, m_search.naturalOrder);
+        }
     }
     ApplyButtonCaptions();
     miToolbars1Click(nullptr);

@@ -1,6 +1,8 @@
 #include "ui/main_window/found_list_model.h"
 
+#include <QMimeData>
 #include <QPixmap>
+#include <QUrl>
 #include <unordered_map>
 
 #include "ui/platform/qimage_convert.h"
@@ -141,6 +143,30 @@ QSize FoundListDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
     const QString text = index.data(Qt::DisplayRole).toString();
     const int w = m_icon.width() + 24 + option.fontMetrics.horizontalAdvance(text);  // icon and text margins
     return {w, std::max(m_icon.height(), option.fontMetrics.height()) + 4};
+}
+
+Qt::ItemFlags FoundListModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    return index.isValid() ? f | Qt::ItemIsDragEnabled : f;
+}
+
+QStringList FoundListModel::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* FoundListModel::mimeData(const QModelIndexList& indexes) const {
+    QList<QUrl> urls;
+    for (const QModelIndex& index : indexes) {
+        if (!index.isValid() || static_cast<std::size_t>(index.row()) >= m_list.size()) continue;
+        // Icons inside one library are rows of one file.
+        const QUrl url = QUrl::fromLocalFile(
+            QString::fromStdString(m_list.row(static_cast<std::size_t>(index.row())).image.path()));
+        if (!urls.contains(url)) urls << url;
+    }
+    if (urls.isEmpty()) return nullptr;
+    auto* mime = new QMimeData;
+    mime->setUrls(urls);
+    return mime;
 }
 
 }  // namespace vexilo

@@ -23,6 +23,10 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Rows drag out as their files (text/uri-list), each file once.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
     void setColumnTitles(const QStringList& titles);
     // The thumbnail lists changed (a new cell size emptied the large one): icons are made anew.

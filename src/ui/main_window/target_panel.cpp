@@ -1,13 +1,17 @@
 #include "ui/main_window/target_panel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QGroupBox>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "control/full_view/gif_playback.h"
@@ -58,6 +62,35 @@ void PreviewImage::contextMenuEvent(QContextMenuEvent* event) {
     if (m_menu) m_menu->popup(event->globalPos());
 }
 
+QMimeData* PreviewImage::dragData() const {
+    const std::string file = shownFile ? shownFile() : std::string();
+    if (file.empty()) return nullptr;
+    auto* mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+    if (!m_image.isNull()) mime->setImageData(m_image);
+    return mime;
+}
+
+void PreviewImage::mousePressEvent(QMouseEvent* event) {
+    m_pressedAt = event->button() == Qt::LeftButton ? event->position().toPoint() : QPoint(-1, -1);
+    QWidget::mousePressEvent(event);
+}
+
+void PreviewImage::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton) || m_pressedAt.x() < 0 ||
+        (event->position().toPoint() - m_pressedAt).manhattanLength() < QApplication::startDragDistance())
+        return;
+    m_pressedAt = {-1, -1};
+    QMimeData* mime = dragData();
+    if (!mime) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mime);
+    if (!m_image.isNull())
+        drag->setPixmap(
+            QPixmap::fromImage(m_image.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    drag->exec(Qt::CopyAction);
+}
+
 TargetPanel::TargetPanel(FullViewPosition& fullViewPlace, TLang& lang, Dialogs& dialogs,
                          const Bitmap& placeholder, const ExportOptions& exportOptions,
                          TargetControls controls, QWidget* parent)
@@ -76,6 +109,7 @@ TargetPanel::TargetPanel(FullViewPosition& fullViewPlace, TLang& lang, Dialogs& 
     else
         (new QVBoxLayout(m_controls.groupBox))->addWidget(this);
     m_preview->setPopupMenu(m_controls.popup);
+    m_preview->shownFile = [this] { return m_target.hasTarget() ? m_target.TargetPath() : std::string(); };
 
     m_view = new TFormView(fullViewPlace, this);
     m_save.rowSelected = [this] { return selectedRow && selectedRow() != nullptr; };

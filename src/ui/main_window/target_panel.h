@@ -13,6 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QMenu;
+class QMimeData;
 class QSpinBox;
 
 namespace vexilo {
@@ -31,6 +32,11 @@ public:
     const QImage& image() const { return m_image; }
     void setPopupMenu(QMenu* menu) { m_menu = menu; }
     QSize sizeHint() const override { return {200, 150}; }
+    // The file the picture shows, empty for none: a drag takes it out as that file and as the
+    // picture.
+    std::function<std::string()> shownFile;
+    // What a drag of the preview carries; null when it shows no file.
+    QMimeData* dragData() const;
 
 signals:
     void doubleClicked();
@@ -41,9 +47,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     QImage m_image;
+    QPoint m_pressedAt{-1, -1};
     QMenu* m_menu = nullptr;
 };
 

@@ -57,6 +57,9 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_orientation = new QCheckBox(q(t.turnByOrientation));
     m_orientation->setObjectName("ChBTurnByOrientation");
     form->addRow(m_orientation);
+    m_natural = new QCheckBox(q(t.naturalOrder));
+    m_natural->setObjectName("ChBNaturalOrder");
+    form->addRow(m_natural);
     m_pages->addTab(imageList, q(t.imageListPage));
 
     auto* toolbars = new QWidget;
@@ -90,6 +93,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_modify->setChecked(v.showModify);
     m_cache->setChecked(v.thumbnailCache);
     m_orientation->setChecked(v.turnByOrientation);
+    m_natural->setChecked(v.naturalOrder);
     showSwatch();
 
     connect(m_default, &QCheckBox::toggled, this, [this](bool on) {
@@ -100,6 +104,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     connect(m_height, &QSpinBox::valueChanged, this, [this](int h) { m_rules.setThumbHeight(h); });
     connect(m_cache, &QCheckBox::toggled, this, [this](bool on) { m_rules.setThumbnailCache(on); });
     connect(m_orientation, &QCheckBox::toggled, this, [this](bool on) { m_rules.setTurnByOrientation(on); });
+    connect(m_natural, &QCheckBox::toggled, this, [this](bool on) { m_rules.setNaturalOrder(on); });
     connect(colourButton, &QPushButton::clicked, this, [this] {
         m_rules.BitBtnBckgrndColorClick(m_dialogs);
         showSwatch();

@@ -54,6 +54,7 @@ private:
     QCheckBox* m_modify;
     QCheckBox* m_cache;  // the desktop's thumbnail cache
     QCheckBox* m_orientation = nullptr;
+    QCheckBox* m_natural;
 };
 
 }  // namespace vexilo
