@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <optional>
 
 #include "base/errors.h"
@@ -199,6 +200,50 @@ void decodeRle(ByteReader& r, const DibHeader& h, Bitmap& out) {
     }
 }
 
+// A row of three-byte blue, green, red pixels as 0x00RRGGBB words. Four pixels are twelve
+// bytes, read as three little-endian words and split by shifts; the rest go byte by byte.
+void bgrRow(const std::uint8_t* src, std::uint32_t* dst, std::size_t w) {
+    std::size_t x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 4 <= w; x += 4, src += 12) {
+            std::uint32_t a, b, c;
+            std::memcpy(&a, src, 4);
+            std::memcpy(&b, src + 4, 4);
+            std::memcpy(&c, src + 8, 4);
+            dst[x] = a & 0xFFFFFFu;
+            dst[x + 1] = ((a >> 24) | (b << 8)) & 0xFFFFFFu;
+            dst[x + 2] = ((b >> 16) | (c << 16)) & 0xFFFFFFu;
+            dst[x + 3] = c >> 8;
+        }
+    }
+    for (; x < w; ++x, src += 3) dst[x] = packRgb({src[2], src[1], src[0]});
+}
+
+// Words per colour channel value of a 16-bit layout: the channel scaled to 8 bits as the raster's
+// format stores it, already at its place in the word. The raster stores channels independently.
+struct Words16 {
+    std::vector<std::uint32_t> table[3];
+    Words16(const Channel* ch, const Bitmap& out) {
+        for (int i = 0; i < 3; ++i) {
+            auto& t = table[i];
+            // A pixel has 16 bits: mask bits above them never show.
+            const std::uint32_t last = (ch[i].mask & 0xFFFFu) >> ch[i].shift;
+            t.resize(std::size_t{last} + 1);
+            const int place = 16 - 8 * i;  // red, green, blue
+            for (std::uint32_t v = 0; v <= last; ++v) {
+                Color c{};
+                (i == 0 ? c.r : i == 1 ? c.g : c.b) = ch[i](v << ch[i].shift);
+                t[v] = out.encode(c) & (0xFFu << place);
+            }
+        }
+    }
+    std::uint32_t operator()(const Channel* ch, std::uint32_t v) const {
+        std::uint32_t word = 0;
+        for (int i = 0; i < 3; ++i) word |= table[i][(v & ch[i].mask) >> ch[i].shift];
+        return word;
+    }
+};
+
 PixelFormat directFormat(const DibHeader& h, const Channel* ch) {
     if (h.bits == 24) return PixelFormat::Bpp24;
     if (h.bits == 32) return PixelFormat::Bpp32;
@@ -295,6 +340,10 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
     const auto bytes = px.data();
     const bool standard32 =
         h.bits == 32 && h.masks[0] == 0x00FF0000 && h.masks[1] == 0x0000FF00 && h.masks[2] == 0x000000FF;
+    // The stored word of a standard 32-bit pixel is its four bytes as they are.
+    const bool copy32 = standard32 && h.masks[3] == 0xFF000000 && std::endian::native == std::endian::little;
+    std::optional<Words16> words16;
+    if (h.bits == 16) words16.emplace(ch, out);
     for (int y = 0; y < height; ++y) {
         const int target = h.topDown ? y : height - 1 - y;
         const std::uint8_t* src = bytes.data() + static_cast<std::size_t>(y) * stride;
@@ -312,13 +361,16 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
                 break;
             }
             case 8:
-                for (int x = 0; x < w; ++x) dst[static_cast<std::size_t>(x)] = src[x];
+                std::copy(src, src + w, dst.begin());
                 break;
             case 24:
-                for (int x = 0; x < w; ++x, src += 3)
-                    dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]});
+                bgrRow(src, dst.data(), dst.size());
                 break;
             case 32:
+                if (copy32) {
+                    std::memcpy(dst.data(), src, dst.size_bytes());
+                    break;
+                }
                 if (standard32) {
                     for (int x = 0; x < w; ++x, src += 4)
                         dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]}, src[3]);
@@ -334,7 +386,7 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
             case 16:
                 for (int x = 0; x < w; ++x, src += 2) {
                     const std::uint32_t v = src[0] | (src[1] << 8);
-                    dst[static_cast<std::size_t>(x)] = out.encode({ch[0](v), ch[1](v), ch[2](v)});
+                    dst[static_cast<std::size_t>(x)] = (*words16)(ch, v);
                 }
                 break;
             default:

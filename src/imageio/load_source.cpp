@@ -52,7 +52,9 @@ bool LoadSource::readUpTo(std::size_t want) {
     while (!m_atEnd && m_data.size() < want) {
         const std::size_t have = m_data.size();
         // Read straight into the buffer; the size from fstat is only a hint (files change).
-        const std::size_t room = std::max<std::size_t>(want - have, 4096);
+        // Exactly what is wanted: the one byte past the size that finds the end of a whole-file
+        // read fits the capacity bytes() reserved, where a larger read would move the file.
+        const std::size_t room = want - have;
         m_data.resize(have + room);
         const ssize_t n = ::read(m_fd.get(), m_data.data() + have, room);
         if (n < 0) {
