@@ -93,4 +93,28 @@ std::span<const std::uint8_t> LoadSource::bytes(std::uint64_t maxBytes) {
     return {m_data.data(), m_data.size()};
 }
 
+std::uint64_t LoadSource::size() {
+    return readable() ? m_size : 0;
+}
+
+std::size_t LoadSource::readAt(std::uint64_t offset, std::span<std::uint8_t> into) {
+    if (!readable()) throw FileError(m_openError);
+    // What was read already serves (the head, or all of a file read whole).
+    if (offset <= m_data.size() && (into.size() <= m_data.size() - offset || m_atEnd)) {
+        const std::size_t n = std::min<std::size_t>(into.size(), m_data.size() - static_cast<std::size_t>(offset));
+        std::memcpy(into.data(), m_data.data() + offset, n);
+        return n;
+    }
+    std::size_t done = 0;
+    while (done < into.size()) {
+        const ssize_t n = ::pread(m_fd.get(), into.data() + done, into.size() - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw FileError("Cannot read file \"" + m_path + "\": " + std::strerror(errno));
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 }  // namespace vexilo
