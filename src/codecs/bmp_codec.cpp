@@ -418,14 +418,16 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
         const std::size_t perBlock = std::max<std::size_t>(1, kBlockBytes / stride);
         ByteBuffer block(std::min(perBlock * stride, *needed));
         for (int y0 = 0; y0 < height;) {
-            const int rows = static_cast<int>(std::min<std::size_t>(perBlock, static_cast<std::size_t>(height - y0)));
+            const int rows =
+                static_cast<int>(std::min<std::size_t>(perBlock, static_cast<std::size_t>(height - y0)));
             const std::uint64_t offset = start + static_cast<std::uint64_t>(y0) * stride;
             const std::size_t want = static_cast<std::size_t>(
                 std::min<std::uint64_t>(static_cast<std::uint64_t>(rows) * stride, total - offset));
             const std::size_t got = blocks->readAt(offset, {block.data(), want});
             if (got < static_cast<std::size_t>(rows - 1) * stride + (y0 + rows == height ? lastRow : stride))
                 fail("truncated pixel data");
-            for (int i = 0; i < rows; ++i) convertRow(y0 + i, block.data() + static_cast<std::size_t>(i) * stride);
+            for (int i = 0; i < rows; ++i)
+                convertRow(y0 + i, block.data() + static_cast<std::size_t>(i) * stride);
             y0 += rows;
         }
         return out;

@@ -101,14 +101,15 @@ std::size_t LoadSource::readAt(std::uint64_t offset, std::span<std::uint8_t> int
     if (!readable()) throw FileError(m_openError);
     // What was read already serves (the head, or all of a file read whole).
     if (offset <= m_data.size() && (into.size() <= m_data.size() - offset || m_atEnd)) {
-        const std::size_t n = std::min<std::size_t>(into.size(), m_data.size() - static_cast<std::size_t>(offset));
+        const std::size_t n =
+            std::min<std::size_t>(into.size(), m_data.size() - static_cast<std::size_t>(offset));
         std::memcpy(into.data(), m_data.data() + offset, n);
         return n;
     }
     std::size_t done = 0;
     while (done < into.size()) {
-        const ssize_t n = ::pread(m_fd.get(), into.data() + done, into.size() - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pread(m_fd.get(), into.data() + done, into.size() - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw FileError("Cannot read file \"" + m_path + "\": " + std::strerror(errno));
         if (n == 0) break;
