@@ -20,6 +20,8 @@ struct JpegOptions {
 struct ExportOptions {
     IconColors iconColors = IconColors::Colors256;
     JpegOptions jpeg;
+    // WebP files without loss; else lossy at the JPEG quality.
+    bool webpLossless = false;
 };
 
 }  // namespace vexilo

@@ -37,6 +37,7 @@ Thumbnail MakeThumbnail(const ThumbnailJob& given, LoadBuffers* buffers) {
     LoadRequest request = job.cache ? LoadRequest::thumbnail(side, side, buffers)
                                     : LoadRequest::thumbnail(job.cellWidth, job.cellHeight, buffers);
     request.associatedIcon = false;
+    request.turnByOrientation = job.turnByOrientation;
     Bitmap picture;
     FileKind kind = kind::AllFiles;
     out.loaded = ProbeImageKind(job.path, &picture, kind, request);

@@ -22,6 +22,7 @@ struct ThumbnailJob {
     int cellWidth = 0, cellHeight = 0;  // the largest cell the picture is stretched into
     // Null when the thumbnail is not cached: the cache is off or the file lies inside it.
     const ThumbnailCache* cache = nullptr;
+    bool turnByOrientation = true;  // see LoadRequest
 };
 
 struct Thumbnail {

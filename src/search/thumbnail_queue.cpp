@@ -49,7 +49,8 @@ void ThumbnailQueue::add(const std::string& folder, const FoundEntry& entry, boo
                          entry.FullSize,
                          m_options.cellWidth,
                          m_options.cellHeight,
-                         cached ? m_options.cache : nullptr};
+                         cached ? m_options.cache : nullptr,
+                         m_options.turnByOrientation};
         flight.ticket = m_pool.submit(std::move(job));
     }
     m_inFlight.push_back(std::move(flight));
@@ -75,7 +76,8 @@ void ThumbnailQueue::loadHere(Flight& flight) const {
     });
     if (icons) return;
     FileKind found = kind::AllFiles;
-    const LoadRequest request = LoadRequest::thumbnail(m_options.cellWidth, m_options.cellHeight);
+    LoadRequest request = LoadRequest::thumbnail(m_options.cellWidth, m_options.cellHeight);
+    request.turnByOrientation = m_options.turnByOrientation;
     if (ProbeImageKind(path, &picture, found, request))
         rows.push_back({name, std::move(picture), found, -1});
     else

@@ -32,7 +32,7 @@ TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
     const test::CliResult r =
         run("probe --ppm '" + dir.file("ppm") + "' '" + a + "' '" + photo + "' '" + missing + "'");
     EXPECT_EQ(r.status, 1);  // one file did not load
-    EXPECT_EQ(r.out, "11\t3x2\t32\t" + a + "\n7\t3x2\t24\t" + photo + "\n-\t-\t-\t" + missing + "\n");
+    EXPECT_EQ(r.out, "png\t3x2\t32\t" + a + "\nbmp\t3x2\t24\t" + photo + "\n-\t-\t-\t" + missing + "\n");
 
     const auto ppm = test::readFile(dir.path() / "ppm" / "a.png.ppm");
     const std::string header = "P6\n3 2\n255\n";
@@ -46,6 +46,11 @@ TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
     EXPECT_EQ(run("probe '" + a + "'").status, 0);
     EXPECT_EQ(run("probe").status, 2);
     EXPECT_EQ(run("probe --ppm").status, 2);
+
+    // A TIFF stored 16 x 12 with EXIF orientation 6 stands upright unless told otherwise.
+    const std::string turned = "'" + (fs::path(VEXILO_TEST_DATA_DIR) / "formats/turned6.tif").string() + "'";
+    EXPECT_NE(run("probe " + turned).out.find("\t12x16\t"), std::string::npos);
+    EXPECT_NE(run("probe --no-orientation " + turned).out.find("\t16x12\t"), std::string::npos);
 }
 
 // The tool links no Qt; a metafile brings in the desktop module, which draws it with Qt.
@@ -56,7 +61,7 @@ TEST(CliProbe, AMetafileLoadsTheDesktopModule) {
                     writeMetafile(test::makeBitmap(4, 3, PixelFormat::Bpp24, test::patternColor), false));
     const test::CliResult r = test::runCli("probe '" + dir.file("a.wmf") + "'", true);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "5\t4x3\t32\t" + dir.file("a.wmf") + "\n");  // and nothing on standard error
+    EXPECT_EQ(r.out, "wmf\t4x3\t32\t" + dir.file("a.wmf") + "\n");  // and nothing on standard error
 }
 
 }  // namespace

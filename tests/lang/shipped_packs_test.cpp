@@ -22,19 +22,24 @@ using ::testing::UnorderedElementsAre;
 const fs::path kLangDir = fs::path(VEXILO_SOURCE_DIR) / "lang";
 
 // Interface texts and messages that the windows look up.
+// clang-format off
 const std::vector<int> kInterfaceNumbers = {
     3,   4,   5,   6,   7,   9,   10,  11,  12,  13,  14,  15,  16,  17,  18,  19,  21,  22,  23,  24,  25,
     26,  27,  28,  29,  30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,  42,  43,  44,  45,  46,
     47,  48,  49,  50,  51,  52,  53,  54,  55,  56,  57,  58,  59,  60,  61,  62,  63,  64,  65,  66,  67,
     68,  69,  70,  71,  72,  73,  74,  75,  76,  77,  78,  79,  80,  81,  82,  83,  84,  85,  86,  87,  93,
     94,  95,  99,  100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117,
-    118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135, 136, 137};
+    118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135, 136, 137,
+    138, 139, 140, 141, 142, 143, 144, 145, 146, 147, 148, 149};
+// clang-format on
 const std::vector<int> kMessageNumbers = {5,  8,  10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25,
                                           26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 50, 51, 52, 53, 70};
 
 // Entries that share one menu, whose "&" accelerators must differ.
+// clang-format off
 const std::vector<std::vector<int>> kMenus = {
-    {50, 27, 9, 65, 71, 72, 76, 21},  // the target's pop-up menu
+    {50, 27, 9, 65, 71, 72, 76, 21,
+     145, 146},                       // the target's pop-up menu
     {51, 67, 34, 39, 66, 73},         // the list's pop-up menu
     {99, 100, 101},                   // the menu bar
     {85, 35, 116},                    // "Options"
@@ -42,6 +47,7 @@ const std::vector<std::vector<int>> kMenus = {
     {120, 122, 123, 124, 125},        // the desktop's actions for a file
     {121, 122, 123, 124, 125},        // ... when no application is the default
 };
+// clang-format on
 
 struct Pack {
     std::string file;

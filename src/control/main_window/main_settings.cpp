@@ -253,6 +253,7 @@ std::vector<std::string> ReadSettings(const SettingsStore& store, MainSettings& 
     s.stretchView = boolean(kRoot, "StretchView", s.stretchView);
     s.showButText = boolean(kRoot, "ShowButText", s.showButText);
     search.useThumbnailCache = boolean(kRoot, "ThumbnailCache", search.useThumbnailCache);
+    search.turnByOrientation = boolean(kRoot, "TurnByOrientation", search.turnByOrientation);
     s.preview.Left = integer(kPreviewKey, "Left", s.preview.Left);
     s.preview.Top = integer(kPreviewKey, "Top", s.preview.Top);
 
@@ -296,6 +297,7 @@ void WriteSettings(SettingsStore& store, const MainSettings& s, const search::Im
     store.writeString(kRoot, "ProgPath", programFolder);
     store.writeBool(kRoot, "ShowButText", s.showButText);
     store.writeBool(kRoot, "ThumbnailCache", search.useThumbnailCache);
+    store.writeBool(kRoot, "TurnByOrientation", search.turnByOrientation);
     store.writeInteger(kPreviewKey, "Left", s.preview.Left);
     store.writeInteger(kPreviewKey, "Top", s.preview.Top);
 

@@ -25,14 +25,19 @@ bool withinPixelLimit(long double width, long double height, const DecodeLimits&
 }
 }  // namespace
 
-LoadServices LoadServices::standard() {
+LoadServices LoadServices::standard(const bool* turnByOrientation) {
     // The target shows the picture itself: full loads, never thumbnails.
+    auto request = [turnByOrientation] {
+        LoadRequest r = LoadRequest::full();
+        if (turnByOrientation) r.turnByOrientation = *turnByOrientation;
+        return r;
+    };
     return {LoadExecutableIcon,
-            [](const std::string& path, Bitmap* bitmap, FileKind& kind) {
-                return ProbeImageKind(path, bitmap, kind, LoadRequest::full());
+            [request](const std::string& path, Bitmap* bitmap, FileKind& kind) {
+                return ProbeImageKind(path, bitmap, kind, request());
             },
-            [](FileKind kind, const std::string& path, Bitmap* bitmap) {
-                return LoadImageAs(kind, path, bitmap, LoadRequest::full());
+            [request](FileKind kind, const std::string& path, Bitmap* bitmap) {
+                return LoadImageAs(kind, path, bitmap, request());
             }};
 }
 
@@ -110,8 +115,10 @@ void TargetPreview::LoadTarget(const search::FoundRow& row, std::optional<FileKi
 
     const int w = m_targetImage.width(), h = m_targetImage.height();
     m_caption = " " + m_title + " " +
-                (m_viewAs == kNoViewAs ? "" : fileKindName(static_cast<FileKind>(m_viewAs))) + " (" +
-                std::to_string(w) + "x" + std::to_string(h) + ")";
+                (m_viewAs == kNoViewAs ? std::string()
+                 : kindName            ? kindName(static_cast<FileKind>(m_viewAs))
+                                       : std::string(fileKindName(static_cast<FileKind>(m_viewAs)))) +
+                " (" + std::to_string(w) + "x" + std::to_string(h) + ")";
     if (onCaption) onCaption(m_caption);
 
     // Only an empty placeholder can get here with no height.

@@ -1,7 +1,8 @@
 #pragma once
 // The rules of the advanced options dialog: the list colour, the large thumbnail size with its
-// "Default" box, the desktop's thumbnail cache on or off, the main toolbar's button texts and the three
-// toolbars' visibility. The dialog edits a copy; the main window applies the result only after OK.
+// "Default" box, the desktop's thumbnail cache on or off, the turn by EXIF orientation, the main toolbar's
+// button texts and the three toolbars' visibility. The dialog edits a copy; the main window applies the
+// result only after OK.
 #include <string>
 
 #include "control/dialogs.h"
@@ -17,6 +18,7 @@ struct ConfigValues {
     bool showButtonText = false;
     bool showMain = true, showView = true, showModify = true;
     bool thumbnailCache = true;
+    bool turnByOrientation = true;  // pictures turned by their EXIF orientation
     bool operator==(const ConfigValues&) const = default;
 };
 
@@ -24,6 +26,7 @@ struct ConfigValues {
 struct ConfigTexts {
     std::string caption, backgroundColor, imageListPage, toolbarsPage, width, height, showText, defaultBox,
         defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache;
+    std::string turnByOrientation;
 };
 ConfigTexts configTexts(const TLang& lang);
 
@@ -45,6 +48,7 @@ public:
     void setThumbWidth(int w) { m_values.thumbWidth = w; }
     void setThumbHeight(int h) { m_values.thumbHeight = h; }
     void setThumbnailCache(bool on) { m_values.thumbnailCache = on; }
+    void setTurnByOrientation(bool on) { m_values.turnByOrientation = on; }
     void setToolbars(bool showText, bool main, bool view, bool modify);
     // A colour dialog at the swatch colour; the swatch takes the colour chosen.
     void BitBtnBckgrndColorClick(Dialogs& dialogs);

@@ -15,6 +15,7 @@
 #include "ui/main_window/desktop_menu.h"
 #include "ui/main_window/file_progress.h"
 #include "ui/main_window/form_main.h"
+#include "ui/main_window/target_panel.h"
 #include "ui/options_dialog/form_config.h"
 
 namespace vexilo {
@@ -52,6 +53,7 @@ void TFormMain::SBConfigClick() {
     current.showView = !toolbar(Toolbar::View)->isHidden();
     current.showModify = !toolbar(Toolbar::Modify)->isHidden();
     current.thumbnailCache = m_search.useThumbnailCache;
+    current.turnByOrientation = m_search.turnByOrientation;
 
     bool sizeChanged = false;
     const auto chosen = TFormConfig::SBConfigClick(
@@ -71,6 +73,8 @@ void TFormMain::SBConfigClick() {
         toolbar(Toolbar::View)->setVisible(chosen->showView);
         toolbar(Toolbar::Modify)->setVisible(chosen->showModify);
         m_search.useThumbnailCache = chosen->thumbnailCache;
+        m_search.turnByOrientation = chosen->turnByOrientation;
+        m_targetPanel->setTurnByOrientation(chosen->turnByOrientation);
     }
     ApplyButtonCaptions();
     miToolbars1Click(nullptr);

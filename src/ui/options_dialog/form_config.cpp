@@ -54,6 +54,9 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_cache = new QCheckBox(q(t.thumbnailCache));
     m_cache->setObjectName("ChBThumbnailCache");
     form->addRow(m_cache);
+    m_orientation = new QCheckBox(q(t.turnByOrientation));
+    m_orientation->setObjectName("ChBTurnByOrientation");
+    form->addRow(m_orientation);
     m_pages->addTab(imageList, q(t.imageListPage));
 
     auto* toolbars = new QWidget;
@@ -86,6 +89,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_view->setChecked(v.showView);
     m_modify->setChecked(v.showModify);
     m_cache->setChecked(v.thumbnailCache);
+    m_orientation->setChecked(v.turnByOrientation);
     showSwatch();
 
     connect(m_default, &QCheckBox::toggled, this, [this](bool on) {
@@ -95,6 +99,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     connect(m_width, &QSpinBox::valueChanged, this, [this](int w) { m_rules.setThumbWidth(w); });
     connect(m_height, &QSpinBox::valueChanged, this, [this](int h) { m_rules.setThumbHeight(h); });
     connect(m_cache, &QCheckBox::toggled, this, [this](bool on) { m_rules.setThumbnailCache(on); });
+    connect(m_orientation, &QCheckBox::toggled, this, [this](bool on) { m_rules.setTurnByOrientation(on); });
     connect(colourButton, &QPushButton::clicked, this, [this] {
         m_rules.BitBtnBckgrndColorClick(m_dialogs);
         showSwatch();

@@ -53,6 +53,7 @@ private:
     QCheckBox* m_view;
     QCheckBox* m_modify;
     QCheckBox* m_cache;  // the desktop's thumbnail cache
+    QCheckBox* m_orientation = nullptr;
 };
 
 }  // namespace vexilo
