@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <optional>
 
+#include "base/default_init.h"
 #include "base/errors.h"
 #include "base/file_io.h"
 
@@ -11,11 +13,16 @@ namespace vexilo {
 
 namespace {
 
+using ByteBuffer = std::vector<std::uint8_t, DefaultInitAllocator<std::uint8_t>>;
+
 constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4, kBiPng = 5,
                         kBiAlphaBitfields = 6;
 // OS/2 2.x stores 24-bit run-length data as compression 4, which other headers use for JPEG;
 // the reader keeps it apart under a number no file uses.
 constexpr std::uint32_t kOs2Rle24 = 0x10004;
+
+// The bytes of pixel rows read at once when a file is read in blocks: well inside the cache.
+constexpr std::size_t kBlockBytes = 96 * 1024;
 
 [[noreturn]] void fail(const std::string& what) {
     throw DecodeError("BMP: " + what);
@@ -199,6 +206,50 @@ void decodeRle(ByteReader& r, const DibHeader& h, Bitmap& out) {
     }
 }
 
+// A row of three-byte blue, green, red pixels as 0x00RRGGBB words. Four pixels are twelve
+// bytes, read as three little-endian words and split by shifts; the rest go byte by byte.
+void bgrRow(const std::uint8_t* src, std::uint32_t* dst, std::size_t w) {
+    std::size_t x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 4 <= w; x += 4, src += 12) {
+            std::uint32_t a, b, c;
+            std::memcpy(&a, src, 4);
+            std::memcpy(&b, src + 4, 4);
+            std::memcpy(&c, src + 8, 4);
+            dst[x] = a & 0xFFFFFFu;
+            dst[x + 1] = ((a >> 24) | (b << 8)) & 0xFFFFFFu;
+            dst[x + 2] = ((b >> 16) | (c << 16)) & 0xFFFFFFu;
+            dst[x + 3] = c >> 8;
+        }
+    }
+    for (; x < w; ++x, src += 3) dst[x] = packRgb({src[2], src[1], src[0]});
+}
+
+// Words per colour channel value of a 16-bit layout: the channel scaled to 8 bits as the raster's
+// format stores it, already at its place in the word. The raster stores channels independently.
+struct Words16 {
+    std::vector<std::uint32_t> table[3];
+    Words16(const Channel* ch, const Bitmap& out) {
+        for (int i = 0; i < 3; ++i) {
+            auto& t = table[i];
+            // A pixel has 16 bits: mask bits above them never show.
+            const std::uint32_t last = (ch[i].mask & 0xFFFFu) >> ch[i].shift;
+            t.resize(std::size_t{last} + 1);
+            const int place = 16 - 8 * i;  // red, green, blue
+            for (std::uint32_t v = 0; v <= last; ++v) {
+                Color c{};
+                (i == 0 ? c.r : i == 1 ? c.g : c.b) = ch[i](v << ch[i].shift);
+                t[v] = out.encode(c) & (0xFFu << place);
+            }
+        }
+    }
+    std::uint32_t operator()(const Channel* ch, std::uint32_t v) const {
+        std::uint32_t word = 0;
+        for (int i = 0; i < 3; ++i) word |= table[i][(v & ch[i].mask) >> ch[i].shift];
+        return word;
+    }
+};
+
 PixelFormat directFormat(const DibHeader& h, const Channel* ch) {
     if (h.bits == 24) return PixelFormat::Bpp24;
     if (h.bits == 32) return PixelFormat::Bpp32;
@@ -207,9 +258,18 @@ PixelFormat directFormat(const DibHeader& h, const Channel* ch) {
     return PixelFormat::Bpp24;  // other 16-bit layouts keep their colours exactly in 24 bits
 }
 
+// The rest of a file beyond the bytes decodeDib was given, for plain rows read a block at a time.
+struct FileBlocks {
+    std::uint64_t fileSize;
+    const FileReadAt& readAt;
+};
+
+// Thrown when a file read in blocks needs its bytes whole (run-length data).
+struct WholeFileNeeded {};
+
 Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
                  std::optional<std::size_t> pixelStart, const DecodeLimits& limits, bool iconImage,
-                 Bitmap* andMask) {
+                 Bitmap* andMask, const FileBlocks* blocks = nullptr) {
     ByteReader r(data, "BMP");
     r.seek(headerStart, "info header");
     DibHeader h = readHeader(r);
@@ -261,7 +321,8 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
     if (!indexed) out = Bitmap(0, 0, directFormat(h, ch));
 
     const std::size_t start = pixelStart ? *pixelStart : r.pos();
-    if (start > data.size()) fail("pixel data offset " + std::to_string(start) + " beyond the file");
+    const std::uint64_t total = blocks ? blocks->fileSize : data.size();
+    if (start > total) fail("pixel data offset " + std::to_string(start) + " beyond the file");
     const int w = static_cast<int>(h.width), height = static_cast<int>(h.height);
     // Run-length data may leave pixels out (they stay 0); plain rows write every pixel.
     auto allocate = [&] {
@@ -269,8 +330,10 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
         std::fill(out.pixels().begin(), out.pixels().end(), 0u);
     };
 
-    ByteReader px(data.subspan(start), "BMP");
-    if (h.compression == kBiRle8 || h.compression == kBiRle4 || h.compression == kOs2Rle24) {
+    const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4 || h.compression == kOs2Rle24;
+    if (blocks && rle) throw WholeFileNeeded{};
+    ByteReader px(data.subspan(std::min<std::size_t>(start, data.size())), "BMP");
+    if (rle) {
         // Even a blank image costs one 2-byte end-of-line per row, so no honest stream covers
         // more than 32768 pixels a byte; a tiny file claiming a huge raster is refused before
         // the raster is allocated.
@@ -288,16 +351,21 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
         (static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.bits) + 7) / 8;
     // The last row may lack its padding: some writers leave it off.
     const auto needed = checkedAdd(*checkedMul(stride, static_cast<std::size_t>(height - 1)), lastRow);
-    if (!needed || *needed > px.remaining())
-        fail("truncated pixel data (" + std::to_string(px.remaining()) + " bytes, " +
+    const std::uint64_t available = total - start;
+    if (!needed || *needed > available)
+        fail("truncated pixel data (" + std::to_string(available) + " bytes, " +
              std::to_string(needed.value_or(0)) + " needed)");
     out.resizeForOverwrite(w, height);
     const auto bytes = px.data();
     const bool standard32 =
         h.bits == 32 && h.masks[0] == 0x00FF0000 && h.masks[1] == 0x0000FF00 && h.masks[2] == 0x000000FF;
-    for (int y = 0; y < height; ++y) {
+    // The stored word of a standard 32-bit pixel is its four bytes as they are.
+    const bool copy32 = standard32 && h.masks[3] == 0xFF000000 && std::endian::native == std::endian::little;
+    std::optional<Words16> words16;
+    if (h.bits == 16) words16.emplace(ch, out);
+    // Row y of the file (counted in storage order) from its bytes.
+    const auto convertRow = [&](int y, const std::uint8_t* src) {
         const int target = h.topDown ? y : height - 1 - y;
-        const std::uint8_t* src = bytes.data() + static_cast<std::size_t>(y) * stride;
         auto dst = out.row(target);
         switch (h.bits) {
             case 1:
@@ -312,13 +380,16 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
                 break;
             }
             case 8:
-                for (int x = 0; x < w; ++x) dst[static_cast<std::size_t>(x)] = src[x];
+                std::copy(src, src + w, dst.begin());
                 break;
             case 24:
-                for (int x = 0; x < w; ++x, src += 3)
-                    dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]});
+                bgrRow(src, dst.data(), dst.size());
                 break;
             case 32:
+                if (copy32) {
+                    std::memcpy(dst.data(), src, dst.size_bytes());
+                    break;
+                }
                 if (standard32) {
                     for (int x = 0; x < w; ++x, src += 4)
                         dst[static_cast<std::size_t>(x)] = packRgb({src[2], src[1], src[0]}, src[3]);
@@ -334,14 +405,34 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
             case 16:
                 for (int x = 0; x < w; ++x, src += 2) {
                     const std::uint32_t v = src[0] | (src[1] << 8);
-                    dst[static_cast<std::size_t>(x)] = out.encode({ch[0](v), ch[1](v), ch[2](v)});
+                    dst[static_cast<std::size_t>(x)] = (*words16)(ch, v);
                 }
                 break;
             default:
                 std::fill(dst.begin(), dst.end(), 0u);
                 break;
         }
+    };
+    if (blocks) {
+        // Rows a block at a time through one small buffer that stays in the cache.
+        const std::size_t perBlock = std::max<std::size_t>(1, kBlockBytes / stride);
+        ByteBuffer block(std::min(perBlock * stride, *needed));
+        for (int y0 = 0; y0 < height;) {
+            const int rows =
+                static_cast<int>(std::min<std::size_t>(perBlock, static_cast<std::size_t>(height - y0)));
+            const std::uint64_t offset = start + static_cast<std::uint64_t>(y0) * stride;
+            const std::size_t want = static_cast<std::size_t>(
+                std::min<std::uint64_t>(static_cast<std::uint64_t>(rows) * stride, total - offset));
+            const std::size_t got = blocks->readAt(offset, {block.data(), want});
+            if (got < static_cast<std::size_t>(rows - 1) * stride + (y0 + rows == height ? lastRow : stride))
+                fail("truncated pixel data");
+            for (int i = 0; i < rows; ++i)
+                convertRow(y0 + i, block.data() + static_cast<std::size_t>(i) * stride);
+            y0 += rows;
+        }
+        return out;
     }
+    for (int y = 0; y < height; ++y) convertRow(y, bytes.data() + static_cast<std::size_t>(y) * stride);
 
     if (iconImage && andMask) {
         *andMask = Bitmap();
@@ -381,6 +472,33 @@ Bitmap readBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
         fail("pixel data offset " + std::to_string(offset) + " outside the " + std::to_string(file.size()) +
              "-byte file");
     return decodeDib(file, 14, offset, limits, false, nullptr);
+}
+
+Bitmap readBmpBlocks(std::span<const std::uint8_t> head, std::uint64_t fileSize, const FileReadAt& readAt,
+                     const DecodeLimits& limits) {
+    if (head.size() >= fileSize) return readBmp(head.first(static_cast<std::size_t>(fileSize)), limits);
+    auto whole = [&] {
+        ByteBuffer file(static_cast<std::size_t>(fileSize));
+        file.resize(readAt(0, file));
+        return readBmp(file, limits);
+    };
+    ByteReader r(head, "BMP");
+    const auto magic = r.bytes(2, "file header");
+    if (magic[0] != 'B' || magic[1] != 'M') throw DecodeError("BMP: not a bitmap file (no \"BM\" signature)");
+    r.skip(8, "file header");
+    const std::uint32_t offset = r.u32le("pixel data offset");
+    if (offset < 14 || offset > fileSize) return whole();
+    const FileBlocks blocks{fileSize, readAt};
+    try {
+        return decodeDib(head, 14, offset, limits, false, nullptr, &blocks);
+    } catch (const WholeFileNeeded&) {
+        return whole();
+    } catch (const LimitError&) {
+        throw;  // the header said so, and it lies in the head
+    } catch (const DecodeError&) {
+        // Perhaps only the head was too short for the headers: the whole file decides.
+        return whole();
+    }
 }
 
 Bitmap readDib(std::span<const std::uint8_t> dib, const DecodeLimits& limits, bool iconImage,

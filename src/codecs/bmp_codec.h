@@ -6,6 +6,7 @@
 // A 124-byte header's colour profile that sits where an icon's AND mask would be means no mask.
 // Writes a 40-byte info header in the raster's own format (Device as 32-bit) and palette.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +18,16 @@ namespace vexilo {
 
 // Decodes a whole BMP file (starting with "BM"). Throws DecodeError.
 Bitmap readBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits = kDefaultDecodeLimits);
+
+// Reads up to into.size() bytes of a file at an offset and answers how many: fewer only at the
+// end of the file. Throws on a read error.
+using FileReadAt = std::function<std::size_t(std::uint64_t offset, std::span<std::uint8_t> into)>;
+
+// Decodes a BMP file of fileSize bytes whose first bytes are `head` as readBmp does, reading its
+// plain rows through readAt a block at a time, so that a large file is never held whole (other
+// files are read whole through it).
+Bitmap readBmpBlocks(std::span<const std::uint8_t> head, std::uint64_t fileSize, const FileReadAt& readAt,
+                     const DecodeLimits& limits = kDefaultDecodeLimits);
 
 // Decodes a device-independent bitmap that starts with its info header, the palette and the
 // pixels following it. With iconImage the height field counts the colour rows and the AND mask

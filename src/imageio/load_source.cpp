@@ -52,7 +52,9 @@ bool LoadSource::readUpTo(std::size_t want) {
     while (!m_atEnd && m_data.size() < want) {
         const std::size_t have = m_data.size();
         // Read straight into the buffer; the size from fstat is only a hint (files change).
-        const std::size_t room = std::max<std::size_t>(want - have, 4096);
+        // Exactly what is wanted: the one byte past the size that finds the end of a whole-file
+        // read fits the capacity bytes() reserved, where a larger read would move the file.
+        const std::size_t room = want - have;
         m_data.resize(have + room);
         const ssize_t n = ::read(m_fd.get(), m_data.data() + have, room);
         if (n < 0) {
@@ -89,6 +91,31 @@ std::span<const std::uint8_t> LoadSource::bytes(std::uint64_t maxBytes) {
     if (m_failed) throw FileError("Cannot read file \"" + m_path + "\": " + std::strerror(m_errno));
     if (m_data.size() > maxBytes) throw FileError("File \"" + m_path + "\" is too large");
     return {m_data.data(), m_data.size()};
+}
+
+std::uint64_t LoadSource::size() {
+    return readable() ? m_size : 0;
+}
+
+std::size_t LoadSource::readAt(std::uint64_t offset, std::span<std::uint8_t> into) {
+    if (!readable()) throw FileError(m_openError);
+    // What was read already serves (the head, or all of a file read whole).
+    if (offset <= m_data.size() && (into.size() <= m_data.size() - offset || m_atEnd)) {
+        const std::size_t n =
+            std::min<std::size_t>(into.size(), m_data.size() - static_cast<std::size_t>(offset));
+        std::memcpy(into.data(), m_data.data() + offset, n);
+        return n;
+    }
+    std::size_t done = 0;
+    while (done < into.size()) {
+        const ssize_t n =
+            ::pread(m_fd.get(), into.data() + done, into.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw FileError("Cannot read file \"" + m_path + "\": " + std::strerror(errno));
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
 }
 
 }  // namespace vexilo

@@ -47,6 +47,12 @@ public:
     // The whole file. Throws ImageError naming the path when it cannot be opened or read, is
     // no regular file, or is larger than maxBytes (as readFileBytes does).
     std::span<const std::uint8_t> bytes(std::uint64_t maxBytes = kDefaultMaxBytes);
+    // The file's size when it was opened; 0 when not readable.
+    std::uint64_t size();
+    // Copies bytes of the file at an offset into `into`, for a loader that reads a large file a
+    // block at a time instead of whole; answers how many, fewer only at the end of the file.
+    // Leaves the buffer of head() and bytes() as it is. Throws FileError as bytes() does.
+    std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> into);
 
 private:
     void open();

@@ -35,9 +35,22 @@ void keepLoaded(Bitmap&& picture, Bitmap& bitmap) {
 
 namespace loading {
 
+// From this size on a BMP file is read in blocks.
+constexpr std::uint64_t kBmpBlockReadFrom = 256 * 1024;
+
 bool loadBmp(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     return loadGuarded(Refusal::AnyError, request, bitmap, [&] {
-        bitmap = readBmp(source.bytes());
+        // A large file is read a block of rows at a time into a buffer that stays in the cache,
+        // not whole into memory and then read again.
+        const std::uint64_t size = source.size();
+        if (size > kBmpBlockReadFrom && size <= LoadSource::kDefaultMaxBytes) {
+            const auto head = source.head();
+            bitmap = readBmpBlocks(head, size, [&](std::uint64_t offset, std::span<std::uint8_t> into) {
+                return source.readAt(offset, into);
+            });
+        } else {
+            bitmap = readBmp(source.bytes());
+        }
         return true;
     });
 }

@@ -13,12 +13,15 @@
 #include <vector>
 
 #include "base/default_init.h"
+#include "base/large_pages.h"
 
 namespace vexilo {
 
 // A raster's pixel words. Sizing one for a decoder that writes every pixel leaves the words
-// unwritten (see Bitmap::resetForOverwrite) instead of filling them first.
-using PixelWords = std::vector<std::uint32_t, DefaultInitAllocator<std::uint32_t>>;
+// unwritten (see Bitmap::resetForOverwrite) instead of filling them first; a large raster lies
+// in huge pages.
+using PixelWords =
+    std::vector<std::uint32_t, DefaultInitAllocator<std::uint32_t, LargePageAllocator<std::uint32_t>>>;
 
 struct Color {
     std::uint8_t r = 0, g = 0, b = 0;

@@ -112,6 +112,30 @@ TEST(BmpCodec, RleEscapesAndOverrunsAreClipped) {
     EXPECT_NO_THROW(readBmp(makeBmp(2, 2, 8, 1, kFour, wild)));
 }
 
+TEST(BmpCodec, BlockReadsEqualWholeReads) {
+    const auto blocks = [](std::vector<std::uint8_t> file, std::size_t head) {
+        const FileReadAt readAt = [&](std::uint64_t offset, std::span<std::uint8_t> into) {
+            const std::size_t n = std::min<std::size_t>(into.size(), file.size() - offset);
+            std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(offset), n, into.begin());
+            return n;
+        };
+        return readBmpBlocks(std::span(file).first(std::min(head, file.size())), file.size(), readAt);
+    };
+    // Rows over several blocks, an odd width, every row layout with its own conversion.
+    for (PixelFormat f : {PixelFormat::Bpp8, PixelFormat::Bpp15, PixelFormat::Bpp24, PixelFormat::Bpp32}) {
+        const Bitmap b = makeBitmap(301, 250, f, patternColor,
+                                    isIndexed(f) ? defaultPalette(bitsPerPixel(f)) : std::vector<Color>{});
+        auto file = writeBmp(b);
+        const Bitmap whole = readBmp(file);
+        EXPECT_TRUE(blocks(file, 4096).pixels() == whole.pixels()) << bitsPerPixel(f);
+        file.resize(file.size() - 1000);
+        EXPECT_THROW(blocks(file, 4096), DecodeError);
+    }
+    // Run-length data is read whole.
+    const auto rle = makeBmp(2, 2, 8, 1, kFour, {2, 1, 0, 0, 1, 3, 0, 1});
+    EXPECT_TRUE(blocks(rle, 60).pixels() == readBmp(rle).pixels());
+}
+
 TEST(BmpCodec, RejectsLyingHeadersWithClearMessages) {
     const std::vector<std::uint8_t> px(4, 0);
     auto rejects = [](const std::vector<std::uint8_t>& file, const char* text) {

@@ -167,6 +167,19 @@ TEST_F(LoadersTest, AFailedFormatLoadLeavesTheRasterAsItWas) {
     }
 }
 
+TEST_F(LoadersTest, LargeBitmapFilesReadInBlocksLoadAsTheirBytes) {
+    const auto bytes = writeBmp(makeBitmap(400, 300, PixelFormat::Bpp24, patternColor));
+    ASSERT_GT(bytes.size(), 256u * 1024);
+    Bitmap probed, loaded;
+    FileKind k = 0;
+    ASSERT_TRUE(ProbeImageKind(put("large.bmp", bytes), &probed, k));
+    ASSERT_TRUE(LoadBitmapFile(m_dir.file("large.bmp"), &loaded, {}));
+    EXPECT_TRUE(probed.pixels() == readBmp(bytes).pixels());
+    EXPECT_TRUE(loaded.pixels() == probed.pixels());
+    const std::vector<std::uint8_t> cut(bytes.begin(), bytes.end() - 100);
+    EXPECT_FALSE(LoadBitmapFile(put("cut.bmp", cut), &loaded, {}));
+}
+
 TEST_F(LoadersTest, PathsAreNotCut) {
     std::filesystem::path deep = m_dir.path();
     for (int i = 0; i < 4; ++i) deep /= std::string(70, static_cast<char>('a' + i));
