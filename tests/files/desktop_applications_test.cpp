@@ -46,7 +46,8 @@ TEST(DesktopApplications, HonoursTheUsersDefaultAndAddedAssociationsAndStartsOnA
     const std::string source = files.file("a b;c.png");
     test::writeText(source, "picture");
     ASSERT_TRUE(launchApplication("bee.desktop", source));
-    for (int i = 0; i < 100 && !fs::exists(copy); ++i)
+    // The copy is made by another process: wait until it is whole, not only there.
+    for (int i = 0; i < 100 && test::readText(copy) != "picture"; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(test::readText(copy), "picture") << "the path reaches the program as one argument";
     EXPECT_FALSE(launchApplication("nobody.desktop", source));
