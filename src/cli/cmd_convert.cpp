@@ -37,9 +37,10 @@ std::string joined(const std::vector<std::string>& names, const char* between, c
 
 std::string synopsis() {
     return "--to " + joined(outputNames(), "|", "|") +
-           " [--out FOLDER] [--width W --height H | --percent P] [--button] [--icon-colors 16|256] "
+           " [--out FOLDER] [--width W --height H | --percent P] [--button] [--icon-colors 16|256|32] "
            "[--quality Q] [--grayscale] [--no-progressive] [--overwrite | --skip-existing] "
-           "[--associated-icons] [--jobs N] FILE[#ICON]...";
+           "[--associated-icons] [--icon-size system|largest] [--keep-transparency] [--jobs N] "
+           "FILE[#ICON]...";
 }
 
 constexpr const char* kHelpIntro =
@@ -58,7 +59,10 @@ constexpr const char* kHelpOptions =
     "  --percent P         every output P percent of its source's size (1 to 10000)\n"
     "                      (default: each output keeps its source's size)\n"
     "  --button            draw a raised button frame around each output\n"
-    "  --icon-colors N     icons with 16 or 256 colours (default 256)\n"
+    "  --icon-colors N     icons with 16 or 256 colours (default 256), or 32: true colour with\n"
+    "                      transparency, all sizes (16 to 256 pixels)\n"
+    "  --icon-size S       system (default): icons at 32 x 32; largest: an icon's largest image\n"
+    "  --keep-transparency PNG, TGA and ICO outputs keep the alpha of icons, PNG, GIF and TGA\n"
     "  --quality Q         JPEG quality, 1 to 100 (default 80)\n"
     "  --grayscale         greyscale JPEG files\n"
     "  --no-progressive    baseline instead of progressive JPEG files\n"
@@ -188,8 +192,9 @@ int convert(const std::vector<std::string>& args) {
             value = a.substr(eq + 1);
             hasValue = true;
         }
-        static const std::vector<std::string> kValued = {
-            "--to", "--out", "--width", "--height", "--percent", "--icon-colors", "--quality", "--jobs"};
+        static const std::vector<std::string> kValued = {"--to",      "--out",     "--width",
+                                                         "--height",  "--percent", "--icon-colors",
+                                                         "--quality", "--jobs",    "--icon-size"};
         const bool valued = std::find(kValued.begin(), kValued.end(), name) != kValued.end();
         if (valued && !hasValue) {
             if (i + 1 >= args.size()) return usageError(name + " needs a value");
@@ -217,8 +222,17 @@ int convert(const std::vector<std::string>& args) {
             if (!percent)
                 return usageError("--percent must be a whole number from 1 to 10000, not \"" + value + "\"");
         } else if (name == "--icon-colors") {
-            if (value != "16" && value != "256") return usageError("--icon-colors must be 16 or 256");
-            options.iconColors = value == "16" ? IconColors::Colors16 : IconColors::Colors256;
+            if (value != "16" && value != "256" && value != "32")
+                return usageError("--icon-colors must be 16, 256 or 32");
+            options.iconColors = value == "16"   ? IconColors::Colors16
+                                 : value == "32" ? IconColors::AllSizes32
+                                                 : IconColors::Colors256;
+        } else if (name == "--icon-size") {
+            if (value != "system" && value != "largest")
+                return usageError("--icon-size must be system or largest");
+            r.iconSize = value == "largest" ? IconSize::Largest : IconSize::System;
+        } else if (name == "--keep-transparency") {
+            options.keepTransparency = true;
         } else if (name == "--quality") {
             const auto q = parseNumber(value, 1, 100);
             if (!q)

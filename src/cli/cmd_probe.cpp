@@ -33,6 +33,7 @@ std::vector<std::uint8_t> toPpm(const Bitmap& b) {
 int probe(const std::vector<std::string>& args) {
     std::string ppmFolder;
     bool wantPpm = false;
+    LoadRequest request;
     std::vector<std::string> files;
     bool optionsDone = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -41,10 +42,12 @@ int probe(const std::vector<std::string>& args) {
             optionsDone = true;
         } else if (!optionsDone && (a == "--help" || a == "-h")) {
             std::cout
-                << "usage: vexilo-cli probe [--ppm FOLDER] FILE...\n"
+                << "usage: vexilo-cli probe [--ppm FOLDER] [--icon-size system|largest] FILE...\n"
                    "Prints the file kind that loads each file, WIDTHxHEIGHT, bits per pixel and the path\n"
                    "(\"-\" for a file that does not load; exit status 1 then).\n"
-                   "  --ppm FOLDER   also write each raster as FOLDER/NAME.ppm\n";
+                   "  --ppm FOLDER   also write each raster as FOLDER/NAME.ppm\n"
+                   "  --icon-size S  system (default): icons at 32 x 32 over white; largest: an icon's\n"
+                   "                 largest image at its own size\n";
             return 0;
         } else if (!optionsDone && a == "--ppm") {
             if (i + 1 >= args.size()) {
@@ -53,6 +56,14 @@ int probe(const std::vector<std::string>& args) {
             }
             ppmFolder = args[++i];
             wantPpm = true;
+        } else if (!optionsDone && (a == "--icon-size" || a.rfind("--icon-size=", 0) == 0)) {
+            std::string value = a.size() > 11 ? a.substr(12) : std::string();
+            if (a == "--icon-size" && i + 1 < args.size()) value = args[++i];
+            if (value != "system" && value != "largest") {
+                std::cerr << "vexilo-cli probe: --icon-size must be system or largest\n";
+                return 2;
+            }
+            request.iconSize = value == "largest" ? IconSize::Largest : IconSize::System;
         } else if (!optionsDone && a.rfind("--ppm=", 0) == 0) {
             ppmFolder = a.substr(6);
             wantPpm = true;
@@ -84,7 +95,7 @@ int probe(const std::vector<std::string>& args) {
         bool loaded = false;
         std::string problem;
         try {
-            loaded = ProbeImageKind(path, &bitmap, kind);
+            loaded = ProbeImageKind(path, &bitmap, kind, request);
         } catch (const std::exception& e) {  // the last, associated-icon attempt is not guarded
             problem = e.what();
         }
@@ -110,7 +121,7 @@ int probe(const std::vector<std::string>& args) {
     return status;
 }
 
-const CliRegistrar reg({"probe", "[--ppm FOLDER] FILE...",
+const CliRegistrar reg({"probe", "[--ppm FOLDER] [--icon-size system|largest] FILE...",
                         "Prints the file kind that loads each file, WIDTHxHEIGHT and bits per pixel; "
                         "--ppm writes each raster to FOLDER/NAME.ppm.",
                         probe});

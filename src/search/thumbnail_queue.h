@@ -46,6 +46,7 @@ public:
         bool associatedIcons = false;  // "All files as Windows Icons": every file shows its icon
         int cellWidth = 0, cellHeight = 0;
         const ThumbnailCache* cache = nullptr;
+        IconSize iconSize = IconSize::System;  // the advanced option "Icon size"
     };
     explicit ThumbnailQueue(const Options& options);
     ~ThumbnailQueue();

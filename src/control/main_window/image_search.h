@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control/main_window/check_list.h"
+#include "imageio/load_request.h"
 #include "imageio/load_source.h"
 #include "raster/bitmap.h"
 #include "search/find_in_dir.h"
@@ -44,6 +45,8 @@ public:
     bool buildThumbnails = true;
     // Thumbnails come from and go to the desktop's shared thumbnail cache (the advanced option).
     bool useThumbnailCache = true;
+    // The advanced option "Icon size": which image of an icon the thumbnails show.
+    IconSize iconSize = IconSize::System;
     // False: every thumbnail is made (the rows' kinds and icon numbers come from it) but not
     // kept, so a scan of many files costs only its rows (the command line prints no picture).
     bool keepThumbnails = true;

@@ -17,13 +17,16 @@ struct ConfigValues {
     bool showButtonText = false;
     bool showMain = true, showView = true, showModify = true;
     bool thumbnailCache = true;
+    bool largestIcons = false;  // "Icon size": "Largest size" instead of "System size (32 x 32)"
+    bool keepTransparency = false;
     bool operator==(const ConfigValues&) const = default;
 };
 
 // The texts of the dialog, by interface number, as the pack gives them (some without "&").
 struct ConfigTexts {
     std::string caption, backgroundColor, imageListPage, toolbarsPage, width, height, showText, defaultBox,
-        defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache;
+        defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache, iconSize, systemSize,
+        largestSize, keepTransparency;
 };
 ConfigTexts configTexts(const TLang& lang);
 
@@ -45,6 +48,8 @@ public:
     void setThumbWidth(int w) { m_values.thumbWidth = w; }
     void setThumbHeight(int h) { m_values.thumbHeight = h; }
     void setThumbnailCache(bool on) { m_values.thumbnailCache = on; }
+    void setLargestIcons(bool on) { m_values.largestIcons = on; }
+    void setKeepTransparency(bool on) { m_values.keepTransparency = on; }
     void setToolbars(bool showText, bool main, bool view, bool modify);
     // A colour dialog at the swatch colour; the swatch takes the colour chosen.
     void BitBtnBckgrndColorClick(Dialogs& dialogs);

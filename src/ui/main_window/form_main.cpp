@@ -148,6 +148,7 @@ void TFormMain::FormCreate() {
     // command line join the list, checked, for this run only.
     m_form.FormCreate(s, programFolder);
     applySettings();
+    applyIconOptions();
     refreshFolderList();
     refreshMaskList();
     // 10. The language pack.
@@ -697,6 +698,11 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     m_form.FormClose(m_closingForSignal);
     m_closing = true;
     event->accept();
+}
+
+void TFormMain::applyIconOptions() {
+    if (m_targetPanel)
+        m_targetPanel->target().setIconOptions(m_search.iconSize, m_form.exportOptions().keepTransparency);
 }
 
 }  // namespace vexilo

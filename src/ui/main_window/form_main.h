@@ -134,6 +134,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The advanced options "Icon size" and "Keep transparency" handed to the target.
+    void applyIconOptions();
     void buildActions();
     void buildMenus();
     // Adds the commands of a place in table order, a separator between sections; returns the
