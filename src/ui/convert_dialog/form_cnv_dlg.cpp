@@ -241,15 +241,17 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
         m_rules.CBConvertChange(i);
         apply();
     });
-    connect(RBIco16, &QRadioButton::toggled, this, forward([this] {
-                if (RBIco16->isChecked() || RBIco256->isChecked()) m_rules.RBIcoClick(RBIco16->isChecked());
-            }));
-    connect(RBIco256, &QRadioButton::toggled, this, forward([this] {
-                if (RBIco256->isChecked()) m_rules.RBIcoClick(false);
-            }));
-    connect(RBIco32, &QRadioButton::toggled, this, forward([this] {
-                if (RBIco32->isChecked()) m_rules.RBIco32Click();
-            }));
+    // Only the button that became checked acts: redrawing on the other's unchecking would put
+    // the old choice back.
+    for (QRadioButton* button : {RBIco16, RBIco256, RBIco32})
+        connect(button, &QRadioButton::toggled, this, [this, button](bool on) {
+            if (!on) return;
+            if (button == RBIco32)
+                m_rules.RBIco32Click();
+            else
+                m_rules.RBIcoClick(button == RBIco16);
+            apply();
+        });
     connect(ChBKeepTransparency, &QCheckBox::toggled, this,
             forward([this] { m_rules.ChBKeepTransparencyClick(ChBKeepTransparency->isChecked()); }));
     connect(SEQuality, &QSpinBox::valueChanged, this, [this] { jpegChanged(); });

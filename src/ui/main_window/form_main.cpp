@@ -111,6 +111,7 @@ TFormMain::TFormMain(SettingsStore& store, TLang& lang, Dialogs& dialogs, StartO
 
     FormCreate();
     buildTarget();
+    applyIconOptions();
 }
 
 TFormMain::~TFormMain() {
@@ -148,7 +149,6 @@ void TFormMain::FormCreate() {
     // command line join the list, checked, for this run only.
     m_form.FormCreate(s, programFolder);
     applySettings();
-    applyIconOptions();
     refreshFolderList();
     refreshMaskList();
     // 10. The language pack.
