@@ -73,8 +73,9 @@ echo "start: before ${best[bstart]} s, after ${best[astart]} s (taken off below)
 printf '%-12s %12s %12s %10s %14s %14s\n' set before_s after_s ratio before_MiB after_MiB
 for s in "${sets[@]}"; do
   folder="$sets_dir/$s"
-  rows_before=$("$before" scan --thumbnails "$folder" | wc -l)
-  rows_after=$("$after" scan --thumbnails "$folder" | wc -l)
+  # Older builds print their "N rows" line on standard output: it is not a row.
+  rows_before=$("$before" scan --thumbnails "$folder" 2>/dev/null | grep -cv '^[0-9]* rows$')
+  rows_after=$("$after" scan --thumbnails "$folder" 2>/dev/null | grep -cv '^[0-9]* rows$')
   [ "$rows_before" = "$rows_after" ] || echo "note: $s: $rows_before rows before, $rows_after after" >&2
   for _ in $(seq "$runs"); do
     run_once "b$s" "$before" scan --thumbnails "$folder"

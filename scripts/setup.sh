@@ -12,6 +12,7 @@ packages=(
   xvfb xauth pngcheck giflib-tools libgif-dev libpng-dev
   adwaita-icon-theme hicolor-icon-theme shared-mime-info
   desktop-file-utils appstream imagemagick x11-utils icoutils
+  lintian man-db bash-completion dpkg-dev
   "$@"
 )
 

@@ -384,6 +384,15 @@ void BatchOutputSize(const BatchRequest& request, int sw, int sh, int& width, in
         };
         width = scaled(sw);
         height = scaled(sh);
+    } else if (request.fit && sw > 0 && sh > 0) {
+        // The side that limits keeps the box's size; the other is rounded, at least 1 pixel.
+        const double scale =
+            std::min(static_cast<double>(request.width) / sw, static_cast<double>(request.height) / sh);
+        const auto side = [&](int s, int box) {
+            return std::clamp(static_cast<int>(std::lround(static_cast<double>(s) * scale)), 1, box);
+        };
+        width = side(sw, request.width);
+        height = side(sh, request.height);
     } else {
         width = request.width;
         height = request.height;

@@ -95,7 +95,8 @@ std::string BatchOutputName(const std::string& sourcePath, FileKind targetKind, 
 std::string BatchOutputPath(const std::string& sourcePath, const std::string& outputFolder,
                             const std::string& name);
 // The output size of a source of sw x sh: its own with actual size, the percentage (rounded to
-// nearest, halves to even) when percent is not -1, else the request's width and height.
+// nearest, halves to even) when percent is not -1, else the request's width and height, or with
+// fit the largest size inside them with the source's aspect.
 void BatchOutputSize(const BatchRequest& request, int sw, int sh, int& width, int& height);
 
 // The three-line summary: "<converted> N;", "<not loaded> N;", "<failed> N." separated by a

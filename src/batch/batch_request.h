@@ -17,6 +17,9 @@ struct BatchRequest {
     std::int32_t width = 0;     // pixels
     std::int32_t height = 0;
     std::int32_t percent = -1;  // the scale when proportional, -1 otherwise
+    // With width and height: each output as large as fits inside them with its source's aspect
+    // (the command line's --fit), instead of stretched to them. The window never sets it.
+    bool fit = false;
     bool buttonShape = false;
     // Empty (beside each source), absolute (starts with "/"), or relative to each source's
     // folder; always a folder, with or without its final "/".

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/cli_command.h"
+#include "cli/output.h"
 #include "codecs/bmp_codec.h"
 
 namespace vexilo::cli {
@@ -18,8 +19,15 @@ int bmpInfo(const std::vector<std::string>& args) {
         } else if (!optionsDone && (a == "--help" || a == "-h")) {
             std::cout
                 << kUsage
-                << "Prints WIDTHxHEIGHT, bits per pixel and the path of each BMP file, or \"-\" and the\n"
-                   "reason for one that does not read. Exit status 1 when any file does not read.\n";
+                << "\nPrints WIDTHxHEIGHT, bits per pixel and the path of each BMP file, or \"-\" and\n"
+                   "the reason for one that does not read (a tab, newline, carriage return or\n"
+                   "backslash in the path written as \\t, \\n, \\r or \\\\).\n"
+                   "\n"
+                   "Options:\n"
+                   "  --                  what follows is a FILE, even when it starts with \"-\"\n"
+                   "  --help              show this help\n"
+                   "\n"
+                   "Exit status: 0 when every file read, 1 when one did not, 2 for a bad command line.\n";
             return 0;
         } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
             std::cerr << "vexilo-cli bmp-info: unknown option \"" << a << "\"\n" << kUsage;
@@ -36,9 +44,10 @@ int bmpInfo(const std::vector<std::string>& args) {
     for (const auto& path : files) {
         try {
             const Bitmap b = loadBmpFile(path);
-            std::cout << b.width() << "x" << b.height() << "\t" << b.bitsPerPixel() << "\t" << path << "\n";
+            std::cout << b.width() << "x" << b.height() << "\t" << b.bitsPerPixel() << "\t"
+                      << escapeField(path) << "\n";
         } catch (const std::exception& e) {
-            std::cout << "-\t-\t" << path << "\t" << e.what() << "\n";
+            std::cout << "-\t-\t" << escapeField(path) << "\t" << escapeField(e.what()) << "\n";
             status = 1;
         }
     }

@@ -15,6 +15,7 @@
 #include "base/paths.h"
 #include "batch/batch_job.h"
 #include "cli/cli_command.h"
+#include "cli/output.h"
 #include "imageio/loaders.h"
 
 namespace vexilo::cli {
@@ -37,10 +38,11 @@ std::string joined(const std::vector<std::string>& names, const char* between, c
 
 std::string synopsis() {
     return "--to " + joined(outputNames(), "|", "|") +
-           " [--out FOLDER] [--width W --height H | --percent P] [--button] [--icon-colors 16|256|32] "
+           " [--out FOLDER] [--width W --height H [--fit] | --percent P] [--button] [--icon-colors "
+           "16|256|32] "
            "[--quality Q] [--grayscale] [--no-progressive] [--overwrite | --skip-existing] "
-           "[--associated-icons] [--icon-size system|largest] [--keep-transparency] [--jobs N] "
-           "FILE[#ICON]...";
+           "[--associated-icons] [--icon-size system|largest] [--keep-transparency] [--jobs N] [--quiet] "
+           "[-0] FILE[#ICON]... | -";
 }
 
 constexpr const char* kHelpIntro =
@@ -55,7 +57,9 @@ constexpr const char* kHelpOptions =
     "  --out FOLDER        where the outputs go: an absolute folder, or a folder relative to each\n"
     "                      FILE's own folder; default: beside each FILE\n"
     "  --width W --height H\n"
-    "                      every output W x H pixels (1 to 65535)\n"
+    "                      every output W x H pixels (1 to 65535), stretched\n"
+    "  --fit               with --width and --height: every output as large as fits inside\n"
+    "                      W x H keeping its source's aspect\n"
     "  --percent P         every output P percent of its source's size (1 to 10000)\n"
     "                      (default: each output keeps its source's size)\n"
     "  --button            draw a raised button frame around each output\n"
@@ -72,10 +76,16 @@ constexpr const char* kHelpOptions =
     "  --associated-icons  a file that no decoder reads is converted into the icon the\n"
     "                      desktop shows for it (default: it is not loaded)\n"
     "  --jobs N            convert on N threads (default: one per processor)\n"
+    "  --quiet             no progress bar and no summary on standard error; errors still\n"
+    "  -                   as the only FILE: read the files from standard input, one a line\n"
+    "                      (an existing output is then skipped unless --overwrite)\n"
+    "  -0                  with \"-\": the names on standard input end with a NUL byte instead\n"
+    "  --                  what follows is a FILE, even when it starts with \"-\"\n"
     "  --help              show this help\n"
     "\n"
     "Two files with one output, or an output that is another FILE, are not written. Every file\n"
-    "that is not converted is named on standard error with the reason.\n"
+    "that is not converted is named on standard error with the reason, and the converted,\n"
+    "not-loaded and failed counts follow there.\n"
     "A progress bar is shown on a terminal. Ctrl+C stops after the current file.\n"
     "Exit status: 0 when every file converted or was skipped, 1 when any file did not load,\n"
     "failed or clashed, 2 for a bad command line, 130 when stopped.\n";
@@ -149,11 +159,10 @@ void drawProgress(const BatchProgress& p) {
               << p.count << " " << name << std::flush;
 }
 
-// An output row by its extension without the dot, or by its other name ("jpeg").
+// An output row by its extension without the dot, its other name ("jpeg") or its number.
 std::optional<FileKind> outputKindNamed(const std::string& lower) {
-    for (const FileFormat& format : fileFormats())
-        if (format.output && (lower == format.extension + 1 || (*format.alias && lower == format.alias)))
-            return format.kind;
+    const auto k = kindNamed(lower);
+    if (k && isOutputKind(*k)) return k;
     return std::nullopt;
 }
 
@@ -163,6 +172,7 @@ int convert(const std::vector<std::string>& args) {
     std::optional<FileKind> target;
     std::optional<int> width, height, percent;
     bool overwrite = false, skipExisting = false, optionsDone = false, associatedIcons = false;
+    bool fit = false, quiet = false, nulSeparated = false;
     int jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     std::vector<std::string> files;
 
@@ -254,6 +264,12 @@ int convert(const std::vector<std::string>& args) {
             skipExisting = true;
         } else if (name == "--associated-icons") {
             associatedIcons = true;
+        } else if (name == "--fit") {
+            fit = true;
+        } else if (name == "--quiet") {
+            quiet = true;
+        } else if (name == "-0") {
+            nulSeparated = true;
         } else {
             return usageError("unknown option \"" + a + "\"");
         }
@@ -263,6 +279,13 @@ int convert(const std::vector<std::string>& args) {
     if (overwrite && skipExisting) return usageError("--overwrite and --skip-existing exclude each other");
     if (width.has_value() != height.has_value()) return usageError("--width and --height go together");
     if (width && percent) return usageError("--percent excludes --width and --height");
+    if (fit && !width) return usageError("--fit needs --width and --height");
+    const bool filesFromInput = files.size() == 1 && files[0] == "-";
+    try {
+        files = fileList(std::move(files), nulSeparated, std::cin);
+    } catch (const UsageError& e) {
+        return usageError(e.what());
+    }
 
     r.targetKind = *target;
     r.actualSize = !width && !percent;
@@ -270,6 +293,7 @@ int convert(const std::vector<std::string>& args) {
     r.percent = percent.value_or(-1);
     r.width = width.value_or(0);
     r.height = height.value_or(0);
+    r.fit = fit;
     r.promptOnReplace = !overwrite;
     for (const auto& f : files) {
         const auto [path, icon] = splitIconNumber(f);
@@ -284,7 +308,8 @@ int convert(const std::vector<std::string>& args) {
     r.associatedIcons.assign(r.files.size(), associatedIcons);
 
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
-    const bool canAsk = terminal && ::isatty(STDIN_FILENO) != 0;
+    // Standard input that gave the file names has no answers left.
+    const bool canAsk = terminal && !filesFromInput && ::isatty(STDIN_FILENO) != 0;
     bool inputEnded = false;
     BatchCallbacks callbacks;
     callbacks.askReplace = [&](const std::string& path) {
@@ -293,7 +318,7 @@ int convert(const std::vector<std::string>& args) {
     };
     callbacks.onProgress = [&](const BatchProgress& p) {
         if (g_interrupted) return false;
-        if (terminal) drawProgress(p);
+        if (terminal && !quiet) drawProgress(p);
         return true;
     };
     g_interrupted = 0;
@@ -307,21 +332,21 @@ int convert(const std::vector<std::string>& args) {
     ::mallopt(M_TRIM_THRESHOLD, 512 << 20);
     const BatchResult result = RunBatchJob(r, options, callbacks, jobs);
     std::signal(SIGINT, previous);
-    if (terminal) std::cerr << "\r\033[K" << std::flush;
+    if (terminal && !quiet) std::cerr << "\r\033[K" << std::flush;
 
     const BatchReportTexts texts;
     for (const std::string& line : BatchIssueLines(result, texts))
-        std::cerr << "vexilo-cli convert: " << line << "\n";
+        std::cerr << "vexilo-cli convert: " << escapeField(line) << "\n";
     std::string summary = BatchSummary(result, texts);
     for (std::size_t at; (at = summary.find("\n\r")) != std::string::npos;) summary.replace(at, 2, "\n");
-    std::cout << summary << "\n";
+    if (!quiet) std::cerr << summary << "\n";
     if (result.stopped) return 130;
     return result.notLoaded == 0 && result.failed == 0 ? 0 : 1;
 }
 
 const CliRegistrar reg({"convert", synopsis(),
-                        "Converts files to one image format with the window's batch conversion; prints the "
-                        "converted, not-loaded and failed counts.",
+                        "Converts files to one image format with the window's batch conversion; tells the "
+                        "converted, not-loaded and failed counts on standard error.",
                         convert});
 
 }  // namespace

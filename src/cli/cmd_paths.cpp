@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "cli/cli_command.h"
 #include "cli/desktop_loader.h"
+#include "cli/output.h"
 #include "lang/program_folder.h"
 
 namespace vexilo::cli {
@@ -28,10 +29,19 @@ std::vector<std::string> packsIn(const std::string& folder) {
 }
 
 int paths(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        std::cerr << "usage: vexilo-cli paths\n";
-        return 2;
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << "usage: vexilo-cli paths\n\n"
+                     "Prints where the program finds its files, one NAME<tab>VALUE line each: the program\n"
+                     "folder, its language packs, the help pages and the desktop module.\n"
+                     "\n"
+                     "Options:\n"
+                     "  --help              show this help\n"
+                     "\n"
+                     "Exit status: 0 when the language packs and the help pages are found, 1 when not,\n"
+                     "2 for a bad command line.\n";
+        return 0;
     }
+    if (!args.empty()) throw UsageError("takes no arguments");
     const std::string folder = resolveProgramFolder();
     const std::string help = folder + "HELP/index.html";
     const auto packs = packsIn(folder);

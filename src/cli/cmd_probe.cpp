@@ -3,12 +3,14 @@
 // pixels can be compared with other programs.
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/errors.h"
 #include "base/file_io.h"
 #include "cli/cli_command.h"
+#include "cli/output.h"
 #include "imageio/loaders.h"
 
 namespace vexilo::cli {
@@ -30,9 +32,37 @@ std::vector<std::uint8_t> toPpm(const Bitmap& b) {
     return out;
 }
 
+constexpr const char* kSynopsis =
+    "[--ppm FOLDER] [--icon-size system|largest] [--format tsv|json] [--quiet] [-0] FILE... | -";
+
+void printHelp() {
+    std::cout << "usage: vexilo-cli probe " << kSynopsis
+              << "\n\n"
+                 "Prints, for each FILE, the kind that loads it as the found-image list sees it, then\n"
+                 "WIDTHxHEIGHT, bits per pixel and the path, tab-separated (\"-\" for a file that does\n"
+                 "not load; a tab, newline, carriage return or backslash in the path written as \\t, \\n,\n"
+                 "\\r or \\\\). Kinds: "
+              << kindNames()
+              << ".\n"
+                 "\n"
+                 "Options:\n"
+                 "  --ppm FOLDER        also write each raster as FOLDER/NAME.ppm\n"
+                 "  --icon-size S       system (default): icons at 32 x 32 over white; largest: an\n"
+                 "                      icon's largest image at its own size\n"
+              << kFormatHelp
+              << "                      TSV and JSON columns: kind, width, height, bits, path\n"
+              << kQuietHelp << kStdinHelp
+              << "  --                  what follows is a FILE, even when it starts with \"-\"\n"
+                 "  --help              show this help\n"
+                 "\n"
+                 "Exit status: 0 when every file loaded, 1 when one did not load or a PPM file could not\n"
+                 "be written, 2 for a bad command line.\n";
+}
+
 int probe(const std::vector<std::string>& args) {
     std::string ppmFolder;
-    bool wantPpm = false;
+    bool wantPpm = false, nulSeparated = false;
+    OutputFormat format = OutputFormat::Plain;
     LoadRequest request;
     std::vector<std::string> files;
     bool optionsDone = false;
@@ -41,43 +71,36 @@ int probe(const std::vector<std::string>& args) {
         if (!optionsDone && a == "--") {
             optionsDone = true;
         } else if (!optionsDone && (a == "--help" || a == "-h")) {
-            std::cout
-                << "usage: vexilo-cli probe [--ppm FOLDER] [--icon-size system|largest] FILE...\n"
-                   "Prints the file kind that loads each file, WIDTHxHEIGHT, bits per pixel and the path\n"
-                   "(\"-\" for a file that does not load; exit status 1 then).\n"
-                   "  --ppm FOLDER   also write each raster as FOLDER/NAME.ppm\n"
-                   "  --icon-size S  system (default): icons at 32 x 32 over white; largest: an icon's\n"
-                   "                 largest image at its own size\n";
+            printHelp();
             return 0;
         } else if (!optionsDone && a == "--ppm") {
-            if (i + 1 >= args.size()) {
-                std::cerr << "vexilo-cli probe: --ppm needs a folder\n";
-                return 2;
-            }
+            if (i + 1 >= args.size()) throw UsageError("--ppm needs a folder");
             ppmFolder = args[++i];
             wantPpm = true;
-        } else if (!optionsDone && (a == "--icon-size" || a.rfind("--icon-size=", 0) == 0)) {
-            std::string value = a.size() > 11 ? a.substr(12) : std::string();
-            if (a == "--icon-size" && i + 1 < args.size()) value = args[++i];
-            if (value != "system" && value != "largest") {
-                std::cerr << "vexilo-cli probe: --icon-size must be system or largest\n";
-                return 2;
-            }
-            request.iconSize = value == "largest" ? IconSize::Largest : IconSize::System;
         } else if (!optionsDone && a.rfind("--ppm=", 0) == 0) {
             ppmFolder = a.substr(6);
             wantPpm = true;
+        } else if (!optionsDone && a == "--icon-size") {
+            const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+            if (value != "system" && value != "largest")
+                throw UsageError("--icon-size must be system or largest");
+            request.iconSize = value == "largest" ? IconSize::Largest : IconSize::System;
+        } else if (!optionsDone && a == "--format") {
+            if (i + 1 >= args.size()) throw UsageError("--format needs tsv or json");
+            format = parseOutputFormat(args[++i]);
+        } else if (!optionsDone && a == "--quiet") {
+            // probe prints no progress or summary: nothing to leave out
+        } else if (!optionsDone && a == "-0") {
+            nulSeparated = true;
         } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
-            std::cerr << "vexilo-cli probe: unknown option \"" << a << "\"\n";
-            return 2;
+            throw UsageError("unknown option \"" + a + "\"");
         } else {
             files.push_back(a);
         }
     }
-    if (files.empty() || (wantPpm && ppmFolder.empty())) {
-        std::cerr << "usage: vexilo-cli probe [--ppm FOLDER] FILE...\n";
-        return 2;
-    }
+    if (files.empty()) throw UsageError("no file given");
+    if (wantPpm && ppmFolder.empty()) throw UsageError("--ppm needs a folder");
+    files = fileList(std::move(files), nulSeparated, std::cin);
     if (wantPpm) {
         std::error_code ec;
         std::filesystem::create_directories(ppmFolder, ec);
@@ -88,6 +111,9 @@ int probe(const std::vector<std::string>& args) {
         }
     }
 
+    std::optional<RowWriter> rows;
+    if (format != OutputFormat::Plain)
+        rows.emplace(format, std::vector<std::string>{"kind", "width", "height", "bits", "path"}, std::cout);
     int status = 0;
     for (const auto& path : files) {
         Bitmap bitmap;
@@ -100,13 +126,20 @@ int probe(const std::vector<std::string>& args) {
             problem = e.what();
         }
         if (!loaded) {
-            std::cout << "-\t-\t-\t" << path << "\n";
-            if (!problem.empty()) std::cerr << "vexilo-cli probe: " << path << ": " << problem << "\n";
+            if (rows)
+                rows->row({nullptr, nullptr, nullptr, nullptr, path});
+            else
+                std::cout << "-\t-\t-\t" << escapeField(path) << "\n";
+            if (!problem.empty())
+                std::cerr << "vexilo-cli probe: " << escapeField(path) << ": " << problem << "\n";
             status = 1;
             continue;
         }
-        std::cout << int(kind) << "\t" << bitmap.width() << "x" << bitmap.height() << "\t"
-                  << bitmap.bitsPerPixel() << "\t" << path << "\n";
+        if (rows)
+            rows->row({kindName(kind), bitmap.width(), bitmap.height(), bitmap.bitsPerPixel(), path});
+        else
+            std::cout << kindName(kind) << "\t" << bitmap.width() << "x" << bitmap.height() << "\t"
+                      << bitmap.bitsPerPixel() << "\t" << escapeField(path) << "\n";
         if (!wantPpm) continue;
         const std::string name = std::filesystem::path(path).filename().string() + ".ppm";
         const std::string out = (std::filesystem::path(ppmFolder) / name).string();
@@ -121,8 +154,8 @@ int probe(const std::vector<std::string>& args) {
     return status;
 }
 
-const CliRegistrar reg({"probe", "[--ppm FOLDER] [--icon-size system|largest] FILE...",
-                        "Prints the file kind that loads each file, WIDTHxHEIGHT and bits per pixel; "
+const CliRegistrar reg({"probe", kSynopsis,
+                        "Prints the kind that loads each file, WIDTHxHEIGHT and bits per pixel; "
                         "--ppm writes each raster to FOLDER/NAME.ppm.",
                         probe});
 

@@ -7,6 +7,7 @@
 #include "base/version.h"
 #include "cli/cli_command.h"
 #include "cli/desktop_loader.h"
+#include "cli/output.h"
 
 namespace vexilo::cli {
 
@@ -16,15 +17,17 @@ std::vector<CliCommand>& commands() {
 }
 
 namespace {
-void printHelp() {
-    std::cout << "Usage: vexilo-cli COMMAND [OPTIONS] ARGS...\n"
-                 "       vexilo-cli --help | --version\n\n"
-                 "Finds, reads and converts images and icons with Vexilo's own codecs.\n";
+void printHelp(std::ostream& out) {
+    out << "Usage: vexilo-cli COMMAND [OPTIONS] ARGS...\n"
+           "       vexilo-cli --help | --version\n\n"
+           "Finds, reads and converts images and icons with Vexilo's own codecs.\n";
     auto list = commands();
     std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-    if (!list.empty()) std::cout << "\nCommands:\n";
-    for (const auto& c : list)
-        std::cout << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
+    if (!list.empty()) out << "\nCommands:\n";
+    for (const auto& c : list) out << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
+    out << "\n\"vexilo-cli COMMAND --help\" tells a command's options and exit statuses. Results go to\n"
+           "standard output, everything else to standard error. Exit status: 0 on success, 1 when the\n"
+           "command failed, 2 for a bad command line.\n";
 }
 
 }  // namespace
@@ -35,11 +38,11 @@ int main(int argc, char** argv) {
     using namespace vexilo::cli;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        printHelp();
+        printHelp(std::cerr);
         return 2;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        printHelp();
+        printHelp(std::cout);
         return 0;
     }
     if (args[0] == "--version") {
@@ -56,7 +59,17 @@ int main(int argc, char** argv) {
     for (const auto& c : commands()) {
         if (c.name != args[0]) continue;
         try {
-            return c.run({args.begin() + 1, args.end()});
+            const int status = c.run({args.begin() + 1, args.end()});
+            // Results that did not reach their file (a full disk, a closed pipe) are a failure.
+            if (!std::cout.flush()) {
+                std::cerr << "vexilo-cli " << c.name << ": cannot write the results to standard output\n";
+                return std::max(status, 1);
+            }
+            return status;
+        } catch (const UsageError& e) {
+            std::cerr << "vexilo-cli " << c.name << ": " << e.what() << "\n(see vexilo-cli " << c.name
+                      << " --help)\n";
+            return 2;
         } catch (const std::exception& e) {
             std::cerr << "vexilo-cli " << c.name << ": " << e.what() << "\n";
             return 1;

@@ -1,5 +1,6 @@
 #include "search/found_image.h"
 
+#include <cstdio>
 #include <ctime>
 
 namespace vexilo::search {
@@ -70,6 +71,21 @@ std::string formatDate(std::int32_t dayNumber) {
     // Weekday, for locales whose short date names it; 1 January of year 1 was a Monday.
     t.tm_wday = static_cast<int>(((static_cast<std::int64_t>(dayNumber) % 7) + 7) % 7);
     return formatTm("%x", t);
+}
+
+std::string formatIsoDate(std::int32_t dayNumber) {
+    int year = 1, month = 1, day = 1;
+    civilFromDayNumber(dayNumber, year, month, day);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", year, month, day);
+    return buffer;
+}
+
+std::string formatIsoTime(std::int32_t milliseconds) {
+    const std::int32_t seconds = milliseconds / 1000;
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", seconds / 3600, (seconds / 60) % 60, seconds % 60);
+    return buffer;
 }
 
 std::string formatTime(std::int32_t milliseconds) {

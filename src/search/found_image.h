@@ -32,5 +32,8 @@ std::int32_t dosTimeToMilliseconds(std::uint32_t dosTime);
 std::string formatSize(std::int64_t size);
 std::string formatDate(std::int32_t dayNumber);
 std::string formatTime(std::int32_t milliseconds);
+// The same as YYYY-MM-DD and HH:MM:SS, whatever the locale (for scripts).
+std::string formatIsoDate(std::int32_t dayNumber);
+std::string formatIsoTime(std::int32_t milliseconds);
 
 }  // namespace vexilo::search

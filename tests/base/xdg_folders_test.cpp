@@ -3,36 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-#include <string>
+#include "support/test_util.h"
 
 namespace vexilo {
 namespace {
 
+using test::ScopedEnv;
 using ::testing::ElementsAre;
-
-// Sets a variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 TEST(XdgFolders, RelativeValuesAreIgnored) {
     ScopedEnv home("HOME", "/home/anna/");

@@ -40,6 +40,12 @@ TEST(BatchJob, NamesAndPaths) {
     BatchOutputSize(r, 5, 3, w, h);  // 2.5 and 1.5: halves to even
     EXPECT_EQ(w, 2);
     EXPECT_EQ(h, 2);
+    r.percent = -1;
+    r.fit = true;
+    r.width = r.height = 10;
+    BatchOutputSize(r, 3000, 2, w, h);  // a thin line keeps one pixel
+    EXPECT_EQ(w, 10);
+    EXPECT_EQ(h, 1);
 }
 
 TEST(BatchJob, SummaryAsShown) {

@@ -32,7 +32,7 @@ TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
     const test::CliResult r =
         run("probe --ppm '" + dir.file("ppm") + "' '" + a + "' '" + photo + "' '" + missing + "'");
     EXPECT_EQ(r.status, 1);  // one file did not load
-    EXPECT_EQ(r.out, "11\t3x2\t32\t" + a + "\n7\t3x2\t24\t" + photo + "\n-\t-\t-\t" + missing + "\n");
+    EXPECT_EQ(r.out, "png\t3x2\t32\t" + a + "\nbmp\t3x2\t24\t" + photo + "\n-\t-\t-\t" + missing + "\n");
 
     const auto ppm = test::readFile(dir.path() / "ppm" / "a.png.ppm");
     const std::string header = "P6\n3 2\n255\n";
@@ -56,7 +56,7 @@ TEST(CliProbe, AMetafileLoadsTheDesktopModule) {
                     writeMetafile(test::makeBitmap(4, 3, PixelFormat::Bpp24, test::patternColor), false));
     const test::CliResult r = test::runCli("probe '" + dir.file("a.wmf") + "'", true);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "5\t4x3\t32\t" + dir.file("a.wmf") + "\n");  // and nothing on standard error
+    EXPECT_EQ(r.out, "wmf\t4x3\t32\t" + dir.file("a.wmf") + "\n");  // and nothing on standard error
 }
 
 }  // namespace

@@ -23,9 +23,9 @@ using ::testing::ThrowsMessage;
 
 const std::vector<Color>& kFour = test::kFourColours;
 
-TGIFImage loaded(const std::vector<std::uint8_t>& bytes) {
+TGIFImage loaded(const std::vector<std::uint8_t>& bytes, const DecodeLimits& limits = kDefaultDecodeLimits) {
     TGIFImage gif;
-    gif.loadFromBytes(bytes);
+    gif.loadFromBytes(bytes, limits);
     return gif;
 }
 
@@ -49,12 +49,10 @@ TEST(GifReader, ReadsFramesTablesAndTiming) {
                           .gce(4, 1, 1)
                           .image(1, 2, 3, 2, second, local)
                           .end();
-    TGIFImage gif;
-    gif.loadFromBytes(file);
+    TGIFImage gif = loaded(file);
     ASSERT_EQ(gif.frameCount(), 2);
     EXPECT_EQ(gif.version(), GifVersion::V89a);
-    EXPECT_EQ(gif.screenWidth(), 4);
-    EXPECT_EQ(gif.screenHeight(), 3);
+    EXPECT_EQ(std::pair(gif.screenWidth(), gif.screenHeight()), std::pair(4, 3));
     EXPECT_EQ(gif.background(), kFour[2]);
     EXPECT_EQ(gif.currentFrame(), 0);
     EXPECT_TRUE(gif.looping());
@@ -77,8 +75,7 @@ TEST(GifReader, ReadsFramesTablesAndTiming) {
 
     TGIFFrame& b = gif.frame(1);
     EXPECT_FALSE(b.hasBitmap());  // later frames wait until they are needed
-    EXPECT_EQ(b.left, 1);
-    EXPECT_EQ(b.top, 2);
+    EXPECT_EQ(std::pair(b.left, b.top), std::pair(1, 2));
     EXPECT_EQ(b.delayMs, 250);  // the largest delay of its graphic control blocks
     EXPECT_EQ(b.disposal, 1);   // the last block decides
     EXPECT_EQ(b.transparentColor, local[1]);
@@ -186,8 +183,7 @@ TEST(GifReader, LimitsBoundFramesAndSizes) {
     limits.maxFrames = 3;
     GifBuilder many(2, 1);
     for (int i = 0; i < 10; ++i) many.image(0, 0, 2, 1, {1, 2});
-    TGIFImage gif;
-    gif.loadFromBytes(many.end(), limits);
+    TGIFImage gif = loaded(many.end(), limits);
     EXPECT_EQ(gif.frameCount(), 3);
     EXPECT_TRUE(gif.framesDropped());
 
@@ -199,15 +195,20 @@ TEST(GifReader, LimitsBoundFramesAndSizes) {
     EXPECT_EQ(h.frameCount(), 0);  // the frame that failed to decode is removed
 }
 
+// A loop block, delays, an interlaced frame, a comment and a frame with its own table.
+std::vector<std::uint8_t> richGif() {
+    return GifBuilder(6, 5, kFour, "89a", 1)
+        .application("NETSCAPE2.0", {1, 5, 0})
+        .gce(3, 2, 1)
+        .image(0, 0, 6, 5, ramp(30, 4), {}, true)
+        .comment({"c"})
+        .gce(9, 1)
+        .image(0, 0, 6, 5, ramp(30, 2), {{1, 2, 3}, {4, 5, 6}})
+        .end();
+}
+
 TEST(GifReader, CorruptionSweepNeverCrashes) {
-    const auto file = GifBuilder(6, 5)
-                          .application("NETSCAPE2.0", {1, 0, 0})
-                          .gce(3, 2, 1)
-                          .image(0, 0, 6, 5, ramp(30, 4), {}, true)
-                          .comment({"c"})
-                          .image(2, 2, 6, 5, ramp(30, 2), {{1, 2, 3}, {4, 5, 6}})
-                          .end();
-    test::corruptionSweep(file, [](std::span<const std::uint8_t> bytes) {
+    test::corruptionSweep(richGif(), [](std::span<const std::uint8_t> bytes) {
         TGIFImage gif;
         gif.loadFromBytes(bytes, DecodeLimits::forFuzzing());
         for (int i = 0; i < gif.frameCount(); ++i) (void)gif.frame(i).bitmap();
@@ -292,8 +293,7 @@ TEST(GifWriter, FramesVersionsLoopsAndExtensions) {
               0);  // no loop block without looping
     TGIFImage back = loaded(bytes);
     ASSERT_EQ(back.frameCount(), 2);
-    EXPECT_EQ(back.screenWidth(), 7);
-    EXPECT_EQ(back.screenHeight(), 5);
+    EXPECT_EQ(std::pair(back.screenWidth(), back.screenHeight()), std::pair(7, 5));
     EXPECT_EQ(back.frame(1).delayMs, 70);
     EXPECT_EQ(back.frame(1).disposal, 3);
     EXPECT_EQ(back.frame(1).left, 2);
@@ -313,14 +313,7 @@ TEST(GifWriter, FramesVersionsLoopsAndExtensions) {
 
 // Delays in hundredths, loop counts, tables and extensions: a read file comes back byte for byte.
 TEST(GifWriter, ReadFilesComeBackIdentically) {
-    const auto file = GifBuilder(6, 5, kFour, "89a", 1)
-                          .application("NETSCAPE2.0", {1, 5, 0})
-                          .gce(3, 2, 1)
-                          .image(0, 0, 6, 5, ramp(30, 4), {}, true)
-                          .comment({"c"})
-                          .gce(9, 1)
-                          .image(0, 0, 6, 5, ramp(30, 2), {{1, 2, 3}, {4, 5, 6}})
-                          .end();
+    const auto file = richGif();
     EXPECT_EQ(loaded(file).saveToBytes(), file);
 }
 
@@ -390,15 +383,11 @@ Bitmap giflibScreen(const std::string& path, int width, const test::TempDir& dir
     const std::string cmd = "gif2rgb -1 -o '" + out + "' '" + path + "' >/dev/null 2>&1";
     if (std::system(cmd.c_str()) != 0) return {};
     const auto rgb = test::readFile(out);
-    const int rowBytes = 3 * width;
-    Bitmap screen(width, static_cast<int>(rgb.size() / static_cast<std::size_t>(rowBytes)),
-                  PixelFormat::Bpp24);
-    for (int y = 0; y < screen.height(); ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y * rowBytes + 3 * x);
-            screen.setPixel(x, y, {rgb[i], rgb[i + 1], rgb[i + 2]});
-        }
-    return screen;
+    const int height = static_cast<int>(rgb.size() / (3 * static_cast<std::size_t>(width)));
+    return makeBitmap(width, height, PixelFormat::Bpp24, [&](int x, int y) {
+        const auto i = static_cast<std::size_t>(3 * (y * width + x));
+        return Color{rgb[i], rgb[i + 1], rgb[i + 2]};
+    });
 }
 
 TEST(GifOutsideReader, GiflibReadsWhatWeWrite) {

@@ -49,11 +49,8 @@ TEST(GifLzw, EncodesTheTenByTenSampleExactly) {
     EXPECT_FALSE(r.corrupted);
     EXPECT_EQ(r.written, 100u);
     // Four quarters of colours 1 and 2 around a centre of colour 0.
-    EXPECT_EQ(pixels[0], 1);
-    EXPECT_EQ(pixels[9], 2);
-    EXPECT_EQ(pixels[90], 2);
-    EXPECT_EQ(pixels[99], 1);
-    EXPECT_EQ(pixels[4 * 10 + 4], 0);
+    EXPECT_EQ((std::vector<int>{pixels[0], pixels[9], pixels[90], pixels[99], pixels[44]}),
+              (std::vector<int>{1, 2, 2, 1, 0}));
     std::vector<std::uint8_t> again;
     lzwEncode(pixels, 2, again);
     EXPECT_EQ(again, data);
@@ -97,59 +94,44 @@ TEST(GifLzw, RoundTripsEveryCodeSizeThroughTableResets) {
     }
 }
 
-TEST(GifLzw, DecoderFollowsTheStandardRules) {
-    // Minimum code size 2: clear 4, end 5, first free 6. "1 6 6" is the string 1, then 11
-    // (code 6 = previous + its own first pixel), then 11 again.
-    {
-        // Entry 7 makes the next free code 8, so the end code has 4 bits.
-        const auto codes = packCodes({{4, 3}, {1, 3}, {6, 3}, {6, 3}, {5, 4}});
-        std::vector<std::uint8_t> out(6, 9);
-        const auto r = lzwDecode(codes, 2, 0xFF, out);
-        EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 9}));
-        EXPECT_EQ(r.written, 5u);
-        EXPECT_TRUE(r.sawEndCode);
-    }
-    // A clear code in the middle resets the table; the code after it stands alone.
-    {
-        const auto codes = packCodes({{4, 3}, {2, 3}, {3, 3}, {6, 3}, {4, 4}, {1, 3}, {6, 3}, {5, 3}});
-        std::vector<std::uint8_t> out(7, 9);
-        lzwDecode(codes, 2, 0xFF, out);
-        EXPECT_EQ(out, (std::vector<std::uint8_t>{2, 3, 2, 3, 1, 1, 1}));
-    }
-    // Without an end code decoding stops when the codes run out; the rest stays as it was.
-    {
-        const auto codes = packCodes({{4, 3}, {3, 3}});
-        std::vector<std::uint8_t> out(4, 9);
-        const auto r = lzwDecode(codes, 2, 0xFF, out);
-        EXPECT_EQ(r.written, 1u);
-        EXPECT_FALSE(r.sawEndCode);
-        EXPECT_EQ(out[0], 3);
-        EXPECT_EQ(out[1], 9);
-    }
-    // Pixel values are masked to the frame's depth.
-    {
-        const auto codes = packCodes({{4, 3}, {3, 3}, {5, 3}});
-        std::vector<std::uint8_t> out(1);
-        lzwDecode(codes, 2, 0x01, out);
-        EXPECT_EQ(out[0], 1);
-    }
-}
-
-TEST(GifLzw, HostileCodesNeverLeaveTheBuffers) {
-    // A first code that is not a pixel, and a code far beyond the table, mark the data damaged.
-    {
-        const auto codes = packCodes({{4, 3}, {7, 3}});
-        std::vector<std::uint8_t> out(4, 0);
-        EXPECT_TRUE(lzwDecode(codes, 2, 0xFF, out).corrupted);
-    }
-    {
+TEST(GifLzw, DecoderFollowsTheStandardRulesAndHostileCodesStayInside) {
+    // Minimum code size 2: clear 4, end 5, first free 6. Outputs start as 9s; -1: not checked.
+    const struct {
+        std::vector<std::pair<unsigned, int>> codes;
+        std::uint8_t mask;
+        std::vector<std::uint8_t> out;
+        int written, sawEndCode;
+    } cases[] = {
+        // "1 6 6" is 1, then 11 (code 6 = previous + its own first pixel), then 11 again. Entry 7
+        // makes the next free code 8, so the end code has 4 bits.
+        {{{4, 3}, {1, 3}, {6, 3}, {6, 3}, {5, 4}}, 0xFF, {1, 1, 1, 1, 1, 9}, 5, 1},
+        // A clear code in the middle resets the table; the code after it stands alone.
+        {{{4, 3}, {2, 3}, {3, 3}, {6, 3}, {4, 4}, {1, 3}, {6, 3}, {5, 3}},
+         0xFF,
+         {2, 3, 2, 3, 1, 1, 1},
+         -1,
+         -1},
+        // Without an end code decoding stops when the codes run out; the rest stays as it was.
+        {{{4, 3}, {3, 3}}, 0xFF, {3, 9, 9, 9}, 1, 0},
+        // Pixel values are masked to the frame's depth.
+        {{{4, 3}, {3, 3}, {5, 3}}, 0x01, {1}, -1, -1},
         // Code 7 where only 6 may come next: taken as the previous string plus its first pixel.
-        const auto codes = packCodes({{4, 3}, {2, 3}, {7, 3}, {5, 3}});
-        std::vector<std::uint8_t> out(3, 9);
-        const auto r = lzwDecode(codes, 2, 0xFF, out);
-        EXPECT_EQ(out, (std::vector<std::uint8_t>{2, 2, 2}));
-        EXPECT_EQ(r.written, 3u);
+        {{{4, 3}, {2, 3}, {7, 3}, {5, 3}}, 0xFF, {2, 2, 2}, 3, -1},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> out(c.out.size(), 9);
+        const auto r = lzwDecode(packCodes(c.codes), 2, c.mask, out);
+        EXPECT_EQ(out, c.out);
+        if (c.written >= 0) {
+            EXPECT_EQ(r.written, static_cast<std::size_t>(c.written));
+        }
+        if (c.sawEndCode >= 0) {
+            EXPECT_EQ(r.sawEndCode, c.sawEndCode == 1);
+        }
     }
+    // A first code that is not a pixel marks the data damaged.
+    std::vector<std::uint8_t> four(4, 0);
+    EXPECT_TRUE(lzwDecode(packCodes({{4, 3}, {7, 3}}), 2, 0xFF, four).corrupted);
     // A long string that runs past the output is cut at its end.
     std::vector<std::uint8_t> in(5000, 1);
     std::vector<std::uint8_t> encoded;
@@ -247,19 +229,10 @@ TEST(GifLzw, AFullTableGoesOnAtTwelveBitsUntilAClearCode) {
         item.height = count / 100;
         item.colorTable.assign(std::size_t{1} << size, Color{});
         bool corrupted = false;
-        const Bitmap frame = decodeGifItem(item, false, corrupted);
-        std::vector<std::uint8_t> rows;
-        for (const std::uint32_t v : frame.pixels()) rows.push_back(static_cast<std::uint8_t>(v));
-        EXPECT_EQ(rows, pixels) << "code size " << size;
+        EXPECT_EQ(test::indexValues(decodeGifItem(item, false, corrupted)), pixels) << "code size " << size;
         EXPECT_FALSE(corrupted);
     }
 }
-
-}  // namespace
-}  // namespace vexilo::gif
-
-namespace vexilo {
-namespace {
 
 // Files whose minimum code size is 9, 10 or 11 (made by a plain literal-code writer; ImageMagick
 // reads all three as the same picture) decode like any other.
@@ -268,11 +241,10 @@ TEST(GifLzw, MinimumCodeSizesAboveEightDecodeAsOtherReadersDecodeThem) {
     for (const char* name : {"lzw9.gif", "lzw10.gif", "lzw11.gif"}) {
         const Bitmap b =
             readGif(test::readFile(std::filesystem::path(VEXILO_TEST_DATA_DIR) / "formats" / name));
-        ASSERT_EQ(b.width(), 20) << name;
-        for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 20; ++x) ASSERT_EQ(b.pixel(x, y), palette[(x / 3 + y / 2) % 4]) << name;
+        const auto stripes = [&](int x, int y) { return palette[(x / 3 + y / 2) % 4]; };
+        EXPECT_TRUE(test::samePixels(b, test::makeBitmap(20, 10, PixelFormat::Bpp24, stripes))) << name;
     }
 }
 
 }  // namespace
-}  // namespace vexilo
+}  // namespace vexilo::gif

@@ -16,6 +16,9 @@
 #include "base/file_io.h"
 #include "support/test_util.h"
 
+// The options below name only the fields a case changes; the rest keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace vexilo {
 namespace {
 
@@ -71,8 +74,7 @@ TEST(JpegCodec, DefaultOptionsWriteProgressiveColourAtQuality80) {
     const Bitmap src = makeBitmap(24, 17, PixelFormat::Device, test::gradientColor);
     const auto file = encode(src, JpegOptions{});
     ASSERT_GE(file.size(), 4u);
-    EXPECT_EQ(file[0], 0xFF);
-    EXPECT_EQ(file[1], 0xD8);
+    EXPECT_EQ(std::vector(file.begin(), file.begin() + 2), (std::vector<std::uint8_t>{0xFF, 0xD8}));
     EXPECT_TRUE(isProgressive(file));
     EXPECT_EQ(componentsOf(file), 3);
     // Quality 80 scales the standard luminance DC step 16 by 40%: 6.
@@ -83,8 +85,7 @@ TEST(JpegCodec, DefaultOptionsWriteProgressiveColourAtQuality80) {
 
     TJPEGImage back;
     back.loadFromBytes(file);
-    EXPECT_EQ(back.width(), 24);
-    EXPECT_EQ(back.height(), 17);
+    EXPECT_EQ(std::pair(back.width(), back.height()), std::pair(24, 17));
     EXPECT_TRUE(back.progressiveEncoding());
     EXPECT_FALSE(back.grayscale());
     EXPECT_EQ(back.bitmap().pixelFormat(), PixelFormat::Bpp24);
@@ -93,21 +94,16 @@ TEST(JpegCodec, DefaultOptionsWriteProgressiveColourAtQuality80) {
 
 TEST(JpegCodec, OptionsTakeEffectInTheirOrder) {
     const Bitmap src = makeBitmap(16, 16, PixelFormat::Device, test::gradientColor);
-    JpegOptions baseline;
-    baseline.ProgressiveEncoding = false;
-    const auto plain = encode(src, baseline);
+    const auto plain = encode(src, {.ProgressiveEncoding = false});
     EXPECT_FALSE(isProgressive(plain));
 
     // The 8-bit pixel format changes only how a decode is held, never the file.
-    JpegOptions eightBit = baseline;
-    eightBit.PixelFormat = 1;
-    EXPECT_EQ(encode(src, eightBit), plain);
+    EXPECT_EQ(encode(src, {.PixelFormat = 1, .ProgressiveEncoding = false}), plain);
 
     // Quality 1 keeps baseline tables (every step fits in 8 bits); quality 100 is all ones.
     for (int q : {1, 100}) {
-        JpegOptions o = baseline;
-        o.CompressionQuality = static_cast<std::uint8_t>(q);
-        const auto f = encode(src, o);
+        const auto f =
+            encode(src, {.CompressionQuality = static_cast<std::uint8_t>(q), .ProgressiveEncoding = false});
         const auto segs = headerSegments(f);
         const Segment* dqt = find(segs, 0xDB);
         ASSERT_NE(dqt, nullptr);
@@ -117,18 +113,12 @@ TEST(JpegCodec, OptionsTakeEffectInTheirOrder) {
         EXPECT_NO_THROW(back.loadFromBytes(f));
     }
     // Out-of-range stored qualities are clamped, not rejected.
-    JpegOptions zero = baseline;
-    zero.CompressionQuality = 0;
-    JpegOptions one = baseline;
-    one.CompressionQuality = 1;
-    EXPECT_EQ(encode(src, zero), encode(src, one));
+    EXPECT_EQ(encode(src, {.CompressionQuality = 0}), encode(src, {.CompressionQuality = 1}));
 }
 
 TEST(JpegCodec, GreyscaleFilesCarryTheirFlagAndDecodeToAPalette) {
     const Bitmap src = makeBitmap(20, 9, PixelFormat::Device, test::gradientColor);
-    JpegOptions grey;
-    grey.Grayscale = true;
-    const auto file = encode(src, grey);
+    const auto file = encode(src, {.Grayscale = true});
     EXPECT_EQ(componentsOf(file), 1);
 
     TJPEGImage back;
@@ -184,9 +174,8 @@ TEST(JpegCodec, ErrorsAndRefusals) {
 }
 
 TEST(JpegCodec, DamagedDataStillGivesAPicture) {
-    JpegOptions baseline;
-    baseline.ProgressiveEncoding = false;
-    const auto file = encode(makeBitmap(64, 64, PixelFormat::Device, test::gradientColor), baseline);
+    const auto file =
+        encode(makeBitmap(64, 64, PixelFormat::Device, test::gradientColor), {.ProgressiveEncoding = false});
     const auto segs = headerSegments(file);
     const std::size_t dataStart = segs.back().offset + segs.back().length;
     std::vector<std::uint8_t> cut(
@@ -194,8 +183,7 @@ TEST(JpegCodec, DamagedDataStillGivesAPicture) {
     TJPEGImage jpeg;
     jpeg.loadFromBytes(cut);
     const Bitmap& b = jpeg.bitmap();
-    EXPECT_EQ(b.width(), 64);
-    EXPECT_EQ(b.height(), 64);
+    EXPECT_EQ(std::pair(b.width(), b.height()), std::pair(64, 64));
     EXPECT_GT(jpeg.lastWarnings(), 0);
     Bitmap top(64, 8);  // the rows before the cut
     top.draw(b);
@@ -274,11 +262,8 @@ TEST(JpegCodec, CmykFilesDecodeToColour) {
 }
 
 TEST(JpegCodec, CorruptionSweepNeverCrashes) {
-    JpegOptions baseline;
-    baseline.ProgressiveEncoding = false;
-    const auto plain = encode(makeBitmap(16, 16, PixelFormat::Device, test::gradientColor), baseline);
-    const auto progressive =
-        encode(makeBitmap(16, 16, PixelFormat::Device, test::gradientColor), JpegOptions{});
+    const Bitmap src = makeBitmap(16, 16, PixelFormat::Device, test::gradientColor);
+    const auto plain = encode(src, {.ProgressiveEncoding = false}), progressive = encode(src, {});
     auto decode = [](std::span<const std::uint8_t> bytes) {
         TJPEGImage jpeg;
         jpeg.setLimits(DecodeLimits::forFuzzing());

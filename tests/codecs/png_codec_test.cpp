@@ -29,6 +29,16 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 using Bytes = std::vector<std::uint8_t>;
+using Colors = std::vector<Color>;
+
+// A file of the header, the given chunks and one IDAT of the rows.
+Bytes png(std::uint32_t w, std::uint32_t h, int depth, int colorType, const Bytes& rows,
+          std::initializer_list<Bytes> chunks = {}) {
+    Bytes file = pngFile({pngIhdr(w, h, depth, colorType)});
+    for (const Bytes& c : chunks) file.insert(file.end(), c.begin(), c.end());
+    for (const Bytes& c : {pngIdat(rows), pngIend()}) file.insert(file.end(), c.begin(), c.end());
+    return file;
+}
 
 std::string failureOf(const Bytes& file) {
     try {
@@ -45,48 +55,35 @@ std::string withPrefix(const std::string& text) {
 
 TEST(PngDecoder, ConvertsSamplesByColourTypeAndDepth) {
     // 16-bit truecolour keeps the high bytes; alpha is dropped.
-    const Bitmap rgb16 = decodePng(pngFile(
-        {pngIhdr(1, 1, 16, 6), pngIdat({0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}), pngIend()}));
+    const Bitmap rgb16 = decodePng(png(1, 1, 16, 6, {0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}));
     EXPECT_EQ(rgb16.pixelFormat(), PixelFormat::Bpp24);
     EXPECT_EQ(rgb16.pixel(0, 0), (Color{0x12, 0x56, 0x9A}));
 
     // 2-bit palette: 4-bit pixels 0, 5, 10, 15 and a palette of 16 repeating the first four.
     const Bytes pal{10, 0, 0, 20, 0, 0, 30, 0, 0, 40, 0, 0};
-    const Bitmap p2 =
-        decodePng(pngFile({pngIhdr(4, 1, 2, 3), pngChunk("PLTE", pal), pngIdat({0, 0b00011011}), pngIend()}));
+    const Bitmap p2 = decodePng(png(4, 1, 2, 3, {0, 0b00011011}, {pngChunk("PLTE", pal)}));
     EXPECT_EQ(p2.pixelFormat(), PixelFormat::Bpp4);
     ASSERT_EQ(p2.palette().size(), 16u);
-    EXPECT_EQ(p2.raw(0, 0), 0u);
-    EXPECT_EQ(p2.raw(1, 0), 5u);
-    EXPECT_EQ(p2.raw(3, 0), 15u);
-    EXPECT_EQ(p2.pixel(1, 0), (Color{20, 0, 0}));
-    EXPECT_EQ(p2.pixel(3, 0), (Color{40, 0, 0}));
+    EXPECT_EQ(test::indexValues(p2), (Bytes{0, 5, 10, 15}));
+    EXPECT_EQ(test::colours(p2), (Colors{{10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 0, 0}}));
 
     // Grey ramps: 2^depth levels spread over 0..255 (256 for 16-bit).
-    const Bitmap g4 = decodePng(pngFile({pngIhdr(2, 1, 4, 0), pngIdat({0, 0x1F}), pngIend()}));
+    const Bitmap g4 = decodePng(png(2, 1, 4, 0, {0, 0x1F}));
     EXPECT_EQ(g4.pixelFormat(), PixelFormat::Bpp4);
-    EXPECT_EQ(g4.pixel(0, 0), (Color{17, 17, 17}));
-    EXPECT_EQ(g4.pixel(1, 0), (Color{255, 255, 255}));
-    const Bitmap g2 = decodePng(pngFile({pngIhdr(2, 1, 2, 0), pngIdat({0, 0b01100000}), pngIend()}));
-    EXPECT_EQ(g2.pixel(0, 0), (Color{85, 85, 85}));
-    EXPECT_EQ(g2.pixel(1, 0), (Color{170, 170, 170}));
-    const Bitmap ga16 =
-        decodePng(pngFile({pngIhdr(1, 1, 16, 4), pngIdat({0, 0xC8, 0x01, 0x00, 0x00}), pngIend()}));
+    EXPECT_EQ(test::colours(g4), (Colors{{17, 17, 17}, kWhite}));
+    const Bitmap g2 = decodePng(png(2, 1, 2, 0, {0, 0b01100000}));
+    EXPECT_EQ(test::colours(g2), (Colors{{85, 85, 85}, {170, 170, 170}}));
+    const Bitmap ga16 = decodePng(png(1, 1, 16, 4, {0, 0xC8, 0x01, 0x00, 0x00}));
     EXPECT_EQ(ga16.pixelFormat(), PixelFormat::Bpp8);
     EXPECT_EQ(ga16.palette().size(), 256u);
     EXPECT_EQ(ga16.pixel(0, 0), (Color{200, 200, 200}));
-    const Bitmap g1 =
-        decodePng(pngFile({pngIhdr(9, 1, 1, 0), pngIdat({0, 0b10000001, 0b10000000}), pngIend()}));
+    const Bitmap g1 = decodePng(png(9, 1, 1, 0, {0, 0b10000001, 0b10000000}));
     EXPECT_EQ(g1.pixelFormat(), PixelFormat::Bpp1);
-    EXPECT_EQ(g1.pixel(0, 0), kWhite);
-    EXPECT_EQ(g1.pixel(1, 0), kBlack);
-    EXPECT_EQ(g1.pixel(8, 0), kWhite);
+    EXPECT_EQ(test::pixelsAt(g1, {{0, 0}, {1, 0}, {8, 0}}), (Colors{kWhite, kBlack, kWhite}));
 
     // An index beyond a short palette reads as black rather than past the palette.
-    const Bitmap shortPal = decodePng(
-        pngFile({pngIhdr(2, 1, 8, 3), pngChunk("PLTE", {1, 2, 3}), pngIdat({0, 0, 200}), pngIend()}));
-    EXPECT_EQ(shortPal.pixel(0, 0), (Color{1, 2, 3}));
-    EXPECT_EQ(shortPal.pixel(1, 0), kBlack);
+    const Bitmap shortPal = decodePng(png(2, 1, 8, 3, {0, 0, 200}, {pngChunk("PLTE", {1, 2, 3})}));
+    EXPECT_EQ(test::colours(shortPal), (Colors{{1, 2, 3}, kBlack}));
 }
 
 TEST(PngDecoder, UndoesEveryFilterAgainstThePreviousRow) {
@@ -101,27 +98,22 @@ TEST(PngDecoder, UndoesEveryFilterAgainstThePreviousRow) {
     for (const auto& [type, row] : second) {
         Bytes rows = top;
         rows.insert(rows.end(), row.begin(), row.end());
-        const Bitmap b = decodePng(pngFile({pngIhdr(2, 2, 8, 2), pngIdat(rows), pngIend()}));
-        EXPECT_EQ(b.pixel(0, 0), (Color{10, 20, 30})) << type;
-        EXPECT_EQ(b.pixel(1, 0), (Color{40, 50, 60})) << type;
-        EXPECT_EQ(b.pixel(0, 1), (Color{5, 5, 5})) << type;
-        EXPECT_EQ(b.pixel(1, 1), (Color{6, 6, 6})) << type;
+        const Bitmap b = decodePng(png(2, 2, 8, 2, rows));
+        EXPECT_EQ(test::colours(b), (Colors{{10, 20, 30}, {40, 50, 60}, {5, 5, 5}, {6, 6, 6}})) << type;
     }
     Bytes bad = top;
     bad.insert(bad.end(), {5, 0, 0, 0, 0, 0, 0});
-    EXPECT_EQ(failureOf(pngFile({pngIhdr(2, 2, 8, 2), pngIdat(bad), pngIend()})),
+    EXPECT_EQ(failureOf(png(2, 2, 8, 2, bad)),
               withPrefix("The image could not be loaded because it uses an unknown set of filter types."));
 }
 
 TEST(PngDecoder, GammaCorrectsSamplesAndTheTransparentColour) {
     // g = 1.0: level = round(255 * (i / 255)^(1 / 2.2)); 128 -> 186.
     const Bytes gama1{0, 1, 0x86, 0xA0};
-    const Bitmap grey =
-        decodePng(pngFile({pngIhdr(1, 1, 8, 0), pngChunk("gAMA", gama1), pngIdat({0, 128}), pngIend()}));
+    const Bitmap grey = decodePng(png(1, 1, 8, 0, {0, 128}, {pngChunk("gAMA", gama1)}));
     EXPECT_EQ(grey.pixel(0, 0), (Color{186, 186, 186}));
-    const Bytes file =
-        pngFile({pngIhdr(2, 1, 8, 2), pngChunk("gAMA", gama1), pngChunk("tRNS", {0, 128, 0, 0, 0, 255}),
-                 pngIdat({0, 128, 0, 255, 1, 2, 3}), pngIend()});
+    const Bytes file = png(2, 1, 8, 2, {0, 128, 0, 255, 1, 2, 3},
+                           {pngChunk("gAMA", gama1), pngChunk("tRNS", {0, 128, 0, 0, 0, 255})});
     const Bitmap rgb = decodePng(file);
     EXPECT_EQ(rgb.pixel(0, 0), (Color{186, 0, 255}));
     ASSERT_TRUE(rgb.transparent());
@@ -133,13 +125,11 @@ TEST(PngDecoder, GammaCorrectsSamplesAndTheTransparentColour) {
                   .pixel(0, 0),
               (Color{128, 128, 128}));
     // 16-bit tRNS keeps the high byte of each sample.
-    const Bitmap deep = decodePng(pngFile({pngIhdr(1, 1, 16, 2), pngChunk("tRNS", {1, 2, 3, 4, 5, 6}),
-                                           pngIdat({0, 1, 0, 3, 0, 5, 0}), pngIend()}));
+    const Bitmap deep =
+        decodePng(png(1, 1, 16, 2, {0, 1, 0, 3, 0, 5, 0}, {pngChunk("tRNS", {1, 2, 3, 4, 5, 6})}));
     EXPECT_EQ(deep.transparentColor(), (Color{1, 3, 5}));
     // Grey and palette images do not take a transparent colour.
-    EXPECT_FALSE(
-        decodePng(pngFile({pngIhdr(1, 1, 8, 0), pngChunk("tRNS", {0, 0}), pngIdat({0, 0}), pngIend()}))
-            .transparent());
+    EXPECT_FALSE(decodePng(png(1, 1, 8, 0, {0, 0}, {pngChunk("tRNS", {0, 0})})).transparent());
 }
 
 TEST(PngDecoder, ChunkRules) {
@@ -158,36 +148,33 @@ TEST(PngDecoder, ChunkRules) {
     EXPECT_EQ(img.chunks().item(2).typeName(), "teSt");
     EXPECT_EQ(img.chunks().item(2).data(), (Bytes{1, 2}));
 
-    EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 0), pngChunk("QUUX", {}), pngIdat(rows), pngIend()})),
+    EXPECT_EQ(failureOf(png(1, 1, 8, 0, rows, {pngChunk("QUUX", {})})),
               withPrefix("The currently being loaded image contains critical(s) chunk(s) not reconized by "
                          "the decoder."));
     EXPECT_EQ(
         failureOf(pngFile({pngIdat(rows), pngIhdr(1, 1, 8, 0), pngIend()})),
         withPrefix(
             "This PNG image is invalid, the IHDR chunk is either not present or it isn't the first chunk."));
-    EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 3), pngIdat(rows), pngIend()})),
+    EXPECT_EQ(failureOf(png(1, 1, 8, 3, rows)),
               withPrefix("The current image requeries a palette but it is not avaliable."));
-    EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 3), pngChunk("PLTE", {1, 2}), pngIdat(rows), pngIend()})),
+    EXPECT_EQ(failureOf(png(1, 1, 8, 3, rows, {pngChunk("PLTE", {1, 2})})),
               withPrefix("The current image being loaded has an invalid palette!"));
-    EXPECT_THAT(failureOf(pngFile(
-                    {pngIhdr(1, 1, 8, 3), pngChunk("PLTE", Bytes(257 * 3, 0)), pngIdat(rows), pngIend()})),
+    EXPECT_THAT(failureOf(png(1, 1, 8, 3, rows, {pngChunk("PLTE", Bytes(257 * 3, 0))})),
                 HasSubstr("257 entries"));
     EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 0, 2), pngIdat(rows), pngIend()})),
               withPrefix("The image has an unknown interlace method."));
     // Too little data fails; more than the rows need is ignored.
-    EXPECT_THAT(failureOf(pngFile({pngIhdr(1, 2, 8, 0), pngIdat(rows), pngIend()})),
-                HasSubstr("ends before the last row"));
-    EXPECT_EQ(decodePng(pngFile({pngIhdr(1, 1, 8, 0), pngIdat({0, 9, 0, 1, 2, 3}), pngIend()})).pixel(0, 0),
-              (Color{9, 9, 9}));
+    EXPECT_THAT(failureOf(png(1, 2, 8, 0, rows)), HasSubstr("ends before the last row"));
+    EXPECT_EQ(decodePng(png(1, 1, 8, 0, {0, 9, 0, 1, 2, 3})).pixel(0, 0), (Color{9, 9, 9}));
     // A chunk claiming more bytes than the file holds fails before anything is allocated.
     Bytes huge = pngFile({pngIhdr(1, 1, 8, 0)});
     huge.insert(huge.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'I', 'D', 'A', 'T', 0, 0});
     EXPECT_THAT(failureOf(huge), HasSubstr("claims 2147483647 bytes"));
     // Beyond the limits: refused before decoding.
     DecodeLimits tiny{16, 16, 256, 1};
-    EXPECT_THROW(decodePng(pngFile({pngIhdr(17, 1, 8, 0), pngIdat(rows), pngIend()}), tiny), DecodeError);
+    EXPECT_THROW(decodePng(png(17, 1, 8, 0, rows), tiny), DecodeError);
     // ... as soon as IHDR is read: what follows (here a chunk with a bad CRC) is never looked at.
-    Bytes damagedAfterHeader = pngFile({pngIhdr(17, 1, 8, 0), pngIdat(rows), pngIend()});
+    Bytes damagedAfterHeader = png(17, 1, 8, 0, rows);
     damagedAfterHeader[33 + 10] ^= 0xFF;
     EXPECT_THAT([&] { decodePng(damagedAfterHeader, tiny); },
                 ::testing::ThrowsMessage<DecodeError>(HasSubstr("exceeds the limit")));
@@ -201,13 +188,13 @@ TEST(PngDecoder, DamagedAncillaryChunksAreDroppedCriticalOnesFail) {
     badCrc.back() ^= 0xFF;
     for (const Bytes& iccp : {pngChunk("iCCP", {'p', 0, 9, 1, 2, 3}), badCrc}) {
         TPNGImage img;
-        img.loadFromBytes(pngFile({pngIhdr(1, 1, 8, 0), iccp, pngIdat(rows), pngIend()}));
+        img.loadFromBytes(png(1, 1, 8, 0, rows, {iccp}));
         EXPECT_EQ(img.pixel(0, 0), (Color{7, 7, 7}));
         EXPECT_EQ(img.chunks().count(), iccp == badCrc ? 3 : 4);
     }
     Bytes badPlte = pngChunk("PLTE", {1, 2, 3});
     badPlte.back() ^= 0xFF;
-    EXPECT_EQ(failureOf(pngFile({pngIhdr(1, 1, 8, 3), badPlte, pngIdat(rows), pngIend()})),
+    EXPECT_EQ(failureOf(png(1, 1, 8, 3, rows, {badPlte})),
               withPrefix("Can't read the PNG image, it has corrupted data. "));
 }
 
@@ -333,28 +320,25 @@ TEST(PngEncoder, WrittenFilesPassPngcheck) {
 }
 
 TEST(PngAlpha, KeepsAlphaChannelsAndTransparency) {
-    const auto rgba =
-        readPngWithAlpha(pngFile({pngIhdr(2, 1, 8, 6), pngIdat({0, 1, 2, 3, 40, 5, 6, 7, 255}), pngIend()}));
+    const auto rgba = readPngWithAlpha(png(2, 1, 8, 6, {0, 1, 2, 3, 40, 5, 6, 7, 255}));
     EXPECT_EQ(rgba.color.pixelFormat(), PixelFormat::Device);
     EXPECT_EQ(rgba.color.pixel(0, 0), (Color{1, 2, 3}));
     EXPECT_EQ(rgba.alpha, (Bytes{40, 255}));
-    const auto ga16 =
-        readPngWithAlpha(pngFile({pngIhdr(1, 1, 16, 4), pngIdat({0, 9, 9, 0x80, 0x01}), pngIend()}));
+    const auto ga16 = readPngWithAlpha(png(1, 1, 16, 4, {0, 9, 9, 0x80, 0x01}));
     EXPECT_EQ(ga16.alpha, (Bytes{0x80}));
     const auto pal =
-        readPngWithAlpha(pngFile({pngIhdr(3, 1, 8, 3), pngChunk("PLTE", {1, 1, 1, 2, 2, 2, 3, 3, 3}),
-                                  pngChunk("tRNS", {0, 128}), pngIdat({0, 0, 1, 2}), pngIend()}));
+        readPngWithAlpha(png(3, 1, 8, 3, {0, 0, 1, 2},
+                             {pngChunk("PLTE", {1, 1, 1, 2, 2, 2, 3, 3, 3}), pngChunk("tRNS", {0, 128})}));
     EXPECT_EQ(pal.alpha, (Bytes{0, 128, 255}));
     EXPECT_EQ(pal.color.pixel(2, 0), (Color{3, 3, 3}));
-    const auto grey = readPngWithAlpha(pngFile({pngIhdr(2, 1, 16, 0), pngChunk("tRNS", {0x12, 0x34}),
-                                                pngIdat({0, 0x12, 0x34, 0x12, 0x35}), pngIend()}));
+    const auto grey =
+        readPngWithAlpha(png(2, 1, 16, 0, {0, 0x12, 0x34, 0x12, 0x35}, {pngChunk("tRNS", {0x12, 0x34})}));
     EXPECT_EQ(grey.alpha, (Bytes{0, 255}));
-    const auto rgb = readPngWithAlpha(pngFile({pngIhdr(2, 1, 8, 2), pngChunk("tRNS", {0, 1, 0, 2, 0, 3}),
-                                               pngIdat({0, 1, 2, 3, 1, 2, 4}), pngIend()}));
+    const auto rgb =
+        readPngWithAlpha(png(2, 1, 8, 2, {0, 1, 2, 3, 1, 2, 4}, {pngChunk("tRNS", {0, 1, 0, 2, 0, 3})}));
     EXPECT_EQ(rgb.alpha, (Bytes{0, 255}));
     EXPECT_FALSE(rgb.color.transparent());
-    EXPECT_TRUE(
-        readPngWithAlpha(pngFile({pngIhdr(1, 1, 8, 2), pngIdat({0, 1, 2, 3}), pngIend()})).alpha.empty());
+    EXPECT_TRUE(readPngWithAlpha(png(1, 1, 8, 2, {0, 1, 2, 3})).alpha.empty());
 }
 
 TEST(PngDecoder, SurvivesEveryCorruption) {

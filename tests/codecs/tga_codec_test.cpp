@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "codecs/png_codec.h"
+#include "support/byte_fields.h"
 #include "support/test_util.h"
 
 // The file specs below name only the fields a case needs; the rest keep their defaults.
@@ -35,13 +36,9 @@ Bytes makeTga(const TgaSpec& s, const Bytes& pixels) {
     w.u8(static_cast<std::uint8_t>(s.id.size()));
     w.u8(s.mapEntryBits ? 1 : 0);
     w.u8(s.type);
-    w.u16le(s.mapFirst);
-    w.u16le(static_cast<std::uint16_t>(s.mapEntryBits ? s.map.size() / ((s.mapEntryBits + 7u) / 8u) : 0));
+    test::le16(w, s.mapFirst, s.mapEntryBits ? s.map.size() / ((s.mapEntryBits + 7u) / 8u) : 0);
     w.u8(s.mapEntryBits);
-    w.u16le(0);
-    w.u16le(0);
-    w.u16le(s.width);
-    w.u16le(s.height);
+    test::le16(w, 0, 0, s.width, s.height);
     w.u8(s.bits);
     w.u8(s.descriptor);
     w.bytes(Bytes(s.id.begin(), s.id.end()));
@@ -202,9 +199,9 @@ TEST(TgaDecoder, HostileAndDamagedFiles) {
 TEST(TgaEncoder, PacketsFollowTheRowRules) {
     const Color a{1, 2, 3}, b{4, 5, 6}, c{7, 8, 9}, d{10, 11, 12};
     auto packets = [](const std::vector<Color>& row) {
-        Bitmap bmp(static_cast<int>(row.size()), 1, PixelFormat::Bpp24);
-        for (std::size_t x = 0; x < row.size(); ++x) bmp.setPixel(static_cast<int>(x), 0, row[x]);
-        const Bytes file = encodeTga(bmp);
+        const Bytes file =
+            encodeTga(makeBitmap(static_cast<int>(row.size()), 1, PixelFormat::Bpp24,
+                                 [&](int x, int) { return row[static_cast<std::size_t>(x)]; }));
         return Bytes(file.begin() + 18, file.end());
     };
     EXPECT_EQ(packets({a, a}), (Bytes{129, 3, 2, 1}));
@@ -216,14 +213,9 @@ TEST(TgaEncoder, PacketsFollowTheRowRules) {
     EXPECT_EQ(packets(std::vector<Color>(130, a)), (Bytes{255, 3, 2, 1, 129, 3, 2, 1}));
 
     // Packets never span rows, and rows go bottom-up.
-    Bitmap two(1, 2, PixelFormat::Bpp24);
-    two.setPixel(0, 0, a);
-    two.setPixel(0, 1, a);
-    const Bytes file = encodeTga(two);
+    const Bytes file = encodeTga(makeBitmap(1, 2, PixelFormat::Bpp24, [&](int, int) { return a; }));
     EXPECT_EQ(Bytes(file.begin() + 18, file.end()), (Bytes{0, 3, 2, 1, 0, 3, 2, 1}));
-    EXPECT_EQ(file[2], 10);
-    EXPECT_EQ(file[16], 24);
-    EXPECT_EQ(file[17], 0);
+    EXPECT_EQ((Bytes{file[2], file[16], file[17]}), (Bytes{10, 24, 0}));  // type, depth, descriptor
     EXPECT_THROW(encodeTga(Bitmap()), ImageError);
 }
 
@@ -263,8 +255,7 @@ TEST(TgaEncoder, RoundTripsRastersAndAlwaysSavesType10) {
     holder.Targa().saveToFile(dir.file("x.tga"));
     EXPECT_EQ(holder.targaType(), ttRLETrueColorImage);
     const Bytes saved = test::readFile(dir.path() / "x.tga");
-    EXPECT_EQ(saved[2], 10);
-    EXPECT_EQ(saved[16], 24);
+    EXPECT_EQ((Bytes{saved[2], saved[16]}), (Bytes{10, 24}));
     EXPECT_EQ(decodeTga(saved).pixel(1, 0), (Color{2, 2, 2}));
 }
 

@@ -11,23 +11,13 @@ namespace {
 
 constexpr Color kRed{255, 0, 0};
 
-// Answers with a fixed icon and remembers the path it was asked for.
-struct FixedProvider {
-    std::optional<Icon> icon;
-    std::string asked;
-};
-
-// Installs an associated-icon service for one test (none for a null provider) and puts the
+// Installs an associated-icon service for one test (none for an empty one) and puts the
 // previous services back.
 class ProviderScope {
 public:
-    explicit ProviderScope(FixedProvider* p) {
+    explicit ProviderScope(decltype(DesktopServices::associatedIcon) provider) {
         DesktopServices services;
-        if (p)
-            services.associatedIcon = [p](const std::string& path, int) {
-                p->asked = path;
-                return p->icon;
-            };
+        services.associatedIcon = std::move(provider);
         m_previous = installDesktopServices(std::move(services));
     }
     ~ProviderScope() { installDesktopServices(std::move(m_previous)); }
@@ -43,8 +33,9 @@ TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
     const auto doc = associatedIcon(dir.file("notes.txt"), 32);
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->width(), 32);
-    EXPECT_EQ(doc->mask.raw(0, 0), 1u);    // transparent around the page
-    EXPECT_EQ(doc->mask.raw(12, 20), 0u);  // the page itself is opaque
+    // Transparent around the page, the page itself opaque.
+    EXPECT_EQ((std::vector<std::uint32_t>{doc->mask.raw(0, 0), doc->mask.raw(12, 20)}),
+              (std::vector<std::uint32_t>{1, 0}));
     const auto folder = associatedIcon(dir.path().string(), 32);
     ASSERT_TRUE(folder);
     EXPECT_FALSE(test::samePixels(folder->color, doc->color));
@@ -52,9 +43,9 @@ TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
     Bitmap b;
     ASSERT_TRUE(LoadAssociatedIcon(dir.file("notes.txt"), &b));
     EXPECT_EQ(b.width(), kSystemIconSize);
-    EXPECT_EQ(b.pixel(0, 0), kWhite);
-    EXPECT_EQ(b.pixel(8, 20), kWhite);               // paper
-    EXPECT_EQ(b.pixel(6, 20), (Color{96, 96, 96}));  // outline
+    // Outside, paper and outline.
+    EXPECT_EQ(test::pixelsAt(b, {{0, 0}, {8, 20}, {6, 20}}),
+              (std::vector<Color>{kWhite, kWhite, {96, 96, 96}}));
 
     Bitmap untouched;
     EXPECT_FALSE(associatedIcon(dir.file("missing"), 32));
@@ -73,27 +64,27 @@ TEST(AssociatedIcon, AsksTheInstalledProviderFirst) {
     Icon red = Icon::blank(16, 16);
     red.color.fillRect({0, 0, 16, 16}, kRed);
     red.mask.fillRect({0, 0, 16, 16}, kBlack);  // opaque
-    FixedProvider provider{red, {}};
-    auto* seen = &provider;
+    std::string asked;
     {
-        ProviderScope scope(seen);
+        ProviderScope scope([&](const std::string& path, int) {
+            asked = path;
+            return std::optional(red);
+        });
         Bitmap b;
         ASSERT_TRUE(LoadAssociatedIcon(dir.file("a.bin"), &b));
-        EXPECT_EQ(seen->asked, dir.file("a.bin"));
+        EXPECT_EQ(asked, dir.file("a.bin"));
         EXPECT_EQ(b.width(), 32);  // scaled to the system icon size
         EXPECT_EQ(b.pixel(31, 31), kRed);
         // A missing file never reaches the provider.
-        seen->asked.clear();
+        asked.clear();
         EXPECT_FALSE(LoadAssociatedIcon(dir.file("gone"), &b));
-        EXPECT_TRUE(seen->asked.empty());
+        EXPECT_TRUE(asked.empty());
     }
-    {
-        FixedProvider silent;
-        ProviderScope scope(&silent);
-        const auto icon = associatedIcon(dir.file("a.bin"), 32);
-        ASSERT_TRUE(icon);
-        EXPECT_TRUE(test::samePixels(icon->color, genericDocumentIcon(32).color));
-    }
+    // A provider with no answer: the built-in icon.
+    ProviderScope silent([](const std::string&, int) { return std::optional<Icon>(); });
+    const auto icon = associatedIcon(dir.file("a.bin"), 32);
+    ASSERT_TRUE(icon);
+    EXPECT_TRUE(test::samePixels(icon->color, genericDocumentIcon(32).color));
 }
 
 }  // namespace

@@ -5,22 +5,29 @@
 
 #include <filesystem>
 
+#include "base/errors.h"
 #include "codecs/bmp_codec.h"
 #include "codecs/gif_image.h"
+#include "codecs/icon_file.h"
 #include "codecs/jpeg_codec.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
 #include "imageio/savers.h"
 #include "support/gif_builder.h"
+#include "support/icon_fixtures.h"
 #include "support/png_builder.h"
 #include "support/test_util.h"
 
 namespace vexilo {
 namespace {
 
+using test::GifBuilder;
+using test::indexValues;
 using test::makeBitmap;
 using test::patternColor;
+
+const std::vector<Color>& kFour = test::kFourColours;
 
 Color blocks(int x, int y) {
     return (x / 8 + y / 8) % 2 ? Color{200, 30, 30} : Color{20, 20, 220};
@@ -66,6 +73,11 @@ TEST_F(LoadersTest, ProbingTakesTheFirstKindWhoseDecoderAccepts) {
         // Nothing decodes these: the file's associated icon.
         {"notes.txt", {'h', 'e', 'l', 'l', 'o'}, kind::AllFiles, false},
         {"README", {1, 2, 3}, kind::AllFiles, false},
+        // Metafiles go by their extension: an EMF is drawn as kind 5 first, which then fails on
+        // the extension, and kind 6 takes it; under ".bmp" the BMP decoder refuses it.
+        {"picture.wmf", writeMetafile(m_picture, false), kind::Wmf, true},
+        {"picture.EMF", writeMetafile(m_picture, true), kind::Emf, true},
+        {"x.bmp", writeMetafile(m_picture, true), kind::AllFiles, false},
     };
     for (const auto& c : cases) {
         Bitmap b;
@@ -88,31 +100,10 @@ TEST_F(LoadersTest, ProbingRefusalsLeaveTheKindAlone) {
     EXPECT_EQ(k, 42);
 }
 
-TEST_F(LoadersTest, MetafilesAreChosenByTheirExtension) {
-    const auto wmf = writeMetafile(m_picture, false);
-    const auto emf = writeMetafile(m_picture, true);
-    const struct {
-        const char* name;
-        const std::vector<std::uint8_t>& bytes;
-        FileKind expected;
-    } cases[] = {
-        {"picture.wmf", wmf, kind::Wmf},
-        // Drawn as kind 5 first, which then fails on the extension; kind 6 takes it.
-        {"picture.EMF", emf, kind::Emf},
-        // The extension picks the BMP decoder, which refuses a metafile.
-        {"x.bmp", emf, kind::AllFiles},
-    };
-    for (const auto& c : cases) {
-        Bitmap b;
-        FileKind k = 99;
-        ASSERT_TRUE(ProbeImageKind(put(c.name, c.bytes), &b, k)) << c.name;
-        EXPECT_EQ(int(k), int(c.expected)) << c.name;
-        if (c.expected != kind::AllFiles) {
-            EXPECT_TRUE(test::samePixels(b, m_picture)) << c.name;
-        }
-    }
+TEST_F(LoadersTest, AMetafileLoadedAsTheOtherKindIsDrawnBeforeItFails) {
+    const std::string emf = put("picture.EMF", writeMetafile(m_picture, true));
     Bitmap drawn;
-    EXPECT_FALSE(LoadImageAs(kind::Wmf, m_dir.file("picture.EMF"), &drawn));
+    EXPECT_FALSE(LoadImageAs(kind::Wmf, emf, &drawn));
     EXPECT_EQ(drawn.width(), m_picture.width());  // drawn before the extension test fails
 }
 
@@ -120,9 +111,7 @@ TEST_F(LoadersTest, GifSignatureIsCaseSensitive) {
     auto gif = writeGif(m_picture);
     Bitmap b;
     EXPECT_TRUE(LoadGifFile(put("anim.gif", gif), &b));
-    gif[0] = 'g';
-    gif[1] = 'i';
-    gif[2] = 'f';
+    std::copy_n("gif", 3, gif.begin());
     Bitmap c;
     EXPECT_FALSE(LoadImageAs(kind::Gif, put("lower.gif", gif), &c));
     EXPECT_FALSE(LoadGifFile(put("short.gif", {'G', 'I'}), &c));
@@ -143,22 +132,22 @@ TEST_F(LoadersTest, DispatchUsesTheLowSevenBitsOfTheKind) {
     }
 }
 
-TEST_F(LoadersTest, FormatLoadersRefuseNullRastersEmptyPathsAndMissingFiles) {
-    using Loader = bool (*)(const std::string&, Bitmap*, const LoadRequest&);
+// Null rasters, empty paths and missing files are refused; a named pipe would wait for a
+// writer and /dev/zero would never end, so they are not read. (The executable and associated
+// icon loaders are checked so in their own tests.)
+TEST_F(LoadersTest, FormatLoadersRefuseNullRastersMissingFilesPipesAndDevices) {
+    const std::string pipe = m_dir.file("pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const std::string jpg = put("ok.jpg", jpegBytes(m_picture));
-    for (Loader load : {LoadBitmapFile, LoadIconFile, LoadJpegFile, LoadTgaFile, LoadPngFile, LoadGifFile,
-                        LoadWmfFile, LoadEmfFile}) {
+    for (auto load : {LoadBitmapFile, LoadIconFile, LoadJpegFile, LoadTgaFile, LoadPngFile, LoadGifFile,
+                      LoadWmfFile, LoadEmfFile}) {
         Bitmap b;
         EXPECT_FALSE(load(jpg, nullptr, {}));
-        EXPECT_FALSE(load("", &b, {}));
-        EXPECT_FALSE(load(missing(), &b, {}));
+        for (const std::string& path : {std::string(), missing(), pipe, std::string("/dev/zero")})
+            EXPECT_FALSE(load(path, &b, {})) << path;
         EXPECT_TRUE(b.empty());
     }
-    std::uint16_t index = 0;
     Bitmap b;
-    EXPECT_FALSE(LoadExecutableIcon(missing(), index, &b));
-    EXPECT_FALSE(LoadExecutableIcon(put("z.exe", {0}), index, nullptr));
-    EXPECT_FALSE(LoadAssociatedIcon(missing(), &b));
     for (const FileFormat& f : fileFormats()) EXPECT_FALSE(LoadImageAs(f.kind, "", &b)) << int(f.kind);
 }
 
@@ -176,19 +165,6 @@ TEST_F(LoadersTest, AFailedFormatLoadLeavesTheRasterAsItWas) {
         EXPECT_EQ(b.width(), 3) << int(k);
         EXPECT_TRUE(test::samePixels(b, before)) << int(k);
     }
-}
-
-TEST_F(LoadersTest, PipesAndDevicesAreNotRead) {
-    // A named pipe would wait for a writer; /dev/zero would never end.
-    const std::string pipe = m_dir.file("pipe.jpg");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    using Loader = bool (*)(const std::string&, Bitmap*, const LoadRequest&);
-    for (const std::string& path : {pipe, std::string("/dev/zero")})
-        for (Loader load :
-             {LoadBitmapFile, LoadIconFile, LoadJpegFile, LoadTgaFile, LoadPngFile, LoadGifFile}) {
-            Bitmap b;
-            EXPECT_FALSE(load(path, &b, {})) << path;
-        }
 }
 
 TEST_F(LoadersTest, PathsAreNotCut) {
@@ -227,6 +203,104 @@ TEST_F(LoadersTest, ThumbnailsDecodeNothingOfSmallFilesThatClaimHugeRasters) {
     // Pictures of an honest size load for thumbnails as for the target.
     EXPECT_TRUE(LoadPngFile(put("small.png", encodePng(m_picture)), &b, thumbnail));
     EXPECT_EQ(b.width(), 16);
+}
+
+// The GIF loader shows frame 0 on its logical screen.
+TEST_F(LoadersTest, GifFrameZeroShowsOnItsLogicalScreen) {
+    // A 4 x 2 frame at (5, 3) of a 12 x 8 screen whose background is colour 2; frame 1 is not
+    // drawn.
+    const std::vector<std::uint8_t> px{1, 3, 1, 3, 3, 1, 3, 1};
+    Bitmap b;
+    ASSERT_TRUE(LoadGifFile(
+        put("offset.gif",
+            GifBuilder(12, 8, kFour, "89a", 2).image(5, 3, 4, 2, px).image(0, 0, 1, 1, {0}).end()),
+        &b));
+    EXPECT_EQ(b.pixelFormat(), PixelFormat::Bpp4);  // the frame's own format and palette
+    ASSERT_EQ(std::pair(b.width(), b.height()), std::pair(12, 8));
+    std::vector<std::uint8_t> screen(12 * 8, 2);
+    for (std::size_t i = 0; i < px.size(); ++i) screen[(3 + i / 4) * 12 + 5 + i % 4] = px[i];
+    EXPECT_EQ(indexValues(b), screen);
+
+    // With a transparent index the uncovered screen takes it instead of the background.
+    Bitmap keyed = readGif(GifBuilder(6, 6, kFour, "89a", 2).gce(0, 0, 3).image(1, 1, 2, 1, {0, 1}).end());
+    EXPECT_EQ((std::vector<std::uint32_t>{keyed.raw(0, 0), keyed.raw(1, 1), keyed.raw(2, 1)}),
+              (std::vector<std::uint32_t>{3, 0, 1}));
+
+    // A frame reaching past the screen, and one larger than it, are clipped to the screen.
+    Bitmap past = readGif(GifBuilder(4, 4).image(3, 2, 2, 3, {1, 2, 3, 1, 2, 3}).end());
+    EXPECT_EQ(std::pair(past.width(), past.height()), std::pair(4, 4));
+    EXPECT_EQ((std::vector<std::uint32_t>{past.raw(3, 2), past.raw(3, 3)}),
+              (std::vector<std::uint32_t>{1, 3}));
+    Bitmap larger = readGif(GifBuilder(2, 1).image(0, 0, 3, 2, {1, 2, 3, 3, 2, 1}).end());
+    EXPECT_EQ(larger.width(), 2);
+    EXPECT_EQ(indexValues(larger), (std::vector<std::uint8_t>{1, 2}));
+
+    // A screen of 0 x 0 takes frame 0's size, offset or not.
+    Bitmap noScreen = readGif(GifBuilder(0, 0).image(7, 7, 3, 1, {3, 2, 1}).end());
+    EXPECT_EQ(noScreen.width(), 3);
+    EXPECT_EQ(indexValues(noScreen), (std::vector<std::uint8_t>{3, 2, 1}));
+
+    // A screen over the limits is refused before anything is allocated.
+    DecodeLimits small;
+    small.maxPixels = 1000;
+    EXPECT_THROW(readGif(GifBuilder(65535, 1321).image(0, 0, 1, 1, {1}).end(), small), DecodeError);
+}
+
+TEST_F(LoadersTest, JpegDrawsIntoTheCallersRaster) {
+    const Bitmap src = makeBitmap(33, 7, PixelFormat::Device, test::gradientColor);
+    const std::string path = put("photo.jpg", jpegBytes(src));
+    Bitmap fresh;
+    ASSERT_TRUE(LoadJpegFile(path, &fresh));
+    EXPECT_EQ(std::pair(fresh.width(), fresh.height()), std::pair(33, 7));
+    EXPECT_EQ(fresh.pixelFormat(), PixelFormat::Device);  // drawn into, so the raster keeps its format
+    EXPECT_TRUE(test::samePixels(fresh, src, 12));
+    EXPECT_EQ(fresh.raw(3, 3) >> 24, 0u);
+
+    // An indexed raster receives the picture by drawing, with its own palette.
+    Bitmap indexed(2, 2, PixelFormat::Bpp4);
+    ASSERT_TRUE(LoadJpegFile(path, &indexed));
+    EXPECT_EQ(indexed.pixelFormat(), PixelFormat::Bpp4);
+    EXPECT_EQ(indexed.width(), 33);
+}
+
+TEST_F(LoadersTest, IconsAreDrawnOverWhiteAndFailQuietly) {
+    const Color red{255, 0, 0};
+    const auto dib = test::makeIconDib(
+        32, 32, 4, {kBlack, red}, [](int x, int) { return x < 16 ? 1u : 0u; },
+        [](int x, int) { return x >= 16; });
+    Bitmap b;
+    ASSERT_TRUE(LoadIconFile(put("a.ico", test::makeIcoFile({{0, dib}})), &b));
+    EXPECT_EQ(b.width(), 32);
+    EXPECT_EQ(test::pixelsAt(b, {{0, 0}, {31, 0}}), (std::vector<Color>{red, kWhite}));
+    Bitmap untouched;  // a cursor's header type
+    EXPECT_FALSE(LoadIconFile(put("c.ico", test::makeIcoFile({{0, dib}}, 2)), &untouched));
+    EXPECT_TRUE(untouched.empty());
+}
+
+TEST(LoadersCorpus, IconFilesLoadOrFailCleanly) {
+    VEXILO_REQUIRE_CORPUS("ico");
+    int loaded = 0, files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(test::corpusDir() / "ico")) {
+        const auto ext = entry.path().extension().string();
+        if (!entry.is_regular_file() || (ext != ".ico" && ext != ".cur")) continue;
+        ++files;
+        try {
+            const Icon icon = ReadIconFile(test::readFile(entry.path()));
+            EXPECT_EQ(icon.width(), 32) << entry.path();
+            ++loaded;
+        } catch (const DecodeError&) {
+        }
+    }
+    EXPECT_GT(files, 0);
+    // The synthetic BMP-entry icons at every depth must all be among the loaded ones.
+    for (int bits : {1, 4, 8, 24, 32}) {
+        const auto path =
+            test::corpusDir() / "ico" / "synthetic" / ("ico-" + std::to_string(bits) + "bpp-32x32.ico");
+        if (!std::filesystem::exists(path)) continue;
+        Bitmap b;
+        EXPECT_TRUE(LoadIconFile(path.string(), &b)) << path;
+    }
+    RecordProperty("loaded", loaded);
 }
 
 TEST(LoadersCorpus, FilesTheirOwnLoaderRefusesAreNotTakenAsTga) {

@@ -158,12 +158,10 @@ TEST(ProbeByContent, JpegThumbnailsDecodeAtTheSmallestScaleThatCoversTheCell) {
         test::writeFile(path, jpeg.data());
         Bitmap thumb, full;
         ASSERT_TRUE(LoadJpegFile(path, &thumb, LoadRequest::thumbnail(32, 32)));
-        EXPECT_EQ(thumb.width(), c.thumbWidth);
-        EXPECT_EQ(thumb.height(), c.thumbHeight);
+        EXPECT_EQ(std::pair(thumb.width(), thumb.height()), std::pair(c.thumbWidth, c.thumbHeight));
         // The target and the batch job keep the full size.
         ASSERT_TRUE(LoadImageAs(kind::Jpeg, path, &full));
-        EXPECT_EQ(full.width(), c.width);
-        EXPECT_EQ(full.height(), c.height);
+        EXPECT_EQ(std::pair(full.width(), full.height()), std::pair(c.width, c.height));
     }
 }
 

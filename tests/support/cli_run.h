@@ -20,11 +20,13 @@ struct CliResult {
     int status = -1;
 };
 
-// args is pasted into a shell command line: quote paths with '...'. Standard input is empty.
-inline CliResult runCli(const std::string& args, bool withErrors = false) {
+// args is pasted into a shell command line: quote paths with '...'. Standard input is the file
+// input (quoted here), empty by default.
+inline CliResult runCli(const std::string& args, bool withErrors = false,
+                        const std::string& input = "/dev/null") {
     CliResult r;
     const std::string command =
-        "'" + cliPath().string() + "' " + args + " </dev/null " + (withErrors ? "2>&1" : "2>/dev/null");
+        "'" + cliPath().string() + "' " + args + " <'" + input + "' " + (withErrors ? "2>&1" : "2>/dev/null");
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return r;
     char buf[4096];

@@ -8,6 +8,7 @@
 #include "base/byte_reader.h"
 #include "codecs/gif_lzw.h"
 #include "raster/bitmap.h"
+#include "support/byte_fields.h"
 #include "support/test_util.h"
 
 namespace vexilo::test {
@@ -20,17 +21,10 @@ class GifBuilder {
 public:
     explicit GifBuilder(int width, int height, const std::vector<Color>& global = kFourColours,
                         const char* version = "89a", std::uint8_t background = 0) {
-        for (const char* p = "GIF"; *p; ++p) w.u8(static_cast<std::uint8_t>(*p));
-        for (const char* p = version; *p; ++p) w.u8(static_cast<std::uint8_t>(*p));
-        w.u16le(static_cast<std::uint16_t>(width));
-        w.u16le(static_cast<std::uint16_t>(height));
-        if (global.empty()) {
-            w.u8(0);
-        } else {
-            int bits = 1;
-            while ((1u << bits) < global.size()) ++bits;
-            w.u8(static_cast<std::uint8_t>(0x80 | ((bits - 1) << 4) | (bits - 1)));
-        }
+        for (char c : std::string("GIF") + version) w.u8(static_cast<std::uint8_t>(c));
+        le16(w, width, height);
+        const int bits = tableBits(global);
+        w.u8(static_cast<std::uint8_t>(global.empty() ? 0 : 0x80 | ((bits - 1) << 4) | (bits - 1)));
         w.u8(background);
         w.u8(0);
         table(global);
@@ -44,8 +38,7 @@ public:
         return *this;
     }
     GifBuilder& comment(const std::vector<std::string>& lines) {
-        w.u8(0x21);
-        w.u8(0xFE);
+        w.bytes(std::vector<std::uint8_t>{0x21, 0xFE});
         for (const auto& l : lines) {
             w.u8(static_cast<std::uint8_t>(l.size()));
             w.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(l.data()), l.size()));
@@ -71,17 +64,9 @@ public:
     GifBuilder& image(int left, int top, int width, int height, const std::vector<std::uint8_t>& pixels,
                       const std::vector<Color>& local = {}, bool interlaced = false, int codeSize = 2) {
         w.u8(0x2C);
-        w.u16le(static_cast<std::uint16_t>(left));
-        w.u16le(static_cast<std::uint16_t>(top));
-        w.u16le(static_cast<std::uint16_t>(width));
-        w.u16le(static_cast<std::uint16_t>(height));
-        std::uint8_t packed = interlaced ? 0x40 : 0;
-        if (!local.empty()) {
-            int bits = 1;
-            while ((1u << bits) < local.size()) ++bits;
-            packed = static_cast<std::uint8_t>(packed | 0x80 | (bits - 1));
-        }
-        w.u8(packed);
+        le16(w, left, top, width, height);
+        w.u8(static_cast<std::uint8_t>((interlaced ? 0x40 : 0) |
+                                       (local.empty() ? 0 : 0x80 | (tableBits(local) - 1))));
         table(local);
         std::vector<std::uint8_t> data;
         gif::lzwEncode(pixels, codeSize, data);
@@ -96,15 +81,16 @@ public:
         w.u8(0x3B);
         return w.take();
     }
-    std::vector<std::uint8_t> endWithoutTrailer() { return w.take(); }
 
 private:
+    // The bits an index into the table takes: its size rounded up to a power of two.
+    static int tableBits(const std::vector<Color>& t) {
+        int bits = 1;
+        while ((1u << bits) < t.size()) ++bits;
+        return bits;
+    }
     void table(const std::vector<Color>& t) {
-        for (const Color& c : t) {
-            w.u8(c.r);
-            w.u8(c.g);
-            w.u8(c.b);
-        }
+        for (const Color& c : t) w.bytes(std::vector<std::uint8_t>{c.r, c.g, c.b});
     }
     ByteWriter w;
 };

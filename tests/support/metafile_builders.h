@@ -8,6 +8,7 @@
 #include "base/byte_reader.h"
 #include "codecs/metafile/metafile_records.h"
 #include "codecs/metafile/metafile_writer.h"
+#include "support/byte_fields.h"
 
 namespace vexilo::test {
 
@@ -36,25 +37,15 @@ public:
         ByteWriter out;
         if (placeable) {
             out.u32le(wmf::kPlaceableKey);
-            out.u16le(0);
-            out.u16le(0);
-            out.u16le(0);
-            out.u16le(static_cast<std::uint16_t>(width));
-            out.u16le(static_cast<std::uint16_t>(height));
-            out.u16le(96);
-            out.u32le(0);
+            le16(out, 0, 0, 0, width, height, 96, 0, 0);
             out.u16le(placeableChecksum(out.buffer().data()));
         }
         ByteWriter body = m_records;
         body.u32le(3);
         body.u16le(wmf::kEof);
-        out.u16le(1);
-        out.u16le(9);
-        out.u16le(0x0300);
+        le16(out, 1, 9, 0x0300);
         out.u32le(static_cast<std::uint32_t>(9 + body.size() / 2));
-        out.u16le(m_objects);
-        out.u32le(0);
-        out.u16le(0);
+        le16(out, m_objects, 0, 0, 0);
         out.bytes(body.buffer());
         return out.take();
     }
@@ -85,40 +76,13 @@ public:
     }
     std::vector<std::uint8_t> build(int width, int height) {
         ByteWriter out;
-        out.u32le(emr::kHeader);
-        out.u32le(108);
-        out.i32le(0);
-        out.i32le(0);
-        out.i32le(width - 1);
-        out.i32le(height - 1);
-        out.i32le(0);
-        out.i32le(0);
-        out.i32le(width * 2540 / 96);
-        out.i32le(height * 2540 / 96);
-        out.u32le(emr::kSignature);
-        out.u32le(0x10000);
-        out.u32le(0);
-        out.u32le(m_count + 2);
-        out.u16le(16);
-        out.u16le(0);
-        out.u32le(0);
-        out.u32le(0);
-        out.u32le(0);
-        out.i32le(960);
-        out.i32le(960);
-        out.i32le(254);
-        out.i32le(254);
-        out.u32le(0);
-        out.u32le(0);
-        out.u32le(0);
-        out.i32le(254000);
-        out.i32le(254000);
+        le32(out, emr::kHeader, 108, 0, 0, width - 1, height - 1, 0, 0, width * 2540 / 96,
+             height * 2540 / 96);
+        le32(out, emr::kSignature, 0x10000, 0, m_count + 2);
+        le16(out, 16, 0);
+        le32(out, 0, 0, 0, 960, 960, 254, 254, 0, 0, 0, 254000, 254000);
         out.bytes(m_records.buffer());
-        out.u32le(emr::kEof);
-        out.u32le(20);
-        out.u32le(0);
-        out.u32le(16);
-        out.u32le(20);
+        le32(out, emr::kEof, 20, 0, 16, 20);
         auto bytes = out.take();
         const auto size = static_cast<std::uint32_t>(bytes.size());
         for (int i = 0; i < 4; ++i)

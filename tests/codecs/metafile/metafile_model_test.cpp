@@ -160,15 +160,9 @@ TEST(MetafileModel, ManyClippedTextsAllArrive) {
     for (int i = 0; i < 3000; ++i) {
         ByteWriter text;
         text.zeros(16 + 4 + 8);
-        text.i32le(i % 200);
-        text.i32le(i % 150);
-        text.u32le(2);
-        text.u32le(8 + 68);
-        text.u32le(4);  // clipped
-        for (int v : {0, 0, 30, 20}) text.i32le(v);
-        text.u32le(0);
-        text.u16le('4');
-        text.u16le('2');
+        // Reference point, two characters at offset 76, clipped to the box 0,0 - 30,20; "42".
+        test::le32(text, i % 200, i % 150, 2, 8 + 68, 4, 0, 0, 30, 20, 0);
+        test::le16(text, '4', '2');
         builder.raw(84, text.take());
     }
     const auto canvas = record(builder.build(200, 150));
@@ -182,8 +176,7 @@ TEST(MetafileModel, BitmapRecordsMapSourceRowsAndMirror) {
     const auto canvas = record(writeMetafile(b, true));
     ASSERT_EQ(canvas.images.size(), 1u);
     const DrawImage& d = canvas.images[0];
-    EXPECT_EQ(d.source.width(), 6);
-    EXPECT_EQ(d.source.height(), 4);
+    EXPECT_EQ(std::pair(d.source.width(), d.source.height()), std::pair(6, 4));
     EXPECT_NEAR(d.topRight.x, 6, 0.02);  // the frame's 0.01 mm units round a little
     EXPECT_NEAR(d.bottomLeft.y, 4, 0.02);
     EXPECT_EQ(d.op, BlitOp::Copy);

@@ -59,22 +59,20 @@ TEST(MetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
 
 TEST(MetafilePlayer, WmfMonoBitmapAndDibPatternBrush) {
     // META_BITBLT with a 1-bit Bitmap16: 0 bits take the text colour, 1 bits the background.
-    std::vector<std::uint8_t> blt{0x20, 0x00, 0xCC, 0x00};  // SRCCOPY
-    for (int v : {0, 0, 1, 4, 0, 0})
-        blt.insert(blt.end(), {static_cast<std::uint8_t>(v), 0});  // ySrc xSrc h w yDst xDst
-    for (int v : {0, 4, 1, 2})
-        blt.insert(blt.end(), {static_cast<std::uint8_t>(v), 0});  // type w h row bytes
-    blt.insert(blt.end(), {1, 1, 0b10100000, 0});                  // planes, bits, one row
+    ByteWriter blt;
+    test::le32(blt, 0x00CC0020);                                // SRCCOPY
+    test::le16(blt, 0, 0, 1, 4, 0, 0, 0, 4, 1, 2);              // ySrc xSrc h w yDst xDst, type w h row bytes
+    blt.bytes(std::vector<std::uint8_t>{1, 1, 0b10100000, 0});  // planes, bits, one row
     // A 2 x 1 DIB pattern brush, red then blue.
-    std::vector<std::uint8_t> brush{5, 0, 0, 0};
-    const auto dib = redBlueDib();
-    brush.insert(brush.end(), dib.begin(), dib.end());
+    ByteWriter brush;
+    test::le32(brush, 5);
+    brush.bytes(redBlueDib());
     const auto bytes = WmfBuilder()
                            .objects(2)
                            .record(0x0209, {0x00FF, 0})  // text colour red
                            .record(0x0201, {0, 0x00FF})  // background blue
-                           .raw(0x0922, blt)
-                           .raw(0x0142, brush)
+                           .raw(0x0922, blt.take())
+                           .raw(0x0142, brush.take())
                            .record(0x012D, {0})
                            .record(0x02FA, {5, 0, 0, 0, 0})
                            .record(0x012D, {1})
@@ -110,12 +108,13 @@ TEST(MetafilePlayer, WmfWindowObjectsAndShapes) {
 TEST(MetafilePlayer, WmfStretchDibAndPatBlt) {
     const Bitmap src =
         test::makeBitmap(2, 2, PixelFormat::Bpp24, [](int x, int y) { return x == y ? kRed : kBlue; });
-    auto bmp = writeBmp(src);
-    std::vector<std::uint8_t> params{0x20, 0x00, 0xCC, 0x00, 0, 0};  // SRCCOPY, RGB colours
-    for (int v : {2, 2, 0, 0, 8, 8, 0, 0}) params.insert(params.end(), {static_cast<std::uint8_t>(v), 0});
-    params.insert(params.end(), bmp.begin() + 14, bmp.end());
+    const auto bmp = writeBmp(src);
+    ByteWriter params;
+    test::le32(params, 0x00CC0020);                 // SRCCOPY
+    test::le16(params, 0, 2, 2, 0, 0, 8, 8, 0, 0);  // RGB colours, source and destination boxes
+    params.bytes(std::span(bmp).subspan(14));
     const auto bytes = WmfBuilder()
-                           .raw(0x0F43, params)
+                           .raw(0x0F43, params.take())
                            .record(0x0001 + 0x061C, {})                   // an unknown record is skipped
                            .record(0x061D, {0x0009, 0x0055, 2, 2, 8, 8})  // DSTINVERT 8,8 2x2
                            .build(10, 10);
@@ -177,14 +176,13 @@ TEST(MetafilePlayer, EmfClipSaveRestoreAndPaths) {
 
 TEST(MetafilePlayer, EmfBitmapRecordsAndPatternBrush) {
     const auto dib = redBlueDib();
-    const auto dibSize = static_cast<std::uint32_t>(dib.size());
     // EMR_BITBLT, SRCINVERT, the 2 x 1 image at 0,0 over a black fill.
     ByteWriter blt = bltHead({0, 0, 1, 0}, {0, 0, 2, 1}, 0x00660046);
-    for (std::uint32_t v : {0u, 0u, 100u, 40u, 140u, dibSize - 40}) blt.u32le(v);
+    test::le32(blt, 0, 0, 100, 40, 140, dib.size() - 40);
     blt.bytes(dib);
     // A DIB pattern brush of the same image, filling a rectangle on the second row.
     ByteWriter brush;
-    for (std::uint32_t v : {1u, 0u, 32u, 40u, 72u, dibSize - 40}) brush.u32le(v);
+    test::le32(brush, 1, 0, 32, 40, 72, dib.size() - 40);
     brush.bytes(dib);
     const auto bytes = EmfBuilder()
                            .record(76, {0, 0, 0, 0, 0, 0, 2, 1, 0x00000042})  // BLACKNESS without a source
@@ -203,8 +201,7 @@ TEST(MetafilePlayer, EmfMaskBltDrawsItsSourceWhereTheRecordSays) {
     const auto dib = redBlueDib();
     // EMR_MASKBLT, SRCCOPY, the 2 x 1 image at 1,1; the mask fields name no mask.
     ByteWriter blt = bltHead({1, 1, 2, 1}, {1, 1, 2, 1}, 0x00CC0020);
-    for (std::uint32_t v : {0u, 0u, 128u, 40u, 168u, static_cast<std::uint32_t>(dib.size() - 40)})
-        blt.u32le(v);
+    test::le32(blt, 0, 0, 128, 40, 168, dib.size() - 40);
     blt.zeros(7 * 4);  // mask position, usage, offsets and sizes
     blt.bytes(dib);
     EXPECT_EQ(test::pixelsAt(play(EmfBuilder().raw(78, blt.take()).build(4, 3)), {{1, 1}, {2, 1}, {0, 0}}),
