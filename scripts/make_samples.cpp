@@ -20,6 +20,8 @@
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
+#include "codecs/tiff_codec.h"
+#include "codecs/webp_codec.h"
 #include "raster/bitmap.h"
 #include "raster/icon.h"
 #include "support/icon_fixtures.h"
@@ -574,6 +576,8 @@ void makeSamples(const std::filesystem::path& folder) {
     put(folder, "rainbow.tga", encodeTga(rainbow()));
     put(folder, "flower.gif", writeGif(flower()));
     put(folder, "spinner.gif", animatedGif());
+    put(folder, "planet.webp", encodeWebp(planet(), {}, 80, true));
+    put(folder, "rainbow.tif", encodeTiff(rainbow(), {}));
     put(folder, "shapes.wmf", shapesWmf());
     put(folder, "chart.emf", chartEmf());
     put(folder, "harbour.emf", writeMetafile(harbour(), true));

@@ -72,6 +72,7 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
     std::vector<std::uint8_t> alpha;
     LoadRequest load;
     load.iconSize = allSizes ? IconSize::Largest : request.iconSize;
+    load.turnByOrientation = request.turnByOrientation;
     if (options.keepTransparency || allSizes) load.alpha = &alpha;
     try {
         if (row.iconIndex == -1 && onWorker) {
@@ -91,6 +92,7 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
         } else if (row.iconIndex == -1) {
             FileKind kind = 0;
             load.associatedIcon = row.associatedIcon;
+            load.turnByOrientation = request.turnByOrientation;
             loaded = ProbeImageKind(row.source, &source, kind, load);
         } else {
             auto index = static_cast<std::uint16_t>(row.iconIndex);

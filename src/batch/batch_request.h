@@ -35,6 +35,7 @@ struct BatchRequest {
     bool promptOnReplace = true;
     // The advanced option "Icon size": which image of an icon is converted.
     IconSize iconSize = IconSize::System;
+    bool turnByOrientation = true;  // sources turned by their EXIF orientation (see LoadRequest)
 };
 
 }  // namespace vexilo

@@ -21,11 +21,14 @@
 namespace vexilo::cli {
 namespace {
 
-// The names --to takes: each output row's extension without its dot, in the table's order.
-std::vector<std::string> outputNames() {
+// The names --to takes: each output row's extension without its dot, in the table's order; with
+// withAliases its other name follows in brackets ("jpg (jpeg)").
+std::vector<std::string> outputNames(bool withAliases = false) {
     std::vector<std::string> names;
     for (const FileFormat& format : fileFormats())
-        if (format.output) names.emplace_back(format.extension + 1);
+        if (format.output)
+            names.push_back(std::string(format.extension + 1) +
+                            (withAliases && *format.alias ? std::string(" (") + format.alias + ")" : ""));
     return names;
 }
 
@@ -40,9 +43,9 @@ std::string synopsis() {
     return "--to " + joined(outputNames(), "|", "|") +
            " [--out FOLDER] [--width W --height H [--fit] | --percent P] [--button] [--icon-colors "
            "16|256|32] "
-           "[--quality Q] [--grayscale] [--no-progressive] [--overwrite | --skip-existing] "
-           "[--associated-icons] [--icon-size system|largest] [--keep-transparency] [--jobs N] [--quiet] "
-           "[-0] FILE[#ICON]... | -";
+           "[--quality Q] [--grayscale] [--no-progressive] [--lossless] [--overwrite | --skip-existing] "
+           "[--no-orientation] [--associated-icons] [--icon-size system|largest] [--keep-transparency] "
+           "[--jobs N] [--quiet] [-0] FILE[#ICON]... | -";
 }
 
 constexpr const char* kHelpIntro =
@@ -67,12 +70,15 @@ constexpr const char* kHelpOptions =
     "                      transparency, all sizes (16 to 256 pixels)\n"
     "  --icon-size S       system (default): icons at 32 x 32; largest: an icon's largest image\n"
     "  --keep-transparency PNG, TGA and ICO outputs keep the alpha of icons, PNG, GIF and TGA\n"
-    "  --quality Q         JPEG quality, 1 to 100 (default 80)\n"
+    "                      sources\n"
+    "  --quality Q         JPEG and lossy WebP quality, 1 to 100 (default 80)\n"
     "  --grayscale         greyscale JPEG files\n"
     "  --no-progressive    baseline instead of progressive JPEG files\n"
+    "  --lossless          lossless WebP files (default: lossy at the quality)\n"
     "  --overwrite         replace outputs that exist without asking\n"
     "  --skip-existing     never touch an output that exists\n"
     "                      (default: ask on a terminal, skip when there is none)\n"
+    "  --no-orientation    keep pictures as stored, not turned by their EXIF orientation\n"
     "  --associated-icons  a file that no decoder reads is converted into the icon the\n"
     "                      desktop shows for it (default: it is not loaded)\n"
     "  --jobs N            convert on N threads (default: one per processor)\n"
@@ -189,7 +195,7 @@ int convert(const std::vector<std::string>& args) {
         if (a == "--help" || a == "-h") {
             std::cout << "usage: vexilo-cli convert " << synopsis() << "\n\n"
                       << kHelpIntro
-                      << "  --to FORMAT         output format: " << joined(outputNames(), ", ", " or ")
+                      << "  --to FORMAT         output format: " << joined(outputNames(true), ", ", " or ")
                       << " (required)\n"
                       << kHelpOptions;
             return 0;
@@ -258,6 +264,10 @@ int convert(const std::vector<std::string>& args) {
             options.jpeg.Grayscale = true;
         } else if (name == "--no-progressive") {
             options.jpeg.ProgressiveEncoding = false;
+        } else if (name == "--lossless") {
+            options.webpLossless = true;
+        } else if (name == "--no-orientation") {
+            r.turnByOrientation = false;
         } else if (name == "--overwrite") {
             overwrite = true;
         } else if (name == "--skip-existing") {

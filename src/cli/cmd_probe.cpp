@@ -33,7 +33,8 @@ std::vector<std::uint8_t> toPpm(const Bitmap& b) {
 }
 
 constexpr const char* kSynopsis =
-    "[--ppm FOLDER] [--icon-size system|largest] [--format tsv|json] [--quiet] [-0] FILE... | -";
+    "[--ppm FOLDER] [--icon-size system|largest] [--no-orientation] [--format tsv|json] [--quiet] [-0] "
+    "FILE... | -";
 
 void printHelp() {
     std::cout << "usage: vexilo-cli probe " << kSynopsis
@@ -49,6 +50,7 @@ void printHelp() {
                  "  --ppm FOLDER        also write each raster as FOLDER/NAME.ppm\n"
                  "  --icon-size S       system (default): icons at 32 x 32 over white; largest: an\n"
                  "                      icon's largest image at its own size\n"
+                 "  --no-orientation    keep pictures as stored, not turned by their EXIF orientation\n"
               << kFormatHelp
               << "                      TSV and JSON columns: kind, width, height, bits, path\n"
               << kQuietHelp << kStdinHelp
@@ -77,6 +79,8 @@ int probe(const std::vector<std::string>& args) {
             if (i + 1 >= args.size()) throw UsageError("--ppm needs a folder");
             ppmFolder = args[++i];
             wantPpm = true;
+        } else if (!optionsDone && a == "--no-orientation") {
+            request.turnByOrientation = false;
         } else if (!optionsDone && a.rfind("--ppm=", 0) == 0) {
             ppmFolder = a.substr(6);
             wantPpm = true;

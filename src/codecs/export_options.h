@@ -26,6 +26,8 @@ struct ExportOptions {
     // The alpha of the picture being written (width x height bytes, 255 = opaque), set per
     // picture by whoever writes it; empty for an opaque picture.
     std::vector<std::uint8_t> alpha;
+    // WebP files without loss; else lossy at the JPEG quality.
+    bool webpLossless = false;
 };
 
 }  // namespace vexilo

@@ -125,6 +125,10 @@ std::vector<std::uint8_t> encodeWebp(const Bitmap& color, std::span<const std::u
                                      bool lossless) {
     if (color.empty()) throw ImageError("WebP: nothing to write");
     const int w = color.width(), h = color.height();
+    if (w > WEBP_MAX_DIMENSION || h > WEBP_MAX_DIMENSION)
+        throw ImageError("WebP: a picture of " + std::to_string(w) + " x " + std::to_string(h) +
+                         " pixels is larger than the format allows (" + std::to_string(WEBP_MAX_DIMENSION) +
+                         " on each side)");
     const bool withAlpha = alpha.size() == std::size_t(w) * std::size_t(h);
     const int channels = withAlpha ? 4 : 3;
     std::vector<std::uint8_t> pixels(std::size_t(w) * std::size_t(h) * std::size_t(channels));

@@ -38,10 +38,12 @@ struct FileFormat {
     FileKind kind;
     const char* name;       // display name (view-as list, batch list, scan output)
     const char* extension;  // ".jpg"; the "all files" row's is its name again
-    const char* mask;       // the built-in search mask ("*.jpg"); the "all files" row's is its name
-    bool output;            // written by the batch job and the save commands
-    bool needsGifSwitch;    // offered only when the program was started with "/GIF"
-    bool failureIsQuiet;    // saving reports every failure, its folder's too, as a failed save
+    // The built-in search mask; several patterns are joined by ";" ("*.jpg;*.jpeg;*.jfif"). The
+    // "all files" row's is its name.
+    const char* mask;
+    bool output;          // written by the batch job and the save commands
+    bool needsGifSwitch;  // offered only when the program was started with "/GIF"
+    bool failureIsQuiet;  // saving reports every failure, its folder's too, as a failed save
     // Draws the file into a fresh raster; kinds 1 to 4 use icon index 0. Null for a row whose
     // probe loader reads a file on its own (see LoadWithFormat).
     bool (*load)(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
@@ -55,6 +57,9 @@ struct FileFormat {
                                         const ExportOptions& options);
     SaveCommand save;
     const char* alias = "";  // another name the command line takes for an output row ("jpeg")
+    // Interface text of the display name the windows show (view-as list, masks, batch list);
+    // 0 for the first twelve kinds, whose names are fixed texts. The command line keeps `name`.
+    int nameText = 0;
 };
 
 // Every kind in probing order, which is also the order of the view-as and batch lists.

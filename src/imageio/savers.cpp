@@ -15,6 +15,8 @@
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
+#include "codecs/tiff_codec.h"
+#include "codecs/webp_codec.h"
 #include "imageio/loaders.h"
 #include "raster/raster_ops.h"
 
@@ -112,6 +114,16 @@ std::vector<std::uint8_t> EncodeAsPng(const Bitmap& bitmap, const std::string&,
 
 std::vector<std::uint8_t> EncodeAsGif(const Bitmap& bitmap, const std::string&, const ExportOptions&) {
     return writeGif(bitmap);
+}
+
+// The written raster is the picture as shown, without alpha: no output format keeps it either.
+std::vector<std::uint8_t> EncodeAsWebp(const Bitmap& bitmap, const std::string&,
+                                       const ExportOptions& options) {
+    return encodeWebp(bitmap, {}, options.jpeg.CompressionQuality, options.webpLossless);
+}
+
+std::vector<std::uint8_t> EncodeAsTiff(const Bitmap& bitmap, const std::string&, const ExportOptions&) {
+    return encodeTiff(bitmap, {});
 }
 
 }  // namespace vexilo

@@ -43,5 +43,9 @@ std::vector<std::uint8_t> EncodeAsJpeg(const Bitmap& bitmap, const std::string& 
 std::vector<std::uint8_t> EncodeAsTga(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
 std::vector<std::uint8_t> EncodeAsPng(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
 std::vector<std::uint8_t> EncodeAsGif(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
+// WebP: lossless (options.webpLossless), else lossy at the JPEG quality. TIFF: deflate RGB.
+std::vector<std::uint8_t> EncodeAsWebp(const Bitmap& bitmap, const std::string& path,
+                                       const ExportOptions& options);
+std::vector<std::uint8_t> EncodeAsTiff(const Bitmap& bitmap, const std::string& path, const ExportOptions&);
 
 }  // namespace vexilo

@@ -56,6 +56,22 @@ bool matchesFolded(const std::u32string& mask, const std::u32string& name) {
     return false;
 }
 
+// A mask of several patterns joined by ";" ("*.jpg;*.jpeg"), folded; empty patterns dropped.
+std::vector<std::u32string> foldedPatterns(std::string_view mask) {
+    std::vector<std::u32string> parts;
+    for (std::size_t at = 0; at <= mask.size();) {
+        const std::size_t end = std::min(mask.find(';', at), mask.size());
+        if (end > at) parts.push_back(foldedCodePoints(mask.substr(at, end - at)));
+        at = end + 1;
+    }
+    return parts;
+}
+
+bool matchesAny(const std::vector<std::u32string>& patterns, const std::u32string& name) {
+    return std::any_of(patterns.begin(), patterns.end(),
+                       [&](const std::u32string& p) { return matchesFolded(p, name); });
+}
+
 bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
@@ -112,7 +128,7 @@ bool statEntry(Listed& e, int dirFd, const std::string& folder) {
 }  // namespace
 
 bool MatchesMask(std::string_view mask, std::string_view name) {
-    return matchesFolded(foldedCodePoints(mask), foldedCodePoints(name));
+    return matchesAny(foldedPatterns(mask), foldedCodePoints(name));
 }
 
 std::uint32_t packDosTime(std::time_t seconds) {
@@ -242,10 +258,11 @@ void TFindInDir::walk(std::string folder, const std::string& mask) {
         if (pattern.empty()) continue;
         const bool foldersWanted = pattern.back() == kFolderSeparator;
         if (foldersWanted) pattern.pop_back();
-        const std::u32string folded = foldedCodePoints(pattern);
+        // One mask of several patterns reports a file once, however many of them it matches.
+        const std::vector<std::u32string> patterns = foldedPatterns(pattern);
         for (auto& e : entries) {
             if (e.folded.empty()) e.folded = foldedCodePoints(e.name);
-            if (!matchesFolded(folded, e.folded)) continue;
+            if (!matchesAny(patterns, e.folded)) continue;
             if (statEntry(e, dirFd, folder)) {
                 const bool isDir = S_ISDIR(e.st.st_mode);
                 // Pipes, sockets and devices are no files to show: reading one could block.

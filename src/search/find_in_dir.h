@@ -38,7 +38,8 @@ struct FoundEntry {
 
 // Case-insensitive wildcard match of one mask against one name: "*" any run of characters,
 // "?" one character; a mask ending in ".*" also matches without that ending (so "*.*" matches
-// every name) and one ending in "." also matches names without a dot.
+// every name) and one ending in "." also matches names without a dot. A mask of several
+// patterns joined by ";" ("*.jpg;*.jpeg") matches what any of them matches.
 bool MatchesMask(std::string_view mask, std::string_view name);
 
 // Packs a time (seconds since 1970) as the local DOS date-time of FoundEntry::Time.

@@ -42,6 +42,7 @@ Thumbnail MakeThumbnail(const ThumbnailJob& given, LoadBuffers* buffers) {
                                     : LoadRequest::thumbnail(job.cellWidth, job.cellHeight, buffers);
     request.associatedIcon = false;
     request.iconSize = job.iconSize;
+    request.turnByOrientation = job.turnByOrientation;
     Bitmap picture;
     FileKind kind = kind::AllFiles;
     out.loaded = ProbeImageKind(job.path, &picture, kind, request);

@@ -25,6 +25,7 @@ struct ThumbnailJob {
     const ThumbnailCache* cache = nullptr;
     // With "Largest size" an icon takes its image closest to the cell, not the system size.
     IconSize iconSize = IconSize::System;
+    bool turnByOrientation = true;  // see LoadRequest
 };
 
 struct Thumbnail {

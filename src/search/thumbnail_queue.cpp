@@ -50,7 +50,8 @@ void ThumbnailQueue::add(const std::string& folder, const FoundEntry& entry, boo
                          m_options.cellWidth,
                          m_options.cellHeight,
                          cached ? m_options.cache : nullptr,
-                         m_options.iconSize};
+                         m_options.iconSize,
+                         m_options.turnByOrientation};
         flight.ticket = m_pool.submit(std::move(job));
     }
     m_inFlight.push_back(std::move(flight));
@@ -72,6 +73,7 @@ void ThumbnailQueue::loadHere(Flight& flight) const {
     }
     LoadRequest request = LoadRequest::thumbnail(m_options.cellWidth, m_options.cellHeight);
     request.iconSize = m_options.iconSize;
+    request.turnByOrientation = m_options.turnByOrientation;
     const auto icons = ForEachExecutableIcon(
         path,
         [&](std::uint16_t i, const Bitmap* icon) {

@@ -47,6 +47,7 @@ public:
         int cellWidth = 0, cellHeight = 0;
         const ThumbnailCache* cache = nullptr;
         IconSize iconSize = IconSize::System;  // the advanced option "Icon size"
+        bool turnByOrientation = true;         // see LoadRequest
     };
     explicit ThumbnailQueue(const Options& options);
     ~ThumbnailQueue();

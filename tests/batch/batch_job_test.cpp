@@ -320,6 +320,23 @@ TEST_P(BatchRun, QuotesInFolderNamesAndTheTypedSingleName) {
     EXPECT_EQ(load(dir.file("q\"x/typed.tga.png")).width(), 4);
 }
 
+TEST_P(BatchRun, TheOrientationTurnIsAnOptionOfTheRequest) {
+    // Stored 16 x 12, to be shown turned upright as 12 x 16.
+    const std::string turned = dir.file("turned.tif");
+    fs::copy_file(fs::path(VEXILO_TEST_DATA_DIR) / "formats/turned6.tif", turned);
+    BatchRequest r;
+    r.targetKind = kind::Webp;
+    r.files = {turned};
+    r.iconIndexes = {-1};
+    r.outputFolder = "upright/";
+    EXPECT_EQ(run(r).converted, 1);
+    r.turnByOrientation = false;
+    r.outputFolder = "stored/";
+    EXPECT_EQ(run(r).converted, 1);
+    EXPECT_EQ(load(dir.file("upright/turned.webp")).width(), 12);
+    EXPECT_EQ(load(dir.file("stored/turned.webp")).width(), 16);
+}
+
 INSTANTIATE_TEST_SUITE_P(OneByOneAndPool, BatchRun, ::testing::Values(1, 3));
 
 }  // namespace

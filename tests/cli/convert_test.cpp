@@ -71,6 +71,12 @@ TEST_F(CliConvert, NamesSizesAndIcons) {
     EXPECT_EQ(load(dir.file("1_tools.png")).pixel(5, 5), (Color{0, 0, 255}));
     EXPECT_EQ(runCli("convert --to tga --jobs 1 " + q(dll + "#1")).status, 0);
     EXPECT_EQ(load(dir.file("tools.tga")).pixel(5, 5), (Color{0, 0, 255}));
+
+    // "tiff" is another name for "tif"; WebP is lossy unless asked otherwise.
+    EXPECT_EQ(runCli("convert --to tiff " + q(b)).status, 0);
+    EXPECT_EQ(runCli("convert --to webp --lossless " + q(b)).status, 0);
+    EXPECT_TRUE(test::samePixels(load(dir.file("b.tif")), load(b)));
+    EXPECT_TRUE(test::samePixels(load(dir.file("b.webp")), load(b)));
 }
 
 TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
@@ -101,9 +107,9 @@ TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
     EXPECT_EQ(runCli("convert --to png").status, 2);  // no file
     const auto help = runCli("convert --help");
     EXPECT_EQ(help.status, 0);
-    for (const char* option :
-         {"--to", "--out", "--width", "--height", "--percent", "--button", "--icon-colors", "--quality",
-          "--grayscale", "--no-progressive", "--overwrite", "--skip-existing"})
+    for (const char* option : {"--to", "--out", "--width", "--height", "--percent", "--button",
+                               "--icon-colors", "--quality", "--grayscale", "--no-progressive", "--lossless",
+                               "--no-orientation", "--overwrite", "--skip-existing", "webp", "tiff"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 

@@ -46,6 +46,11 @@ TEST(CliProbe, PrintsKindSizeAndDepthAndWritesPpm) {
     EXPECT_EQ(run("probe '" + a + "'").status, 0);
     EXPECT_EQ(run("probe").status, 2);
     EXPECT_EQ(run("probe --ppm").status, 2);
+
+    // A TIFF stored 16 x 12 with EXIF orientation 6 stands upright unless told otherwise.
+    const std::string turned = "'" + (fs::path(VEXILO_TEST_DATA_DIR) / "formats/turned6.tif").string() + "'";
+    EXPECT_NE(run("probe " + turned).out.find("\t12x16\t"), std::string::npos);
+    EXPECT_NE(run("probe --no-orientation " + turned).out.find("\t16x12\t"), std::string::npos);
 }
 
 // The tool links no Qt; a metafile brings in the desktop module, which draws it with Qt.

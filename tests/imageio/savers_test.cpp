@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -89,7 +90,7 @@ TEST(SaveImageAs, WritesEachOutputKindAndRefusesTheOthers) {
     EXPECT_EQ(icon.width(), 32);
     EXPECT_EQ(iconImageBits(readFile(dir.file("k8/out.ico"))), 8);  // 256 colours by default
 
-    for (FileKind k : {FileKind{0}, FileKind{1}, FileKind{4}, FileKind{13}, FileKind{0x87}})
+    for (FileKind k : {FileKind{0}, FileKind{1}, FileKind{4}, kind::Svg, FileKind{0x87}})
         EXPECT_FALSE(SaveImageAs(k, dir.file("other.bin"), &src, options)) << int(k);
     EXPECT_FALSE(fs::exists(dir.path() / "other.bin"));
     EXPECT_FALSE(SaveImageAs(kind::Png, dir.file("null.png"), nullptr, options));
@@ -110,6 +111,44 @@ TEST(SaveImageAs, UsesTheOptionsItIsGiven) {
     jpeg.loadFromFile(dir.file("a.jpg"));
     EXPECT_TRUE(jpeg.grayscale());
     EXPECT_FALSE(jpeg.progressiveEncoding());
+}
+
+TEST(SaveImageAs, WebpAndTiffReadBackHereAndInImageMagick) {
+    test::TempDir dir;
+    // Smooth, so that the lossy file stays near it.
+    const Bitmap src = makeBitmap(24, 16, PixelFormat::Device, [](int x, int y) {
+        return Color{static_cast<std::uint8_t>(60 + 6 * x), static_cast<std::uint8_t>(40 + 8 * y), 150};
+    });
+    ExportOptions lossless;
+    lossless.webpLossless = true;
+    const struct {
+        FileKind kind;
+        const char* name;
+        ExportOptions options;
+        int tolerance;
+        const char* chunk;  // the picture chunk a WebP file starts with
+    } cases[] = {{kind::Webp, "lossy.webp", {}, 16, "VP8 "},
+                 {kind::Webp, "lossless.webp", lossless, 0, "VP8L"},
+                 {kind::Tiff, "deflate.tif", {}, 0, ""}};
+    const std::string magick = "/usr/bin/convert-im6.q16";
+    for (const auto& c : cases) {
+        const std::string path = dir.file(c.name);
+        ASSERT_TRUE(SaveImageAs(c.kind, path, &src, c.options)) << c.name;
+        const auto bytes = readFile(path);
+        if (*c.chunk) {
+            EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), c.chunk);
+        }
+        Bitmap back;
+        FileKind found = 0;
+        ASSERT_TRUE(ProbeImageKind(path, &back, found)) << c.name;
+        EXPECT_EQ(found, c.kind);
+        EXPECT_TRUE(test::samePixels(back, src, c.tolerance)) << c.name;
+        if (!fs::exists(magick)) continue;  // ImageMagick's reading is checked where it is installed
+        const std::string ppm = path + ".ppm";
+        ASSERT_EQ(std::system((magick + " " + path + " " + ppm + " 2>/dev/null").c_str()), 0) << c.name;
+        ASSERT_TRUE(ProbeImageKind(ppm, &back, found)) << c.name;
+        EXPECT_TRUE(test::samePixels(back, src, c.tolerance)) << c.name;
+    }
 }
 
 TEST(SaveImageAs, KeepsABitmapsFormat) {

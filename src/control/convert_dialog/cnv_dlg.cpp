@@ -4,6 +4,7 @@
 
 #include "base/paths.h"
 #include "base/text.h"
+#include "control/kind_names.h"
 #include "imageio/file_kind.h"
 #include "lang/lang.h"
 #include "settings/settings_store.h"
@@ -35,6 +36,7 @@ std::vector<std::string> ReadExportOptions(const SettingsStore& settings, Export
     jpeg.PixelFormat = integer("PixelFormat", 0) == 1 ? 1 : 0;
     jpeg.Grayscale = boolean("Grayscale", jpeg.Grayscale);
     jpeg.ProgressiveEncoding = boolean("ProgressiveEncoding", jpeg.ProgressiveEncoding);
+    options.webpLossless = read.boolean(kConvertKey, "WebpLossless", options.webpLossless);
     return read.problems;
 }
 
@@ -107,6 +109,8 @@ void CnvDlg::applyTexts() {
     m_c.promptCaption = t(107);
     m_c.pixelFormats = {t(131), t(132)};
     m_c.colorSpaces = {t(133), t(134)};
+    m_c.losslessCaption = t(147);
+    m_c.losslessHint = t(149);
 }
 
 CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
@@ -142,7 +146,7 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
     m_formatKinds.clear();
     for (const FileFormat& format : fileFormats()) {
         if (!format.output || (format.needsGifSwitch && !m_gif)) continue;
-        m_c.formats.emplace_back(format.name);
+        m_c.formats.push_back(kindDisplayName(format, m_lang));
         m_formatKinds.push_back(format.kind);
     }
 
@@ -182,6 +186,7 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
     m_c.pixelFormat = jpeg.PixelFormat;
     m_c.colorSpace = jpeg.Grayscale ? 1 : 0;
     m_c.progressive = jpeg.ProgressiveEncoding;
+    m_c.webpLossless = m_options.webpLossless;
     refreshFormatSummary();
 
     // 10. The path edit: the folder, and in single-file mode the output name after it.
@@ -216,6 +221,7 @@ void CnvDlg::FormClose(const CnvGeometry& g) {
         m_settings.writeInteger(kJpegKey, "PixelFormat", m_options.jpeg.PixelFormat);
         m_settings.writeBool(kJpegKey, "Grayscale", m_options.jpeg.Grayscale);
         m_settings.writeBool(kJpegKey, "ProgressiveEncoding", m_options.jpeg.ProgressiveEncoding);
+        m_settings.writeBool(kConvertKey, "WebpLossless", m_options.webpLossless);
     }
     try {
         m_settings.save();
@@ -235,6 +241,7 @@ void CnvDlg::TreeView1Click(int index) {
         case cnvnode::FormatSummary:
             m_c.page = n.text.find("Icon") != std::string::npos   ? CnvPage::Icon
                        : n.text.find("Jpeg") != std::string::npos ? CnvPage::Jpeg
+                       : chosenKind() == kind::Webp               ? CnvPage::Jpeg
                                                                   : CnvPage::None;
             break;
         case cnvnode::Size:
@@ -285,6 +292,12 @@ std::string CnvDlg::jpegSummary() const {
     return s + ")";
 }
 
+std::string CnvDlg::webpSummary() const {
+    const std::string& name = m_c.formats[static_cast<std::size_t>(m_c.formatIndex)];
+    if (m_c.webpLossless) return name + " (" + m_c.losslessCaption + ")";
+    return name + " (" + t(54) + " " + std::to_string(m_c.quality) + "%)";
+}
+
 void CnvDlg::refreshFormatSummary() {
     const auto entry = static_cast<std::size_t>(m_c.formatIndex);
     if (entry >= m_c.formats.size()) return;
@@ -292,6 +305,8 @@ void CnvDlg::refreshFormatSummary() {
         setNodeText(cnvnode::FormatSummary, iconSummary());
     else if (chosenKind() == kind::Jpeg)
         setNodeText(cnvnode::FormatSummary, jpegSummary());
+    else if (chosenKind() == kind::Webp)
+        setNodeText(cnvnode::FormatSummary, webpSummary());
     else
         setNodeText(cnvnode::FormatSummary, m_c.formats[entry]);
 }
@@ -325,7 +340,12 @@ void CnvDlg::ChBJpegClick(int quality, int pixelFormat, int colorSpace, bool pro
     m_c.pixelFormat = pixelFormat == 1 ? 1 : 0;
     m_c.colorSpace = colorSpace == 1 ? 1 : 0;
     m_c.progressive = progressive;
-    if (chosenKind() == kind::Jpeg) refreshFormatSummary();
+    if (chosenKind() == kind::Jpeg || chosenKind() == kind::Webp) refreshFormatSummary();
+}
+
+void CnvDlg::ChBWebpLosslessClick(bool checked) {
+    m_c.webpLossless = checked;
+    if (chosenKind() == kind::Webp) refreshFormatSummary();
 }
 
 void CnvDlg::refreshResizeSummary() {
@@ -420,8 +440,8 @@ void CnvDlg::BitBPathClick() {
         r.caption = m_c.caption;
         r.folder = where;
         r.proposedName = m_request.singleOutputName;
-        r.filter = std::string(fileKindName(k)) + " (*" + fileKindExtension(k) + ")|*" +
-                   fileKindExtension(k) + "|Any files (*.*)|*.*";
+        r.filter = kindDisplayName(k, m_lang) + " (*" + fileKindExtension(k) + ")|*" + fileKindExtension(k) +
+                   "|Any files (*.*)|*.*";
         r.confirmOverwrite = true;
         r.pathMustExist = true;
         const auto chosen = m_dialogs.saveFile(r);
@@ -477,6 +497,7 @@ void CnvDlg::BOkClick() {
     m_options.jpeg.PixelFormat = static_cast<std::uint8_t>(m_c.pixelFormat);
     m_options.jpeg.Grayscale = m_c.colorSpace == 1;
     m_options.jpeg.ProgressiveEncoding = m_c.progressive;
+    m_options.webpLossless = m_c.webpLossless;
 
     m_stopRequested = false;
     m_c.running = true;

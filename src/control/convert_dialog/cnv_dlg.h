@@ -80,6 +80,9 @@ struct CnvControls {
     std::array<std::string, 2> pixelFormats{"24 bit", "8 bit"};
     std::array<std::string, 2> colorSpaces{"RGB", "Grayscale"};
     bool progressive = true;
+    // On the "Jpeg" page, which also serves WebP (its lossy files take the quality).
+    std::string losslessCaption = "Lossless WebP", losslessHint;
+    bool webpLossless = false;
 
     std::vector<CnvTreeNode> nodes;
     int selectedNode = 0;
@@ -91,7 +94,7 @@ struct CnvControls {
     std::string progressFile;  // the name of the file being converted
 };
 
-// The stored icon colours ("Convert") and JPEG options ("JpegOpt") over options; a missing
+// The stored icon colours and WebP choice ("Convert") and JPEG options ("JpegOpt") over options; a missing
 // value keeps the current one ("PixelFormat" reads as 0), and so does one stored with another
 // type than text, whose message ("Invalid data type for '<name>'") is answered.
 std::vector<std::string> ReadExportOptions(const SettingsStore& settings, ExportOptions& options);
@@ -124,6 +127,7 @@ public:
     void RBIco32Click();
     void ChBKeepTransparencyClick(bool checked);
     void ChBJpegClick(int quality, int pixelFormat, int colorSpace, bool progressive);
+    void ChBWebpLosslessClick(bool checked);
     void ChBActualSzClick(bool checked);
     void ChBProportClick(bool checked);
     void SEImChange(CnvSpinEdit which, int value);
@@ -157,6 +161,7 @@ private:
     void setPathExplanations();
     std::string iconSummary() const;
     std::string jpegSummary() const;
+    std::string webpSummary() const;
     // The kind of the chosen format entry.
     FileKind chosenKind() const;
     ReplaceAnswer askReplace(const std::string& path);

@@ -1,12 +1,15 @@
 #pragma once
-// The playing of an animated GIF for the enlarged view, without its widget: the frames composed
-// by GifAnimator, the time each stays, and when the animation ends. The widget runs a timer on
-// the delays this answers and paints canvas().
+// The playing of an animated GIF or WebP for the enlarged view, without its widget: the frames
+// (a GIF's composed by GifAnimator, a WebP's whole canvases from its library), the time each
+// stays, and when the animation ends. The widget runs a timer on the delays this answers and
+// paints canvas().
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "codecs/gif_animation.h"
 #include "codecs/gif_image.h"
+#include "imageio/file_kind.h"
 
 namespace vexilo {
 
@@ -17,10 +20,15 @@ public:
     GifPlayback(const GifPlayback&) = delete;
     GifPlayback& operator=(const GifPlayback&) = delete;
 
-    // Reads the file through the program's GIF codec. False, with the codec's message in
-    // `error`, when the file cannot be read or holds no frame; the playback is then empty.
+    // The kinds the enlarged view plays from the file itself.
+    static bool plays(FileKind kind) { return kind == kind::Gif || kind == kind::Webp; }
+
+    // Reads the file through the program's GIF codec, or a WebP file (by its signature) through
+    // the WebP codec. False, with the codec's message in `error`, when the file cannot be read
+    // or holds no frame, and for a WebP file of one frame (a still picture is shown as any
+    // other); the playback is then empty.
     bool load(const std::string& path, std::string* error = nullptr);
-    bool loaded() const { return m_animator != nullptr; }
+    bool loaded() const { return m_animator != nullptr || !m_webpFrames.empty(); }
     int width() const;
     int height() const;
     int frameCount() const;
@@ -36,14 +44,21 @@ public:
     int step();
 
     // How long a frame with this delay stays: delays under 2 hundredths play at 10, as browsers
-    // play them.
+    // play them (GIF and WebP alike).
     static int playbackDelayMs(int delayMs);
 
 private:
     int show(int index);
+    bool loadWebp(const std::string& path);
+    int frameDelayMs(int index) const;
 
     std::unique_ptr<TGIFImage> m_image;
     std::unique_ptr<GifAnimator> m_animator;
+    // A WebP animation: every canvas (32 bits with alpha), its duration, and the one shown.
+    std::vector<Bitmap> m_webpFrames;
+    std::vector<int> m_webpDelays;
+    int m_webpLoops = 0;
+    int m_webpShown = -1;
     Bitmap m_empty;
     int m_loopsLeft = 0;  // repeats after the first pass; -1 forever
     bool m_ended = true;

@@ -45,7 +45,7 @@ std::optional<Bitmap> ImageSearch::remakeThumbnail(const FoundRow& row) const {
         } else if (struct stat st{}; ::stat(path.c_str(), &st) == 0) {
             // A cache read when the scan wrote the thumbnail: cheap enough to do while drawing.
             std::optional<ThumbnailCache> cache;
-            if (useThumbnailCache && !thumbnailNeedsDesktop(path))
+            if (useThumbnailCache && turnByOrientation && !thumbnailNeedsDesktop(path))
                 cache.emplace(ThumbnailCache::defaultRoot());
             if (cache && cache->holds(img.Folder)) cache.reset();
             const ThumbnailJob job{
@@ -55,7 +55,8 @@ std::optional<Bitmap> ImageSearch::remakeThumbnail(const FoundRow& row) const {
                 std::max(m_list.largeImages().pixelWidth(), m_list.smallImages().pixelWidth()),
                 std::max(m_list.largeImages().pixelHeight(), m_list.smallImages().pixelHeight()),
                 cache ? &*cache : nullptr,
-                iconSize};
+                iconSize,
+                turnByOrientation};
             Thumbnail made = MakeThumbnail(job, nullptr);
             if (made.loaded && !made.picture.empty()) return std::move(made.picture);
         }
@@ -139,7 +140,7 @@ void ImageSearch::runOnce() {
 
     m_cache.reset();
     m_cacheCheckedFolder.clear();
-    if (buildThumbnails && useThumbnailCache && !m_allFiles)
+    if (buildThumbnails && useThumbnailCache && turnByOrientation && !m_allFiles)
         m_cache = std::make_unique<ThumbnailCache>(ThumbnailCache::defaultRoot());
     ThumbnailQueue::Options options;
     options.threads = thumbnailThreads;
@@ -150,6 +151,7 @@ void ImageSearch::runOnce() {
     options.cellHeight = std::max(m_list.largeImages().pixelHeight(), m_list.smallImages().pixelHeight());
     options.iconSize = iconSize;
     options.cache = m_cache.get();
+    options.turnByOrientation = turnByOrientation;
     m_queue = std::make_unique<ThumbnailQueue>(options);
 
     // A copy: the user may edit the folder list while the scan pumps events.
@@ -209,6 +211,9 @@ void ImageSearch::FindInDir1FoundFile() {
 }
 
 void ImageSearch::FindInDir1EndScan() {
+    // The files still on the workers get their rows first, so that the end counts every row of
+    // the folder (a stopped or superseded scan drops them instead).
+    if (m_queue && !m_finder.StopScan && !m_restartPending) m_queue->settle(m_addRow, 0);
     if (onEndScan) onEndScan();
 }
 

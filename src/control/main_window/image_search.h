@@ -47,6 +47,9 @@ public:
     bool useThumbnailCache = true;
     // The advanced option "Icon size": which image of an icon the thumbnails show.
     IconSize iconSize = IconSize::System;
+    // Pictures turned by their EXIF orientation (the advanced option). The shared cache holds
+    // turned thumbnails, so a scan without the turn neither reads nor writes it.
+    bool turnByOrientation = true;
     // False: every thumbnail is made (the rows' kinds and icon numbers come from it) but not
     // kept, so a scan of many files costs only its rows (the command line prints no picture).
     bool keepThumbnails = true;
@@ -58,7 +61,7 @@ public:
     TFindInDir& FindInDir1() { return m_finder; }
     const Bitmap& PlaceholderImage() const { return m_placeholder; }
 
-    // Refills the mask list with the 13 start entries and then the user's own masks, unchecked
+    // Refills the mask list with the format table's start entries and then the user's own masks, unchecked
     // (a mask the list already holds, apart from letter case, is not added twice).
     void initMaskList(const std::vector<std::string>& userMasks);
     // The masks the user added: every entry after the first that is not a built-in mask.

@@ -96,6 +96,7 @@ BatchRequest MainForm::batchRequest(const std::vector<std::size_t>& rows, int wi
     request.targetKind = list.row(rows.front()).image.Kind;
     request.singleFile = rows.size() == 1;
     request.actualSize = request.singleFile ? actualSize : true;
+    request.turnByOrientation = m_search.turnByOrientation;
     if (request.singleFile) request.singleOutputName = list.row(rows.front()).image.Name;
     for (std::size_t r : rows) {
         const search::FoundImage& image = list.row(r).image;

@@ -254,6 +254,7 @@ std::vector<std::string> ReadSettings(const SettingsStore& store, MainSettings& 
     s.showButText = boolean(kRoot, "ShowButText", s.showButText);
     search.useThumbnailCache = boolean(kRoot, "ThumbnailCache", search.useThumbnailCache);
     search.iconSize = text(kRoot, "IconSize", "System") == "Largest" ? IconSize::Largest : IconSize::System;
+    search.turnByOrientation = boolean(kRoot, "TurnByOrientation", search.turnByOrientation);
     s.preview.Left = integer(kPreviewKey, "Left", s.preview.Left);
     s.preview.Top = integer(kPreviewKey, "Top", s.preview.Top);
 
@@ -298,6 +299,7 @@ void WriteSettings(SettingsStore& store, const MainSettings& s, const search::Im
     store.writeBool(kRoot, "ShowButText", s.showButText);
     store.writeBool(kRoot, "ThumbnailCache", search.useThumbnailCache);
     store.writeString(kRoot, "IconSize", search.iconSize == IconSize::Largest ? "Largest" : "System");
+    store.writeBool(kRoot, "TurnByOrientation", search.turnByOrientation);
     store.writeInteger(kPreviewKey, "Left", s.preview.Left);
     store.writeInteger(kPreviewKey, "Top", s.preview.Top);
 

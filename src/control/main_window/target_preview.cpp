@@ -25,17 +25,22 @@ bool withinPixelLimit(long double width, long double height, const DecodeLimits&
 }
 }  // namespace
 
-LoadServices LoadServices::standard() {
+LoadServices LoadServices::standard(const bool* turnByOrientation) {
     // The target shows the picture itself: full loads, never thumbnails.
-    return {[](const std::string& path, std::uint16_t& index, Bitmap* bitmap, const LoadRequest& request) {
-                return LoadExecutableIcon(path, index, bitmap, request);
-            },
-            [](const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request) {
-                return ProbeImageKind(path, bitmap, kind, request);
-            },
-            [](FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
-                return LoadImageAs(kind, path, bitmap, request);
-            }};
+    auto turned = [turnByOrientation](LoadRequest r) {
+        if (turnByOrientation) r.turnByOrientation = *turnByOrientation;
+        return r;
+    };
+    return {
+        [turned](const std::string& path, std::uint16_t& index, Bitmap* bitmap, const LoadRequest& request) {
+            return LoadExecutableIcon(path, index, bitmap, turned(request));
+        },
+        [turned](const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request) {
+            return ProbeImageKind(path, bitmap, kind, turned(request));
+        },
+        [turned](FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+            return LoadImageAs(kind, path, bitmap, turned(request));
+        }};
 }
 
 TargetPreview::TargetPreview(const Bitmap& placeholder, LoadServices load)
@@ -126,8 +131,10 @@ void TargetPreview::LoadTarget(const search::FoundRow& row, std::optional<FileKi
 
     const int w = m_targetImage.width(), h = m_targetImage.height();
     m_caption = " " + m_title + " " +
-                (m_viewAs == kNoViewAs ? "" : fileKindName(static_cast<FileKind>(m_viewAs))) + " (" +
-                std::to_string(w) + "x" + std::to_string(h) + ")";
+                (m_viewAs == kNoViewAs ? std::string()
+                 : kindName            ? kindName(static_cast<FileKind>(m_viewAs))
+                                       : std::string(fileKindName(static_cast<FileKind>(m_viewAs)))) +
+                " (" + std::to_string(w) + "x" + std::to_string(h) + ")";
     if (onCaption) onCaption(m_caption);
 
     // Only an empty placeholder can get here with no height.

@@ -27,8 +27,10 @@ struct LoadServices {
         probeImageKind;
     std::function<bool(FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest&)>
         loadImageAs;
-    // The program's own loaders (imageio/loaders.h).
-    static LoadServices standard();
+    // The program's own loaders (imageio/loaders.h). turnByOrientation, when given, is read at
+    // every load (the advanced option may change while the window is open); it must outlive
+    // the services.
+    static LoadServices standard(const bool* turnByOrientation = nullptr);
 };
 
 enum class SizeEdit { Width, Height };
@@ -43,7 +45,7 @@ constexpr int kNoViewAs = -1;
 class TargetPreview {
 public:
     // placeholder: the picture of a file that did not load (copied).
-    TargetPreview(const Bitmap& placeholder, LoadServices load = LoadServices::standard());
+    explicit TargetPreview(const Bitmap& placeholder, LoadServices load = LoadServices::standard());
     // The limits a DisplayImage size must keep to (the program's by default).
     void setDecodeLimits(const DecodeLimits& limits) { m_limits = limits; }
     // The advanced options "Icon size" and "Keep transparency", for the next load. With either,
@@ -129,6 +131,8 @@ public:
     std::function<void(int width, int height)> onSizeEdits;
     std::function<void(int viewAs)> onViewAs;
     std::function<void(const std::string& caption)> onCaption;
+    // The name of the view-as kind in the caption; the table's fixed name when not set.
+    std::function<std::string(FileKind)> kindName;
 
 private:
     bool loadInto(const search::FoundRow& row, std::optional<FileKind> kind, Bitmap& image,

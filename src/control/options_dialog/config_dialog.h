@@ -1,7 +1,8 @@
 #pragma once
 // The rules of the advanced options dialog: the list colour, the large thumbnail size with its
-// "Default" box, the desktop's thumbnail cache on or off, the main toolbar's button texts and the three
-// toolbars' visibility. The dialog edits a copy; the main window applies the result only after OK.
+// "Default" box, the desktop's thumbnail cache on or off, the turn by EXIF orientation, the main toolbar's
+// button texts and the three toolbars' visibility. The dialog edits a copy; the main window applies the
+// result only after OK.
 #include <string>
 
 #include "control/dialogs.h"
@@ -19,6 +20,7 @@ struct ConfigValues {
     bool thumbnailCache = true;
     bool largestIcons = false;  // "Icon size": "Largest size" instead of "System size (32 x 32)"
     bool keepTransparency = false;
+    bool turnByOrientation = true;  // pictures turned by their EXIF orientation
     bool operator==(const ConfigValues&) const = default;
 };
 
@@ -27,6 +29,7 @@ struct ConfigTexts {
     std::string caption, backgroundColor, imageListPage, toolbarsPage, width, height, showText, defaultBox,
         defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache, iconSize, systemSize,
         largestSize, keepTransparency;
+    std::string turnByOrientation;
 };
 ConfigTexts configTexts(const TLang& lang);
 
@@ -50,6 +53,7 @@ public:
     void setThumbnailCache(bool on) { m_values.thumbnailCache = on; }
     void setLargestIcons(bool on) { m_values.largestIcons = on; }
     void setKeepTransparency(bool on) { m_values.keepTransparency = on; }
+    void setTurnByOrientation(bool on) { m_values.turnByOrientation = on; }
     void setToolbars(bool showText, bool main, bool view, bool modify);
     // A colour dialog at the swatch colour; the swatch takes the colour chosen.
     void BitBtnBckgrndColorClick(Dialogs& dialogs);

@@ -194,6 +194,8 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
     auto* jpegLayout = new QVBoxLayout(jpegPanel);
     jpegLayout->addLayout(jpegGrid);
     jpegLayout->addWidget(ChBProgressiveEncoding);
+    ChBWebpLossless = named(new QCheckBox(jpegPanel), "ChBWebpLossless");
+    jpegLayout->addWidget(ChBWebpLossless);
     jpegLayout->addStretch();
     makePage("PageJpeg", {LabelJpeg}, jpegPanel);
 
@@ -258,6 +260,10 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
     connect(PixelFormat, &QComboBox::currentIndexChanged, this, [this] { jpegChanged(); });
     connect(ColorSpace, &QComboBox::currentIndexChanged, this, [this] { jpegChanged(); });
     connect(ChBProgressiveEncoding, &QCheckBox::toggled, this, [this] { jpegChanged(); });
+    connect(ChBWebpLossless, &QCheckBox::toggled, this, [this](bool on) {
+        m_rules.ChBWebpLosslessClick(on);
+        apply();
+    });
     connect(ChBActualSz, &QCheckBox::toggled, this, [this](bool on) {
         m_rules.ChBActualSzClick(on);
         apply();
@@ -383,7 +389,8 @@ void TFormCnvDlg::apply() {
                                      QSignalBlocker(RBIco16),        QSignalBlocker(RBIco256),
                                      QSignalBlocker(RBIco32),        QSignalBlocker(ChBKeepTransparency),
                                      QSignalBlocker(PixelFormat),    QSignalBlocker(ColorSpace),
-                                     QSignalBlocker(SEQuality),      QSignalBlocker(ChBProgressiveEncoding)};
+                                     QSignalBlocker(SEQuality),      QSignalBlocker(ChBProgressiveEncoding),
+                                     QSignalBlocker(ChBWebpLossless)};
     LabelConvert->setText(q(c.labelConvert));
     LabelResize->setText(q(c.labelResize));
     LabelSaving->setText(q(c.labelSaving));
@@ -451,6 +458,9 @@ void TFormCnvDlg::apply() {
     PixelFormat->setCurrentIndex(c.pixelFormat);
     ColorSpace->setCurrentIndex(c.colorSpace);
     ChBProgressiveEncoding->setChecked(c.progressive);
+    ChBWebpLossless->setText(q(c.losslessCaption));
+    ChBWebpLossless->setToolTip(q(c.losslessHint));
+    ChBWebpLossless->setChecked(c.webpLossless);
 
     // The tree: texts change in place; the selection follows the rules.
     const auto& nodes = c.nodes;

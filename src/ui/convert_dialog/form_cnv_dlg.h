@@ -50,6 +50,7 @@ public:
     QComboBox *PixelFormat = nullptr, *ColorSpace = nullptr;
     QSpinBox* SEQuality = nullptr;
     QCheckBox* ChBProgressiveEncoding = nullptr;
+    QCheckBox* ChBWebpLossless = nullptr;
     QPushButton *BitBtnOk = nullptr, *BitBtnCancel = nullptr, *BitBtnHelp = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
 

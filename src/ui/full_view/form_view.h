@@ -1,6 +1,7 @@
 #pragma once
-// The enlarged view window: DisplayImage at its own size, or for a "Gif" target the file itself
-// animated, in a window sized to the picture and scrolling where the screen is too small.
+// The enlarged view window: DisplayImage at its own size, or for a "Gif" target (and an animated
+// WebP) the file itself animated, in a window sized to the picture and scrolling where the screen is too
+// small.
 #include <QWidget>
 #include <string>
 
@@ -21,7 +22,7 @@ public:
     // moves by `position` and keeps its place there; it must outlive the window.
     explicit TFormView(FullViewPosition& position, QWidget* parent = nullptr);
 
-    // Shows path's GIF animated (gif true, when the file plays) or display, sizes the window
+    // Shows path's GIF or WebP animation (gif true, when the file plays) or display, sizes the window
     // inside the screen, shows it and restores it to normal size. It takes the focus unless
     // activate is false (it follows the list, where the arrow keys must keep working).
     void ShowFullView(const std::string& path, bool gif, const Bitmap& display, bool activate = true);

@@ -42,6 +42,7 @@
 
 #include "codecs/export_options.h"
 #include "control/dialogs.h"
+#include "control/kind_names.h"
 #include "imageio/file_kind.h"
 #include "lang/lang.h"
 #include "lang/program_folder.h"
@@ -325,6 +326,7 @@ void TFormMain::applyLanguage() {
     m_widthLabel->setMinimumWidth(labels);
     m_heightLabel->setMinimumWidth(labels);
     if (m_targetPanel) m_targetPanel->applyTexts(m_lang);
+    refreshMaskList();
 }
 
 void TFormMain::buildLanguagesMenu() {
@@ -401,6 +403,12 @@ void TFormMain::refreshMaskList() {
         }
         it->setText(q(items[i].text));
         it->setCheckState(items[i].checked ? Qt::Checked : Qt::Unchecked);
+        // A built-in mask names its format in a hint.
+        QString hint;
+        for (const FileFormat& format : fileFormats())
+            if (format.kind != kind::AllFiles && items[i].text == format.mask)
+                hint = q(kindDisplayName(format, m_lang));
+        it->setToolTip(hint);
     }
 }
 
@@ -493,6 +501,7 @@ void TFormMain::buildTarget() {
                                      ChBButtonShape, SEImWidth, SEImHeight, m_pmTarget},
                                     m_targetArea);
     m_targetPanel->setGifOutputEnabled(GifOutputEnabled());
+    m_targetPanel->setTurnByOrientation(m_search.turnByOrientation);
     m_targetPanel->fullView()->moveToRemembered();
     m_targetPanel->selectedRow = [this]() -> const search::FoundRow* {
         const std::vector<std::size_t> rows = selectedRows();

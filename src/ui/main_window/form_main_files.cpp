@@ -16,6 +16,7 @@
 #include "ui/main_window/desktop_menu.h"
 #include "ui/main_window/file_progress.h"
 #include "ui/main_window/form_main.h"
+#include "ui/main_window/target_panel.h"
 #include "ui/options_dialog/form_config.h"
 
 namespace vexilo {
@@ -55,6 +56,7 @@ void TFormMain::SBConfigClick() {
     current.thumbnailCache = m_search.useThumbnailCache;
     current.largestIcons = m_search.iconSize == IconSize::Largest;
     current.keepTransparency = m_form.exportOptions().keepTransparency;
+    current.turnByOrientation = m_search.turnByOrientation;
 
     bool sizeChanged = false;
     const auto chosen = TFormConfig::SBConfigClick(
@@ -79,6 +81,8 @@ void TFormMain::SBConfigClick() {
             WriteKeepTransparency(m_store, chosen->keepTransparency);
         m_form.exportOptions().keepTransparency = chosen->keepTransparency;
         applyIconOptions();
+        m_search.turnByOrientation = chosen->turnByOrientation;
+        m_targetPanel->setTurnByOrientation(chosen->turnByOrientation);
     }
     ApplyButtonCaptions();
     miToolbars1Click(nullptr);

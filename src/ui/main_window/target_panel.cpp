@@ -10,6 +10,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "control/full_view/gif_playback.h"
+#include "control/kind_names.h"
 #include "lang/lang.h"
 #include "ui/full_view/form_view.h"
 #include "ui/platform/clipboard.h"
@@ -62,7 +64,7 @@ TargetPanel::TargetPanel(FullViewPosition& fullViewPlace, TLang& lang, Dialogs& 
     : QWidget(parent),
       m_dialogs(dialogs),
       m_controls(controls),
-      m_target(placeholder),
+      m_target(placeholder, LoadServices::standard(&m_turnByOrientation)),
       m_save(m_target, dialogs, lang, exportOptions) {
     setObjectName("TargetPanel");
     m_preview = new PreviewImage(this);
@@ -91,6 +93,7 @@ TargetPanel::TargetPanel(FullViewPosition& fullViewPlace, TLang& lang, Dialogs& 
     if (m_controls.viewAs->count() == 0)
         for (const FileFormat& format : fileFormats())
             m_controls.viewAs->addItem(QString::fromUtf8(format.name));
+    m_target.kindName = [&lang](FileKind k) { return kindDisplayName(k, lang); };
     m_controls.viewAs->setCurrentIndex(-1);
     m_target.setStretchPicture(m_controls.stretch->isChecked());
     m_target.ChBProportClick(m_controls.proportional->isChecked());
@@ -133,6 +136,10 @@ TargetPanel::~TargetPanel() = default;
 void TargetPanel::applyTexts(const TLang& lang) {
     // Before any pack is loaded every lookup answers the fallback text; the design-time texts stay.
     if (lang.lastInterfaceNumber() < kTextPreviewHint) return;
+    const auto formats = fileFormats();
+    for (int i = 0; i < m_controls.viewAs->count() && i < static_cast<int>(formats.size()); ++i)
+        m_controls.viewAs->setItemText(
+            i, QString::fromStdString(kindDisplayName(formats[static_cast<std::size_t>(i)], lang)));
     m_target.setTargetTitle(lang.interfaceText(kTextTargetTitle));
     if (m_target.hasTarget()) m_controls.groupBox->setTitle(QString::fromStdString(m_target.caption()));
     m_preview->setToolTip(text(lang, kTextPreviewHint));
@@ -152,7 +159,8 @@ void TargetPanel::ListView1Click() {
         // A visible enlarged view follows the selection; a hidden one waits where it was left.
         if (m_view->isVisible()) {
             m_view->rememberPosition();
-            m_view->ShowFullView(m_target.TargetPath(), m_target.viewAs() == kind::Gif,
+            m_view->ShowFullView(m_target.TargetPath(),
+                                 GifPlayback::plays(static_cast<FileKind>(m_target.viewAs())),
                                  m_target.DisplayImage(), false);
         } else {
             m_view->moveToRemembered();
@@ -168,7 +176,8 @@ void TargetPanel::ImageMainDblClick() {
     const search::FoundRow* row = selectedRow ? selectedRow() : nullptr;
     if (!row) return;
     guarded([this, row] {
-        m_view->ShowFullView(row->image.path(), m_target.viewAs() == kind::Gif, m_target.DisplayImage());
+        m_view->ShowFullView(row->image.path(), GifPlayback::plays(static_cast<FileKind>(m_target.viewAs())),
+                             m_target.DisplayImage());
     });
 }
 

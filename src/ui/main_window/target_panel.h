@@ -87,6 +87,8 @@ public:
     void applyTexts(const TLang& lang);
     // "/GIF" given: the GIF save command works (the window shows its menu entry).
     void setGifOutputEnabled(bool on) { m_save.GifOutputEnabled = on; }
+    // The advanced option: pictures turned by their EXIF orientation (the next load on).
+    void setTurnByOrientation(bool on) { m_turnByOrientation = on; }
 
     // The window's handlers of the same names.
     void ListView1Click();
@@ -106,6 +108,7 @@ private:
 
     Dialogs& m_dialogs;
     TargetControls m_controls;
+    bool m_turnByOrientation = true;  // read by m_target's loaders
     TargetPreview m_target;
     TargetSave m_save;
     PreviewImage* m_preview = nullptr;

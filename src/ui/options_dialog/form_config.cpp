@@ -62,6 +62,9 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_keepTransparency = new QCheckBox(q(t.keepTransparency));
     m_keepTransparency->setObjectName("ChBKeepTransparency");
     form->addRow(m_keepTransparency);
+    m_orientation = new QCheckBox(q(t.turnByOrientation));
+    m_orientation->setObjectName("ChBTurnByOrientation");
+    form->addRow(m_orientation);
     m_pages->addTab(imageList, q(t.imageListPage));
 
     auto* toolbars = new QWidget;
@@ -96,6 +99,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_cache->setChecked(v.thumbnailCache);
     m_iconSize->setCurrentIndex(v.largestIcons ? 1 : 0);
     m_keepTransparency->setChecked(v.keepTransparency);
+    m_orientation->setChecked(v.turnByOrientation);
     showSwatch();
 
     connect(m_default, &QCheckBox::toggled, this, [this](bool on) {
@@ -109,6 +113,7 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
             [this](int i) { m_rules.setLargestIcons(i == 1); });
     connect(m_keepTransparency, &QCheckBox::toggled, this,
             [this](bool on) { m_rules.setKeepTransparency(on); });
+    connect(m_orientation, &QCheckBox::toggled, this, [this](bool on) { m_rules.setTurnByOrientation(on); });
     connect(colourButton, &QPushButton::clicked, this, [this] {
         m_rules.BitBtnBckgrndColorClick(m_dialogs);
         showSwatch();

@@ -56,6 +56,7 @@ private:
     QCheckBox* m_cache;  // the desktop's thumbnail cache
     QComboBox* m_iconSize;
     QCheckBox* m_keepTransparency;
+    QCheckBox* m_orientation = nullptr;
 };
 
 }  // namespace vexilo

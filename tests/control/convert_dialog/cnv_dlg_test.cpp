@@ -52,13 +52,13 @@ TEST_F(CnvDlgTest, PreselectsTheFormatAndListsGifOnlyWhenEnabled) {
         CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
         d.FormShow({});
         EXPECT_EQ(d.controls().formatIndex, entry) << int(k);
-        EXPECT_EQ(d.controls().formats.size(), 7u);
+        EXPECT_EQ(d.controls().formats.size(), 9u);  // WebP and TIFF after the first seven
     }
     request.targetKind = kind::Gif;
     CnvDlg d(request, options, settings, lang, dialogs, true, "Vexilo");
     d.FormShow({});
-    EXPECT_EQ(d.controls().formats.size(), 8u);
-    EXPECT_EQ(d.controls().formats.back(), "Gif");
+    EXPECT_EQ(d.controls().formats.size(), 10u);
+    EXPECT_EQ(d.controls().formats[7], "Gif");
     EXPECT_EQ(d.controls().formatIndex, 7);
     // The tree, in order, with node 0 selected on the "Convert" page.
     std::vector<int> codes;
@@ -225,6 +225,25 @@ TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptions
     ReadExportOptions(settings, read);
     EXPECT_EQ(read.iconColors, IconColors::AllSizes32);
     EXPECT_TRUE(read.keepTransparency);
+}
+
+TEST_F(CnvDlgTest, WebpSharesTheJpegPageAndStoresItsLosslessChoice) {
+    request.targetKind = kind::Webp;
+    {
+        CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
+        d.FormShow({});
+        EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Quality: 80%)");
+        d.TreeView1Click(nodeIndex(d, cnvnode::FormatSummary));
+        EXPECT_EQ(d.controls().page, CnvPage::Jpeg);
+        d.ChBWebpLosslessClick(true);
+        EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Lossless WebP)");
+        d.BOkClick();
+        EXPECT_TRUE(options.webpLossless);
+        d.FormClose({});
+    }
+    EXPECT_FALSE(options.webpLossless);  // put back for single saves, which read the store
+    EXPECT_TRUE(ReadExportOptions(settings, options).empty());
+    EXPECT_TRUE(options.webpLossless);
 }
 
 TEST_F(CnvDlgTest, RunAsksShowsProgressStopsAndSummarises) {

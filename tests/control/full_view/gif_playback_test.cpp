@@ -68,6 +68,25 @@ TEST(GifPlayback, LoopCountRepeatsAndZeroLoopsForever) {
     for (int i = 0; i < 25; ++i) ASSERT_GE(forever.step(), 0);
 }
 
+TEST(GifPlayback, AnAnimatedWebpPlaysItsOwnDelaysAndAStillOneIsLeftToThePicture) {
+    const auto formats = std::filesystem::path(VEXILO_TEST_DATA_DIR) / "formats";
+    EXPECT_TRUE(GifPlayback::plays(kind::Webp));
+    GifPlayback play;
+    ASSERT_TRUE(play.load((formats / "animated.webp").string()));
+    EXPECT_EQ(play.frameCount(), 2);
+    EXPECT_EQ(play.width(), 16);
+    EXPECT_EQ(play.start(), 100);
+    EXPECT_EQ(play.canvas().alpha(3, 3), 255);
+    EXPECT_EQ(play.step(), 250);
+    EXPECT_EQ(play.shownFrame(), 1);
+    EXPECT_EQ(play.step(), 100);  // a loop count of 0 plays for ever
+    EXPECT_EQ(play.shownFrame(), 0);
+    std::string error;
+    EXPECT_FALSE(play.load((formats / "lossless.webp").string(), &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(play.loaded());
+}
+
 TEST(GifPlayback, UnreadableFilesLoadNothing) {
     test::TempDir dir;
     test::writeFile(dir.file("bad.gif"), std::vector<std::uint8_t>{'G', 'I', 'F', '8', '9', 'a', 1});

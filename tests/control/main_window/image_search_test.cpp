@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <tuple>
@@ -318,6 +319,30 @@ TEST_F(ImageSearchScan, LoaderExceptionsEndTheScanAndLeaveItRestartable) {
     search.onProgress = nullptr;
     search.RunScan();
     EXPECT_EQ(search.list().size(), 1u);
+}
+
+TEST_F(ImageSearchScan, TheEndOfAScanOnWorkersCountsEveryRow) {
+    for (int i = 0; i < 12; ++i)
+        writeBmpFile(dir.path() / ("f" + std::to_string(i) + ".bmp"), 40, 40, kWhite);
+    addFolder(dir.path());
+    search.thumbnailThreads = 3;
+    std::size_t atEnd = 0;
+    search.onEndScan = [&] { atEnd = search.list().size(); };
+    search.RunScan();
+    EXPECT_EQ(atEnd, 12u);
+}
+
+TEST_F(ImageSearchScan, TheJpegMaskFindsEveryJpegNameOnce) {
+    for (const char* name : {"a.jpg", "b.JPEG", "c.jfif", "d.jpe", "e.png"})
+        writeText(dir.path() / name, "not a picture");
+    addFolder(dir.path());
+    search.masks.checkAll(false);
+    search.masks.items.at(static_cast<std::size_t>(search.masks.find(fileFormat(kind::Jpeg)->mask))).checked =
+        true;
+    search.RunScan();
+    std::vector<std::string> names = captions(search.list());
+    std::sort(names.begin(), names.end());
+    EXPECT_THAT(names, ElementsAre("a.jpg", "b.JPEG", "c.jfif"));
 }
 
 TEST(ImageSearchMasks, StartEntriesAndUserMasks) {

@@ -54,14 +54,14 @@ TEST_F(FormCnvDlgTest, PreselectsTheFormatAndOffersGifOnlyWithTheSwitch) {
     for (auto [k, name] : cases) {
         auto d = open(k);
         EXPECT_EQ(d->CBConvert->currentText().toStdString(), name) << int(k);
-        EXPECT_EQ(d->CBConvert->count(), 7);
+        EXPECT_EQ(d->CBConvert->count(), 9);  // WebP and TIFF after the first seven
         EXPECT_EQ(d->CBConvert->findText("Gif"), -1);
         EXPECT_EQ(d->BitBtnOk->text(), QStringLiteral("Convert"));
         EXPECT_TRUE(d->RBPrompt->isChecked());
         EXPECT_FALSE(d->ProgressBar1->isVisible());
     }
     auto d = open(12, true);
-    EXPECT_EQ(d->CBConvert->count(), 8);
+    EXPECT_EQ(d->CBConvert->count(), 10);
     EXPECT_EQ(d->CBConvert->currentText(), QStringLiteral("Gif"));
 }
 
