@@ -39,8 +39,8 @@ TEST(CliIcons, ImagesLargestSizeTransparencyAndAllSizes) {
                                             {0, test::solidIconDib(16, 8, {255, 0, 0})}}));
 
     EXPECT_EQ(runCli("icons '" + ico + "'").out, "1\n0\t32x32\n256x256\t32\n48x48\t32\n16x16\t8\n");
-    EXPECT_EQ(runCli("probe '" + ico + "'").out, "8\t32x32\t32\t" + ico + "\n");
-    EXPECT_EQ(runCli("probe --icon-size largest '" + ico + "'").out, "8\t256x256\t32\t" + ico + "\n");
+    EXPECT_EQ(runCli("probe '" + ico + "'").out, "ico\t32x32\t32\t" + ico + "\n");
+    EXPECT_EQ(runCli("probe --icon-size largest '" + ico + "'").out, "ico\t256x256\t32\t" + ico + "\n");
 
     // The default image (by colour word the first entry, the PNG, at 32 x 32) keeps its alpha
     // only when asked to.
