@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth pngcheck giflib-tools libgif-dev libpng-dev
   adwaita-icon-theme hicolor-icon-theme shared-mime-info
-  desktop-file-utils appstream imagemagick x11-utils
+  desktop-file-utils appstream imagemagick x11-utils icoutils
   libglib2.0-dev qt6-translations-l10n
   lintian man-db bash-completion dpkg-dev
   "$@"

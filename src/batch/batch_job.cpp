@@ -66,6 +66,14 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
     Converted result;
     Bitmap source;
     bool loaded = false;
+    // Transparency travels with the picture when an output keeps it; an all-sizes icon is made
+    // from the icon's largest image.
+    const bool allSizes = request.targetKind == kind::Ico && options.iconColors == IconColors::AllSizes32;
+    std::vector<std::uint8_t> alpha;
+    LoadRequest load;
+    load.iconSize = allSizes ? IconSize::Largest : request.iconSize;
+    load.turnByOrientation = request.turnByOrientation;
+    if (options.keepTransparency || allSizes) load.alpha = &alpha;
     try {
         if (row.iconIndex == -1 && onWorker) {
             // ProbeImageKind's order without its last step, the associated icon, which only the
@@ -73,8 +81,6 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
             for (const FileFormat& format : fileFormats()) {
                 if (loaded || format.kind == kind::AllFiles) continue;
                 try {
-                    LoadRequest load;
-                    load.turnByOrientation = request.turnByOrientation;
                     loaded = LoadWithFormat(format, row.source, &source, load);
                 } catch (...) {
                 }
@@ -85,14 +91,13 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
             }
         } else if (row.iconIndex == -1) {
             FileKind kind = 0;
-            LoadRequest load;
             load.associatedIcon = row.associatedIcon;
             load.turnByOrientation = request.turnByOrientation;
             loaded = ProbeImageKind(row.source, &source, kind, load);
         } else {
             auto index = static_cast<std::uint16_t>(row.iconIndex);
-            loaded = row.associatedIcon ? LoadExecutableIcon(row.source, index, &source)
-                                        : LoadExecutableOwnIcon(row.source, index, &source);
+            loaded = row.associatedIcon ? LoadExecutableIcon(row.source, index, &source, load)
+                                        : LoadExecutableOwnIcon(row.source, index, &source, load);
         }
     } catch (const std::exception&) {
         loaded = false;  // a file that no loader accepts, whatever the reason
@@ -114,10 +119,15 @@ Converted convertRow(const Row& row, const BatchRequest& request, const ExportOp
     try {
         Bitmap output;
         StretchInto(source, output, result.width, result.height);
+        ExportOptions withAlpha = options;
+        withAlpha.alpha = StretchAlpha(alpha, source.width(), source.height(), result.width, result.height);
         source = Bitmap();
-        if (request.buttonShape) DrawButtonFrame(output);
+        if (request.buttonShape) {
+            DrawButtonFrame(output);
+            OpaqueButtonFrame(withAlpha.alpha, output.width(), output.height());
+        }
         const std::vector<std::uint8_t> bytes =
-            EncodeImageAs(request.targetKind, row.output, output, options);
+            EncodeImageAs(request.targetKind, row.output, output, withAlpha);
         output = Bitmap();
         {
             const std::lock_guard<std::mutex> lock(folderMutex());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imageio/file_kind.h"
+#include "imageio/load_request.h"
 
 namespace vexilo {
 
@@ -32,6 +33,8 @@ struct BatchRequest {
     bool singleFile = false;       // exactly one row was selected
     std::string singleOutputName;  // in single-file mode the name written, when not empty
     bool promptOnReplace = true;
+    // The advanced option "Icon size": which image of an icon is converted.
+    IconSize iconSize = IconSize::System;
     bool turnByOrientation = true;  // sources turned by their EXIF orientation (see LoadRequest)
 };
 

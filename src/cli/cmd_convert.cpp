@@ -41,9 +41,11 @@ std::string joined(const std::vector<std::string>& names, const char* between, c
 
 std::string synopsis() {
     return "--to " + joined(outputNames(), "|", "|") +
-           " [--out FOLDER] [--width W --height H [--fit] | --percent P] [--button] [--icon-colors 16|256] "
+           " [--out FOLDER] [--width W --height H [--fit] | --percent P] [--button] [--icon-colors "
+           "16|256|32] "
            "[--quality Q] [--grayscale] [--no-progressive] [--lossless] [--overwrite | --skip-existing] "
-           "[--no-orientation] [--associated-icons] [--jobs N] [--quiet] [-0] FILE[#ICON]... | -";
+           "[--no-orientation] [--associated-icons] [--icon-size system|largest] [--keep-transparency] "
+           "[--jobs N] [--quiet] [-0] FILE[#ICON]... | -";
 }
 
 constexpr const char* kHelpIntro =
@@ -64,7 +66,11 @@ constexpr const char* kHelpOptions =
     "  --percent P         every output P percent of its source's size (1 to 10000)\n"
     "                      (default: each output keeps its source's size)\n"
     "  --button            draw a raised button frame around each output\n"
-    "  --icon-colors N     icons with 16 or 256 colours (default 256)\n"
+    "  --icon-colors N     icons with 16 or 256 colours (default 256), or 32: true colour with\n"
+    "                      transparency, all sizes (16 to 256 pixels)\n"
+    "  --icon-size S       system (default): icons at 32 x 32; largest: an icon's largest image\n"
+    "  --keep-transparency PNG, TGA and ICO outputs keep the alpha of icons, PNG, GIF and TGA\n"
+    "                      sources\n"
     "  --quality Q         JPEG and lossy WebP quality, 1 to 100 (default 80)\n"
     "  --grayscale         greyscale JPEG files\n"
     "  --no-progressive    baseline instead of progressive JPEG files\n"
@@ -202,8 +208,9 @@ int convert(const std::vector<std::string>& args) {
             value = a.substr(eq + 1);
             hasValue = true;
         }
-        static const std::vector<std::string> kValued = {
-            "--to", "--out", "--width", "--height", "--percent", "--icon-colors", "--quality", "--jobs"};
+        static const std::vector<std::string> kValued = {"--to",      "--out",     "--width",
+                                                         "--height",  "--percent", "--icon-colors",
+                                                         "--quality", "--jobs",    "--icon-size"};
         const bool valued = std::find(kValued.begin(), kValued.end(), name) != kValued.end();
         if (valued && !hasValue) {
             if (i + 1 >= args.size()) return usageError(name + " needs a value");
@@ -231,8 +238,17 @@ int convert(const std::vector<std::string>& args) {
             if (!percent)
                 return usageError("--percent must be a whole number from 1 to 10000, not \"" + value + "\"");
         } else if (name == "--icon-colors") {
-            if (value != "16" && value != "256") return usageError("--icon-colors must be 16 or 256");
-            options.iconColors = value == "16" ? IconColors::Colors16 : IconColors::Colors256;
+            if (value != "16" && value != "256" && value != "32")
+                return usageError("--icon-colors must be 16, 256 or 32");
+            options.iconColors = value == "16"   ? IconColors::Colors16
+                                 : value == "32" ? IconColors::AllSizes32
+                                                 : IconColors::Colors256;
+        } else if (name == "--icon-size") {
+            if (value != "system" && value != "largest")
+                return usageError("--icon-size must be system or largest");
+            r.iconSize = value == "largest" ? IconSize::Largest : IconSize::System;
+        } else if (name == "--keep-transparency") {
+            options.keepTransparency = true;
         } else if (name == "--quality") {
             const auto q = parseNumber(value, 1, 100);
             if (!q)

@@ -6,6 +6,7 @@
 #include "base/file_io.h"
 #include "cli/cli_command.h"
 #include "cli/output.h"
+#include "codecs/pe_icons.h"
 #include "imageio/loaders.h"
 
 namespace vexilo::cli {
@@ -17,7 +18,9 @@ void printHelp() {
     std::cout << "usage: vexilo-cli icons " << kSynopsis
               << "\n\n"
                  "Prints the icon count of an executable, library, control panel item or cursor file,\n"
-                 "then NUMBER<tab>WIDTHxHEIGHT for each icon (NUMBER<tab>- for one that does not load).\n"
+                 "then NUMBER<tab>WIDTHxHEIGHT for each icon (NUMBER<tab>- for one that does not load),\n"
+                 "each followed by one WIDTHxHEIGHT<tab>BITS line per image of the icon. An icon file\n"
+                 "lists its one icon.\n"
                  "\n"
                  "Options:\n"
               << kFormatHelp
@@ -56,8 +59,22 @@ int icons(const std::vector<std::string>& args) {
     std::optional<RowWriter> rows;
     if (format != OutputFormat::Plain)
         rows.emplace(format, std::vector<std::string>{"icon", "width", "height", "bits"}, lines);
+    // Every image of each group, as the file's own directories and headers describe them.
+    std::vector<std::uint8_t> bytes;
+    std::optional<IconResources> resources;
+    try {
+        bytes = readFileBytes(path, std::uint64_t{256} << 20);
+        resources.emplace(bytes);
+    } catch (const std::exception&) {
+        resources.reset();
+    }
+    const auto images = [&](std::size_t i) {
+        if (rows || !resources || i >= resources->groupCount()) return;
+        for (const IconImageRef& im : resources->group(i).images)
+            lines << im.width << "x" << im.height << "\t" << im.bits << "\n";
+    };
     int status = 0;
-    const auto count = ForEachExecutableIcon(path, [&](std::uint16_t i, const Bitmap* b) {
+    auto count = ForEachExecutableIcon(path, [&](std::uint16_t i, const Bitmap* b) {
         if (rows)
             rows->row({i, b ? Field(b->width()) : Field(), b ? Field(b->height()) : Field(),
                        b ? Field(b->bitsPerPixel()) : Field()});
@@ -66,8 +83,20 @@ int icons(const std::vector<std::string>& args) {
         else
             lines << i << "\t-\n";
         if (!b) status = 1;
+        images(i);
         return true;
     });
+    if (!count && resources && resources->groupCount() == 1) {
+        // An icon file is no executable by its name, but it holds one group all the same.
+        if (const auto icon = extractFileIcon(bytes, 0, kSystemIconSize)) {
+            if (rows)
+                rows->row({0, Field(icon->width()), Field(icon->height()), Field(32)});
+            else
+                lines << 0 << "\t" << icon->width() << "x" << icon->height() << "\n";
+            images(0);
+            count = 1;
+        }
+    }
     if (!count) {
         if (!fileExists(path))
             std::cerr << "vexilo-cli icons: " << escapeField(path) << ": no such file\n";
@@ -83,8 +112,8 @@ int icons(const std::vector<std::string>& args) {
 
 const CliRegistrar reg(
     {"icons", kSynopsis,
-     "Prints the icon count of an executable, library or cursor file, then NUMBER<tab>WIDTHxHEIGHT "
-     "for each icon.",
+     "Prints the icon count of an executable, library, cursor or icon file, then NUMBER<tab>WIDTHxHEIGHT "
+     "for each icon and WIDTHxHEIGHT<tab>BITS for each of its images.",
      icons});
 
 }  // namespace

@@ -33,7 +33,8 @@ std::vector<std::uint8_t> toPpm(const Bitmap& b) {
 }
 
 constexpr const char* kSynopsis =
-    "[--ppm FOLDER] [--no-orientation] [--format tsv|json] [--quiet] [-0] FILE... | -";
+    "[--ppm FOLDER] [--icon-size system|largest] [--no-orientation] [--format tsv|json] [--quiet] [-0] "
+    "FILE... | -";
 
 void printHelp() {
     std::cout << "usage: vexilo-cli probe " << kSynopsis
@@ -47,6 +48,8 @@ void printHelp() {
                  "\n"
                  "Options:\n"
                  "  --ppm FOLDER        also write each raster as FOLDER/NAME.ppm\n"
+                 "  --icon-size S       system (default): icons at 32 x 32 over white; largest: an\n"
+                 "                      icon's largest image at its own size\n"
                  "  --no-orientation    keep pictures as stored, not turned by their EXIF orientation\n"
               << kFormatHelp
               << "                      TSV and JSON columns: kind, width, height, bits, path\n"
@@ -62,9 +65,9 @@ int probe(const std::vector<std::string>& args) {
     std::string ppmFolder;
     bool wantPpm = false, nulSeparated = false;
     OutputFormat format = OutputFormat::Plain;
+    LoadRequest request;
     std::vector<std::string> files;
     bool optionsDone = false;
-    LoadRequest request;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (!optionsDone && a == "--") {
@@ -81,6 +84,11 @@ int probe(const std::vector<std::string>& args) {
         } else if (!optionsDone && a.rfind("--ppm=", 0) == 0) {
             ppmFolder = a.substr(6);
             wantPpm = true;
+        } else if (!optionsDone && a == "--icon-size") {
+            const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+            if (value != "system" && value != "largest")
+                throw UsageError("--icon-size must be system or largest");
+            request.iconSize = value == "largest" ? IconSize::Largest : IconSize::System;
         } else if (!optionsDone && a == "--format") {
             if (i + 1 >= args.size()) throw UsageError("--format needs tsv or json");
             format = parseOutputFormat(args[++i]);

@@ -3,6 +3,7 @@
 // the four JPEG options. Whoever saves owns a set and passes it (the main window keeps its own,
 // the batch job gets one with its request); there is no process-wide copy.
 #include <cstdint>
+#include <vector>
 
 #include "codecs/icon_writer.h"  // IconColors, the colour depth of a written icon
 
@@ -20,6 +21,11 @@ struct JpegOptions {
 struct ExportOptions {
     IconColors iconColors = IconColors::Colors256;
     JpegOptions jpeg;
+    // "Keep transparency": PNG, TGA and ICO outputs take the picture's alpha (below).
+    bool keepTransparency = false;
+    // The alpha of the picture being written (width x height bytes, 255 = opaque), set per
+    // picture by whoever writes it; empty for an opaque picture.
+    std::vector<std::uint8_t> alpha;
     // WebP files without loss; else lossy at the JPEG quality.
     bool webpLossless = false;
 };

@@ -2,8 +2,12 @@
 // length prefix unless asked. Never writes 1, 24 or 32-bit images, PNG entries or cursors.
 #include "codecs/icon_writer.h"
 
+#include <algorithm>
+
 #include "base/byte_reader.h"
 #include "base/errors.h"
+#include "codecs/png_codec.h"
+#include "raster/raster_ops.h"
 
 namespace vexilo {
 
@@ -47,6 +51,91 @@ Icon BitmapToIcon(const Bitmap& source) {
     icon.color = std::move(a);
     icon.mask = std::move(m);
     return icon;
+}
+
+Icon BitmapToIcon(const Bitmap& source, const std::vector<std::uint8_t>& alpha) {
+    const int w = kSystemIconSize, h = kSystemIconSize;
+    const int sw = source.width(), sh = source.height();
+    if (alpha.size() != static_cast<std::size_t>(sw) * static_cast<std::size_t>(sh))
+        return BitmapToIcon(source);
+    Icon icon;
+    icon.color = Bitmap(w, h);
+    icon.mask = Bitmap(w, h, PixelFormat::Bpp1);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // Drawn at (0, 0) as the colour-key path does: outside the picture is white, opaque.
+            const bool inside = x < sw && y < sh;
+            const bool clear = inside && alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(sw) +
+                                               static_cast<std::size_t>(x)] < 128;
+            icon.color.setPixel(x, y, clear ? kBlack : inside ? source.pixel(x, y) : kWhite);
+            icon.mask.setRaw(x, y, clear ? 1u : 0u);
+        }
+    return icon;
+}
+
+namespace {
+// One 32-bit DIB icon image with its AND mask, from an area-averaged picture.
+std::vector<std::uint8_t> dib32(const AlphaImage& im) {
+    const int w = im.color.width(), h = im.color.height();
+    const std::size_t maskRow = rowBytes(w, 1);
+    ByteWriter out;
+    out.u32le(40);
+    out.i32le(w);
+    out.i32le(2 * h);
+    out.u16le(1);
+    out.u16le(32);
+    out.u32le(0);
+    out.u32le(static_cast<std::uint32_t>(static_cast<std::size_t>(w) * 4 * static_cast<std::size_t>(h)));
+    out.zeros(16);
+    for (int y = h - 1; y >= 0; --y)
+        for (int x = 0; x < w; ++x) {
+            const Color c = im.color.pixel(x, y);
+            out.u8(c.b);
+            out.u8(c.g);
+            out.u8(c.r);
+            out.u8(im.alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                            static_cast<std::size_t>(x)]);
+        }
+    std::vector<std::uint8_t> mrow(maskRow);
+    for (int y = h - 1; y >= 0; --y) {
+        std::fill(mrow.begin(), mrow.end(), 0);
+        for (int x = 0; x < w; ++x)
+            if (im.alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                         static_cast<std::size_t>(x)] == 0)
+                mrow[static_cast<std::size_t>(x) / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+        out.bytes(mrow);
+    }
+    return out.take();
+}
+}  // namespace
+
+std::vector<std::uint8_t> encodeAllSizesIconFile(const Bitmap& picture,
+                                                 const std::vector<std::uint8_t>& alpha) {
+    if (picture.empty()) throw ImageError("Icon: cannot write an empty picture");
+    std::vector<std::vector<std::uint8_t>> images;
+    for (const int side : kAllIconSizes) {
+        const AlphaImage scaled = AreaAverage(picture, alpha, side, side);
+        images.push_back(side >= 256 ? encodePngWithAlpha(scaled.color, scaled.alpha) : dib32(scaled));
+    }
+    ByteWriter out;
+    out.u16le(0);
+    out.u16le(1);
+    out.u16le(static_cast<std::uint16_t>(images.size()));
+    std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const int side = kAllIconSizes[i];
+        out.u8(static_cast<std::uint8_t>(side));  // 256 wraps to 0, as the format wants
+        out.u8(static_cast<std::uint8_t>(side));
+        out.u8(0);  // no palette
+        out.u8(0);
+        out.u16le(1);
+        out.u16le(32);
+        out.u32le(static_cast<std::uint32_t>(images[i].size()));
+        out.u32le(offset);
+        offset += static_cast<std::uint32_t>(images[i].size());
+    }
+    for (const auto& im : images) out.bytes(im);
+    return out.take();
 }
 
 std::vector<std::uint8_t> encodeIconFile(const Icon& icon, int bitsPerPixel, bool lengthPrefix) {

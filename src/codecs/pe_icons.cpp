@@ -367,6 +367,18 @@ std::size_t chooseGroupImage(const IconGroup& group, int size) {
     return best;
 }
 
+std::size_t largestGroupImage(const IconGroup& group) {
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < group.images.size(); ++i) {
+        const auto& im = group.images[i];
+        const auto& b = group.images[best];
+        const std::int64_t area = std::int64_t{im.width} * im.height,
+                           bestArea = std::int64_t{b.width} * b.height;
+        if (area > bestArea || (area == bestArea && im.bits > b.bits)) best = i;
+    }
+    return best;
+}
+
 int countFileIcons(std::span<const std::uint8_t> file) {
     try {
         return static_cast<int>(std::min<std::size_t>(IconResources(file).groupCount(), 0x7FFF));
@@ -375,26 +387,53 @@ int countFileIcons(std::span<const std::uint8_t> file) {
     }
 }
 
-std::optional<Icon> extractFileIcon(std::span<const std::uint8_t> file, int index, int size,
-                                    const DecodeLimits& limits) {
-    IconGroup group;
+namespace {
+std::optional<IconGroup> groupOf(std::span<const std::uint8_t> file, int index) {
     try {
         const IconResources resources(file);
         if (index < 0 || static_cast<std::size_t>(index) >= resources.groupCount()) return std::nullopt;
-        group = resources.group(static_cast<std::size_t>(index));
+        return resources.group(static_cast<std::size_t>(index));
     } catch (const DecodeError&) {
         return std::nullopt;
     }
+}
+
+Icon decodeRef(const IconGroup& group, const IconImageRef& ref, const DecodeLimits& limits) {
+    Icon icon = decodeIconImage(ref.data, limits);
+    icon.isCursor = group.isCursor;
+    icon.hotspotX = ref.hotspotX;
+    icon.hotspotY = ref.hotspotY;
+    return icon;
+}
+}  // namespace
+
+std::vector<Icon> decodeFileIconImages(std::span<const std::uint8_t> file, int index,
+                                       const DecodeLimits& limits) {
+    std::vector<Icon> out;
+    const auto group = groupOf(file, index);
+    if (!group) return out;
+    for (const IconImageRef& ref : group->images) {
+        try {
+            out.push_back(decodeRef(*group, ref, limits));
+        } catch (const ImageError&) {
+        }
+    }
+    return out;
+}
+
+std::optional<Icon> extractFileIcon(std::span<const std::uint8_t> file, int index, int size,
+                                    const DecodeLimits& limits, IconImageChoice choice) {
+    auto found = groupOf(file, index);
+    if (!found) return std::nullopt;
+    IconGroup& group = *found;
     // The preferred image first; when it cannot be decoded the next best is shown instead.
     while (!group.images.empty()) {
-        const std::size_t pick = chooseGroupImage(group, size);
+        const std::size_t pick =
+            choice == IconImageChoice::Largest ? largestGroupImage(group) : chooseGroupImage(group, size);
         const IconImageRef ref = group.images[pick];
         try {
-            Icon icon = decodeIconImage(ref.data, limits);
-            icon.isCursor = group.isCursor;
-            icon.hotspotX = ref.hotspotX;
-            icon.hotspotY = ref.hotspotY;
-            return scaleIcon(icon, size, size);
+            Icon icon = decodeRef(group, ref, limits);
+            return choice == IconImageChoice::ScaledToSize ? scaleIcon(icon, size, size) : icon;
         } catch (const ImageError&) {
             group.images.erase(group.images.begin() + static_cast<std::ptrdiff_t>(pick));
         }

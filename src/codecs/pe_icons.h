@@ -55,12 +55,27 @@ private:
 // most bits per pixel, then the first. The group must not be empty.
 std::size_t chooseGroupImage(const IconGroup& group, int size);
 
+// The group's largest image: the most pixels, then the most bits per pixel, then the first.
+// The group must not be empty.
+std::size_t largestGroupImage(const IconGroup& group);
+
+// Which image of a group makes the picture: the desktop's choice for the size, scaled to it
+// (the default), or the largest image, or with size > 0 the image closest to size x size, each
+// of these at its own size.
+enum class IconImageChoice : std::uint8_t { ScaledToSize, Largest, ClosestOwnSize };
+
 // The number of icons in the file; 0 when it has none or cannot be read. Never throws.
 int countFileIcons(std::span<const std::uint8_t> file);
 
 // Icon `index` of the file scaled to size x size, or none when the index is out of range, the
 // group has no image or its image cannot be decoded. Never throws DecodeError.
 std::optional<Icon> extractFileIcon(std::span<const std::uint8_t> file, int index, int size,
-                                    const DecodeLimits& limits = kDefaultDecodeLimits);
+                                    const DecodeLimits& limits = kDefaultDecodeLimits,
+                                    IconImageChoice choice = IconImageChoice::ScaledToSize);
+
+// Every image of icon `index` decoded at its own size, in group order; an image that cannot be
+// decoded is left out. Empty when the index is out of range. Never throws DecodeError.
+std::vector<Icon> decodeFileIconImages(std::span<const std::uint8_t> file, int index,
+                                       const DecodeLimits& limits = kDefaultDecodeLimits);
 
 }  // namespace vexilo

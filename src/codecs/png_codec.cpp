@@ -582,6 +582,51 @@ std::vector<std::uint8_t> encodePng(const Bitmap& bitmap) {
     return img.saveToBytes();
 }
 
+std::vector<std::uint8_t> encodePngWithAlpha(const Bitmap& bitmap, const std::vector<std::uint8_t>& alpha) {
+    const auto w = static_cast<std::size_t>(bitmap.width()), h = static_cast<std::size_t>(bitmap.height());
+    if (bitmap.empty()) throw ImageError("PNG: cannot save an empty image");
+    if (alpha.size() != w * h) throw ImageError("PNG: the alpha does not fit the image");
+    // Each row: filter byte 1 (difference to the pixel on the left), then RGBA.
+    std::vector<std::uint8_t> rows;
+    rows.reserve(h * (1 + 4 * w));
+    for (std::size_t y = 0; y < h; ++y) {
+        rows.push_back(1);
+        std::uint8_t prev[4] = {0, 0, 0, 0};
+        for (std::size_t x = 0; x < w; ++x) {
+            const Color c = bitmap.pixel(static_cast<int>(x), static_cast<int>(y));
+            const std::uint8_t px[4] = {c.r, c.g, c.b, alpha[y * w + x]};
+            for (int k = 0; k < 4; ++k) {
+                rows.push_back(static_cast<std::uint8_t>(px[k] - prev[k]));
+                prev[k] = px[k];
+            }
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+    std::vector<std::uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()),
+                  Z_DEFAULT_COMPRESSION) != Z_OK)
+        throw ImageError("PNG: zlib could not compress the image");
+    packed.resize(packedSize);
+    std::vector<std::uint8_t> out(kSignature.begin(), kSignature.end());
+    const auto chunk = [&out](const char* name, std::span<const std::uint8_t> body) {
+        const std::uint32_t type = (std::uint32_t(std::uint8_t(name[0])) << 24) |
+                                   (std::uint32_t(std::uint8_t(name[1])) << 16) |
+                                   (std::uint32_t(std::uint8_t(name[2])) << 8) | std::uint8_t(name[3]);
+        putBe32(out, static_cast<std::uint32_t>(body.size()));
+        putBe32(out, type);
+        out.insert(out.end(), body.begin(), body.end());
+        putBe32(out, pngCrc(type, body));
+    };
+    std::vector<std::uint8_t> header;
+    putBe32(header, static_cast<std::uint32_t>(w));
+    putBe32(header, static_cast<std::uint32_t>(h));
+    header.insert(header.end(), {8, 6, 0, 0, 0});
+    chunk("IHDR", header);
+    chunk("IDAT", packed);
+    chunk("IEND", {});
+    return out;
+}
+
 std::vector<PngText> readPngTexts(std::span<const std::uint8_t> data) {
     if (data.size() < kSignature.size() || !std::equal(kSignature.begin(), kSignature.end(), data.begin()))
         throw EPNGImageException("Invalid Portable Graphics Network image, it has an invalid file header.");

@@ -330,6 +330,9 @@ Bitmap decodePng(std::span<const std::uint8_t> data, const DecodeLimits& limits 
 // Encodes a raster as the save path does (fresh image, default filters). Throws ImageError for
 // an empty raster.
 std::vector<std::uint8_t> encodePng(const Bitmap& bitmap);
+// An 8-bit RGBA PNG (colour type 6) of the colours and one alpha byte a pixel (width x height,
+// 255 = opaque). Throws ImageError for an empty raster or an alpha of another size.
+std::vector<std::uint8_t> encodePngWithAlpha(const Bitmap& bitmap, const std::vector<std::uint8_t>& alpha);
 // One tEXt chunk: a Latin-1 keyword (1 to 79 bytes) and its text.
 struct PngText {
     std::string keyword, text;

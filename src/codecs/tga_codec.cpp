@@ -406,6 +406,32 @@ std::vector<std::uint8_t> encodeTga(const Bitmap& bitmap) {
     return holder.Targa().saveToBytes();
 }
 
+std::vector<std::uint8_t> encodeTgaWithAlpha(const Bitmap& bitmap, const std::vector<std::uint8_t>& alpha) {
+    const int w = bitmap.width(), h = bitmap.height();
+    if (bitmap.empty() || w > 65535 || h > 65535) throw ImageError("TGA: cannot save this image size");
+    if (alpha.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
+        throw ImageError("TGA: the alpha does not fit the image");
+    ByteWriter out;
+    out.u8(0);
+    out.u8(0);
+    out.u8(2);
+    out.zeros(9);
+    out.u16le(static_cast<std::uint16_t>(w));
+    out.u16le(static_cast<std::uint16_t>(h));
+    out.u8(32);
+    out.u8(8);  // eight alpha bits, rows bottom-up
+    for (int y = h - 1; y >= 0; --y)
+        for (int x = 0; x < w; ++x) {
+            const Color c = bitmap.pixel(x, y);
+            out.u8(c.b);
+            out.u8(c.g);
+            out.u8(c.r);
+            out.u8(alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                         static_cast<std::size_t>(x)]);
+        }
+    return out.take();
+}
+
 void saveTgaFile(const Bitmap& bitmap, const std::string& path) {
     TTargaImage holder;
     holder.Targa().setColorRaster(bitmap);

@@ -130,6 +130,9 @@ Bitmap decodeTga(std::span<const std::uint8_t> data, const DecodeLimits& limits 
 // Any raster as a run-length-encoded 24-bit true-colour file, as the saver writes it. Throws
 // ImageError for an empty raster or one wider or taller than 65535.
 std::vector<std::uint8_t> encodeTga(const Bitmap& bitmap);
+// An uncompressed 32-bit true-colour TGA with 8 alpha bits of one alpha byte a pixel (width x
+// height, 255 = opaque). Throws ImageError for an empty raster or an alpha of another size.
+std::vector<std::uint8_t> encodeTgaWithAlpha(const Bitmap& bitmap, const std::vector<std::uint8_t>& alpha);
 void saveTgaFile(const Bitmap& bitmap, const std::string& path);  // atomic; throws ImageError
 
 }  // namespace vexilo

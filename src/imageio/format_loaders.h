@@ -57,6 +57,7 @@ bool loadPnm(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
 inline bool loadFileWith(bool (*load)(LoadSource&, Bitmap&, const LoadRequest&), const std::string& path,
                          Bitmap* bitmap, const LoadRequest& request) {
     if (!bitmap || path.empty()) return false;
+    if (request.alpha) request.alpha->clear();
     LoadSource source(path, request.buffers);
     return load(source, *bitmap, request);
 }

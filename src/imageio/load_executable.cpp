@@ -75,13 +75,22 @@ bool mayBeExecutableIcon(LoadSource& source, std::span<const std::uint8_t>) {
 
 bool loadExecutableIcon(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     std::uint16_t index = 0;
-    return request.associatedIcon ? LoadExecutableIcon(source.path(), index, &bitmap)
-                                  : LoadExecutableOwnIcon(source.path(), index, &bitmap);
+    return request.associatedIcon ? LoadExecutableIcon(source.path(), index, &bitmap, request)
+                                  : LoadExecutableOwnIcon(source.path(), index, &bitmap, request);
 }
 
 }  // namespace loading
 
-std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index, bool orAssociatedIcon) {
+IconImageChoice iconChoiceFor(const LoadRequest& request, int& side) {
+    side = kSystemIconSize;
+    if (request.iconSize != IconSize::Largest) return IconImageChoice::ScaledToSize;
+    if (!request.isThumbnail()) return IconImageChoice::Largest;
+    side = std::max({request.thumbnailWidth, request.thumbnailHeight, 1});
+    return IconImageChoice::ClosestOwnSize;
+}
+
+std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index, bool orAssociatedIcon,
+                                  const LoadRequest& request) {
     if (!fileExists(path)) return std::nullopt;
     const MappedFile file(path);
     const int count = countFileIcons(file.bytes());
@@ -94,40 +103,47 @@ std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index,
     }
     const int wanted = index;
     index = static_cast<std::uint16_t>(count);
-    return extractFileIcon(file.bytes(), wanted, kSystemIconSize);
+    int side = kSystemIconSize;
+    const IconImageChoice choice = iconChoiceFor(request, side);
+    return extractFileIcon(file.bytes(), wanted, side, kDefaultDecodeLimits, choice);
 }
 
 namespace {
-bool loadIconOfFile(const std::string& path, std::uint16_t& index, Bitmap* bitmap, bool orAssociatedIcon) {
+bool loadIconOfFile(const std::string& path, std::uint16_t& index, Bitmap* bitmap, bool orAssociatedIcon,
+                    const LoadRequest& request) {
     // The name test first: probing asks every file, and it costs no system call.
     if (!bitmap || path.empty() || !hasIconFileExtension(path) || !fileExists(path)) return false;
     std::uint16_t walk = index;
-    const auto icon = ExtractIconAt(path, walk, orAssociatedIcon);
+    if (request.alpha) request.alpha->clear();
+    const auto icon = ExtractIconAt(path, walk, orAssociatedIcon, request);
     if (index == 0) index = walk;
     if (!icon) return false;
-    drawLoaded(*icon, *bitmap);
+    showLoaded(*icon, *bitmap, request);
     return true;
 }
 }  // namespace
 
-bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap) {
-    return loadIconOfFile(path, index, bitmap, true);
+bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap,
+                        const LoadRequest& request) {
+    return loadIconOfFile(path, index, bitmap, true, request);
 }
 
-bool LoadExecutableOwnIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap) {
-    return loadIconOfFile(path, index, bitmap, false);
+bool LoadExecutableOwnIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap,
+                           const LoadRequest& request) {
+    return loadIconOfFile(path, index, bitmap, false, request);
 }
 
 std::optional<std::uint16_t> ForEachExecutableIcon(
-    const std::string& path, const std::function<bool(std::uint16_t, const Bitmap*)>& each) {
+    const std::string& path, const std::function<bool(std::uint16_t, const Bitmap*)>& each,
+    const LoadRequest& request) {
     std::uint16_t count = 0;
     Bitmap picture;
-    if (!LoadExecutableIcon(path, count, &picture)) return std::nullopt;
+    if (!LoadExecutableIcon(path, count, &picture, request)) return std::nullopt;
     bool loaded = true;
     for (std::uint16_t i = 0; each(i, loaded ? &picture : nullptr) && ++i < count;) {
         picture = Bitmap();
         std::uint16_t index = i;
-        loaded = LoadExecutableIcon(path, index, &picture);
+        loaded = LoadExecutableIcon(path, index, &picture, request);
     }
     return count;
 }

@@ -20,7 +20,19 @@ bool loadGif(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
         if (image.frameCount() == 0) return false;
         // Frame 0 as every viewer shows it: at its offset on the logical screen.
         Bitmap picture = firstFrameOnScreen(image);
+        std::vector<std::uint8_t> alpha;
+        if (request.alpha && picture.transparent()) {
+            // The transparent colour's pixels become alpha 0 where transparency is kept.
+            const std::uint32_t key = picture.encode(picture.transparentColor());
+            const auto& px = picture.pixels();
+            alpha.resize(px.size());
+            for (std::size_t i = 0; i < px.size(); ++i) alpha[i] = px[i] == key ? 0 : 255;
+        }
         picture.setTransparent(false);
+        if (!alpha.empty()) {
+            showLoaded(std::move(picture), std::move(alpha), bitmap, request);
+            return true;
+        }
         bitmap = std::move(picture);
         return true;
     });

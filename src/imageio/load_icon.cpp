@@ -1,5 +1,6 @@
 // Kind 8: an .ico file, drawn at the system icon size over the bitmap's white background.
 #include "codecs/icon_file.h"
+#include "codecs/pe_icons.h"
 #include "imageio/format_loaders.h"
 #include "imageio/loaders.h"
 
@@ -22,10 +23,19 @@ bool loadIco(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
         Refusal::AnyError, request, bitmap,
         [&] {
             // Icon files are small; a huge one is not an icon worth reading.
-            icon = ReadIconFile(source.bytes(std::uint64_t{64} << 20));
+            const auto bytes = source.bytes(std::uint64_t{64} << 20);
+            int side = kSystemIconSize;
+            const IconImageChoice choice = iconChoiceFor(request, side);
+            if (choice != IconImageChoice::ScaledToSize) {
+                if (auto own = extractFileIcon(bytes, 0, side, kDefaultDecodeLimits, choice)) {
+                    icon = std::move(*own);
+                    return true;
+                }
+            }
+            icon = ReadIconFile(bytes);
             return true;
         },
-        [&] { drawLoaded(icon, bitmap); });
+        [&] { showLoaded(icon, bitmap, request); });
 }
 
 }  // namespace loading

@@ -14,13 +14,17 @@ bool mayBePng(LoadSource&, std::span<const std::uint8_t> head) {
 
 bool loadPng(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     TPNGImage image;
+    image.setKeepAlpha(request.alpha != nullptr);
     return loadGuarded(
         Refusal::AnyErrorOverLimitKeepsKind, request, bitmap,
         [&] {
             image.loadFromBytes(source.bytes(), decodeLimitsFor(request));
             return true;
         },
-        [&] { keepLoaded(std::move(static_cast<Bitmap&>(image)), bitmap); });
+        [&] {
+            showLoaded(std::move(static_cast<Bitmap&>(image)), std::move(image.alphaPlane()), bitmap,
+                       request);
+        });
 }
 
 }  // namespace loading

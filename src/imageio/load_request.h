@@ -4,12 +4,18 @@
 // use a thumbnail request to decode less (a JPEG at a reduced DCT scale, a metafile rendered at
 // a bounded size) as long as the result still covers the requested size on both sides.
 #include <cstdint>
+#include <vector>
 
 namespace vexilo {
 
 class LoadBuffers;
 
 enum class LoadPurpose : std::uint8_t { Full, Thumbnail };
+
+// Which image of an icon the picture is made of (the advanced option "Icon size"): the one the
+// system shows at its icon size, scaled to it, or the largest at its own size (for a thumbnail
+// the one closest to the thumbnail size).
+enum class IconSize : std::uint8_t { System, Largest };
 
 struct LoadRequest {
     LoadPurpose purpose = LoadPurpose::Full;
@@ -27,6 +33,12 @@ struct LoadRequest {
     // Pictures that record how the camera was held (EXIF orientation: JPEG, TIFF, WebP, HEIF)
     // are turned to stand upright, as other viewers show them.
     bool turnByOrientation = true;
+    IconSize iconSize = IconSize::System;
+    // When set, the loaders of pictures that can be transparent (icons, PNG, GIF, TGA) leave
+    // the colours plain instead of drawing them over white and put one alpha byte a pixel here
+    // (top-down, 255 = opaque). Every loader empties it first; it stays empty for an opaque
+    // picture.
+    std::vector<std::uint8_t>* alpha = nullptr;
 
     bool isThumbnail() const { return purpose == LoadPurpose::Thumbnail; }
 

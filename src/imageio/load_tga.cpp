@@ -20,14 +20,22 @@ bool mayBeTga(LoadSource&, std::span<const std::uint8_t> head) {
 bool loadTga(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
     TTarga targa;
     // The loader shows only the colours; the alpha raster would be a second full-size copy.
-    targa.ColorOnly = true;
+    targa.ColorOnly = request.alpha == nullptr;
     return loadGuarded(
         Refusal::AnyError, request, bitmap,
         [&] {
             targa.loadFromBytes(source.bytes());
             return true;
         },
-        [&] { keepLoaded(targa.takeColorRaster(), bitmap); });
+        [&] {
+            std::vector<std::uint8_t> alpha;
+            const Bitmap& a = targa.alphaRaster();
+            if (request.alpha && targa.HasAlpha && !a.empty()) {
+                alpha.reserve(a.pixels().size());
+                for (const std::uint32_t v : a.pixels()) alpha.push_back(static_cast<std::uint8_t>(v));
+            }
+            showLoaded(targa.takeColorRaster(), std::move(alpha), bitmap, request);
+        });
 }
 
 }  // namespace loading

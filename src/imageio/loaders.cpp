@@ -33,6 +33,39 @@ void keepLoaded(Bitmap&& picture, Bitmap& bitmap) {
     bitmap = std::move(picture);
 }
 
+void showLoaded(Bitmap&& picture, std::vector<std::uint8_t>&& alpha, Bitmap& bitmap,
+                const LoadRequest& request) {
+    const bool hasAlpha = alpha.size() == static_cast<std::size_t>(picture.width()) *
+                                              static_cast<std::size_t>(picture.height());
+    if (!request.alpha || !hasAlpha) {
+        keepLoaded(std::move(picture), bitmap);
+        return;
+    }
+    picture.setTransparent(false);
+    picture.flattenToDevice(kWhite);
+    bitmap = std::move(picture);
+    *request.alpha = std::move(alpha);
+}
+
+void showLoaded(const Icon& icon, Bitmap& bitmap, const LoadRequest& request) {
+    if (!request.alpha) {
+        drawLoaded(icon, bitmap);
+        return;
+    }
+    const std::size_t n = static_cast<std::size_t>(icon.width()) * static_cast<std::size_t>(icon.height());
+    std::vector<std::uint8_t> alpha = icon.alpha;
+    if (alpha.size() != n) {
+        alpha.assign(n, 255);
+        if (icon.mask.width() == icon.width() && icon.mask.height() == icon.height())
+            for (int y = 0; y < icon.height(); ++y)
+                for (int x = 0; x < icon.width(); ++x)
+                    if (icon.mask.raw(x, y) != 0)
+                        alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(icon.width()) +
+                              static_cast<std::size_t>(x)] = 0;
+    }
+    showLoaded(Bitmap(icon.color), std::move(alpha), bitmap, request);
+}
+
 namespace loading {
 
 // From this size on a BMP file is read in blocks.
@@ -68,6 +101,7 @@ bool LoadImageAs(FileKind kind, const std::string& path, Bitmap* bitmap, const L
 
 bool LoadWithFormat(const FileFormat& format, const std::string& path, Bitmap* bitmap,
                     const LoadRequest& request) {
+    if (request.alpha) request.alpha->clear();
     return format.load ? format.load(path, bitmap, request)
                        : format.probe && loading::loadFileWith(format.probe, path, bitmap, request);
 }
@@ -76,9 +110,9 @@ bool LoadAssociatedIconAs(const std::string& path, Bitmap* bitmap, const LoadReq
     return LoadAssociatedIcon(path, bitmap);
 }
 
-bool LoadFirstExecutableIcon(const std::string& path, Bitmap* bitmap, const LoadRequest&) {
+bool LoadFirstExecutableIcon(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
     std::uint16_t index = 0;
-    return LoadExecutableIcon(path, index, bitmap);
+    return LoadExecutableIcon(path, index, bitmap, request);
 }
 
 bool LoadWmfFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
@@ -91,6 +125,7 @@ bool LoadEmfFile(const std::string& path, Bitmap* bitmap, const LoadRequest& req
 
 bool ProbeImageKind(const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request) {
     if (!bitmap) return false;
+    if (request.alpha) request.alpha->clear();
     {
         LoadSource source(path, request.buffers);
         for (const FileFormat& format : fileFormats()) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "codecs/pe_icons.h"
 #include "imageio/file_kind.h"
 #include "imageio/load_request.h"
 #include "raster/bitmap.h"
@@ -24,6 +25,12 @@ void drawLoaded(const Icon& icon, Bitmap& bitmap);
 // the display's format, the picture's own pixels are turned into display words in place (the
 // transparent colour's pixels white) and moved into it.
 void keepLoaded(Bitmap&& picture, Bitmap& bitmap);
+// The ending of the loaders of pictures that can be transparent: with request.alpha the plain
+// colours and their alpha (an icon's mask counts as alpha 0 where it has none of its own), else
+// drawLoaded over white. `alpha` is the picture's (width x height bytes, or empty for none).
+void showLoaded(const Icon& icon, Bitmap& bitmap, const LoadRequest& request);
+void showLoaded(Bitmap&& picture, std::vector<std::uint8_t>&& alpha, Bitmap& bitmap,
+                const LoadRequest& request);
 
 // The loader of the format row of the low seven bits of kind (false for a code of no row); kinds
 // 1 to 4 use icon index 0. Exceptions raised after the file was read (drawing, resources) reach the caller.
@@ -44,19 +51,26 @@ bool ProbeImageKindByTrying(const std::string& path, Bitmap* bitmap, FileKind& k
 
 // Kinds 1 to 4: icon `index` of an executable, library, control panel item or cursor file.
 // An index of 0 comes back as the file's icon count (0 when it has none).
-bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap);
+bool LoadExecutableIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap,
+                        const LoadRequest& request = {});
 // The same, except that a file without icons or a number past the end loads nothing instead of
 // the file's associated icon.
-bool LoadExecutableOwnIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap);
+bool LoadExecutableOwnIcon(const std::string& path, std::uint16_t& index, Bitmap* bitmap,
+                           const LoadRequest& request = {});
 // The icon walk of the scan, the batch list and the command line: each(number, picture) for icon
 // 0, 1, ... of an executable, library, control panel item or cursor file, picture null for an icon
 // that did not load; each answers whether to go on. A file without icons gives its associated
 // icon as icon 0. Answers the file's icon count (0 without icons), or nullopt without calling
 // each when icon 0 does not load (no such file, not of these kinds).
 std::optional<std::uint16_t> ForEachExecutableIcon(
-    const std::string& path, const std::function<bool(std::uint16_t, const Bitmap*)>& each);
+    const std::string& path, const std::function<bool(std::uint16_t, const Bitmap*)>& each,
+    const LoadRequest& request = {});
 // The icon at `index`, the count/associated-icon rules of the icon walk; see the .cpp.
-std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index, bool associatedIcon = true);
+// request.iconSize picks the image (see IconSize); the associated icon is always at the system size.
+std::optional<Icon> ExtractIconAt(const std::string& path, std::uint16_t& index, bool associatedIcon = true,
+                                  const LoadRequest& request = {});
+// The image choice of a request's icon size, and the side it is chosen for.
+IconImageChoice iconChoiceFor(const LoadRequest& request, int& side);
 // Kind 0: the icon the desktop shows for the file.
 bool LoadAssociatedIcon(const std::string& path, Bitmap* bitmap);
 

@@ -49,6 +49,12 @@ bool SaveImageAs(FileKind kind, const std::string& path, const Bitmap* bitmap, c
 }
 
 namespace {
+// Whether a writer that can hold alpha takes the picture's.
+bool keepsAlpha(const Bitmap& bitmap, const ExportOptions& options) {
+    return options.keepTransparency && options.alpha.size() == static_cast<std::size_t>(bitmap.width()) *
+                                                                   static_cast<std::size_t>(bitmap.height());
+}
+
 // The metafile kind a name asks for: ".wmf" in any letter case is a placeable Windows
 // metafile, anything else (also no extension, or the bare name ".wmf") an enhanced one.
 bool wantsEnhancedMetafile(const std::string& path) {
@@ -74,11 +80,18 @@ std::vector<std::uint8_t> EncodeAsBmp(const Bitmap& bitmap, const std::string&, 
 
 std::vector<std::uint8_t> EncodeAsIcon(const Bitmap& bitmap, const std::string&,
                                        const ExportOptions& options) {
+    if (options.iconColors == IconColors::AllSizes32) return encodeAllSizesIconFile(bitmap, options.alpha);
     if (options.iconColors != IconColors::Colors16 && options.iconColors != IconColors::Colors256)
         throw ImageError("Icon: no colour depth chosen");
     Bitmap working;
     StretchInto(bitmap, working, kSystemIconSize, kSystemIconSize);
-    return encodeIconFile(BitmapToIcon(working), options.iconColors == IconColors::Colors16 ? 4 : 8);
+    const int bits = options.iconColors == IconColors::Colors16 ? 4 : 8;
+    if (keepsAlpha(bitmap, options))
+        return encodeIconFile(
+            BitmapToIcon(working, StretchAlpha(options.alpha, bitmap.width(), bitmap.height(),
+                                               kSystemIconSize, kSystemIconSize)),
+            bits);
+    return encodeIconFile(BitmapToIcon(working), bits);
 }
 
 std::vector<std::uint8_t> EncodeAsJpeg(const Bitmap& bitmap, const std::string&,
@@ -89,12 +102,14 @@ std::vector<std::uint8_t> EncodeAsJpeg(const Bitmap& bitmap, const std::string&,
     return jpeg.data();
 }
 
-std::vector<std::uint8_t> EncodeAsTga(const Bitmap& bitmap, const std::string&, const ExportOptions&) {
-    return encodeTga(bitmap);
+std::vector<std::uint8_t> EncodeAsTga(const Bitmap& bitmap, const std::string&,
+                                      const ExportOptions& options) {
+    return keepsAlpha(bitmap, options) ? encodeTgaWithAlpha(bitmap, options.alpha) : encodeTga(bitmap);
 }
 
-std::vector<std::uint8_t> EncodeAsPng(const Bitmap& bitmap, const std::string&, const ExportOptions&) {
-    return encodePng(bitmap);
+std::vector<std::uint8_t> EncodeAsPng(const Bitmap& bitmap, const std::string&,
+                                      const ExportOptions& options) {
+    return keepsAlpha(bitmap, options) ? encodePngWithAlpha(bitmap, options.alpha) : encodePng(bitmap);
 }
 
 std::vector<std::uint8_t> EncodeAsGif(const Bitmap& bitmap, const std::string&, const ExportOptions&) {

@@ -29,8 +29,10 @@ std::vector<std::uint8_t> EncodeImageAs(FileKind kind, const std::string& path, 
 
 // The output rows' encoders, as the format table holds them. Each throws ImageError for a raster
 // it cannot write. Metafile: the path's name picks a Windows or an enhanced metafile. Icon:
-// stretched to the system icon size, at 16 or 256 colours (options.iconColors), any other value
-// refused. JPEG: options.jpeg applied in their order, then compressed through 24-bit colour.
+// stretched to the system icon size, at 16 or 256 colours (options.iconColors), or all sizes at
+// 32 bits with alpha; any other value refused. With options.keepTransparency and an alpha that
+// fits the raster, PNG and TGA write it and a 16- or 256-colour icon takes its mask from it. JPEG:
+// options.jpeg applied in their order, then compressed through 24-bit colour.
 std::vector<std::uint8_t> EncodeAsMetafile(const Bitmap& bitmap, const std::string& path,
                                            const ExportOptions&);
 std::vector<std::uint8_t> EncodeAsBmp(const Bitmap& bitmap, const std::string& path, const ExportOptions&);

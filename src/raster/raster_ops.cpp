@@ -88,4 +88,77 @@ Bitmap ShrinkToFit(const Bitmap& source, int size) {
     return out;
 }
 
+std::vector<std::uint8_t> StretchAlpha(const std::vector<std::uint8_t>& alpha, int sw, int sh, int width,
+                                       int height) {
+    std::vector<std::uint8_t> out;
+    if (sw <= 0 || sh <= 0 || width <= 0 || height <= 0 ||
+        alpha.size() != static_cast<std::size_t>(sw) * static_cast<std::size_t>(sh))
+        return out;
+    out.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        // The centre of each target pixel, as Bitmap::stretchDraw samples.
+        const auto sy =
+            static_cast<std::size_t>(((2 * std::int64_t{y} + 1) * sh) / (2 * std::int64_t{height}));
+        for (int x = 0; x < width; ++x) {
+            const auto sx =
+                static_cast<std::size_t>(((2 * std::int64_t{x} + 1) * sw) / (2 * std::int64_t{width}));
+            out[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
+                alpha[sy * static_cast<std::size_t>(sw) + sx];
+        }
+    }
+    return out;
+}
+
+void OpaqueButtonFrame(std::vector<std::uint8_t>& alpha, int width, int height) {
+    if (alpha.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) return;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (x < 2 || y < 2 || x >= width - 2 || y >= height - 2)
+                alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)] = 255;
+}
+
+AlphaImage AreaAverage(const Bitmap& source, const std::vector<std::uint8_t>& alpha, int width, int height) {
+    AlphaImage out;
+    out.color = Bitmap(width, height);
+    out.alpha.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    const int sw = source.width(), sh = source.height();
+    if (sw <= 0 || sh <= 0 || width <= 0 || height <= 0) return out;
+    const bool haveAlpha = alpha.size() == static_cast<std::size_t>(sw) * static_cast<std::size_t>(sh);
+    // Each target pixel covers [x*sw/width, (x+1)*sw/width) of the source; overlaps weigh by the
+    // covered fraction, so the filter works upward as well (it then repeats pixels).
+    for (int y = 0; y < height; ++y) {
+        const double y0 = double(y) * sh / height, y1 = double(y + 1) * sh / height;
+        for (int x = 0; x < width; ++x) {
+            const double x0 = double(x) * sw / width, x1 = double(x + 1) * sw / width;
+            double r = 0, g = 0, b = 0, a = 0, area = 0;
+            for (int sy = static_cast<int>(y0); sy < sh && sy < y1; ++sy) {
+                const double wy = std::min<double>(sy + 1, y1) - std::max<double>(sy, y0);
+                for (int sx = static_cast<int>(x0); sx < sw && sx < x1; ++sx) {
+                    const double w = wy * (std::min<double>(sx + 1, x1) - std::max<double>(sx, x0));
+                    if (w <= 0) continue;
+                    const Color c = source.pixel(sx, sy);
+                    const double sa =
+                        haveAlpha ? alpha[static_cast<std::size_t>(sy) * static_cast<std::size_t>(sw) +
+                                          static_cast<std::size_t>(sx)]
+                                  : 255.0;
+                    r += c.r * sa * w;
+                    g += c.g * sa * w;
+                    b += c.b * sa * w;
+                    a += sa * w;
+                    area += w;
+                }
+            }
+            const auto channel = [&](double v) {
+                return static_cast<std::uint8_t>(std::clamp(a > 0 ? v / a + 0.5 : 0.0, 0.0, 255.0));
+            };
+            out.color.setPixel(x, y, {channel(r), channel(g), channel(b)});
+            out.alpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)] =
+                static_cast<std::uint8_t>(std::clamp(area > 0 ? a / area + 0.5 : 0.0, 0.0, 255.0));
+        }
+    }
+    return out;
+}
+
 }  // namespace vexilo

@@ -13,6 +13,10 @@ namespace vexilo::search {
 Thumbnail MakeThumbnail(const ThumbnailJob& given, LoadBuffers* buffers) {
     ThumbnailJob job = given;
     if (job.cache && job.size < job.cache->smallestFile) job.cache = nullptr;
+    // The cache keeps one picture a file, made at the system icon size: icons chosen by the
+    // cell size bypass it.
+    if (job.cache && job.iconSize == IconSize::Largest && lowerExtension(job.path) == ".ico")
+        job.cache = nullptr;
     Thumbnail out;
     const int wanted = std::max(job.cellWidth, job.cellHeight);
     // The cache knows files by their absolute path.
@@ -37,6 +41,7 @@ Thumbnail MakeThumbnail(const ThumbnailJob& given, LoadBuffers* buffers) {
     LoadRequest request = job.cache ? LoadRequest::thumbnail(side, side, buffers)
                                     : LoadRequest::thumbnail(job.cellWidth, job.cellHeight, buffers);
     request.associatedIcon = false;
+    request.iconSize = job.iconSize;
     request.turnByOrientation = job.turnByOrientation;
     Bitmap picture;
     FileKind kind = kind::AllFiles;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imageio/file_kind.h"
+#include "imageio/load_request.h"
 #include "raster/bitmap.h"
 #include "search/thumbnail_cache.h"
 
@@ -22,6 +23,8 @@ struct ThumbnailJob {
     int cellWidth = 0, cellHeight = 0;  // the largest cell the picture is stretched into
     // Null when the thumbnail is not cached: the cache is off or the file lies inside it.
     const ThumbnailCache* cache = nullptr;
+    // With "Largest size" an icon takes its image closest to the cell, not the system size.
+    IconSize iconSize = IconSize::System;
     bool turnByOrientation = true;  // see LoadRequest
 };
 

@@ -50,6 +50,7 @@ void ThumbnailQueue::add(const std::string& folder, const FoundEntry& entry, boo
                          m_options.cellWidth,
                          m_options.cellHeight,
                          cached ? m_options.cache : nullptr,
+                         m_options.iconSize,
                          m_options.turnByOrientation};
         flight.ticket = m_pool.submit(std::move(job));
     }
@@ -70,14 +71,18 @@ void ThumbnailQueue::loadHere(Flight& flight) const {
             rows.push_back({name, std::move(picture), kind::AllFiles, -1});
         return;
     }
-    const auto icons = ForEachExecutableIcon(path, [&](std::uint16_t i, const Bitmap* icon) {
-        if (icon) rows.push_back({name + " (" + std::to_string(i) + ")", *icon, kind::Exe, i});
-        return icon != nullptr;
-    });
+    LoadRequest request = LoadRequest::thumbnail(m_options.cellWidth, m_options.cellHeight);
+    request.iconSize = m_options.iconSize;
+    request.turnByOrientation = m_options.turnByOrientation;
+    const auto icons = ForEachExecutableIcon(
+        path,
+        [&](std::uint16_t i, const Bitmap* icon) {
+            if (icon) rows.push_back({name + " (" + std::to_string(i) + ")", *icon, kind::Exe, i});
+            return icon != nullptr;
+        },
+        request);
     if (icons) return;
     FileKind found = kind::AllFiles;
-    LoadRequest request = LoadRequest::thumbnail(m_options.cellWidth, m_options.cellHeight);
-    request.turnByOrientation = m_options.turnByOrientation;
     if (ProbeImageKind(path, &picture, found, request))
         rows.push_back({name, std::move(picture), found, -1});
     else

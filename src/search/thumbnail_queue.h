@@ -46,7 +46,8 @@ public:
         bool associatedIcons = false;  // "All files as Windows Icons": every file shows its icon
         int cellWidth = 0, cellHeight = 0;
         const ThumbnailCache* cache = nullptr;
-        bool turnByOrientation = true;  // see LoadRequest
+        IconSize iconSize = IconSize::System;  // the advanced option "Icon size"
+        bool turnByOrientation = true;         // see LoadRequest
     };
     explicit ThumbnailQueue(const Options& options);
     ~ThumbnailQueue();

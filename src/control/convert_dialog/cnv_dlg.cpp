@@ -25,6 +25,8 @@ std::vector<std::string> ReadExportOptions(const SettingsStore& settings, Export
     const std::string colors = read.text(kConvertKey, "IconColors", "cl256");
     if (colors == "cl16") options.iconColors = IconColors::Colors16;
     if (colors == "cl256") options.iconColors = IconColors::Colors256;
+    if (colors == "cl32") options.iconColors = IconColors::AllSizes32;
+    options.keepTransparency = read.boolean(kConvertKey, "KeepTransparency", options.keepTransparency);
     JpegOptions& jpeg = options.jpeg;
     const auto integer = [&](const char* name, int def) { return read.integer(kJpegKey, name, def); };
     const auto boolean = [&](const char* name, bool def) { return read.boolean(kJpegKey, name, def); };
@@ -36,6 +38,14 @@ std::vector<std::string> ReadExportOptions(const SettingsStore& settings, Export
     jpeg.ProgressiveEncoding = boolean("ProgressiveEncoding", jpeg.ProgressiveEncoding);
     options.webpLossless = read.boolean(kConvertKey, "WebpLossless", options.webpLossless);
     return read.problems;
+}
+
+const char* IconColorsName(IconColors colors) {
+    return colors == IconColors::Colors16 ? "cl16" : colors == IconColors::AllSizes32 ? "cl32" : "cl256";
+}
+
+void WriteKeepTransparency(SettingsStore& settings, bool on) {
+    settings.writeBool(kConvertKey, "KeepTransparency", on);
 }
 
 CnvDlg::CnvDlg(BatchRequest& request, ExportOptions& options, SettingsStore& settings, const TLang& lang,
@@ -86,6 +96,8 @@ void CnvDlg::applyTexts() {
     m_c.shapeCaption = t(38);
     m_c.ico16Caption = t(63);
     m_c.ico256Caption = t(64);
+    m_c.ico32Caption = t(150);
+    m_c.keepTransparencyCaption = t(154);
     m_c.progressiveCaption = t(55);
     m_c.progressiveHint = t(56);
     m_c.colorSpaceHint = t(59);
@@ -167,6 +179,8 @@ CnvGeometry CnvDlg::FormShow(const CnvGeometry& design) {
     m_c.height = std::max(0, m_request.height);
     ChBProportClick(m_request.proportional);
     m_c.ico16 = m_options.iconColors == IconColors::Colors16;
+    m_c.ico32 = m_options.iconColors == IconColors::AllSizes32;
+    m_c.keepTransparency = m_options.keepTransparency;
     ChBActualSzClick(m_request.actualSize);
     m_c.quality = jpeg.CompressionQuality;
     m_c.pixelFormat = jpeg.PixelFormat;
@@ -201,8 +215,8 @@ void CnvDlg::FormClose(const CnvGeometry& g) {
     m_settings.writeInteger(kConvertKey, "TreeViewWidth", g.treeViewWidth);
     if (m_convertPressed) {
         m_settings.writeString(kConvertKey, "BatchPathToSave", m_request.outputFolder);
-        m_settings.writeString(kConvertKey, "IconColors",
-                               m_options.iconColors == IconColors::Colors16 ? "cl16" : "cl256");
+        m_settings.writeString(kConvertKey, "IconColors", IconColorsName(m_options.iconColors));
+        m_settings.writeBool(kConvertKey, "KeepTransparency", m_options.keepTransparency);
         m_settings.writeInteger(kJpegKey, "CompressionQuality", m_options.jpeg.CompressionQuality);
         m_settings.writeInteger(kJpegKey, "PixelFormat", m_options.jpeg.PixelFormat);
         m_settings.writeBool(kJpegKey, "Grayscale", m_options.jpeg.Grayscale);
@@ -263,7 +277,11 @@ FileKind CnvDlg::chosenKind() const {
 }
 
 std::string CnvDlg::iconSummary() const {
-    return std::string(fileKindName(kind::Ico)) + " (" + (m_c.ico16 ? t(63) : t(64)) + ")";
+    return std::string(fileKindName(kind::Ico)) + " (" +
+           (m_c.ico32   ? t(150)
+            : m_c.ico16 ? t(63)
+                        : t(64)) +
+           ")";
 }
 
 std::string CnvDlg::jpegSummary() const {
@@ -303,7 +321,18 @@ void CnvDlg::CBConvertChange(int entry) {
 
 void CnvDlg::RBIcoClick(bool ico16) {
     m_c.ico16 = ico16;
+    m_c.ico32 = false;
     if (chosenKind() == kind::Ico) refreshFormatSummary();
+}
+
+void CnvDlg::RBIco32Click() {
+    m_c.ico16 = false;
+    m_c.ico32 = true;
+    if (chosenKind() == kind::Ico) refreshFormatSummary();
+}
+
+void CnvDlg::ChBKeepTransparencyClick(bool checked) {
+    m_c.keepTransparency = checked;
 }
 
 void CnvDlg::ChBJpegClick(int quality, int pixelFormat, int colorSpace, bool progressive) {
@@ -460,7 +489,10 @@ void CnvDlg::BOkClick() {
     m_convertPressed = true;
     m_request.targetKind = chosenKind();
     m_request.promptOnReplace = !m_c.overwriteAll;
-    m_options.iconColors = m_c.ico16 ? IconColors::Colors16 : IconColors::Colors256;
+    m_options.iconColors = m_c.ico32   ? IconColors::AllSizes32
+                           : m_c.ico16 ? IconColors::Colors16
+                                       : IconColors::Colors256;
+    m_options.keepTransparency = m_c.keepTransparency;
     m_options.jpeg.CompressionQuality = static_cast<std::uint8_t>(m_c.quality);
     m_options.jpeg.PixelFormat = static_cast<std::uint8_t>(m_c.pixelFormat);
     m_options.jpeg.Grayscale = m_c.colorSpace == 1;

@@ -65,8 +65,12 @@ struct CnvControls {
     std::string promptCaption = "Prompt on replace file(s)";
     bool overwriteAll = false;
 
-    std::string ico16Caption = "16 colors", ico256Caption = "256 colors";
+    std::string ico16Caption = "16 colors", ico256Caption = "256 colors",
+                ico32Caption = "True colour with transparency, all sizes";
     bool ico16 = false;
+    bool ico32 = false;  // the third depth; ico16 is then false
+    std::string keepTransparencyCaption = "Keep transparency";
+    bool keepTransparency = false;
 
     std::string colorLabel = "Color:", qualityLabel = "Quality:", progressiveCaption = "Progressive JPEG";
     std::string progressiveHint, colorSpaceHint, pixelFormatHint, qualityHint;
@@ -94,6 +98,10 @@ struct CnvControls {
 // value keeps the current one ("PixelFormat" reads as 0), and so does one stored with another
 // type than text, whose message ("Invalid data type for '<name>'") is answered.
 std::vector<std::string> ReadExportOptions(const SettingsStore& settings, ExportOptions& options);
+// The stored name of an icon depth: "cl16", "cl256" or "cl32".
+const char* IconColorsName(IconColors colors);
+// Stores "Keep transparency" where the batch options keep it (the advanced options edit it too).
+void WriteKeepTransparency(SettingsStore& settings, bool on);
 
 class CnvDlg {
 public:
@@ -116,6 +124,8 @@ public:
     void TreeView1Click(int node);  // index into controls().nodes; a key released acts the same
     void CBConvertChange(int entry);
     void RBIcoClick(bool ico16);
+    void RBIco32Click();
+    void ChBKeepTransparencyClick(bool checked);
     void ChBJpegClick(int quality, int pixelFormat, int colorSpace, bool progressive);
     void ChBWebpLosslessClick(bool checked);
     void ChBActualSzClick(bool checked);

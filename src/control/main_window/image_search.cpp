@@ -35,7 +35,11 @@ std::optional<Bitmap> ImageSearch::remakeThumbnail(const FoundRow& row) const {
     try {
         if (img.IconIndex >= 0) {
             auto index = static_cast<std::uint16_t>(img.IconIndex);
-            if (LoadExecutableIcon(path, index, &picture)) return picture;
+            LoadRequest request = LoadRequest::thumbnail(
+                std::max(m_list.largeImages().pixelWidth(), m_list.smallImages().pixelWidth()),
+                std::max(m_list.largeImages().pixelHeight(), m_list.smallImages().pixelHeight()));
+            request.iconSize = iconSize;
+            if (LoadExecutableIcon(path, index, &picture, request)) return picture;
         } else if (img.Kind == kind::AllFiles) {
             if (LoadAssociatedIcon(path, &picture)) return picture;
         } else if (struct stat st{}; ::stat(path.c_str(), &st) == 0) {
@@ -51,6 +55,7 @@ std::optional<Bitmap> ImageSearch::remakeThumbnail(const FoundRow& row) const {
                 std::max(m_list.largeImages().pixelWidth(), m_list.smallImages().pixelWidth()),
                 std::max(m_list.largeImages().pixelHeight(), m_list.smallImages().pixelHeight()),
                 cache ? &*cache : nullptr,
+                iconSize,
                 turnByOrientation};
             Thumbnail made = MakeThumbnail(job, nullptr);
             if (made.loaded && !made.picture.empty()) return std::move(made.picture);
@@ -144,6 +149,7 @@ void ImageSearch::runOnce() {
     // The picture only fills the thumbnail cells; the larger one bounds what it needs.
     options.cellWidth = std::max(m_list.largeImages().pixelWidth(), m_list.smallImages().pixelWidth());
     options.cellHeight = std::max(m_list.largeImages().pixelHeight(), m_list.smallImages().pixelHeight());
+    options.iconSize = iconSize;
     options.cache = m_cache.get();
     options.turnByOrientation = turnByOrientation;
     m_queue = std::make_unique<ThumbnailQueue>(options);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control/main_window/check_list.h"
+#include "imageio/load_request.h"
 #include "imageio/load_source.h"
 #include "raster/bitmap.h"
 #include "search/find_in_dir.h"
@@ -44,6 +45,8 @@ public:
     bool buildThumbnails = true;
     // Thumbnails come from and go to the desktop's shared thumbnail cache (the advanced option).
     bool useThumbnailCache = true;
+    // The advanced option "Icon size": which image of an icon the thumbnails show.
+    IconSize iconSize = IconSize::System;
     // Pictures turned by their EXIF orientation (the advanced option). The shared cache holds
     // turned thumbnails, so a scan without the turn neither reads nor writes it.
     bool turnByOrientation = true;

@@ -92,6 +92,7 @@ BatchRequest MainForm::batchRequest(const std::vector<std::size_t>& rows, int wi
     request.height = height;
     request.proportional = false;
     request.buttonShape = buttonShape;
+    request.iconSize = m_search.iconSize;
     request.targetKind = list.row(rows.front()).image.Kind;
     request.singleFile = rows.size() == 1;
     request.actualSize = request.singleFile ? actualSize : true;

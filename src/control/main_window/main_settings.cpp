@@ -253,6 +253,7 @@ std::vector<std::string> ReadSettings(const SettingsStore& store, MainSettings& 
     s.stretchView = boolean(kRoot, "StretchView", s.stretchView);
     s.showButText = boolean(kRoot, "ShowButText", s.showButText);
     search.useThumbnailCache = boolean(kRoot, "ThumbnailCache", search.useThumbnailCache);
+    search.iconSize = text(kRoot, "IconSize", "System") == "Largest" ? IconSize::Largest : IconSize::System;
     search.turnByOrientation = boolean(kRoot, "TurnByOrientation", search.turnByOrientation);
     search.naturalOrder = boolean(kRoot, "NaturalOrder", search.naturalOrder);
     s.preview.Left = integer(kPreviewKey, "Left", s.preview.Left);
@@ -298,6 +299,7 @@ void WriteSettings(SettingsStore& store, const MainSettings& s, const search::Im
     store.writeString(kRoot, "ProgPath", programFolder);
     store.writeBool(kRoot, "ShowButText", s.showButText);
     store.writeBool(kRoot, "ThumbnailCache", search.useThumbnailCache);
+    store.writeString(kRoot, "IconSize", search.iconSize == IconSize::Largest ? "Largest" : "System");
     store.writeBool(kRoot, "TurnByOrientation", search.turnByOrientation);
     store.writeBool(kRoot, "NaturalOrder", search.naturalOrder);
     store.writeInteger(kPreviewKey, "Left", s.preview.Left);

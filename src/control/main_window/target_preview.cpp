@@ -27,18 +27,20 @@ bool withinPixelLimit(long double width, long double height, const DecodeLimits&
 
 LoadServices LoadServices::standard(const bool* turnByOrientation) {
     // The target shows the picture itself: full loads, never thumbnails.
-    auto request = [turnByOrientation] {
-        LoadRequest r = LoadRequest::full();
+    auto turned = [turnByOrientation](LoadRequest r) {
         if (turnByOrientation) r.turnByOrientation = *turnByOrientation;
         return r;
     };
-    return {LoadExecutableIcon,
-            [request](const std::string& path, Bitmap* bitmap, FileKind& kind) {
-                return ProbeImageKind(path, bitmap, kind, request());
-            },
-            [request](FileKind kind, const std::string& path, Bitmap* bitmap) {
-                return LoadImageAs(kind, path, bitmap, request());
-            }};
+    return {
+        [turned](const std::string& path, std::uint16_t& index, Bitmap* bitmap, const LoadRequest& request) {
+            return LoadExecutableIcon(path, index, bitmap, turned(request));
+        },
+        [turned](const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest& request) {
+            return ProbeImageKind(path, bitmap, kind, turned(request));
+        },
+        [turned](FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+            return LoadImageAs(kind, path, bitmap, turned(request));
+        }};
 }
 
 TargetPreview::TargetPreview(const Bitmap& placeholder, LoadServices load)
@@ -61,35 +63,43 @@ void TargetPreview::CBViewAsChange(const search::FoundRow* selected, int index) 
     LoadTarget(*selected, fileFormats()[static_cast<std::size_t>(index)].kind);
 }
 
-bool TargetPreview::loadInto(const search::FoundRow& row, std::optional<FileKind> kind, Bitmap& image) {
+bool TargetPreview::loadInto(const search::FoundRow& row, std::optional<FileKind> kind, Bitmap& image,
+                             std::vector<std::uint8_t>& alpha) {
     const std::string& path = m_targetPath;
+    // The target shows the picture itself: full loads, never thumbnails.
+    LoadRequest request = LoadRequest::full();
+    request.iconSize = m_iconSize;
+    std::vector<std::uint8_t> freshAlpha;
+    if (m_iconSize == IconSize::Largest || m_keepTransparency) request.alpha = &freshAlpha;
     // Each attempt starts on a fresh raster, so a failed one leaves nothing behind.
     auto attempt = [&](auto&& load) {
         Bitmap fresh;
+        freshAlpha.clear();
         if (!load(fresh)) return false;
         image = std::move(fresh);
+        alpha = std::move(freshAlpha);
         return true;
     };
     if (row.image.IconIndex != -1) {
         auto index = static_cast<std::uint16_t>(row.image.IconIndex);
-        if (attempt([&](Bitmap& b) { return m_load.loadExecutableIcon(path, index, &b); })) {
+        if (attempt([&](Bitmap& b) { return m_load.loadExecutableIcon(path, index, &b, request); })) {
             m_viewAs = kind::Exe;
             return true;
         }
     }
     if (!kind) {
         FileKind found = kind::AllFiles;
-        if (attempt([&](Bitmap& b) { return m_load.probeImageKind(path, &b, found); })) {
+        if (attempt([&](Bitmap& b) { return m_load.probeImageKind(path, &b, found, request); })) {
             m_viewAs = found;
             return true;
         }
-        if (attempt([&](Bitmap& b) { return m_load.loadImageAs(kind::AllFiles, path, &b); })) {
+        if (attempt([&](Bitmap& b) { return m_load.loadImageAs(kind::AllFiles, path, &b, request); })) {
             m_viewAs = kind::AllFiles;
             return true;
         }
         return false;
     }
-    if (attempt([&](Bitmap& b) { return m_load.loadImageAs(*kind, path, &b); })) {
+    if (attempt([&](Bitmap& b) { return m_load.loadImageAs(*kind, path, &b, request); })) {
         m_viewAs = *kind;
         return true;
     }
@@ -99,17 +109,23 @@ bool TargetPreview::loadInto(const search::FoundRow& row, std::optional<FileKind
 void TargetPreview::LoadTarget(const search::FoundRow& row, std::optional<FileKind> kind) {
     m_targetPath = row.image.path();
     m_targetImage = Bitmap();
+    m_targetAlpha.clear();
     m_hasTarget = false;
     m_viewAs = kNoViewAs;
 
     Bitmap loaded;
+    std::vector<std::uint8_t> alpha;
     // A loader that answers true with no pixels has not loaded the file either: without this
     // the aspect ratio below would divide by zero.
-    if (!loadInto(row, kind, loaded) || loaded.empty()) {
+    if (!loadInto(row, kind, loaded, alpha) || loaded.empty()) {
         loaded = m_placeholder;
+        alpha.clear();
         m_viewAs = kNoViewAs;
     }
     m_targetImage = std::move(loaded);
+    if (alpha.size() ==
+        static_cast<std::size_t>(m_targetImage.width()) * static_cast<std::size_t>(m_targetImage.height()))
+        m_targetAlpha = std::move(alpha);
     m_hasTarget = true;
     if (onViewAs) onViewAs(m_viewAs);
 
@@ -143,7 +159,15 @@ void TargetPreview::RenderTarget() {
             StretchInto(m_targetImage, display, m_widthEdit, m_heightEdit);
         m_displayImage = std::move(display);
     }
-    if (m_buttonShape) DrawButtonFrame(m_displayImage);
+    m_displayAlpha.clear();
+    if (!m_targetAlpha.empty())
+        m_displayAlpha = StretchAlpha(m_targetAlpha, m_targetImage.width(), m_targetImage.height(),
+                                      m_displayImage.width(), m_displayImage.height());
+    if (m_buttonShape) {
+        DrawButtonFrame(m_displayImage);
+        if (!m_displayAlpha.empty())
+            OpaqueButtonFrame(m_displayAlpha, m_displayImage.width(), m_displayImage.height());
+    }
     ShowPreview();
 }
 
@@ -160,6 +184,10 @@ void TargetPreview::ShowPreview() {
             Bitmap fitted(0, 0, kDisplayFormat);
             StretchInto(m_displayImage, fitted, w, h);
             m_previewStretched = std::move(fitted);
+            m_previewAlpha.clear();
+            if (!m_displayAlpha.empty())
+                m_previewAlpha =
+                    StretchAlpha(m_displayAlpha, m_displayImage.width(), m_displayImage.height(), w, h);
         }
     }
     if (onRendered) onRendered();

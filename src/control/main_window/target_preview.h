@@ -8,19 +8,25 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/decode_limits.h"
 #include "imageio/file_kind.h"
+#include "imageio/load_request.h"
 #include "raster/bitmap.h"
 #include "search/found_list.h"
 
 namespace vexilo {
 
 // The loaders the target uses, replaceable so that tests can feed odd results.
+// Each gets the target's request (full loads, with its icon size and alpha wishes).
 struct LoadServices {
-    std::function<bool(const std::string& path, std::uint16_t& index, Bitmap* bitmap)> loadExecutableIcon;
-    std::function<bool(const std::string& path, Bitmap* bitmap, FileKind& kind)> probeImageKind;
-    std::function<bool(FileKind kind, const std::string& path, Bitmap* bitmap)> loadImageAs;
+    std::function<bool(const std::string& path, std::uint16_t& index, Bitmap* bitmap, const LoadRequest&)>
+        loadExecutableIcon;
+    std::function<bool(const std::string& path, Bitmap* bitmap, FileKind& kind, const LoadRequest&)>
+        probeImageKind;
+    std::function<bool(FileKind kind, const std::string& path, Bitmap* bitmap, const LoadRequest&)>
+        loadImageAs;
     // The program's own loaders (imageio/loaders.h). turnByOrientation, when given, is read at
     // every load (the advanced option may change while the window is open); it must outlive
     // the services.
@@ -42,6 +48,14 @@ public:
     explicit TargetPreview(const Bitmap& placeholder, LoadServices load = LoadServices::standard());
     // The limits a DisplayImage size must keep to (the program's by default).
     void setDecodeLimits(const DecodeLimits& limits) { m_limits = limits; }
+    // The advanced options "Icon size" and "Keep transparency", for the next load. With either,
+    // the target keeps the transparency of the pictures that have one (TargetAlpha), and the
+    // preview shows it over its own background.
+    void setIconOptions(IconSize size, bool keepTransparency) {
+        m_iconSize = size;
+        m_keepTransparency = keepTransparency;
+    }
+    IconSize iconSize() const { return m_iconSize; }
 
     // --- the list's events; selected is the first selected row, null when none ---
     // Loads the row's file with autodetection; false (and nothing done) without a row.
@@ -80,6 +94,14 @@ public:
     bool hasTarget() const { return m_hasTarget; }
     const Bitmap& TargetImage() const { return m_targetImage; }
     const Bitmap& DisplayImage() const { return m_displayImage; }
+    // One alpha byte a pixel of TargetImage and DisplayImage (255 = opaque); empty when the
+    // picture is opaque or its transparency is not kept. The button frame is opaque.
+    const std::vector<std::uint8_t>& TargetAlpha() const { return m_targetAlpha; }
+    const std::vector<std::uint8_t>& DisplayAlpha() const { return m_displayAlpha; }
+    // The alpha of PreviewImage.
+    const std::vector<std::uint8_t>& PreviewAlpha() const {
+        return m_previewStretched ? m_previewAlpha : m_displayAlpha;
+    }
     // The picture the preview shows (DisplayImage itself unless stretched).
     const Bitmap& PreviewImage() const { return m_previewStretched ? *m_previewStretched : m_displayImage; }
     long double AspectRatio() const { return m_aspectRatio; }
@@ -113,7 +135,8 @@ public:
     std::function<std::string(FileKind)> kindName;
 
 private:
-    bool loadInto(const search::FoundRow& row, std::optional<FileKind> kind, Bitmap& image);
+    bool loadInto(const search::FoundRow& row, std::optional<FileKind> kind, Bitmap& image,
+                  std::vector<std::uint8_t>& alpha);
     // The handler of a change event of an edit, after its value changed.
     void editChanged(SizeEdit which);
     // The program sets an edit; a new value raises the change event as the user's would.
@@ -132,6 +155,9 @@ private:
     Bitmap m_targetImage;
     Bitmap m_displayImage;
     std::optional<Bitmap> m_previewStretched;
+    std::vector<std::uint8_t> m_targetAlpha, m_displayAlpha, m_previewAlpha;
+    IconSize m_iconSize = IconSize::System;
+    bool m_keepTransparency = false;
     long double m_aspectRatio = 1.0L;
     std::int32_t m_actualWidth = 0, m_actualHeight = 0;
     bool m_actualSize = true;

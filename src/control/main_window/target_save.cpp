@@ -66,7 +66,9 @@ void TargetSave::saveTarget(const FileFormat& format) {
     bool saved = false;
     try {
         refuseReadOnlyTarget(path);
-        saved = SaveImageAs(format.kind, path, &m_target.DisplayImage(), m_options);
+        ExportOptions options = m_options;
+        options.alpha = m_target.DisplayAlpha();
+        saved = SaveImageAs(format.kind, path, &m_target.DisplayImage(), options);
     } catch (const std::exception& e) {
         if (!format.failureIsQuiet) {
             m_dialogs.error(kSaveMessageCaption, e.what());
@@ -80,7 +82,8 @@ void TargetSave::saveTarget(const FileFormat& format) {
 
 void TargetSave::miCopybitmaptoclipboardClick() {
     if (!rowSelected || !rowSelected() || m_target.DisplayImage().empty() || !copyToClipboard) return;
-    copyToClipboard(m_target.DisplayImage());
+    static const std::vector<std::uint8_t> opaque;
+    copyToClipboard(m_target.DisplayImage(), m_options.keepTransparency ? m_target.DisplayAlpha() : opaque);
 }
 
 }  // namespace vexilo

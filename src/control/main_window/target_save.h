@@ -4,6 +4,7 @@
 // that reports the result.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/version.h"
 #include "codecs/export_options.h"
@@ -32,8 +33,9 @@ public:
     bool GifOutputEnabled = false;
     // Whether the found-image list has a selected row; commands do nothing without one.
     std::function<bool()> rowSelected;
-    // Puts a raster on the desktop's clipboard, replacing what it held.
-    std::function<void(const Bitmap&)> copyToClipboard;
+    // Puts a raster on the desktop's clipboard, replacing what it held; with its alpha (one
+    // byte a pixel) when that is not empty.
+    std::function<void(const Bitmap&, const std::vector<std::uint8_t>& alpha)> copyToClipboard;
 
     // The save command of a format row: the shared dialog with the row's filter and proposed
     // name, then the row's saver on DisplayImage, then Messages text 14 or 15 and " 1", or the

@@ -18,6 +18,8 @@ struct ConfigValues {
     bool showButtonText = false;
     bool showMain = true, showView = true, showModify = true;
     bool thumbnailCache = true;
+    bool largestIcons = false;  // "Icon size": "Largest size" instead of "System size (32 x 32)"
+    bool keepTransparency = false;
     bool turnByOrientation = true;  // pictures turned by their EXIF orientation
     bool naturalOrder = false;      // names sort img2 before img10
     bool operator==(const ConfigValues&) const = default;
@@ -26,7 +28,8 @@ struct ConfigValues {
 // The texts of the dialog, by interface number, as the pack gives them (some without "&").
 struct ConfigTexts {
     std::string caption, backgroundColor, imageListPage, toolbarsPage, width, height, showText, defaultBox,
-        defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache;
+        defaultHint, showView, showModify, showMain, ok, cancel, thumbnailCache, iconSize, systemSize,
+        largestSize, keepTransparency;
     std::string turnByOrientation;
     std::string naturalOrder;
 };
@@ -50,6 +53,8 @@ public:
     void setThumbWidth(int w) { m_values.thumbWidth = w; }
     void setThumbHeight(int h) { m_values.thumbHeight = h; }
     void setThumbnailCache(bool on) { m_values.thumbnailCache = on; }
+    void setLargestIcons(bool on) { m_values.largestIcons = on; }
+    void setKeepTransparency(bool on) { m_values.keepTransparency = on; }
     void setTurnByOrientation(bool on) { m_values.turnByOrientation = on; }
     void setNaturalOrder(bool on) { m_values.naturalOrder = on; }
     void setToolbars(bool showText, bool main, bool view, bool modify);

@@ -99,6 +99,8 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
     CBConvert = named(new QComboBox(convertPanel), "CBConvert");
     auto* convertLayout = new QVBoxLayout(convertPanel);
     convertLayout->addWidget(CBConvert);
+    ChBKeepTransparency = named(new QCheckBox(convertPanel), "ChBKeepTransparency");
+    convertLayout->addWidget(ChBKeepTransparency);
     convertLayout->addStretch();
     makePage("PageConvert", {LabelConvert}, convertPanel);
 
@@ -161,9 +163,11 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
     auto* iconPanel = new QFrame;
     RBIco16 = named(new QRadioButton(iconPanel), "RBIco16");
     RBIco256 = named(new QRadioButton(iconPanel), "RBIco256");
+    RBIco32 = named(new QRadioButton(iconPanel), "RBIco32");
     auto* iconLayout = new QVBoxLayout(iconPanel);
     iconLayout->addWidget(RBIco16);
     iconLayout->addWidget(RBIco256);
+    iconLayout->addWidget(RBIco32);
     iconLayout->addStretch();
     makePage("PageIcon", {LabelIcon}, iconPanel);
 
@@ -239,8 +243,19 @@ TFormCnvDlg::TFormCnvDlg(BatchRequest& request, ExportOptions& options, Settings
         m_rules.CBConvertChange(i);
         apply();
     });
-    connect(RBIco16, &QRadioButton::toggled, this,
-            forward([this] { m_rules.RBIcoClick(RBIco16->isChecked()); }));
+    // Only the button that became checked acts: redrawing on the other's unchecking would put
+    // the old choice back.
+    for (QRadioButton* button : {RBIco16, RBIco256, RBIco32})
+        connect(button, &QRadioButton::toggled, this, [this, button](bool on) {
+            if (!on) return;
+            if (button == RBIco32)
+                m_rules.RBIco32Click();
+            else
+                m_rules.RBIcoClick(button == RBIco16);
+            apply();
+        });
+    connect(ChBKeepTransparency, &QCheckBox::toggled, this,
+            forward([this] { m_rules.ChBKeepTransparencyClick(ChBKeepTransparency->isChecked()); }));
     connect(SEQuality, &QSpinBox::valueChanged, this, [this] { jpegChanged(); });
     connect(PixelFormat, &QComboBox::currentIndexChanged, this, [this] { jpegChanged(); });
     connect(ColorSpace, &QComboBox::currentIndexChanged, this, [this] { jpegChanged(); });
@@ -372,6 +387,7 @@ void TFormCnvDlg::apply() {
                                      QSignalBlocker(SEImHeight),     QSignalBlocker(EPath),
                                      QSignalBlocker(RBOverwriteAll), QSignalBlocker(RBPrompt),
                                      QSignalBlocker(RBIco16),        QSignalBlocker(RBIco256),
+                                     QSignalBlocker(RBIco32),        QSignalBlocker(ChBKeepTransparency),
                                      QSignalBlocker(PixelFormat),    QSignalBlocker(ColorSpace),
                                      QSignalBlocker(SEQuality),      QSignalBlocker(ChBProgressiveEncoding),
                                      QSignalBlocker(ChBWebpLossless)};
@@ -422,7 +438,10 @@ void TFormCnvDlg::apply() {
 
     RBIco16->setText(q(c.ico16Caption));
     RBIco256->setText(q(c.ico256Caption));
-    (c.ico16 ? RBIco16 : RBIco256)->setChecked(true);
+    RBIco32->setText(q(c.ico32Caption));
+    (c.ico32 ? RBIco32 : c.ico16 ? RBIco16 : RBIco256)->setChecked(true);
+    ChBKeepTransparency->setText(q(c.keepTransparencyCaption));
+    ChBKeepTransparency->setChecked(c.keepTransparency);
 
     LColor->setText(q(c.colorLabel));
     LQuality->setText(q(c.qualityLabel));

@@ -44,7 +44,9 @@ public:
     QSpinBox *SEImWidth = nullptr, *SEImHeight = nullptr;
     QLineEdit* EPath = nullptr;
     QToolButton* BitBPath = nullptr;
-    QRadioButton *RBOverwriteAll = nullptr, *RBPrompt = nullptr, *RBIco16 = nullptr, *RBIco256 = nullptr;
+    QRadioButton *RBOverwriteAll = nullptr, *RBPrompt = nullptr, *RBIco16 = nullptr, *RBIco256 = nullptr,
+                 *RBIco32 = nullptr;
+    QCheckBox* ChBKeepTransparency = nullptr;
     QComboBox *PixelFormat = nullptr, *ColorSpace = nullptr;
     QSpinBox* SEQuality = nullptr;
     QCheckBox* ChBProgressiveEncoding = nullptr;

@@ -114,6 +114,7 @@ TFormMain::TFormMain(SettingsStore& store, TLang& lang, Dialogs& dialogs, StartO
 
     FormCreate();
     buildTarget();
+    applyIconOptions();
 }
 
 TFormMain::~TFormMain() {
@@ -751,6 +752,11 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     m_form.FormClose(m_closingForSignal);
     m_closing = true;
     event->accept();
+}
+
+void TFormMain::applyIconOptions() {
+    if (m_targetPanel)
+        m_targetPanel->target().setIconOptions(m_search.iconSize, m_form.exportOptions().keepTransparency);
 }
 
 }  // namespace vexilo

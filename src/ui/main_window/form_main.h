@@ -140,6 +140,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The advanced options "Icon size" and "Keep transparency" handed to the target.
+    void applyIconOptions();
     void buildActions();
     void buildMenus();
     // Adds the commands of a place in table order, a separator between sections; returns the

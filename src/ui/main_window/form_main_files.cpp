@@ -7,6 +7,7 @@
 #include <QToolBar>
 #include <QTreeView>
 
+#include "control/convert_dialog/cnv_dlg.h"
 #include "control/main_window/main_files.h"
 #include "control/main_window/main_settings.h"
 #include "control/options_dialog/config_dialog.h"
@@ -53,6 +54,8 @@ void TFormMain::SBConfigClick() {
     current.showView = !toolbar(Toolbar::View)->isHidden();
     current.showModify = !toolbar(Toolbar::Modify)->isHidden();
     current.thumbnailCache = m_search.useThumbnailCache;
+    current.largestIcons = m_search.iconSize == IconSize::Largest;
+    current.keepTransparency = m_form.exportOptions().keepTransparency;
     current.turnByOrientation = m_search.turnByOrientation;
     current.naturalOrder = m_search.naturalOrder;
 
@@ -78,6 +81,11 @@ void TFormMain::SBConfigClick() {
         toolbar(Toolbar::View)->setVisible(chosen->showView);
         toolbar(Toolbar::Modify)->setVisible(chosen->showModify);
         m_search.useThumbnailCache = chosen->thumbnailCache;
+        m_search.iconSize = chosen->largestIcons ? IconSize::Largest : IconSize::System;
+        if (chosen->keepTransparency != m_form.exportOptions().keepTransparency)
+            WriteKeepTransparency(m_store, chosen->keepTransparency);
+        m_form.exportOptions().keepTransparency = chosen->keepTransparency;
+        applyIconOptions();
         m_search.turnByOrientation = chosen->turnByOrientation;
         m_targetPanel->setTurnByOrientation(chosen->turnByOrientation);
         if (chosen->naturalOrder != m_search.naturalOrder) {

@@ -113,7 +113,9 @@ TargetPanel::TargetPanel(FullViewPosition& fullViewPlace, TLang& lang, Dialogs& 
 
     m_view = new TFormView(fullViewPlace, this);
     m_save.rowSelected = [this] { return selectedRow && selectedRow() != nullptr; };
-    m_save.copyToClipboard = [](const Bitmap& b) { copyBitmapToClipboard(b); };
+    m_save.copyToClipboard = [](const Bitmap& b, const std::vector<std::uint8_t>& alpha) {
+        copyBitmapToClipboard(b, alpha);
+    };
 
     QSpinBox* edits[] = {m_controls.width, m_controls.height};
     for (QSpinBox* edit : edits) {
@@ -222,7 +224,8 @@ void TargetPanel::showRendered() {
     const Bitmap& b = m_target.PreviewImage();
     const int w = std::min(b.width(), m_preview->width()), h = std::min(b.height(), m_preview->height());
     const int left = (b.width() - w) / 2, top = (b.height() - h) / 2;
-    m_preview->setImage(toQImage(b, {left, top, left + w, top + h}));
+    // A kept transparency shows over the preview's own background.
+    m_preview->setImage(toQImage(b, {left, top, left + w, top + h}, m_target.PreviewAlpha()));
 }
 
 void TargetPanel::showEdits(int width, int height) {

@@ -1,6 +1,7 @@
 #include "ui/options_dialog/form_config.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QFrame>
@@ -54,6 +55,13 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_cache = new QCheckBox(q(t.thumbnailCache));
     m_cache->setObjectName("ChBThumbnailCache");
     form->addRow(m_cache);
+    m_iconSize = new QComboBox;
+    m_iconSize->setObjectName("CBIconSize");
+    m_iconSize->addItems({q(t.systemSize), q(t.largestSize)});
+    form->addRow(q(t.iconSize), m_iconSize);
+    m_keepTransparency = new QCheckBox(q(t.keepTransparency));
+    m_keepTransparency->setObjectName("ChBKeepTransparency");
+    form->addRow(m_keepTransparency);
     m_orientation = new QCheckBox(q(t.turnByOrientation));
     m_orientation->setObjectName("ChBTurnByOrientation");
     form->addRow(m_orientation);
@@ -92,6 +100,8 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_view->setChecked(v.showView);
     m_modify->setChecked(v.showModify);
     m_cache->setChecked(v.thumbnailCache);
+    m_iconSize->setCurrentIndex(v.largestIcons ? 1 : 0);
+    m_keepTransparency->setChecked(v.keepTransparency);
     m_orientation->setChecked(v.turnByOrientation);
     m_natural->setChecked(v.naturalOrder);
     showSwatch();
@@ -103,6 +113,10 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     connect(m_width, &QSpinBox::valueChanged, this, [this](int w) { m_rules.setThumbWidth(w); });
     connect(m_height, &QSpinBox::valueChanged, this, [this](int h) { m_rules.setThumbHeight(h); });
     connect(m_cache, &QCheckBox::toggled, this, [this](bool on) { m_rules.setThumbnailCache(on); });
+    connect(m_iconSize, &QComboBox::currentIndexChanged, this,
+            [this](int i) { m_rules.setLargestIcons(i == 1); });
+    connect(m_keepTransparency, &QCheckBox::toggled, this,
+            [this](bool on) { m_rules.setKeepTransparency(on); });
     connect(m_orientation, &QCheckBox::toggled, this, [this](bool on) { m_rules.setTurnByOrientation(on); });
     connect(m_natural, &QCheckBox::toggled, this, [this](bool on) { m_rules.setNaturalOrder(on); });
     connect(colourButton, &QPushButton::clicked, this, [this] {

@@ -7,6 +7,7 @@
 #include "ui/qt_dialogs.h"
 
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QSpinBox;
 class QTabWidget;
@@ -53,6 +54,8 @@ private:
     QCheckBox* m_view;
     QCheckBox* m_modify;
     QCheckBox* m_cache;  // the desktop's thumbnail cache
+    QComboBox* m_iconSize;
+    QCheckBox* m_keepTransparency;
     QCheckBox* m_orientation = nullptr;
     QCheckBox* m_natural;
 };

@@ -7,9 +7,10 @@
 
 namespace vexilo {
 
-void copyBitmapToClipboard(const Bitmap& bitmap) {
+void copyBitmapToClipboard(const Bitmap& bitmap, const std::vector<std::uint8_t>& alpha) {
     if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setImage(toQImageKeepingPalette(bitmap));
+        clipboard->setImage(alpha.empty() ? toQImageKeepingPalette(bitmap)
+                                          : toQImage(bitmap, {0, 0, bitmap.width(), bitmap.height()}, alpha));
 }
 
 }  // namespace vexilo

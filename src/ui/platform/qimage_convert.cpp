@@ -32,6 +32,22 @@ QImage toQImage(const Bitmap& bitmap, const Rect& rect) {
     return image;
 }
 
+QImage toQImage(const Bitmap& bitmap, const Rect& rect, const std::vector<std::uint8_t>& alpha) {
+    QImage image = toQImage(bitmap, rect);
+    if (alpha.size() != static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.height()))
+        return image;
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    const int left = std::clamp(rect.left, 0, bitmap.width()), top = std::clamp(rect.top, 0, bitmap.height());
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const std::size_t at = static_cast<std::size_t>(y + top) * static_cast<std::size_t>(bitmap.width()) +
+                               static_cast<std::size_t>(left);
+        for (int x = 0; x < image.width(); ++x)
+            row[x] = (row[x] & 0xFFFFFFu) | (std::uint32_t{alpha[at + static_cast<std::size_t>(x)]} << 24);
+    }
+    return image;
+}
+
 QImage toQImageKeepingPalette(const Bitmap& bitmap) {
     if (!isIndexed(bitmap.pixelFormat())) return toQImage(bitmap);
     QImage image(bitmap.width(), bitmap.height(), QImage::Format_Indexed8);

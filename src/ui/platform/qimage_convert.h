@@ -10,6 +10,8 @@ namespace vexilo {
 QImage toQImage(const Bitmap& bitmap);
 // The same of the part of the bitmap inside rect (clipped to the bitmap).
 QImage toQImage(const Bitmap& bitmap, const Rect& rect);
+// The same with one alpha byte a pixel of the whole bitmap (ignored unless it fits it).
+QImage toQImage(const Bitmap& bitmap, const Rect& rect, const std::vector<std::uint8_t>& alpha);
 // The same picture without losing the palette: an indexed bitmap (1, 4, 8 bits) becomes an
 // 8-bit indexed image with the bitmap's colour table, any other an opaque RGB32 image. For the
 // clipboard, where other programs should receive the colours as they were.

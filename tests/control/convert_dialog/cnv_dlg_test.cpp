@@ -204,6 +204,21 @@ TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptions
     EXPECT_EQ(settings.readInteger(kJpeg, "PixelFormat", 0), 1);
     EXPECT_TRUE(settings.readBool(kJpeg, "Grayscale", false));
     EXPECT_FALSE(settings.readBool(kJpeg, "ProgressiveEncoding", true));
+
+    // The third depth and "Keep transparency" are stored and read back the same way.
+    {
+        CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
+        d.FormShow({});
+        d.RBIco32Click();
+        d.ChBKeepTransparencyClick(true);
+        d.BOkClick();
+        d.FormClose({600, 400, 1, 2, 100});
+    }
+    EXPECT_EQ(settings.readString(kConvert, "IconColors", ""), "cl32");
+    ExportOptions read;
+    ReadExportOptions(settings, read);
+    EXPECT_EQ(read.iconColors, IconColors::AllSizes32);
+    EXPECT_TRUE(read.keepTransparency);
 }
 
 TEST_F(CnvDlgTest, WebpSharesTheJpegPageAndStoresItsLosslessChoice) {

@@ -24,20 +24,20 @@ struct FakeFiles {
 
     LoadServices services() {
         LoadServices s;
-        s.loadExecutableIcon = [this](const std::string& p, std::uint16_t&, Bitmap* b) {
+        s.loadExecutableIcon = [this](const std::string& p, std::uint16_t&, Bitmap* b, const LoadRequest&) {
             auto it = files.find(p);
             if (it == files.end() || it->second.kind != kind::Exe) return false;
             *b = it->second.picture;
             return true;
         };
-        s.probeImageKind = [this](const std::string& p, Bitmap* b, FileKind& k) {
+        s.probeImageKind = [this](const std::string& p, Bitmap* b, FileKind& k, const LoadRequest&) {
             auto it = files.find(p);
             if (it == files.end() || it->second.kind == kind::Exe) return false;
             *b = it->second.picture;
             k = it->second.kind;
             return true;
         };
-        s.loadImageAs = [this](FileKind k, const std::string& p, Bitmap* b) {
+        s.loadImageAs = [this](FileKind k, const std::string& p, Bitmap* b, const LoadRequest&) {
             if (k == kind::AllFiles && !noIcon) {
                 *b = icon;
                 return true;

@@ -87,7 +87,7 @@ TEST_F(SaveCommands, NothingWithoutRowCancelOrGifSwitch) {
     selected = false;
     save.saveTarget(*fileFormat(kind::Bmp));
     int copies = 0;
-    save.copyToClipboard = [&](const Bitmap& b) {
+    save.copyToClipboard = [&](const Bitmap& b, const std::vector<std::uint8_t>&) {
         ++copies;
         EXPECT_EQ(b.width(), 12);
     };
