@@ -67,9 +67,10 @@ TEST(CliIcons, ImagesLargestSizeTransparencyAndAllSizes) {
         "1\n0\t32x32\n16x16\t32\n24x24\t32\n32x32\t32\n48x48\t32\n64x64\t32\n128x128\t32\n256x256\t32\n");
 
     // Other programs read all seven entries, when they are installed.
-    if (std::system("command -v identify-im6.q16 >/dev/null 2>&1") == 0)
+    if (std::system("command -v identify-im6.q16 >/dev/null 2>&1") == 0) {
         EXPECT_EQ(shellOutput("identify-im6.q16 -format '%wx%h,' '" + written + "' 2>/dev/null"),
                   "16x16,24x24,32x32,48x48,64x64,128x128,256x256,");
+    }
     if (std::system("command -v icotool >/dev/null 2>&1") == 0) {
         const std::string listed = shellOutput("icotool -l '" + written + "'");
         std::size_t lines = 0;
