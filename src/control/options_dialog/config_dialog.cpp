@@ -9,8 +9,9 @@ namespace vexilo {
 ConfigTexts configTexts(const TLang& lang) {
     auto t = [&](int n) { return lang.interfaceText(n); };
     auto bare = [&](int n) { return stripAmpersands(lang.interfaceText(n)); };
-    return {bare(35), t(40),     t(33),     bare(85),  t(30),  t(31),  t(42),  t(28),  t(52),  bare(86),
-            bare(87), bare(102), bare(130), bare(119), t(137), t(151), t(152), t(153), t(154), t(148), t(165)};
+    return {bare(35), t(40),  t(33),    bare(85), t(30),     t(31),     t(42),
+            t(28),    t(52),  bare(86), bare(87), bare(102), bare(130), bare(119),
+            t(137),   t(151), t(152),   t(153),   t(154),    t(148),    t(165)};
 }
 
 ConfigDialog::ConfigDialog(const ConfigValues& current)
