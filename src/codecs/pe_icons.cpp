@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/errors.h"
+#include "codecs/ani_cursor.h"
 #include "codecs/icon_file.h"
 #include "codecs/png_codec.h"
 
@@ -302,6 +303,8 @@ void readNeIconResources(std::span<const std::uint8_t> file, std::size_t neOffse
 }  // namespace
 
 IconResources::IconResources(std::span<const std::uint8_t> file) {
+    // An animated cursor counts as its first frame's cursor file.
+    if (looksLikeAni(file)) file = aniFirstIconChunk(file);
     if (file.size() >= 6 && file[0] == 0 && file[1] == 0 && (file[2] == 1 || file[2] == 2) && file[3] == 0) {
         IconGroup group = readIconOrCursorFile(file);
         if (!group.images.empty()) {

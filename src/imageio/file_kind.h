@@ -48,8 +48,8 @@ struct FileFormat {
     // probe loader reads a file on its own (see LoadWithFormat).
     bool (*load)(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
     // The probe's refusal test and loader on the file read once (imageio/format_loaders.h); null
-    // for the rows the probe does not ask: kind 0 comes last on its own, and kinds 2 to 4 would
-    // give kind 1's answer again.
+    // for the rows the probe does not ask: kind 0 comes last on its own, and kinds 2 and 3 would
+    // give kind 1's answer again (kind 4 is asked for animated cursors only).
     bool (*mayAccept)(LoadSource& source, std::span<const std::uint8_t> head);
     bool (*probe)(LoadSource& source, Bitmap& bitmap, const LoadRequest& request);
     // The file's bytes for an output row (see EncodeImageAs); null for the others.

@@ -1,4 +1,6 @@
-// Kind 8: an .ico file, drawn at the system icon size over the bitmap's white background.
+// Kind 8: an .ico file, drawn at the system icon size over the bitmap's white background; and
+// the probe's reading of an animated cursor (kind 4).
+#include "codecs/ani_cursor.h"
 #include "codecs/icon_file.h"
 #include "codecs/pe_icons.h"
 #include "imageio/format_loaders.h"
@@ -36,6 +38,26 @@ bool loadIco(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
             return true;
         },
         [&] { showLoaded(icon, bitmap, request); });
+}
+
+bool mayBeAni(LoadSource&, std::span<const std::uint8_t> head) {
+    return looksLikeAni(head);
+}
+
+// An animated cursor shows its first frame, chosen as a cursor file's image is.
+bool loadAni(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
+    if (!source.readable()) return false;
+    std::optional<Icon> icon;
+    return loadGuarded(
+        Refusal::AnyError, request, bitmap,
+        [&] {
+            const auto bytes = source.bytes(std::uint64_t{64} << 20);
+            int side = kSystemIconSize;
+            const IconImageChoice choice = iconChoiceFor(request, side);
+            icon = extractFileIcon(bytes, 0, side, kDefaultDecodeLimits, choice);
+            return icon.has_value();
+        },
+        [&] { showLoaded(*icon, bitmap, request); });
 }
 
 }  // namespace loading

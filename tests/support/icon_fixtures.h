@@ -328,4 +328,36 @@ inline std::vector<std::uint8_t> oneIconPerGroupLibrary(const std::vector<std::v
     return makePeFile({images, groups}, PeKind::Pe32, kMachineI386);
 }
 
+// A RIFF chunk: id, size (the data's own unless given), data and pad byte.
+inline void riffChunk(ByteWriter& out, const char* id, const std::vector<std::uint8_t>& data,
+                      std::uint32_t size = 0) {
+    out.bytes(std::vector<std::uint8_t>(id, id + 4));
+    out.u32le(size ? size : static_cast<std::uint32_t>(data.size()));
+    out.bytes(data);
+    if (data.size() % 2) out.u8(0);
+}
+
+// An animated cursor of a red and a green 2 x 2 icon, steps 0, 1, 0 at 6, 12 and 3 jiffies.
+// `frames` is the header's frame count; `iconSize` when not 0 the size the icon chunks state.
+inline std::vector<std::uint8_t> makeAniFile(std::uint32_t frames = 2, std::uint32_t iconSize = 0) {
+    const auto words = [](std::initializer_list<std::uint32_t> values) {
+        ByteWriter out;
+        for (std::uint32_t v : values) out.u32le(v);
+        return out.take();
+    };
+    ByteWriter fram;
+    fram.bytes(std::vector<std::uint8_t>{'f', 'r', 'a', 'm'});
+    for (Color c : {Color{255, 0, 0}, Color{0, 255, 0}})
+        riffChunk(fram, "icon", makeIcoFile({{0, solidIconDib(2, 32, c), 2, 2, 1, 32}}), iconSize);
+    ByteWriter body;
+    body.bytes(std::vector<std::uint8_t>{'A', 'C', 'O', 'N'});
+    riffChunk(body, "anih", words({36, frames, 3, 0, 0, 0, 0, 6, 3}));
+    riffChunk(body, "rate", words({6, 12, 3}));
+    riffChunk(body, "seq ", words({0, 1, 0}));
+    riffChunk(body, "LIST", fram.take());
+    ByteWriter file;
+    riffChunk(file, "RIFF", body.take());
+    return file.take();
+}
+
 }  // namespace vexilo::test

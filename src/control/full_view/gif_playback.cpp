@@ -4,6 +4,7 @@
 
 #include "base/errors.h"
 #include "base/file_io.h"
+#include "codecs/ani_cursor.h"
 #include "codecs/webp_codec.h"
 
 namespace vexilo {
@@ -25,6 +26,33 @@ Bitmap withAlpha(const AlphaImage& image) {
     }
     return out;
 }
+
+// A cursor frame as it shows over any background: drawn over black and over white, the
+// difference gives the coverage (the mask's or the alpha's) and the black drawing the colour.
+Bitmap withAlpha(const Icon& icon) {
+    Bitmap onBlack(icon.width(), icon.height(), PixelFormat::Bpp32);
+    Bitmap onWhite(icon.width(), icon.height(), PixelFormat::Bpp32);
+    std::fill(onBlack.pixels().begin(), onBlack.pixels().end(), 0u);
+    std::fill(onWhite.pixels().begin(), onWhite.pixels().end(), 0xFFFFFFu);
+    icon.drawOnto(onBlack);
+    icon.drawOnto(onWhite);
+    Bitmap out(icon.width(), icon.height(), PixelFormat::Bpp32);
+    auto& to = out.pixels();
+    for (std::size_t i = 0; i < to.size(); ++i) {
+        const std::uint32_t b = onBlack.pixels()[i], w = onWhite.pixels()[i];
+        const std::uint32_t gap =
+            std::min<std::uint32_t>(255, ((w >> 8) & 0xFF) - std::min((w >> 8) & 0xFF, (b >> 8) & 0xFF));
+        const std::uint32_t alpha = 255 - gap;
+        std::uint32_t color = 0;
+        for (int shift : {0, 8, 16}) {
+            const std::uint32_t c =
+                alpha == 0 ? 0 : std::min<std::uint32_t>(255, ((b >> shift) & 0xFF) * 255 / alpha);
+            color |= c << shift;
+        }
+        to[i] = (alpha << 24) | color;
+    }
+    return out;
+}
 }  // namespace
 
 GifPlayback::GifPlayback() = default;
@@ -34,8 +62,7 @@ int GifPlayback::playbackDelayMs(int delayMs) {
     return delayMs < kMinDelayMs ? kSlowDelayMs : delayMs;
 }
 
-bool GifPlayback::loadWebp(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+bool GifPlayback::loadWebp(const std::vector<std::uint8_t>& bytes) {
     if (!looksLikeWebp(bytes)) return false;
     DecodeLimits limits = kDefaultDecodeLimits;
     limits.maxPixels = std::min(limits.maxPixels, kWebpPlayPixels);
@@ -47,15 +74,33 @@ bool GifPlayback::loadWebp(const std::string& path) {
     return true;
 }
 
+bool GifPlayback::loadAni(const std::vector<std::uint8_t>& bytes) {
+    if (!looksLikeAni(bytes)) return false;
+    DecodeLimits limits = kDefaultDecodeLimits;
+    limits.maxPixels = std::min(limits.maxPixels, kWebpPlayPixels);
+    AniCursor cursor = decodeAniCursor(bytes, limits);
+    for (const Icon& frame : cursor.frames) m_webpFrames.push_back(withAlpha(frame));
+    m_webpDelays = std::move(cursor.delaysMs);
+    m_steps = std::move(cursor.sequence);
+    m_webpLoops = 0;  // cursors animate for as long as they show
+    m_ownDelays = true;
+    return true;
+}
+
 bool GifPlayback::load(const std::string& path, std::string* error) {
     m_animator.reset();
     m_image.reset();
     m_webpFrames.clear();
     m_webpDelays.clear();
+    m_steps.clear();
+    m_ownDelays = false;
     m_webpShown = -1;
     m_ended = true;
     try {
-        if (loadWebp(path)) return true;
+        {
+            const std::vector<std::uint8_t> bytes = readFileBytes(path);
+            if (loadWebp(bytes) || loadAni(bytes)) return true;
+        }
         m_image = std::make_unique<TGIFImage>();
         m_image->loadFromFile(path);
         if (m_image->frameCount() == 0) throw DecodeError("GIF: the file holds no image");
@@ -67,6 +112,7 @@ bool GifPlayback::load(const std::string& path, std::string* error) {
         m_image.reset();
         m_webpFrames.clear();
         m_webpDelays.clear();
+        m_steps.clear();
         return false;
     }
     return true;
@@ -79,11 +125,15 @@ int GifPlayback::height() const {
     return canvas().height();
 }
 int GifPlayback::frameCount() const {
+    if (!m_steps.empty()) return static_cast<int>(m_steps.size());
     if (!m_webpFrames.empty()) return static_cast<int>(m_webpFrames.size());
     return m_image ? m_image->frameCount() : 0;
 }
 const Bitmap& GifPlayback::canvas() const {
-    if (!m_webpFrames.empty()) return m_webpFrames[static_cast<std::size_t>(std::max(m_webpShown, 0))];
+    if (!m_webpFrames.empty()) {
+        const auto step = static_cast<std::size_t>(std::max(m_webpShown, 0));
+        return m_webpFrames[m_steps.empty() ? step : static_cast<std::size_t>(m_steps[step])];
+    }
     return m_animator ? m_animator->canvas() : m_empty;
 }
 int GifPlayback::shownFrame() const {
@@ -129,7 +179,7 @@ int GifPlayback::frameDelayMs(int index) const {
 int GifPlayback::show(int index) {
     if (!m_webpFrames.empty()) {
         m_webpShown = index;
-        return playbackDelayMs(frameDelayMs(index));
+        return m_ownDelays ? frameDelayMs(index) : playbackDelayMs(frameDelayMs(index));
     }
     try {
         m_animator->showFrame(index);

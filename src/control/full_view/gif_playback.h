@@ -1,6 +1,7 @@
 #pragma once
-// The playing of an animated GIF or WebP for the enlarged view, without its widget: the frames
-// (a GIF's composed by GifAnimator, a WebP's whole canvases from its library), the time each
+// The playing of an animated GIF, WebP or cursor for the enlarged view, without its widget: the
+// frames (a GIF's composed by GifAnimator, a WebP's whole canvases from its library, a cursor's
+// frames in the order of its steps), the time each
 // stays, and when the animation ends. The widget runs a timer on the delays this answers and
 // paints canvas().
 #include <memory>
@@ -21,12 +22,12 @@ public:
     GifPlayback& operator=(const GifPlayback&) = delete;
 
     // The kinds the enlarged view plays from the file itself.
-    static bool plays(FileKind kind) { return kind == kind::Gif || kind == kind::Webp; }
+    static bool plays(FileKind kind) { return kind == kind::Gif || kind == kind::Webp || kind == kind::Cur; }
 
-    // Reads the file through the program's GIF codec, or a WebP file (by its signature) through
-    // the WebP codec. False, with the codec's message in `error`, when the file cannot be read
-    // or holds no frame, and for a WebP file of one frame (a still picture is shown as any
-    // other); the playback is then empty.
+    // Reads the file through the program's GIF codec, or a WebP file or animated cursor (by its
+    // signature) through its own codec. False, with the codec's message in `error`, when the file cannot be
+    // read or holds no frame, and for a WebP file of one frame (a still picture is shown as any other); the
+    // playback is then empty.
     bool load(const std::string& path, std::string* error = nullptr);
     bool loaded() const { return m_animator != nullptr || !m_webpFrames.empty(); }
     int width() const;
@@ -49,14 +50,19 @@ public:
 
 private:
     int show(int index);
-    bool loadWebp(const std::string& path);
+    bool loadWebp(const std::vector<std::uint8_t>& bytes);
+    bool loadAni(const std::vector<std::uint8_t>& bytes);
     int frameDelayMs(int index) const;
 
     std::unique_ptr<TGIFImage> m_image;
     std::unique_ptr<GifAnimator> m_animator;
-    // A WebP animation: every canvas (32 bits with alpha), its duration, and the one shown.
+    // A WebP animation or animated cursor: every canvas (32 bits with alpha), each step's
+    // duration, and the step shown. A cursor's steps name their canvas in m_steps; a WebP's
+    // steps are its canvases in order (m_steps empty).
     std::vector<Bitmap> m_webpFrames;
     std::vector<int> m_webpDelays;
+    std::vector<int> m_steps;
+    bool m_ownDelays = false;  // a cursor's rates play as they are
     int m_webpLoops = 0;
     int m_webpShown = -1;
     Bitmap m_empty;

@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "imageio/loaders.h"
 #include "support/gif_builder.h"
+#include "support/icon_fixtures.h"
 
 namespace vexilo {
 namespace {
@@ -68,6 +70,28 @@ TEST(GifPlayback, AnAnimatedWebpPlaysItsOwnDelaysAndAStillOneIsLeftToThePicture)
     EXPECT_FALSE(play.load((formats / "lossless.webp").string(), &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(play.loaded());
+}
+
+TEST(GifPlayback, AnAnimatedCursorIsACursorRowAndPlaysItsOwnRates) {
+    test::TempDir dir;
+    const std::string path = dir.file("busy.ani");
+    test::writeFile(path, test::makeAniFile());
+    Bitmap shown;
+    FileKind kind = 0;
+    ASSERT_TRUE(ProbeImageKind(path, &shown, kind));
+    EXPECT_EQ(kind, kind::Cur);
+    EXPECT_EQ(shown.pixel(16, 16), (Color{255, 0, 0}));
+    ASSERT_TRUE(LoadImageAs(kind::Cur, path, &shown));
+    EXPECT_EQ(shown.pixel(16, 16), (Color{255, 0, 0}));
+
+    ASSERT_TRUE(GifPlayback::plays(kind::Cur));
+    GifPlayback play;
+    ASSERT_TRUE(play.load(path));
+    EXPECT_EQ(play.start(), 100);
+    EXPECT_EQ(play.step(), 200);
+    EXPECT_EQ(play.canvas().pixels()[0], 0xFF00FF00u);
+    EXPECT_EQ(play.step(), 50);
+    EXPECT_EQ(play.shownFrame(), 2);
 }
 
 TEST(GifPlayback, UnreadableFilesLoadNothing) {
