@@ -12,7 +12,7 @@
 #include "base/file_io.h"
 #include "codecs/png_codec.h"
 #include "imageio/loaders.h"
-#include "support/cli_run.h"
+#include "support/cli_fixture.h"
 #include "support/icon_fixtures.h"
 #include "support/test_util.h"
 
@@ -20,22 +20,11 @@ namespace vexilo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::q;
 using test::runCli;
 
-std::string q(const std::string& path) {
-    return "'" + path + "'";
-}
-
-class CliConvert : public ::testing::Test {
+class CliConvert : public test::CliTest {
 protected:
-    void SetUp() override {
-        if (!fs::exists(test::cliPath())) GTEST_SKIP() << "vexilo-cli is not built at " << test::cliPath();
-    }
-    std::string png(const std::string& name, int w, int h) {
-        test::writeFile(dir.path() / name,
-                        encodePng(test::makeBitmap(w, h, PixelFormat::Bpp24, test::patternColor)));
-        return dir.file(name);
-    }
     std::string library() {  // two icons
         test::writeFile(dir.path() / "tools.dll",
                         test::oneIconPerGroupLibrary({test::solidIconDib(32, 32, {255, 0, 0}),
@@ -48,7 +37,6 @@ protected:
         EXPECT_TRUE(ProbeImageKind(path, &b, k)) << path;
         return b;
     }
-    test::TempDir dir;
 };
 
 TEST_F(CliConvert, NamesSizesAndIcons) {

@@ -11,18 +11,15 @@
 
 #include "codecs/png_codec.h"
 #include "imageio/loaders.h"
-#include "support/cli_run.h"
+#include "support/cli_fixture.h"
 #include "support/test_util.h"
 
 namespace vexilo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::q;
 using test::runCli;
-
-std::string q(const std::string& path) {
-    return "'" + path + "'";
-}
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
@@ -31,21 +28,12 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-class CliScripting : public ::testing::Test {
+class CliScripting : public test::CliTest {
 protected:
-    void SetUp() override {
-        if (!fs::exists(test::cliPath())) GTEST_SKIP() << "vexilo-cli is not built at " << test::cliPath();
-    }
-    std::string png(const std::string& name, int w, int h) {
-        test::writeFile(dir.path() / name,
-                        encodePng(test::makeBitmap(w, h, PixelFormat::Bpp24, test::patternColor)));
-        return dir.file(name);
-    }
     std::string input(const std::string& bytes) {
         test::writeFile(dir.path() / "input.txt", std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
         return dir.file("input.txt");
     }
-    test::TempDir dir;
 };
 
 TEST_F(CliScripting, RowsStayWholeInEveryFormat) {

@@ -1,0 +1,33 @@
+#pragma once
+// The command-line tests' fixture: a scratch folder, pictures written into it, and a skip when
+// the tool is not built.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "codecs/png_codec.h"
+#include "support/cli_run.h"
+#include "support/test_util.h"
+
+namespace vexilo::test {
+
+// A path quoted for the shell command line runCli builds.
+inline std::string q(const std::string& path) {
+    return "'" + path + "'";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(cliPath())) GTEST_SKIP() << "vexilo-cli is not built at " << cliPath();
+    }
+    // A w x h patterned PNG file in the scratch folder; its path.
+    std::string png(const std::string& name, int w, int h) {
+        writeFile(dir.path() / name, encodePng(makeBitmap(w, h, PixelFormat::Bpp24, patternColor)));
+        return dir.file(name);
+    }
+    TempDir dir;
+};
+
+}  // namespace vexilo::test
