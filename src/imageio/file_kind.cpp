@@ -20,7 +20,7 @@ const std::array<FileFormat, 20> kFormats{{
      loadExecutableIcon, nullptr, {}},
     {kind::Dll, "*.DLL", ".dll", "*.dll", false, false, false, LoadFirstExecutableIcon, nullptr, nullptr, nullptr, {}},
     {kind::Cpl, "*.CPL", ".cpl", "*.cpl", false, false, false, LoadFirstExecutableIcon, nullptr, nullptr, nullptr, {}},
-    {kind::Cur, "*.CUR", ".cur", "*.cur;*.ani", false, false, false, LoadFirstExecutableIcon, mayBeAni, loadAni, nullptr, {}},
+    {kind::Cur, "*.CUR", ".cur", "*.cur;*.ani", false, false, false, LoadCursorFile, mayBeAni, loadAni, nullptr, {}},
     // One save command writes both metafile kinds, the name choosing which (see EncodeAsMetafile).
     {kind::Wmf, "Windows Metafile (.wmf)", ".wmf", "*.wmf", true, false, false, LoadWmfFile, mayBeWmf, loadWmf,
      EncodeAsMetafile, {}},

@@ -12,7 +12,6 @@
 #include "base/errors.h"
 #include "base/file_io.h"
 #include "base/paths.h"
-#include "codecs/ani_cursor.h"
 #include "codecs/pe_icons.h"
 #include "imageio/associated_icon.h"
 #include "imageio/format_loaders.h"
@@ -62,17 +61,16 @@ bool hasIconFileExtension(const std::string& path) {
     if (ext.empty()) return false;
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return std::string_view(".EXE.DLL.CPL.CUR.ANI").find(ext) != std::string_view::npos;
+    return std::string_view(".EXE.DLL.CPL.CUR").find(ext) != std::string_view::npos;
 }
 
 }  // namespace
 
 namespace loading {
 
-// The loader decides by the name alone (and then asks whether the file exists); an animated
-// cursor is left to the cursor row, which knows it by its contents.
-bool mayBeExecutableIcon(LoadSource& source, std::span<const std::uint8_t> head) {
-    return hasIconFileExtension(source.path()) && !looksLikeAni(head);
+// The loader decides by the name alone (and then asks whether the file exists).
+bool mayBeExecutableIcon(LoadSource& source, std::span<const std::uint8_t>) {
+    return hasIconFileExtension(source.path());
 }
 
 bool loadExecutableIcon(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {

@@ -52,6 +52,7 @@ bool loadAni(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
         Refusal::AnyError, request, bitmap,
         [&] {
             const auto bytes = source.bytes(std::uint64_t{64} << 20);
+            if (!looksLikeAni(bytes)) return false;
             int side = kSystemIconSize;
             const IconImageChoice choice = iconChoiceFor(request, side);
             icon = extractFileIcon(bytes, 0, side, kDefaultDecodeLimits, choice);
@@ -64,6 +65,11 @@ bool loadAni(LoadSource& source, Bitmap& bitmap, const LoadRequest& request) {
 
 bool LoadIconFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
     return loading::loadFileWith(loading::loadIco, path, bitmap, request);
+}
+
+bool LoadCursorFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request) {
+    return LoadFirstExecutableIcon(path, bitmap, request) ||
+           loading::loadFileWith(loading::loadAni, path, bitmap, request);
 }
 
 }  // namespace vexilo

@@ -77,6 +77,9 @@ bool LoadAssociatedIcon(const std::string& path, Bitmap* bitmap);
 // The format table's loaders of kinds 0 to 6, in the one signature of a row.
 bool LoadAssociatedIconAs(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
 bool LoadFirstExecutableIcon(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
+// Kind 4: a cursor file by its name as LoadFirstExecutableIcon, or an animated cursor by its
+// contents (its first frame).
+bool LoadCursorFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
 bool LoadWmfFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
 bool LoadEmfFile(const std::string& path, Bitmap* bitmap, const LoadRequest& request);
 
