@@ -421,8 +421,9 @@ Bitmap decodeDib(std::span<const std::uint8_t> data, std::size_t headerStart,
             const int rows =
                 static_cast<int>(std::min<std::size_t>(perBlock, static_cast<std::size_t>(height - y0)));
             const std::uint64_t offset = start + static_cast<std::uint64_t>(y0) * stride;
-            const std::size_t want = static_cast<std::size_t>(
-                std::min<std::uint64_t>(static_cast<std::uint64_t>(rows) * stride, total - offset));
+            // The last row may lack its padding, so the buffer can be shorter than whole rows.
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(
+                {static_cast<std::uint64_t>(rows) * stride, total - offset, block.size()}));
             const std::size_t got = blocks->readAt(offset, {block.data(), want});
             if (got < static_cast<std::size_t>(rows - 1) * stride + (y0 + rows == height ? lastRow : stride))
                 fail("truncated pixel data");
