@@ -8,7 +8,6 @@
 
 #include "base/errors.h"
 #include "codecs/gif_animation.h"
-#include "codecs/gif_lzw.h"
 #include "support/gif_builder.h"
 #include "support/test_util.h"
 

@@ -12,7 +12,6 @@
 namespace vexilo {
 namespace {
 
-using test::IcoEntry;
 using test::makeBitmap;
 using test::makeIcoFile;
 using test::makeIconDib;
@@ -124,15 +123,11 @@ TEST(IconFile, ThirtyTwoBitImagesKeepAlphaUnlessItIsAllZero) {
 }
 
 TEST(IconFile, ChoosesTheEntryByColourWordInTheFile) {
-    // 256 colours (word 0, red) then 16 colours (word 16, green): the 16-colour image wins.
-    const auto file = makeIcoFile({{0, solidIconDib(32, 8, kRed)}, {16, solidIconDib(32, 4, kGreen)}});
+    // The words of the file and the display depth go to chooseIconEntry (its rules are
+    // IconChoice's): on a 32-bit display entry 0, on an 8-bit one the exact 256-colour match.
+    const auto file = makeIcoFile({{16, solidIconDib(32, 4, kGreen)}, {256, solidIconDib(32, 8, kRed)}});
     EXPECT_EQ(ReadIconFile(file).color.pixel(5, 5), kGreen);
-    // On an 8-bit display the 256-colour word matches exactly.
-    const auto file8 = makeIcoFile({{16, solidIconDib(32, 4, kGreen)}, {256, solidIconDib(32, 8, kRed)}});
-    EXPECT_EQ(ReadIconFile(file8, kDefaultDecodeLimits, 8).color.pixel(5, 5), kRed);
-    // Words all above wanted: entry 0.
-    const auto high = makeIcoFile({{16, solidIconDib(32, 4, kBlue)}, {256, solidIconDib(32, 8, kRed)}});
-    EXPECT_EQ(ReadIconFile(high).color.pixel(5, 5), kBlue);
+    EXPECT_EQ(ReadIconFile(file, kDefaultDecodeLimits, 8).color.pixel(5, 5), kRed);
     // A missing mask leaves the image opaque.
     const auto noMask = makeIconDib(
         8, 8, 24, {}, [](int, int) { return packRgb(kBlue); }, [](int, int) { return true; }, false);
@@ -143,12 +138,8 @@ TEST(IconFile, ChoosesTheEntryByColourWordInTheFile) {
 // The DIB with its 40-byte header grown to `size` bytes (the added fields zero).
 std::vector<std::uint8_t> withHeaderSize(std::vector<std::uint8_t> dib, std::uint32_t size) {
     dib.insert(dib.begin() + 40, size - 40, 0);
-    for (int k = 0; k < 4; ++k) dib[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(size >> (8 * k));
+    test::setLe32(dib, 0, size);
     return dib;
-}
-
-void put32(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k) d[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (8 * k));
 }
 
 TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
@@ -158,9 +149,9 @@ TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
     auto v5 = withHeaderSize(makeIconDib(
                                  4, 4, 24, {}, blueOrRed, [](int, int) { return true; }, false),
                              124);
-    put32(v5, 56, 0x4D424544);                              // embedded profile
-    put32(v5, 112, static_cast<std::uint32_t>(v5.size()));  // right after the pixels
-    put32(v5, 116, 64);
+    test::setLe32(v5, 56, 0x4D424544);                              // embedded profile
+    test::setLe32(v5, 112, static_cast<std::uint32_t>(v5.size()));  // right after the pixels
+    test::setLe32(v5, 116, 64);
     v5.insert(v5.end(), 64, 0xFF);
     const Icon profiled = decodeIconImage(v5);
     EXPECT_EQ(profiled.color.pixel(0, 0), kBlue);
@@ -183,12 +174,12 @@ TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
     const auto dib = makeIconDib(4, 4, 24, {}, blueOrRed, [](int x, int) { return x == 3; });
     for (std::uint32_t claimed : {8u, 100000u}) {
         auto file = makeIcoFile({{0, dib}});
-        put32(file, 14, claimed);
+        test::setLe32(file, 14, claimed);
         const Icon icon = ReadIconFile(file);
         EXPECT_EQ(icon.color.pixel(0, 0), kBlue) << claimed;
         EXPECT_EQ(icon.mask.raw(31, 0), 1u) << claimed;
         auto cursor = makeIcoFile({{0, dib, 4, 4, 1, 2}}, 2);
-        put32(cursor, 14, claimed);
+        test::setLe32(cursor, 14, claimed);
         const auto cur = extractFileIcon(cursor, 0, 32);
         ASSERT_TRUE(cur) << claimed;
         EXPECT_EQ(cur->color.pixel(0, 0), kBlue);
@@ -198,12 +189,12 @@ TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
     const auto png = encodePng(makeBitmap(3, 3, PixelFormat::Bpp24, [](int, int) { return kGreen; }));
     for (std::uint32_t claimed : {20u, 100000u}) {
         auto file = makeIcoFile({{0, png}});
-        put32(file, 14, claimed);
+        test::setLe32(file, 14, claimed);
         EXPECT_EQ(ReadIconFile(file).color.pixel(31, 31), kGreen) << claimed;
     }
 }
 
-TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFiles) {
+TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFilesAndSurvivesCorruption) {
     const auto cursor = makeIcoFile({{0, solidIconDib(32, 4, kRed)}}, 2);
     EXPECT_THAT([&] { ReadIconFile(cursor); }, ThrowsMessage<DecodeError>(std::string(kInvalidIconMessage)));
     const std::vector<std::uint8_t> empty{0, 0, 1, 0, 0, 0};
@@ -222,17 +213,16 @@ TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFiles) {
     EXPECT_THROW(ReadIconFile(bad), DecodeError);
     // An absurd size in the image header is refused before anything is allocated.
     auto huge = solidIconDib(4, 24, kRed);
-    huge[4] = 0xFF, huge[5] = 0xFF, huge[6] = 0x00;  // width 65535
+    test::setLe32(huge, 4, 65535);  // width
     EXPECT_THAT(
         [&] {
             ReadIconFile(makeIcoFile({{0, huge}}));
         },
         ThrowsMessage<DecodeError>(HasSubstr("BMP")));
-}
 
-TEST(IconFile, SurvivesEveryCorruption) {
-    const auto file = makeIcoFile({{0, solidIconDib(8, 4, kRed)}, {16, solidIconDib(4, 32, kBlue)}});
-    test::corruptionSweep(file, [](std::span<const std::uint8_t> bytes) { (void)ReadIconFile(bytes); });
+    // Every corruption fails cleanly or reads.
+    test::corruptionSweep(makeIcoFile({{0, solidIconDib(8, 4, kRed)}, {16, solidIconDib(4, 32, kBlue)}}),
+                          [](std::span<const std::uint8_t> bytes) { (void)ReadIconFile(bytes); });
 }
 
 }  // namespace

@@ -11,8 +11,6 @@
 namespace vexilo {
 namespace {
 
-using test::IcoEntry;
-
 std::vector<std::pair<int, int>> sizesAndBits(const IconGroup& g) {
     std::vector<std::pair<int, int>> out;
     for (const auto& im : g.images) out.emplace_back(im.width * 1000 + im.height, im.bits);

@@ -52,21 +52,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
-ScopedCacheHome::ScopedCacheHome() {
-    if (const char* old = std::getenv("XDG_CACHE_HOME")) {
-        m_old = old;
-        m_hadOld = true;
-    }
-    ::setenv("XDG_CACHE_HOME", m_home.path().c_str(), 1);
-}
-
-ScopedCacheHome::~ScopedCacheHome() {
-    if (m_hadOld)
-        ::setenv("XDG_CACHE_HOME", m_old.c_str(), 1);
-    else
-        ::unsetenv("XDG_CACHE_HOME");
-}
-
 Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function<Color(int, int)>& colour,
                   std::vector<Color> palette) {
     Bitmap b(width, height, format);

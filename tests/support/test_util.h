@@ -53,22 +53,6 @@ private:
     std::filesystem::path m_path;
 };
 
-// Points XDG_CACHE_HOME, and with it the desktop's thumbnail cache, at a fresh folder for the
-// object's lifetime: scans never write the user's own cache.
-class ScopedCacheHome {
-public:
-    ScopedCacheHome();
-    ~ScopedCacheHome();
-    ScopedCacheHome(const ScopedCacheHome&) = delete;
-    ScopedCacheHome& operator=(const ScopedCacheHome&) = delete;
-    const std::filesystem::path& path() const { return m_home.path(); }
-
-private:
-    TempDir m_home;
-    std::string m_old;
-    bool m_hadOld = false;
-};
-
 // A raster whose pixels are set from a function of (x, y).
 Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function<Color(int, int)>& colour,
                   std::vector<Color> palette = {});
@@ -96,6 +80,16 @@ public:
 private:
     std::string m_name, m_old;
     bool m_had;
+};
+// Points XDG_CACHE_HOME, and with it the desktop's thumbnail cache, at a fresh folder for the
+// object's lifetime: scans never write the user's own cache.
+class ScopedCacheHome {
+public:
+    const std::filesystem::path& path() const { return m_home.path(); }
+
+private:
+    TempDir m_home;
+    ScopedEnv m_env{"XDG_CACHE_HOME", m_home.path().c_str()};
 };
 // A colour pattern that differs per pixel, good at exposing row and column mistakes.
 Color patternColor(int x, int y);
