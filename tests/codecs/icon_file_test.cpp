@@ -13,6 +13,10 @@ namespace vexilo {
 namespace {
 
 using test::makeBitmap;
+using test::pixelsAt;
+using test::rawAt;
+using Colors = std::vector<Color>;
+using Raw = std::vector<std::uint32_t>;
 using test::makeIcoFile;
 using test::makeIconDib;
 using test::solidIconDib;
@@ -59,22 +63,14 @@ TEST(IconFile, DecodesEveryDepthWithItsMask) {
             },
             masked);
         const Icon icon = ReadIconFile(makeIcoFile({{0, dib}}));
-        ASSERT_EQ(icon.width(), 32) << bits;
-        ASSERT_EQ(icon.height(), 32) << bits;
+        ASSERT_EQ(test::sizeOf(icon.color), std::pair(32, 32)) << bits;
         EXPECT_FALSE(icon.hasAlpha()) << bits;
-        EXPECT_EQ(icon.mask.raw(0, 0), 1u) << bits;
-        EXPECT_EQ(icon.mask.raw(20, 0), 0u) << bits;
-        EXPECT_EQ(icon.mask.raw(0, 20), 0u) << bits;
-        if (bits > 1 && bits <= 8) {
-            EXPECT_EQ(icon.color.pixel(19, 31), kGreen) << bits;
-            EXPECT_EQ(icon.color.pixel(20, 31), kBlue) << bits;
-            EXPECT_EQ(icon.color.pixel(21, 31), kRed) << bits;
-        } else {
-            EXPECT_EQ(icon.color.pixel(20, 31), kRed) << bits;
-        }
-        Bitmap onto;
-        ASSERT_TRUE(onto.empty());
-        onto.setSize(32, 32);
+        EXPECT_EQ(rawAt(icon.mask, {{0, 0}, {20, 0}, {0, 20}}), (Raw{1, 0, 0})) << bits;
+        const bool palette = bits > 1 && bits <= 8;
+        EXPECT_EQ(pixelsAt(icon.color, {{19, 31}, {20, 31}, {21, 31}}),
+                  palette ? (Colors{kGreen, kBlue, kRed}) : (Colors{kRed, kRed, kRed}))
+            << bits;
+        Bitmap onto(32, 32);
         icon.drawOnto(onto);
         EXPECT_EQ(onto.pixel(3, 3), kWhite) << bits;  // masked pixels let the background through
     }
@@ -89,13 +85,9 @@ TEST(IconFile, RowsAreBottomUpAndSmallImagesAreScaledToTheSystemSize) {
         [](int x, int) { return x == 15; });
     const Icon icon = ReadIconFile(makeIcoFile({{0, dib}}));
     ASSERT_EQ(icon.width(), kSystemIconSize);
-    EXPECT_EQ(icon.color.pixel(0, 0), kRed);
-    EXPECT_EQ(icon.color.pixel(5, 1), kRed);  // each source pixel covers 2 x 2
-    EXPECT_EQ(icon.color.pixel(5, 2), kBlue);
-    EXPECT_EQ(icon.color.pixel(31, 31), kGreen);
-    EXPECT_EQ(icon.mask.raw(29, 10), 0u);
-    EXPECT_EQ(icon.mask.raw(30, 10), 1u);
-    EXPECT_EQ(icon.mask.raw(31, 10), 1u);
+    // Each source pixel covers 2 x 2.
+    EXPECT_EQ(pixelsAt(icon.color, {{0, 0}, {5, 1}, {5, 2}, {31, 31}}), (Colors{kRed, kRed, kBlue, kGreen}));
+    EXPECT_EQ(rawAt(icon.mask, {{29, 10}, {30, 10}, {31, 10}}), (Raw{0, 1, 1}));
 }
 
 TEST(IconFile, ThirtyTwoBitImagesKeepAlphaUnlessItIsAllZero) {
@@ -154,10 +146,8 @@ TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
     test::setLe32(v5, 116, 64);
     v5.insert(v5.end(), 64, 0xFF);
     const Icon profiled = decodeIconImage(v5);
-    EXPECT_EQ(profiled.color.pixel(0, 0), kBlue);
-    EXPECT_EQ(profiled.color.pixel(3, 3), kRed);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(profiled.mask.raw(x, y), 0u) << x << "," << y;
+    EXPECT_EQ(pixelsAt(profiled.color, {{0, 0}, {3, 3}}), (Colors{kBlue, kRed}));
+    EXPECT_EQ(test::indexValues(profiled.mask), std::vector<std::uint8_t>(16, 0));
     // 108- and 124-byte headers without a profile find their mask after the pixels.
     for (std::uint32_t size : {108u, 124u}) {
         const Icon masked =
@@ -166,8 +156,7 @@ TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
                                                [](int x, int y) { return x == y; }),
                                            size));
         EXPECT_EQ(masked.color.pixel(1, 0), kRed) << size;
-        EXPECT_EQ(masked.mask.raw(2, 2), 1u) << size;
-        EXPECT_EQ(masked.mask.raw(1, 2), 0u) << size;
+        EXPECT_EQ(rawAt(masked.mask, {{2, 2}, {1, 2}}), (Raw{1, 0})) << size;
     }
 
     // Directory sizes that do not fit the image: too small (8 bytes), and past the file's end.

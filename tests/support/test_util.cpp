@@ -67,6 +67,12 @@ std::vector<Color> pixelsAt(const Bitmap& b, std::initializer_list<std::pair<int
     return out;
 }
 
+std::vector<std::uint32_t> rawAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points) {
+    std::vector<std::uint32_t> out;
+    for (auto [x, y] : points) out.push_back(b.raw(x, y));
+    return out;
+}
+
 std::vector<Color> colours(const Bitmap& b) {
     std::vector<Color> v;
     for (int y = 0; y < b.height(); ++y)

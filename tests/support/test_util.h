@@ -59,6 +59,8 @@ Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function
 // The colours at the given points, to compare several pixels in one expectation:
 //     EXPECT_EQ(test::pixelsAt(b, {{0, 0}, {3, 1}}), (std::vector<Color>{kRed, kBlue}));
 std::vector<Color> pixelsAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points);
+// The same for the stored values (palette indices, mask bits).
+std::vector<std::uint32_t> rawAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points);
 // Width and height, to compare a size in one expectation.
 inline std::pair<int, int> sizeOf(const Bitmap& b) {
     return {b.width(), b.height()};
