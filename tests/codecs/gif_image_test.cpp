@@ -219,10 +219,10 @@ TEST(GifWriter, TrueColourBitmapGives87aWithOneGlobalTable) {
     });
     const auto bytes = writeGif(src);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF87a");
-    EXPECT_EQ(bytes[10], 0xF7);            // global table of 256 entries, colour resolution 8
-    EXPECT_EQ(bytes[13 + 768], 0x2C);      // the image follows the table: no extension
-    EXPECT_EQ(bytes[13 + 768 + 9], 0x00);  // no local table, not interlaced
-    EXPECT_EQ(bytes.back(), 0x3B);
+    // A global table of 256 entries at colour resolution 8; the image right after it (no
+    // extension) without a local table, not interlaced; the trailer.
+    EXPECT_EQ((std::vector{bytes[10], bytes[13 + 768], bytes[13 + 768 + 9], bytes.back()}),
+              (std::vector<std::uint8_t>{0xF7, 0x2C, 0, 0x3B}));
     TGIFImage back = loaded(bytes);
     EXPECT_EQ(back.data().colorTable.size(), 256u);
     // 35 colours fit the table: the pixels come back exactly.
@@ -237,10 +237,9 @@ TEST(GifWriter, TransparentColourNeedsATableEntry) {
     src.setTransparentColor({255, 0, 255});
     auto bytes = writeGif(src);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
-    const std::size_t gce = 13 + 768;
-    ASSERT_EQ(bytes[gce], 0x21);
-    ASSERT_EQ(bytes[gce + 1], 0xF9);
-    EXPECT_EQ(bytes[gce + 3] & 1, 1);
+    const std::size_t gce = 13 + 768;  // a graphic control block with its transparency flag
+    EXPECT_EQ((std::vector{bytes[gce], bytes[gce + 1], bytes[gce + 3]}),
+              (std::vector<std::uint8_t>{0x21, 0xF9, 1}));
     EXPECT_EQ(loaded(bytes).frame(0).transparentColor, (Color{255, 0, 255}));
 
     src.setTransparentColor({1, 2, 3});  // not in the picture, so not in the table

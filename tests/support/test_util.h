@@ -36,8 +36,13 @@ std::filesystem::path corpusDir();
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 // The same for text.
-std::string readText(const std::filesystem::path& path);
-void writeText(const std::filesystem::path& path, const std::string& text);
+inline std::string readText(const std::filesystem::path& path) {
+    const auto bytes = readFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+inline void writeText(const std::filesystem::path& path, const std::string& text) {
+    writeFile(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
 
 // A fresh empty folder under the system temp folder, removed when the object dies.
 class TempDir {
