@@ -65,14 +65,13 @@ TEST(IconFile, DecodesEveryDepthWithItsMask) {
         const Icon icon = ReadIconFile(makeIcoFile({{0, dib}}));
         ASSERT_EQ(test::sizeOf(icon.color), std::pair(32, 32)) << bits;
         EXPECT_FALSE(icon.hasAlpha()) << bits;
+        // Masked pixels are black under their mask bit (drawing them is Icon.AndThenXorAndAlphaBlend's).
         EXPECT_EQ(rawAt(icon.mask, {{0, 0}, {20, 0}, {0, 20}}), (Raw{1, 0, 0})) << bits;
+        EXPECT_EQ(icon.color.pixel(3, 3), kBlack) << bits;
         const bool palette = bits > 1 && bits <= 8;
         EXPECT_EQ(pixelsAt(icon.color, {{19, 31}, {20, 31}, {21, 31}}),
                   palette ? (Colors{kGreen, kBlue, kRed}) : (Colors{kRed, kRed, kRed}))
             << bits;
-        Bitmap onto(32, 32);
-        icon.drawOnto(onto);
-        EXPECT_EQ(onto.pixel(3, 3), kWhite) << bits;  // masked pixels let the background through
     }
 }
 
@@ -98,20 +97,15 @@ TEST(IconFile, ThirtyTwoBitImagesKeepAlphaUnlessItIsAllZero) {
     ASSERT_TRUE(a.hasAlpha());
     EXPECT_EQ(a.alpha[0], 0);
     EXPECT_EQ(a.alpha[31], 248);
-    Bitmap onto(32, 32);
-    a.drawOnto(onto);
-    EXPECT_EQ(onto.pixel(0, 0), kWhite);
-    EXPECT_EQ(onto.pixel(31, 0), (Color{255, 7, 7}));
+    EXPECT_EQ(a.color.pixel(31, 0), kRed);
 
     const auto zeroAlpha = makeIconDib(
         32, 32, 32, {}, [](int, int) { return packRgb(kGreen, 0); }, [](int x, int) { return x < 4; });
     const Icon z = ReadIconFile(makeIcoFile({{0, zeroAlpha}}));
     EXPECT_FALSE(z.hasAlpha());
-    Bitmap under(32, 32);
-    z.drawOnto(under);
-    EXPECT_EQ(under.pixel(10, 10), kGreen);
-    // without alpha the mask keeps the background and the colour is XORed onto it
-    EXPECT_EQ(under.pixel(1, 10), (Color{255, 0, 255}));
+    // Without alpha the mask decides (drawing by mask is Icon.AndThenXorAndAlphaBlend's).
+    EXPECT_EQ(rawAt(z.mask, {{1, 10}, {10, 10}}), (Raw{1, 0}));
+    EXPECT_EQ(pixelsAt(z.color, {{1, 10}, {10, 10}}), (Colors{kGreen, kGreen}));
 }
 
 TEST(IconFile, ChoosesTheEntryByColourWordInTheFile) {
