@@ -9,8 +9,6 @@
 
 #include "codecs/bmp_codec.h"
 #include "imageio/file_kind.h"
-#include "raster/raster_ops.h"
-#include "search/placeholder.h"
 #include "support/icon_fixtures.h"
 #include "support/test_util.h"
 
@@ -389,7 +387,7 @@ TEST(ImageSearchMasks, AddingMasksLowerCasesAndNeverDuplicates) {
     EXPECT_THAT(s.masks.checkedTexts(), ElementsAre("*.gif"));
 }
 
-TEST(ImageSearchFolders, AddCheckAndDelete) {
+TEST(ImageSearchFolders, AddCheckAndDeleteAndTheSortButtons) {
     ImageSearch s;
     s.setSearchFolders({"/photos/raw", "/photos/Raw"});
     s.SBAddPathClick("/photos/raw/");  // the same folder: only checked
@@ -413,10 +411,8 @@ TEST(ImageSearchFolders, AddCheckAndDelete) {
     s.SBDelPathClick(DeletePaths::All);
     EXPECT_EQ(s.searchFolders.size(), 0u);
     EXPECT_FALSE(s.hasCheckedFolder());
-}
 
-TEST(ImageSearchSort, SortButtonsPickTheirKeys) {
-    ImageSearch s;
+    // The sort buttons pick their keys; a button past the last changes nothing.
     s.SelListViewSort(1);
     EXPECT_EQ(s.SortKey, sortkey::Extension);
     s.SelListViewSort(9);

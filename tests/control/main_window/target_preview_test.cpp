@@ -4,7 +4,6 @@
 
 #include <map>
 
-#include "base/byte_reader.h"
 #include "raster/raster_ops.h"
 #include "support/test_util.h"
 
