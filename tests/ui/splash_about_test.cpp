@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QFontMetrics>
-#include <QGuiApplication>
-#include <QImage>
 #include <QPushButton>
 #include <QScreen>
 
