@@ -324,37 +324,6 @@ TEST_F(FormMainTest, StartNoticesComeOnceTheWindowIsUp) {
     EXPECT_EQ(form->maskList()->count(), static_cast<int>(fileFormats().size()));
 }
 
-TEST_F(FormMainTest, DeleteAsksToEraseAndALanguageSwitchChangesTheTextsAtOnce) {
-    // Delete over the list erases, as Shift+Del does: the erase question comes.
-    writePictures({"a.bmp"});
-    openAndScan();
-    test::clickRow(list(), 0);
-    QTest::keyClick(list(), Qt::Key_Delete);
-    QTest::qWait(100);
-    EXPECT_FALSE(dialogs.messages.empty());
-    EXPECT_TRUE(fs::exists(dir.path() / "data" / "a.bmp"));
-
-    // Captions and the status bar speak the new language at once.
-    const QString before = form->statusPanel(0)->text();
-    QAction* german = nullptr;
-    for (QAction* a : form->languagesMenu()->actions())
-        if (a->text() == QStringLiteral("Deutsch")) german = a;
-    ASSERT_NE(german, nullptr);
-    german->trigger();
-    EXPECT_TRUE(german->isChecked());
-    EXPECT_NE(form->statusPanel(0)->text(), before);
-    EXPECT_EQ(form->statusPanel(1)->text().toStdString(), data() + "a.bmp");
-    TLang expected;
-    expected.ProgramDir = options.programFolder;
-    expected.DefaultLangFile = "german.lng";
-    expected.DefaultLangName = "Deutsch";
-    ASSERT_EQ(expected.load(), TLang::kLoaded);
-    EXPECT_EQ(form->pageControl()->tabText(0).toStdString(), removeAmpersands(expected.interfaceText(69)));
-    EXPECT_EQ(form->action(CommandId::SBScan)->text().toStdString(), expected.interfaceText(48));
-    EXPECT_EQ(form->toolbar(Toolbar::Modify)->windowTitle().toStdString(),
-              removeAmpersands(expected.interfaceText(25)));
-}
-
 TEST_F(FormMainTest, UnwritableSettingsAreReportedOnceAtCloseButNotUnderASignal) {
     // A folder nobody may create, not even the superuser.
     store = std::make_unique<SettingsStore>("/proc/self/vexilo-settings-test");
@@ -423,18 +392,11 @@ struct UnhurriedDialogs : test::ScriptedDialogs {
     }
 };
 
-// The file commands and the advanced options, over a scanned folder of small pictures.
-class FormMainFiles : public test::MainWindowTestWith<UnhurriedDialogs> {
-protected:
-    void openWith(std::initializer_list<std::string> names) {
-        writePictures(names);
-        openAndScan();
-        dialogs.form = form.get();
-    }
-};
+using FormMainFiles = test::MainWindowTestWith<UnhurriedDialogs>;
 
-TEST_F(FormMainFiles, AdvancedOptionsHideAToolbarAndResizeThumbnails) {
-    openWith({"a.bmp"});
+TEST_F(FormMainTest, AdvancedOptionsHideAToolbarAndResizeThumbnails) {
+    writePictures({"a.bmp"});
+    openAndScan();
     test::whenTheDialogIsUp<TFormConfig>(*form, [](TFormConfig& dlg) {
         dlg.findChild<QCheckBox*>("ChBDefaultSz")->setChecked(false);
         dlg.findChild<QSpinBox*>("SEHor")->setValue(48);
@@ -450,7 +412,9 @@ TEST_F(FormMainFiles, AdvancedOptionsHideAToolbarAndResizeThumbnails) {
 }
 
 TEST_F(FormMainFiles, AMoveWaitsForUnhurriedAnswersWithoutAProgressWindowOverThem) {
-    openWith({"a.bmp", "b.bmp"});
+    writePictures({"a.bmp", "b.bmp"});
+    openAndScan();
+    dialogs.form = form.get();
     fs::create_directories(dir.path() / "out");
     for (const char* name : {"a.bmp", "b.bmp"})
         test::writeFile(dir.path() / "out" / name, std::vector<std::uint8_t>{1});
@@ -686,12 +650,37 @@ TEST_F(FormMainDialogsTest, HelpFromTheBatchDialogWorksWhileTheDialogWaits) {
     EXPECT_TRUE(ctrlWClosed);
 }
 
-TEST_F(FormMainDialogsTest, DialogTextsFollowTheChosenPack) {
-    fs::copy_file(fs::path(VEXILO_SOURCE_DIR) / "lang" / "german.lng", dir.path() / "prog" / "german.lng");
-    openAndSelectAPicture();
-    for (QAction* a : form->languagesMenu()->actions())
-        if (a->text() == QStringLiteral("Deutsch")) a->trigger();
+TEST_F(FormMainTest, DeleteAsksToEraseAndALanguageSwitchChangesTheTextsAtOnce) {
+    // Delete over the list erases, as Shift+Del does: the erase question comes.
+    writePictures({"a.bmp"});
+    openAndScan();
+    test::clickRow(list(), 0);
+    QTest::keyClick(list(), Qt::Key_Delete);
+    QTest::qWait(100);
+    EXPECT_FALSE(dialogs.messages.empty());
+    EXPECT_TRUE(fs::exists(dir.path() / "data" / "a.bmp"));
 
+    // Captions and the status bar speak the new language at once.
+    const QString before = form->statusPanel(0)->text();
+    QAction* german = nullptr;
+    for (QAction* a : form->languagesMenu()->actions())
+        if (a->text() == QStringLiteral("Deutsch")) german = a;
+    ASSERT_NE(german, nullptr);
+    german->trigger();
+    EXPECT_TRUE(german->isChecked());
+    EXPECT_NE(form->statusPanel(0)->text(), before);
+    EXPECT_EQ(form->statusPanel(1)->text().toStdString(), data() + "a.bmp");
+    TLang expected;
+    expected.ProgramDir = options.programFolder;
+    expected.DefaultLangFile = "german.lng";
+    expected.DefaultLangName = "Deutsch";
+    ASSERT_EQ(expected.load(), TLang::kLoaded);
+    EXPECT_EQ(form->pageControl()->tabText(0).toStdString(), removeAmpersands(expected.interfaceText(69)));
+    EXPECT_EQ(form->action(CommandId::SBScan)->text().toStdString(), expected.interfaceText(48));
+    EXPECT_EQ(form->toolbar(Toolbar::Modify)->windowTitle().toStdString(),
+              removeAmpersands(expected.interfaceText(25)));
+
+    // The dialogs it opens speak it too.
     QString cancel;
     test::whenTheDialogIsUp<TFormConfig>(*form, [&](TFormConfig& d) {
         QPushButton* button = d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
@@ -707,7 +696,7 @@ TEST_F(FormMainDialogsTest, DialogTextsFollowTheChosenPack) {
             for (int i = 0; i < box->count(); ++i) jpegChoices << box->itemText(i);
     });
     form->action(CommandId::miBatchconversionto)->trigger();
-    EXPECT_THAT(jpegChoices, ::testing::ElementsAre("24 Bit", "8 Bit", "RGB", "Graustufen"));
+    EXPECT_THAT(jpegChoices, ElementsAre("24 Bit", "8 Bit", "RGB", "Graustufen"));
 
     form->action(CommandId::miAbout)->trigger();
     auto* about = form->findChild<TAboutBox*>();
