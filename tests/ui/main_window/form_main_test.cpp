@@ -47,12 +47,6 @@ namespace fs = std::filesystem;
 class FormMainTest : public test::MainWindowTest {
 protected:
     FormMainTest() : test::MainWindowTest({"english.lng", "german.lng"}) {}
-    void selectRows(std::initializer_list<int> rows) {
-        form->listSelection()->clearSelection();
-        for (int r : rows)
-            form->listSelection()->select(form->listModel()->index(r, 0),
-                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
 };
 
 TEST_F(FormMainTest, FirstRunStateAndTheGifSwitch) {
@@ -119,9 +113,9 @@ TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
 
     // The selection follows its rows through a sort and drives the command states.
     QAction* rename = form->action(CommandId::miRenamefile);
-    selectRows({2});
+    test::clickRow(list(), 2);
     EXPECT_TRUE(rename->isEnabled());
-    selectRows({0, 2});
+    test::clickRow(list(), 0, Qt::ControlModifier);
     EXPECT_FALSE(rename->isEnabled());  // the rule for each command: MainFormCommands
     form->ListView1ColumnClick(0);
     EXPECT_EQ(form->selectedRows().size(), 2u);
