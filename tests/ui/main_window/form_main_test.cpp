@@ -55,6 +55,7 @@ TEST_F(FormMainTest, FirstRunStateAndTheGifSwitch) {
     open();
     EXPECT_EQ(form->pageControl()->tabPosition(), QTabWidget::South);
     EXPECT_EQ(form->pageControl()->currentIndex(), 0);
+    EXPECT_EQ(form->toolbar(Toolbar::Main)->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     EXPECT_EQ(form->maskList()->item(0)->checkState(), Qt::Unchecked);  // "All files ..."
     EXPECT_EQ(form->maskList()->item(1)->checkState(), Qt::Checked);
     EXPECT_TRUE(dialogs.messages.empty());  // no notice on a clean first run
@@ -673,6 +674,7 @@ TEST_F(FormMainTest, DeleteAsksToEraseAndALanguageSwitchChangesTheTextsAtOnce) {
     EXPECT_EQ(form->action(CommandId::SBScan)->text().toStdString(), expected.interfaceText(48));
     EXPECT_EQ(form->toolbar(Toolbar::Modify)->windowTitle().toStdString(),
               removeAmpersands(expected.interfaceText(25)));
+    EXPECT_EQ(form->windowTitle(), QString::fromLatin1(kProgramCaption));
 
     // The dialogs it opens speak it too.
     QString cancel;
