@@ -330,7 +330,7 @@ TEST_F(ImageSearchScan, TheJpegMaskFindsEveryJpegNameOnce) {
     EXPECT_THAT(names, ElementsAre("a.jpg", "b.JPEG", "c.jfif"));
 }
 
-TEST(ImageSearchMasks, StartEntriesAndUserMasks) {
+TEST(ImageSearchMasks, StartEntriesUserMasksAndAllFilesExclusiveBothWays) {
     ImageSearch s;
     const std::size_t starts = fileFormats().size();
     ASSERT_EQ(s.masks.size(), starts);
@@ -341,10 +341,8 @@ TEST(ImageSearchMasks, StartEntriesAndUserMasks) {
     EXPECT_EQ(s.masks.size(), starts + 2);
     EXPECT_FALSE(s.masks.items[starts].checked);
     EXPECT_THAT(s.userMasks(), ElementsAre("*.xcf", "*.kra"));
-}
 
-TEST(ImageSearchMasks, AllFilesIsExclusiveBothWays) {
-    ImageSearch s;
+    // "All files" and any other mask exclude each other.
     s.masks.items[0].checked = true;  // the user ticks "All files"
     s.ChLBMasksClickCheck();
     for (std::size_t i = 1; i < s.masks.size(); ++i) EXPECT_FALSE(s.masks.items[i].checked);
