@@ -116,7 +116,7 @@ TEST(MainFormSettings, RoundTripAndReadingRules) {
     s.toolbars[2].dock = Dock::Dock3;
     s.toolbars[2].row = 1;
     WriteSettings(store, s, first, "/opt/vexilo/");
-    EXPECT_EQ(store.readValue(kRoot, "Version"), "3.0.2");
+    EXPECT_EQ(store.readValue(kRoot, "Version"), kProgramVersion);
     EXPECT_EQ(store.readValue(kRoot, "ProgPath"), "/opt/vexilo/");
     EXPECT_EQ(store.readValue(kRoot + "\\ToolBar\\TlbModify", "DockedTo"), "Dock3");
     EXPECT_EQ(store.readValue(kRoot + "\\ToolBar\\TlbMain", "DockedTo"), "Dock1");
