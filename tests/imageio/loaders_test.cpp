@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/errors.h"
@@ -51,46 +52,6 @@ protected:
     const Bitmap m_picture = makeBitmap(16, 8, PixelFormat::Device, blocks);
 };
 
-TEST_F(LoadersTest, ProbingTakesTheFirstKindWhoseDecoderAccepts) {
-    const struct {
-        const char* name;
-        std::vector<std::uint8_t> bytes;
-        FileKind expected;
-        bool exact;  // the loaded pixels are the picture's
-    } cases[] = {
-        {"plain.bmp", writeBmp(m_picture), kind::Bmp, true},
-        // The BMP reader is tried before the JPEG decoder and ignores the extension.
-        {"photo.jpg", writeBmp(m_picture), kind::Bmp, true},
-        {"photo2.jpg", jpegBytes(m_picture), kind::Jpeg, false},
-        {"noname", jpegBytes(m_picture), kind::Jpeg, false},
-        {"pic.tga", encodeTga(m_picture), kind::Tga, true},
-        {"pic.png", encodePng(m_picture), kind::Png, true},
-        {"pic.gif", writeGif(m_picture), kind::Gif, true},
-        {"pic.ico", EncodeImageAs(kind::Ico, "pic.ico", m_picture, {}), kind::Ico, false},
-        // Kinds 1 to 4 look only at the extension: any piece of ".EXE.DLL.CPL.CUR" counts.
-        {"tool.cu", {1, 2, 3}, kind::Exe, false},
-        {"tool.DLL", writeBmp(m_picture), kind::Exe, false},
-        // Nothing decodes these: the file's associated icon.
-        {"notes.txt", {'h', 'e', 'l', 'l', 'o'}, kind::AllFiles, false},
-        {"README", {1, 2, 3}, kind::AllFiles, false},
-        // Metafiles go by their extension: an EMF is drawn as kind 5 first, which then fails on
-        // the extension, and kind 6 takes it; under ".bmp" the BMP decoder refuses it.
-        {"picture.wmf", writeMetafile(m_picture, false), kind::Wmf, true},
-        {"picture.EMF", writeMetafile(m_picture, true), kind::Emf, true},
-        {"x.bmp", writeMetafile(m_picture, true), kind::AllFiles, false},
-    };
-    for (const auto& c : cases) {
-        Bitmap b;
-        FileKind k = 99;
-        ASSERT_TRUE(ProbeImageKind(put(c.name, c.bytes), &b, k)) << c.name;
-        EXPECT_EQ(int(k), int(c.expected)) << c.name;
-        EXPECT_FALSE(b.empty()) << c.name;
-        if (c.exact) {
-            EXPECT_TRUE(test::samePixels(b, m_picture)) << c.name;
-        }
-    }
-}
-
 TEST_F(LoadersTest, ProbingRefusalsLeaveTheKindAlone) {
     FileKind k = 42;
     Bitmap b;
@@ -105,19 +66,6 @@ TEST_F(LoadersTest, AMetafileLoadedAsTheOtherKindIsDrawnBeforeItFails) {
     Bitmap drawn;
     EXPECT_FALSE(LoadImageAs(kind::Wmf, emf, &drawn));
     EXPECT_EQ(drawn.width(), m_picture.width());  // drawn before the extension test fails
-}
-
-TEST_F(LoadersTest, GifSignatureIsCaseSensitive) {
-    auto gif = writeGif(m_picture);
-    Bitmap b;
-    EXPECT_TRUE(LoadGifFile(put("anim.gif", gif), &b));
-    std::copy_n("gif", 3, gif.begin());
-    Bitmap c;
-    EXPECT_FALSE(LoadImageAs(kind::Gif, put("lower.gif", gif), &c));
-    EXPECT_FALSE(LoadGifFile(put("short.gif", {'G', 'I'}), &c));
-    FileKind k = 99;
-    ASSERT_TRUE(ProbeImageKind(m_dir.file("lower.gif"), &c, k));
-    EXPECT_EQ(k, kind::AllFiles);
 }
 
 TEST_F(LoadersTest, DispatchUsesTheLowSevenBitsOfTheKind) {
@@ -259,14 +207,13 @@ TEST_F(LoadersTest, GifFrameZeroShowsOnItsLogicalScreen) {
     EXPECT_THROW(readGif(GifBuilder(65535, 1321).image(0, 0, 1, 1, {1}).end(), small), DecodeError);
 }
 
+// The decoded pixels are the codec's (JpegCodec tests); drawn into, the raster keeps its format.
 TEST_F(LoadersTest, JpegDrawsIntoTheCallersRaster) {
-    const Bitmap src = makeBitmap(33, 7, PixelFormat::Device, test::gradientColor);
-    const std::string path = put("photo.jpg", jpegBytes(src));
+    const std::string path = put("photo.jpg", jpegBytes(makeBitmap(33, 7, PixelFormat::Device, blocks)));
     Bitmap fresh;
     ASSERT_TRUE(LoadJpegFile(path, &fresh));
-    EXPECT_EQ(std::pair(fresh.width(), fresh.height()), std::pair(33, 7));
-    EXPECT_EQ(fresh.pixelFormat(), PixelFormat::Device);  // drawn into, so the raster keeps its format
-    EXPECT_TRUE(test::samePixels(fresh, src, 12));
+    EXPECT_EQ(test::sizeOf(fresh), std::pair(33, 7));
+    EXPECT_EQ(fresh.pixelFormat(), PixelFormat::Device);
     EXPECT_EQ(fresh.raw(3, 3) >> 24, 0u);
 
     // An indexed raster receives the picture by drawing, with its own palette.
@@ -276,7 +223,7 @@ TEST_F(LoadersTest, JpegDrawsIntoTheCallersRaster) {
     EXPECT_EQ(indexed.width(), 33);
 }
 
-TEST_F(LoadersTest, IconsAreDrawnOverWhiteAndFailQuietly) {
+TEST_F(LoadersTest, IconsAreDrawnOverWhite) {
     const Color red{255, 0, 0};
     const auto dib = test::makeIconDib(
         32, 32, 4, {kBlack, red}, [](int x, int) { return x < 16 ? 1u : 0u; },
@@ -285,35 +232,19 @@ TEST_F(LoadersTest, IconsAreDrawnOverWhiteAndFailQuietly) {
     ASSERT_TRUE(LoadIconFile(put("a.ico", test::makeIcoFile({{0, dib}})), &b));
     EXPECT_EQ(b.width(), 32);
     EXPECT_EQ(test::pixelsAt(b, {{0, 0}, {31, 0}}), (std::vector<Color>{red, kWhite}));
-    Bitmap untouched;  // a cursor's header type
-    EXPECT_FALSE(LoadIconFile(put("c.ico", test::makeIcoFile({{0, dib}}, 2)), &untouched));
-    EXPECT_TRUE(untouched.empty());
 }
 
-TEST(LoadersCorpus, IconFilesLoadOrFailCleanly) {
-    VEXILO_REQUIRE_CORPUS("ico");
-    int loaded = 0, files = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(test::corpusDir() / "ico")) {
-        const auto ext = entry.path().extension().string();
-        if (!entry.is_regular_file() || (ext != ".ico" && ext != ".cur")) continue;
-        ++files;
-        try {
-            const Icon icon = ReadIconFile(test::readFile(entry.path()));
-            EXPECT_EQ(icon.width(), 32) << entry.path();
-            ++loaded;
-        } catch (const DecodeError&) {
-        }
-    }
-    EXPECT_GT(files, 0);
-    // The synthetic BMP-entry icons at every depth must all be among the loaded ones.
+// Every corpus icon goes through both probes in ProbeByContent; the synthetic ones at every
+// depth must load.
+TEST(LoadersCorpus, SyntheticIconsOfEveryDepthLoad) {
+    VEXILO_REQUIRE_CORPUS("ico/synthetic");
     for (int bits : {1, 4, 8, 24, 32}) {
         const auto path =
             test::corpusDir() / "ico" / "synthetic" / ("ico-" + std::to_string(bits) + "bpp-32x32.ico");
-        if (!std::filesystem::exists(path)) continue;
         Bitmap b;
         EXPECT_TRUE(LoadIconFile(path.string(), &b)) << path;
+        EXPECT_EQ(b.width(), 32) << path;
     }
-    RecordProperty("loaded", loaded);
 }
 
 TEST(LoadersCorpus, FilesTheirOwnLoaderRefusesAreNotTakenAsTga) {
@@ -326,26 +257,11 @@ TEST(LoadersCorpus, FilesTheirOwnLoaderRefusesAreNotTakenAsTga) {
         const std::string path = entry.path().string();
         std::string ext = entry.path().extension().string();
         for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const auto own = std::find_if(fileFormats().begin(), fileFormats().end(), [&](const FileFormat& f) {
+            return f.kind != kind::AllFiles && f.kind != kind::Tga && ext == f.extension;
+        });
         Bitmap b;
-        std::uint16_t index = 0;
-        bool own;
-        if (ext == ".bmp" || ext == ".dib")
-            own = LoadBitmapFile(path, &b);
-        else if (ext == ".ico")
-            own = LoadIconFile(path, &b);
-        else if (ext == ".cur")
-            own = LoadExecutableIcon(path, index, &b);
-        else if (ext == ".jpg" || ext == ".jpeg")
-            own = LoadJpegFile(path, &b);
-        else if (ext == ".png")
-            own = LoadPngFile(path, &b);
-        else if (ext == ".gif")
-            own = LoadGifFile(path, &b);
-        else if (ext == ".wmf" || ext == ".emf")
-            own = LoadMetafile(path, &b, ext);
-        else
-            continue;
-        if (own) continue;
+        if (own == fileFormats().end() || LoadWithFormat(*own, path, &b)) continue;
         ++checked;
         Bitmap tga;
         EXPECT_FALSE(LoadTgaFile(path, &tga))
