@@ -9,8 +9,6 @@
 #include <regex>
 #include <sstream>
 
-#include "codecs/png_codec.h"
-#include "imageio/loaders.h"
 #include "support/cli_fixture.h"
 #include "support/test_util.h"
 
@@ -112,14 +110,8 @@ TEST_F(CliScripting, ConvertFitsInsideTheBoxKeepingTheAspect) {
         runCli("convert --to bmp --width 30 --height 30 --fit --quiet " + q(wide) + " " + q(tall), true);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");  // no summary
-    Bitmap b;
-    FileKind k = 0;
-    ASSERT_TRUE(ProbeImageKind(dir.file("wide.bmp"), &b, k));
-    EXPECT_EQ(b.width(), 30);
-    EXPECT_EQ(b.height(), 15);
-    ASSERT_TRUE(ProbeImageKind(dir.file("tall.bmp"), &b, k));
-    EXPECT_EQ(b.width(), 15);
-    EXPECT_EQ(b.height(), 30);
+    EXPECT_EQ(test::sizeOf(load(dir.file("wide.bmp"))), std::pair(30, 15));
+    EXPECT_EQ(test::sizeOf(load(dir.file("tall.bmp"))), std::pair(15, 30));
     EXPECT_EQ(runCli("convert --to bmp --fit " + q(wide)).status, 2);
 }
 
@@ -148,6 +140,10 @@ TEST_F(CliScripting, EveryHelpNamesItsOptionsAndExitStatuses) {
     EXPECT_EQ(runCli("scan --format xml " + q(dir.file(""))).status, 2);
     EXPECT_EQ(runCli("probe --format").status, 2);
     EXPECT_EQ(runCli("").status, 2);
+    EXPECT_EQ(runCli("frob").status, 2);
+    EXPECT_EQ(runCli("scan /no/such/folder").status, 1);
+    EXPECT_EQ(runCli("icons " + q(dir.file("none.dll"))).status, 1);
+    EXPECT_EQ(runCli("bmp-info " + q(dir.file("none.bmp"))).status, 1);
     EXPECT_EQ(runCli("probe " + q(png("a.png", 1, 1)) + " >/dev/full").status, 1);  // results lost
 }
 
