@@ -64,13 +64,15 @@ TEST_F(CliScripting, RowsStayWholeInEveryFormat) {
     r = runCli(scan + " --format json");
     const auto rows = lines(r.out);
     ASSERT_EQ(rows.size(), 2u) << r.out;
-    const auto first = nlohmann::json::parse(rows[0]), second = nlohmann::json::parse(rows[1]);
-    EXPECT_EQ(first["name"], "a\tb\nc\\d.png");
-    EXPECT_EQ(first["date"], "2024-02-29");
-    EXPECT_EQ(first["time"], "13:45:30");
-    EXPECT_EQ(first["kind"], "png");
-    EXPECT_TRUE(first["icon"].is_null());
-    EXPECT_EQ(second["name"], "z\xef\xbf\xbd.png");
+    auto first = nlohmann::json::parse(rows[0]);
+    first.erase("size");
+    EXPECT_EQ(first, (nlohmann::json{{"name", "a\tb\nc\\d.png"},
+                                     {"date", "2024-02-29"},
+                                     {"time", "13:45:30"},
+                                     {"folder", dir.file("f") + "/"},
+                                     {"kind", "png"},
+                                     {"icon", nullptr}}));
+    EXPECT_EQ(nlohmann::json::parse(rows[1])["name"], "z\xef\xbf\xbd.png");
 
     // A kind by name or number picks that kind's files only.
     png("f/x.bmp.png", 1, 1);

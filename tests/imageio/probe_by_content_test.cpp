@@ -46,9 +46,7 @@ struct Quirk {
 
 // Hand-made files that sit on the edges of the refusal tests.
 std::vector<Quirk> quirkFiles(const Bitmap& picture) {
-    TJPEGImage jpeg;
-    jpeg.assign(picture);
-    const auto jpegBytes = jpeg.data();
+    const auto jpegBytes = EncodeImageAs(kind::Jpeg, "x.jpg", picture, {});
     auto shortJpeg = jpegBytes;
     shortJpeg.resize(40);
     const auto gif = writeGif(picture);
