@@ -78,8 +78,8 @@ TEST_F(LoadersTest, DispatchAndRefusals) {
 
 // Null rasters, empty paths and missing files are refused; a named pipe would wait for a
 // writer and /dev/zero would never end, so they are not read. (The executable and associated
-// icon loaders are checked so in their own tests.)
-TEST_F(LoadersTest, FormatLoadersRefuseNullRastersMissingFilesPipesAndDevices) {
+// icon loaders are checked so in their own tests.) Damaged files are refused too.
+TEST_F(LoadersTest, FormatLoadersRefuseQuietly) {
     const std::string pipe = m_dir.file("pipe.jpg");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const std::string jpg = put("ok.jpg", jpegBytes(m_picture));
@@ -93,9 +93,8 @@ TEST_F(LoadersTest, FormatLoadersRefuseNullRastersMissingFilesPipesAndDevices) {
     }
     Bitmap b;
     for (const FileFormat& f : fileFormats()) EXPECT_FALSE(LoadImageAs(f.kind, "", &b)) << int(f.kind);
-}
 
-TEST_F(LoadersTest, AFailedFormatLoadLeavesTheRasterAsItWas) {
+    // A failed load leaves the raster as it was.
     const Bitmap before = makeBitmap(3, 2, PixelFormat::Bpp24, patternColor);
     auto damaged = jpegBytes(m_picture);
     damaged.resize(30);
@@ -104,10 +103,9 @@ TEST_F(LoadersTest, AFailedFormatLoadLeavesTheRasterAsItWas) {
     emf.resize(60);
     const std::string damagedEmf = put("bad.emf", emf);
     for (FileKind k : {kind::Ico, kind::Jpeg, kind::Tga, kind::Png, kind::Gif, kind::Emf}) {
-        Bitmap b = before;
+        b = before;
         EXPECT_FALSE(LoadImageAs(k, k == kind::Emf ? damagedEmf : path, &b)) << int(k);
-        EXPECT_EQ(b.width(), 3) << int(k);
-        EXPECT_TRUE(test::samePixels(b, before)) << int(k);
+        EXPECT_TRUE(test::samePixels(b, before)) << int(k);  // its size too
     }
 }
 

@@ -135,10 +135,8 @@ TEST(SaveImageAs, TheNameChoosesTheMetafileKind) {
     }
     for (const char* name : {"x.emf", "x.dat", "noext", "wmf"}) {
         ASSERT_TRUE(SaveImageAs(kind::Wmf, dir.file(name), &src, ExportOptions{})) << name;
-        const auto bytes = readFile(dir.file(name));
-        ASSERT_GE(bytes.size(), 44u) << name;
-        EXPECT_TRUE(startsWith(bytes, {1, 0, 0, 0})) << name;  // the enhanced header record
-        EXPECT_EQ(std::string(bytes.begin() + 40, bytes.begin() + 44), " EMF") << name;
+        // The enhanced header record (the rest of the header: MetafileFormat.WrittenFilesCarry...).
+        EXPECT_TRUE(startsWith(readFile(dir.file(name)), {1, 0, 0, 0})) << name;
     }
 }
 
