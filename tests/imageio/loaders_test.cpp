@@ -10,7 +10,6 @@
 #include "codecs/bmp_codec.h"
 #include "codecs/gif_image.h"
 #include "codecs/icon_file.h"
-#include "codecs/jpeg_codec.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
@@ -30,16 +29,6 @@ using test::patternColor;
 
 const std::vector<Color>& kFour = test::kFourColours;
 
-Color blocks(int x, int y) {
-    return (x / 8 + y / 8) % 2 ? Color{200, 30, 30} : Color{20, 20, 220};
-}
-
-std::vector<std::uint8_t> jpegBytes(const Bitmap& b) {
-    TJPEGImage jpeg;
-    jpeg.assign(b);
-    return jpeg.data();
-}
-
 class LoadersTest : public ::testing::Test {
 protected:
     std::string put(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -49,7 +38,7 @@ protected:
     std::string missing() const { return m_dir.file("missing.png"); }
 
     test::TempDir m_dir;
-    const Bitmap m_picture = makeBitmap(16, 8, PixelFormat::Device, blocks);
+    const Bitmap m_picture = makeBitmap(16, 8, PixelFormat::Device, patternColor);
 };
 
 TEST_F(LoadersTest, DispatchAndRefusals) {
@@ -82,7 +71,7 @@ TEST_F(LoadersTest, DispatchAndRefusals) {
 TEST_F(LoadersTest, FormatLoadersRefuseQuietly) {
     const std::string pipe = m_dir.file("pipe.jpg");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const std::string jpg = put("ok.jpg", jpegBytes(m_picture));
+    const std::string jpg = put("ok.jpg", EncodeImageAs(kind::Jpeg, "x.jpg", m_picture, {}));
     for (auto load : {LoadBitmapFile, LoadIconFile, LoadJpegFile, LoadTgaFile, LoadPngFile, LoadGifFile,
                       LoadWmfFile, LoadEmfFile}) {
         Bitmap b;
@@ -96,7 +85,7 @@ TEST_F(LoadersTest, FormatLoadersRefuseQuietly) {
 
     // A failed load leaves the raster as it was.
     const Bitmap before = makeBitmap(3, 2, PixelFormat::Bpp24, patternColor);
-    auto damaged = jpegBytes(m_picture);
+    auto damaged = EncodeImageAs(kind::Jpeg, "x.jpg", m_picture, {});
     damaged.resize(30);
     const std::string path = put("bad.jpg", damaged);
     auto emf = writeMetafile(m_picture, true);
@@ -200,17 +189,17 @@ TEST_F(LoadersTest, GifFrameZeroShowsOnItsLogicalScreen) {
 // The loaders draw into the caller's raster: the decoded pixels are the codecs' (JpegCodec,
 // IconFile tests); what is the loaders' own is the raster's format and the icon's white ground.
 TEST_F(LoadersTest, LoadersDrawIntoTheCallersRaster) {
-    const std::string path = put("photo.jpg", jpegBytes(makeBitmap(33, 7, PixelFormat::Device, blocks)));
+    const std::string path = put("photo.jpg", EncodeImageAs(kind::Jpeg, "x.jpg", m_picture, {}));
     Bitmap fresh;
     ASSERT_TRUE(LoadJpegFile(path, &fresh));
-    EXPECT_EQ(test::sizeOf(fresh), std::pair(33, 7));
+    EXPECT_EQ(test::sizeOf(fresh), std::pair(16, 8));
     EXPECT_EQ(fresh.pixelFormat(), PixelFormat::Device);
     EXPECT_EQ(fresh.raw(3, 3) >> 24, 0u);
     // An indexed raster receives the picture by drawing, with its own palette.
     Bitmap indexed(2, 2, PixelFormat::Bpp4);
     ASSERT_TRUE(LoadJpegFile(path, &indexed));
     EXPECT_EQ(indexed.pixelFormat(), PixelFormat::Bpp4);
-    EXPECT_EQ(indexed.width(), 33);
+    EXPECT_EQ(indexed.width(), 16);
 
     // An icon is drawn over white.
     const Color red{255, 0, 0};
