@@ -26,6 +26,14 @@ TEST_F(CliConvert, NamesSizesAndIcons) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Converted: 2;\nNot loaded: 0;\nFailed: 0.\n");  // on standard error
     EXPECT_EQ(load(dir.file("half/a.bmp")).width(), 20);
+    // --fit keeps the aspect inside the box; --quiet drops the summary.
+    r = runCli(
+        "convert --to bmp --width 30 --height 30 --fit --quiet " + q(a) + " " + q(png("tall.png", 20, 40)),
+        true);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(test::sizeOf(load(dir.file("a.bmp"))), std::pair(30, 15));
+    EXPECT_EQ(test::sizeOf(load(dir.file("tall.bmp"))), std::pair(15, 30));
 
     // A plain library converts every icon, numbered; FILE#N one icon, unnumbered when alone.
     const std::string dll = dir.file("tools.dll");
@@ -62,9 +70,9 @@ TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.out.find("Converted: 1;\nNot loaded: 1;\nFailed: 0.\n"), std::string::npos);
 
-    for (const char* bad :
-         {"--to xyz", "--to png --quality 0", "--to png --width 5", "--to png --frob",
-          "--to png --percent 5 --width 2 --height 2", "--to png --overwrite --skip-existing", "--quality"}) {
+    for (const char* bad : {"--to xyz", "--to png --quality 0", "--to png --width 5", "--to png --frob",
+                            "--to png --percent 5 --width 2 --height 2",
+                            "--to png --overwrite --skip-existing", "--quality", "--to png --fit"}) {
         const auto r = runCli(std::string("convert ") + bad + " " + q(a), true);
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.out.find("vexilo-cli convert: "), std::string::npos) << bad << r.out;

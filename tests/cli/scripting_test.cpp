@@ -106,17 +106,6 @@ TEST_F(CliScripting, FileListsFromStandardInput) {
         EXPECT_EQ(runCli(bad, false, input(a)).status, 2) << bad;
 }
 
-TEST_F(CliScripting, ConvertFitsInsideTheBoxKeepingTheAspect) {
-    const std::string wide = png("wide.png", 40, 20), tall = png("tall.png", 20, 40);
-    const auto r =
-        runCli("convert --to bmp --width 30 --height 30 --fit --quiet " + q(wide) + " " + q(tall), true);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "");  // no summary
-    EXPECT_EQ(test::sizeOf(load(dir.file("wide.bmp"))), std::pair(30, 15));
-    EXPECT_EQ(test::sizeOf(load(dir.file("tall.bmp"))), std::pair(15, 30));
-    EXPECT_EQ(runCli("convert --to bmp --fit " + q(wide)).status, 2);
-}
-
 // Every command named in the main help answers --help with status 0, a description of each
 // option its synopsis names, and its exit statuses.
 TEST_F(CliScripting, EveryHelpNamesItsOptionsAndExitStatuses) {

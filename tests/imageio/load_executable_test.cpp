@@ -11,12 +11,8 @@
 namespace vexilo {
 namespace {
 
-using test::kRtGroupIcon;
-using test::makeGroupDirectory;
 using test::makePeFile;
 using test::PeKind;
-using test::PeResource;
-using test::solidIconDib;
 
 constexpr Color kGreen{0, 255, 0}, kBlue{0, 0, 255};
 
@@ -29,10 +25,10 @@ std::pair<bool, int> loadIcon(const std::string& path, std::uint16_t index = 0, 
 
 TEST(PeIcons, WalkHandsBackTheCountAndEndsPastTheLastIcon) {
     test::TempDir dir;
-    std::vector<PeResource> groups;
+    std::vector<test::PeResource> groups;
     for (std::uint32_t i = 1; i <= 5; ++i)
-        groups.push_back({i, "", makeGroupDirectory({{32, 32, 0, 32, 3}})});
-    test::writeFile(dir.file("five.dll"), makePeFile({test::peIconImages(), {kRtGroupIcon, groups}},
+        groups.push_back({i, "", test::makeGroupDirectory({{32, 32, 0, 32, 3}})});
+    test::writeFile(dir.file("five.dll"), makePeFile({test::peIconImages(), {test::kRtGroupIcon, groups}},
                                                      PeKind::Pe32, test::kMachineI386));
     Bitmap b;
     ASSERT_EQ(loadIcon(dir.file("five.dll"), 0, &b), std::pair(true, 5));
@@ -107,7 +103,7 @@ TEST(PeIcons, OnlyIconFileExtensionsAndExistingFilesQualify) {
 TEST(PeIcons, CursorFilesLoadAsTheirOneIcon) {
     test::TempDir dir;
     test::writeFile(dir.file("arrow.cur"),
-                    test::makeIcoFile({{0, solidIconDib(32, 4, kGreen), 32, 32, 10, 12}}, 2));
+                    test::makeIcoFile({{0, test::solidIconDib(32, 4, kGreen), 32, 32, 10, 12}}, 2));
     Bitmap b;
     ASSERT_EQ(loadIcon(dir.file("arrow.cur"), 0, &b), std::pair(true, 1));
     EXPECT_EQ(b.pixel(5, 5), kGreen);
