@@ -30,11 +30,12 @@ protected:
         static const std::string none = "(no node)";
         return none;
     }
-    int nodeIndex(const CnvDlg& d, std::uint8_t code) {
+    // The page a click on the node shows.
+    CnvPage clickNode(CnvDlg& d, std::uint8_t code) {
         const auto& nodes = d.controls().nodes;
         for (std::size_t i = 0; i < nodes.size(); ++i)
-            if (nodes[i].code == code) return static_cast<int>(i);
-        return -1;
+            if (nodes[i].code == code) d.TreeView1Click(static_cast<int>(i));
+        return d.controls().page;
     }
 
     TLang lang;
@@ -92,16 +93,14 @@ TEST_F(CnvDlgTest, SummariesPagesAndEnabling) {
     d.CBConvertChange(3);
     d.RBIcoClick(true);
     EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "Icon (16 colors)");
-    d.TreeView1Click(nodeIndex(d, cnvnode::FormatSummary));
-    EXPECT_EQ(c.page, CnvPage::Icon);
+    EXPECT_EQ(clickNode(d, cnvnode::FormatSummary), CnvPage::Icon);
     d.CBConvertChange(4);
     d.ChBJpegClick(75, 1, 1, false);
     EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "Jpeg (Quality: 75%, 8Bit, Grayscale)");
-    d.TreeView1Click(nodeIndex(d, cnvnode::FormatSummary));
-    EXPECT_EQ(c.page, CnvPage::Jpeg);
+    EXPECT_EQ(clickNode(d, cnvnode::FormatSummary), CnvPage::Jpeg);
     d.CBConvertChange(0);
-    d.TreeView1Click(nodeIndex(d, cnvnode::FormatSummary));
-    EXPECT_EQ(c.page, CnvPage::None);  // no options for metafiles: the page area hides
+    EXPECT_EQ(clickNode(d, cnvnode::FormatSummary),
+              CnvPage::None);  // no options for metafiles: the page area hides
     EXPECT_EQ(d.BitBtnHelpClick(), 651);
 
     d.EPathChange("out");
@@ -113,8 +112,7 @@ TEST_F(CnvDlgTest, SummariesPagesAndEnabling) {
     EXPECT_EQ(nodeText(d, cnvnode::PathSummary), "Beside the source files");
     d.RBOverwriteAllClick(true);
     EXPECT_EQ(nodeText(d, cnvnode::OverwriteSummary), "Overwrite if a file already exists");
-    d.TreeView1Click(nodeIndex(d, cnvnode::OverwriteSummary));
-    EXPECT_EQ(c.page, CnvPage::Path);
+    EXPECT_EQ(clickNode(d, cnvnode::OverwriteSummary), CnvPage::Path);
     EXPECT_EQ(d.BitBtnHelpClick(), 584);
     EXPECT_FALSE(c.labelSaving3.empty());
 }
@@ -227,8 +225,7 @@ TEST_F(CnvDlgTest, WebpSharesTheJpegPageAndStoresItsLosslessChoice) {
         CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
         d.FormShow({});
         EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Quality: 80%)");
-        d.TreeView1Click(nodeIndex(d, cnvnode::FormatSummary));
-        EXPECT_EQ(d.controls().page, CnvPage::Jpeg);
+        EXPECT_EQ(clickNode(d, cnvnode::FormatSummary), CnvPage::Jpeg);
         d.ChBWebpLosslessClick(true);
         EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Lossless WebP)");
         d.BOkClick();
