@@ -35,17 +35,17 @@ TEST(BatchJob, NamesAndPaths) {
 
     BatchRequest r;
     r.actualSize = false;
+    const auto size = [&](int sw, int sh) {
+        std::pair<int, int> out;
+        BatchOutputSize(r, sw, sh, out.first, out.second);
+        return out;
+    };
     r.percent = 50;
-    int w = 0, h = 0;
-    BatchOutputSize(r, 5, 3, w, h);  // 2.5 and 1.5: halves to even
-    EXPECT_EQ(w, 2);
-    EXPECT_EQ(h, 2);
+    EXPECT_EQ(size(5, 3), std::pair(2, 2));  // 2.5 and 1.5: halves to even
     r.percent = -1;
     r.fit = true;
     r.width = r.height = 10;
-    BatchOutputSize(r, 3000, 2, w, h);  // a thin line keeps one pixel
-    EXPECT_EQ(w, 10);
-    EXPECT_EQ(h, 1);
+    EXPECT_EQ(size(3000, 2), std::pair(10, 1));  // a thin line keeps one pixel
 }
 
 TEST(BatchJob, SummaryAsShown) {
