@@ -58,8 +58,7 @@ std::vector<Pack> shippedPacks() {
     for (const auto& entry : fs::directory_iterator(kLangDir)) {
         if (entry.path().extension() != ".lng") continue;
         Pack p{entry.path().filename().string(), *LangPack::readFile(entry.path().string()), {}};
-        const std::vector<std::uint8_t> bytes = test::readFile(entry.path());
-        std::istringstream in(std::string(bytes.begin(), bytes.end()));
+        std::istringstream in(test::readText(entry.path()));
         static const std::regex numberedLine(R"(([IM][0-9]+)=(.*))");
         std::smatch m;
         for (std::string line; std::getline(in, line);)
