@@ -94,9 +94,8 @@ TEST_F(CnvDlgTest, SummariesPagesAndEnabling) {
     d.ChBJpegClick(75, 1, 1, false);
     EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "Jpeg (Quality: 75%, 8Bit, Grayscale)");
     EXPECT_EQ(clickNode(d, cnvnode::FormatSummary), CnvPage::Jpeg);
-    d.CBConvertChange(0);
-    EXPECT_EQ(clickNode(d, cnvnode::FormatSummary),
-              CnvPage::None);  // no options for metafiles: the page area hides
+    d.CBConvertChange(0);  // no options for metafiles: the page area hides
+    EXPECT_EQ(clickNode(d, cnvnode::FormatSummary), CnvPage::None);
     EXPECT_EQ(d.BitBtnHelpClick(), 651);
 
     d.EPathChange("out");
