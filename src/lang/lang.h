@@ -63,7 +63,6 @@ public:
     const std::string& interfaceText(std::int64_t k) const { return m_interface.at(k); }
     const std::string& messageText(std::int64_t k) const { return m_messages.at(k); }
     std::int64_t lastInterfaceNumber() const { return m_interface.last(); }
-    std::int64_t lastMessageNumber() const { return m_messages.last(); }
 
     // The packs found (display names and full paths, same order) and the pack in use among
     // them (-1 before a successful load).

@@ -325,14 +325,6 @@ std::string SettingsStore::defaultFolder() {
     return xdgConfigHome() + "/vexilo/";
 }
 
-const std::string& SettingsStore::filePath() const {
-    return m_impl->filePath;
-}
-
-void SettingsStore::openKey(const std::string& key) {
-    m_impl->openKey(key);
-}
-
 bool SettingsStore::keyExists(const std::string& key) const {
     return m_impl->findKey(key) != nullptr;
 }
@@ -398,11 +390,6 @@ void SettingsStore::writeValue(const std::string& key, const std::string& name, 
     m_impl->touchValue(name);
 }
 
-void SettingsStore::deleteValue(const std::string& key, const std::string& name) {
-    Json* k = m_impl->findKey(key);
-    if (k && k->erase(encodeText(name)) > 0) m_impl->touchValue(name);
-}
-
 std::string SettingsStore::readString(const std::string& key, const std::string& name,
                                       const std::string& def) const {
     auto v = readValue(key, name);
@@ -462,10 +449,6 @@ void SettingsStore::save() {
     d.modified = false;
     d.firstValue.reset();
     d.firstKey.clear();
-}
-
-bool SettingsStore::isModified() const {
-    return m_impl->modified;
 }
 
 const std::string& SettingsStore::problem() const {

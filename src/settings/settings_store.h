@@ -51,11 +51,7 @@ public:
     static std::string defaultFolder();
     static constexpr const char* kFileName = "settings.json";
 
-    // Full path of the settings file; empty for a memory-only store.
-    const std::string& filePath() const;
-
     // --- keys: paths with "\" between levels; empty levels are ignored ---
-    void openKey(const std::string& key);  // creates the key when missing
     bool keyExists(const std::string& key) const;
     void deleteKey(const std::string& key);  // the key and every key below it
     // Names of the values of key in stored order (empty when the key is missing). The unnamed
@@ -71,7 +67,6 @@ public:
     std::optional<std::string> readValue(const std::string& key, const std::string& name) const;
     // Stores the text, creating the key; an existing value keeps its place in the order.
     void writeValue(const std::string& key, const std::string& name, const std::string& text);
-    void deleteValue(const std::string& key, const std::string& name);
 
     // --- the reading and writing rules of the stored settings ---
     std::string readString(const std::string& key, const std::string& name, const std::string& def) const;
@@ -86,7 +81,6 @@ public:
     // SettingsError "Failed to set data for '<name>'" (the first value changed since the last
     // save) with the system's reason on a second line; the file on disk is then unchanged.
     void save();
-    bool isModified() const;
 
     // A description, in English, of what went wrong when the file was read at construction
     // (damaged and set aside, or unreadable); empty when it was read well or did not exist.

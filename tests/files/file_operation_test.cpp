@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 
+#include "files/trash.h"
 #include "support/test_util.h"
 
 namespace fs = std::filesystem;
@@ -34,6 +36,17 @@ struct ScriptedUi : FileOperationUi {
 
 using test::readText;
 using test::writeText;
+
+// A rename that answers EXDEV for targets under `refused`, as across a bind mount.
+Trash::RenameFunction refusingUnder(std::string refused) {
+    return [refused](const std::string& from, const std::string& to) {
+        if (to.starts_with(refused)) {
+            errno = EXDEV;
+            return -1;
+        }
+        return ::rename(from.c_str(), to.c_str());
+    };
+}
 
 int run(TFileMode mode, std::vector<std::string> source, std::string dest, FileOperationUi& ui,
         TFileOperation* out = nullptr) {
@@ -94,9 +107,10 @@ TEST(TFileOperation, ExistingTargetsFollowEachAnswer) {
     ui.answers = {FileReplaceAnswer::Skip, FileReplaceAnswer::Replace, FileReplaceAnswer::ReplaceAll};
     EXPECT_EQ(run(TFileMode::foCopy, sources, dir.file("out/"), ui), 0);
     EXPECT_EQ(ui.asked.size(), 3u) << "replace all asks no more";
-    EXPECT_EQ(readText(dir.file("out/1")), "old");
-    EXPECT_EQ(readText(dir.file("out/2")), "new2");
-    EXPECT_EQ(readText(dir.file("out/4")), "new4");
+    std::vector<std::string> out;
+    for (const char* name : {"1", "2", "3", "4"})
+        out.push_back(readText(dir.file(std::string("out/") + name)));
+    EXPECT_EQ(out, (std::vector<std::string>{"old", "new2", "new3", "new4"}));
 
     ScriptedUi cancel;
     cancel.answers = {FileReplaceAnswer::Cancel};
@@ -155,42 +169,92 @@ TEST(TFileOperation, RenamesAlsoByLetterCaseButNeverOverAnotherFile) {
     EXPECT_EQ(readText(dir.file("other.png")), "o");
 }
 
-TEST(TFileOperation, ErasesIntoTheTrashWithRestoreRecords) {
-    test::TempDir dir, data;
-    test::ScopedEnv xdg("XDG_DATA_HOME", data.path().c_str());
-    fs::create_directory(dir.path() / "sub");
-    writeText(dir.file("same name.jpg"), "1");
-    writeText(dir.file("sub/same name.jpg"), "2");
-    ScriptedUi ui;
-    ASSERT_TRUE(canMoveToTrash(dir.file("same name.jpg")));
-    EXPECT_EQ(run(TFileMode::foDelete, {dir.file("same name.jpg"), dir.file("sub/same name.jpg")}, "", ui),
-              0);
-    EXPECT_FALSE(fs::exists(dir.file("same name.jpg")));
-    const fs::path trash = data.path() / "Trash";
-    EXPECT_EQ(readText((trash / "files/same name.jpg").string()), "1");
-    EXPECT_EQ(readText((trash / "files/same name.jpg.2").string()), "2");
-    const std::string info = readText((trash / "info/same name.jpg.trashinfo").string());
-    EXPECT_NE(info.find("Path=" + dir.path().string() + "/same%20name.jpg\n"), std::string::npos) << info;
-    EXPECT_NE(info.find("DeletionDate="), std::string::npos);
-}
-
-TEST(TFileOperation, EraseKeepsTheAnswerGivenAndNeverDeletesWhatTheTrashRefuses) {
+TEST(TFileOperation, EraseUsesTheTrashAndNeverDeletesWhatTheTrashRefuses) {
+    // How the trash names and records what it takes: tests/files/trash_test.cpp.
     test::TempDir dir;
-    writeText(dir.file("kept.png"), "k");
-    writeText(dir.file("agreed.png"), "a");
+    for (const char* name : {"kept.png", "agreed.png", "trashed.png"}) writeText(dir.file(name), name);
     TFileOperation op;
     op.Mode = TFileMode::foDelete;
-    op.Source = {dir.file("kept.png"), dir.file("agreed.png")};
+    op.Source = {dir.file("kept.png"), dir.file("agreed.png"), dir.file("trashed.png")};
     op.DeleteForGood = {dir.file("agreed.png")};
-    // The trash fails after the question was answered for a trash.
-    op.Trashes = Trash(dir.file("home/Trash"), [](const std::string&, const std::string&) {
-        errno = EACCES;
-        return -1;
+    // The trash refuses kept.png after the question was answered for a trash.
+    op.Trashes = Trash(dir.file("home/Trash"), [](const std::string& from, const std::string& to) {
+        if (from.ends_with("kept.png")) {
+            errno = EACCES;
+            return -1;
+        }
+        return ::rename(from.c_str(), to.c_str());
     });
     ScriptedUi ui;
     EXPECT_NE(op.Execute(ui), 0);
-    EXPECT_EQ(readText(dir.file("kept.png")), "k");
+    EXPECT_EQ(readText(dir.file("kept.png")), "kept.png");
     EXPECT_FALSE(fs::exists(dir.file("agreed.png")));
+    EXPECT_EQ(readText(dir.file("home/Trash/files/trashed.png")), "trashed.png");
     ASSERT_EQ(op.Errors().size(), 1u);
     EXPECT_NE(op.Errors()[0].find("kept.png"), std::string::npos);
+}
+
+TEST(Trash, MakesTheHomeTrashsParentsAndTakesNamesTooLongForARecord) {
+    test::TempDir dir;
+    const fs::path data = dir.path() / "fresh/account/.local/share";
+    test::ScopedEnv xdg("XDG_DATA_HOME", data.c_str());
+    const std::string stem(239, 'n'), name = stem + " .png";  // 244 bytes: no room for ".trashinfo"
+    writeText(dir.path() / name, "1");
+    fs::create_directory(dir.path() / "sub");
+    writeText(dir.path() / "sub" / name, "2");
+
+    EXPECT_TRUE(canMoveToTrash(dir.file(name)));
+    moveToTrash(dir.file(name));
+    moveToTrash(dir.file("sub/" + name));
+    EXPECT_FALSE(fs::exists(dir.path() / name));
+    EXPECT_EQ(fs::status(data / "Trash").permissions() & fs::perms::all, fs::perms(0700));
+
+    std::vector<fs::path> trashed;
+    for (const auto& e : fs::directory_iterator(data / "Trash/files")) trashed.push_back(e.path());
+    ASSERT_EQ(trashed.size(), 2u);
+    std::string contents;
+    for (const auto& t : trashed) {
+        EXPECT_NE(t.filename().string().find(".png"), std::string::npos) << "the extension is kept";
+        const std::string record = readText(data / "Trash/info" / (t.filename().string() + ".trashinfo"));
+        const std::string original =
+            (readText(t) == "1" ? dir.file(stem) : dir.file("sub/" + stem)) + "%20.png";
+        EXPECT_NE(record.find("Path=" + original + "\nDeletionDate="), std::string::npos) << record;
+        contents += readText(t);
+    }
+    EXPECT_TRUE(contents == "12" || contents == "21");
+}
+
+TEST(Trash, WhereTheHomeTrashCannotRenameTheTopTrashOrACopyTakesTheFile) {
+    test::TempDir dir, top;
+    const std::string home = dir.file("home/Trash");
+    writeText(dir.path() / "a.gif", "a");
+    writeText(dir.path() / "b.gif", "b");
+
+    // A bind mount: same device, yet no rename into the home trash.
+    Trash bound(home, refusingUnder(home), [&](const std::string&) { return top.path().string(); });
+    ASSERT_TRUE(bound.canTake(dir.file("a.gif")));
+    bound.put(dir.file("a.gif"));
+    const fs::path own = top.path() / (".Trash-" + std::to_string(::getuid()));
+    EXPECT_EQ(readText(own / "files/a.gif"), "a");
+    EXPECT_EQ(fs::status(own).permissions() & fs::perms::all, fs::perms(0700));
+    EXPECT_NE(readText(own / "info/a.gif.trashinfo").find("Path=" + dir.file("a.gif")), std::string::npos);
+
+    // No rename reaches either trash: a whole copy goes to the home trash, then the file goes.
+    Trash farAway(home, refusingUnder("/"), [&](const std::string&) { return top.path().string(); });
+    farAway.put(dir.file("b.gif"));
+    EXPECT_FALSE(fs::exists(dir.path() / "b.gif"));
+    EXPECT_EQ(readText(home + "/files/b.gif"), "b");
+    EXPECT_TRUE(fs::exists(home + "/info/b.gif.trashinfo"));
+}
+
+TEST(Trash, TheTopTrashIsTheAdministratorsOnlyWhenStickyAndNoLink) {
+    test::TempDir sticky, linked;
+    const std::string uid = std::to_string(::getuid());
+    fs::create_directory(sticky.path() / ".Trash");
+    ::chmod((sticky.path() / ".Trash").c_str(), 01777);
+    EXPECT_EQ(topDirTrash(sticky.path().string()), (sticky.path() / ".Trash" / uid).string());
+
+    fs::create_directory_symlink(sticky.path() / ".Trash", linked.path() / ".Trash");
+    EXPECT_EQ(topDirTrash(linked.path().string()), (linked.path() / (".Trash-" + uid)).string());
+    EXPECT_TRUE(fs::is_directory(linked.path() / (".Trash-" + uid) / "info"));
 }

@@ -44,7 +44,7 @@ TEST(LangText, CutsToCharactersNeverInsideALetter) {
 
 TEST(LangText, ComparesNamesWithoutRegardToCase) {
     // Every letter's pair is checked in tests/base/text_test.cpp; here the names as packs give them.
-    EXPECT_TRUE(equalsIgnoreCase("РУССКИЙ", "русский"));
+    EXPECT_TRUE(equalsIgnoreCase("Русский", "РУССКИЙ"));
     EXPECT_FALSE(equalsIgnoreCase("Deutsch", "Deutsche"));
     EXPECT_FALSE(equalsIgnoreCase("×", "÷"));  // signs, not letters
     EXPECT_TRUE(isValidUtf8("plain Ünïcødé"));
@@ -57,6 +57,8 @@ TEST(LangText, ComparesNamesWithoutRegardToCase) {
 }
 
 TEST(LangPack, ReadsNameValueLinesAsTheFormatSays) {
+    std::string longValue;
+    for (int i = 0; i < 400; ++i) longValue += "ä";
     const LangPack pack = packOf(
         "\xEF\xBB\xBF"  // byte-order mark
         "Program=Vexilo\r\n"
@@ -68,27 +70,21 @@ TEST(LangPack, ReadsNameValueLinesAsTheFormatSays) {
         " I3=name with a blank before\n"
         "I4=a=b=c\n"
         "I5=\n"
+        "I6=" +
+        longValue + "\nI7=" + std::string(255, 'z') +
+        "\n"
         "[Messages]\n"
         "program=Other\n"
         "M1=last line without newline");
-    EXPECT_EQ(pack.value("Program"), "Vexilo");  // the first line with a name counts
-    EXPECT_EQ(pack.value("PROGRAM"), "Vexilo");
-    EXPECT_EQ(pack.value("I1"), "First");
-    EXPECT_EQ(pack.value("I2"), " padded ");  // blanks stay, the CR of CR LF does not
-    EXPECT_EQ(pack.value("I3"), std::nullopt);
-    EXPECT_EQ(pack.value(" I3"), "name with a blank before");
-    EXPECT_EQ(pack.value("I4"), "a=b=c");
-    EXPECT_EQ(pack.value("I5"), "");
-    EXPECT_EQ(pack.value("M1"), "last line without newline");
-    EXPECT_EQ(pack.value("[Interface]"), std::nullopt);
-}
-
-TEST(LangPack, CutsValuesTo255Characters) {
-    std::string longValue;
-    for (int i = 0; i < 400; ++i) longValue += "ä";
-    const LangPack pack = packOf("I1=" + longValue + "\nI2=" + std::string(255, 'z'));
-    EXPECT_EQ(charCount(*pack.value("I1")), 255u);
-    EXPECT_EQ(pack.value("I2"), std::string(255, 'z'));
+    std::vector<std::optional<std::string>> values;
+    for (const char* name :
+         {"Program", "PROGRAM", "I1", "I2", "I3", " I3", "I4", "I5", "I7", "M1", "[Interface]"})
+        values.push_back(pack.value(name));
+    // The first line with a name counts; blanks stay, the CR of CR LF does not.
+    EXPECT_EQ(values, (std::vector<std::optional<std::string>>{
+                          "Vexilo", "Vexilo", "First", " padded ", std::nullopt, "name with a blank before",
+                          "a=b=c", "", std::string(255, 'z'), "last line without newline", std::nullopt}));
+    EXPECT_EQ(charCount(*pack.value("I6")), 255u);  // cut to 255 characters
 }
 
 TEST(LangPack, NumberedListTakesCountLineAndNumberedEntries) {
@@ -98,12 +94,9 @@ TEST(LangPack, NumberedListTakesCountLineAndNumberedEntries) {
     const LangPack pack = packOf(text);
     const LangTextList list = pack.numberedList('I', "test.lng");
     EXPECT_EQ(list.last(), 10);
-    EXPECT_EQ(list.at(0), "10");  // entry 0 is the count line itself
-    EXPECT_EQ(list.at(7), "text 7");
-    EXPECT_EQ(list.at(10), "");  // within the count, no line
-    EXPECT_EQ(list.at(11), kLangErrorText);
-    EXPECT_EQ(list.at(12), kLangErrorText);
-    EXPECT_EQ(list.at(-1), kLangErrorText);
+    // Entry 0 is the count line itself; 10 is within the count without a line.
+    EXPECT_EQ((std::vector{list.at(0), list.at(7), list.at(10), list.at(11), list.at(12), list.at(-1)}),
+              (std::vector<std::string>{"10", "text 7", "", kLangErrorText, kLangErrorText, kLangErrorText}));
 
     const LangTextList messages = pack.numberedList('M', "test.lng");
     EXPECT_EQ(messages.at(0), "0");

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "lang/program_folder.h"
 #include "settings/settings_store.h"
@@ -33,11 +32,10 @@ protected:
     std::string settingsDir() const { return (m_dir.path() / "config").string(); }
 
     void writePack(const std::string& file, const std::string& program, const std::string& language,
-                   const std::string& text3, const std::string& extra = "") {
-        std::ofstream out(programDir() / file, std::ios::binary);
-        out << "Program=" << program << "\nLanguage=" << language << "\n[Interface]\nI0=3\nI3=" << text3
-            << "\n[Messages]\nM0=1\nM1=Message of " << language << "\n"
-            << extra;
+                   const std::string& text3) {
+        test::writeText(programDir() / file, "Program=" + program + "\nLanguage=" + language +
+                                                 "\n[Interface]\nI0=3\nI3=" + text3 +
+                                                 "\n[Messages]\nM0=1\nM1=Message of " + language + "\n");
     }
 
     std::string path(const std::string& file) const { return (programDir() / file).string(); }
@@ -55,12 +53,10 @@ TEST_F(LangFixture, LooksUpTextsWithFallbackBeyondThePack) {
     TLang lang = makeLang(nullptr);
     EXPECT_EQ(lang.interfaceText(3), kLangErrorText);  // nothing loaded yet
     ASSERT_EQ(lang.load(), TLang::kLoaded);
-    EXPECT_EQ(lang.interfaceText(3), "Name");
-    EXPECT_EQ(lang.interfaceText(0), "3");
-    EXPECT_EQ(lang.interfaceText(1), "");
-    EXPECT_EQ(lang.interfaceText(4), kLangErrorText);
-    EXPECT_EQ(lang.messageText(1), "Message of English");
-    EXPECT_EQ(lang.messageText(2), kLangErrorText);
+    EXPECT_EQ(
+        (std::vector{lang.interfaceText(0), lang.interfaceText(1), lang.interfaceText(3),
+                     lang.interfaceText(4), lang.messageText(1), lang.messageText(2)}),
+        (std::vector<std::string>{"3", "", "Name", kLangErrorText, "Message of English", kLangErrorText}));
     EXPECT_EQ(lang.DefaultLangFile, path("english.lng"));
     EXPECT_EQ(lang.DefaultLangName, "English");
     EXPECT_THAT(lang.langNames(), ElementsAre("English", "Deutsch"));  // by file name
@@ -102,98 +98,98 @@ TEST_F(LangFixture, ChoiceIsStoredAndUsedAtTheNextStart) {
     EXPECT_EQ(lang.DefaultLangName, "Deutsch");
 }
 
-TEST_F(LangFixture, DeletedChosenPackFallsBackToEnglish) {
-    SettingsStore store(settingsDir());
-    TLang lang = makeLang(&store);
-    lang.choose("Deutsch", path("german.lng"));
-    fs::remove(programDir() / "german.lng");
-    TLang next = makeLang(&store);
-    ASSERT_EQ(next.load(), TLang::kLoaded);
-    EXPECT_EQ(next.interfaceText(3), "Name");
-    EXPECT_EQ(next.DefaultLangName, "English");
-    EXPECT_THAT(next.langNames(), ElementsAre("English"));
-}
-
-TEST_F(LangFixture, PackWithoutTheExtensionIsUsedOnlyAsTheStoredChoice) {
-    writePack("pirate.txt", "Vexilo", "Pirate", "Yer name");
-    SettingsStore store(settingsDir());
-    store.writeString(kLangKey, "", "Pirate");
-    store.writeString(kLangKey, "Pirate", "pirate.txt");  // a bare name is in the program folder
-    TLang lang = makeLang(&store);
-    ASSERT_EQ(lang.load(), TLang::kLoaded);
-    EXPECT_EQ(lang.interfaceText(3), "Yer name");
-    // Not found by the scan, so it is put in front of the list.
-    EXPECT_THAT(lang.langNames(), ElementsAre("Pirate", "English", "Deutsch"));
-    EXPECT_EQ(lang.langFiles().front(), path("pirate.txt"));
-    EXPECT_EQ(lang.langIndex(), 0);
-}
-
-TEST_F(LangFixture, StoredChoiceForAnotherProgramOrNotTextIsRefused) {
-    writePack("foreign.lng", "SomethingElse", "Foreign", "foreign");
-    SettingsStore store(settingsDir());
-    store.writeString(kLangKey, "", "Foreign");
-    store.writeString(kLangKey, "Foreign", path("foreign.lng"));
-    TLang lang = makeLang(&store);
-    ASSERT_EQ(lang.load(), TLang::kLoaded);
-    EXPECT_EQ(lang.interfaceText(3), "Name");
-    EXPECT_THAT(lang.langNames(), ElementsAre("English", "Deutsch"));
+TEST_F(LangFixture, StoredChoiceIsUsedOnlyWhenItIsThisProgramsPack) {
+    struct Case {
+        const char *file, *program, *language, *text;  // a pack written for the case ("": none)
+        const char *storedName, *storedFile;           // a bare file name is in the program folder
+        const char *text3, *name, *loadedFile;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        // A chosen pack deleted since falls back to English.
+        {"", "", "", "", "Deutsch", "gone.lng", "Name", "English", "english.lng", {"English", "Deutsch"}},
+        // Without the extension it is not found by the scan, so it is put in front of the list.
+        {"pirate.txt",
+         "Vexilo",
+         "Pirate",
+         "Yer name",
+         "Pirate",
+         "pirate.txt",
+         "Yer name",
+         "Pirate",
+         "pirate.txt",
+         {"Pirate", "English", "Deutsch"}},
+        {"foreign.lng",
+         "SomethingElse",
+         "Foreign",
+         "x",
+         "Foreign",
+         "foreign.lng",
+         "Name",
+         "English",
+         "english.lng",
+         {"English", "Deutsch"}},
+        // The name comes from the pack's own line; the first "English" of the list (names compared
+        // without letter case) now names the copy.
+        {"zz-copy.lng",
+         "Vexilo",
+         "english",
+         "Copy",
+         "English",
+         "zz-copy.lng",
+         "Copy",
+         "english",
+         "zz-copy.lng",
+         {"English", "Deutsch", "english"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.storedFile);
+        if (*c.file) writePack(c.file, c.program, c.language, c.text);
+        SettingsStore store(settingsDir());
+        store.writeString(kLangKey, "", c.storedName);
+        store.writeString(kLangKey, c.storedName, c.storedFile);
+        TLang lang = makeLang(&store);
+        ASSERT_EQ(lang.load(), TLang::kLoaded);
+        EXPECT_EQ(lang.interfaceText(3), c.text3);
+        EXPECT_EQ(lang.DefaultLangName, c.name);
+        EXPECT_EQ(lang.langNames(), c.names);
+        ASSERT_GE(lang.langIndex(), 0);
+        EXPECT_EQ(lang.langFiles()[static_cast<std::size_t>(lang.langIndex())], path(c.loadedFile));
+        if (*c.file) fs::remove(programDir() / c.file);
+    }
 
     fs::create_directories(settingsDir());  // a number where the choice's name belongs
     test::writeText(fs::path(settingsDir()) / "settings.json",
                     R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2\\Languages": {"": 5}}})");
     SettingsStore number(settingsDir());
-    TLang second = makeLang(&number);
-    ASSERT_EQ(second.load(), TLang::kLoaded);
-    EXPECT_EQ(second.DefaultLangName, "English");
-}
-
-TEST_F(LangFixture, StoredPathReplacesTheListedOneForTheSameName) {
-    writePack("zz-english-copy.lng", "Vexilo", "english", "Copy");
-    SettingsStore store(settingsDir());
-    store.writeString(kLangKey, "", "English");
-    store.writeString(kLangKey, "English", path("zz-english-copy.lng"));
-    TLang lang = makeLang(&store);
+    TLang lang = makeLang(&number);
     ASSERT_EQ(lang.load(), TLang::kLoaded);
-    EXPECT_EQ(lang.interfaceText(3), "Copy");
-    EXPECT_EQ(lang.DefaultLangName, "english");  // the name comes from the pack's own line
-    // The first "English" in the list (names compared without letter case) now names the copy.
-    ASSERT_EQ(lang.langIndex(), 0);
-    EXPECT_EQ(lang.langFiles()[0], path("zz-english-copy.lng"));
-    EXPECT_EQ(lang.langFiles()[2], path("zz-english-copy.lng"));
+    EXPECT_EQ(lang.DefaultLangName, "English");
 }
 
-TEST_F(LangFixture, NoUsablePackKeepsTheTextsItHad) {
+TEST_F(LangFixture, ABrokenOrMissingPackKeepsTheTextsInUse) {
     TLang lang = makeLang(nullptr);
     ASSERT_EQ(lang.load(), TLang::kLoaded);
-    fs::remove(programDir() / "english.lng");
-    fs::remove(programDir() / "german.lng");
-    EXPECT_EQ(lang.load(), TLang::kNoUsablePack);
-    EXPECT_EQ(lang.interfaceText(3), "Name");
-
-    TLang fresh = makeLang(nullptr);
-    EXPECT_EQ(fresh.load(), TLang::kNoUsablePack);
-    EXPECT_EQ(fresh.interfaceText(3), kLangErrorText);
-    EXPECT_EQ(fresh.messageText(1), kLangErrorText);
-}
-
-TEST_F(LangFixture, BrokenCountLineRaisesAndKeepsTheTextsInUse) {
-    TLang lang = makeLang(nullptr);
-    ASSERT_EQ(lang.load(), TLang::kLoaded);
-    {
-        std::ofstream out(programDir() / "broken.lng", std::ios::binary);
-        out << "Program=Vexilo\nLanguage=Broken\nM0=2\nM1=new\nI0=lots\nI3=new\n";
-    }
+    test::writeText(programDir() / "broken.lng",
+                    "Program=Vexilo\nLanguage=Broken\nM0=2\nM1=new\nI0=lots\nI3=new\n");
     lang.choose("Broken", path("broken.lng"));
     EXPECT_THAT([&] { (void)lang.load(); }, ThrowsMessage<LangError>(HasSubstr("not a valid integer")));
     EXPECT_EQ(lang.interfaceText(3), "Name");
     EXPECT_EQ(lang.messageText(1), "Message of English");
+
+    for (const char* file : {"english.lng", "german.lng", "broken.lng"}) fs::remove(programDir() / file);
+    EXPECT_EQ(lang.load(), TLang::kNoUsablePack);
+    EXPECT_EQ(lang.interfaceText(3), "Name");
+    TLang fresh = makeLang(nullptr);
+    EXPECT_EQ(fresh.load(), TLang::kNoUsablePack);
+    EXPECT_EQ(fresh.interfaceText(3), kLangErrorText);
 }
 
 TEST(ProgramFolder, IsTheExecutableFolderOnlyWhenItHoldsPacks) {
     test::TempDir dir;
     EXPECT_EQ(resolveProgramFolder(dir.path().string()), installedDataFolder());
     EXPECT_EQ(installedDataFolder().back(), '/');
-    std::ofstream(dir.path() / "English.LNG") << "Program=Vexilo\n";
+    test::writeText(dir.path() / "English.LNG", "Program=Vexilo\n");
     EXPECT_EQ(resolveProgramFolder(dir.path().string()), dir.path().string() + "/");
     EXPECT_EQ(resolveProgramFolder(""), installedDataFolder());
     const std::string exe = executableFolder();
@@ -207,8 +203,32 @@ TEST(ProgramFolder, IsTheExecutableFolderOnlyWhenItHoldsPacks) {
     fs::create_directories(prefix.path() / "share" / "vexilo");
     const std::string bin = (prefix.path() / "bin").string();
     EXPECT_EQ(resolveProgramFolder(bin), installedDataFolder());
-    std::ofstream(prefix.path() / "share" / "vexilo" / "english.lng") << "Program=Vexilo\n";
+    test::writeText(prefix.path() / "share" / "vexilo" / "english.lng", "Program=Vexilo\n");
     EXPECT_EQ(resolveProgramFolder(bin), (prefix.path() / "share" / "vexilo").string() + "/");
+}
+
+// A first start (no pack stored) in the shipped program folder under the given environment.
+std::string firstStartPack(SettingsStore& store, const char* language, const char* lang) {
+    test::ScopedEnv a("LANGUAGE", language), b("LC_ALL", ""), c("LC_MESSAGES", ""), d("LANG", lang);
+    TLang tlang(&store);
+    tlang.ProgramDir = (fs::path(VEXILO_SOURCE_DIR) / "lang").string();
+    EXPECT_EQ(tlang.load(), TLang::kLoaded);
+    return fs::path(tlang.DefaultLangFile).filename().string() + ":" + tlang.languageCode();
+}
+
+TEST(FirstStartLanguage, TakesThePackOfTheDesktopsLanguageUnlessOneWasChosen) {
+    test::TempDir dir;
+    SettingsStore store(dir.path().string());
+    EXPECT_EQ(firstStartPack(store, "de", "C.UTF-8"), "german.lng:de");
+    EXPECT_EQ(firstStartPack(store, "", "fr_CA.UTF-8@euro"), "french.lng:fr");
+    EXPECT_EQ(firstStartPack(store, "pt_BR:ru:es", "de_DE.UTF-8"), "russian.lng:ru") << "LANGUAGE's order";
+    EXPECT_EQ(firstStartPack(store, "es_MX", ""), "spanish.lng:es");
+    EXPECT_EQ(firstStartPack(store, "", "ja_JP.UTF-8"), "english.lng:en");
+    EXPECT_EQ(firstStartPack(store, "", "C"), "english.lng:en");
+
+    TLang chooser(&store);
+    chooser.choose("Español", (fs::path(VEXILO_SOURCE_DIR) / "lang" / "spanish.lng").string());
+    EXPECT_EQ(firstStartPack(store, "de", "de_DE.UTF-8"), "spanish.lng:es") << "an explicit choice wins";
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 #pragma once
-// The command-line tests' fixture: a scratch folder, pictures written into it, and a skip when
-// the tool is not built.
+// The command-line tests' fixture: a scratch folder, pictures written into it and read back, and
+// a skip when the tool is not built.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
 #include "codecs/png_codec.h"
+#include "imageio/loaders.h"
 #include "support/cli_run.h"
 #include "support/test_util.h"
 
@@ -26,6 +27,13 @@ protected:
     std::string png(const std::string& name, int w, int h) {
         writeFile(dir.path() / name, encodePng(makeBitmap(w, h, PixelFormat::Bpp24, patternColor)));
         return dir.file(name);
+    }
+    // The picture of a written file, whatever its kind.
+    static Bitmap load(const std::string& path) {
+        Bitmap b;
+        FileKind k = 0;
+        EXPECT_TRUE(ProbeImageKind(path, &b, k)) << path;
+        return b;
     }
     TempDir dir;
 };

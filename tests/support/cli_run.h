@@ -20,13 +20,9 @@ struct CliResult {
     int status = -1;
 };
 
-// args is pasted into a shell command line: quote paths with '...'. Standard input is the file
-// input (quoted here), empty by default.
-inline CliResult runCli(const std::string& args, bool withErrors = false,
-                        const std::string& input = "/dev/null") {
+// What a shell command prints on standard output, and its exit status.
+inline CliResult runShell(const std::string& command) {
     CliResult r;
-    const std::string command =
-        "'" + cliPath().string() + "' " + args + " <'" + input + "' " + (withErrors ? "2>&1" : "2>/dev/null");
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return r;
     char buf[4096];
@@ -35,6 +31,14 @@ inline CliResult runCli(const std::string& args, bool withErrors = false,
     const int raw = ::pclose(pipe);
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return r;
+}
+
+// args is pasted into a shell command line: quote paths with '...'. Standard input is the file
+// input (quoted here), empty by default.
+inline CliResult runCli(const std::string& args, bool withErrors = false,
+                        const std::string& input = "/dev/null") {
+    return runShell("'" + cliPath().string() + "' " + args + " <'" + input + "' " +
+                    (withErrors ? "2>&1" : "2>/dev/null"));
 }
 
 }  // namespace vexilo::test

@@ -4,8 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QPixmap>
 #include <utility>
 #include <vector>
 

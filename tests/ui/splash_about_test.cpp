@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QFontMetrics>
-#include <QGuiApplication>
-#include <QImage>
 #include <QPushButton>
 #include <QScreen>
 
+#include "base/version.h"
 #include "ui/about_box.h"
 #include "ui/qt_test_app.h"
 #include "ui/splash.h"
@@ -19,7 +17,7 @@ TEST(TSplash, CentredGradientInARaisedFrame) {
     splash.showCentred();
     EXPECT_EQ(splash.size(), QSize(200, 100));
     EXPECT_EQ(splash.message(), QStringLiteral("Please, wait..."));
-    EXPECT_EQ(splash.product(), QStringLiteral("Vexilo 3.0.2"));
+    EXPECT_EQ(splash.product(), QString::fromLatin1(kProgramCaption));  // name and version
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_LE((splash.geometry().center() - screen.center()).manhattanLength(), 2);
     const QImage shot = splash.grab().toImage();

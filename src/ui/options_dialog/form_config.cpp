@@ -85,12 +85,14 @@ TFormConfig::TFormConfig(const ConfigValues& current, const TLang& lang, Dialogs
     m_pages->addTab(toolbars, q(t.toolbarsPage));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     buttons->button(QDialogButtonBox::Ok)->setText(q(t.ok));
     buttons->button(QDialogButtonBox::Cancel)->setText(q(t.cancel));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
     layout->addWidget(buttons);
+    // Only once the button is inside the dialog does the dialog take it as its default: made
+    // default before, Return pressed the first button of the page (the colour button) instead.
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
 
     const ConfigValues& v = m_rules.values();
     m_default->setChecked(m_rules.defaultChecked());

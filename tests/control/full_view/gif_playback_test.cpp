@@ -20,7 +20,7 @@ std::string writeAnimation(const test::TempDir& dir, const std::vector<Animation
     return dir.file("anim.gif");
 }
 
-TEST(GifPlayback, DelaysOffsetsAndTheEndOfOnePass) {
+TEST(GifPlayback, DelaysOffsetsTheEndOfOnePassAndLoopCounts) {
     test::TempDir dir;
     const Color red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
     const auto path = writeAnimation(dir, {{0, red}, {10, green, 2}, {50, blue, 1}}, false, 1);
@@ -36,10 +36,8 @@ TEST(GifPlayback, DelaysOffsetsAndTheEndOfOnePass) {
     EXPECT_EQ(play.step(), -1);
     EXPECT_EQ(play.shownFrame(), 2);
     EXPECT_EQ(GifPlayback::playbackDelayMs(20), 20);
-}
 
-TEST(GifPlayback, LoopCountRepeatsAndZeroLoopsForever) {
-    test::TempDir dir;
+    // With one: its loop count repeats the pass, and zero loops for ever.
     const std::vector<AnimationFrame> two{{30, kWhite}, {40, kBlack}};
     GifPlayback twice;
     ASSERT_TRUE(twice.load(writeAnimation(dir, two, true, 1)));

@@ -9,8 +9,6 @@
 
 #include "codecs/bmp_codec.h"
 #include "imageio/file_kind.h"
-#include "raster/raster_ops.h"
-#include "search/placeholder.h"
 #include "support/icon_fixtures.h"
 #include "support/test_util.h"
 
@@ -332,7 +330,7 @@ TEST_F(ImageSearchScan, TheJpegMaskFindsEveryJpegNameOnce) {
     EXPECT_THAT(names, ElementsAre("a.jpg", "b.JPEG", "c.jfif"));
 }
 
-TEST(ImageSearchMasks, StartEntriesAndUserMasks) {
+TEST(ImageSearchMasks, StartEntriesUserMasksAndAllFilesExclusiveBothWays) {
     ImageSearch s;
     const std::size_t starts = fileFormats().size();
     ASSERT_EQ(s.masks.size(), starts);
@@ -343,10 +341,8 @@ TEST(ImageSearchMasks, StartEntriesAndUserMasks) {
     EXPECT_EQ(s.masks.size(), starts + 2);
     EXPECT_FALSE(s.masks.items[starts].checked);
     EXPECT_THAT(s.userMasks(), ElementsAre("*.xcf", "*.kra"));
-}
 
-TEST(ImageSearchMasks, AllFilesIsExclusiveBothWays) {
-    ImageSearch s;
+    // "All files" and any other mask exclude each other.
     s.masks.items[0].checked = true;  // the user ticks "All files"
     s.ChLBMasksClickCheck();
     for (std::size_t i = 1; i < s.masks.size(); ++i) EXPECT_FALSE(s.masks.items[i].checked);
@@ -389,7 +385,7 @@ TEST(ImageSearchMasks, AddingMasksLowerCasesAndNeverDuplicates) {
     EXPECT_THAT(s.masks.checkedTexts(), ElementsAre("*.gif"));
 }
 
-TEST(ImageSearchFolders, AddCheckAndDelete) {
+TEST(ImageSearchFolders, AddCheckAndDeleteAndTheSortButtons) {
     ImageSearch s;
     s.setSearchFolders({"/photos/raw", "/photos/Raw"});
     s.SBAddPathClick("/photos/raw/");  // the same folder: only checked
@@ -413,10 +409,8 @@ TEST(ImageSearchFolders, AddCheckAndDelete) {
     s.SBDelPathClick(DeletePaths::All);
     EXPECT_EQ(s.searchFolders.size(), 0u);
     EXPECT_FALSE(s.hasCheckedFolder());
-}
 
-TEST(ImageSearchSort, SortButtonsPickTheirKeys) {
-    ImageSearch s;
+    // The sort buttons pick their keys; a button past the last changes nothing.
     s.SelListViewSort(1);
     EXPECT_EQ(s.SortKey, sortkey::Extension);
     s.SelListViewSort(9);

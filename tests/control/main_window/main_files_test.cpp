@@ -112,27 +112,6 @@ TEST(MainFiles, MovingOneIconRowOfAProgramDropsEveryRowOfThatFile) {
     EXPECT_EQ(f.captions(), std::vector<std::string>{"other.exe"});
 }
 
-TEST(MainFiles, QuestionsSpeakThePacksLanguage) {
-    Fixture f({"a.png", "b.png"});
-    f.lang.DefaultLangFile = "german.lng";
-    ASSERT_EQ(f.lang.load(), TLang::kLoaded);
-    test::TempDir data;
-    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-    CancelAt never(99);
-    f.dialogs.messageAnswers = {1};
-    f.files.miCopyfiletoClick(FileCommand::Erase, {0, 1}, never);
-    EXPECT_EQ(f.dialogs.messages.back().buttons,
-              (std::vector<std::string>{"In den Papierkorb", "Abbrechen"}));
-    ::unsetenv("XDG_DATA_HOME");
-
-    DialogFileOperationUi ui(f.dialogs, f.lang);
-    EXPECT_EQ(ui.askReplace(f.dir.file("a.png"), f.dir.file("b.png")), FileReplaceAnswer::Replace);
-    const auto& asked = f.dialogs.messages.back();
-    EXPECT_EQ(asked.caption, "Datei ersetzen");
-    EXPECT_EQ(asked.buttons,
-              (std::vector<std::string>{"Überschreiben", "Alle überschreiben", "Überspringen", "Abbrechen"}));
-}
-
 TEST(MainFiles, RenameRemovesTheRowAndRefusesNamesElsewhere) {
     Fixture f({"a.png", "b.png"});
     CancelAt never(99);
@@ -168,5 +147,19 @@ TEST(MainFiles, EraseAsksListingTheFilesThenUsesTheTrash) {
     EXPECT_EQ(f.captions(), std::vector<std::string>{"d.png"});
     EXPECT_TRUE(fs::exists(data.path() / "Trash/files/a;b.png"));
     EXPECT_TRUE(fs::exists(f.dir.file("d.png")));
+
+    // The questions speak the pack's language.
+    f.lang.DefaultLangFile = "german.lng";
+    ASSERT_EQ(f.lang.load(), TLang::kLoaded);
+    f.dialogs.messageAnswers = {1};
+    f.files.miCopyfiletoClick(FileCommand::Erase, {0}, never);
+    EXPECT_EQ(f.dialogs.messages.back().buttons,
+              (std::vector<std::string>{"In den Papierkorb", "Abbrechen"}));
     ::unsetenv("XDG_DATA_HOME");
+    DialogFileOperationUi ui(f.dialogs, f.lang);
+    EXPECT_EQ(ui.askReplace(f.dir.file("new.png"), f.dir.file("d.png")), FileReplaceAnswer::Replace);
+    const auto& replace = f.dialogs.messages.back();
+    EXPECT_EQ(replace.caption, "Datei ersetzen");
+    EXPECT_EQ(replace.buttons,
+              (std::vector<std::string>{"Überschreiben", "Alle überschreiben", "Überspringen", "Abbrechen"}));
 }

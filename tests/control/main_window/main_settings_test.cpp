@@ -16,6 +16,7 @@
 namespace vexilo {
 namespace {
 
+using ::testing::Each;
 using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 const std::string kRoot = kSettingsRootKey;
@@ -65,10 +66,8 @@ TEST(MainFormButtons, ApplyButtonCaptionsSizes) {
     auto width = [](const std::string& t) { return static_cast<int>(t.size()) * 7; };
     const auto shown = ApplyButtonCaptions(true, hints, width, 13);
     EXPECT_EQ(shown.captions[3], "Settings ...");
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(shown.widths[i], 12 * 7 + 5);  // "Settings ..." has the most characters
-        EXPECT_EQ(shown.heights[i], 53);
-    }
+    EXPECT_THAT(shown.widths, Each(12 * 7 + 5));  // "Settings ..." has the most characters
+    EXPECT_THAT(shown.heights, Each(53));
     // A tie goes to the later caption: "Stop" and "Exit" both have four, "Exit" wins.
     const auto tie = ApplyButtonCaptions(
         true, {"Scan", "Stop", "Save", "Opts", "Help", "Exit"},
@@ -117,7 +116,7 @@ TEST(MainFormSettings, RoundTripAndReadingRules) {
     s.toolbars[2].dock = Dock::Dock3;
     s.toolbars[2].row = 1;
     WriteSettings(store, s, first, "/opt/vexilo/");
-    EXPECT_EQ(store.readValue(kRoot, "Version"), "3.0.2");
+    EXPECT_EQ(store.readValue(kRoot, "Version"), kProgramVersion);
     EXPECT_EQ(store.readValue(kRoot, "ProgPath"), "/opt/vexilo/");
     EXPECT_EQ(store.readValue(kRoot + "\\ToolBar\\TlbModify", "DockedTo"), "Dock3");
     EXPECT_EQ(store.readValue(kRoot + "\\ToolBar\\TlbMain", "DockedTo"), "Dock1");

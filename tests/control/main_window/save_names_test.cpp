@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/test_util.h"
-
 namespace vexilo {
 namespace {
 

@@ -78,9 +78,8 @@ TEST_F(SaveCommands, EveryFormatWritesDisplayImageAndReportsOneConverted) {
     EXPECT_EQ(dialogs.saveRequests[1].proposedName, "photo.jpg");
     EXPECT_EQ(dialogs.saveRequests[1].filter, "JPEG files (*.jpg)|*.jpg");
     EXPECT_EQ(dialogs.saveRequests[6].proposedName, "photo.emf");
-    EXPECT_EQ(test::readFile(out + "a.wmf").at(0), 0xD7);
-    // A name without extension is written as typed, as an enhanced metafile (" EMF" at 40).
-    EXPECT_EQ(test::readFile(out + "b").at(41), 'E');
+    // Which metafile kind a name gives: SaveImageAs.TheNameChoosesTheMetafileKind.
+    EXPECT_TRUE(fs::exists(out + "b"));
 }
 
 TEST_F(SaveCommands, NothingWithoutRowCancelOrGifSwitch) {

@@ -1,5 +1,6 @@
-// The batch dialog as a window (offscreen): the format list, the stored values, the folder
-// dialog, and a run that turns "Convert" into "Stop" and names the file in the progress bar.
+// The batch dialog as a window (offscreen), reached with the mouse and the keyboard: the widgets
+// show the rules' state and carry the person's changes to them (the rules themselves are checked
+// in tests/control), and a run turns "Convert" into "Stop" and names the file in the progress bar.
 #include "ui/convert_dialog/form_cnv_dlg.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +9,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <memory>
 
 #include "codecs/png_codec.h"
@@ -18,13 +20,13 @@
 #include "settings/settings_store.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_util.h"
+#include "ui/person.h"
 #include "ui/qt_test_app.h"
 
 namespace vexilo {
 namespace {
 
 const std::string kConvert = std::string(kSettingsRootKey) + "\\Convert";
-const std::string kJpeg = std::string(kSettingsRootKey) + "\\JpegOpt";
 
 class FormCnvDlgTest : public ::testing::Test {
 protected:
@@ -38,7 +40,24 @@ protected:
         auto d = std::make_unique<TFormCnvDlg>(request, options, settings, lang, dialogs, gif,
                                                QStringLiteral("Vexilo"));
         d->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(d.get()));
         return d;
+    }
+    // A click on the tree's node with this code, which shows its page.
+    static void clickNode(TFormCnvDlg& d, std::uint8_t code) {
+        const auto& nodes = d.rules().controls().nodes;
+        QTreeWidgetItemIterator it(d.TreeView1);
+        while (*it && nodes[static_cast<std::size_t>((*it)->data(0, Qt::UserRole).toInt())].code != code)
+            ++it;
+        ASSERT_TRUE(*it) << int(code);
+        QTest::mouseClick(d.TreeView1->viewport(), Qt::LeftButton, {},
+                          d.TreeView1->visualItemRect(*it).center());
+    }
+    // Replaces the text of an edit or spin box as typed.
+    static void type(QWidget* w, const char* text) {
+        test::clickOn(w);
+        test::keyOn(w, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w, text);
     }
 
     TLang lang;
@@ -48,57 +67,38 @@ protected:
     ExportOptions options;
 };
 
-TEST_F(FormCnvDlgTest, PreselectsTheFormatAndOffersGifOnlyWithTheSwitch) {
-    const std::pair<FileKind, const char*> cases[] = {{0, "Bitmap"}, {1, "Bitmap"}, {11, "Png"}};
-    for (auto [k, name] : cases) {
-        auto d = open(k);
-        EXPECT_EQ(d->CBConvert->currentText().toStdString(), name) << int(k);
-        EXPECT_EQ(d->CBConvert->count(), 9);  // WebP and TIFF after the first seven
-        EXPECT_EQ(d->CBConvert->findText("Gif"), -1);
-        EXPECT_EQ(d->BitBtnOk->text(), QStringLiteral("Convert"));
-        EXPECT_TRUE(d->RBPrompt->isChecked());
-        EXPECT_FALSE(d->ProgressBar1->isVisible());
-    }
-    auto d = open(12, true);
-    EXPECT_EQ(d->CBConvert->count(), 10);
-    EXPECT_EQ(d->CBConvert->currentText(), QStringLiteral("Gif"));
-}
-
-TEST_F(FormCnvDlgTest, StoresOptionsOnlyAfterConvert) {
+TEST_F(FormCnvDlgTest, TheFormatListThePagesAndTheStoredValuesGoThroughTheWidgets) {
+    EXPECT_EQ(open(kind::Gif, true)->CBConvert->currentText(), QStringLiteral("Gif"));
     options.jpeg.CompressionQuality = 90;
-    {
-        auto d = open(kind::Jpeg);
-        d->SEQuality->setValue(40);
-        d->RBIco16->setChecked(true);
-        d->resize(700, 450);
-        d->reject();
-    }
-    // What is stored when is the controller's rule (tests/control); here the widgets reach it.
-    EXPECT_EQ(settings.readInteger(kConvert, "ClientWidth", 0), 700);
-    EXPECT_FALSE(settings.valueExists(kJpeg, "CompressionQuality"));
-    {
-        auto d = open(kind::Jpeg);
-        EXPECT_EQ(d->width(), 700);
-        EXPECT_EQ(d->SEQuality->value(), 90);  // the choice made without "Convert" is gone
-        d->SEQuality->setValue(40);
-        d->RBIco16->setChecked(true);
-        d->EPath->setText("/out/");
-        emit d->EPath->textEdited(d->EPath->text());
-        d->BitBtnOk->click();  // nothing selected: converts nothing and says so
-        d->reject();
-    }
-    EXPECT_EQ(settings.readInteger(kJpeg, "CompressionQuality", 0), 40);
-    EXPECT_EQ(settings.readString(kConvert, "IconColors", ""), "cl16");
-    EXPECT_EQ(settings.readString(kConvert, "BatchPathToSave", ""), "/out/");
-}
-
-TEST_F(FormCnvDlgTest, CancelledFolderDialogKeepsTheFolder) {
     settings.writeString(kConvert, "BatchPathToSave", "/x/out/");
     auto d = open(kind::Png);
-    d->BitBPath->click();
-    EXPECT_EQ(dialogs.folderStarts.at(0), "/x/out");
-    EXPECT_EQ(request.outputFolder, "/x/out/");
+    EXPECT_EQ(d->CBConvert->currentText(), QStringLiteral("Png"));
+    EXPECT_EQ(d->CBConvert->findText("Gif"), -1);
+    QTest::keyClick(d->CBConvert, Qt::Key_Up);
+    QTest::keyClick(d->CBConvert, Qt::Key_Up);
+    EXPECT_EQ(d->CBConvert->currentText(), QStringLiteral("Jpeg"));
+    clickNode(*d, cnvnode::FormatSummary);
+    ASSERT_TRUE(d->SEQuality->isVisible());
+    EXPECT_EQ(d->SEQuality->value(), 90);
+    type(d->SEQuality, "40");
+
+    clickNode(*d, cnvnode::PathSummary);
+    ASSERT_TRUE(d->EPath->isVisible());
     EXPECT_EQ(d->EPath->text(), QStringLiteral("/x/out/"));
+    dialogs.folderAnswers = {"/y/z"};
+    test::clickOn(d->BitBPath);
+    EXPECT_EQ(dialogs.folderStarts.at(0), "/x/out");
+    EXPECT_EQ(d->EPath->text(), QStringLiteral("/y/z/"));
+    type(d->EPath, "/out/");
+    d->resize(700, 450);
+    test::clickOn(d->BitBtnOk);  // nothing selected: converts nothing and says so
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    test::keyOn(d.get(), Qt::Key_Escape);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(settings.readInteger(kConvert, "ClientWidth", 0), 700);
+    EXPECT_EQ(settings.readString(kConvert, "BatchPathToSave", ""), "/out/");
+    EXPECT_EQ(settings.readInteger(std::string(kSettingsRootKey) + "\\JpegOpt", "CompressionQuality", 0), 40);
+    EXPECT_EQ(open(kind::Png)->width(), 700);
 }
 
 TEST_F(FormCnvDlgTest, ARunShowsStopAndTheFileAndCanBeStopped) {
@@ -109,16 +109,16 @@ TEST_F(FormCnvDlgTest, ARunShowsStopAndTheFileAndCanBeStopped) {
     request.files = {dir.file("a.png"), dir.file("b.png")};
     request.iconIndexes = {-1, -1};
     auto d = open(kind::Png);
-    d->CBConvert->setCurrentIndex(5);  // Targa
+    QTest::keyClick(d->CBConvert, Qt::Key_Up);  // Targa
     QString during, format;
     const auto shows = d->rules().onProgress;  // the window's own repaint and event pump
     d->rules().onProgress = [&] {
         shows();
         during = d->BitBtnOk->text();
         format = d->ProgressBar1->format();
-        d->BitBtnOk->click();  // "Stop"
+        test::clickOn(d->BitBtnOk);  // "Stop"
     };
-    d->BitBtnOk->click();
+    test::clickOn(d->BitBtnOk);
     EXPECT_EQ(during, QStringLiteral("Stop"));
     EXPECT_TRUE(format.startsWith("a.png")) << format.toStdString();
     EXPECT_NE(dialogs.messages.back().text.find("Stopped."), std::string::npos);  // its words: tests/control

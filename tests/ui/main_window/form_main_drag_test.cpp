@@ -2,27 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <QDrag>
-#include <QDropEvent>
-#include <QItemSelectionModel>
-#include <QListView>
 #include <QMimeData>
-#include <QPointer>
-#include <QTest>
-#include <QUrl>
-#include <QWindow>
 #include <filesystem>
 
 #include "codecs/bmp_codec.h"
 #include "support/test_util.h"
-#include "ui/main_window/found_list_model.h"
 #include "ui/main_window/main_window_fixture.h"
 #include "ui/main_window/target_panel.h"
 #include "ui/person.h"
 
 namespace vexilo {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Notes what the drag a widget starts carries. A new child is told while it is being made, so it
 // is looked at as a drag only when it is let go (the drag ends before the window runs on).
@@ -43,13 +33,6 @@ struct DragWatcher : QObject {
 
 class FormMainDrag : public test::MainWindowTest {
 protected:
-    void writePictures(std::initializer_list<const char*> names) {
-        fs::create_directories(dir.path() / "data");
-        for (const char* n : names)
-            test::writeFile(dir.path() / "data" / n,
-                            writeBmp(test::makeBitmap(4, 4, PixelFormat::Bpp24, test::patternColor)));
-    }
-    QListView* list() const { return form->findChild<QListView*>("ListView1"); }
     // Enter, move and drop at the widget's centre, through its window.
     bool dropOn(QWidget* widget, const std::vector<std::string>& paths) {
         QMimeData mime;

@@ -5,15 +5,15 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QSpinBox>
-#include <QTimer>
+#include <QTest>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "lang/lang.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_util.h"
 #include "ui/main_window/desktop_menu.h"
+#include "ui/person.h"
 #include "ui/qt_test_app.h"
 
 using namespace vexilo;
@@ -28,45 +28,43 @@ TLang englishPack() {
 }
 }  // namespace
 
-TEST(TFormConfig, DefaultBoxDrivesTheSizeEditsAndOkAppliesThem) {
+TEST(TFormConfig, KeysAndClicksReachTheRulesAndOkAppliesThem) {
     const TLang lang = englishPack();
     test::ScriptedDialogs dialogs;
     ConfigValues current;
     current.thumbWidth = current.thumbHeight = 48;
     TFormConfig form(current, lang, dialogs);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     auto* def = form.findChild<QCheckBox*>("ChBDefaultSz");
     auto* width = form.findChild<QSpinBox*>("SEHor");
-    ASSERT_TRUE(def && width);
-    EXPECT_EQ(form.windowTitle(), "Advanced options");
-    EXPECT_FALSE(def->isChecked());
-    EXPECT_TRUE(width->isEnabled());
-    EXPECT_EQ(width->value(), 48);
-    def->setChecked(true);
+    // A 0-pixel width typed and Return pressed, which is OK: it refuses the width (the rule:
+    // tests/control) and the dialog stays open.
+    test::clickOn(width);
+    test::keyOn(width, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(width, "0");
+    test::keyOn(width, Qt::Key_Return);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    // "Default" puts 32 back and locks the edits.
+    test::clickOn(def, QPoint(8, def->height() / 2));  // on the box
     EXPECT_EQ(width->value(), 32);
     EXPECT_FALSE(width->isEnabled());
-    form.findChild<QCheckBox*>("ChBShowViewToolbar")->setChecked(false);
     auto* cache = form.findChild<QCheckBox*>("ChBThumbnailCache");
-    ASSERT_TRUE(cache);
-    EXPECT_TRUE(cache->isChecked());
-    EXPECT_EQ(cache->text(), "Use the desktop's shared thumbnail cache");
-    cache->setChecked(false);
-    form.accept();
+    test::clickOn(cache, QPoint(8, cache->height() / 2));
+    test::keyOn(&form, Qt::Key_Tab, Qt::ControlModifier);  // the toolbars page
+    auto* view = form.findChild<QCheckBox*>("ChBShowViewToolbar");
+    test::clickOn(view, QPoint(8, view->height() / 2));
+    test::keyOn(&form, Qt::Key_Return);
     EXPECT_EQ(form.result(), QDialog::Accepted);
+    ConfigValues expected = current;
+    expected.thumbWidth = expected.thumbHeight = 32;
+    expected.thumbnailCache = expected.showView = false;
     bool changed = false;
-    const ConfigValues after = form.rules().apply(current, dialogs, lang, changed);
-    EXPECT_TRUE(changed);
-    EXPECT_FALSE(after.showView);
-    EXPECT_FALSE(after.thumbnailCache);
-    EXPECT_EQ(after.thumbHeight, 32);
-
-    TFormConfig refused(current, lang, dialogs);
-    refused.findChild<QSpinBox*>("SEVer")->setValue(0);
-    refused.accept();
-    EXPECT_NE(refused.result(), QDialog::Accepted) << "a 0-pixel cell is refused";
+    EXPECT_EQ(form.rules().apply(current, dialogs, lang, changed), expected);
 }
 
 TEST(DesktopMenu, NoMenuForAVanishedFileAndTheDesktopsAppsForAnImage) {
-    test::qtApp();
     test::TempDir dir, data;
     test::ScriptedDialogs dialogs;
     const TLang lang = englishPack();
@@ -74,12 +72,12 @@ TEST(DesktopMenu, NoMenuForAVanishedFileAndTheDesktopsAppsForAnImage) {
     EXPECT_TRUE(dialogs.messages.empty());
 
     std::filesystem::create_directories(data.path() / "applications");
-    std::ofstream(data.path() / "applications/viewer.desktop")
-        << "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\nMimeType=image/png;\n";
+    test::writeText(data.path() / "applications/viewer.desktop",
+                    "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\nMimeType=image/png;\n");
     // The user's own choice of default wins over whatever the machine has installed.
-    std::ofstream(data.path() / "mimeapps.list") << "[Default Applications]\nimage/png=viewer.desktop\n";
-    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", data.path().c_str(), 1);
+    test::writeText(data.path() / "mimeapps.list", "[Default Applications]\nimage/png=viewer.desktop\n");
+    test::ScopedEnv dataHome("XDG_DATA_HOME", data.path().c_str()),
+        configHome("XDG_CONFIG_HOME", data.path().c_str());
     const std::uint8_t png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     test::writeFile(dir.file("a.png"), png);
     const auto menu = buildDesktopMenu(dir.file("a.png"), nullptr, dialogs, lang);
@@ -92,6 +90,4 @@ TEST(DesktopMenu, NoMenuForAVanishedFileAndTheDesktopsAppsForAnImage) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_NE(dialogs.messages[0].text.find("Type: "), std::string::npos);
     EXPECT_NE(dialogs.messages[0].text.find("image/png"), std::string::npos);
-    ::unsetenv("XDG_DATA_HOME");
-    ::unsetenv("XDG_CONFIG_HOME");
 }

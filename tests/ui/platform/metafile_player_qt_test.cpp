@@ -17,7 +17,6 @@ namespace {
 
 using test::EmfBuilder;
 using test::rgb;
-using test::WmfBuilder;
 
 constexpr Color kRed{255, 0, 0}, kBlue{0, 0, 255};
 
