@@ -261,7 +261,6 @@ void TGIFImage::copyFrom(const TGIFImage& other) {
     m_screenWidth = other.m_screenWidth;
     m_screenHeight = other.m_screenHeight;
     m_currentFrame = other.m_currentFrame;
-    m_framesDropped = other.m_framesDropped;
     m_limits = other.m_limits;
 }
 
@@ -276,7 +275,6 @@ void TGIFImage::clear() {
     m_looping = false;
     m_loopCount = 1;
     m_paletteModified = false;
-    m_framesDropped = false;
 }
 
 TGIFData& TGIFImage::mutableData() {

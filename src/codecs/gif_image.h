@@ -5,11 +5,10 @@
 // labels. Frames keep their LZW data as read and are decoded only when their pixels are needed.
 // Writes non-interlaced frames, reducing rasters of more than 8 bits to 256 colours first.
 //
-// Bounds: at most DecodeLimits::maxFrames frames are read (later ones are dropped and
-// framesDropped() says so); a frame is decoded only within the width, height and pixel limits,
-// and the logical screen and frame 0 are checked as soon as their descriptors are read, so a
-// small file that claims a huge picture costs nothing.
-// Damaged image data (a bad code size, bad codes, cut sub-blocks) only marks the frame corrupted.
+// Bounds: at most DecodeLimits::maxFrames frames are read (later ones are dropped); a frame is decoded only
+// within the width, height and pixel limits, and the logical screen and frame 0 are checked as soon as their
+// descriptors are read, so a small file that claims a huge picture costs nothing. Damaged image data (a bad
+// code size, bad codes, cut sub-blocks) only marks the frame corrupted.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -199,8 +198,6 @@ public:
     void setPaletteModified(bool on) { m_paletteModified = on; }
     bool transparent() const { return m_transparent; }
     void setTransparent(bool on) { m_transparent = on; }
-    // True when the file held more frames than the limits allow and the rest were not read.
-    bool framesDropped() const { return m_framesDropped; }
 
     void setProgress(GifProgress progress) { m_progress = std::move(progress); }
     const GifProgress& progress() const { return m_progress; }
@@ -223,7 +220,6 @@ private:
     std::uint16_t m_loopCount = 1;
     bool m_paletteModified = false;
     bool m_transparent = true;
-    bool m_framesDropped = false;
     DecodeLimits m_limits = kDefaultDecodeLimits;
     GifProgress m_progress;
 };

@@ -198,10 +198,7 @@ void TGIFImage::readStream(std::span<const std::uint8_t> bytes) {
             b = nextByte();
         }
         if (b == kGifImageIntroducer) {
-            if (m_frames.size() >= m_limits.maxFrames) {
-                m_framesDropped = true;
-                break;
-            }
+            if (m_frames.size() >= m_limits.maxFrames) break;
             readFrame();
         } else {
             if (!gathered.empty()) {

@@ -357,7 +357,6 @@ void TJPEGImage::decode(Bitmap& out) {
         std::fill(words + static_cast<std::size_t>(d->output_scanline) * uw,
                   words + static_cast<std::size_t>(h) * uw, out.encode(kWhite));
     }
-    m_warnings = d.trap().warnings();
 }
 
 const std::vector<std::uint8_t>& TJPEGImage::data() {

@@ -89,9 +89,6 @@ public:
     // pixel format. target is untouched when decoding fails.
     void drawInto(Bitmap& target);
 
-    // Number of warnings of the last decode (damaged but readable data).
-    long lastWarnings() const { return m_warnings; }
-
 private:
     bool quantizes() const;
     void decode(Bitmap& out);
@@ -119,7 +116,6 @@ private:
     bool m_fileGray = false, m_fileCmyk = false;
     std::optional<Bitmap> m_bitmap;  // decoded or assigned raster
     bool m_bitmapFromData = false;
-    long m_warnings = 0;
 };
 
 }  // namespace vexilo

@@ -37,8 +37,6 @@ public:
     // message of our own instead of a library code. Does not return.
     [[noreturn]] static void fail(j_common_ptr cinfo, const char* message);
 
-    long warnings() const { return m_state.mgr.num_warnings; }
-
     struct State {  // mgr first: libjpeg hands the callbacks a pointer to it
         jpeg_error_mgr mgr;
         std::jmp_buf jump;

@@ -410,20 +410,6 @@ Icon decodeRef(const IconGroup& group, const IconImageRef& ref, const DecodeLimi
 }
 }  // namespace
 
-std::vector<Icon> decodeFileIconImages(std::span<const std::uint8_t> file, int index,
-                                       const DecodeLimits& limits) {
-    std::vector<Icon> out;
-    const auto group = groupOf(file, index);
-    if (!group) return out;
-    for (const IconImageRef& ref : group->images) {
-        try {
-            out.push_back(decodeRef(*group, ref, limits));
-        } catch (const ImageError&) {
-        }
-    }
-    return out;
-}
-
 std::optional<Icon> extractFileIcon(std::span<const std::uint8_t> file, int index, int size,
                                     const DecodeLimits& limits, IconImageChoice choice) {
     auto found = groupOf(file, index);

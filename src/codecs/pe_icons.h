@@ -73,9 +73,4 @@ std::optional<Icon> extractFileIcon(std::span<const std::uint8_t> file, int inde
                                     const DecodeLimits& limits = kDefaultDecodeLimits,
                                     IconImageChoice choice = IconImageChoice::ScaledToSize);
 
-// Every image of icon `index` decoded at its own size, in group order; an image that cannot be
-// decoded is left out. Empty when the index is out of range. Never throws DecodeError.
-std::vector<Icon> decodeFileIconImages(std::span<const std::uint8_t> file, int index,
-                                       const DecodeLimits& limits = kDefaultDecodeLimits);
-
 }  // namespace vexilo

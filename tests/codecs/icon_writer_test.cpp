@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "base/errors.h"
 #include "codecs/icon_file.h"
+#include "codecs/pe_icons.h"
 #include "raster/raster_ops.h"
 #include "support/byte_fields.h"
 #include "support/test_util.h"
@@ -128,6 +131,39 @@ TEST(IconWriter, WrittenFilesReadBackWithNearestColours) {
         });
         EXPECT_TRUE(test::samePixels(back.color, nearest)) << bits;
     }
+}
+
+TEST(IconWriter, AllSizesFileReadsBackWithSevenEntriesAndItsSoftEdge) {
+    // A 64-pixel picture whose alpha falls off to the right: a soft edge.
+    Bitmap picture(64, 64);
+    std::vector<std::uint8_t> alpha(64 * 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            picture.setPixel(x, y, {200, 100, 50});
+            alpha[static_cast<std::size_t>(y * 64 + x)] = static_cast<std::uint8_t>(x * 4);
+        }
+    const auto bytes = encodeAllSizesIconFile(picture, alpha);
+    const IconResources file(bytes);
+    const IconGroup group = file.group(0);
+    ASSERT_EQ(group.images.size(), 7u);
+    for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(group.images[i].width, kAllIconSizes[i]);
+    EXPECT_EQ(group.images[6].data[1], 'P');  // the 256 entry is a PNG
+    EXPECT_EQ(bytes[6 + 6 * 16], 0);          // and its width byte says 256 as 0
+
+    // Read back at their own sizes: 64 px is the picture itself, 256 px its enlargement.
+    auto own = [&](int size, IconImageChoice choice = IconImageChoice::ClosestOwnSize) {
+        return extractFileIcon(bytes, 0, size, kDefaultDecodeLimits, choice).value_or(Icon{});
+    };
+    const Icon same = own(64), large = own(0, IconImageChoice::Largest), small = own(16);
+    EXPECT_EQ(std::tuple(same.width(), large.width(), small.width()), std::tuple(64, 256, 16));
+    ASSERT_TRUE(same.hasAlpha() && large.hasAlpha() && small.hasAlpha());
+    for (int x = 0; x < 64; ++x) {
+        EXPECT_LE(std::abs(same.alpha[static_cast<std::size_t>(10 * 64 + x)] - x * 4), 1) << x;
+        EXPECT_LE(std::abs(large.alpha[static_cast<std::size_t>(40 * 256 + 4 * x + 1)] - x * 4), 1) << x;
+    }
+    EXPECT_EQ(same.color.pixel(30, 30), (Color{200, 100, 50}));
+    // 16 px: each pixel the mean of four alpha steps.
+    EXPECT_LE(std::abs(small.alpha[5] - (20 + 21 + 22 + 23) * 4 / 4), 1);
 }
 
 }  // namespace

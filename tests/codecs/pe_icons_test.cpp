@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/errors.h"
+#include "codecs/ani_cursor.h"
 #include "support/byte_fields.h"
 #include "support/icon_fixtures.h"
 #include "support/test_util.h"
@@ -23,6 +24,29 @@ using test::solidIconDib;
 constexpr Color kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0},
     kCyan{0, 255, 255};
 
+std::vector<std::pair<int, int>> sizesAndBits(const IconGroup& g) {
+    std::vector<std::pair<int, int>> out;
+    for (const auto& im : g.images) out.emplace_back(im.width * 1000 + im.height, im.bits);
+    return out;
+}
+
+TEST(PeIcons, IconFilesListEveryImageAndGiveTheClosestAtItsOwnSize) {
+    // Entries in file order: a 256 PNG, 48 at 32 bits, 32 at 4 bits (colour word 16), 16 at 8 bits.
+    const auto ico = test::makeIcoFile({{0, test::makeRgbaPng(256, 256, {10, 20, 30}, 200)},
+                                        {0, solidIconDib(48, 32, kYellow)},
+                                        {16, solidIconDib(32, 4, kGreen)},
+                                        {0, solidIconDib(16, 8, kRed)}});
+    const IconResources file(ico);
+    ASSERT_EQ(file.groupCount(), 1u);
+    EXPECT_EQ(sizesAndBits(file.group(0)),
+              (std::vector<std::pair<int, int>>{{256256, 32}, {48048, 32}, {32032, 4}, {16016, 8}}));
+
+    // For a thumbnail the image closest to the cell.
+    const auto closest = extractFileIcon(ico, 0, 40, kDefaultDecodeLimits, IconImageChoice::ClosestOwnSize);
+    ASSERT_TRUE(closest);
+    EXPECT_EQ(closest->width(), 48);
+}
+
 TEST(PeIcons, ReadsGroupsInDirectoryOrderAndPicksTheDesktopsImage) {
     const std::pair<PeKind, std::uint16_t> variants[] = {{PeKind::Pe32, test::kMachineI386},
                                                          {PeKind::Pe64, test::kMachineAmd64},
@@ -32,25 +56,23 @@ TEST(PeIcons, ReadsGroupsInDirectoryOrderAndPicksTheDesktopsImage) {
         const auto file = test::threeGroupPeFile(kind, machine);
         const IconResources resources(file);
         ASSERT_EQ(resources.groupCount(), 3u);
-        EXPECT_EQ(resources.group(0).images.size(), 4u);
+        EXPECT_EQ(sizesAndBits(resources.group(0)),
+                  (std::vector<std::pair<int, int>>{{16016, 8}, {32032, 4}, {32032, 32}, {48048, 32}}));
         EXPECT_EQ(countFileIcons(file), 3);
 
         // 32 x 32 at 32 bits beats 32 x 32 at 4 bits and the 16 and 48 pixel images.
         const auto first = extractFileIcon(file, 0, 32);
         ASSERT_TRUE(first);
-        EXPECT_EQ(first->width(), 32);
-        EXPECT_EQ(first->color.pixel(7, 7), kBlue);
+        EXPECT_EQ(std::pair(first->width(), first->color.pixel(7, 7)), std::pair(32, kBlue));
         // 16 and 48 are equally far from 32: the deeper 48-pixel image wins, scaled down.
         const auto second = extractFileIcon(file, 1, 32);
         ASSERT_TRUE(second);
-        EXPECT_EQ(second->width(), 32);
-        EXPECT_EQ(second->color.pixel(31, 31), kYellow);
+        EXPECT_EQ(std::pair(second->width(), second->color.pixel(31, 31)), std::pair(32, kYellow));
         // A PNG image keeps its alpha.
         const auto third = extractFileIcon(file, 2, 32);
-        ASSERT_TRUE(third);
-        EXPECT_TRUE(third->hasAlpha());
-        EXPECT_EQ(third->alpha[100], 128);
-        EXPECT_EQ(third->color.pixel(3, 3), (Color{255, 0, 255}));
+        ASSERT_TRUE(third && third->hasAlpha());
+        EXPECT_EQ(std::pair(third->alpha[100], third->color.pixel(3, 3)),
+                  std::pair(std::uint8_t{128}, Color{255, 0, 255}));
 
         EXPECT_FALSE(extractFileIcon(file, 3, 32));
         EXPECT_FALSE(extractFileIcon(file, -1, 32));
@@ -177,6 +199,25 @@ TEST(PeIcons, SurvivesEveryCorruption) {
             for (int i = 0; i < std::min(n, 3); ++i) (void)extractFileIcon(bytes, i, 32);
         });
     }
+}
+
+TEST(AniCursor, DecodesFramesStepsAndRatesAndRefusesHostileFiles) {
+    const AniCursor cursor = decodeAniCursor(test::makeAniFile());
+    ASSERT_EQ(cursor.frames.size(), 2u);
+    EXPECT_EQ(cursor.frames[1].color.pixel(1, 1), kGreen);
+    EXPECT_EQ(cursor.sequence, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(cursor.delaysMs, (std::vector<int>{100, 200, 50}));
+    // The first frame is what the cursor row shows.
+    const auto first = extractFileIcon(test::makeAniFile(), 0, 32);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->color.pixel(16, 16), kRed);
+
+    auto truncated = test::makeAniFile();
+    truncated.resize(truncated.size() - 10);
+    EXPECT_THROW(decodeAniCursor(test::makeAniFile(0xFFFFFFF0u)), DecodeError);
+    EXPECT_THROW(decodeAniCursor(test::makeAniFile(2, 0x7FFFFFF0u)), DecodeError);
+    EXPECT_THROW(decodeAniCursor(truncated), DecodeError);
+    EXPECT_FALSE(extractFileIcon(test::makeAniFile(2, 0x7FFFFFF0u), 0, 32).has_value());
 }
 
 }  // namespace
