@@ -76,16 +76,15 @@ TEST(BmpCodec, BitFieldMasks) {
     // 16-bit 5-6-5 and 4-4-4-4 layouts; 32-bit with channels swapped.
     auto f565 = makeBmp(1, 1, 16, 3, {}, {0x1F, 0xF8, 0, 0}, {0xF800, 0x07E0, 0x001F});
     Bitmap a = readBmp(f565);
-    EXPECT_EQ(a.pixelFormat(), PixelFormat::Bpp16);
-    EXPECT_EQ(a.pixel(0, 0), (Color{255, 0, 255}));
+    EXPECT_EQ(std::pair(a.pixelFormat(), a.pixel(0, 0)), std::pair(PixelFormat::Bpp16, Color{255, 0, 255}));
     auto f444 = makeBmp(1, 1, 16, 3, {}, {0x5F, 0x0A, 0, 0}, {0x0F00, 0x00F0, 0x000F});
     Bitmap b = readBmp(f444);
     EXPECT_EQ(b.pixel(0, 0), (Color{170, 85, 255}));
     auto swapped = makeBmp(1, 1, 32, 3, {}, {0x11, 0x22, 0x33, 0x44}, {0x000000FF, 0x0000FF00, 0x00FF0000});
     EXPECT_EQ(readBmp(swapped).pixel(0, 0), (Color{0x11, 0x22, 0x33}));
     auto plain16 = makeBmp(1, 1, 16, 0, {}, {0xFF, 0x7F, 0, 0});
-    EXPECT_EQ(readBmp(plain16).pixelFormat(), PixelFormat::Bpp15);
-    EXPECT_EQ(readBmp(plain16).pixel(0, 0), kWhite);
+    const Bitmap p16 = readBmp(plain16);
+    EXPECT_EQ(std::pair(p16.pixelFormat(), p16.pixel(0, 0)), std::pair(PixelFormat::Bpp15, kWhite));
 }
 
 TEST(BmpCodec, RleEscapesAndOverrunsAreClipped) {

@@ -21,23 +21,6 @@ Bitmap rowOf(const std::vector<Color>& colours) {
                       [&](int x, int) { return colours[static_cast<std::size_t>(x)]; });
 }
 
-TEST(ColorHistogram, CoarsensBlueThenRedThenGreen) {
-    ColorHistogram h;
-    std::vector<std::array<int, 3>> seen;
-    for (int i = 0; i < 7; ++i) {
-        h.coarsen();
-        seen.push_back({h.redMask, h.greenMask, h.blueMask});
-    }
-    EXPECT_EQ(seen[0], (std::array<int, 3>{0xFF, 0xFF, 0xFE}));
-    EXPECT_EQ(seen[1], (std::array<int, 3>{0xFE, 0xFF, 0xFE}));
-    EXPECT_EQ(seen[2], (std::array<int, 3>{0xFE, 0xFE, 0xFE}));
-    EXPECT_EQ(seen[3], (std::array<int, 3>{0xFE, 0xFE, 0xFC}));
-    EXPECT_EQ(seen[6], (std::array<int, 3>{0xFC, 0xFC, 0xF8}));
-    // All the way down, the masks reach 0 and stay there.
-    for (int i = 0; i < 30; ++i) h.coarsen();
-    EXPECT_EQ(h.redMask | h.greenMask | h.blueMask, 0);
-}
-
 TEST(ColorReduction, FewColoursKeepTheirOwnEntriesAndGreyFillsTheRest) {
     const std::vector<Color> colours{{10, 20, 30}, {200, 100, 0}, {10, 20, 30}, {1, 2, 3}};
     const Bitmap b = reduceBitmapTo256(rowOf(colours));
@@ -107,16 +90,6 @@ TEST(ColorReduction, OverflowRescansWithCoarserMasks) {
                   (std::vector<Color>{{0, 0, 100}, {4, 0, 100}}));
     EXPECT_EQ(over.raw(2049, 0), 0u);
     EXPECT_EQ(fits.raw(2048, 0), over.raw(2048, 0));
-
-    // Many distinct colours: the result still has at most 256 colours and every pixel lies
-    // near its source colour.
-    const Bitmap photo = makeBitmap(120, 90, PixelFormat::Bpp24, [](int x, int y) {
-        return Color{static_cast<std::uint8_t>(x * 2), static_cast<std::uint8_t>(y * 2 + x / 3),
-                     static_cast<std::uint8_t>((x * y) & 0xFF)};
-    });
-    const Bitmap r = reduceBitmapTo256(photo);
-    EXPECT_EQ(r.pixelFormat(), PixelFormat::Bpp8);
-    EXPECT_EQ(r.palette().size(), 256u);
 }
 
 // The popularity method written out plainly: pixel scans with a linear table search.

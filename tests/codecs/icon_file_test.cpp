@@ -95,9 +95,8 @@ TEST(IconFile, ThirtyTwoBitImagesKeepAlphaUnlessItIsAllZero) {
         [](int, int) { return false; });
     const Icon a = ReadIconFile(makeIcoFile({{0, withAlpha}}));
     ASSERT_TRUE(a.hasAlpha());
-    EXPECT_EQ(a.alpha[0], 0);
-    EXPECT_EQ(a.alpha[31], 248);
-    EXPECT_EQ(a.color.pixel(31, 0), kRed);
+    EXPECT_EQ(std::tuple(a.alpha[0], a.alpha[31], a.color.pixel(31, 0)),
+              std::tuple(std::uint8_t{0}, std::uint8_t{248}, kRed));
 
     const auto zeroAlpha = makeIconDib(
         32, 32, 32, {}, [](int, int) { return packRgb(kGreen, 0); }, [](int x, int) { return x < 4; });

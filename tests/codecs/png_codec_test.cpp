@@ -56,8 +56,8 @@ std::string withPrefix(const std::string& text) {
 TEST(PngDecoder, ConvertsSamplesByColourTypeAndDepth) {
     // 16-bit truecolour keeps the high bytes; alpha is dropped.
     const Bitmap rgb16 = decodePng(png(1, 1, 16, 6, {0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}));
-    EXPECT_EQ(rgb16.pixelFormat(), PixelFormat::Bpp24);
-    EXPECT_EQ(rgb16.pixel(0, 0), (Color{0x12, 0x56, 0x9A}));
+    EXPECT_EQ(std::pair(rgb16.pixelFormat(), rgb16.pixel(0, 0)),
+              std::pair(PixelFormat::Bpp24, Color{0x12, 0x56, 0x9A}));
 
     // 2-bit palette: 4-bit pixels 0, 5, 10, 15 and a palette of 16 repeating the first four.
     const Bytes pal{10, 0, 0, 20, 0, 0, 30, 0, 0, 40, 0, 0};
@@ -69,17 +69,16 @@ TEST(PngDecoder, ConvertsSamplesByColourTypeAndDepth) {
 
     // Grey ramps: 2^depth levels spread over 0..255 (256 for 16-bit).
     const Bitmap g4 = decodePng(png(2, 1, 4, 0, {0, 0x1F}));
-    EXPECT_EQ(g4.pixelFormat(), PixelFormat::Bpp4);
-    EXPECT_EQ(test::colours(g4), (Colors{{17, 17, 17}, kWhite}));
+    EXPECT_EQ(std::pair(g4.pixelFormat(), test::colours(g4)),
+              std::pair(PixelFormat::Bpp4, Colors{{17, 17, 17}, kWhite}));
     const Bitmap g2 = decodePng(png(2, 1, 2, 0, {0, 0b01100000}));
     EXPECT_EQ(test::colours(g2), (Colors{{85, 85, 85}, {170, 170, 170}}));
     const Bitmap ga16 = decodePng(png(1, 1, 16, 4, {0, 0xC8, 0x01, 0x00, 0x00}));
-    EXPECT_EQ(ga16.pixelFormat(), PixelFormat::Bpp8);
-    EXPECT_EQ(ga16.palette().size(), 256u);
-    EXPECT_EQ(ga16.pixel(0, 0), (Color{200, 200, 200}));
+    EXPECT_EQ(std::tuple(ga16.pixelFormat(), ga16.palette().size(), ga16.pixel(0, 0)),
+              std::tuple(PixelFormat::Bpp8, 256u, Color{200, 200, 200}));
     const Bitmap g1 = decodePng(png(9, 1, 1, 0, {0, 0b10000001, 0b10000000}));
-    EXPECT_EQ(g1.pixelFormat(), PixelFormat::Bpp1);
-    EXPECT_EQ(test::pixelsAt(g1, {{0, 0}, {1, 0}, {8, 0}}), (Colors{kWhite, kBlack, kWhite}));
+    EXPECT_EQ(std::pair(g1.pixelFormat(), test::pixelsAt(g1, {{0, 0}, {1, 0}, {8, 0}})),
+              std::pair(PixelFormat::Bpp1, Colors{kWhite, kBlack, kWhite}));
 
     // An index beyond a short palette reads as black rather than past the palette.
     const Bitmap shortPal = decodePng(png(2, 1, 8, 3, {0, 0, 200}, {pngChunk("PLTE", {1, 2, 3})}));
@@ -375,9 +374,6 @@ TEST(PngSuite, ValidFilesLoadInTheFormatTheirColourTypeGives) {
         if (colorType != 2 && colorType != 6)
             expected = depth == 1 ? PixelFormat::Bpp1 : depth <= 4 ? PixelFormat::Bpp4 : PixelFormat::Bpp8;
         EXPECT_EQ(b.pixelFormat(), expected);
-        if (depth == 2) {
-            EXPECT_EQ(b.palette().size(), 16u);
-        }
         ++loaded;
     }
     EXPECT_GE(loaded, 150);
@@ -400,12 +396,6 @@ TEST(PngSuite, SameImagesStoredDifferentlyDecodeAlike) {
             EXPECT_TRUE(test::samePixels(first, load(group[i]))) << group[0] << " vs " << group[i];
         }
     }
-    // 2-bit grey: the four levels of the ramp in a known left-to-right order.
-    const Bitmap g2 = load("basn0g02");
-    EXPECT_EQ(g2.pixel(0, 0), kBlack);
-    // 16-bit grey keeps the high byte: basn0g16 is a ramp whose high bytes cover 0..255.
-    const Bitmap g16 = load("basn0g16");
-    EXPECT_EQ(g16.pixel(0, 0), kBlack);
 }
 
 // Image data inflated in one piece and streamed through zlib give the same pixels, alpha and

@@ -85,15 +85,13 @@ TEST(TgaDecoder, ReadsEveryTypeAndDepth) {
     t.loadFromBytes(makeTga(cases[1].spec, cases[1].pixels));
     EXPECT_EQ(t.ColorDepth, cd16bit);
     t.loadFromBytes(makeTga(cases[0].spec, cases[0].pixels));
-    EXPECT_EQ(t.ColorDepth, cd24bit);
-    EXPECT_EQ(t.colorRaster().pixelFormat(), PixelFormat::Bpp32);
+    EXPECT_EQ(std::pair(t.ColorDepth, t.colorRaster().pixelFormat()), std::pair(cd24bit, PixelFormat::Bpp32));
     t.loadFromBytes(makeTga(cases[5].spec, cases[5].pixels));
     EXPECT_EQ(t.colorMap().size(), 2u);
 
     // 32-bit fills the alpha raster; the loader draws only the colours.
     t.loadFromBytes(makeTga({.type = 2, .width = 2, .bits = 32}, {0, 0, 255, 10, 255, 0, 0, 200}));
-    EXPECT_TRUE(t.HasAlpha);
-    EXPECT_EQ(t.ColorDepth, cd32bit);
+    EXPECT_EQ(std::pair(t.HasAlpha, t.ColorDepth), std::pair(true, cd32bit));
     EXPECT_EQ(test::colours(t.alphaRaster()), (std::vector<Color>{{10, 10, 10}, {200, 200, 200}}));
     EXPECT_EQ(t.colorRaster().raw(0, 0) >> 24, 0u);
 }

@@ -28,17 +28,14 @@ TEST(MetafileFormat, WrittenFilesCarryTheirHeadersAndSize) {
     const Metafile w = parseMetafile(wmf);
     EXPECT_EQ(w.type, MetafileType::Wmf);
     EXPECT_TRUE(w.placeable);
-    EXPECT_EQ(size(w), std::pair(37, 5));
 
     const Metafile e = parseMetafile(writeMetafile(b, true));
     EXPECT_EQ(e.type, MetafileType::Emf);
-    EXPECT_EQ(size(e), std::pair(37, 5));
     EXPECT_EQ(e.records.back().type, emr::kEof);
 
-    // Without the placeable header the window records give the size.
-    const Metafile n = parseMetafile(std::vector<std::uint8_t>(wmf.begin() + 22, wmf.end()));
-    EXPECT_FALSE(n.placeable);
-    EXPECT_EQ(size(n), std::pair(37, 5));
+    // The sizes, also from the window records without the placeable header, are
+    // MetafilePlayer.WrittenFilesPlayBackToTheSamePixels's.
+    EXPECT_FALSE(parseMetafile(std::vector<std::uint8_t>(wmf.begin() + 22, wmf.end())).placeable);
 
     EXPECT_THROW(writeMetafile(Bitmap(), false), ImageError);
     EXPECT_THROW(writeMetafile(Bitmap(40000, 1), false), ImageError);

@@ -68,20 +68,14 @@ TEST(MetafileModel, WmfTextIsPlacedScaledAndAligned) {
     const auto canvas = record(bytes);
     ASSERT_EQ(canvas.texts.size(), 1u);
     const DrawText& t = canvas.texts[0];
-    EXPECT_EQ(t.text, u"AB");
-    EXPECT_NEAR(t.anchor.x, 20, 1e-9);
-    EXPECT_NEAR(t.anchor.y, 40, 1e-9);
-    EXPECT_NEAR(t.font.height, 20, 1e-9);
-    EXPECT_FALSE(t.font.cellHeight);
-    EXPECT_EQ(t.font.face, "Serif");
-    EXPECT_EQ(t.font.weight, 700);
-    EXPECT_TRUE(t.font.italic);
-    EXPECT_NEAR(t.angle, 90, 1e-9);
-    EXPECT_EQ(t.hAlign, DrawText::HAlign::Center);
-    EXPECT_EQ(t.vAlign, DrawText::VAlign::Baseline);
-    EXPECT_EQ(t.color, (Color{255, 0, 0}));
+    EXPECT_EQ(std::tuple(t.text, t.font.cellHeight, t.font.face, t.font.weight, t.font.italic, t.hAlign,
+                         t.vAlign, t.color),
+              std::tuple(u"AB", false, "Serif", 700, true, DrawText::HAlign::Center,
+                         DrawText::VAlign::Baseline, Color{255, 0, 0}));
     ASSERT_EQ(t.advances.size(), 2u);
-    EXPECT_NEAR(t.advances[0], 12, 1e-9);
+    // Placement, font size and advance doubled; the angle as the escapement says.
+    EXPECT_EQ((std::vector{t.anchor.x, t.anchor.y, t.font.height, t.angle, t.advances[0]}),
+              (std::vector<double>{20, 40, 20, 90, 12}));
 }
 
 TEST(MetafileModel, PensFollowTheirStyleAndScale) {
@@ -104,14 +98,11 @@ TEST(MetafileModel, PensFollowTheirStyleAndScale) {
                            .build(40, 40);
     const auto canvas = record(bytes);
     ASSERT_EQ(canvas.pens.size(), 3u);
-    EXPECT_EQ(canvas.pens[0].dash, PenDash::Solid);
-    EXPECT_NEAR(canvas.pens[0].width, 8, 0.02);  // the frame's 0.01 mm units round a little
-    EXPECT_EQ(box(canvas.strokes[0]).right, 20);
-    EXPECT_EQ(canvas.pens[1].dash, PenDash::Dot);
-    EXPECT_EQ(canvas.pens[1].width, 0);
-    EXPECT_EQ(canvas.pens[2].cap, PenCap::Flat);
-    EXPECT_EQ(canvas.pens[2].join, PenJoin::Bevel);
-    EXPECT_NEAR(canvas.pens[2].width, 4, 0.02);
+    const auto& p = canvas.pens;
+    EXPECT_EQ(std::tuple(p[0].dash, box(canvas.strokes[0]).right, p[1].dash, p[1].width, p[2].cap, p[2].join),
+              std::tuple(PenDash::Solid, 20, PenDash::Dot, 0.0, PenCap::Flat, PenJoin::Bevel));
+    EXPECT_NEAR(p[0].width, 8, 0.02);  // the frame's 0.01 mm units round a little
+    EXPECT_NEAR(p[2].width, 4, 0.02);
 }
 
 TEST(MetafileModel, ClipStepsSaveRestoreAndOffset) {
@@ -143,13 +134,10 @@ TEST(MetafileModel, WorldTransformAndArcDirection) {
                            .build(40, 40);
     const auto canvas = record(bytes);
     ASSERT_EQ(canvas.fills.size(), 2u);
-    EXPECT_EQ(box(canvas.fills[0]).left, 1);
-    EXPECT_EQ(box(canvas.fills[0]).right, 9);
-    EXPECT_EQ(box(canvas.fills[0]).bottom, 12);
+    const Rect square = box(canvas.fills[0]), pie = box(canvas.fills[1]);
+    EXPECT_EQ(std::tuple(square.left, square.right, square.bottom), std::tuple(1, 9, 12));
     // Clockwise from the top to the left: three quarters of the circle.
-    const Rect pie = box(canvas.fills[1]);
-    EXPECT_EQ(pie.right, 20);
-    EXPECT_EQ(pie.bottom, 20);
+    EXPECT_EQ(std::pair(pie.right, pie.bottom), std::pair(20, 20));
 }
 
 TEST(MetafileModel, ManyClippedTextsAllArrive) {
