@@ -29,13 +29,11 @@ TEST(Bitmap, GrowingKeepsPixelsAndFillsWhite) {
 }
 
 TEST(Bitmap, NarrowFormatsQuantiseAndSurviveConversion) {
-    for (PixelFormat f : {PixelFormat::Bpp15, PixelFormat::Bpp16})
-        EXPECT_EQ(makeBitmap(1, 1, f,
-                             [](int, int) {
-                                 return Color{255, 9, 130};
-                             })
-                      .pixel(0, 0),
-                  (Color{255, 8, 132}));
+    for (PixelFormat f : {PixelFormat::Bpp15, PixelFormat::Bpp16}) {
+        Bitmap q(1, 1, f);
+        q.setPixel(0, 0, {255, 9, 130});
+        EXPECT_EQ(q.pixel(0, 0), (Color{255, 8, 132}));
+    }
 
     // Direct formats round-trip through each other without drift once quantised.
     Bitmap d = makeBitmap(7, 3, PixelFormat::Bpp15, patternColor);

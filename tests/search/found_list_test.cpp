@@ -54,18 +54,16 @@ TEST(FoundImageListSort, EqualKeysKeepFindingOrderUnderEveryKey) {
         EXPECT_LT(many.row(i - 1).image.ImageIndex, many.row(i).image.ImageIndex);
 }
 
-TEST(FoundImageListSort, NameIgnoresCaseButPathDoesNot) {
-    FoundImageList list;
-    list.addRow("beta.png", record(1, "/pics/b/"), nullptr);
-    list.addRow("Alpha.png", record(1, "/pics/a/"), nullptr);
-    list.addRow("alpha2.png", record(1, "/pics/B/"), nullptr);
-    list.sort(sortkey::Name);
-    EXPECT_THAT(captions(list), ElementsAre("Alpha.png", "alpha2.png", "beta.png"));
-    list.sort(sortkey::Path);  // "B" sorts before "a" byte by byte
-    EXPECT_THAT(captions(list), ElementsAre("alpha2.png", "Alpha.png", "beta.png"));
-}
-
-TEST(FoundImageListSort, ExtensionDateAndTimeKeys) {
+TEST(FoundImageListSort, NamePathExtensionDateAndTimeKeys) {
+    // Name ignores case; path does not.
+    FoundImageList names;
+    names.addRow("beta.png", record(1, "/pics/b/"), nullptr);
+    names.addRow("Alpha.png", record(1, "/pics/a/"), nullptr);
+    names.addRow("alpha2.png", record(1, "/pics/B/"), nullptr);
+    names.sort(sortkey::Name);
+    EXPECT_THAT(captions(names), ElementsAre("Alpha.png", "alpha2.png", "beta.png"));
+    names.sort(sortkey::Path);  // "B" sorts before "a" byte by byte
+    EXPECT_THAT(captions(names), ElementsAre("alpha2.png", "Alpha.png", "beta.png"));
     EXPECT_EQ(sortExtension("photo.Jpg"), "JPG");
     EXPECT_EQ(sortExtension("a.b.gif"), "GIF");
     EXPECT_EQ(sortExtension("shell.dll (2)"), "DLL (2)");
