@@ -110,6 +110,16 @@ TEST_F(CnvDlgTest, SummariesPagesAndEnabling) {
     EXPECT_EQ(clickNode(d, cnvnode::OverwriteSummary), CnvPage::Path);
     EXPECT_EQ(d.BitBtnHelpClick(), 584);
     EXPECT_FALSE(c.labelSaving3.empty());
+
+    // The folder dialog opens on the folder; a cancel keeps it.
+    d.EPathChange("/x/out/");
+    d.BitBPathClick();
+    EXPECT_EQ(dialogs.folderStarts.at(0), "/x/out");
+    EXPECT_EQ(request.outputFolder, "/x/out/");
+    dialogs.folderAnswers = {"/y/z"};
+    d.BitBPathClick();
+    EXPECT_EQ(request.outputFolder, "/y/z/");
+    EXPECT_EQ(c.path, "/y/z/");
 }
 
 TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPathAndSplitsTheTypedOne) {
@@ -136,19 +146,6 @@ TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPathAndSplitsTheTypedOne) {
     EXPECT_EQ(dialogs.saveRequests.at(0).folder, "/elsewhere/");
     EXPECT_EQ(request.outputFolder, "/chosen/");
     EXPECT_EQ(d.controls().labelSaving, lang.interfaceText(84));
-}
-
-TEST_F(CnvDlgTest, FolderDialogCancelKeepsTheFolder) {
-    settings.writeString(kConvert, "BatchPathToSave", "/x/out/");
-    CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
-    d.FormShow({});
-    d.BitBPathClick();  // cancelled
-    EXPECT_EQ(dialogs.folderStarts.at(0), "/x/out");
-    EXPECT_EQ(request.outputFolder, "/x/out/");
-    dialogs.folderAnswers = {"/y/z"};
-    d.BitBPathClick();
-    EXPECT_EQ(request.outputFolder, "/y/z/");
-    EXPECT_EQ(d.controls().path, "/y/z/");
 }
 
 TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptionsBack) {
