@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "lang/program_folder.h"
 #include "settings/settings_store.h"
@@ -99,64 +101,37 @@ TEST_F(LangFixture, ChoiceIsStoredAndUsedAtTheNextStart) {
 }
 
 TEST_F(LangFixture, StoredChoiceIsUsedOnlyWhenItIsThisProgramsPack) {
-    struct Case {
-        const char *file, *program, *language, *text;  // a pack written for the case ("": none)
-        const char *storedName, *storedFile;           // a bare file name is in the program folder
-        const char *text3, *name, *loadedFile;
-        std::vector<std::string> names;
-    };
-    const Case cases[] = {
-        // A chosen pack deleted since falls back to English.
-        {"", "", "", "", "Deutsch", "gone.lng", "Name", "English", "english.lng", {"English", "Deutsch"}},
-        // Without the extension it is not found by the scan, so it is put in front of the list.
-        {"pirate.txt",
-         "Vexilo",
-         "Pirate",
-         "Yer name",
-         "Pirate",
-         "pirate.txt",
-         "Yer name",
-         "Pirate",
-         "pirate.txt",
-         {"Pirate", "English", "Deutsch"}},
-        {"foreign.lng",
-         "SomethingElse",
-         "Foreign",
-         "x",
-         "Foreign",
-         "foreign.lng",
-         "Name",
-         "English",
-         "english.lng",
-         {"English", "Deutsch"}},
-        // The name comes from the pack's own line; the first "English" of the list (names compared
-        // without letter case) now names the copy.
-        {"zz-copy.lng",
-         "Vexilo",
-         "english",
-         "Copy",
-         "English",
-         "zz-copy.lng",
-         "Copy",
-         "english",
-         "zz-copy.lng",
-         {"English", "Deutsch", "english"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.storedFile);
-        if (*c.file) writePack(c.file, c.program, c.language, c.text);
+    // A start over a stored choice (a bare file name is in the program folder): text 3, the
+    // language in use, the pack loaded and the list of names.
+    using Started = std::tuple<std::string, std::string, std::string, std::vector<std::string>>;
+    const auto startWith = [&](const std::string& name, const std::string& file) {
         SettingsStore store(settingsDir());
-        store.writeString(kLangKey, "", c.storedName);
-        store.writeString(kLangKey, c.storedName, c.storedFile);
+        store.writeString(kLangKey, "", name);
+        store.writeString(kLangKey, name, file);
         TLang lang = makeLang(&store);
-        ASSERT_EQ(lang.load(), TLang::kLoaded);
-        EXPECT_EQ(lang.interfaceText(3), c.text3);
-        EXPECT_EQ(lang.DefaultLangName, c.name);
-        EXPECT_EQ(lang.langNames(), c.names);
-        ASSERT_GE(lang.langIndex(), 0);
-        EXPECT_EQ(lang.langFiles()[static_cast<std::size_t>(lang.langIndex())], path(c.loadedFile));
-        if (*c.file) fs::remove(programDir() / c.file);
-    }
+        EXPECT_EQ(lang.load(), TLang::kLoaded);
+        const auto index = static_cast<std::size_t>(std::max(lang.langIndex(), 0));
+        return Started(lang.interfaceText(3), lang.DefaultLangName, lang.langFiles().at(index),
+                       lang.langNames());
+    };
+    // A chosen pack deleted since falls back to English.
+    EXPECT_EQ(startWith("Deutsch", "gone.lng"),
+              Started("Name", "English", path("english.lng"), {"English", "Deutsch"}));
+    // Without the extension it is not found by the scan, so it is put in front of the list.
+    writePack("pirate.txt", "Vexilo", "Pirate", "Yer name");
+    EXPECT_EQ(startWith("Pirate", "pirate.txt"),
+              Started("Yer name", "Pirate", path("pirate.txt"), {"Pirate", "English", "Deutsch"}));
+    fs::remove(programDir() / "pirate.txt");
+    writePack("foreign.lng", "SomethingElse", "Foreign", "x");
+    EXPECT_EQ(startWith("Foreign", "foreign.lng"),
+              Started("Name", "English", path("english.lng"), {"English", "Deutsch"}));
+    fs::remove(programDir() / "foreign.lng");
+    // The name comes from the pack's own line; the first "English" of the list (names compared
+    // without letter case) now names the copy.
+    writePack("zz-copy.lng", "Vexilo", "english", "Copy");
+    EXPECT_EQ(startWith("English", "zz-copy.lng"),
+              Started("Copy", "english", path("zz-copy.lng"), {"English", "Deutsch", "english"}));
+    fs::remove(programDir() / "zz-copy.lng");
 
     fs::create_directories(settingsDir());  // a number where the choice's name belongs
     test::writeText(fs::path(settingsDir()) / "settings.json",
