@@ -49,7 +49,7 @@ protected:
     FormMainTest() : test::MainWindowTest({"english.lng", "german.lng"}) {}
 };
 
-TEST_F(FormMainTest, FirstRunStateAndTheGifSwitch) {
+TEST_F(FormMainTest, FirstRunStateTheGifSwitchAndTheToolbars) {
     // The start values themselves are the controller's (MainFormSettings, ImageSearchMasks); here
     // the window shows them.
     open();
@@ -61,13 +61,6 @@ TEST_F(FormMainTest, FirstRunStateAndTheGifSwitch) {
     EXPECT_TRUE(dialogs.messages.empty());  // no notice on a clean first run
     EXPECT_FALSE(form->saveAction(kind::Gif)->isVisible());
 
-    options.gifOutput = true;  // "/GIF" in any case: MainFormCommandLine
-    open();
-    EXPECT_TRUE(form->saveAction(kind::Gif)->isVisible());
-}
-
-TEST_F(FormMainTest, ToolbarDockingRulesAndMenuChecks) {
-    open();
     form->dockToolbar(Toolbar::Main, Dock::Dock4);  // dragged onto the "Images" tab's left edge
     EXPECT_EQ(form->dockOf(Toolbar::Main), Dock::Dock2);
 
@@ -86,6 +79,10 @@ TEST_F(FormMainTest, ToolbarDockingRulesAndMenuChecks) {
     // Switching tabs hides the inner toolbars from view but not from the menu.
     form->pageControl()->setCurrentIndex(0);
     EXPECT_TRUE(entry->isChecked());
+
+    options.gifOutput = true;  // "/GIF" in any case: MainFormCommandLine
+    open();
+    EXPECT_TRUE(form->saveAction(kind::Gif)->isVisible());
 }
 
 TEST_F(FormMainTest, ScanGivesSortedRowsThumbnailsStatusAndCommandStates) {
@@ -181,7 +178,7 @@ TEST_F(FormMainTest, StopAndExitMidScanKeepTheWindowInCharge) {
     EXPECT_TRUE(fs::exists(dir.path() / "config" / SettingsStore::kFileName));  // written at close
 }
 
-TEST_F(FormMainTest, SettingsWrittenAtCloseComeBackAtTheNextStart) {
+TEST_F(FormMainTest, SettingsAndGeometryWrittenAtCloseComeBackAndTheWindowAlwaysFitsTheScreen) {
     fs::create_directories(dir.path() / "data" / "x");
     open();
     form->CheckListBox1DragDrop(data("x"));
@@ -202,21 +199,11 @@ TEST_F(FormMainTest, SettingsWrittenAtCloseComeBackAtTheNextStart) {
     EXPECT_EQ(masks->item(masks->count() - 1)->text(), QStringLiteral("*.xcf"));
     EXPECT_EQ(form->viewStyle(), 3);
     EXPECT_TRUE(form->ChBStretch->isChecked());
-    form->close();
 
-    // Stored panel widths come back.
-    store->writeValue(kSettingsRootKey, "DirWidth", "260");
-    store->save();
-    open();
-    EXPECT_EQ(form->searchFolderList()->parentWidget()->width(), 260);
-}
-
-TEST_F(FormMainTest, GeometryComesBackAfterARestartAndAlwaysFitsTheScreen) {
     // A session that never shows the "Images" tab keeps the stored panel widths.
     const std::pair<const char*, int> stored[] = {
         {"ThumbWidth", 300},   {"DirWidth", 250}, {"MasksWidth", 210}, {"ClientWidth", 700},
         {"ClientHeight", 450}, {"Left", 20},      {"Top", 30}};
-    open();
     for (const auto& [name, value] : stored) store->writeValue(kSettingsRootKey, name, std::to_string(value));
     store->save();
     form.reset();
@@ -228,8 +215,9 @@ TEST_F(FormMainTest, GeometryComesBackAfterARestartAndAlwaysFitsTheScreen) {
         for (const auto& [name, value] : stored)
             EXPECT_EQ(reread.readInteger(kSettingsRootKey, name, -1), value) << name << " after run " << run;
     }
-    // The list at its stored width once the tab shows.
+    // The folder list at its stored width, and the list once the tab shows.
     open();
+    EXPECT_EQ(form->searchFolderList()->parentWidget()->width(), 250);
     form->pageControl()->setCurrentIndex(1);
     QTest::qWait(100);
     QWidget* listPanel = form->findChild<QWidget*>("ListView1")->parentWidget()->parentWidget();
@@ -303,20 +291,6 @@ TEST_F(FormMainTest, SaveAsDropsDownOnlyTheBatchEntryAndTheListMenuAllOfThem) {
     EXPECT_THAT(shown(), ElementsAre("miCopyfileto", "miMovefileto", "miRenamefile", "miErasefiles", "-",
                                      "miBatchconversionto", "-", "miWinMenu"));
     form->filesPopup()->hide();
-}
-
-TEST_F(FormMainTest, StartNoticesComeOnceTheWindowIsUp) {
-    // A damaged settings file (set aside: a first run's state) and a name on the command line
-    // that is not on disk. What the notices say is the controller's, checked there.
-    fs::create_directories(dir.path() / "config");
-    test::writeFile(dir.path() / "config" / SettingsStore::kFileName, std::vector<std::uint8_t>{'{', 'x'});
-    options.missing = {"nowhere.png"};
-    open();
-    QTest::qWait(100);
-    ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_NE(dialogs.messages[0].text.find(store->damagedFileBackup()), std::string::npos);
-    EXPECT_NE(dialogs.messages[1].text.find("nowhere.png"), std::string::npos);
-    EXPECT_EQ(form->maskList()->count(), static_cast<int>(fileFormats().size()));
 }
 
 TEST_F(FormMainTest, UnwritableSettingsAreReportedOnceAtCloseButNotUnderASignal) {
@@ -430,15 +404,17 @@ TEST_F(FormMainFiles, AMoveWaitsForUnhurriedAnswersWithoutAProgressWindowOverThe
     EXPECT_EQ(form->listModel()->rowCount(), 0);
 }
 
-TEST_F(FormMainTest, SelectedRowsLoadAndShowInEveryViewStyle) {
+TEST_F(FormMainTest, SelectedRowsLoadAndShowInEveryViewStyleAndKeysMoveTheTarget) {
     const std::string data = this->data();
     const Bitmap picture = test::makeBitmap(30, 20, PixelFormat::Bpp24, test::patternColor);
     writePictures({"a.bmp"}, 30, 20);
     ASSERT_TRUE(SaveImageAs(kind::Png, data + "b.png", &picture, {}));
     ASSERT_TRUE(SaveImageAs(kind::Gif, data + "c.gif", &picture, {}));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    writePictures({"d.bmp"}, screen.width() + 800, screen.height() + 600);  // larger than the screen
     openAndScan();
     TFormMain& win = *form;
-    const std::vector<std::string> names{"a.bmp", "b.png", "c.gif"};
+    const std::vector<std::string> names{"a.bmp", "b.png", "c.gif", "d.bmp"};
     ASSERT_EQ(captions(), names);
 
     TargetPanel* panel = win.targetPanel();
@@ -477,28 +453,21 @@ TEST_F(FormMainTest, SelectedRowsLoadAndShowInEveryViewStyle) {
     QTest::keyClick(view(), Qt::Key_End);
     EXPECT_EQ(win.statusPanel(1)->text().toStdString(), win.imageSearch().list().rows().back().image.path());
     panel->fullView()->close();
-}
 
-TEST_F(FormMainTest, KeysMoveTheTargetOnlyWithoutModifiersAndTheFullViewFitsTheScreen) {
-    const std::string data = this->data();
-    writePictures({"a.bmp", "b.bmp", "c.bmp"});
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    writePictures({"d.bmp"}, screen.width() + 800, screen.height() + 600);  // larger than the screen
-    openAndScan();
-    TFormMain& win = *form;
-    QAbstractItemView* view = list();
-    test::clickRow(view, 0);
+    // Keys move the target only without modifiers.
+    win.SelListViewType(0);
+    test::clickRow(view(), 0);
     EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "a.bmp");
-    QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(view(), Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_EQ(win.selectedRows().size(), 2u);
     EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "a.bmp");
-    QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);  // back to row 0 alone
-    QTest::keyClick(view, Qt::Key_Right);
-    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "b.bmp");
+    QTest::keyClick(view(), Qt::Key_Left, Qt::ShiftModifier);  // back to row 0 alone
+    QTest::keyClick(view(), Qt::Key_Right);
+    EXPECT_EQ(win.statusPanel(1)->text().toStdString(), data + "b.png");
 
     // Its enlarged view, title bar and close button included, stays on the screen.
-    test::doubleClickRow(view, 3);
-    TFormView* full = win.targetPanel()->fullView();
+    test::doubleClickRow(view(), 3);
+    TFormView* full = panel->fullView();
     ASSERT_TRUE(full->isVisible());
     EXPECT_TRUE(full->windowTitle().startsWith(QString::fromStdString(data + "d.bmp")));
     EXPECT_TRUE(screen.contains(full->frameGeometry()))
@@ -550,23 +519,37 @@ protected:
     }
 };
 
-TEST_F(FormMainDialogsTest, AValueStoredAsANumberIsShownAndTheStartGoesOn) {
+TEST_F(FormMainDialogsTest, StartNoticesComeOnceTheWindowIsUpAndTheStartGoesOn) {
+    // A damaged settings file (set aside: a first run's state) and a name on the command line
+    // that is not on disk. What the notices say is the controller's, checked there.
     fs::create_directories(dir.path() / "config");
+    test::writeFile(dir.path() / "config" / SettingsStore::kFileName, std::vector<std::uint8_t>{'{', 'x'});
+    options.missing = {"nowhere.png"};
+    open();
+    QTest::qWait(100);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_NE(dialogs.messages[0].text.find(store->damagedFileBackup()), std::string::npos);
+    EXPECT_NE(dialogs.messages[1].text.find("nowhere.png"), std::string::npos);
+    EXPECT_EQ(form->maskList()->count(), static_cast<int>(fileFormats().size()));
+
+    // Values stored as numbers: each is said, and the values after a bad one are read.
+    form.reset();
+    options.missing.clear();
+    dialogs.messages.clear();
     std::string root;  // the settings root as a JSON string holds it
     for (char c : std::string(kSettingsRootKey)) root += c == '\\' ? std::string(2, c) : std::string(1, c);
     const std::string json = R"({"keys": {")" + root +
                              R"(": )"
                              R"({"ClientWidth": 800, "ClientHeight": "500", "ViewStyle": "3"}, ")" +
                              root + R"(\\Preview": {"Left": 12}}})";
-    test::writeFile(dir.path() / "config" / "settings.json",
-                    std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
+    test::writeText(dir.path() / "config" / "settings.json", json);
     open();
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].text, "Invalid data type for 'ClientWidth'");
     EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
     EXPECT_EQ(dialogs.messages[1].text, "Invalid data type for 'Left'");
     EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(form->viewStyle(), 3);  // the values after the bad one are read
+    EXPECT_EQ(form->viewStyle(), 3);
 
     // Closing stores every value as text again: the next start is quiet.
     dialogs.messages.clear();

@@ -3,14 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
-
 #include "codecs/metafile/metafile_player.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "imageio/desktop_services.h"
 #include "imageio/loaders.h"
 #include "support/metafile_builders.h"
 #include "support/test_util.h"
+#include "ui/qt_test_app.h"
 
 namespace vexilo {
 namespace {
@@ -23,12 +22,7 @@ constexpr Color kRed{255, 0, 0}, kBlue{0, 0, 255};
 class QtMetafilePlayer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "metafile_player_test";
-            static char* argv[] = {name, nullptr};
-            static QGuiApplication app(argc, argv);
-        }
+        test::qtApp();
         // The loader test below reaches the canvas through the installed services.
         DesktopServices services;
         services.metafileCanvas = makeQtMetafileCanvas;
