@@ -51,7 +51,7 @@ protected:
     test::TempDir m_dir;
 };
 
-TEST_F(LangFixture, LooksUpTextsWithFallbackBeyondThePack) {
+TEST_F(LangFixture, LooksUpTextsWithFallbackAndFindsOnlyThisProgramsPacks) {
     TLang lang = makeLang(nullptr);
     EXPECT_EQ(lang.interfaceText(3), kLangErrorText);  // nothing loaded yet
     ASSERT_EQ(lang.load(), TLang::kLoaded);
@@ -63,9 +63,8 @@ TEST_F(LangFixture, LooksUpTextsWithFallbackBeyondThePack) {
     EXPECT_EQ(lang.DefaultLangName, "English");
     EXPECT_THAT(lang.langNames(), ElementsAre("English", "Deutsch"));  // by file name
     EXPECT_EQ(lang.langIndex(), 0);
-}
 
-TEST_F(LangFixture, FindsOnlyThisProgramsPacks) {
+    // Only this program's packs are found.
     writePack("other.lng", "OtherProgram", "Other", "x");
     writePack("lower.lng", "vexilo", "Lowercase program name", "x");  // letter case counts
     writePack("nameless.lng", "Vexilo", "", "x");
@@ -73,15 +72,16 @@ TEST_F(LangFixture, FindsOnlyThisProgramsPacks) {
     writePack("SPANISH.LNG", "Vexilo", "Español", "x");
     fs::create_directories(programDir() / "folder.lng");
     int pumped = 0;
-    TLang lang = makeLang(nullptr);
-    lang.PumpEvents = [&] { ++pumped; };
-    lang.findPacks();
-    EXPECT_THAT(lang.langNames(), ElementsAre("English", "Deutsch", "Español"));
-    EXPECT_THAT(lang.langFiles(), ElementsAre(path("english.lng"), path("german.lng"), path("SPANISH.LNG")));
+    TLang finder = makeLang(nullptr);
+    finder.PumpEvents = [&] { ++pumped; };
+    finder.findPacks();
+    EXPECT_THAT(finder.langNames(), ElementsAre("English", "Deutsch", "Español"));
+    EXPECT_THAT(finder.langFiles(),
+                ElementsAre(path("english.lng"), path("german.lng"), path("SPANISH.LNG")));
     EXPECT_EQ(pumped, 7);  // once per *.lng entry
 }
 
-TEST_F(LangFixture, ChoiceIsStoredAndUsedAtTheNextStart) {
+TEST_F(LangFixture, ChoiceIsStoredAndUsedAtTheNextStartOnlyWhenItIsThisProgramsPack) {
     {
         SettingsStore store(settingsDir());
         TLang lang = makeLang(&store);
@@ -98,21 +98,19 @@ TEST_F(LangFixture, ChoiceIsStoredAndUsedAtTheNextStart) {
     ASSERT_EQ(lang.load(), TLang::kLoaded);
     EXPECT_EQ(lang.interfaceText(3), "Name (de)");
     EXPECT_EQ(lang.DefaultLangName, "Deutsch");
-}
 
-TEST_F(LangFixture, StoredChoiceIsUsedOnlyWhenItIsThisProgramsPack) {
-    // A start over a stored choice (a bare file name is in the program folder): text 3, the
-    // language in use, the pack loaded and the list of names.
+    // Used only when it is this program's pack. A start over a stored choice (a bare file name is
+    // in the program folder): text 3, the language in use, the pack loaded and the list of names.
     using Started = std::tuple<std::string, std::string, std::string, std::vector<std::string>>;
     const auto startWith = [&](const std::string& name, const std::string& file) {
-        SettingsStore store(settingsDir());
-        store.writeString(kLangKey, "", name);
-        store.writeString(kLangKey, name, file);
-        TLang lang = makeLang(&store);
-        EXPECT_EQ(lang.load(), TLang::kLoaded);
-        const auto index = static_cast<std::size_t>(std::max(lang.langIndex(), 0));
-        return Started(lang.interfaceText(3), lang.DefaultLangName, lang.langFiles().at(index),
-                       lang.langNames());
+        SettingsStore chosen(settingsDir());
+        chosen.writeString(kLangKey, "", name);
+        chosen.writeString(kLangKey, name, file);
+        TLang started = makeLang(&chosen);
+        EXPECT_EQ(started.load(), TLang::kLoaded);
+        const auto index = static_cast<std::size_t>(std::max(started.langIndex(), 0));
+        return Started(started.interfaceText(3), started.DefaultLangName, started.langFiles().at(index),
+                       started.langNames());
     };
     // A chosen pack deleted since falls back to English.
     EXPECT_EQ(startWith("Deutsch", "gone.lng"),
@@ -137,9 +135,9 @@ TEST_F(LangFixture, StoredChoiceIsUsedOnlyWhenItIsThisProgramsPack) {
     test::writeText(fs::path(settingsDir()) / "settings.json",
                     R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2\\Languages": {"": 5}}})");
     SettingsStore number(settingsDir());
-    TLang lang = makeLang(&number);
-    ASSERT_EQ(lang.load(), TLang::kLoaded);
-    EXPECT_EQ(lang.DefaultLangName, "English");
+    TLang numbered = makeLang(&number);
+    ASSERT_EQ(numbered.load(), TLang::kLoaded);
+    EXPECT_EQ(numbered.DefaultLangName, "English");
 }
 
 TEST_F(LangFixture, ABrokenOrMissingPackKeepsTheTextsInUse) {

@@ -148,7 +148,7 @@ TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPathAndSplitsTheTypedOne) {
     EXPECT_EQ(d.controls().labelSaving, lang.interfaceText(84));
 }
 
-TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptionsBack) {
+TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptionsBackWebpsToo) {
     options.jpeg.CompressionQuality = 90;
     request.promptOnReplace = false;
     settings.writeString(kConvert, "IconColors", "cl999");  // unknown: keeps the current depth
@@ -201,14 +201,13 @@ TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptions
     ReadExportOptions(settings, read);
     EXPECT_EQ(read.iconColors, IconColors::AllSizes32);
     EXPECT_TRUE(read.keepTransparency);
-}
 
-TEST_F(CnvDlgTest, WebpSharesTheJpegPageAndStoresItsLosslessChoice) {
+    // WebP shares the JPEG page and stores its lossless choice.
     request.targetKind = kind::Webp;
     {
         CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
         d.FormShow({});
-        EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Quality: 80%)");
+        EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Quality: 30%)");  // the stored JPEG one
         EXPECT_EQ(clickNode(d, cnvnode::FormatSummary), CnvPage::Jpeg);
         d.ChBWebpLosslessClick(true);
         EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Lossless WebP)");
