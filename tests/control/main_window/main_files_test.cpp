@@ -14,12 +14,22 @@ using namespace vexilo;
 
 namespace {
 
+struct CancelAt : FileOperationUi {
+    std::size_t at;
+    explicit CancelAt(std::size_t i) : at(i) {}
+    FileReplaceAnswer askReplace(const std::string&, const std::string&) override {
+        return FileReplaceAnswer::Cancel;
+    }
+    bool progress(const FileProgress& p) override { return p.fileIndex < at; }
+};
+
 struct Fixture {
     test::TempDir dir;
     search::FoundImageList list;
     test::ScriptedDialogs dialogs;
     TLang lang;
     MainFiles files{list, dialogs, lang};
+    CancelAt never{99};  // a file operation run to its end
 
     explicit Fixture(std::vector<std::string> names) {
         lang.ProgramDir = std::string(VEXILO_SOURCE_DIR) + "/lang/";
@@ -39,22 +49,12 @@ struct Fixture {
     }
 };
 
-struct CancelAt : FileOperationUi {
-    std::size_t at;
-    explicit CancelAt(std::size_t i) : at(i) {}
-    FileReplaceAnswer askReplace(const std::string&, const std::string&) override {
-        return FileReplaceAnswer::Cancel;
-    }
-    bool progress(const FileProgress& p) override { return p.fileIndex < at; }
-};
-
 }  // namespace
 
 TEST(MainFiles, CopyOfOneRowProposesItsNameAndKeepsTheExtension) {
     Fixture f({"photo.jpeg", "b.png"});
     f.dialogs.saveAnswers = {f.dir.file("copy")};
-    CancelAt never(99);
-    f.files.miCopyfiletoClick(FileCommand::Copy, {0}, never);
+    f.files.miCopyfiletoClick(FileCommand::Copy, {0}, f.never);
     ASSERT_EQ(f.dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(f.dialogs.saveRequests[0].proposedName, "photo.jpeg");
     EXPECT_EQ(f.dialogs.saveRequests[0].folder, f.dir.path().string() + "/");
@@ -62,7 +62,7 @@ TEST(MainFiles, CopyOfOneRowProposesItsNameAndKeepsTheExtension) {
     EXPECT_TRUE(fs::exists(f.dir.file("copy.jpeg")));
 
     // Two rows ask for a folder, opened without its trailing "/".
-    f.files.miCopyfiletoClick(FileCommand::Copy, {0, 1}, never);
+    f.files.miCopyfiletoClick(FileCommand::Copy, {0, 1}, f.never);
     ASSERT_EQ(f.dialogs.folderStarts.size(), 1u);
     EXPECT_EQ(f.dialogs.folderStarts[0], f.dir.path().string());
     EXPECT_EQ(f.list.size(), 2u);
@@ -79,8 +79,7 @@ TEST(MainFiles, AMoveDropsEveryRowOfAMovedFileAndACancelledOneKeepsTheRest) {
     }
     fs::create_directory(f.dir.path() / "out");
     f.dialogs.saveAnswers = {f.dir.file("out/tools.exe")};
-    CancelAt never(99);
-    f.files.miCopyfiletoClick(FileCommand::Move, {5}, never);
+    f.files.miCopyfiletoClick(FileCommand::Move, {5}, f.never);
     EXPECT_TRUE(fs::exists(f.dir.file("out/tools.exe")));
     EXPECT_EQ(f.captions(), (std::vector<std::string>{"1.png", "2.png", "3.png"}));
 
@@ -102,7 +101,7 @@ TEST(MainFiles, AMoveDropsEveryRowOfAMovedFileAndACancelledOneKeepsTheRest) {
         f.list.addRow("tools.exe", image, nullptr);
     }
     f.dialogs.saveAnswers = {f.dir.file("tools.exe")};
-    f.files.miCopyfiletoClick(FileCommand::Move, {2, 3}, never);
+    f.files.miCopyfiletoClick(FileCommand::Move, {2, 3}, f.never);
     EXPECT_TRUE(fs::exists(f.dir.file("tools.exe")));
     EXPECT_EQ(f.dialogs.saveRequests.size(), 2u);
     EXPECT_EQ(f.dialogs.messages.size(), 1u);
@@ -111,10 +110,9 @@ TEST(MainFiles, AMoveDropsEveryRowOfAMovedFileAndACancelledOneKeepsTheRest) {
 
 TEST(MainFiles, RenameRemovesTheRowAndRefusesNamesElsewhere) {
     Fixture f({"a.png", "b.png"});
-    CancelAt never(99);
     for (const char* bad : {"../a.png", "", ".", "..", "sub/x.png"}) {
         f.dialogs.inputAnswers = {std::string(bad)};
-        f.files.miCopyfiletoClick(FileCommand::Rename, {0}, never);
+        f.files.miCopyfiletoClick(FileCommand::Rename, {0}, f.never);
         EXPECT_TRUE(fs::exists(f.dir.file("a.png"))) << bad;
     }
     EXPECT_EQ(f.dialogs.messages.size(), 5u);
@@ -122,7 +120,7 @@ TEST(MainFiles, RenameRemovesTheRowAndRefusesNamesElsewhere) {
     EXPECT_EQ(f.dialogs.inputCaptions[0], f.lang.messageText(12) + " " + f.dir.file("a.png"));
 
     f.dialogs.inputAnswers = {std::string("A.PNG")};
-    f.files.miCopyfiletoClick(FileCommand::Rename, {0}, never);
+    f.files.miCopyfiletoClick(FileCommand::Rename, {0}, f.never);
     EXPECT_TRUE(fs::exists(f.dir.file("A.PNG")));
     EXPECT_EQ(f.captions(), std::vector<std::string>{"b.png"});
 }
@@ -131,16 +129,15 @@ TEST(MainFiles, EraseAsksListingTheFilesThenUsesTheTrash) {
     Fixture f({"a;b.png", "c.png", "d.png"});
     test::TempDir data;
     test::ScopedEnv xdg("XDG_DATA_HOME", data.path().c_str());
-    CancelAt never(99);
     f.dialogs.messageAnswers = {1};  // Cancel
-    f.files.miCopyfiletoClick(FileCommand::Erase, {0, 1}, never);
+    f.files.miCopyfiletoClick(FileCommand::Erase, {0, 1}, f.never);
     EXPECT_EQ(f.list.size(), 3u);
     const auto& asked = f.dialogs.messages.back();
     EXPECT_NE(asked.text.find(f.dir.file("a;b.png")), std::string::npos);
     EXPECT_EQ(asked.buttons, (std::vector<std::string>{"Move to trash", "Cancel"}));
 
     f.dialogs.messageAnswers = {0};
-    f.files.miCopyfiletoClick(FileCommand::Erase, {0, 1}, never);
+    f.files.miCopyfiletoClick(FileCommand::Erase, {0, 1}, f.never);
     EXPECT_EQ(f.captions(), std::vector<std::string>{"d.png"});
     EXPECT_TRUE(fs::exists(data.path() / "Trash/files/a;b.png"));
     EXPECT_TRUE(fs::exists(f.dir.file("d.png")));
@@ -149,7 +146,7 @@ TEST(MainFiles, EraseAsksListingTheFilesThenUsesTheTrash) {
     f.lang.DefaultLangFile = "german.lng";
     ASSERT_EQ(f.lang.load(), TLang::kLoaded);
     f.dialogs.messageAnswers = {1};
-    f.files.miCopyfiletoClick(FileCommand::Erase, {0}, never);
+    f.files.miCopyfiletoClick(FileCommand::Erase, {0}, f.never);
     EXPECT_EQ(f.dialogs.messages.back().buttons,
               (std::vector<std::string>{"In den Papierkorb", "Abbrechen"}));
     DialogFileOperationUi ui(f.dialogs, f.lang);

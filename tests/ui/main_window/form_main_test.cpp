@@ -297,18 +297,17 @@ TEST_F(FormMainTest, FoldersDroppedFromAFileManagerJoinTheList) {
     fs::create_directories(dir.path() / "data" / "dropped");
     writePictures({"file.bmp"});
     open();
-    QWidget* target = form->searchFolderList()->viewport();
+    QListWidget* folders = form->searchFolderList();
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(data("dropped"))),
                   QUrl::fromLocalFile(QString::fromStdString((dir.path() / "data" / "file.bmp").string())),
                   QUrl(QStringLiteral("https://example.invalid/x"))});
     const QPoint at(5, 5);
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
+    QApplication::sendEvent(folders->viewport(), &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    QListWidget* folders = form->searchFolderList();
+    QApplication::sendEvent(folders->viewport(), &drop);
     ASSERT_EQ(folders->count(), 2);
     EXPECT_EQ(folders->item(0)->text().toStdString(), data("dropped"));
     EXPECT_EQ(folders->item(1)->text().toStdString(), data());  // a file stands for its folder
@@ -317,7 +316,7 @@ TEST_F(FormMainTest, FoldersDroppedFromAFileManagerJoinTheList) {
     QMimeData text;
     text.setText("not a folder");
     QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &refused);
+    QApplication::sendEvent(folders->viewport(), &refused);
     EXPECT_FALSE(refused.isAccepted());
 }
 

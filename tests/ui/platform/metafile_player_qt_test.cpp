@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+
 #include "codecs/metafile/metafile_player.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "imageio/desktop_services.h"
@@ -10,7 +12,6 @@
 #include "support/byte_fields.h"
 #include "support/metafile_builders.h"
 #include "support/test_util.h"
-#include "ui/qt_test_app.h"
 
 namespace vexilo {
 namespace {
@@ -23,7 +24,12 @@ constexpr Color kRed{255, 0, 0}, kBlue{0, 0, 255};
 class QtMetafilePlayer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        test::qtApp();
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "metafile_player_test";
+            static char* argv[] = {name, nullptr};
+            static QGuiApplication app(argc, argv);
+        }
         // The loader test below reaches the canvas through the installed services.
         DesktopServices services;
         services.metafileCanvas = makeQtMetafileCanvas;
@@ -50,9 +56,7 @@ TEST_F(QtMetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
 
 TEST_F(QtMetafilePlayer, ShapesClipsAndBitmapsMatchTheCoreCanvas) {
     const auto bytes = EmfBuilder()
-                           .record(39, {1, 0, rgb(255, 0, 0), 0})
-                           .record(37, {1})
-                           .record(37, {0x80000008})
+                           .solidFill(rgb(255, 0, 0))
                            .record(33, {})
                            .record(30, {0, 0, 10, 10})
                            .record(29, {0, 0, 5, 5})
