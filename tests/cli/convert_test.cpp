@@ -1,13 +1,17 @@
-// vexilo-cli convert and the exit statuses of the other commands, run as a user would.
+// vexilo-cli convert and the exit statuses of the other commands, run as a user would; the icon
+// options: every image listed, the largest size, transparency kept, and all-sizes icon files
+// that other programs read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
 #include "base/file_io.h"
+#include "codecs/pe_icons.h"
 #include "codecs/png_codec.h"
 #include "imageio/loaders.h"
-#include "support/cli_fixture.h"
+#include "support/file_fixture.h"
 #include "support/icon_fixtures.h"
 #include "support/test_util.h"
 
@@ -27,13 +31,11 @@ TEST_F(CliConvert, NamesSizesAndIcons) {
     EXPECT_EQ(r.out, "Converted: 2;\nNot loaded: 0;\nFailed: 0.\n");  // on standard error
     EXPECT_EQ(load(dir.file("half/a.bmp")).width(), 20);
     // --fit keeps the aspect inside the box; --quiet drops the summary.
-    r = runCli(
-        "convert --to bmp --width 30 --height 30 --fit --quiet " + q(a) + " " + q(png("tall.png", 20, 40)),
-        true);
+    // (The sizes in both directions: BatchJob.NamesAndPaths.)
+    r = runCli("convert --to bmp --width 30 --height 30 --fit --quiet " + q(a), true);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(test::sizeOf(load(dir.file("a.bmp"))), std::pair(30, 15));
-    EXPECT_EQ(test::sizeOf(load(dir.file("tall.bmp"))), std::pair(15, 30));
 
     // A plain library converts every icon, numbered; FILE#N one icon, unnumbered when alone.
     const std::string dll = dir.file("tools.dll");
@@ -52,7 +54,7 @@ TEST_F(CliConvert, NamesSizesAndIcons) {
     EXPECT_TRUE(test::samePixels(load(dir.file("b.webp")), load(b)));
 }
 
-TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
+TEST_F(CliConvert, ExistingOutputsFilesNotConvertedAndExitStatuses) {
     const std::string a = png("a.png", 4, 4);
     test::writeFile(dir.path() / "a.jpg", std::vector<std::uint8_t>{7});
     // Without a terminal an existing output is skipped; so it is with --skip-existing.
@@ -66,38 +68,27 @@ TEST_F(CliConvert, ExistingOutputsAndExitStatuses) {
     EXPECT_EQ(runCli("convert --to jpg --overwrite " + q(a)).status, 0);
     EXPECT_EQ(load(dir.file("a.jpg")).width(), 4);
 
-    const auto missing = runCli("convert --to tga " + q(dir.file("none.png")) + " " + q(a), true);
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.out.find("Converted: 1;\nNot loaded: 1;\nFailed: 0.\n"), std::string::npos);
+    // Every file not converted is named and fails the run (which files do not load, and the
+    // clashes: BatchRun.AFileNoDecoderReadsIsNotLoadedUnlessItsIconWasAskedFor and
+    // BatchRun.OutputsAreKnownBeforeAnythingIsWritten).
+    auto r = runCli("convert --to tga " + q(dir.file("none.png")) + " " + q(a), true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "vexilo-cli convert: Not loaded: " + dir.file("none.png") +
+                         "\nConverted: 1;\nNot loaded: 1;\nFailed: 0.\n");
+    r = runCli("convert --to png --overwrite " + q(dir.file("a.jpg")) + " " + q(a), true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(dir.file("a.jpg") + " -> " + a), std::string::npos) << r.out;
+    test::writeFile(dir.path() / "notes.txt", std::vector<std::uint8_t>{'h', 'i'});
+    EXPECT_EQ(runCli("convert --to png --associated-icons " + q(dir.file("notes.txt"))).status, 0);
 
     for (const char* bad : {"--to xyz", "--to png --quality 0", "--to png --width 5", "--to png --frob",
                             "--to png --percent 5 --width 2 --height 2",
                             "--to png --overwrite --skip-existing", "--quality", "--to png --fit"}) {
-        const auto r = runCli(std::string("convert ") + bad + " " + q(a), true);
+        r = runCli(std::string("convert ") + bad + " " + q(a), true);
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.out.find("vexilo-cli convert: "), std::string::npos) << bad << r.out;
     }
     EXPECT_EQ(runCli("convert --to png").status, 2);  // no file
-}
-
-TEST_F(CliConvert, FilesThatAreNotConvertedAreNamedAndFailTheRun) {
-    // A file no decoder reads is named (what else happens to it is the batch job's rule:
-    // BatchRun.AFileNoDecoderReadsIsNotLoadedUnlessItsIconWasAskedFor).
-    const std::string a = png("a.png", 4, 4);
-    test::writeFile(dir.path() / "d.jpg", std::vector<std::uint8_t>{0, 0});
-    auto r = runCli("convert --to png --overwrite " + q(dir.file("d.jpg")), true);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Not loaded: " + dir.file("d.jpg")), std::string::npos) << r.out;
-    test::writeFile(dir.path() / "notes.txt", std::vector<std::uint8_t>{'h', 'i'});
-    EXPECT_EQ(runCli("convert --to png --associated-icons " + q(dir.file("notes.txt"))).status, 0);
-    EXPECT_EQ(load(dir.file("notes.png")).width(), 32);
-
-    // A row whose output is a later row's source is not written; that source converts in place.
-    fs::copy_file(png("wide.png", 9, 2), dir.path() / "a.jpg");
-    r = runCli("convert --to png --overwrite " + q(dir.file("a.jpg")) + " " + q(a), true);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Converted: 1;\nNot loaded: 0;\nFailed: 1."), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find(dir.file("a.jpg") + " -> " + a), std::string::npos) << r.out;
 }
 
 TEST_F(CliConvert, AKilledRunLeavesNoDamagedOutputAndTheNextRunNoLeftover) {
@@ -132,6 +123,51 @@ TEST_F(CliConvert, AKilledRunLeavesNoDamagedOutputAndTheNextRunNoLeftover) {
     EXPECT_EQ(test::runShell(run).status, 0);
     for (const auto& e : fs::directory_iterator(dir.path() / "out"))
         EXPECT_FALSE(isTemporaryName(e.path().filename().string())) << e.path();
+}
+
+TEST_F(CliConvert, IconImagesLargestSizeTransparencyAndAllSizes) {
+    // A 256 PNG entry at alpha 200, a 48-pixel 32-bit image and a 16-pixel 8-bit one.
+    const std::string ico = dir.file("app.ico");
+    test::writeFile(ico, test::makeIcoFile({{0, test::makeRgbaPng(256, 256, {10, 20, 30}, 200)},
+                                            {0, test::solidIconDib(48, 32, {0, 0, 255})},
+                                            {0, test::solidIconDib(16, 8, {255, 0, 0})}}));
+
+    EXPECT_EQ(runCli("icons " + q(ico)).out, "1\n0\t32x32\n256x256\t32\n48x48\t32\n16x16\t8\n");
+    EXPECT_EQ(runCli("probe " + q(ico)).out, "ico\t32x32\t32\t" + ico + "\n");
+    EXPECT_EQ(runCli("probe --icon-size largest " + q(ico)).out, "ico\t256x256\t32\t" + ico + "\n");
+
+    // The default image (by colour word the first entry, the PNG, at 32 x 32) keeps its alpha
+    // only when asked to.
+    const std::string out = dir.file("out");
+    ASSERT_EQ(runCli("convert --to png --keep-transparency --out " + q(out) + " " + q(ico)).status, 0);
+    const PngAlphaImage kept = readPngWithAlpha(test::readFile(fs::path(out) / "app.png"));
+    ASSERT_EQ(kept.alpha.size(), 32u * 32u);
+    EXPECT_EQ(kept.alpha[0], 200);
+    ASSERT_EQ(runCli("convert --to png --overwrite --out " + q(out) + " " + q(ico)).status, 0);
+    EXPECT_TRUE(readPngWithAlpha(test::readFile(fs::path(out) / "app.png")).alpha.empty());
+
+    // Seven sizes (the entries themselves: IconSizes.AllSizesFileReadsBack...), made from the
+    // largest image: the 256 entry keeps its alpha of 200.
+    ASSERT_EQ(runCli("convert --to ico --icon-colors 32 --out " + q(out) + " " + q(ico)).status, 0);
+    const std::string written = (fs::path(out) / "app.ico").string();
+    EXPECT_EQ(
+        runCli("icons " + q(written)).out,
+        "1\n0\t32x32\n16x16\t32\n24x24\t32\n32x32\t32\n48x48\t32\n64x64\t32\n128x128\t32\n256x256\t32\n");
+    const auto big =
+        extractFileIcon(test::readFile(written), 0, 256, kDefaultDecodeLimits, IconImageChoice::Largest);
+    ASSERT_TRUE(big && big->hasAlpha());
+    EXPECT_EQ(big->alpha[5000], 200);
+
+    // Other programs read all seven entries, when they are installed.
+    if (test::runShell("command -v identify-im6.q16").status == 0) {
+        EXPECT_EQ(test::runShell("identify-im6.q16 -format '%wx%h,' " + q(written) + " 2>/dev/null").out,
+                  "16x16,24x24,32x32,48x48,64x64,128x128,256x256,");
+    }
+    if (test::runShell("command -v icotool").status == 0) {
+        const std::string listed = test::runShell("icotool -l " + q(written)).out;
+        EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 7) << listed;
+        EXPECT_NE(listed.find("--width=256"), std::string::npos) << listed;
+    }
 }
 
 }  // namespace
