@@ -56,7 +56,6 @@ TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
     Bitmap untouched;
     EXPECT_FALSE(associatedIcon(dir.file("missing"), 32));
     EXPECT_FALSE(LoadAssociatedIcon(dir.file("missing"), &untouched));
-    EXPECT_FALSE(LoadAssociatedIcon("", &untouched));
     EXPECT_FALSE(LoadAssociatedIcon(dir.file("notes.txt"), nullptr));
     EXPECT_TRUE(untouched.empty());
     // The built-in icons draw at any size.
@@ -167,7 +166,6 @@ TEST(PeIcons, OnlyIconFileExtensionsAndExistingFilesQualify) {
         EXPECT_EQ(loadIcon(dir.file(name)), std::pair(false, 0)) << name;
     std::uint16_t index = 0;
     EXPECT_FALSE(LoadExecutableIcon(dir.file("lib.dll"), index, nullptr));
-    EXPECT_FALSE(LoadExecutableIcon("", index, nullptr));
     // A named pipe under an executable's name has no icons and does not block the reader.
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
     EXPECT_EQ(loadIcon(dir.file("pipe.exe")), std::pair(true, 0));

@@ -15,7 +15,6 @@
 #include "base/errors.h"
 #include "codecs/bmp_codec.h"
 #include "codecs/gif_image.h"
-#include "codecs/icon_file.h"
 #include "codecs/jpeg_codec.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
