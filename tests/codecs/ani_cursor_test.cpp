@@ -5,7 +5,6 @@
 #include "base/errors.h"
 #include "codecs/pe_icons.h"
 #include "support/icon_fixtures.h"
-#include "support/test_util.h"
 
 namespace vexilo {
 namespace {

@@ -8,7 +8,6 @@
 
 #include "base/errors.h"
 #include "codecs/gif_animation.h"
-#include "codecs/gif_lzw.h"
 #include "support/gif_builder.h"
 #include "support/test_util.h"
 
@@ -51,21 +50,17 @@ TEST(GifReader, ReadsFramesTablesAndTiming) {
                           .end();
     TGIFImage gif = loaded(file);
     ASSERT_EQ(gif.frameCount(), 2);
-    EXPECT_EQ(gif.version(), GifVersion::V89a);
-    EXPECT_EQ(std::pair(gif.screenWidth(), gif.screenHeight()), std::pair(4, 3));
-    EXPECT_EQ(gif.background(), kFour[2]);
-    EXPECT_EQ(gif.currentFrame(), 0);
-    EXPECT_TRUE(gif.looping());
-    EXPECT_EQ(gif.loopCount(), 30000);  // 65535 is capped
+    // Version, screen, background, current frame, looping and its count (65535 is capped).
+    EXPECT_EQ(std::tuple(gif.version(), gif.screenWidth(), gif.screenHeight(), gif.background(),
+                         gif.currentFrame(), gif.looping(), gif.loopCount()),
+              std::tuple(GifVersion::V89a, 4, 3, kFour[2], 0, true, 30000));
     EXPECT_EQ(gif.data().colorTable, kFour);
     EXPECT_EQ(gif.data().bitsPerPixel, 2);
 
+    // Frame 0 is decoded at once; its delay, disposal, transparent colour and global table.
     TGIFFrame& a = gif.frame(0);
-    EXPECT_TRUE(a.hasBitmap());  // frame 0 is decoded at once
-    EXPECT_EQ(a.delayMs, 70);
-    EXPECT_EQ(a.disposal, 2);
-    EXPECT_EQ(a.transparentColor, kFour[3]);
-    EXPECT_FALSE(a.localColorTable);
+    EXPECT_EQ(std::tuple(a.hasBitmap(), a.delayMs, a.disposal, a.transparentColor, a.localColorTable),
+              std::tuple(true, 70, 2, kFour[3], false));
     EXPECT_EQ(a.bitmap().pixelFormat(), PixelFormat::Bpp4);
     EXPECT_EQ(indexValues(a.bitmap()), first);
     // A 2-bit table fills a 16-entry palette with grey.
@@ -73,13 +68,12 @@ TEST(GifReader, ReadsFramesTablesAndTiming) {
     EXPECT_EQ(a.bitmap().palette()[1], kFour[1]);
     EXPECT_EQ(a.bitmap().palette()[4], (Color{128, 128, 128}));
 
+    // Later frames wait until they are needed. The largest delay of the graphic control blocks
+    // counts, and the last block's disposal.
     TGIFFrame& b = gif.frame(1);
-    EXPECT_FALSE(b.hasBitmap());  // later frames wait until they are needed
-    EXPECT_EQ(std::pair(b.left, b.top), std::pair(1, 2));
-    EXPECT_EQ(b.delayMs, 250);  // the largest delay of its graphic control blocks
-    EXPECT_EQ(b.disposal, 1);   // the last block decides
-    EXPECT_EQ(b.transparentColor, local[1]);
-    EXPECT_TRUE(b.localColorTable);
+    EXPECT_EQ(std::tuple(b.hasBitmap(), b.left, b.top, b.delayMs, b.disposal, b.transparentColor,
+                         b.localColorTable),
+              std::tuple(false, 1, 2, 250, 1, local[1], true));
     EXPECT_EQ(b.bitmap().pixelFormat(), PixelFormat::Bpp1);
     EXPECT_EQ(indexValues(b.bitmap()), second);
     EXPECT_EQ(b.bitmap().palette(), local);
@@ -225,10 +219,10 @@ TEST(GifWriter, TrueColourBitmapGives87aWithOneGlobalTable) {
     });
     const auto bytes = writeGif(src);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF87a");
-    EXPECT_EQ(bytes[10], 0xF7);            // global table of 256 entries, colour resolution 8
-    EXPECT_EQ(bytes[13 + 768], 0x2C);      // the image follows the table: no extension
-    EXPECT_EQ(bytes[13 + 768 + 9], 0x00);  // no local table, not interlaced
-    EXPECT_EQ(bytes.back(), 0x3B);
+    // A global table of 256 entries at colour resolution 8; the image right after it (no
+    // extension) without a local table, not interlaced; the trailer.
+    EXPECT_EQ((std::vector{bytes[10], bytes[13 + 768], bytes[13 + 768 + 9], bytes.back()}),
+              (std::vector<std::uint8_t>{0xF7, 0x2C, 0, 0x3B}));
     TGIFImage back = loaded(bytes);
     EXPECT_EQ(back.data().colorTable.size(), 256u);
     // 35 colours fit the table: the pixels come back exactly.
@@ -243,10 +237,9 @@ TEST(GifWriter, TransparentColourNeedsATableEntry) {
     src.setTransparentColor({255, 0, 255});
     auto bytes = writeGif(src);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
-    const std::size_t gce = 13 + 768;
-    ASSERT_EQ(bytes[gce], 0x21);
-    ASSERT_EQ(bytes[gce + 1], 0xF9);
-    EXPECT_EQ(bytes[gce + 3] & 1, 1);
+    const std::size_t gce = 13 + 768;  // a graphic control block with its transparency flag
+    EXPECT_EQ((std::vector{bytes[gce], bytes[gce + 1], bytes[gce + 3]}),
+              (std::vector<std::uint8_t>{0x21, 0xF9, 1}));
     EXPECT_EQ(loaded(bytes).frame(0).transparentColor, (Color{255, 0, 255}));
 
     src.setTransparentColor({1, 2, 3});  // not in the picture, so not in the table

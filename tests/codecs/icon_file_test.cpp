@@ -12,8 +12,11 @@
 namespace vexilo {
 namespace {
 
-using test::IcoEntry;
 using test::makeBitmap;
+using test::pixelsAt;
+using test::rawAt;
+using Colors = std::vector<Color>;
+using Raw = std::vector<std::uint32_t>;
 using test::makeIcoFile;
 using test::makeIconDib;
 using test::solidIconDib;
@@ -60,24 +63,15 @@ TEST(IconFile, DecodesEveryDepthWithItsMask) {
             },
             masked);
         const Icon icon = ReadIconFile(makeIcoFile({{0, dib}}));
-        ASSERT_EQ(icon.width(), 32) << bits;
-        ASSERT_EQ(icon.height(), 32) << bits;
+        ASSERT_EQ(test::sizeOf(icon.color), std::pair(32, 32)) << bits;
         EXPECT_FALSE(icon.hasAlpha()) << bits;
-        EXPECT_EQ(icon.mask.raw(0, 0), 1u) << bits;
-        EXPECT_EQ(icon.mask.raw(20, 0), 0u) << bits;
-        EXPECT_EQ(icon.mask.raw(0, 20), 0u) << bits;
-        if (bits > 1 && bits <= 8) {
-            EXPECT_EQ(icon.color.pixel(19, 31), kGreen) << bits;
-            EXPECT_EQ(icon.color.pixel(20, 31), kBlue) << bits;
-            EXPECT_EQ(icon.color.pixel(21, 31), kRed) << bits;
-        } else {
-            EXPECT_EQ(icon.color.pixel(20, 31), kRed) << bits;
-        }
-        Bitmap onto;
-        ASSERT_TRUE(onto.empty());
-        onto.setSize(32, 32);
-        icon.drawOnto(onto);
-        EXPECT_EQ(onto.pixel(3, 3), kWhite) << bits;  // masked pixels let the background through
+        // Masked pixels are black under their mask bit (drawing them is Icon.AndThenXorAndAlphaBlend's).
+        EXPECT_EQ(rawAt(icon.mask, {{0, 0}, {20, 0}, {0, 20}}), (Raw{1, 0, 0})) << bits;
+        EXPECT_EQ(icon.color.pixel(3, 3), kBlack) << bits;
+        const bool palette = bits > 1 && bits <= 8;
+        EXPECT_EQ(pixelsAt(icon.color, {{19, 31}, {20, 31}, {21, 31}}),
+                  palette ? (Colors{kGreen, kBlue, kRed}) : (Colors{kRed, kRed, kRed}))
+            << bits;
     }
 }
 
@@ -90,13 +84,9 @@ TEST(IconFile, RowsAreBottomUpAndSmallImagesAreScaledToTheSystemSize) {
         [](int x, int) { return x == 15; });
     const Icon icon = ReadIconFile(makeIcoFile({{0, dib}}));
     ASSERT_EQ(icon.width(), kSystemIconSize);
-    EXPECT_EQ(icon.color.pixel(0, 0), kRed);
-    EXPECT_EQ(icon.color.pixel(5, 1), kRed);  // each source pixel covers 2 x 2
-    EXPECT_EQ(icon.color.pixel(5, 2), kBlue);
-    EXPECT_EQ(icon.color.pixel(31, 31), kGreen);
-    EXPECT_EQ(icon.mask.raw(29, 10), 0u);
-    EXPECT_EQ(icon.mask.raw(30, 10), 1u);
-    EXPECT_EQ(icon.mask.raw(31, 10), 1u);
+    // Each source pixel covers 2 x 2.
+    EXPECT_EQ(pixelsAt(icon.color, {{0, 0}, {5, 1}, {5, 2}, {31, 31}}), (Colors{kRed, kRed, kBlue, kGreen}));
+    EXPECT_EQ(rawAt(icon.mask, {{29, 10}, {30, 10}, {31, 10}}), (Raw{0, 1, 1}));
 }
 
 TEST(IconFile, ThirtyTwoBitImagesKeepAlphaUnlessItIsAllZero) {
@@ -107,32 +97,23 @@ TEST(IconFile, ThirtyTwoBitImagesKeepAlphaUnlessItIsAllZero) {
     ASSERT_TRUE(a.hasAlpha());
     EXPECT_EQ(a.alpha[0], 0);
     EXPECT_EQ(a.alpha[31], 248);
-    Bitmap onto(32, 32);
-    a.drawOnto(onto);
-    EXPECT_EQ(onto.pixel(0, 0), kWhite);
-    EXPECT_EQ(onto.pixel(31, 0), (Color{255, 7, 7}));
+    EXPECT_EQ(a.color.pixel(31, 0), kRed);
 
     const auto zeroAlpha = makeIconDib(
         32, 32, 32, {}, [](int, int) { return packRgb(kGreen, 0); }, [](int x, int) { return x < 4; });
     const Icon z = ReadIconFile(makeIcoFile({{0, zeroAlpha}}));
     EXPECT_FALSE(z.hasAlpha());
-    Bitmap under(32, 32);
-    z.drawOnto(under);
-    EXPECT_EQ(under.pixel(10, 10), kGreen);
-    // without alpha the mask keeps the background and the colour is XORed onto it
-    EXPECT_EQ(under.pixel(1, 10), (Color{255, 0, 255}));
+    // Without alpha the mask decides (drawing by mask is Icon.AndThenXorAndAlphaBlend's).
+    EXPECT_EQ(rawAt(z.mask, {{1, 10}, {10, 10}}), (Raw{1, 0}));
+    EXPECT_EQ(pixelsAt(z.color, {{1, 10}, {10, 10}}), (Colors{kGreen, kGreen}));
 }
 
 TEST(IconFile, ChoosesTheEntryByColourWordInTheFile) {
-    // 256 colours (word 0, red) then 16 colours (word 16, green): the 16-colour image wins.
-    const auto file = makeIcoFile({{0, solidIconDib(32, 8, kRed)}, {16, solidIconDib(32, 4, kGreen)}});
+    // The words of the file and the display depth go to chooseIconEntry (its rules are
+    // IconChoice's): on a 32-bit display entry 0, on an 8-bit one the exact 256-colour match.
+    const auto file = makeIcoFile({{16, solidIconDib(32, 4, kGreen)}, {256, solidIconDib(32, 8, kRed)}});
     EXPECT_EQ(ReadIconFile(file).color.pixel(5, 5), kGreen);
-    // On an 8-bit display the 256-colour word matches exactly.
-    const auto file8 = makeIcoFile({{16, solidIconDib(32, 4, kGreen)}, {256, solidIconDib(32, 8, kRed)}});
-    EXPECT_EQ(ReadIconFile(file8, kDefaultDecodeLimits, 8).color.pixel(5, 5), kRed);
-    // Words all above wanted: entry 0.
-    const auto high = makeIcoFile({{16, solidIconDib(32, 4, kBlue)}, {256, solidIconDib(32, 8, kRed)}});
-    EXPECT_EQ(ReadIconFile(high).color.pixel(5, 5), kBlue);
+    EXPECT_EQ(ReadIconFile(file, kDefaultDecodeLimits, 8).color.pixel(5, 5), kRed);
     // A missing mask leaves the image opaque.
     const auto noMask = makeIconDib(
         8, 8, 24, {}, [](int, int) { return packRgb(kBlue); }, [](int, int) { return true; }, false);
@@ -143,12 +124,8 @@ TEST(IconFile, ChoosesTheEntryByColourWordInTheFile) {
 // The DIB with its 40-byte header grown to `size` bytes (the added fields zero).
 std::vector<std::uint8_t> withHeaderSize(std::vector<std::uint8_t> dib, std::uint32_t size) {
     dib.insert(dib.begin() + 40, size - 40, 0);
-    for (int k = 0; k < 4; ++k) dib[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(size >> (8 * k));
+    test::setLe32(dib, 0, size);
     return dib;
-}
-
-void put32(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k) d[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (8 * k));
 }
 
 TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
@@ -158,15 +135,13 @@ TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
     auto v5 = withHeaderSize(makeIconDib(
                                  4, 4, 24, {}, blueOrRed, [](int, int) { return true; }, false),
                              124);
-    put32(v5, 56, 0x4D424544);                              // embedded profile
-    put32(v5, 112, static_cast<std::uint32_t>(v5.size()));  // right after the pixels
-    put32(v5, 116, 64);
+    test::setLe32(v5, 56, 0x4D424544);                              // embedded profile
+    test::setLe32(v5, 112, static_cast<std::uint32_t>(v5.size()));  // right after the pixels
+    test::setLe32(v5, 116, 64);
     v5.insert(v5.end(), 64, 0xFF);
     const Icon profiled = decodeIconImage(v5);
-    EXPECT_EQ(profiled.color.pixel(0, 0), kBlue);
-    EXPECT_EQ(profiled.color.pixel(3, 3), kRed);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(profiled.mask.raw(x, y), 0u) << x << "," << y;
+    EXPECT_EQ(pixelsAt(profiled.color, {{0, 0}, {3, 3}}), (Colors{kBlue, kRed}));
+    EXPECT_EQ(test::indexValues(profiled.mask), std::vector<std::uint8_t>(16, 0));
     // 108- and 124-byte headers without a profile find their mask after the pixels.
     for (std::uint32_t size : {108u, 124u}) {
         const Icon masked =
@@ -175,20 +150,19 @@ TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
                                                [](int x, int y) { return x == y; }),
                                            size));
         EXPECT_EQ(masked.color.pixel(1, 0), kRed) << size;
-        EXPECT_EQ(masked.mask.raw(2, 2), 1u) << size;
-        EXPECT_EQ(masked.mask.raw(1, 2), 0u) << size;
+        EXPECT_EQ(rawAt(masked.mask, {{2, 2}, {1, 2}}), (Raw{1, 0})) << size;
     }
 
     // Directory sizes that do not fit the image: too small (8 bytes), and past the file's end.
     const auto dib = makeIconDib(4, 4, 24, {}, blueOrRed, [](int x, int) { return x == 3; });
     for (std::uint32_t claimed : {8u, 100000u}) {
         auto file = makeIcoFile({{0, dib}});
-        put32(file, 14, claimed);
+        test::setLe32(file, 14, claimed);
         const Icon icon = ReadIconFile(file);
         EXPECT_EQ(icon.color.pixel(0, 0), kBlue) << claimed;
         EXPECT_EQ(icon.mask.raw(31, 0), 1u) << claimed;
         auto cursor = makeIcoFile({{0, dib, 4, 4, 1, 2}}, 2);
-        put32(cursor, 14, claimed);
+        test::setLe32(cursor, 14, claimed);
         const auto cur = extractFileIcon(cursor, 0, 32);
         ASSERT_TRUE(cur) << claimed;
         EXPECT_EQ(cur->color.pixel(0, 0), kBlue);
@@ -198,12 +172,12 @@ TEST(IconFile, LongHeadersProfilesAndDirectorySizesThatDoNotFit) {
     const auto png = encodePng(makeBitmap(3, 3, PixelFormat::Bpp24, [](int, int) { return kGreen; }));
     for (std::uint32_t claimed : {20u, 100000u}) {
         auto file = makeIcoFile({{0, png}});
-        put32(file, 14, claimed);
+        test::setLe32(file, 14, claimed);
         EXPECT_EQ(ReadIconFile(file).color.pixel(31, 31), kGreen) << claimed;
     }
 }
 
-TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFiles) {
+TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFilesAndSurvivesCorruption) {
     const auto cursor = makeIcoFile({{0, solidIconDib(32, 4, kRed)}}, 2);
     EXPECT_THAT([&] { ReadIconFile(cursor); }, ThrowsMessage<DecodeError>(std::string(kInvalidIconMessage)));
     const std::vector<std::uint8_t> empty{0, 0, 1, 0, 0, 0};
@@ -222,17 +196,16 @@ TEST(IconFile, RejectsCursorsEmptyDirectoriesAndShortFiles) {
     EXPECT_THROW(ReadIconFile(bad), DecodeError);
     // An absurd size in the image header is refused before anything is allocated.
     auto huge = solidIconDib(4, 24, kRed);
-    huge[4] = 0xFF, huge[5] = 0xFF, huge[6] = 0x00;  // width 65535
+    test::setLe32(huge, 4, 65535);  // width
     EXPECT_THAT(
         [&] {
             ReadIconFile(makeIcoFile({{0, huge}}));
         },
         ThrowsMessage<DecodeError>(HasSubstr("BMP")));
-}
 
-TEST(IconFile, SurvivesEveryCorruption) {
-    const auto file = makeIcoFile({{0, solidIconDib(8, 4, kRed)}, {16, solidIconDib(4, 32, kBlue)}});
-    test::corruptionSweep(file, [](std::span<const std::uint8_t> bytes) { (void)ReadIconFile(bytes); });
+    // Every corruption fails cleanly or reads.
+    test::corruptionSweep(makeIcoFile({{0, solidIconDib(8, 4, kRed)}, {16, solidIconDib(4, 32, kBlue)}}),
+                          [](std::span<const std::uint8_t> bytes) { (void)ReadIconFile(bytes); });
 }
 
 }  // namespace

@@ -1,17 +1,21 @@
 #include "codecs/icon_writer.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "base/errors.h"
 #include "codecs/icon_file.h"
 #include "raster/raster_ops.h"
+#include "support/byte_fields.h"
 #include "support/test_util.h"
 
 namespace vexilo {
 namespace {
 
 using test::makeBitmap;
+using test::pixelsAt;
+using test::rawAt;
+using Colors = std::vector<Color>;
+using Raw = std::vector<std::uint32_t>;
 
 constexpr Color kRed{255, 0, 0}, kBlue{0, 0, 255};
 
@@ -38,22 +42,13 @@ TEST(IconWriter, WritesTheExactLayoutAtBothDepths) {
     EXPECT_TRUE(std::equal(entry16.begin(), entry16.end(), file16.begin() + 6));
 
     // Info header: size 40, 32 wide, 64 high (colour and mask rows), 1 plane, 4 bits, image
-    // size 512; then the standard 16 colours as blue, green, red, 0.
-    ByteReader r(file16, "test");
-    r.seek(22, "info");
-    EXPECT_EQ(r.u32le("size"), 40u);
-    EXPECT_EQ(r.i32le("width"), 32);
-    EXPECT_EQ(r.i32le("height"), 64);
-    EXPECT_EQ(r.u16le("planes"), 1);
-    EXPECT_EQ(r.u16le("bits"), 4);
-    EXPECT_EQ(r.u32le("compression"), 0u);
-    EXPECT_EQ(r.u32le("image size"), 512u);
-    r.skip(16, "rest");
-    for (const Color& c : defaultPalette(4)) {
-        const std::uint8_t b = r.u8("b"), g = r.u8("g"), red = r.u8("r");
-        EXPECT_EQ((Color{red, g, b}), c);
-        EXPECT_EQ(r.u8("0"), 0);
-    }
+    // size 512, the rest 0; then the standard 16 colours as blue, green, red, 0.
+    ByteWriter info;
+    test::le32(info, 40, 32, 64);
+    test::le16(info, 1, 4);
+    test::le32(info, 0, 512, 0, 0, 0, 0);
+    for (const Color& c : defaultPalette(4)) test::le32(info, c.b | c.g << 8 | c.r << 16);
+    EXPECT_EQ(std::vector(file16.begin() + 22, file16.begin() + 22 + 40 + 64), info.buffer());
 
     const auto prefixed = encodeIconFile(icon, 8, true);
     ASSERT_EQ(prefixed.size(), 2242u);
@@ -70,12 +65,8 @@ TEST(IconWriter, TheBottomLeftColourBecomesTransparent) {
         return x < 10 ? kWhite : x < 20 ? kBlack : kRed;
     });
     const Icon a = BitmapToIcon(whiteCorner);
-    EXPECT_EQ(a.mask.raw(0, 0), 1u);
-    EXPECT_EQ(a.color.pixel(0, 0), kBlack);
-    EXPECT_EQ(a.mask.raw(15, 0), 0u);
-    EXPECT_EQ(a.color.pixel(15, 0), kBlack);
-    EXPECT_EQ(a.mask.raw(25, 0), 0u);
-    EXPECT_EQ(a.color.pixel(25, 0), kRed);
+    EXPECT_EQ(rawAt(a.mask, {{0, 0}, {15, 0}, {25, 0}}), (Raw{1, 0, 0}));
+    EXPECT_EQ(pixelsAt(a.color, {{0, 0}, {15, 0}, {25, 0}}), (Colors{kBlack, kBlack, kRed}));
     const auto file = encodeIconFile(a, 4);
     EXPECT_EQ(maskBit(file, 4, 0, 0), 1);
     EXPECT_EQ(maskBit(file, 4, 15, 31), 0);
@@ -84,21 +75,18 @@ TEST(IconWriter, TheBottomLeftColourBecomesTransparent) {
     const Bitmap blackCorner =
         makeBitmap(32, 32, PixelFormat::Device, [](int x, int) { return x < 16 ? kBlack : kBlue; });
     const Icon b = BitmapToIcon(blackCorner);
-    EXPECT_EQ(b.mask.raw(3, 3), 1u);
-    EXPECT_EQ(b.mask.raw(20, 3), 0u);
+    EXPECT_EQ(rawAt(b.mask, {{3, 3}, {20, 3}}), (Raw{1, 0}));
     EXPECT_EQ(b.color.pixel(20, 3), kBlue);
 
     // One colour throughout: all transparent.
     const Icon c = BitmapToIcon(makeBitmap(32, 32, PixelFormat::Device, [](int, int) { return kRed; }));
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) ASSERT_EQ(c.mask.raw(x, y), 1u) << x << "," << y;
+    EXPECT_EQ(test::indexValues(c.mask), std::vector<std::uint8_t>(32 * 32, 1));
 
     // The stand-in colour itself comes out opaque black.
     Bitmap stand = makeBitmap(32, 32, PixelFormat::Device, [](int, int) { return kWhite; });
     stand.setPixel(5, 5, kSubstituteBlack);
     const Icon d = BitmapToIcon(stand);
-    EXPECT_EQ(d.mask.raw(5, 5), 0u);
-    EXPECT_EQ(d.color.pixel(5, 5), kBlack);
+    EXPECT_EQ(std::pair(d.mask.raw(5, 5), d.color.pixel(5, 5)), std::pair(0u, kBlack));
 }
 
 TEST(IconWriter, SourcesOfOtherSizesAreCutOrPaddedWithWhite) {
@@ -107,13 +95,10 @@ TEST(IconWriter, SourcesOfOtherSizesAreCutOrPaddedWithWhite) {
         makeBitmap(100, 50, PixelFormat::Device, [](int, int y) { return y >= 28 && y < 34 ? kRed : kBlue; });
     const Icon cut = BitmapToIcon(big);
     EXPECT_EQ(cut.width(), 32);
-    EXPECT_EQ(cut.mask.raw(0, 31), 1u);
-    EXPECT_EQ(cut.mask.raw(0, 28), 1u);
-    EXPECT_EQ(cut.mask.raw(0, 27), 0u);
+    EXPECT_EQ(rawAt(cut.mask, {{0, 31}, {0, 28}, {0, 27}}), (Raw{1, 1, 0}));
     // Smaller: the white padding is the corner colour, so it is transparent.
     const Icon padded = BitmapToIcon(makeBitmap(10, 10, PixelFormat::Device, [](int, int) { return kBlue; }));
-    EXPECT_EQ(padded.mask.raw(20, 20), 1u);
-    EXPECT_EQ(padded.mask.raw(5, 5), 0u);
+    EXPECT_EQ(rawAt(padded.mask, {{20, 20}, {5, 5}}), (Raw{1, 0}));
     // Stretched first, as the icon saver does, the corner is that of the stretched image.
     Bitmap stretched;
     StretchInto(big, stretched, 32, 32);
@@ -124,8 +109,7 @@ TEST(IconWriter, SourcesOfOtherSizesAreCutOrPaddedWithWhite) {
         if (stretched.pixel(0, y) == kRed) redRow = y;
     ASSERT_GE(redRow, 0);
     ASSERT_LT(redRow, 31);
-    EXPECT_EQ(fromStretched.mask.raw(0, 31), 1u);
-    EXPECT_EQ(fromStretched.mask.raw(0, redRow), 0u);
+    EXPECT_EQ(rawAt(fromStretched.mask, {{0, 31}, {0, redRow}}), (Raw{1, 0}));
     EXPECT_EQ(fromStretched.color.pixel(0, redRow), kRed);
 }
 
@@ -138,9 +122,7 @@ TEST(IconWriter, WrittenFilesReadBackWithNearestColours) {
     for (int bits : {4, 8}) {
         const Icon back = ReadIconFile(encodeIconFile(icon, bits));
         const auto& palette = defaultPalette(bits);
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x)
-                ASSERT_EQ(back.mask.raw(x, y), icon.mask.raw(x, y)) << bits << ": " << x << "," << y;
+        EXPECT_EQ(test::indexValues(back.mask), test::indexValues(icon.mask)) << bits;
         const Bitmap nearest = makeBitmap(32, 32, PixelFormat::Bpp24, [&](int x, int y) {
             return palette[nearestIndex(palette, icon.color.pixel(x, y))];
         });

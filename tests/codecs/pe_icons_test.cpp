@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/errors.h"
+#include "support/byte_fields.h"
 #include "support/icon_fixtures.h"
 #include "support/test_util.h"
 
@@ -49,9 +50,7 @@ TEST(PeIcons, ReadsGroupsInDirectoryOrderAndPicksTheDesktopsImage) {
         ASSERT_TRUE(third);
         EXPECT_TRUE(third->hasAlpha());
         EXPECT_EQ(third->alpha[100], 128);
-        Bitmap onto(32, 32);
-        third->drawOnto(onto);
-        EXPECT_EQ(onto.pixel(3, 3), (Color{255, 127, 255}));
+        EXPECT_EQ(third->color.pixel(3, 3), (Color{255, 0, 255}));
 
         EXPECT_FALSE(extractFileIcon(file, 3, 32));
         EXPECT_FALSE(extractFileIcon(file, -1, 32));
@@ -120,16 +119,13 @@ std::vector<std::uint8_t> makeNeFile() {
                                                        solidIconDib(32, 4, kGreen)};
     const auto group = makeGroupDirectory({{16, 16, 16, 4, 1}, {32, 32, 16, 4, 2}});
     ByteWriter f;
-    f.u8('M');
-    f.u8('Z');
+    test::le16(f, 'M' | 'Z' << 8);
     f.zeros(0x3A);
-    f.u32le(0x40);
-    f.u8('N');
-    f.u8('E');
-    f.zeros(0x24 - 2);
-    f.u16le(0x40);  // resource table at 0x80
+    test::le32(f, 0x40, 'N' | 'E' << 8);
+    f.zeros(0x24 - 4);
+    test::le16(f, 0x40);  // resource table at 0x80
     f.zeros(0x80 - f.size());
-    f.u16le(4);
+    test::le16(f, 4);
     const std::uint32_t dataStart = 0x100;
     std::vector<std::uint32_t> at;
     std::uint32_t pos = dataStart;
@@ -138,22 +134,14 @@ std::vector<std::uint8_t> makeNeFile() {
         pos += (static_cast<std::uint32_t>(blob->size()) + 15) & ~15u;
     }
     auto nameInfo = [&](std::size_t k, std::size_t size, std::uint16_t id) {
-        f.u16le(static_cast<std::uint16_t>(at[k] >> 4));
-        f.u16le(static_cast<std::uint16_t>((size + 15) >> 4));
-        f.u16le(0x30);
-        f.u16le(id);
-        f.zeros(4);
+        test::le16(f, at[k] >> 4, (size + 15) >> 4, 0x30, id, 0, 0);
     };
-    f.u16le(0x8003);
-    f.u16le(2);
-    f.zeros(4);
+    test::le16(f, 0x8003, 2, 0, 0);
     nameInfo(0, icons[0].size(), 0x8001);
     nameInfo(1, icons[1].size(), 0x8002);
-    f.u16le(0x800E);
-    f.u16le(1);
-    f.zeros(4);
+    test::le16(f, 0x800E, 1, 0, 0);
     nameInfo(2, group.size(), 0x8001);
-    f.u16le(0);
+    test::le16(f, 0);
     for (std::size_t k = 0; k < 3; ++k) {
         f.zeros(at[k] - f.size());
         f.bytes(k < 2 ? icons[k] : group);

@@ -385,23 +385,15 @@ TEST(PngSuite, ValidFilesLoadInTheFormatTheirColourTypeGives) {
 
 TEST(PngSuite, SameImagesStoredDifferentlyDecodeAlike) {
     VEXILO_REQUIRE_CORPUS("pngsuite");
-    auto load = [](const std::string& name) { return decodePng(test::readFile(suiteFile(name))); };
-    const std::vector<std::vector<std::string>> groups{
-        {"basn0g01.png", "basi0g01.png"},
-        {"basn0g02.png", "basi0g02.png"},
-        {"basn0g16.png", "basi0g16.png"},
-        {"basn2c08.png", "basi2c08.png"},
-        {"basn2c16.png", "basi2c16.png"},
-        {"basn3p02.png", "basi3p02.png"},
-        {"basn3p04.png", "basi3p04.png"},
-        {"basn4a16.png", "basi4a16.png"},
-        {"basn6a08.png", "basi6a08.png"},
-        {"oi1n0g16.png", "oi2n0g16.png", "oi4n0g16.png", "oi9n0g16.png"},
-        {"oi1n2c16.png", "oi2n2c16.png", "oi4n2c16.png", "oi9n2c16.png"},
-        {"z00n2c08.png", "z03n2c08.png", "z06n2c08.png", "z09n2c08.png"},
-        {"s09n3p02.png", "s09i3p02.png"},
-        {"s35n3p04.png", "s35i3p04.png"},
-        {"s40n3p04.png", "s40i3p04.png"}};
+    auto load = [](const std::string& name) { return decodePng(test::readFile(suiteFile(name + ".png"))); };
+    // Files written at several chunk sizes and compression levels, and every file beside its
+    // interlaced twin (an 'i' for the 'n' at index 3).
+    std::vector<std::vector<std::string>> groups{{"oi1n0g16", "oi2n0g16", "oi4n0g16", "oi9n0g16"},
+                                                 {"oi1n2c16", "oi2n2c16", "oi4n2c16", "oi9n2c16"},
+                                                 {"z00n2c08", "z03n2c08", "z06n2c08", "z09n2c08"}};
+    for (std::string name : {"basn0g01", "basn0g02", "basn0g16", "basn2c08", "basn2c16", "basn3p02",
+                             "basn3p04", "basn4a16", "basn6a08", "s09n3p02", "s35n3p04", "s40n3p04"})
+        groups.push_back({name, name.substr(0, 3) + "i" + name.substr(4)});
     for (const auto& group : groups) {
         const Bitmap first = load(group[0]);
         for (std::size_t i = 1; i < group.size(); ++i) {
@@ -409,10 +401,10 @@ TEST(PngSuite, SameImagesStoredDifferentlyDecodeAlike) {
         }
     }
     // 2-bit grey: the four levels of the ramp in a known left-to-right order.
-    const Bitmap g2 = load("basn0g02.png");
+    const Bitmap g2 = load("basn0g02");
     EXPECT_EQ(g2.pixel(0, 0), kBlack);
     // 16-bit grey keeps the high byte: basn0g16 is a ramp whose high bytes cover 0..255.
-    const Bitmap g16 = load("basn0g16.png");
+    const Bitmap g16 = load("basn0g16");
     EXPECT_EQ(g16.pixel(0, 0), kBlack);
 }
 

@@ -259,21 +259,17 @@ TEST(TgaEncoder, RoundTripsRastersAndAlwaysSavesType10) {
     EXPECT_EQ(decodeTga(saved).pixel(1, 0), (Color{2, 2, 2}));
 }
 
-// Compares a decoded file with the expected rendering, skipping pixels the rendering shows as
-// fully transparent. 5-bit channels scale by 8 here, so they may sit up to 7 below it.
-void expectMatches(const std::filesystem::path& tga, const std::filesystem::path& png, int tolerance) {
-    const PngAlphaImage want = readPngWithAlpha(test::readFile(png));
-    EXPECT_TRUE(test::samePixels(decodeTga(test::readFile(tga)), want.color, tolerance, want.alpha))
-        << tga.filename() << " vs " << png.filename();
-}
-
 TEST(TgaCorpus, DecodedFilesMatchTheirExpectedImages) {
     VEXILO_REQUIRE_CORPUS("tga");
     const auto dir = test::corpusDir() / "tga";
     // Counted, so a corpus folder that went missing or was renamed fails instead of passing empty.
+    // Pixels the rendering shows fully transparent are skipped; 5-bit channels scale by 8 here,
+    // so they may sit up to 7 below it.
     int compared = 0;
     auto compare = [&](const std::filesystem::path& tga, const std::filesystem::path& png, int tolerance) {
-        expectMatches(tga, png, tolerance);
+        const PngAlphaImage want = readPngWithAlpha(test::readFile(png));
+        EXPECT_TRUE(test::samePixels(decodeTga(test::readFile(tga)), want.color, tolerance, want.alpha))
+            << tga.filename() << " vs " << png.filename();
         ++compared;
     };
     for (const char* name : {"cbw8", "ubw8"})
@@ -301,6 +297,7 @@ TEST(TgaCorpus, DecodedFilesMatchTheirExpectedImages) {
     compare(dir / "go-tga/rgb32_bottom_left.tga", dir / "go-tga/rgb32.0.png", 0);
     compare(dir / "go-tga/rgb32_top_left_rle.tga", dir / "go-tga/rgb32.0.png", 0);
     compare(dir / "go-tga/rgb32_top_left_rle_colormap.tga", dir / "go-tga/rgb32.1.png", 0);
+    EXPECT_GE(compared, 50);
 }
 
 TEST(TgaCorpus, OriginsAgreeAndBrokenFilesNeverCrash) {

@@ -1,6 +1,5 @@
 #include "raster/bitmap.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "raster/icon.h"

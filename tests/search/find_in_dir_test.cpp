@@ -77,12 +77,7 @@ TEST(FindInDirMask, FollowsTheOldWildcardRules) {
 
 TEST(FindInDirTime, PacksLocalDosDateTimeAndClampsTheEnds) {
     std::tm t{};
-    t.tm_year = 2021 - 1900;
-    t.tm_mon = 6;  // July
-    t.tm_mday = 14;
-    t.tm_hour = 13;
-    t.tm_min = 45;
-    t.tm_sec = 31;
+    ASSERT_NE(::strptime("2021-07-14 13:45:31", "%Y-%m-%d %H:%M:%S", &t), nullptr);
     t.tm_isdst = -1;
     const std::uint32_t packed = packDosTime(std::mktime(&t));
     EXPECT_EQ(packed >> 16, (41u << 9) | (7u << 5) | 14u);

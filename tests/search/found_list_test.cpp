@@ -87,6 +87,29 @@ TEST(FoundImageListSort, ExtensionDateAndTimeKeys) {
     EXPECT_EQ(list.columnText(list.size() - 1, Column::Size), "3221225472");
 }
 
+TEST(FoundImageListSort, NaturalOrderComparesDigitRunsAsNumbersOnlyWhenAsked) {
+    auto sorted = [](const std::vector<std::string>& names, std::uint8_t key, bool natural) {
+        FoundImageList list;
+        for (const auto& name : names) list.addRow(name, record(0, "/pics/" + name + "/"), nullptr);
+        list.sort(key, natural);
+        return captions(list);
+    };
+    const std::vector<std::string> names{"img10.png",  "IMG2.png",  "img1.png",
+                                         "img02b.png", "img2a.png", "x.png"};
+    EXPECT_THAT(sorted(names, sortkey::Name, true),
+                ElementsAre("img1.png", "IMG2.png", "img2a.png", "img02b.png", "img10.png", "x.png"));
+    EXPECT_THAT(sorted(names, sortkey::Name, false),
+                ElementsAre("img02b.png", "img1.png", "img10.png", "IMG2.png", "img2a.png", "x.png"));
+    EXPECT_THAT(sorted({"d10", "d9"}, sortkey::Path, true), ElementsAre("d9", "d10"));
+    EXPECT_THAT(sorted({"b10.gif", "a2.png"}, sortkey::Extension, true), ElementsAre("b10.gif", "a2.png"))
+        << "other keys keep their order";
+
+    EXPECT_EQ(compareNatural("a007", "a7"), 0);
+    EXPECT_LT(compareNatural("a99999999999999999999", "a100000000000000000000"), 0) << "no overflow";
+    EXPECT_LT(compareNatural("a", "a0"), 0);
+    EXPECT_GT(compareNatural("b", "a9"), 0);
+}
+
 TEST(FoundImageListThumbnails, StretchToBothCellsWithoutKeepingProportions) {
     // Left half red, right half blue: a 100 x 50 picture fills the whole 32 x 32 cell.
     const Bitmap picture = test::makeBitmap(100, 50, PixelFormat::Bpp24, [](int x, int) {

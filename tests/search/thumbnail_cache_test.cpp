@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <algorithm>
+
 #include "codecs/png_codec.h"
 #include "search/thumbnail_maker.h"
 #include "support/test_util.h"
@@ -50,13 +52,12 @@ TEST_F(ThumbnailCacheTest, FreshThumbnailIsUsedAndAChangedTimeRemakesIt) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat(dir.file("cache/thumbnails/normal").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    bool hasUri = false;
-    for (const PngText& t : readPngTexts(test::readFile(cached)))
-        hasUri |= t.keyword == "Thumb::URI" && t.text == "file://" + photo;
-    EXPECT_TRUE(hasUri);
+    const auto texts = readPngTexts(test::readFile(cached));
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const PngText& t) {
+        return t.keyword == "Thumb::URI" && t.text == "file://" + photo;
+    }));
 
     // A fresh entry is what the scan shows, even one that no longer looks like the file.
-    const auto texts = readPngTexts(test::readFile(cached));
     test::writeFile(cached, encodePng(Bitmap(10, 10), texts));
     Thumbnail again = MakeThumbnail(job(photo), nullptr);
     ASSERT_TRUE(again.loaded);

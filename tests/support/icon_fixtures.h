@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "codecs/png_codec.h"
 #include "raster/bitmap.h"
-#include "support/png_builder.h"
+#include "support/byte_fields.h"
 
 namespace vexilo::test {
 
@@ -22,48 +23,26 @@ inline std::vector<std::uint8_t> makeIconDib(int w, int h, int bits, const std::
     ByteWriter out;
     const std::size_t row = ((static_cast<std::size_t>(w) * static_cast<std::size_t>(bits) + 31) / 32) * 4;
     const std::size_t maskRow = ((static_cast<std::size_t>(w) + 31) / 32) * 4;
-    out.u32le(40);
-    out.i32le(w);
-    out.i32le(2 * h);
-    out.u16le(1);
-    out.u16le(static_cast<std::uint16_t>(bits));
-    out.u32le(0);
-    out.u32le(static_cast<std::uint32_t>(row * static_cast<std::size_t>(h)));
-    out.zeros(8);
-    out.u32le(0);
-    out.u32le(0);
+    le32(out, 40, w, 2 * h);
+    le16(out, 1, bits);
+    le32(out, 0, row * static_cast<std::size_t>(h), 0, 0, 0, 0);
     if (bits <= 8) {
         for (std::size_t i = 0; i < (std::size_t{1} << bits); ++i) {
             const Color c = i < palette.size() ? palette[i] : kBlack;
-            out.u8(c.b);
-            out.u8(c.g);
-            out.u8(c.r);
-            out.u8(0);
+            le32(out, c.b | c.g << 8 | c.r << 16);
         }
     }
     for (int y = h - 1; y >= 0; --y) {
         std::vector<std::uint8_t> bytes(row, 0);
         for (int x = 0; x < w; ++x) {
             const std::uint32_t v = pixel(x, y);
-            const auto xs = static_cast<std::size_t>(x);
-            switch (bits) {
-                case 1:
-                    bytes[xs / 8] |= static_cast<std::uint8_t>((v & 1u) << (7 - xs % 8));
-                    break;
-                case 4:
-                    bytes[xs / 2] |= static_cast<std::uint8_t>((v & 15u) << (xs % 2 ? 0 : 4));
-                    break;
-                case 8:
-                    bytes[xs] = static_cast<std::uint8_t>(v);
-                    break;
-                case 24:
-                    for (std::size_t k = 0; k < 3; ++k)
-                        bytes[xs * 3 + k] = static_cast<std::uint8_t>(v >> (8 * k));
-                    break;
-                default:
-                    for (std::size_t k = 0; k < 4; ++k)
-                        bytes[xs * 4 + k] = static_cast<std::uint8_t>(v >> (8 * k));
-            }
+            // Indices fill their byte from the top bit; colours are little-endian bytes.
+            const std::size_t bit = static_cast<std::size_t>(x) * static_cast<std::size_t>(bits);
+            if (bits <= 8)
+                bytes[bit / 8] |= static_cast<std::uint8_t>((v & ((1u << bits) - 1)) << (8 - bits - bit % 8));
+            else
+                for (std::size_t k = 0; k < static_cast<std::size_t>(bits) / 8; ++k)
+                    bytes[bit / 8 + k] = static_cast<std::uint8_t>(v >> (8 * k));
         }
         out.bytes(bytes);
     }
@@ -99,19 +78,12 @@ struct IcoEntry {
 // An icon (type 1) or cursor (type 2) file of the given entries, data in entry order.
 inline std::vector<std::uint8_t> makeIcoFile(const std::vector<IcoEntry>& entries, std::uint16_t type = 1) {
     ByteWriter out;
-    out.u16le(0);
-    out.u16le(type);
-    out.u16le(static_cast<std::uint16_t>(entries.size()));
-    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(entries.size());
+    le16(out, 0, type, entries.size());
+    std::size_t offset = 6 + 16 * entries.size();
     for (const auto& e : entries) {
-        out.u8(e.width);
-        out.u8(e.height);
-        out.u16le(e.colorWord);
-        out.u16le(e.planesOrHotX);
-        out.u16le(e.bitsOrHotY);
-        out.u32le(static_cast<std::uint32_t>(e.data.size()));
-        out.u32le(offset);
-        offset += static_cast<std::uint32_t>(e.data.size());
+        le16(out, e.width | e.height << 8, e.colorWord, e.planesOrHotX, e.bitsOrHotY);
+        le32(out, e.data.size(), offset);
+        offset += e.data.size();
     }
     for (const auto& e : entries) out.bytes(e.data);
     return out.take();
@@ -172,45 +144,35 @@ inline std::vector<std::uint8_t> makePeFile(const std::vector<PeResourceType>& t
     ByteWriter s;
     auto dirHeader = [&](std::size_t named, std::size_t ids) {
         s.zeros(12);
-        s.u16le(static_cast<std::uint16_t>(named));
-        s.u16le(static_cast<std::uint16_t>(ids));
+        le16(s, named, ids);
     };
     dirHeader(0, types.size());
-    for (std::size_t t = 0; t < types.size(); ++t) {
-        s.u32le(types[t].type);
-        s.u32le(0x80000000u | typeDir[t]);
-    }
+    for (std::size_t t = 0; t < types.size(); ++t) le32(s, types[t].type, 0x80000000u | typeDir[t]);
     for (std::size_t t = 0; t < types.size(); ++t) {
         std::size_t named = 0;
         for (const auto& r : types[t].resources) named += r.name.empty() ? 0 : 1;
         dirHeader(named, types[t].resources.size() - named);
         for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
             const auto& res = types[t].resources[r];
-            s.u32le(res.name.empty() ? res.id : (0x80000000u | nameAt[t][r]));
-            s.u32le(0x80000000u | langDir[t][r]);
+            le32(s, res.name.empty() ? res.id : (0x80000000u | nameAt[t][r]), 0x80000000u | langDir[t][r]);
         }
     }
     for (std::size_t t = 0; t < types.size(); ++t)
         for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
             dirHeader(0, 1);
-            s.u32le(0x409);
-            s.u32le(dataEntry[t][r]);
+            le32(s, 0x409, dataEntry[t][r]);
         }
     for (std::size_t t = 0; t < types.size(); ++t)
-        for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
-            s.u32le(kVa + blobAt[t][r]);
-            s.u32le(static_cast<std::uint32_t>(types[t].resources[r].data.size()));
-            s.u32le(0);
-            s.u32le(0);
-        }
+        for (std::size_t r = 0; r < types[t].resources.size(); ++r)
+            le32(s, kVa + blobAt[t][r], types[t].resources[r].data.size(), 0, 0);
     auto padTo = [&](std::uint32_t at) { s.zeros(at - static_cast<std::uint32_t>(s.size())); };
     for (std::size_t t = 0; t < types.size(); ++t)
         for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
             padTo(nameAt[t][r]);
             const auto& name = types[t].resources[r].name;
             if (name.empty()) continue;
-            s.u16le(static_cast<std::uint16_t>(name.size()));
-            for (char c : name) s.u16le(static_cast<std::uint16_t>(c));
+            le16(s, name.size());
+            for (char c : name) le16(s, c);
         }
     for (std::size_t t = 0; t < types.size(); ++t)
         for (std::size_t r = 0; r < types[t].resources.size(); ++r) {
@@ -222,33 +184,19 @@ inline std::vector<std::uint8_t> makePeFile(const std::vector<PeResourceType>& t
     const bool pe64 = kind == PeKind::Pe64;
     const std::uint16_t optionalSize = pe64 ? 240 : 224;
     ByteWriter f;
-    f.u8('M');
-    f.u8('Z');
+    le16(f, 'M' | 'Z' << 8);
     f.zeros(0x3A);
-    f.u32le(0x40);
-    f.u8('P');
-    f.u8('E');
-    f.u16le(0);
-    f.u16le(machine);
-    f.u16le(1);  // sections
+    le32(f, 0x40, 'P' | 'E' << 8);
+    le16(f, machine, 1);  // one section
     f.zeros(12);
-    f.u16le(optionalSize);
-    f.u16le(0x2102);
+    le16(f, optionalSize, 0x2102);
     const std::size_t optionalStart = f.size();
-    f.u16le(pe64 ? 0x20B : 0x10B);
+    le16(f, pe64 ? 0x20B : 0x10B);
     f.zeros((pe64 ? 108u : 92u) - 2);
-    f.u32le(16);  // data directories
-    for (int i = 0; i < 16; ++i) {
-        f.u32le(i == 2 ? kVa : 0);
-        f.u32le(i == 2 ? rsrcSize : 0);
-    }
+    le32(f, 16);  // data directories
+    for (int i = 0; i < 16; ++i) le32(f, i == 2 ? kVa : 0, i == 2 ? rsrcSize : 0);
     if (f.size() - optionalStart != optionalSize) throw std::logic_error("optional header size");
-    const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
-    for (char c : name) f.u8(static_cast<std::uint8_t>(c));
-    f.u32le(rsrcSize);
-    f.u32le(kVa);
-    f.u32le(rsrcSize);
-    f.u32le(kRaw);
+    le32(f, '.' | 'r' << 8 | 's' << 16 | 'r' << 24, 'c', rsrcSize, kVa, rsrcSize, kRaw);
     f.zeros(16);
     f.zeros(kRaw - f.size());
     f.bytes(s.buffer());
@@ -264,31 +212,20 @@ struct GroupEntry {
 };
 inline std::vector<std::uint8_t> makeGroupDirectory(const std::vector<GroupEntry>& entries) {
     ByteWriter g;
-    g.u16le(0);
-    g.u16le(1);
-    g.u16le(static_cast<std::uint16_t>(entries.size()));
+    le16(g, 0, 1, entries.size());
     for (const auto& e : entries) {
-        g.u8(e.width);
-        g.u8(e.height);
-        g.u8(e.colours);
-        g.u8(0);
-        g.u16le(1);
-        g.u16le(e.bits);
-        g.u32le(e.bytes);
-        g.u16le(e.id);
+        le16(g, e.width | e.height << 8, e.colours, 1, e.bits);
+        le32(g, e.bytes);
+        le16(g, e.id);
     }
     return g.take();
 }
 
-// An 8-bit RGBA PNG of one colour and one alpha value.
+// An RGBA PNG of one colour and one alpha value.
 inline std::vector<std::uint8_t> makeRgbaPng(int w, int h, Color c, std::uint8_t alpha) {
-    std::vector<std::uint8_t> rows;
-    for (int y = 0; y < h; ++y) {
-        rows.push_back(0);
-        for (int x = 0; x < w; ++x) rows.insert(rows.end(), {c.r, c.g, c.b, alpha});
-    }
-    return pngFile({pngIhdr(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), 8, 6),
-                    pngIdat(rows), pngIend()});
+    Bitmap b(w, h);
+    b.fillRect({0, 0, w, h}, c);
+    return encodePngWithAlpha(b, std::vector<std::uint8_t>(static_cast<std::size_t>(w * h), alpha));
 }
 
 constexpr std::uint32_t kRtIcon = 3, kRtGroupIcon = 14;  // resource types of images and groups
@@ -340,9 +277,9 @@ inline void riffChunk(ByteWriter& out, const char* id, const std::vector<std::ui
 // An animated cursor of a red and a green 2 x 2 icon, steps 0, 1, 0 at 6, 12 and 3 jiffies.
 // `frames` is the header's frame count; `iconSize` when not 0 the size the icon chunks state.
 inline std::vector<std::uint8_t> makeAniFile(std::uint32_t frames = 2, std::uint32_t iconSize = 0) {
-    const auto words = [](std::initializer_list<std::uint32_t> values) {
+    const auto words = [](auto... values) {
         ByteWriter out;
-        for (std::uint32_t v : values) out.u32le(v);
+        le32(out, values...);
         return out.take();
     };
     ByteWriter fram;
@@ -351,9 +288,9 @@ inline std::vector<std::uint8_t> makeAniFile(std::uint32_t frames = 2, std::uint
         riffChunk(fram, "icon", makeIcoFile({{0, solidIconDib(2, 32, c), 2, 2, 1, 32}}), iconSize);
     ByteWriter body;
     body.bytes(std::vector<std::uint8_t>{'A', 'C', 'O', 'N'});
-    riffChunk(body, "anih", words({36, frames, 3, 0, 0, 0, 0, 6, 3}));
-    riffChunk(body, "rate", words({6, 12, 3}));
-    riffChunk(body, "seq ", words({0, 1, 0}));
+    riffChunk(body, "anih", words(36, frames, 3, 0, 0, 0, 0, 6, 3));
+    riffChunk(body, "rate", words(6, 12, 3));
+    riffChunk(body, "seq ", words(0, 1, 0));
     riffChunk(body, "LIST", fram.take());
     ByteWriter file;
     riffChunk(file, "RIFF", body.take());

@@ -66,6 +66,12 @@ public:
         ++m_count;
         return *this;
     }
+    // Brush 1 of a solid colour selected with the null pen: shapes are filled, not outlined.
+    EmfBuilder& solidFill(std::uint32_t colour) {
+        return record(emr::kCreateBrushIndirect, {1, 0, colour, 0})
+            .record(emr::kSelectObject, {1})
+            .record(emr::kSelectObject, {0x80000008});
+    }
     EmfBuilder& raw(std::uint32_t type, const std::vector<std::uint8_t>& bytes) {
         m_records.u32le(type);
         m_records.u32le(static_cast<std::uint32_t>(8 + (bytes.size() + 3) / 4 * 4));
@@ -84,9 +90,7 @@ public:
         out.bytes(m_records.buffer());
         le32(out, emr::kEof, 20, 0, 16, 20);
         auto bytes = out.take();
-        const auto size = static_cast<std::uint32_t>(bytes.size());
-        for (int i = 0; i < 4; ++i)
-            bytes[48 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (8 * i));
+        setLe32(bytes, 48, static_cast<std::uint32_t>(bytes.size()));
         return bytes;
     }
 

@@ -37,17 +37,14 @@ public:
     std::optional<Color> chooseColor(const Color&) override { return pop(colorAnswers); }
     int message(const MessageRequest& request) override {
         messages.push_back(request);
-        if (messageAnswers.empty()) return request.defaultButton;
-        const int answer = messageAnswers.front();
-        messageAnswers.pop_front();
-        return answer;
+        return pop(messageAnswers, request.defaultButton);
     }
 
 private:
     template <class T>
-    static std::optional<T> pop(std::deque<std::optional<T>>& answers) {
-        if (answers.empty()) return std::nullopt;
-        auto answer = answers.front();
+    static T pop(std::deque<T>& answers, T otherwise = {}) {
+        if (answers.empty()) return otherwise;
+        T answer = answers.front();
         answers.pop_front();
         return answer;
     }

@@ -26,15 +26,6 @@ std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string readText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeText(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
 void writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -52,21 +43,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
-ScopedCacheHome::ScopedCacheHome() {
-    if (const char* old = std::getenv("XDG_CACHE_HOME")) {
-        m_old = old;
-        m_hadOld = true;
-    }
-    ::setenv("XDG_CACHE_HOME", m_home.path().c_str(), 1);
-}
-
-ScopedCacheHome::~ScopedCacheHome() {
-    if (m_hadOld)
-        ::setenv("XDG_CACHE_HOME", m_old.c_str(), 1);
-    else
-        ::unsetenv("XDG_CACHE_HOME");
-}
-
 Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function<Color(int, int)>& colour,
                   std::vector<Color> palette) {
     Bitmap b(width, height, format);
@@ -79,6 +55,12 @@ Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function
 std::vector<Color> pixelsAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points) {
     std::vector<Color> out;
     for (auto [x, y] : points) out.push_back(b.pixel(x, y));
+    return out;
+}
+
+std::vector<std::uint32_t> rawAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points) {
+    std::vector<std::uint32_t> out;
+    for (auto [x, y] : points) out.push_back(b.raw(x, y));
     return out;
 }
 

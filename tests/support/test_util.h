@@ -36,8 +36,13 @@ std::filesystem::path corpusDir();
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 // The same for text.
-std::string readText(const std::filesystem::path& path);
-void writeText(const std::filesystem::path& path, const std::string& text);
+inline std::string readText(const std::filesystem::path& path) {
+    const auto bytes = readFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+inline void writeText(const std::filesystem::path& path, const std::string& text) {
+    writeFile(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
 
 // A fresh empty folder under the system temp folder, removed when the object dies.
 class TempDir {
@@ -53,28 +58,14 @@ private:
     std::filesystem::path m_path;
 };
 
-// Points XDG_CACHE_HOME, and with it the desktop's thumbnail cache, at a fresh folder for the
-// object's lifetime: scans never write the user's own cache.
-class ScopedCacheHome {
-public:
-    ScopedCacheHome();
-    ~ScopedCacheHome();
-    ScopedCacheHome(const ScopedCacheHome&) = delete;
-    ScopedCacheHome& operator=(const ScopedCacheHome&) = delete;
-    const std::filesystem::path& path() const { return m_home.path(); }
-
-private:
-    TempDir m_home;
-    std::string m_old;
-    bool m_hadOld = false;
-};
-
 // A raster whose pixels are set from a function of (x, y).
 Bitmap makeBitmap(int width, int height, PixelFormat format, const std::function<Color(int, int)>& colour,
                   std::vector<Color> palette = {});
 // The colours at the given points, to compare several pixels in one expectation:
 //     EXPECT_EQ(test::pixelsAt(b, {{0, 0}, {3, 1}}), (std::vector<Color>{kRed, kBlue}));
 std::vector<Color> pixelsAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points);
+// The same for the stored values (palette indices, mask bits).
+std::vector<std::uint32_t> rawAt(const Bitmap& b, std::initializer_list<std::pair<int, int>> points);
 // Width and height, to compare a size in one expectation.
 inline std::pair<int, int> sizeOf(const Bitmap& b) {
     return {b.width(), b.height()};
@@ -96,6 +87,16 @@ public:
 private:
     std::string m_name, m_old;
     bool m_had;
+};
+// Points XDG_CACHE_HOME, and with it the desktop's thumbnail cache, at a fresh folder for the
+// object's lifetime: scans never write the user's own cache.
+class ScopedCacheHome {
+public:
+    const std::filesystem::path& path() const { return m_home.path(); }
+
+private:
+    TempDir m_home;
+    ScopedEnv m_env{"XDG_CACHE_HOME", m_home.path().c_str()};
 };
 // A colour pattern that differs per pixel, good at exposing row and column mistakes.
 Color patternColor(int x, int y);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "base/errors.h"
-#include "codecs/metafile/metafile_canvas.h"
 #include "codecs/metafile/metafile_player.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "support/metafile_builders.h"

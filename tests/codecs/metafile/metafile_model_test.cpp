@@ -6,9 +6,7 @@
 #include <cmath>
 
 #include "codecs/metafile/metafile_player.h"
-#include "codecs/metafile/metafile_writer.h"
 #include "support/metafile_builders.h"
-#include "support/test_util.h"
 
 namespace vexilo {
 namespace {
@@ -168,19 +166,6 @@ TEST(MetafileModel, ManyClippedTextsAllArrive) {
     const auto canvas = record(builder.build(200, 150));
     EXPECT_EQ(canvas.texts.size(), 3000u);
     EXPECT_EQ(canvas.clips.size(), 6000u);
-}
-
-TEST(MetafileModel, BitmapRecordsMapSourceRowsAndMirror) {
-    // The writer's stretch record read back: the whole image onto the whole picture.
-    const Bitmap b = test::makeBitmap(6, 4, PixelFormat::Bpp24, test::patternColor);
-    const auto canvas = record(writeMetafile(b, true));
-    ASSERT_EQ(canvas.images.size(), 1u);
-    const DrawImage& d = canvas.images[0];
-    EXPECT_EQ(std::pair(d.source.width(), d.source.height()), std::pair(6, 4));
-    EXPECT_NEAR(d.topRight.x, 6, 0.02);  // the frame's 0.01 mm units round a little
-    EXPECT_NEAR(d.bottomLeft.y, 4, 0.02);
-    EXPECT_EQ(d.op, BlitOp::Copy);
-    EXPECT_TRUE(test::samePixels(*d.image, b));
 }
 
 }  // namespace

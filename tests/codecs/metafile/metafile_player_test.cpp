@@ -129,9 +129,7 @@ TEST(MetafilePlayer, EmfMappingModesScaleAndFlip) {
                            .record(17, {8})
                            .record(9, {100, 100})
                            .record(11, {20, 20})
-                           .record(39, {1, 0, rgb(255, 0, 0), 0})
-                           .record(37, {1})
-                           .record(37, {0x80000008})  // null pen
+                           .solidFill(rgb(255, 0, 0))
                            .record(43, {50, 50, 100, 100})
                            .build(20, 20);
     EXPECT_EQ(test::pixelsAt(play(aniso), {{15, 15}, {5, 5}}), (Colors{kRed, kWhite}));
@@ -141,9 +139,7 @@ TEST(MetafilePlayer, EmfMappingModesScaleAndFlip) {
     const auto lometric = EmfBuilder()
                               .record(17, {2})
                               .record(12, {0, 40})
-                              .record(39, {1, 0, rgb(0, 0, 255), 0})
-                              .record(37, {1})
-                              .record(37, {0x80000008})
+                              .solidFill(rgb(0, 0, 255))
                               .record(43, {0, 0, 25, 25})
                               .build(40, 40);
     EXPECT_EQ(test::pixelsAt(play(lometric), {{3, 36}, {3, 25}, {15, 36}}), (Colors{kBlue, kWhite, kWhite}));
@@ -151,9 +147,7 @@ TEST(MetafilePlayer, EmfMappingModesScaleAndFlip) {
 
 TEST(MetafilePlayer, EmfClipSaveRestoreAndPaths) {
     const auto bytes = EmfBuilder()
-                           .record(39, {1, 0, rgb(255, 0, 0), 0})
-                           .record(37, {1})
-                           .record(37, {0x80000008})
+                           .solidFill(rgb(255, 0, 0))
                            .record(33, {})              // save
                            .record(30, {0, 0, 10, 10})  // intersect clip
                            .record(29, {0, 0, 5, 5})    // exclude the top-left quarter
@@ -211,9 +205,7 @@ TEST(MetafilePlayer, EmfMaskBltDrawsItsSourceWhereTheRecordSays) {
 TEST(MetafilePlayer, ArcsRoundRectsAndPolyPolygons) {
     // A pie from the top of a circle anticlockwise to its left: the top-left quarter.
     const auto bytes = EmfBuilder()
-                           .record(39, {1, 0, rgb(255, 0, 0), 0})
-                           .record(37, {1})
-                           .record(37, {0x80000008})
+                           .solidFill(rgb(255, 0, 0))
                            .record(47, {0, 0, 20, 20, 10, 0, 0, 10})
                            .record(44, {20, 0, 40, 20, 8, 8})
                            .build(40, 40);
