@@ -123,7 +123,7 @@ TEST_F(CnvDlgTest, SummariesPagesAndEnabling) {
 }
 
 TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPathAndSplitsTheTypedOne) {
-    // The job writes the name so split: BatchRun.QuotesInFolderNamesAndTheTypedSingleName.
+    // The job writes the name so split: BatchRun.FoldersQuotesSizesAndTheTypedSingleName.
     request.files = {"/pictures/a.png"};
     request.iconIndexes = {-1};
     request.singleFile = true;
