@@ -9,8 +9,7 @@
 #include <deque>
 #include <filesystem>
 
-#include "codecs/png_codec.h"
-#include "imageio/loaders.h"
+#include "support/file_fixture.h"
 #include "support/icon_fixtures.h"
 #include "support/test_util.h"
 
@@ -53,21 +52,9 @@ TEST(BatchJob, SummaryAsShown) {
               "Converted: 3;\n\rNot loaded: 0;\n\rFailed: 1.");
 }
 
-class BatchRun : public ::testing::TestWithParam<int> {
+class BatchRun : public test::FileTest, public ::testing::WithParamInterface<int> {
 protected:
-    std::string png(const std::string& name, int w, int h) {
-        const std::string path = dir.file(name);
-        fs::create_directories(fs::path(path).parent_path());
-        test::writeFile(path, encodePng(test::makeBitmap(w, h, PixelFormat::Bpp24, test::patternColor)));
-        return path;
-    }
     BatchResult run(BatchRequest& r) { return RunBatchJob(r, ExportOptions{}, callbacks, GetParam()); }
-    static Bitmap load(const std::string& path) {
-        Bitmap b;
-        FileKind k = 0;
-        EXPECT_TRUE(ProbeImageKind(path, &b, k)) << path;
-        return b;
-    }
     // Nothing but the named files: no staging file is ever left behind.
     std::vector<std::string> listing(const fs::path& folder) const {
         std::vector<std::string> names;
@@ -76,7 +63,6 @@ protected:
         return names;
     }
 
-    test::TempDir dir;
     std::vector<std::string> asked;
     std::vector<std::string> progress;
     std::deque<ReplaceAnswer> answers;
@@ -120,7 +106,7 @@ TEST_P(BatchRun, ThreeIconsOfOneLibraryArePrefixedBesideIt) {
     EXPECT_EQ(progress, (std::vector<std::string>{"1/3 0_tools.ico", "2/3 1_tools.ico", "3/3 2_tools.ico"}));
 }
 
-TEST_P(BatchRun, FoldersQuotesAndProportionalSizes) {
+TEST_P(BatchRun, FoldersQuotesSizesAndTheTypedSingleName) {
     const std::string small = png("a/small.png", 32, 32), big = png("a/big.png", 48, 48);
     BatchRequest r;
     r.targetKind = kind::Png;
@@ -140,6 +126,15 @@ TEST_P(BatchRun, FoldersQuotesAndProportionalSizes) {
     r.actualSize = true;
     EXPECT_EQ(run(r).converted, 2);
     EXPECT_EQ(load(dir.file("abs/big.png")).width(), 48);
+
+    // A quote inside a folder name is part of the name; one file may take a typed name.
+    r.outputFolder = "q\"x";
+    r.files = {small};
+    r.iconIndexes = {-1};
+    r.singleFile = true;
+    r.singleOutputName = "typed.tga.png";
+    EXPECT_EQ(run(r).converted, 1);
+    EXPECT_EQ(load(dir.file("a/q\"x/typed.tga.png")).width(), 32);
 }
 
 TEST_P(BatchRun, SkipAllAsksOnceAndTouchesNothing) {
@@ -281,33 +276,15 @@ TEST_P(BatchRun, OverwriteReplacesOnlyFilesTheUserMayWrite) {
 TEST_P(BatchRun, LongNamesConvertAndLeftoversOfKilledRunsGo) {
     const std::string longName(251, 'n');  // with ".bmp", the longest name a folder may hold
     const std::string a = png(longName + ".png", 4, 4);
-    // Leftovers of a process that is gone, of this version and of earlier ones, and two
-    // files that only look alike.
-    const std::vector<std::string> stale{".vexilo-3ffffffe-00000001.tmp", ".x.png.vxpart123.png",
-                                         "settings.json.vxtmp55"};
-    const std::vector<std::string> kept{".vexilo-notes.tmp", "x.vxtmp"};
-    for (const auto& name : stale) test::writeFile(dir.path() / name, std::vector<std::uint8_t>{1});
-    for (const auto& name : kept) test::writeFile(dir.path() / name, std::vector<std::uint8_t>{1});
+    // A leftover of a process that is gone goes from every folder the run writes to (which
+    // names are leftovers: FileIo.AtomicWritesTakeNamesUpToTheLimitAndRemoveOnlyStaleLeftovers).
+    test::writeFile(dir.path() / ".vexilo-3ffffffe-00000001.tmp", std::vector<std::uint8_t>{1});
     BatchRequest r;
     r.files = {a};
     r.iconIndexes = {-1};
     EXPECT_EQ(run(r).converted, 1);
     EXPECT_EQ(load(dir.file(longName + ".bmp")).width(), 4);
-    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{".vexilo-notes.tmp", longName + ".bmp",
-                                                             longName + ".png", "x.vxtmp"}));
-}
-
-TEST_P(BatchRun, QuotesInFolderNamesAndTheTypedSingleName) {
-    const std::string a = png("a.png", 4, 4);
-    BatchRequest r;
-    r.targetKind = kind::Png;
-    r.files = {a};
-    r.iconIndexes = {-1};
-    r.outputFolder = "q\"x";  // a quote is part of a name
-    r.singleFile = true;
-    r.singleOutputName = "typed.tga.png";
-    EXPECT_EQ(run(r).converted, 1);
-    EXPECT_EQ(load(dir.file("q\"x/typed.tga.png")).width(), 4);
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{longName + ".bmp", longName + ".png"}));
 }
 
 TEST_P(BatchRun, TheOrientationTurnIsAnOptionOfTheRequest) {

@@ -61,7 +61,7 @@ int run(TFileMode mode, std::vector<std::string> source, std::string dest, FileO
 
 }  // namespace
 
-TEST(TFileOperation, CopiesAwkwardNamesKeepingTimesAndPermissions) {
+TEST(TFileOperation, CopiesAwkwardNamesKeepingTimesAndPermissionsAndRenamesNeverOverAFile) {
     test::TempDir dir;
     fs::create_directory(dir.path() / "out");
     std::vector<std::string> sources;
@@ -92,6 +92,14 @@ TEST(TFileOperation, CopiesAwkwardNamesKeepingTimesAndPermissions) {
     EXPECT_NE(run(TFileMode::foCopy, {sources[1]}, dir.file(""), ui, &op), 0);
     EXPECT_NE(op.Errors().front().find("onto itself"), std::string::npos);
     EXPECT_EQ(readText(sources[1]), "with space.bmp");
+
+    // A rename also by letter case, but never over another file.
+    writeText(dir.file("photo.png"), "p");
+    EXPECT_EQ(run(TFileMode::foRename, {dir.file("photo.png")}, dir.file("Photo.PNG"), ui), 0);
+    EXPECT_EQ(readText(dir.file("Photo.PNG")), "p");
+    EXPECT_FALSE(fs::exists(dir.file("photo.png")));
+    EXPECT_NE(run(TFileMode::foRename, {dir.file("Photo.PNG")}, dir.file("renamed.bmp"), ui), 0);
+    EXPECT_EQ(readText(dir.file("renamed.bmp")), "with space.bmp");
 }
 
 TEST(TFileOperation, ExistingTargetsFollowEachAnswer) {
@@ -157,20 +165,8 @@ TEST(TFileOperation, MovesWithinAndAcrossFileSystemsAndCancelsKeepingTheRest) {
     fs::remove_all(shm);
 }
 
-TEST(TFileOperation, RenamesAlsoByLetterCaseButNeverOverAnotherFile) {
-    test::TempDir dir;
-    writeText(dir.file("photo.png"), "p");
-    writeText(dir.file("other.png"), "o");
-    ScriptedUi ui;
-    EXPECT_EQ(run(TFileMode::foRename, {dir.file("photo.png")}, dir.file("Photo.PNG"), ui), 0);
-    EXPECT_EQ(readText(dir.file("Photo.PNG")), "p");
-    EXPECT_FALSE(fs::exists(dir.file("photo.png")));
-    EXPECT_NE(run(TFileMode::foRename, {dir.file("Photo.PNG")}, dir.file("other.png"), ui), 0);
-    EXPECT_EQ(readText(dir.file("other.png")), "o");
-}
-
 TEST(TFileOperation, EraseUsesTheTrashAndNeverDeletesWhatTheTrashRefuses) {
-    // How the trash names and records what it takes: tests/files/trash_test.cpp.
+    // How the trash names and records what it takes: the Trash tests below.
     test::TempDir dir;
     for (const char* name : {"kept.png", "agreed.png", "trashed.png"}) writeText(dir.file(name), name);
     TFileOperation op;

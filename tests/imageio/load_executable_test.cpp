@@ -1,9 +1,11 @@
-// Icons of executables, libraries, control panel items and cursor files through the loader:
-// the icon walk's count in the index, the associated icon for files without icons.
+// The icon a file shows: the associated icon (the desktop's or a built-in one), and the icons of
+// executables, libraries, control panel items and cursor files through the loader: the icon
+// walk's count in the index, the associated icon for files without icons.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "imageio/associated_icon.h"
+#include "imageio/desktop_services.h"
 #include "imageio/loaders.h"
 #include "support/icon_fixtures.h"
 #include "support/test_util.h"
@@ -14,7 +16,81 @@ namespace {
 using test::makePeFile;
 using test::PeKind;
 
-constexpr Color kGreen{0, 255, 0}, kBlue{0, 0, 255};
+constexpr Color kRed{255, 0, 0}, kBlue{0, 0, 255};
+
+// Installs an associated-icon service for one test (none for an empty one) and puts the
+// previous services back.
+class ProviderScope {
+public:
+    explicit ProviderScope(decltype(DesktopServices::associatedIcon) provider) {
+        DesktopServices services;
+        services.associatedIcon = std::move(provider);
+        m_previous = installDesktopServices(std::move(services));
+    }
+    ~ProviderScope() { installDesktopServices(std::move(m_previous)); }
+
+private:
+    DesktopServices m_previous;
+};
+
+TEST(AssociatedIcon, BuiltInIconsForFilesAndFolders) {
+    ProviderScope none(nullptr);
+    test::TempDir dir;
+    test::writeFile(dir.file("notes.txt"), std::vector<std::uint8_t>{'h', 'i'});
+    const auto doc = associatedIcon(dir.file("notes.txt"), 32);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->width(), 32);
+    // Transparent around the page, the page itself opaque.
+    EXPECT_EQ((std::vector<std::uint32_t>{doc->mask.raw(0, 0), doc->mask.raw(12, 20)}),
+              (std::vector<std::uint32_t>{1, 0}));
+    const auto folder = associatedIcon(dir.path().string(), 32);
+    ASSERT_TRUE(folder);
+    EXPECT_FALSE(test::samePixels(folder->color, doc->color));
+
+    Bitmap b;
+    ASSERT_TRUE(LoadAssociatedIcon(dir.file("notes.txt"), &b));
+    // Drawn over white as any icon (LoadersTest.LoadersDrawIntoTheCallersRaster); its look:
+    // PeIcons.FilesWithoutIconsShowTheirAssociatedIcon.
+    EXPECT_EQ(b.width(), kSystemIconSize);
+
+    Bitmap untouched;
+    EXPECT_FALSE(associatedIcon(dir.file("missing"), 32));
+    EXPECT_FALSE(LoadAssociatedIcon(dir.file("missing"), &untouched));
+    EXPECT_FALSE(LoadAssociatedIcon(dir.file("notes.txt"), nullptr));
+    EXPECT_TRUE(untouched.empty());
+    // The built-in icons draw at any size.
+    EXPECT_EQ(genericDocumentIcon(16).width(), 16);
+    EXPECT_EQ(genericFolderIcon(48).height(), 48);
+}
+
+TEST(AssociatedIcon, AsksTheInstalledProviderFirst) {
+    test::TempDir dir;
+    test::writeFile(dir.file("a.bin"), std::vector<std::uint8_t>{1});
+    Icon red = Icon::blank(16, 16);
+    red.color.fillRect({0, 0, 16, 16}, kRed);
+    red.mask.fillRect({0, 0, 16, 16}, kBlack);  // opaque
+    std::string asked;
+    {
+        ProviderScope scope([&](const std::string& path, int) {
+            asked = path;
+            return std::optional(red);
+        });
+        Bitmap b;
+        ASSERT_TRUE(LoadAssociatedIcon(dir.file("a.bin"), &b));
+        EXPECT_EQ(asked, dir.file("a.bin"));
+        EXPECT_EQ(b.width(), 32);  // scaled to the system icon size
+        EXPECT_EQ(b.pixel(31, 31), kRed);
+        // A missing file never reaches the provider.
+        asked.clear();
+        EXPECT_FALSE(LoadAssociatedIcon(dir.file("gone"), &b));
+        EXPECT_TRUE(asked.empty());
+    }
+    // A provider with no answer: the built-in icon.
+    ProviderScope silent([](const std::string&, int) { return std::optional<Icon>(); });
+    const auto icon = associatedIcon(dir.file("a.bin"), 32);
+    ASSERT_TRUE(icon);
+    EXPECT_TRUE(test::samePixels(icon->color, genericDocumentIcon(32).color));
+}
 
 // The loader's answer and the index it hands back, asked from `index`.
 std::pair<bool, int> loadIcon(const std::string& path, std::uint16_t index = 0, Bitmap* into = nullptr) {
@@ -90,23 +166,12 @@ TEST(PeIcons, OnlyIconFileExtensionsAndExistingFilesQualify) {
         EXPECT_EQ(loadIcon(dir.file(name)), std::pair(false, 0)) << name;
     std::uint16_t index = 0;
     EXPECT_FALSE(LoadExecutableIcon(dir.file("lib.dll"), index, nullptr));
-    EXPECT_FALSE(LoadExecutableIcon("", index, nullptr));
     // A named pipe under an executable's name has no icons and does not block the reader.
     ASSERT_EQ(::mkfifo(dir.file("pipe.exe").c_str(), 0600), 0);
     EXPECT_EQ(loadIcon(dir.file("pipe.exe")), std::pair(true, 0));
     std::uint16_t missing = 4;
     EXPECT_FALSE(ExtractIconAt(dir.file("missing.exe"), missing));
     EXPECT_EQ(missing, 4);
-}
-
-// Which image of a cursor file is shown: PeIcons.CursorFilesHaveOneIconWithTheirHotspot.
-TEST(PeIcons, CursorFilesLoadAsTheirOneIcon) {
-    test::TempDir dir;
-    test::writeFile(dir.file("arrow.cur"),
-                    test::makeIcoFile({{0, test::solidIconDib(32, 4, kGreen), 32, 32, 10, 12}}, 2));
-    Bitmap b;
-    ASSERT_EQ(loadIcon(dir.file("arrow.cur"), 0, &b), std::pair(true, 1));
-    EXPECT_EQ(b.pixel(5, 5), kGreen);
 }
 
 }  // namespace

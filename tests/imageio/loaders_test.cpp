@@ -1,3 +1,6 @@
+// The loaders: dispatch by kind, refusals, thumbnails, the raster they draw into, the sample
+// folder; the probe that skips loaders by the file's first bytes against the one that tries every
+// loader in turn, and the loaders' ways of keeping the decoded raster.
 #include "imageio/loaders.h"
 
 #include <gtest/gtest.h>
@@ -5,15 +8,20 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
+#include <set>
+#include <tuple>
 
 #include "base/errors.h"
 #include "codecs/bmp_codec.h"
 #include "codecs/gif_image.h"
-#include "codecs/icon_file.h"
+#include "codecs/jpeg_codec.h"
 #include "codecs/metafile/metafile_writer.h"
 #include "codecs/png_codec.h"
 #include "codecs/tga_codec.h"
+#include "imageio/load_source.h"
 #include "imageio/savers.h"
+#include "raster/raster_ops.h"
 #include "support/gif_builder.h"
 #include "support/icon_fixtures.h"
 #include "support/png_builder.h"
@@ -28,6 +36,30 @@ using test::makeBitmap;
 using test::patternColor;
 
 const std::vector<Color>& kFour = test::kFourColours;
+
+// The table the loaders dispatch by.
+TEST(FileFormats, EveryRowIsFoundByItsKindAndComplete) {
+    std::set<int> kinds;
+    for (const FileFormat& f : fileFormats()) {
+        SCOPED_TRACE(f.name);
+        EXPECT_TRUE(kinds.insert(f.kind).second);  // a stored kind names one row
+        EXPECT_EQ(fileFormat(f.kind), &f);
+        EXPECT_EQ(fileFormats()[static_cast<std::size_t>(fileFormatPosition(f.kind))].kind, f.kind);
+        EXPECT_TRUE(f.load || f.probe);
+        EXPECT_EQ(f.probe == nullptr, f.mayAccept == nullptr);
+        EXPECT_EQ(f.output, f.encode != nullptr);
+        EXPECT_TRUE(f.save.place <= 0 || f.output);  // only output kinds are in the save menu
+    }
+    EXPECT_EQ(fileFormats().front().kind, kind::AllFiles);  // the view-as list starts with it
+    EXPECT_EQ(fileFormat(200), nullptr);
+    EXPECT_STREQ(fileKindName(200), "");
+    EXPECT_STREQ(fileKindExtension(200), "");
+    EXPECT_EQ(fileFormatPosition(-1), -1);
+
+    // The menu holds each place once, in order.
+    int place = 0;
+    for (const FileFormat* f : saveMenuFormats()) EXPECT_EQ(f->save.place, ++place);
+}
 
 class LoadersTest : public ::testing::Test {
 protected:
@@ -211,6 +243,48 @@ TEST_F(LoadersTest, LoadersDrawIntoTheCallersRaster) {
     EXPECT_EQ(test::pixelsAt(b, {{0, 0}, {31, 0}}), (std::vector<Color>{red, kWhite}));
 }
 
+// The format row of an extension, as the table names it.
+const FileFormat* formatOf(const std::string& extension) {
+    for (const FileFormat& f : fileFormats())
+        if (f.kind != kind::AllFiles && extension == f.extension) return &f;
+    return nullptr;
+}
+
+// The sample folder of a first run: every file loads as its kind, the folder holds every format
+// the program reads, and it stays small.
+
+TEST(Samples, EveryFileLoadsAsItsKindAndEveryFormatIsThere) {
+    const std::filesystem::path folder = std::filesystem::path(VEXILO_SOURCE_DIR) / "samples";
+    ASSERT_TRUE(std::filesystem::is_directory(folder));
+    std::uintmax_t total = 0;
+    std::set<std::string> seen;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        total += entry.file_size();
+        const std::string ext = entry.path().extension().string();
+        if (entry.path().filename() == "README.md") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        const FileFormat* format = formatOf(ext);
+        ASSERT_NE(format, nullptr);
+        seen.insert(ext);
+        Bitmap bitmap;
+        EXPECT_TRUE(LoadImageAs(format->kind, entry.path().string(), &bitmap));
+        EXPECT_FALSE(bitmap.empty());
+    }
+    // Every output format, and the executables' icons.
+    for (const FileFormat& f : fileFormats())
+        EXPECT_TRUE(!f.output || seen.count(f.extension)) << f.extension;
+    EXPECT_TRUE(seen.count(".exe") && seen.count(".dll") && seen.count(".cur"));
+    EXPECT_LT(total, 1024u * 1024u);
+
+    std::uint16_t icons = 0;
+    Bitmap bitmap;
+    ASSERT_TRUE(LoadExecutableIcon((folder / "toolbox.exe").string(), icons, &bitmap));
+    EXPECT_GE(icons, 4);
+    TGIFImage gif;
+    gif.loadFromFile((folder / "spinner.gif").string());
+    EXPECT_GT(gif.frameCount(), 1);
+}
+
 // Every corpus file also goes through both probes in ProbeByContent.
 TEST(LoadersCorpus, OwnLoadersTakeTheSyntheticIconsAndWhatTheyRefuseIsNotTakenAsTga) {
     VEXILO_REQUIRE_CORPUS("");
@@ -222,10 +296,8 @@ TEST(LoadersCorpus, OwnLoadersTakeTheSyntheticIconsAndWhatTheyRefuseIsNotTakenAs
         const std::string path = entry.path().string();
         std::string ext = entry.path().extension().string();
         for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        const auto own = std::find_if(fileFormats().begin(), fileFormats().end(), [&](const FileFormat& f) {
-            return f.kind != kind::AllFiles && f.kind != kind::Tga && ext == f.extension;
-        });
-        if (own == fileFormats().end()) continue;
+        const FileFormat* own = formatOf(ext);
+        if (!own || own->kind == kind::Tga) continue;
         Bitmap b;
         const bool loaded = LoadWithFormat(*own, path, &b);
         if (entry.path().parent_path().filename() == "synthetic" && ext == ".ico") {
@@ -240,6 +312,201 @@ TEST(LoadersCorpus, OwnLoadersTakeTheSyntheticIconsAndWhatTheyRefuseIsNotTakenAs
     }
     EXPECT_GT(checked, 50);
     EXPECT_GE(synthetic, 5);  // icons at 1, 4, 8, 24 and 32 bits
+}
+
+namespace fs = std::filesystem;
+
+// Everything a loaded raster holds, for one comparison.
+auto whole(const Bitmap& b) {
+    return std::tuple(test::sizeOf(b), b.pixelFormat(), b.palette(), b.transparent(),
+                      b.transparent() ? b.transparentColor() : Color{}, b.pixels());
+}
+
+struct Quirk {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+    FileKind kind;  // what the probe calls it
+    bool exact;     // the loaded pixels are the picture's
+};
+
+// Hand-made files that sit on the edges of the refusal tests.
+std::vector<Quirk> quirkFiles(const Bitmap& picture) {
+    const auto jpegBytes = EncodeImageAs(kind::Jpeg, "x.jpg", picture, {});
+    auto shortJpeg = jpegBytes;
+    shortJpeg.resize(40);
+    const auto gif = writeGif(picture);
+    auto lowerGif = gif;
+    std::copy_n("gif", 3, lowerGif.begin());
+    std::vector<std::uint8_t> tgaLike(18 + 20 * 12 * 3, 7);  // no signature: only the header decides
+    tgaLike[2] = 2;
+    tgaLike[12] = 20;
+    tgaLike[14] = 12;
+    tgaLike[16] = 24;
+    const auto emf = writeMetafile(picture, true);
+    return {
+        {"plain.bmp", writeBmp(picture), kind::Bmp, true},
+        // The BMP reader is tried before the JPEG decoder and ignores the extension.
+        {"bmp-as.jpg", writeBmp(picture), kind::Bmp, true},
+        {"photo.jpg", jpegBytes, kind::Jpeg, false},
+        {"jpeg-noname", jpegBytes, kind::Jpeg, false},
+        {"short.jpg", shortJpeg, kind::AllFiles, false},
+        {"pic.tga", encodeTga(picture), kind::Tga, true},
+        {"raw.tga", tgaLike, kind::AllFiles, false},
+        {"raw.bin", tgaLike, kind::AllFiles, false},
+        {"pic.png", encodePng(picture), kind::Png, true},
+        {"png-as.tga", encodePng(picture), kind::Png, true},
+        {"pic.gif", gif, kind::Gif, true},
+        {"gif.png", gif, kind::Gif, true},
+        // The GIF loader wants "GIF" exactly, although the codec ignores its letter case.
+        {"lower.gif", lowerGif, kind::AllFiles, false},
+        {"gi.gif", {'G', 'I'}, kind::AllFiles, false},
+        {"pic.ico", EncodeImageAs(kind::Ico, "pic.ico", picture, {}), kind::Ico, false},
+        // Kinds 1 to 4 look only at the extension: any piece of ".EXE.DLL.CPL.CUR" counts.
+        {"tool.cu", {1, 2, 3}, kind::Exe, false},
+        {"tool.DLL", writeBmp(picture), kind::Exe, false},
+        // Metafiles go by their extension: an EMF is drawn as kind 5 first, which then fails on
+        // the extension unless it is ".wmf", and kind 6 takes it; the BMP decoder refuses it.
+        {"picture.wmf", writeMetafile(picture, false), kind::Wmf, true},
+        {"picture.EMF", emf, kind::Emf, true},
+        {"emf-as.wmf", emf, kind::Wmf, true},
+        {"emf-as.bmp", emf, kind::AllFiles, false},
+        // Nothing decodes these: the file's associated icon.
+        {"notes.txt", {'h', 'i'}, kind::AllFiles, false},
+        {"empty.png", {}, kind::AllFiles, false},
+        {"one.bmp", {'B'}, kind::AllFiles, false},
+        {"bm.ico", {'B', 'M', 0, 0, 1, 0}, kind::AllFiles, false},
+        {"ico.ico", {0, 0, 1, 0, 0, 0}, kind::AllFiles, false},
+        {"ff.jpg", {0xFF}, kind::AllFiles, false},
+    };
+}
+
+std::vector<fs::path> filesUnder(const fs::path& root) {
+    std::vector<fs::path> files;
+    if (root.empty() || !fs::exists(root)) return files;
+    for (const auto& e : fs::recursive_directory_iterator(root)) files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST(ProbeByContent, GivesTheKindAndPixelsOfTryingEveryLoader) {
+    test::TempDir quirks;
+    const Bitmap picture = test::makeBitmap(20, 12, PixelFormat::Device, test::patternColor);
+    for (const Quirk& q : quirkFiles(picture)) {
+        test::writeFile(quirks.path() / q.name, q.bytes);
+        Bitmap b;
+        FileKind k = 99;
+        ASSERT_TRUE(ProbeImageKind(quirks.file(q.name), &b, k)) << q.name;
+        EXPECT_EQ(int(k), int(q.kind)) << q.name;
+        EXPECT_FALSE(b.empty()) << q.name;
+        if (q.exact) {
+            EXPECT_TRUE(test::samePixels(b, picture)) << q.name;
+        }
+    }
+    fs::create_directories(quirks.path() / "folder.png");
+    ::mkfifo((quirks.path() / "pipe.gif").c_str(), 0600);
+    std::vector<fs::path> files = filesUnder(quirks.path());
+    const auto regress = filesUnder(fs::path(VEXILO_TEST_DATA_DIR) / "regress");
+    const auto corpus = filesUnder(test::corpusDir());
+    files.insert(files.end(), regress.begin(), regress.end());
+    files.insert(files.end(), corpus.begin(), corpus.end());
+    if (corpus.empty()) std::cout << "conformance corpus absent: quirk and regression files only\n";
+
+    LoadBuffers buffers;  // shared as a scan shares them, so nothing of one file may reach the next
+    std::size_t decoded = 0;
+    for (const auto& file : files) {
+        for (const LoadRequest& request : {LoadRequest::full(), LoadRequest::thumbnail(32, 32, &buffers)}) {
+            Bitmap tried, probed;
+            FileKind triedKind = 99, probedKind = 99;
+            const bool triedOk = ProbeImageKindByTrying(file.string(), &tried, triedKind, request);
+            const bool probedOk = ProbeImageKind(file.string(), &probed, probedKind, request);
+            ASSERT_EQ(triedOk, probedOk) << file;
+            ASSERT_EQ(int(triedKind), int(probedKind)) << file;
+            ASSERT_EQ(whole(tried), whole(probed)) << file;
+            decoded += probedKind != kind::AllFiles;
+        }
+    }
+    EXPECT_GT(decoded, 20u);
+}
+
+TEST(ProbeByContent, KeepingTheDecodedRasterShowsWhatDrawingItShows) {
+    const auto pattern = test::patternColor;
+    Bitmap indexed = test::makeBitmap(5, 3, PixelFormat::Bpp8, pattern, {{1, 2, 3}, {250, 0, 9}, {7, 7, 7}});
+    indexed.setRaw(4, 2, 200);  // beyond the palette: black
+    Bitmap keyed = test::makeBitmap(4, 4, PixelFormat::Bpp24, pattern);
+    keyed.setTransparent(true);
+    keyed.setTransparentColor(keyed.pixel(1, 1));
+    Bitmap keyedIndexed = indexed;
+    keyedIndexed.setTransparent(true);
+    keyedIndexed.setTransparentColor(kBlack);
+    Bitmap alpha = test::makeBitmap(3, 3, PixelFormat::Bpp32, pattern);
+    alpha.setRaw(0, 0, 0x80112233u);
+    for (const Bitmap& picture : {indexed, keyed, keyedIndexed, alpha,
+                                  test::makeBitmap(3, 2, PixelFormat::Bpp15, pattern), Bitmap()}) {
+        Bitmap drawn, kept;
+        drawLoaded(picture, drawn);
+        keepLoaded(Bitmap(picture), kept);
+        EXPECT_EQ(whole(drawn), whole(kept));
+    }
+    // A raster that is not fresh keeps its own format, as drawing into it does.
+    Bitmap into(0, 0, PixelFormat::Bpp8);
+    keepLoaded(Bitmap(keyed), into);
+    EXPECT_EQ(into.pixelFormat(), PixelFormat::Bpp8);
+}
+
+// A reduced decode looks like the full picture made small: on a photograph's gentle slopes a
+// reduced pixel is the mean of the full ones it covers.
+TEST(ProbeByContent, JpegThumbnailsDecodeAtTheSmallestScaleThatCoversTheCell) {
+    test::TempDir dir;
+    const struct {
+        int width, height, thumbWidth, thumbHeight;
+    } cases[] = {
+        {1920, 1080, 240, 135},                        // 1/8 still covers 32 x 32
+        {100, 50, 63, 32},                             // 4/8 would give 25 rows
+        {64, 64, 32, 32},                              // 1/2 exactly covers it
+        {130, 70, 65, 35},                             // 1/4 gives 33 x 18, too short
+        {20, 200, 20, 200},     {67, 2000, 34, 1000},  // rounded up: 4/8 of 67 is 34; 3/8 would be too narrow
+    };
+    for (const auto& c : cases) {
+        TJPEGImage jpeg;
+        jpeg.assign(test::makeBitmap(c.width, c.height, PixelFormat::Bpp24, [&](int x, int y) {
+            return Color{static_cast<std::uint8_t>(60 + x * 100 / c.width),
+                         static_cast<std::uint8_t>(60 + y * 100 / c.height), 128};
+        }));
+        const std::string path = dir.file(std::to_string(c.width) + "x" + std::to_string(c.height) + ".jpg");
+        test::writeFile(path, jpeg.data());
+        Bitmap thumb, full, fromThumb(0, 0, PixelFormat::Bpp24), fromFull(0, 0, PixelFormat::Bpp24);
+        ASSERT_TRUE(LoadJpegFile(path, &thumb, LoadRequest::thumbnail(32, 32)));
+        EXPECT_EQ(test::sizeOf(thumb), std::pair(c.thumbWidth, c.thumbHeight));
+        // The target and the batch job keep the full size.
+        ASSERT_TRUE(LoadImageAs(kind::Jpeg, path, &full));
+        EXPECT_EQ(test::sizeOf(full), std::pair(c.width, c.height));
+        StretchInto(thumb, fromThumb, 32, 32);
+        StretchInto(full, fromFull, 32, 32);
+        EXPECT_TRUE(test::samePixels(fromThumb, fromFull, 6)) << c.width;
+    }
+}
+
+TEST(ProbeByContent, ASourceReadsTheHeadAndTheRestIntoOneBuffer) {
+    test::TempDir dir;
+    std::vector<std::uint8_t> bytes(3 * LoadSource::kHeadSize + 17);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
+    test::writeFile(dir.path() / "big", bytes);
+    test::writeFile(dir.path() / "small", std::vector<std::uint8_t>{1, 2, 3});
+    LoadBuffers buffers;
+    for (int round = 0; round < 2; ++round) {  // the second round reuses the first one's buffer
+        LoadSource big(dir.file("big"), &buffers);
+        const auto head = big.head();
+        ASSERT_EQ(head.size(), LoadSource::kHeadSize);
+        const auto all = big.bytes();
+        EXPECT_TRUE(std::equal(all.begin(), all.end(), bytes.begin(), bytes.end()));
+        EXPECT_THROW(big.bytes(100), ImageError);
+        LoadSource small(dir.file("small"), &buffers);
+        EXPECT_EQ(small.head().size(), 3u);
+        EXPECT_EQ(small.bytes().size(), 3u);
+    }
+    LoadSource folder(dir.path().string());
+    EXPECT_TRUE(folder.head().empty());
+    EXPECT_THROW(folder.bytes(), ImageError);
 }
 
 }  // namespace

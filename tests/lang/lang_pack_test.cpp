@@ -116,14 +116,14 @@ TEST(LangPack, CountLineMissingOrNotANumberIsAnError) {
     const LangTextList huge = packOf("I0=2147483647\nI5=five").numberedList('I', "e.lng");
     EXPECT_EQ(huge.at(5), "five");
     EXPECT_EQ(huge.at(2147483647), "");
+    EXPECT_EQ(parseLangNumber("-0"), 0);
+    EXPECT_EQ(parseLangNumber("+"), std::nullopt);
 }
 
 TEST(LangPack, FormatsPlaceholders) {
     EXPECT_EQ(formatLangText("Set aside as %s, 100%% safe", {"/x.json"}), "Set aside as /x.json, 100% safe");
     EXPECT_EQ(formatLangText("%s and %s", {"one"}), "one and %s");
     EXPECT_EQ(formatLangText("trailing %", {}), "trailing %");
-    EXPECT_EQ(parseLangNumber("-0"), 0);
-    EXPECT_EQ(parseLangNumber("+"), std::nullopt);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "lang/program_folder.h"
 #include "settings/settings_store.h"
@@ -49,7 +51,7 @@ protected:
     test::TempDir m_dir;
 };
 
-TEST_F(LangFixture, LooksUpTextsWithFallbackBeyondThePack) {
+TEST_F(LangFixture, LooksUpTextsWithFallbackAndFindsOnlyThisProgramsPacks) {
     TLang lang = makeLang(nullptr);
     EXPECT_EQ(lang.interfaceText(3), kLangErrorText);  // nothing loaded yet
     ASSERT_EQ(lang.load(), TLang::kLoaded);
@@ -61,9 +63,8 @@ TEST_F(LangFixture, LooksUpTextsWithFallbackBeyondThePack) {
     EXPECT_EQ(lang.DefaultLangName, "English");
     EXPECT_THAT(lang.langNames(), ElementsAre("English", "Deutsch"));  // by file name
     EXPECT_EQ(lang.langIndex(), 0);
-}
 
-TEST_F(LangFixture, FindsOnlyThisProgramsPacks) {
+    // Only this program's packs are found.
     writePack("other.lng", "OtherProgram", "Other", "x");
     writePack("lower.lng", "vexilo", "Lowercase program name", "x");  // letter case counts
     writePack("nameless.lng", "Vexilo", "", "x");
@@ -71,15 +72,16 @@ TEST_F(LangFixture, FindsOnlyThisProgramsPacks) {
     writePack("SPANISH.LNG", "Vexilo", "Español", "x");
     fs::create_directories(programDir() / "folder.lng");
     int pumped = 0;
-    TLang lang = makeLang(nullptr);
-    lang.PumpEvents = [&] { ++pumped; };
-    lang.findPacks();
-    EXPECT_THAT(lang.langNames(), ElementsAre("English", "Deutsch", "Español"));
-    EXPECT_THAT(lang.langFiles(), ElementsAre(path("english.lng"), path("german.lng"), path("SPANISH.LNG")));
+    TLang finder = makeLang(nullptr);
+    finder.PumpEvents = [&] { ++pumped; };
+    finder.findPacks();
+    EXPECT_THAT(finder.langNames(), ElementsAre("English", "Deutsch", "Español"));
+    EXPECT_THAT(finder.langFiles(),
+                ElementsAre(path("english.lng"), path("german.lng"), path("SPANISH.LNG")));
     EXPECT_EQ(pumped, 7);  // once per *.lng entry
 }
 
-TEST_F(LangFixture, ChoiceIsStoredAndUsedAtTheNextStart) {
+TEST_F(LangFixture, ChoiceIsStoredAndUsedAtTheNextStartOnlyWhenItIsThisProgramsPack) {
     {
         SettingsStore store(settingsDir());
         TLang lang = makeLang(&store);
@@ -96,75 +98,46 @@ TEST_F(LangFixture, ChoiceIsStoredAndUsedAtTheNextStart) {
     ASSERT_EQ(lang.load(), TLang::kLoaded);
     EXPECT_EQ(lang.interfaceText(3), "Name (de)");
     EXPECT_EQ(lang.DefaultLangName, "Deutsch");
-}
 
-TEST_F(LangFixture, StoredChoiceIsUsedOnlyWhenItIsThisProgramsPack) {
-    struct Case {
-        const char *file, *program, *language, *text;  // a pack written for the case ("": none)
-        const char *storedName, *storedFile;           // a bare file name is in the program folder
-        const char *text3, *name, *loadedFile;
-        std::vector<std::string> names;
+    // Used only when it is this program's pack. A start over a stored choice (a bare file name is
+    // in the program folder): text 3, the language in use, the pack loaded and the list of names.
+    using Started = std::tuple<std::string, std::string, std::string, std::vector<std::string>>;
+    const auto startWith = [&](const std::string& name, const std::string& file) {
+        SettingsStore chosen(settingsDir());
+        chosen.writeString(kLangKey, "", name);
+        chosen.writeString(kLangKey, name, file);
+        TLang started = makeLang(&chosen);
+        EXPECT_EQ(started.load(), TLang::kLoaded);
+        const auto index = static_cast<std::size_t>(std::max(started.langIndex(), 0));
+        return Started(started.interfaceText(3), started.DefaultLangName, started.langFiles().at(index),
+                       started.langNames());
     };
-    const Case cases[] = {
-        // A chosen pack deleted since falls back to English.
-        {"", "", "", "", "Deutsch", "gone.lng", "Name", "English", "english.lng", {"English", "Deutsch"}},
-        // Without the extension it is not found by the scan, so it is put in front of the list.
-        {"pirate.txt",
-         "Vexilo",
-         "Pirate",
-         "Yer name",
-         "Pirate",
-         "pirate.txt",
-         "Yer name",
-         "Pirate",
-         "pirate.txt",
-         {"Pirate", "English", "Deutsch"}},
-        {"foreign.lng",
-         "SomethingElse",
-         "Foreign",
-         "x",
-         "Foreign",
-         "foreign.lng",
-         "Name",
-         "English",
-         "english.lng",
-         {"English", "Deutsch"}},
-        // The name comes from the pack's own line; the first "English" of the list (names compared
-        // without letter case) now names the copy.
-        {"zz-copy.lng",
-         "Vexilo",
-         "english",
-         "Copy",
-         "English",
-         "zz-copy.lng",
-         "Copy",
-         "english",
-         "zz-copy.lng",
-         {"English", "Deutsch", "english"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.storedFile);
-        if (*c.file) writePack(c.file, c.program, c.language, c.text);
-        SettingsStore store(settingsDir());
-        store.writeString(kLangKey, "", c.storedName);
-        store.writeString(kLangKey, c.storedName, c.storedFile);
-        TLang lang = makeLang(&store);
-        ASSERT_EQ(lang.load(), TLang::kLoaded);
-        EXPECT_EQ(lang.interfaceText(3), c.text3);
-        EXPECT_EQ(lang.DefaultLangName, c.name);
-        EXPECT_EQ(lang.langNames(), c.names);
-        ASSERT_GE(lang.langIndex(), 0);
-        EXPECT_EQ(lang.langFiles()[static_cast<std::size_t>(lang.langIndex())], path(c.loadedFile));
-        if (*c.file) fs::remove(programDir() / c.file);
-    }
+    // A chosen pack deleted since falls back to English.
+    EXPECT_EQ(startWith("Deutsch", "gone.lng"),
+              Started("Name", "English", path("english.lng"), {"English", "Deutsch"}));
+    // Without the extension it is not found by the scan, so it is put in front of the list.
+    writePack("pirate.txt", "Vexilo", "Pirate", "Yer name");
+    EXPECT_EQ(startWith("Pirate", "pirate.txt"),
+              Started("Yer name", "Pirate", path("pirate.txt"), {"Pirate", "English", "Deutsch"}));
+    fs::remove(programDir() / "pirate.txt");
+    writePack("foreign.lng", "SomethingElse", "Foreign", "x");
+    EXPECT_EQ(startWith("Foreign", "foreign.lng"),
+              Started("Name", "English", path("english.lng"), {"English", "Deutsch"}));
+    fs::remove(programDir() / "foreign.lng");
+    // The name comes from the pack's own line; the first "English" of the list (names compared
+    // without letter case) now names the copy.
+    writePack("zz-copy.lng", "Vexilo", "english", "Copy");
+    EXPECT_EQ(startWith("English", "zz-copy.lng"),
+              Started("Copy", "english", path("zz-copy.lng"), {"English", "Deutsch", "english"}));
+    fs::remove(programDir() / "zz-copy.lng");
 
     fs::create_directories(settingsDir());  // a number where the choice's name belongs
     test::writeText(fs::path(settingsDir()) / "settings.json",
                     R"({"keys": {"Software\\Tamber Works\\Vexilo\\3.0.2\\Languages": {"": 5}}})");
     SettingsStore number(settingsDir());
-    TLang lang = makeLang(&number);
-    ASSERT_EQ(lang.load(), TLang::kLoaded);
-    EXPECT_EQ(lang.DefaultLangName, "English");
+    TLang numbered = makeLang(&number);
+    ASSERT_EQ(numbered.load(), TLang::kLoaded);
+    EXPECT_EQ(numbered.DefaultLangName, "English");
 }
 
 TEST_F(LangFixture, ABrokenOrMissingPackKeepsTheTextsInUse) {

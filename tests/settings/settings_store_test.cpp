@@ -27,12 +27,6 @@ const std::string kRoot = kSettingsRootKey;
 using test::readText;
 using test::writeText;
 
-std::vector<fs::path> filesIn(const fs::path& dir) {
-    std::vector<fs::path> out;
-    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename());
-    return out;
-}
-
 TEST(SettingsStore, IntegerAndBooleanReadingRules) {
     // Leading zeros of a hexadecimal number do not count.
     for (auto [text, value] : {std::pair{"3", 3},
@@ -238,7 +232,7 @@ TEST(SettingsStore, InterruptedWriteLeavesTheStoredSettingsIntact) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 42);
     EXPECT_EQ(readText(dir.path() / "settings.json"), before);
-    EXPECT_THAT(filesIn(dir.path()), ElementsAre("settings.json"));  // no temporary file left
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
 }
 
 TEST(SettingsStore, KilledWhileSavingLeavesOneWholeVersion) {

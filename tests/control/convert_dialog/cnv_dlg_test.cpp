@@ -110,10 +110,20 @@ TEST_F(CnvDlgTest, SummariesPagesAndEnabling) {
     EXPECT_EQ(clickNode(d, cnvnode::OverwriteSummary), CnvPage::Path);
     EXPECT_EQ(d.BitBtnHelpClick(), 584);
     EXPECT_FALSE(c.labelSaving3.empty());
+
+    // The folder dialog opens on the folder; a cancel keeps it.
+    d.EPathChange("/x/out/");
+    d.BitBPathClick();
+    EXPECT_EQ(dialogs.folderStarts.at(0), "/x/out");
+    EXPECT_EQ(request.outputFolder, "/x/out/");
+    dialogs.folderAnswers = {"/y/z"};
+    d.BitBPathClick();
+    EXPECT_EQ(request.outputFolder, "/y/z/");
+    EXPECT_EQ(c.path, "/y/z/");
 }
 
 TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPathAndSplitsTheTypedOne) {
-    // The job writes the name so split: BatchRun.QuotesInFolderNamesAndTheTypedSingleName.
+    // The job writes the name so split: BatchRun.FoldersQuotesSizesAndTheTypedSingleName.
     request.files = {"/pictures/a.png"};
     request.iconIndexes = {-1};
     request.singleFile = true;
@@ -138,20 +148,7 @@ TEST_F(CnvDlgTest, SingleFileModeKeepsTheWholeOutputPathAndSplitsTheTypedOne) {
     EXPECT_EQ(d.controls().labelSaving, lang.interfaceText(84));
 }
 
-TEST_F(CnvDlgTest, FolderDialogCancelKeepsTheFolder) {
-    settings.writeString(kConvert, "BatchPathToSave", "/x/out/");
-    CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
-    d.FormShow({});
-    d.BitBPathClick();  // cancelled
-    EXPECT_EQ(dialogs.folderStarts.at(0), "/x/out");
-    EXPECT_EQ(request.outputFolder, "/x/out/");
-    dialogs.folderAnswers = {"/y/z"};
-    d.BitBPathClick();
-    EXPECT_EQ(request.outputFolder, "/y/z/");
-    EXPECT_EQ(d.controls().path, "/y/z/");
-}
-
-TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptionsBack) {
+TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptionsBackWebpsToo) {
     options.jpeg.CompressionQuality = 90;
     request.promptOnReplace = false;
     settings.writeString(kConvert, "IconColors", "cl999");  // unknown: keeps the current depth
@@ -204,14 +201,13 @@ TEST_F(CnvDlgTest, StoresGeometryAlwaysAndOptionsOnlyAfterConvertThenPutsOptions
     ReadExportOptions(settings, read);
     EXPECT_EQ(read.iconColors, IconColors::AllSizes32);
     EXPECT_TRUE(read.keepTransparency);
-}
 
-TEST_F(CnvDlgTest, WebpSharesTheJpegPageAndStoresItsLosslessChoice) {
+    // WebP shares the JPEG page and stores its lossless choice.
     request.targetKind = kind::Webp;
     {
         CnvDlg d(request, options, settings, lang, dialogs, false, "Vexilo");
         d.FormShow({});
-        EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Quality: 80%)");
+        EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Quality: 30%)");  // the stored JPEG one
         EXPECT_EQ(clickNode(d, cnvnode::FormatSummary), CnvPage::Jpeg);
         d.ChBWebpLosslessClick(true);
         EXPECT_EQ(nodeText(d, cnvnode::FormatSummary), "WebP image (Lossless WebP)");

@@ -119,23 +119,6 @@ TEST_F(ImageSearchScan, ALibraryGetsOneRowPerIconAndAFileWithoutIconsOne) {
     }
 }
 
-TEST_F(ImageSearchScan, AllFilesMaskOverridesEveryOtherCheckedMask) {
-    writeBmpFile(dir.path() / "red.bmp", 2, 2, {255, 0, 0});
-    writeText(dir.path() / "notes.txt", "hello");
-    addFolder(dir.path());
-    search.masks.items.at(0).checked = true;
-    search.masks.items.at(7).checked = true;
-    search.RunScan();
-    EXPECT_EQ(search.FindInDir1().FileMask, "*.*");
-    EXPECT_TRUE(search.FindInDir1().Masks.size() == 1 && search.FindInDir1().Masks[0] == "*.*");
-    // Every row shows the file's associated icon (when the desktop offers one), never a decode.
-    for (const auto& r : search.list().rows()) {
-        EXPECT_EQ(r.image.Kind, kind::AllFiles);
-        EXPECT_EQ(r.caption, r.image.Name);
-    }
-    EXPECT_LE(search.list().size(), 2u);
-}
-
 TEST_F(ImageSearchScan, StopKeepsRowsSortsThemAndSkipsLaterFolders) {
     for (const char* n : {"c.bmp", "a.bmp", "b.bmp"}) writeBmpFile(dir.path() / "one" / n, 1, 1, {0, 0, 0});
     writeBmpFile(dir.path() / "two" / "z.bmp", 1, 1, {0, 0, 0});
@@ -213,10 +196,14 @@ TEST_F(ImageSearchScan, AManyRowListKeepsFewThumbnailsAndRemakesTheOthersWhenAsk
     }
     addFolder(dir.path());
     search.SortKey = sortkey::Name;
+    search.thumbnailThreads = 3;
+    std::size_t atEnd = 0;
+    search.onEndScan = [&] { atEnd = search.list().size(); };
     for (bool cached : {true, false}) {
         search.useThumbnailCache = cached;
         search.RunScan();
         ASSERT_EQ(search.list().size(), files);
+        EXPECT_EQ(atEnd, files) << "the end of a scan on workers counts every row";
         std::size_t kept = 0;
         for (std::int32_t i = 0; i < static_cast<std::int32_t>(files); ++i)
             kept += search.list().largeImages().at(i) != nullptr;
@@ -247,12 +234,13 @@ TEST_F(ImageSearchScan, FilesInsideTheCacheAreNeverCached) {
     EXPECT_EQ(std::distance(fs::directory_iterator(normal), fs::directory_iterator()), 1);
 }
 
-TEST_F(ImageSearchScan, AScanStartedDuringAScanReplacesItInsteadOfMixing) {
-    for (const char* n : {"a.bmp", "b.bmp", "c.bmp"}) writeBmpFile(dir.path() / n, 1, 1, {0, 0, 0});
-    addFolder(dir.path());
+// How the finder itself takes handlers that scan again or throw: FindInDirTree. Here: the rows.
+TEST_F(ImageSearchScan, HandlersThatRescanEditTheFoldersOrThrowLeaveOneWholeScan) {
+    for (const char* n : {"a/x.bmp", "a/y.bmp", "b/z.bmp"}) writeBmpFile(dir.path() / n, 1, 1, {0, 0, 0});
+    addFolder(dir.path() / "a");
     int nested = 0, ended = 0;
     search.onEndScan = [&] { ++ended; };
-    // The first reported file "clicks" Start scan again, as a pumped event would.
+    // The first reported file "clicks" Start scan again, as a pumped event would: no mixing.
     search.onProgress = [&](const ScanProgress&) {
         if (nested++ == 0) {
             search.RunScan();
@@ -261,23 +249,28 @@ TEST_F(ImageSearchScan, AScanStartedDuringAScanReplacesItInsteadOfMixing) {
         return true;
     };
     search.RunScan();
-    EXPECT_THAT(captions(search.list()), UnorderedElementsAre("a.bmp", "b.bmp", "c.bmp"));
-    for (std::size_t r = 0; r < 3; ++r) EXPECT_EQ(search.list().row(r).image.ImageIndex, static_cast<int>(r));
+    EXPECT_THAT(captions(search.list()), UnorderedElementsAre("x.bmp", "y.bmp"));
+    for (std::size_t r = 0; r < 2; ++r) EXPECT_EQ(search.list().row(r).image.ImageIndex, static_cast<int>(r));
     EXPECT_EQ(ended, 2);
     EXPECT_FALSE(search.scanning());
-}
 
-TEST_F(ImageSearchScan, FolderListEditedDuringAScanIsHarmless) {
-    writeBmpFile(dir.path() / "a" / "x.bmp", 1, 1, {0, 0, 0});
-    writeBmpFile(dir.path() / "b" / "y.bmp", 1, 1, {0, 0, 0});
-    addFolder(dir.path() / "a");
+    // The folder list emptied during a scan: the scan goes on over the folders it started with.
     addFolder(dir.path() / "b");
     search.onProgress = [&](const ScanProgress&) {
         search.SBDelPathClick(DeletePaths::All);
         return true;
     };
     search.RunScan();
-    EXPECT_THAT(captions(search.list()), ElementsAre("x.bmp", "y.bmp"));
+    EXPECT_EQ(search.list().size(), 3u);
+
+    // A failing handler ends the scan and leaves it restartable.
+    addFolder(dir.path() / "b");
+    search.onProgress = [](const ScanProgress&) -> bool { throw std::runtime_error("drawing failed"); };
+    EXPECT_THROW(search.RunScan(), std::runtime_error);
+    EXPECT_FALSE(search.scanning());
+    search.onProgress = nullptr;
+    search.RunScan();
+    EXPECT_EQ(search.list().size(), 1u);
 }
 
 TEST_F(ImageSearchScan, WithoutThumbnailsRowsComeFromEntriesAlone) {
@@ -295,31 +288,10 @@ TEST_F(ImageSearchScan, WithoutThumbnailsRowsComeFromEntriesAlone) {
     }
 }
 
-TEST_F(ImageSearchScan, LoaderExceptionsEndTheScanAndLeaveItRestartable) {
-    writeBmpFile(dir.path() / "a.bmp", 1, 1, {0, 0, 0});
-    addFolder(dir.path());
-    search.onProgress = [](const ScanProgress&) -> bool { throw std::runtime_error("drawing failed"); };
-    EXPECT_THROW(search.RunScan(), std::runtime_error);
-    EXPECT_FALSE(search.scanning());
-    search.onProgress = nullptr;
-    search.RunScan();
-    EXPECT_EQ(search.list().size(), 1u);
-}
-
-TEST_F(ImageSearchScan, TheEndOfAScanOnWorkersCountsEveryRow) {
-    for (int i = 0; i < 12; ++i)
-        writeBmpFile(dir.path() / ("f" + std::to_string(i) + ".bmp"), 40, 40, kWhite);
-    addFolder(dir.path());
-    search.thumbnailThreads = 3;
-    std::size_t atEnd = 0;
-    search.onEndScan = [&] { atEnd = search.list().size(); };
-    search.RunScan();
-    EXPECT_EQ(atEnd, 12u);
-}
-
-TEST_F(ImageSearchScan, TheJpegMaskFindsEveryJpegNameOnce) {
+TEST_F(ImageSearchScan, TheJpegMaskFindsEveryJpegNameOnceAndAllFilesOverridesTheOtherMasks) {
     for (const char* name : {"a.jpg", "b.JPEG", "c.jfif", "d.jpe", "e.png"})
         writeText(dir.path() / name, "not a picture");
+    writeBmpFile(dir.path() / "red.bmp", 2, 2, {255, 0, 0});
     addFolder(dir.path());
     search.masks.checkAll(false);
     search.masks.items.at(static_cast<std::size_t>(search.masks.find(fileFormat(kind::Jpeg)->mask))).checked =
@@ -328,6 +300,18 @@ TEST_F(ImageSearchScan, TheJpegMaskFindsEveryJpegNameOnce) {
     std::vector<std::string> names = captions(search.list());
     std::sort(names.begin(), names.end());
     EXPECT_THAT(names, ElementsAre("a.jpg", "b.JPEG", "c.jfif"));
+
+    // "All files" beside it: every file, each row the file's associated icon (when the desktop
+    // offers one), never a decode.
+    search.masks.items.at(0).checked = true;
+    search.RunScan();
+    EXPECT_EQ(search.FindInDir1().FileMask, "*.*");
+    EXPECT_THAT(search.FindInDir1().Masks, ElementsAre("*.*"));
+    for (const auto& r : search.list().rows()) {
+        EXPECT_EQ(r.image.Kind, kind::AllFiles);
+        EXPECT_EQ(r.caption, r.image.Name);
+    }
+    EXPECT_LE(search.list().size(), 6u);
 }
 
 TEST(ImageSearchMasks, StartEntriesUserMasksAndAllFilesExclusiveBothWays) {

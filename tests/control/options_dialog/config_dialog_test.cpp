@@ -19,28 +19,25 @@ protected:
 };
 }  // namespace
 
-TEST_F(ConfigDialogTest, OkWithoutChangesChangesNothingAndSaysNothing) {
+TEST_F(ConfigDialogTest, OkWithoutChangesSaysNothingAndDefaultOnA48ListResizesTo32AfterMessage13) {
     const ConfigValues current;
-    ConfigDialog dlg(current);
-    EXPECT_TRUE(dlg.defaultChecked());
-    EXPECT_FALSE(dlg.sizeEditsEnabled());
-    ASSERT_TRUE(dlg.OKClick(dialogs));
+    ConfigDialog same(current);
+    EXPECT_TRUE(same.defaultChecked());
+    EXPECT_FALSE(same.sizeEditsEnabled());
+    ASSERT_TRUE(same.OKClick(dialogs));
     bool changed = true;
-    EXPECT_EQ(dlg.apply(current, dialogs, lang, changed), current);
+    EXPECT_EQ(same.apply(current, dialogs, lang, changed), current);
     EXPECT_FALSE(changed);
     EXPECT_TRUE(dialogs.messages.empty());
-}
 
-TEST_F(ConfigDialogTest, DefaultOnA48ListResizesTo32AfterMessage13) {
-    ConfigValues current;
-    current.thumbWidth = current.thumbHeight = 48;
-    ConfigDialog dlg(current);
+    ConfigValues large;
+    large.thumbWidth = large.thumbHeight = 48;
+    ConfigDialog dlg(large);
     EXPECT_FALSE(dlg.defaultChecked());
     EXPECT_TRUE(dlg.sizeEditsEnabled());
     dlg.ChBDefaultSzClick(true);
     ASSERT_TRUE(dlg.OKClick(dialogs));
-    bool changed = false;
-    const ConfigValues after = dlg.apply(current, dialogs, lang, changed);
+    const ConfigValues after = dlg.apply(large, dialogs, lang, changed);
     EXPECT_TRUE(changed);
     EXPECT_EQ(after.thumbWidth, 32);
     EXPECT_EQ(after.thumbHeight, 32);

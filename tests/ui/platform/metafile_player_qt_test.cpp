@@ -9,6 +9,7 @@
 #include "codecs/metafile/metafile_writer.h"
 #include "imageio/desktop_services.h"
 #include "imageio/loaders.h"
+#include "support/byte_fields.h"
 #include "support/metafile_builders.h"
 #include "support/test_util.h"
 
@@ -55,9 +56,7 @@ TEST_F(QtMetafilePlayer, WrittenFilesPlayBackToTheSamePixels) {
 
 TEST_F(QtMetafilePlayer, ShapesClipsAndBitmapsMatchTheCoreCanvas) {
     const auto bytes = EmfBuilder()
-                           .record(39, {1, 0, rgb(255, 0, 0), 0})
-                           .record(37, {1})
-                           .record(37, {0x80000008})
+                           .solidFill(rgb(255, 0, 0))
                            .record(33, {})
                            .record(30, {0, 0, 10, 10})
                            .record(29, {0, 0, 5, 5})
@@ -81,27 +80,15 @@ TEST_F(QtMetafilePlayer, ShapesClipsAndBitmapsMatchTheCoreCanvas) {
 }
 
 TEST_F(QtMetafilePlayer, TextLeavesInkInTheTextColour) {
+    // Bounds, graphics mode 1, scales; the reference point 4,4; two characters at offset 76 from
+    // the record's start, no options, no clip, no spacing: "HI".
     ByteWriter text;
-    for (int v : {0, 0, 0, 0}) text.i32le(v);
-    text.u32le(1);  // graphics mode
-    text.u32le(0);
-    text.u32le(0);
-    text.i32le(4);  // reference point
-    text.i32le(4);
-    text.u32le(2);       // characters
-    text.u32le(8 + 68);  // string offset from the record's start
-    text.u32le(0);       // options
-    for (int v : {0, 0, 0, 0}) text.i32le(v);
-    text.u32le(0);  // no spacing
-    text.u16le('H');
-    text.u16le('I');
+    test::le32(text, 0, 0, 0, 0, 1, 0, 0, 4, 4, 2, 8 + 68, 0, 0, 0, 0, 0, 0);
+    test::le16(text, 'H', 'I');
+    // Object 1: a bold font 24 pixels high.
     ByteWriter font;
-    font.u32le(1);
-    font.i32le(-24);
-    font.zeros(4 * 3);
-    font.i32le(700);
-    font.zeros(8);
-    font.zeros(64);
+    test::le32(font, 1, -24, 0, 0, 0, 700);
+    font.zeros(8 + 64);
     const auto bytes = EmfBuilder()
                            .raw(82, font.take())
                            .record(37, {1})

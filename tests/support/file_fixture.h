@@ -1,6 +1,6 @@
 #pragma once
-// The command-line tests' fixture: a scratch folder, pictures written into it and read back, and
-// a skip when the tool is not built.
+// The fixtures of the tests that convert files: a scratch folder, pictures written into it and
+// read back; for the command-line tests also a skip when the tool is not built.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,13 +18,11 @@ inline std::string q(const std::string& path) {
     return "'" + path + "'";
 }
 
-class CliTest : public ::testing::Test {
+class FileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (!std::filesystem::exists(cliPath())) GTEST_SKIP() << "vexilo-cli is not built at " << cliPath();
-    }
-    // A w x h patterned PNG file in the scratch folder; its path.
+    // A w x h patterned PNG file in the scratch folder (its folder made); its path.
     std::string png(const std::string& name, int w, int h) {
+        std::filesystem::create_directories((dir.path() / name).parent_path());
         writeFile(dir.path() / name, encodePng(makeBitmap(w, h, PixelFormat::Bpp24, patternColor)));
         return dir.file(name);
     }
@@ -36,6 +34,13 @@ protected:
         return b;
     }
     TempDir dir;
+};
+
+class CliTest : public FileTest {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(cliPath())) GTEST_SKIP() << "vexilo-cli is not built at " << cliPath();
+    }
 };
 
 }  // namespace vexilo::test
