@@ -239,10 +239,10 @@ void CnvDlg::TreeView1Click(int index) {
             m_c.page = CnvPage::Convert;
             break;
         case cnvnode::FormatSummary:
-            m_c.page = n.text.find("Icon") != std::string::npos   ? CnvPage::Icon
-                       : n.text.find("Jpeg") != std::string::npos ? CnvPage::Jpeg
-                       : chosenKind() == kind::Webp               ? CnvPage::Jpeg
-                                                                  : CnvPage::None;
+            // The summary shows the chosen format, so its page follows that format.
+            m_c.page = chosenKind() == kind::Ico                                  ? CnvPage::Icon
+                       : chosenKind() == kind::Jpeg || chosenKind() == kind::Webp ? CnvPage::Jpeg
+                                                                                  : CnvPage::None;
             break;
         case cnvnode::Size:
         case cnvnode::SizeSummary:
