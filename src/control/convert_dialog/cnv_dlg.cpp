@@ -238,12 +238,14 @@ void CnvDlg::TreeView1Click(int index) {
         case cnvnode::Format:
             m_c.page = CnvPage::Convert;
             break;
-        case cnvnode::FormatSummary:
+        case cnvnode::FormatSummary: {
             // The summary shows the chosen format, so its page follows that format.
-            m_c.page = chosenKind() == kind::Ico                                  ? CnvPage::Icon
-                       : chosenKind() == kind::Jpeg || chosenKind() == kind::Webp ? CnvPage::Jpeg
-                                                                                  : CnvPage::None;
+            const FileKind k = chosenKind();
+            m_c.page = k == kind::Ico                       ? CnvPage::Icon
+                       : k == kind::Jpeg || k == kind::Webp ? CnvPage::Jpeg
+                                                            : CnvPage::None;
             break;
+        }
         case cnvnode::Size:
         case cnvnode::SizeSummary:
             m_c.page = CnvPage::Resize;
